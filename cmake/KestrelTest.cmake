@@ -1,0 +1,16 @@
+# kestrel_add_test(NAME SOURCES file... [LIBS lib...] [TIMEOUT seconds])
+# One GoogleTest program = one ctest entry. Windows programs run under Wine through the
+# cross-compiling emulator, inside the shared Wine session fixture.
+function(kestrel_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main kestrel_options)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
+endfunction()
