@@ -257,21 +257,23 @@ Ref<ErrorRecord> buildRecord(const RuntimeError& error, unsigned extraFlags) {
 
 }  // namespace
 
-int raiseRuntimeError(const RuntimeError& error) {
+int raiseRuntimeError(const RuntimeError& error, std::source_location where) {
+  atLine(where);
   Ref<ErrorRecord> record = buildRecord(error, 0);
   return launchError(record.get());
 }
 
-Value raiseRuntimeErrorSubstitute(const RuntimeError& error) {
+Value raiseRuntimeErrorSubstitute(const RuntimeError& error, std::source_location where) {
+  atLine(where);
   Ref<ErrorRecord> record = buildRecord(error, kCanSubstitute);
   std::optional<Value> result = launchErrorSubstitute(record.get());
   if (!result) unwindPending();
   return *result;
 }
 
-Value argumentError(long long subCode) {
+Value argumentError(long long subCode, std::source_location where) {
   return raiseRuntimeErrorSubstitute(
-      {.genCode = 1, .subCode = subCode, .args = ErrorArgs::currentParams()});
+      {.genCode = 1, .subCode = subCode, .args = ErrorArgs::currentParams()}, where);
 }
 
 // ---- Requests ----

@@ -88,13 +88,15 @@ struct RuntimeError {
 };
 
 // Builds a record (severity 2, subsystem "BASE" unless given), launches it and releases it.
-int raiseRuntimeError(const RuntimeError& error);
+int raiseRuntimeError(const RuntimeError& error,
+                      std::source_location where = std::source_location::current());
 // The same with canSubstitute; returns the substituted value. When a break or quit is pending
 // the request is raised as an exception instead.
-Value raiseRuntimeErrorSubstitute(const RuntimeError& error);
+Value raiseRuntimeErrorSubstitute(const RuntimeError& error,
+                                  std::source_location where = std::source_location::current());
 // The argument error of a built-in: genCode 1, its sub-code, operation = the current function,
 // args = its parameters, through substitution.
-Value argumentError(long long subCode);
+Value argumentError(long long subCode, std::source_location where = std::source_location::current());
 
 // ---- Requests: BREAK, the quit request, and callbacks from Windows ----
 

@@ -5,8 +5,10 @@
 #include <sstream>
 
 #include "errors/report.h"
+#include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
+#include "runtime/functions.h"
 
 namespace kestrel {
 namespace {
@@ -154,6 +156,52 @@ TEST(Report, SectionsInOrderWithEveryLiteral) {
                                             "   Dynamic memory consume:",
                                             "      Actual  Value:       1500 bytes",
                                             "      Highest Value:       2500 bytes"}));
+}
+
+// A real chain: CALLER calls LEFT with a number where a text belongs; the error block hands the
+// record to a handler that builds the report from inside the handler, as the default one does.
+Report chainReport;
+int callerLine = 0;
+
+Value REPORTHANDLER(Args args) {
+  Frame frame("ERRORDIALOG", args);
+  chainReport = buildReport(*static_cast<lanmere::ErrorRecord*>(lanmere::arg(args, 1).object()),
+                            knownFacts(), plainText);
+  return Value("");
+}
+
+Value CALLER(Args args) {
+  Frame frame("CALLER", args);
+  Value text = 5;
+  frame.local("xText", text);
+  callerLine = __LINE__ + 1;
+  return lanmere::callFunction("LEFT", {text, 2});
+}
+
+TEST(Report, TheStackNamesTheRealProceduresAndLines) {
+  for (const lanmere::ModuleTable* module : lanmere::builtinModules()) {
+    lanmere::registerModule(*module);
+  }
+  const Value kept = lanmere::errorBlock();
+  lanmere::errorBlock(lanmere::block([](Args a) { return REPORTHANDLER(a); }, "(b)ERRORSYS"));
+  std::vector<Value> callerArgs{"p"};
+  EXPECT_EQ(CALLER(callerArgs).text(), "");
+  lanmere::restoreErrorBlock(kept);
+  lanmere::clearModules();
+
+  ASSERT_GE(chainReport.stackList.size(), 2u);
+  EXPECT_EQ(chainReport.stackList[0].rfind("   Called from: runtime/builtins_text.cpp => LEFT( ", 0),
+            0u)
+      << chainReport.stackList[0];
+  EXPECT_EQ(chainReport.stackList[1], "   Called from: tests/errors/report_test.cpp => CALLER( " +
+                                          std::to_string(callerLine) + " )");
+  EXPECT_NE(chainReport.errorLine.find("Error BASE/1124  Argument error: LEFT"), std::string::npos);
+  EXPECT_NE(chainReport.text.find("   Args:\r\n     [   1] = N   5\r\n     [   2] = N   2\r\n"),
+            std::string::npos);
+  EXPECT_NE(chainReport.text.find("   LEFT\r\n     Param   1:    N    5\r\n"), std::string::npos);
+  EXPECT_NE(chainReport.text.find("   CALLER\r\n     Param   1:    C    \"p\"\r\n"
+                                  "     Local   1:    N    5\r\n"),
+            std::string::npos);
 }
 
 TEST(Report, ArgsLineOnlyForAList) {
