@@ -91,12 +91,16 @@ bool waitFor(Native s, bool forWriting, Clock::time_point deadline) {
   }
 }
 
-// Reads and drops what arrives until the client closes its side, an error, or the deadline.
-void drain(Native s, Clock::time_point deadline) {
+// Reads and drops what arrives until the client closes its side, an error, or the deadline;
+// true when the client closed its side in order.
+bool drain(Native s, Clock::time_point deadline) {
   char buffer[4096];
   while (waitFor(s, false, deadline)) {
-    if (::recv(s, buffer, sizeof buffer, 0) <= 0) return;
+    const auto n = ::recv(s, buffer, sizeof buffer, 0);
+    if (n == 0) return true;
+    if (n < 0 && !interrupted()) return false;
   }
+  return false;
 }
 
 // Sends all of `bytes`, waiting for room as needed; false when the client went away or the
@@ -225,7 +229,7 @@ ReplayOutcome ReplayPeer::serve() {
   if (options_.mode == ReplayMode::CloseAtOnce) {
     // An orderly end (FIN), not a reset: the request the client may send is read and dropped.
     ::shutdown(client, kShutSend);
-    drain(client, after(options_.lingerMs));
+    outcome.clientClosed = drain(client, after(options_.lingerMs));
     closeNative(client);
     return outcome;
   }
@@ -239,7 +243,11 @@ ReplayOutcome ReplayPeer::serve() {
 
   switch (options_.mode) {
     case ReplayMode::NeverAnswer:
-      drain(client, after(options_.holdMs));
+      if (drain(client, after(options_.holdMs))) {
+        outcome.clientClosed = true;
+        closeNative(client);
+        return outcome;
+      }
       break;
     case ReplayMode::ResetMidReply: {
       const std::size_t part = std::min(options_.resetAfter, options_.reply.size());
@@ -254,7 +262,7 @@ ReplayOutcome ReplayPeer::serve() {
   // Closing with unread bytes from the client would reset the connection; end our side first
   // and read until the client has closed its own.
   ::shutdown(client, kShutSend);
-  drain(client, after(options_.lingerMs));
+  outcome.clientClosed = drain(client, after(options_.lingerMs));
   closeNative(client);
   return outcome;
 }

@@ -36,7 +36,8 @@ struct ReplayOutcome {
   std::string request;
   bool requestComplete = false;  // the request ended with CR LF CR LF
   std::size_t bytesSent = 0;
-  std::string failure;  // empty when the run went as the options asked
+  bool clientClosed = false;  // the client ended the connection in order before the peer did
+  std::string failure;        // empty when the run went as the options asked
 };
 
 class ReplayPeer {
