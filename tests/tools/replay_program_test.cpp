@@ -76,7 +76,7 @@ TEST_F(ReplayProgram, ServesTheShippedReplyInPiecesAndRecordsTheRequest) {
   EXPECT_EQ(readFile(path("request")), request);
 }
 
-TEST_F(ReplayProgram, EndsByItselfWhenNoClientComes) {
+TEST_F(ReplayProgram, EndsOnItsOwnWhenNoClientComes) {
   ChildProcess peer(program_, {"--port-file", path("port"), "--lifetime", "300"});
   EXPECT_TRUE(readPortFile(path("port"), 15000).has_value());
   EXPECT_EQ(peer.wait(15000), std::optional<int>(3));
