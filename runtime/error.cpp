@@ -147,7 +147,10 @@ const ClassInfo& ErrorRecord::Class() {
   return info;
 }
 
-Ref<ErrorRecord> errorNew() { return make<ErrorRecord>(); }
+Ref<ErrorRecord> errorNew() {
+  ErrorRecord::Class();  // the class is registered before its first record exists
+  return make<ErrorRecord>();
+}
 
 Value errorBlock() { return state().block; }
 
@@ -155,6 +158,10 @@ Value errorBlock(const Value& block) {
   Value previous = state().block;
   if (block.isClosure()) state().block = block;
   return previous;
+}
+
+void restoreErrorBlock(Value block) {
+  state().block = block.isClosure() ? std::move(block) : Value();
 }
 
 namespace {

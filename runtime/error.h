@@ -54,6 +54,8 @@ enum Action : int { ActionDefault = 0, ActionRetry = 1, ActionBreak = 65535 };
 Value errorBlock();
 // Installs a closure; any other value changes nothing. Returns the previous block.
 Value errorBlock(const Value& block);
+// Puts back a block kept earlier, nil included (the "no block" state).
+void restoreErrorBlock(Value block);
 
 int launchError(ErrorRecord* record);
 // The substituted value; nothing when a break or quit is pending.
