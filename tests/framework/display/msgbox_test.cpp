@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -183,9 +184,28 @@ TEST(MessageBoxes, OwnerIsTheActiveWindowAtTheCall) {
 }
 
 TEST(MessageBoxes, AboutBoxShowsBothTexts) {
-  const auto shown = showing(MSGABOUT, {Value("Weather"), Value("Kestrel weather reports")}).second;
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].box.title.find("Weather"), std::string::npos) << shown[0].box.title;
+  std::vector<std::string> texts;
+  HWND owner = nullptr;
+  {
+    ModalDriver driver([&](const BoxInfo& box) {
+      texts.push_back(box.title);
+      owner = box.owner;
+      EnumChildWindows(
+          box.hwnd,
+          [](HWND child, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<std::string>*>(param)->push_back(test::windowText(child));
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&texts));
+      return IDOK;
+    });
+    Value args[] = {Value("Weather"), Value("Kestrel weather reports")};
+    EXPECT_TRUE(MSGABOUT(args).isNil());
+  }
+  ASSERT_FALSE(texts.empty()) << "no About box";
+  EXPECT_NE(texts[0].find("Weather"), std::string::npos) << texts[0];
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Kestrel weather reports"), texts.end());
+  EXPECT_EQ(owner, GetActiveWindow());
 }
 
 TEST(MessageBoxes, RequestParkedDuringTheBoxIsRaisedAfterIt) {
@@ -193,7 +213,7 @@ TEST(MessageBoxes, RequestParkedDuringTheBoxIsRaisedAfterIt) {
   {
     ModalDriver driver([&](const BoxInfo&) {
       // As our own window procedure would: the quit cannot cross the box's frames.
-      parked = lanmere::guardCallback(false, []() -> bool { lanmere::requestQuit(); });
+      lanmere::guardCallback(0, []() -> int { lanmere::requestQuit(); });
       parked = lanmere::hasParked();
       return IDOK;
     });
