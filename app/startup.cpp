@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "net/inet.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
@@ -91,9 +92,7 @@ void registerAll(const ModuleTable& application, std::span<const ModuleTable* co
   for (const ModuleTable* module : framework) lanmere::registerModule(*module);
   const std::vector<const ModuleTable*> runtime = lanmere::builtinModules();
   for (const ModuleTable* module : runtime) lanmere::registerModule(*module);
-  if (std::find(runtime.begin(), runtime.end(), &lanmere::errorModule()) == runtime.end()) {
-    lanmere::registerModule(lanmere::errorModule());
-  }
+  lanmere::registerModule(net::inetModule());
   lanmere::registerModule(startupModule());
 }
 

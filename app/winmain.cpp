@@ -2,6 +2,7 @@
 
 #include "app/errorsys.h"
 #include "app/startup.h"
+#include "errors/core_modules.h"
 #include "framework/display/cvaltochar.h"
 #include "framework/display/msgbox.h"
 #include "framework/display/wqout.h"
@@ -39,9 +40,15 @@ int showCommand() noexcept {
 }
 
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
-  static const lanmere::ModuleTable* const list[] = {
-      &valToCharModule(), &msgBoxModule(), &wqoutModule(),  &helpModule(),
-      &imageModule(),     &menuModule(),   &msgBarModule(), &errorSysModule()};
+  static const std::vector<const lanmere::ModuleTable*> list = [] {
+    std::vector<const lanmere::ModuleTable*> modules = errorsCoreModules();
+    for (const lanmere::ModuleTable* module :
+         {&valToCharModule(), &msgBoxModule(), &wqoutModule(), &helpModule(), &imageModule(),
+          &menuModule(), &msgBarModule(), &errorSysModule()}) {
+      modules.push_back(module);
+    }
+    return modules;
+  }();
   return list;
 }
 
