@@ -1,0 +1,25 @@
+// Pieces the built-in families share; not for use outside runtime/.
+#pragma once
+
+#include "runtime/value.h"
+
+namespace lanmere::detail {
+
+// A result text longer than kMaxTextLength: "String overflow" (genCode 3) with the current
+// function's sub-code and parameters, through substitution.
+Value textOverflow(long long subCode);
+
+// An optional count argument: nil gives the fallback, a number its integer part.
+inline long long countOr(const Value& value, long long fallback) {
+  return value.isNil() ? fallback : value.integer();
+}
+
+// True when the value is nil or of the expected kind (optional arguments).
+inline bool optionalNumber(const Value& value) {
+  return value.isNil() || value.isNumber();
+}
+inline bool optionalText(const Value& value) {
+  return value.isNil() || value.isText();
+}
+
+}  // namespace lanmere::detail
