@@ -1,6 +1,8 @@
 // File functions over the operating system's handles, and directory listings with "*" and "?"
 // masks. A failing system call gives the function's failure answer and leaves the system's
 // error code for FERROR.
+#include <algorithm>
+
 #include "runtime/builtins.h"
 #include "runtime/builtins_internal.h"
 #include "runtime/callstack.h"

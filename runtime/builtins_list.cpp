@@ -1,5 +1,6 @@
 // List functions: append, resize, deep copy, search, insert, delete, sort and evaluate. Lists
 // are shared by reference, so each works on the caller's list in place.
+#include <algorithm>
 #include <unordered_map>
 
 #include "runtime/builtins.h"

@@ -1,9 +1,11 @@
 // Number functions: STR and VAL, integer part, rounding, absolute value, modulo, maximum and
 // minimum, hexadecimal text and the 2- and 4-byte binary forms.
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 #include "runtime/builtins.h"

@@ -1,0 +1,50 @@
+// The process's start-up and shut-down sequence: command-line splitting, module registration,
+// statics initialisers, the error handler, init procedures, the start function, and the exit
+// procedures that run exactly once before the process ends with the error level.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/functions.h"
+
+// The application's module table (its MAIN among the entries). The program's own sources define
+// it; the process entry registers it before every other module.
+const lanmere::ModuleTable& applicationModule();
+
+namespace kestrel {
+
+// Argument 0 (the program) included.
+inline constexpr std::size_t kMaxArguments = 128;
+
+// Splits the command line that follows the program name: blanks, tabs, CR and LF separate
+// arguments; a double quote switches quoting on or off and is dropped, so "" is an empty
+// argument. The result starts with `program` and holds at most kMaxArguments texts.
+std::vector<std::string> splitCommandLine(std::string_view program, std::string_view line);
+
+// The run-time's own switches ("//..." and "--hb:..." in any case) never reach MAIN.
+bool isInternalSwitch(std::string_view argument) noexcept;
+
+// Runs the whole program: registers `application`, then `framework` in order, then the
+// run-time's modules; starts up, calls the start function with the arguments 1 to n (switches
+// left out), shuts down and returns the exit code (the error level).
+int runProgram(const lanmere::ModuleTable& application,
+               std::span<const lanmere::ModuleTable* const> framework,
+               const std::vector<std::string>& arguments);
+
+// Runs the exit procedures unless they have run already (then does nothing). __QUIT and the
+// shut-down both come through here.
+void runExitProcedures();
+
+int errorLevel() noexcept;
+void setErrorLevel(int level) noexcept;
+
+// ERRORLEVEL and __QUIT, registered with the run-time's modules.
+lanmere::Value ERRORLEVEL(lanmere::Args args);
+lanmere::Value QUIT(lanmere::Args args);  // registered as "__QUIT"
+const lanmere::ModuleTable& startupModule();
+
+}  // namespace kestrel

@@ -1,0 +1,55 @@
+#include "app/winmain.h"
+
+#include "app/errorsys.h"
+#include "app/startup.h"
+#include "framework/display/cvaltochar.h"
+#include "framework/display/msgbox.h"
+#include "framework/display/wqout.h"
+#include "framework/services/help.h"
+#include "framework/services/timage.h"
+#include "framework/services/tmenu.h"
+#include "framework/services/tmsgbar.h"
+#include "runtime/platform.h"
+
+namespace kestrel {
+
+namespace {
+
+struct ProcessEntry {
+  HINSTANCE instance = nullptr;
+  HINSTANCE previous = nullptr;
+  int show = SW_SHOWNORMAL;
+};
+
+ProcessEntry& entry() {
+  static ProcessEntry value;
+  return value;
+}
+
+}  // namespace
+
+HINSTANCE processInstance() noexcept {
+  return entry().instance;
+}
+HINSTANCE previousInstance() noexcept {
+  return entry().previous;
+}
+int showCommand() noexcept {
+  return entry().show;
+}
+
+std::span<const lanmere::ModuleTable* const> frameworkModules() {
+  static const lanmere::ModuleTable* const list[] = {
+      &valToCharModule(), &msgBoxModule(), &wqoutModule(),  &helpModule(),
+      &imageModule(),     &menuModule(),   &msgBarModule(), &errorSysModule()};
+  return list;
+}
+
+}  // namespace kestrel
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
+  kestrel::entry() = {instance, previous, show};
+  return kestrel::runProgram(
+      applicationModule(), kestrel::frameworkModules(),
+      kestrel::splitCommandLine(lanmere::programPath(), commandLine ? commandLine : ""));
+}

@@ -1,0 +1,159 @@
+// The start-up and shut-down sequence as a whole process: startup_program runs under its own
+// WinMain and reports through its trace file and its exit code.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr DWORD kTimeoutMs = 30000;
+constexpr DWORD kPollMs = 50;
+
+std::string besideThisProgram(const std::string& name) {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
+}
+
+std::string messageText(HWND window) {
+  char buffer[1024] = {};
+  SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+struct Outcome {
+  DWORD exitCode = 0;
+  Strings trace;
+  Strings errorBoxes;  // the texts of the "Error" boxes this test closed with OK
+};
+
+// Starts the program with `arguments` after its name, closes any "Error" box it shows as a user
+// would (OK), and waits for it to end.
+Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string tracePath = std::string(temp) + "kestrel-startup-trace.txt";
+  std::remove(tracePath.c_str());
+  SetEnvironmentVariableA("KESTREL_STARTUP_TRACE", tracePath.c_str());
+  SetEnvironmentVariableA("KESTREL_STARTUP_MODE", mode.c_str());
+
+  const std::string program = besideThisProgram("startup_program.exe");
+  std::string commandLine = "\"" + program + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  Outcome run;
+  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
+    return run;
+  }
+  DWORD waited = 0;
+  std::vector<HWND> pressed;  // a box may still be found while it goes away
+  while (WaitForSingleObject(process.hProcess, kPollMs) == WAIT_TIMEOUT) {
+    HWND box = FindWindowA("#32770", "Error");
+    if (box && std::find(pressed.begin(), pressed.end(), box) == pressed.end()) {
+      pressed.push_back(box);
+      run.errorBoxes.push_back(messageText(GetDlgItem(box, kMessageBoxTextId)));
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    }
+    waited += kPollMs;
+    if (waited > kTimeoutMs) {
+      ADD_FAILURE() << "the program did not end; stopped it";
+      TerminateProcess(process.hProcess, 99);
+      WaitForSingleObject(process.hProcess, kTimeoutMs);
+      break;
+    }
+  }
+  GetExitCodeProcess(process.hProcess, &run.exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+
+  std::ifstream file(tracePath, std::ios::binary);
+  for (std::string line; std::getline(file, line);) run.trace.push_back(line);
+  file.close();
+  std::remove(tracePath.c_str());
+  return run;
+}
+
+const Strings kBeforeMain = {"init before INITTIME$"};
+const Strings kMainStart = {"main 0", "started today", "no console"};
+const Strings kExits = {"exit one", "exit two"};
+
+Strings concat(std::initializer_list<Strings> parts) {
+  Strings all;
+  for (const Strings& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST(StartupProgram, NormalRunEndsZeroWithExitProceduresOnceAfterMain) {
+  const Outcome run = runProgram("normal");
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, {"main returns"}, kExits}));
+  EXPECT_TRUE(run.errorBoxes.empty());
+}
+
+TEST(StartupProgram, FatalErrorInMainShowsTheErrorAndEndsOneWithExitProceduresOnce) {
+  const Outcome run = runProgram("fatal");
+  EXPECT_EQ(run.exitCode, 1u);
+  EXPECT_EQ(run.errorBoxes, Strings{"Undefined function: NO_SUCH_FUNCTION"});
+  EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, kExits}));
+}
+
+TEST(StartupProgram, ErrorLevelBecomesTheExitCode) {
+  const Outcome run = runProgram("level3");
+  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, {"main returns"}, kExits}));
+}
+
+TEST(StartupProgram, MainGetsTheArgumentsWithoutInternalSwitches) {
+  const Outcome run = runProgram("normal", R"(a "b c" //x --HB:y "")");
+  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_EQ(run.trace.size(), 7u);
+  EXPECT_EQ(run.trace[1], "main 3|a|b c|");
+}
+
+TEST(StartupProgram, ArgumentsAreCutTo128WithTheProgram) {
+  std::string arguments;
+  std::string expected = "main 127";
+  for (int i = 1; i <= 129; ++i) {
+    arguments += " w" + std::to_string(i);
+    if (i <= 127) expected += "|w" + std::to_string(i);
+  }
+  const Outcome run = runProgram("normal", arguments);
+  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_GE(run.trace.size(), 2u);
+  EXPECT_EQ(run.trace[1], expected);
+}
+
+TEST(StartupProgram, IsAWindowsGuiProgram) {
+  std::ifstream file(besideThisProgram("startup_program.exe"), std::ios::binary);
+  IMAGE_DOS_HEADER dos{};
+  file.read(reinterpret_cast<char*>(&dos), sizeof dos);
+  ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+  file.seekg(dos.e_lfanew + 4 + sizeof(IMAGE_FILE_HEADER));
+  WORD magic = 0;
+  file.read(reinterpret_cast<char*>(&magic), sizeof magic);
+  // The subsystem sits at the same offset in the 32-bit and the 64-bit optional header.
+  file.seekg(dos.e_lfanew + 4 + sizeof(IMAGE_FILE_HEADER) +
+             offsetof(IMAGE_OPTIONAL_HEADER32, Subsystem));
+  WORD subsystem = 0;
+  file.read(reinterpret_cast<char*>(&subsystem), sizeof subsystem);
+  ASSERT_TRUE(file.good());
+  EXPECT_TRUE(magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC || magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC);
+  EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+// A program with its own MAIN, run by startup_process_test: it writes what happens to the
+// trace file named by KESTREL_STARTUP_TRACE, and KESTREL_STARTUP_MODE chooses what MAIN does.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/startup.h"
+#include "framework/services/tmsgbar.h"
+#include "runtime/builtins.h"
+#include "runtime/callstack.h"
+
+namespace {
+
+using lanmere::Args;
+using lanmere::Value;
+
+void note(const std::string& line) {
+  const char* path = std::getenv("KESTREL_STARTUP_TRACE");
+  if (!path) return;
+  if (FILE* file = std::fopen(path, "ab")) {
+    std::fputs((line + "\n").c_str(), file);
+    std::fclose(file);
+  }
+}
+
+std::string mode() {
+  const char* value = std::getenv("KESTREL_STARTUP_MODE");
+  return value ? value : "";
+}
+
+std::int32_t today() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return lanmere::julianFromDate(t.wYear, t.wMonth, t.wDay);
+}
+
+// Runs before the framework's INITTIME$: the application's module comes first.
+Value INITTRACE(Args) {
+  note(kestrel::programStartTime().isNil() ? "init before INITTIME$" : "init after INITTIME$");
+  return {};
+}
+
+Value MAIN(Args args) {
+  lanmere::Frame frame("MAIN", args);
+  std::string line = "main " + std::to_string(args.size());
+  for (const Value& argument : args) line += "|" + argument.string();
+  note(line);
+  const Value start = kestrel::programStartTime();
+  note(start.isList() && start.item(1).julian() == today() && start.item(2).isNumber()
+           ? "started today"
+           : "no start time");
+  note(GetConsoleWindow() ? "console" : "no console");
+  if (mode() == "fatal") {
+    lanmere::callFunction("NO_SUCH_FUNCTION");
+    note("after the error");
+  } else if (mode() == "level3") {
+    lanmere::callFunction("ERRORLEVEL", {3});
+  }
+  note("main returns");
+  return {};
+}
+
+Value EXITONE(Args) {
+  note("exit one");
+  return {};
+}
+
+Value EXITTWO(Args) {
+  note("exit two");
+  return {};
+}
+
+}  // namespace
+
+const lanmere::ModuleTable& applicationModule() {
+  static const lanmere::ModuleTable module{
+      __FILE__,
+      {{"MAIN", lanmere::kPublic | lanmere::kFirst | lanmere::kDefined, MAIN},
+       {"INITTRACE$", lanmere::kInit | lanmere::kDefined, INITTRACE},
+       {"EXITONE$", lanmere::kExit | lanmere::kDefined, EXITONE},
+       {"EXITTWO$", lanmere::kExit | lanmere::kDefined, EXITTWO},
+       {"ERRORSYS", lanmere::kPublic, nullptr},
+       {"KS_GT", lanmere::kPublic, nullptr}}};
+  return module;
+}

@@ -1,0 +1,319 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/closure.h"
+#include "runtime/error.h"
+#include "runtime/memvars.h"
+
+namespace kestrel {
+namespace {
+
+using lanmere::Args;
+using lanmere::ModuleTable;
+using lanmere::Value;
+using Strings = std::vector<std::string>;
+
+// ---- Command line ----
+
+TEST(SplitCommandLine, SeparatorsQuotesAndEmptyArguments) {
+  EXPECT_EQ(splitCommandLine("prog", ""), Strings{"prog"});
+  EXPECT_EQ(splitCommandLine("prog", " \t\r\n "), Strings{"prog"});
+  EXPECT_EQ(splitCommandLine("prog", "a\tb\rc\nd  e "), (Strings{"prog", "a", "b", "c", "d", "e"}));
+  EXPECT_EQ(splitCommandLine("prog", R"(a "b c" //x --HB:y "")"),
+            (Strings{"prog", "a", "b c", "//x", "--HB:y", ""}));
+  // Quotes toggle anywhere inside an argument and vanish.
+  EXPECT_EQ(splitCommandLine("prog", R"(x"y z"w "" "")"), (Strings{"prog", "xy zw", "", ""}));
+  EXPECT_EQ(splitCommandLine("prog", "\"a\tb\nc"), (Strings{"prog", "a\tb\nc"}));
+  EXPECT_EQ(splitCommandLine("prog", "a\"\"b"), (Strings{"prog", "ab"}));
+}
+
+TEST(SplitCommandLine, TakesAtMost128ArgumentsWithTheProgram) {
+  std::string line;
+  for (int i = 1; i <= 200; ++i) line += "w" + std::to_string(i) + " ";
+  const Strings args = splitCommandLine("prog", line);
+  ASSERT_EQ(args.size(), kMaxArguments);
+  EXPECT_EQ(args[0], "prog");
+  EXPECT_EQ(args[127], "w127");
+
+  std::string exact;
+  for (int i = 1; i <= 127; ++i) exact += "\"\" ";
+  EXPECT_EQ(splitCommandLine("prog", exact).size(), 128u);
+  EXPECT_EQ(splitCommandLine("prog", exact + "\"\"").size(), 128u);
+}
+
+TEST(InternalSwitch, DoubleSlashOrHbPrefixInAnyCase) {
+  for (const char* on : {"//", "//x", "--hb:", "--HB:y", "--Hb:gtgui"}) {
+    EXPECT_TRUE(isInternalSwitch(on)) << on;
+  }
+  for (const char* off : {"", "/x", "-hb:x", "--hb", "--hbx", "a//", "---hb:"}) {
+    EXPECT_FALSE(isInternalSwitch(off)) << off;
+  }
+}
+
+// ---- The sequence, run in this process over test modules ----
+
+Strings trace;
+void note(std::string text) {
+  trace.push_back(std::move(text));
+}
+
+std::string joined(Args args) {
+  std::string text = "(";
+  for (std::size_t i = 0; i < args.size(); ++i) text += (i ? "," : "") + args[i].string();
+  return text + ")";
+}
+
+Value staticsA(Args) {
+  return note("statics A"), Value();
+}
+Value staticsB(Args) {
+  return note("statics B"), Value();
+}
+Value initA1(Args a) {
+  return note("init A1" + joined(a)), Value();
+}
+Value initA2(Args) {
+  return note("init A2"), Value();
+}
+Value initB(Args) {
+  return note("init B"), Value();
+}
+Value clipInit(Args) {
+  return note("CLIPINIT$"), Value();
+}
+Value exitA1(Args a) {
+  return note("exit A1" + joined(a)), Value();
+}
+Value exitA2(Args) {
+  return note("exit A2"), Value();
+}
+Value exitB(Args) {
+  return note("exit B"), Value();
+}
+
+Value errorSys(Args) {
+  const Value* getList = lanmere::findDynamic("GETLIST");
+  note(getList && getList->isList() && getList->length() == 0 ? "ERRORSYS, GetList {}"
+                                                              : "ERRORSYS without GetList");
+  // A fatal error ends the program with level 1, as the default handler does.
+  lanmere::errorBlock(lanmere::block([](Args) -> Value {
+    note("error block");
+    lanmere::callFunction("ERRORLEVEL", {1});
+    lanmere::callFunction("__QUIT");
+    return {};
+  }));
+  return {};
+}
+
+// What MAIN does is chosen per test.
+void (*mainBody)(Args) = nullptr;
+Value mainFunction(Args args) {
+  note("MAIN" + joined(args));
+  if (mainBody) mainBody(args);
+  note("MAIN returns");
+  return {};
+}
+
+constexpr unsigned kFn = lanmere::kPublic | lanmere::kDefined;
+constexpr unsigned kInitProc = lanmere::kInit | lanmere::kDefined;
+constexpr unsigned kExitProc = lanmere::kExit | lanmere::kDefined;
+constexpr unsigned kStatics = lanmere::kStaticsInit | lanmere::kDefined;
+
+const ModuleTable appModule{"tests/app/a.cpp",
+                            {{"INIT_A1", kInitProc, initA1},
+                             {"MAIN", kFn | lanmere::kFirst, mainFunction},
+                             {"EXIT_A1", kExitProc, exitA1},
+                             {"(_INITSTATICS)", kStatics, staticsA},
+                             {"INIT_A2", kInitProc, initA2},
+                             {"EXIT_A2", kExitProc, exitA2},
+                             {"ERRORSYS", kFn, errorSys}}};
+const ModuleTable otherModule{"tests/app/b.cpp",
+                              {{"EXIT_B", kExitProc, exitB},
+                               {"INIT_B", kInitProc, initB},
+                               {"(_INITSTATICS)", kStatics, staticsB},
+                               {"CLIPINIT$", kInitProc, clipInit}}};
+const ModuleTable* const framework[] = {&otherModule};
+
+class Sequence : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    trace.clear();
+    mainBody = nullptr;
+  }
+  void TearDown() override { mainBody = nullptr; }
+  int run(Strings args = {"prog"}) { return runProgram(appModule, framework, args); }
+};
+
+const Strings kStartUp = {"statics A", "statics B", "ERRORSYS, GetList {}", "CLIPINIT$", "init A2",
+                          "init A1()", "init B"};
+const Strings kExits = {"exit A1()", "exit A2", "exit B"};
+
+Strings concat(std::initializer_list<Strings> parts) {
+  Strings all;
+  for (const Strings& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST_F(Sequence, NormalRunInOrderAndExitProceduresOnceAfterMain) {
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(trace, concat({kStartUp, {"MAIN()", "MAIN returns"}, kExits}));
+  // Shut-down releases the run-time's state.
+  EXPECT_EQ(lanmere::findDynamic("GetList"), nullptr);
+  EXPECT_TRUE(lanmere::modules().empty());
+}
+
+TEST_F(Sequence, ArgumentsWithoutInternalSwitchesReachInitAndMain) {
+  EXPECT_EQ(run({"prog", "a", "//x", "b c", "--HB:y", "", "--hbz"}), 0);
+  EXPECT_EQ(trace[5], "init A1(a,b c,,--hbz)");
+  EXPECT_EQ(trace[7], "MAIN(a,b c,,--hbz)");
+}
+
+TEST_F(Sequence, ErrorLevelSetsTheExitCodeAndAnswersTheOldLevel) {
+  mainBody = [](Args) {
+    note("old " + std::to_string(lanmere::callFunction("ERRORLEVEL", {3}).integer()));
+    note("now " + std::to_string(lanmere::callFunction("ERRORLEVEL").integer()));
+    note("still " + std::to_string(lanmere::callFunction("ERRORLEVEL").integer()));
+  };
+  EXPECT_EQ(run(), 3);
+  EXPECT_EQ(trace,
+            concat({kStartUp, {"MAIN()", "old 0", "now 3", "still 3", "MAIN returns"}, kExits}));
+  // The next program starts from level 0 again.
+  mainBody = nullptr;
+  EXPECT_EQ(run(), 0);
+}
+
+TEST_F(Sequence, FatalErrorInMainRunsExitProceduresOnceInsideQuit) {
+  mainBody = [](Args) {
+    lanmere::callFunction("NO_SUCH_FUNCTION");
+    note("after the error");
+  };
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(trace, concat({kStartUp, {"MAIN()", "error block"}, kExits}));
+}
+
+TEST_F(Sequence, QuitRunsExitProceduresAtOnceThenUnwindsEverything) {
+  mainBody = [](Args) {
+    lanmere::beginSequence([] {
+      lanmere::callFunction("__QUIT");
+      note("after quit");
+    });
+    note("after the sequence");
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(trace, concat({kStartUp, {"MAIN()"}, kExits}));
+}
+
+TEST_F(Sequence, BreakOutsideEverySequenceEndsTheProgram) {
+  mainBody = [](Args) { lanmere::doBreak(Value("away")); };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(trace, concat({kStartUp, {"MAIN()"}, kExits}));
+}
+
+// A quit from an init procedure skips the other init procedures and MAIN.
+Value quittingInit(Args) {
+  note("quitting init");
+  lanmere::callFunction("__QUIT");
+  return {};
+}
+Value laterInit(Args) {
+  return note("later init"), Value();
+}
+
+TEST_F(Sequence, QuitDuringStartUpSkipsTheRestAndMain) {
+  const ModuleTable app{"tests/app/q.cpp",
+                        {{"LATER", kInitProc, laterInit},
+                         {"QUITTING", kInitProc, quittingInit},
+                         {"MAIN", kFn, mainFunction},
+                         {"EXIT_A2", kExitProc, exitA2},
+                         {"ERRORSYS", kFn, errorSys}}};
+  const ModuleTable* const none[] = {&otherModule};
+  EXPECT_EQ(runProgram(app, none, {"prog"}), 0);
+  EXPECT_EQ(trace, (Strings{"statics B", "ERRORSYS, GetList {}", "CLIPINIT$", "quitting init",
+                            "exit A2", "exit B"}));
+}
+
+// An exit procedure that leaves a quit or a break stops the remaining ones.
+Value quittingExit(Args) {
+  note("quitting exit");
+  lanmere::callFunction("__QUIT");
+  return {};
+}
+Value breakingExit(Args) {
+  note("breaking exit");
+  lanmere::doBreak();
+}
+
+TEST_F(Sequence, ExitProcedureLeavingAQuitOrBreakStopsTheRest) {
+  for (auto stopper : {quittingExit, breakingExit}) {
+    trace.clear();
+    const ModuleTable app{"tests/app/e.cpp",
+                          {{"MAIN", kFn, mainFunction},
+                           {"EXIT_A1", kExitProc, exitA1},
+                           {"STOPPER", kExitProc, stopper},
+                           {"EXIT_A2", kExitProc, exitA2},
+                           {"ERRORSYS", kFn, errorSys}}};
+    const ModuleTable* const none[] = {&otherModule};
+    EXPECT_EQ(runProgram(app, none, {"prog"}), 0);
+    const Strings expected = {
+        "statics B", "ERRORSYS, GetList {}",
+        "CLIPINIT$", "init B",
+        "MAIN()",    "MAIN returns",
+        "exit A1()", stopper == quittingExit ? "quitting exit" : "breaking exit"};
+    EXPECT_EQ(trace, expected);
+  }
+}
+
+// ---- The start function ----
+
+Value appMain(Args) {
+  return note("_APPMAIN"), Value();
+}
+Value firstEntry(Args) {
+  return note("first entry"), Value();
+}
+Value notFirst(Args) {
+  return note("not first"), Value();
+}
+
+TEST_F(Sequence, StartFunctionIsAppMainThenMainThenTheFirstModulesFirstEntry) {
+  const ModuleTable* const none[] = {&otherModule};
+  {
+    const ModuleTable app{
+        "tests/app/s.cpp",
+        {{"MAIN", kFn | lanmere::kFirst, mainFunction}, {"ERRORSYS", kFn, errorSys}}};
+    const ModuleTable withAppMain{"tests/app/t.cpp", {{"_APPMAIN", kFn, appMain}}};
+    const ModuleTable* const both[] = {&withAppMain};
+    trace.clear();
+    runProgram(app, both, {"prog"});
+    EXPECT_EQ(trace, (Strings{"ERRORSYS, GetList {}", "_APPMAIN"}));
+  }
+  {
+    const ModuleTable app{
+        "tests/app/s.cpp",
+        {{"FIRST", kFn | lanmere::kFirst, firstEntry}, {"ERRORSYS", kFn, errorSys}}};
+    const ModuleTable withMain{"tests/app/t.cpp", {{"MAIN", kFn, mainFunction}}};
+    const ModuleTable* const list[] = {&withMain};
+    trace.clear();
+    runProgram(app, list, {"prog"});
+    EXPECT_EQ(trace, (Strings{"ERRORSYS, GetList {}", "MAIN()", "MAIN returns"}));
+  }
+  {
+    // A static MAIN cannot be called by name; the first module's first entry starts.
+    const ModuleTable app{"tests/app/s.cpp",
+                          {{"NOT_FIRST", kFn, notFirst},
+                           {"MAIN", lanmere::kStatic | lanmere::kDefined, mainFunction},
+                           {"FIRST", kFn | lanmere::kFirst, firstEntry},
+                           {"ERRORSYS", kFn, errorSys}}};
+    trace.clear();
+    runProgram(app, none, {"prog"});
+    EXPECT_EQ(trace, (Strings{"statics B", "ERRORSYS, GetList {}", "CLIPINIT$", "init B",
+                              "first entry", "exit B"}));
+  }
+}
+
+}  // namespace
+}  // namespace kestrel

@@ -1,0 +1,112 @@
+#include "framework/display/cvaltochar.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/builtins.h"
+#include "runtime/closure.h"
+#include "runtime/object.h"
+
+namespace kestrel {
+namespace {
+
+using lanmere::Value;
+
+struct Plain : lanmere::Object {
+  static const lanmere::ClassInfo& Class() {
+    static const lanmere::ClassInfo& info =
+        lanmere::ClassBuilder<Plain>("TPLAIN").parent(lanmere::Object::Class()).build();
+    return info;
+  }
+  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+};
+
+// A class that names itself through its cClassName member.
+struct SelfNamed : lanmere::Object {
+  static const lanmere::ClassInfo& Class() {
+    static const lanmere::ClassInfo& info = lanmere::ClassBuilder<SelfNamed>("TSELFNAMED")
+                                                .parent(lanmere::Object::Class())
+                                                .data("cClassName", &SelfNamed::cClassName)
+                                                .build();
+    return info;
+  }
+  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+  Value cClassName = "TMyWindow";
+};
+
+// A subclass inherits the member.
+struct SelfNamedChild : SelfNamed {
+  static const lanmere::ClassInfo& Class() {
+    static const lanmere::ClassInfo& info =
+        lanmere::ClassBuilder<SelfNamedChild>("TCHILD").parent(SelfNamed::Class()).build();
+    return info;
+  }
+  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+};
+
+// A method of that name is not a data member.
+struct MethodNamed : lanmere::Object {
+  static const lanmere::ClassInfo& Class() {
+    static const lanmere::ClassInfo& info =
+        lanmere::ClassBuilder<MethodNamed>("TMETHODNAMED")
+            .parent(lanmere::Object::Class())
+            .method("cClassName", [](MethodNamed&, lanmere::Args) { return Value("from method"); })
+            .build();
+    return info;
+  }
+  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+};
+
+std::string convert(const Value& value) {
+  Value argument = value;
+  const Value result = CVALTOCHAR({&argument, 1});
+  EXPECT_TRUE(result.isText());
+  return result.string();
+}
+
+TEST(CValToChar, TextsLogicalsAndNumbers) {
+  EXPECT_EQ(convert(Value("abc")), "abc");
+  EXPECT_EQ(convert(Value(std::string_view("a\0b", 3))), std::string("a\0b", 3));
+  EXPECT_EQ(convert(Value("")), "");
+  EXPECT_EQ(convert(Value(true)), ".T.");
+  EXPECT_EQ(convert(Value(false)), ".F.");
+  EXPECT_EQ(convert(Value(42)), "42");
+  EXPECT_EQ(convert(Value(-3)), "-3");
+  EXPECT_EQ(convert(Value(0)), "0");
+  EXPECT_EQ(convert(Value(1.5, 1)), "1.5");
+  EXPECT_EQ(convert(Value(-2.25, 2)), "-2.25");
+  // Whatever STR gives, without its blanks.
+  const Value computed(10.0 / 4);
+  EXPECT_EQ(convert(computed), lanmere::allTrim(lanmere::str(computed)));
+}
+
+TEST(CValToChar, DatesAndTimestamps) {
+  const std::int32_t day = lanmere::julianFromDate(2024, 3, 5);
+  EXPECT_EQ(convert(Value::date(day)), "03/05/24");
+  EXPECT_EQ(convert(Value::date(0)), lanmere::dtoc(Value::date(0)));
+  const std::int32_t time = ((13 * 60 + 4) * 60 + 5) * 1000 + 6;
+  EXPECT_EQ(convert(Value::timestamp(day, time)), "03/05/24 13:04:05.006");
+  // No date part: the time alone.
+  EXPECT_EQ(convert(Value::timestamp(0, time)), "13:04:05.006");
+  EXPECT_EQ(convert(Value::timestamp(0, 0)), "00:00:00.000");
+}
+
+TEST(CValToChar, ListsBlocksHashesPointersAndNil) {
+  EXPECT_EQ(convert(Value::list({Value(1), Value(2)})), "{ ... }");
+  EXPECT_EQ(convert(Value::list()), "{ ... }");
+  EXPECT_EQ(convert(lanmere::block([](lanmere::Args) { return Value(1); })), "{|| ... }");
+  EXPECT_EQ(convert(Value::hash()), "{=>}");
+  EXPECT_EQ(convert(Value::pointer(reinterpret_cast<void*>(0x1A2B))), "0x1A2B");
+  EXPECT_EQ(convert(Value()), "");
+  EXPECT_EQ(convert(Value(lanmere::symbol("MAIN"))), "");
+  EXPECT_EQ(CVALTOCHAR({}).string(), "");
+}
+
+TEST(CValToChar, ObjectsByTheirOwnNameOrTheirClass) {
+  EXPECT_EQ(convert(Value(lanmere::make<Plain>())), "TPLAIN");
+  EXPECT_EQ(convert(Value(lanmere::make<SelfNamed>())), "TMyWindow");
+  EXPECT_EQ(convert(Value(lanmere::make<SelfNamedChild>())), "TMyWindow");
+  EXPECT_EQ(convert(Value(lanmere::make<MethodNamed>())), "TMETHODNAMED");
+}
+
+}  // namespace
+}  // namespace kestrel

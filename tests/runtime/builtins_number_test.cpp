@@ -1,0 +1,162 @@
+#include <climits>
+
+#include "tests/runtime/builtins_fixture.h"
+
+namespace lanmere::test {
+namespace {
+
+using namespace std::string_view_literals;
+
+class NumberTest : public BuiltinsTest {};
+
+TEST_F(NumberTest, StrDefaultFields) {
+  EXPECT_EQ(call("STR", {42}).text(), "        42");
+  EXPECT_EQ(call("STR", {-5}).text(), "        -5");
+  EXPECT_EQ(call("STR", {0}).text(), "         0");
+  EXPECT_EQ(call("STR", {12345678901LL}).text(), "         12345678901");  // 20 wide
+  // A floating value shows its own decimals after an integer field of 10.
+  EXPECT_EQ(call("STR", {Value(3.14159, 2)}).text(), "         3.14");
+  EXPECT_EQ(call("STR", {Value(2.5, 0)}).text(), "         3");
+  EXPECT_EQ(call("STR", {Value(-0.5, 1)}).text(), "        -0.5");
+  EXPECT_EQ(call("STR", {42, 0}).text(), "        42");  // a width below 1 is the default
+}
+
+TEST_F(NumberTest, StrWidthDecimalsAndRounding) {
+  EXPECT_EQ(call("STR", {3.7, 5}).text(), "    4");  // a width alone means no decimals
+  EXPECT_EQ(call("STR", {-2.5, 4}).text(), "  -3");
+  EXPECT_EQ(call("STR", {3.14159, 8, 3}).text(), "   3.142");
+  EXPECT_EQ(call("STR", {2.675, 6, 2}).text(), "  2.68");  // as written, not as stored
+  EXPECT_EQ(call("STR", {1.005, 5, 2}).text(), " 1.01");
+  EXPECT_EQ(call("STR", {5, 6, 2}).text(), "  5.00");
+  EXPECT_EQ(call("STR", {0.05, 5, 3}).text(), "0.050");
+  EXPECT_EQ(call("STR", {-0.001, 6, 2}).text(), "  0.00");
+  EXPECT_EQ(call("STR", {Value(10.0 / 4), nil, 3}).text(), "         2.500");
+}
+
+TEST_F(NumberTest, StrOverflowGivesAsterisks) {
+  EXPECT_EQ(call("STR", {123456, 3}).text(), "***");
+  EXPECT_EQ(call("STR", {12.5, 3, 1}).text(), "***");
+  EXPECT_EQ(call("STR", {99.95, 4, 1}).text(), "****");  // rounding to 100.0 needs five
+  EXPECT_EQ(call("STR", {-1000, 4}).text(), "****");
+  EXPECT_EQ(call("STR", {Value(1e300, 0)}).text(), std::string(20, '*'));
+  EXPECT_EQ(call("STR", {1e300}).text(), std::string(23, '*'));  // 20 + point + 2
+  EXPECT_EQ(str(Value(1e300), 400, 2).size(), 400u);
+  EXPECT_TRUE(argumentError(call("STR", {"5"}), 1099, "STR", {"5"}));
+  EXPECT_TRUE(argumentError(call("STR", {5, "3"}), 1099, "STR", {5, "3"}));
+  EXPECT_TRUE(argumentError(call("STR", {5, 3, true}), 1099, "STR", {5, 3, true}));
+}
+
+TEST_F(NumberTest, ValReadsLeadingNumberAndItsDecimals) {
+  const Value whole = call("VAL", {"123"});
+  EXPECT_TRUE(whole.isInteger());
+  EXPECT_EQ(whole.integer(), 123);
+  const Value money = call("VAL", {"  -12.50abc"});
+  EXPECT_TRUE(money.isFloat());
+  EXPECT_DOUBLE_EQ(money.number(), -12.5);
+  EXPECT_EQ(money.decimals(), 2);
+  EXPECT_EQ(str(money), "       -12.50");
+  EXPECT_EQ(call("VAL", {".5"}).decimals(), 1);
+  EXPECT_DOUBLE_EQ(call("VAL", {"1.5e3"}).number(), 1.5);
+  EXPECT_EQ(call("VAL", {"+7"}).integer(), 7);
+  EXPECT_EQ(call("VAL", {"1,5"}).integer(), 1);
+  for (const char* none : {"", "abc", "-", "."}) {
+    const Value zero = call("VAL", {none});
+    EXPECT_TRUE(zero.isNumber() && zero.number() == 0) << none;
+  }
+  const Value big = call("VAL", {"12345678901234567890"});
+  EXPECT_DOUBLE_EQ(big.number(), 12345678901234567890.0);
+  EXPECT_EQ(big.decimals(), 0);
+  EXPECT_TRUE(argumentError(call("VAL", {5}), 1098, "VAL", {5}));
+}
+
+TEST_F(NumberTest, IntRoundAbs) {
+  EXPECT_EQ(call("INT", {3.7}).integer(), 3);
+  EXPECT_TRUE(call("INT", {3.7}).isInteger());
+  EXPECT_EQ(call("INT", {-3.7}).integer(), -3);
+  EXPECT_DOUBLE_EQ(call("INT", {1e20}).number(), 1e20);
+  EXPECT_TRUE(argumentError(call("INT", {"3"}), 1090, "INT", {"3"}));
+
+  const Value r = call("ROUND", {2.675, 2});
+  EXPECT_DOUBLE_EQ(r.number(), 2.68);
+  EXPECT_EQ(r.decimals(), 2);
+  EXPECT_DOUBLE_EQ(call("ROUND", {0.125, 2}).number(), 0.13);
+  EXPECT_EQ(call("ROUND", {-2.5, 0}).integer(), -3);
+  EXPECT_TRUE(call("ROUND", {-2.5, 0}).isInteger());
+  EXPECT_EQ(call("ROUND", {1250.0, -2}).integer(), 1300);
+  EXPECT_EQ(call("ROUND", {7, 2}).integer(), 7);
+  EXPECT_TRUE(argumentError(call("ROUND", {1.5}), 1094, "ROUND", {1.5}));
+
+  EXPECT_EQ(call("ABS", {-5}).integer(), 5);
+  const Value a = call("ABS", {Value(-2.5, 1)});
+  EXPECT_DOUBLE_EQ(a.number(), 2.5);
+  EXPECT_EQ(a.decimals(), 1);
+  EXPECT_DOUBLE_EQ(call("ABS", {LLONG_MIN}).number(), 9223372036854775808.0);
+  EXPECT_TRUE(argumentError(call("ABS", {nil}), 1089, "ABS", {nil}));
+}
+
+TEST_F(NumberTest, ModTakesTheDivisorsSign) {
+  EXPECT_EQ(call("MOD", {7, 3}).integer(), 1);
+  EXPECT_EQ(call("MOD", {-7, 3}).integer(), 2);
+  EXPECT_EQ(call("MOD", {7, -3}).integer(), -2);
+  EXPECT_EQ(call("MOD", {-7, -3}).integer(), -1);
+  EXPECT_EQ(call("MOD", {6, 3}).integer(), 0);
+  EXPECT_EQ(call("MOD", {LLONG_MIN, -1}).integer(), 0);
+  EXPECT_DOUBLE_EQ(call("MOD", {7.5, 2}).number(), 1.5);
+  EXPECT_DOUBLE_EQ(call("MOD", {-7.5, 2}).number(), 0.5);
+  EXPECT_TRUE(raises(call("MOD", {5, 0}), 5, 1341, "MOD", {5, 0}));
+  EXPECT_TRUE(raises(call("MOD", {5, 0.0}), 5, 1341, "MOD", {5, 0.0}));
+  EXPECT_TRUE(argumentError(call("MOD", {"7", 3}), 1085, "MOD", {"7", 3}));
+}
+
+TEST_F(NumberTest, MaxAndMinOfOneKind) {
+  EXPECT_DOUBLE_EQ(call("MAX", {2, 2.5}).number(), 2.5);
+  EXPECT_EQ(call("MIN", {2, 2.5}).integer(), 2);
+  EXPECT_TRUE(call("MAX", {1, Value(1.0)}).isInteger());  // a tie answers the first
+  const Value early = Value::date(100), late = Value::date(200);
+  EXPECT_EQ(call("MAX", {early, late}).julian(), 200);
+  EXPECT_EQ(call("MIN", {early, late}).julian(), 100);
+  EXPECT_TRUE(call("MAX", {false, true}).logical());
+  EXPECT_FALSE(call("MIN", {false, true}).logical());
+  EXPECT_TRUE(argumentError(call("MAX", {1, "2"}), 1093, "MAX", {1, "2"}));
+  EXPECT_TRUE(argumentError(call("MIN", {early, 1}), 1092, "MIN", {early, 1}));
+}
+
+TEST_F(NumberTest, NumToHex) {
+  EXPECT_EQ(call("HB_NUMTOHEX", {255}).text(), "FF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {0}).text(), "0");
+  EXPECT_EQ(call("HB_NUMTOHEX", {4096}).text(), "1000");
+  EXPECT_EQ(call("HB_NUMTOHEX", {255, 4}).text(), "00FF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {0xABCDEF, 2}).text(), "ABCDEF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {-1}).text(), "FFFFFFFFFFFFFFFF");
+  int anchor = 0;
+  const Value pointer = Value::pointer(&anchor);
+  EXPECT_EQ(call("HB_NUMTOHEX", {pointer}).text(),
+            numToHex(reinterpret_cast<std::uintptr_t>(&anchor)));
+  EXPECT_EQ(numToHex(0x1234ABCDULL), "1234ABCD");
+  EXPECT_TRUE(argumentError(call("HB_NUMTOHEX", {"FF"}), 1131, "HB_NUMTOHEX", {"FF"}));
+}
+
+TEST_F(NumberTest, BinaryForms) {
+  EXPECT_EQ(call("I2BIN", {1}).text(), "\x01\x00"sv);
+  EXPECT_EQ(call("I2BIN", {-2}).text(), "\xFE\xFF"sv);
+  EXPECT_EQ(call("I2BIN", {65536 + 3}).text(), "\x03\x00"sv);
+  EXPECT_EQ(call("BIN2I", {bytes("\xFE\xFF"sv)}).integer(), -2);
+  EXPECT_EQ(call("BIN2I", {bytes("\x05"sv)}).integer(), 5);
+  EXPECT_EQ(call("BIN2I", {""}).integer(), 0);
+  EXPECT_EQ(call("BIN2I", {bytes("\x34\x12\x99"sv)}).integer(), 0x1234);
+  for (int n : {-32768, -1, 0, 1, 255, 256, 32767}) {
+    EXPECT_EQ(call("BIN2I", {call("I2BIN", {n})}).integer(), n);
+  }
+  EXPECT_EQ(call("L2BIN", {0x12345678}).text(), "\x78\x56\x34\x12"sv);
+  EXPECT_EQ(call("BIN2L", {bytes("\xFF\xFF\xFF\xFF"sv)}).integer(), -1);
+  for (long long n : {-2147483648LL, -70000LL, 0LL, 70000LL, 2147483647LL}) {
+    EXPECT_EQ(call("BIN2L", {call("L2BIN", {n})}).integer(), n);
+  }
+  EXPECT_TRUE(argumentError(call("I2BIN", {"1"}), 1132, "I2BIN", {"1"}));
+  EXPECT_TRUE(argumentError(call("BIN2I", {1}), 1133, "BIN2I", {1}));
+  EXPECT_TRUE(argumentError(call("L2BIN", {nil}), 1134, "L2BIN", {nil}));
+  EXPECT_TRUE(argumentError(call("BIN2L", {1}), 1135, "BIN2L", {1}));
+}
+
+}  // namespace
+}  // namespace lanmere::test
