@@ -1,7 +1,9 @@
 #include "framework/services/files.h"
 
+#include <cstdint>
 #include <cstdio>
 
+#include "framework/display/msgbox.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
@@ -104,7 +106,8 @@ Value callKernelService(const char* serviceName, A... args) {
 }
 
 void showAlert(const std::string& text) {
-  MessageBoxA(nullptr, text.c_str(), "Alert", MB_ICONWARNING | MB_OK);
+  Value message[] = {Value(text)};
+  MSGALERT(message);
 }
 
 }  // namespace
