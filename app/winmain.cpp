@@ -1,11 +1,15 @@
 #include "app/winmain.h"
 
+#include <vector>
+
 #include "app/errorsys.h"
 #include "app/startup.h"
+#include "errors/core_modules.h"
 #include "framework/display/cvaltochar.h"
 #include "framework/display/msgbox.h"
 #include "framework/display/wqout.h"
 #include "framework/services/help.h"
+#include "framework/services/modules.h"
 #include "framework/services/timage.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
@@ -39,9 +43,14 @@ int showCommand() noexcept {
 }
 
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
-  static const lanmere::ModuleTable* const list[] = {
-      &valToCharModule(), &msgBoxModule(), &wqoutModule(),  &helpModule(),
-      &imageModule(),     &menuModule(),   &msgBarModule(), &errorSysModule()};
+  static const std::vector<const lanmere::ModuleTable*> list = [] {
+    std::vector<const lanmere::ModuleTable*> modules = {
+        &valToCharModule(), &msgBoxModule(), &wqoutModule(),  &helpModule(),
+        &imageModule(),     &menuModule(),   &msgBarModule(), &errorSysModule()};
+    for (const lanmere::ModuleTable* module : errorsCoreModules()) modules.push_back(module);
+    for (const lanmere::ModuleTable* module : servicesModules()) modules.push_back(module);
+    return modules;
+  }();
   return list;
 }
 
