@@ -147,7 +147,10 @@ const ClassInfo& ErrorRecord::Class() {
   return info;
 }
 
-Ref<ErrorRecord> errorNew() { return make<ErrorRecord>(); }
+Ref<ErrorRecord> errorNew() {
+  ErrorRecord::Class();  // the class is registered before its first record exists
+  return make<ErrorRecord>();
+}
 
 Value errorBlock() { return state().block; }
 
@@ -155,6 +158,10 @@ Value errorBlock(const Value& block) {
   Value previous = state().block;
   if (block.isClosure()) state().block = block;
   return previous;
+}
+
+void restoreErrorBlock(Value block) {
+  state().block = block.isClosure() ? std::move(block) : Value();
 }
 
 namespace {
@@ -250,21 +257,23 @@ Ref<ErrorRecord> buildRecord(const RuntimeError& error, unsigned extraFlags) {
 
 }  // namespace
 
-int raiseRuntimeError(const RuntimeError& error) {
+int raiseRuntimeError(const RuntimeError& error, std::source_location where) {
+  atLine(where);
   Ref<ErrorRecord> record = buildRecord(error, 0);
   return launchError(record.get());
 }
 
-Value raiseRuntimeErrorSubstitute(const RuntimeError& error) {
+Value raiseRuntimeErrorSubstitute(const RuntimeError& error, std::source_location where) {
+  atLine(where);
   Ref<ErrorRecord> record = buildRecord(error, kCanSubstitute);
   std::optional<Value> result = launchErrorSubstitute(record.get());
   if (!result) unwindPending();
   return *result;
 }
 
-Value argumentError(long long subCode) {
+Value argumentError(long long subCode, std::source_location where) {
   return raiseRuntimeErrorSubstitute(
-      {.genCode = 1, .subCode = subCode, .args = ErrorArgs::currentParams()});
+      {.genCode = 1, .subCode = subCode, .args = ErrorArgs::currentParams()}, where);
 }
 
 // ---- Requests ----

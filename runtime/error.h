@@ -54,6 +54,8 @@ enum Action : int { ActionDefault = 0, ActionRetry = 1, ActionBreak = 65535 };
 Value errorBlock();
 // Installs a closure; any other value changes nothing. Returns the previous block.
 Value errorBlock(const Value& block);
+// Puts back a block kept earlier, nil included (the "no block" state).
+void restoreErrorBlock(Value block);
 
 int launchError(ErrorRecord* record);
 // The substituted value; nothing when a break or quit is pending.
@@ -86,13 +88,15 @@ struct RuntimeError {
 };
 
 // Builds a record (severity 2, subsystem "BASE" unless given), launches it and releases it.
-int raiseRuntimeError(const RuntimeError& error);
+int raiseRuntimeError(const RuntimeError& error,
+                      std::source_location where = std::source_location::current());
 // The same with canSubstitute; returns the substituted value. When a break or quit is pending
 // the request is raised as an exception instead.
-Value raiseRuntimeErrorSubstitute(const RuntimeError& error);
+Value raiseRuntimeErrorSubstitute(const RuntimeError& error,
+                                  std::source_location where = std::source_location::current());
 // The argument error of a built-in: genCode 1, its sub-code, operation = the current function,
 // args = its parameters, through substitution.
-Value argumentError(long long subCode);
+Value argumentError(long long subCode, std::source_location where = std::source_location::current());
 
 // ---- Requests: BREAK, the quit request, and callbacks from Windows ----
 

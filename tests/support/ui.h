@@ -2,6 +2,8 @@
 // modal loop by a thread timer, as a user at the keyboard would answer them.
 #pragma once
 
+#include "tools/boxreader/box.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -9,30 +11,6 @@
 #include <vector>
 
 namespace kestrel::test {
-
-struct ButtonInfo {
-  int id = 0;
-  std::string text;
-  bool isDefault = false;
-};
-
-// What a user sees of a box or dialog.
-struct BoxInfo {
-  HWND hwnd = nullptr;
-  HWND owner = nullptr;
-  std::string className;
-  std::string title;
-  std::string text;  // a message box's message (the static with id 0xFFFF), else ""
-  bool hasIcon = false;
-  std::vector<ButtonInfo> buttons;
-};
-
-std::string className(HWND hwnd);
-std::string windowText(HWND hwnd);
-BoxInfo readBox(HWND box);
-
-// Presses a button of a box or dialog as a click would (WM_COMMAND from the button).
-void pressButton(HWND box, int id);
 
 // While alive, watches this thread for a visible modal window of class "#32770" (message boxes and
 // dialogs) and hands each new one to `answer`, which reads it and returns the id of the button to

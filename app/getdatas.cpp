@@ -1,0 +1,86 @@
+#include "app/getdatas.h"
+
+#include <cstdlib>
+
+#include "runtime/builtins.h"
+#include "runtime/callstack.h"
+#include "runtime/functions.h"
+#include "runtime/memvars.h"
+
+namespace kestrel::app {
+
+using lanmere::Args;
+using lanmere::callFunction;
+using lanmere::Value;
+
+namespace {
+constexpr const char* kHost = "aviationweather.gov";
+constexpr int kPort = 80;
+constexpr const char* kPath =
+    "/adds/metars/index.php?submit=1&station_ids=LEAL&chk_metars=on&chk_tafs=on&hoursStr=3";
+constexpr const char* kRequestLine =
+    "GET /adds/metars/index.php?submit=1&station_ids=LEAL&chk_metars=on&chk_tafs=on&hoursStr=3 "
+    "HTTP/1.1";
+constexpr const char* kCrLf = "\r\n";
+}  // namespace
+
+std::string weatherHost() {
+  const char* host = std::getenv("WEATHER_HOST");
+  return host && *host ? host : kHost;
+}
+
+int weatherPort() {
+  const char* port = std::getenv("WEATHER_PORT");
+  return port && *port ? std::atoi(port) : kPort;
+}
+
+Value GETDATAS(Args args) {
+  lanmere::Frame frame("GETDATAS", args);
+  const Value bufferSize = 1024;
+  Value host = weatherHost();
+  Value connection, request, lastCount, buffer, reply = "";
+  frame.local("nBufSize", bufferSize);
+  frame.local("cUrl", host);
+  frame.local("oSocket", connection);
+  frame.local("cRequest", request);
+  frame.local("nLen", lastCount);
+  frame.local("cBuffer", buffer);
+  frame.local("cReply", reply);
+
+  callFunction("HB_INETINIT");
+  const Value path = lanmere::expandMacros(kPath);
+  connection = callFunction("HB_INETCONNECT", {host, weatherPort()});
+  if (callFunction("HB_INETERRORCODE", {connection}).integer() != 0) return {};
+
+  std::string text = lanmere::expandMacros(kRequestLine);
+  for (const char* line : {"Host: [HOST]",
+                           "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/535.7 "
+                           "(KHTML, like Gecko) Chrome/16.0.912.77 Safari/535.7",
+                           "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8",
+                           "Accept-Language: en-us,en;q=0.5", "Accept-Encoding: deflate",
+                           "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7",
+                           "Connection: Close"}) {
+    text += kCrLf;
+    text += line;
+  }
+  text += kCrLf;
+  text += kCrLf;
+  request = callFunction("STRTRAN", {text, "[URL]", path});
+  request = callFunction("STRTRAN", {request, "[HOST]", host});
+
+  lastCount = callFunction("HB_INETSEND", {connection, request});
+  buffer = callFunction("SPACE", {bufferSize});
+  while (lastCount.integer() > 0) {
+    // The buffer goes by reference: the receive writes into the argument itself.
+    Value recvArgs[] = {connection, std::move(buffer)};
+    lastCount = callFunction("HB_INETRECV", Args(recvArgs));
+    buffer = std::move(recvArgs[1]);
+    reply.append(callFunction("LEFT", {buffer, lastCount}).text());
+    buffer = callFunction("SPACE", {bufferSize});
+  }
+  callFunction("HB_INETCLOSE", {connection});
+  callFunction("HB_INETCLEANUP");
+  return reply;
+}
+
+}  // namespace kestrel::app

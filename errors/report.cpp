@@ -1,0 +1,247 @@
+#include "errors/report.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "errors/errormessage.h"
+#include "runtime/callstack.h"
+#include "runtime/closure.h"
+#include "runtime/functions.h"
+
+namespace kestrel {
+
+using lanmere::Value;
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr std::size_t kFirstLevel = 2;
+constexpr std::size_t kLastLevel = 73;
+constexpr int kFreeResources = 90;  // what 32-bit Windows reports for all three figures
+constexpr char kEndOfFile = 26;
+
+std::string rightAligned(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string rightAligned(long long number, std::size_t width) {
+  return rightAligned(std::to_string(number), width);
+}
+
+std::string trimRight(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+class Writer {
+ public:
+  void line(const std::string& text = {}) {
+    text_ += text;
+    text_ += kCrLf;
+  }
+  void heading(const std::string& title, bool blankBefore = true) {
+    if (blankBefore) line();
+    line(title);
+    line(std::string(title.size(), '='));
+  }
+  std::string take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace
+
+std::string sizePicture(long long bytes) {
+  // Seven digit positions with thousands commas; a comma shows only after a digit.
+  if (bytes < 0 || bytes > 9999999) return std::string(9, '*') + " bytes";
+  const std::string digits = std::to_string(bytes);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const std::size_t fromRight = digits.size() - i;
+    out += digits[i];
+    if (fromRight > 1 && fromRight % 3 == 1) out += ',';
+  }
+  return rightAligned(out, 9) + " bytes";
+}
+
+long long roundClockRate(double measured) {
+  long long rounded =
+      static_cast<long long>(std::floor((measured + 8.333333333333334) * 0.06) *
+                                 16.666666666666668 +
+                             0.5);
+  if (rounded % 100 == 67 && rounded != 667) --rounded;
+  if (std::fabs(measured - 75) < std::fabs(measured - static_cast<double>(rounded))) rounded = 75;
+  if (rounded < 50) rounded = std::llround(measured);
+  return rounded;
+}
+
+std::string elapsedText(std::int32_t startJulian, long long startSeconds, std::int32_t todayJulian,
+                        long long nowSeconds) {
+  constexpr long long kDay = 86399;  // each day counts one second short
+  long long elapsed = 0;
+  if (todayJulian == startJulian) {
+    elapsed = nowSeconds - startSeconds;
+  } else if (todayJulian > startJulian) {
+    elapsed = (kDay - startSeconds) + (todayJulian - startJulian - 1) * kDay + nowSeconds;
+  }
+  const long long hours = elapsed / 3600;
+  const long long minutes = (elapsed - hours * 3600) / 60;
+  const long long seconds = elapsed - hours * 3600 - minutes * 60;
+  return std::to_string(hours) + " hours " + std::to_string(minutes) + " mins " +
+         std::to_string(seconds) + " secs ";
+}
+
+std::string cGetInfo(const Value& value, ValueToText valueToText) {
+  if (value.isText()) return "\"" + value.string() + "\"";
+  if (value.isObject()) return "Class: " + lanmere::className(value);
+  if (value.isList()) return "Len: " + rightAligned(static_cast<long long>(value.length()), 4);
+  return valueToText(value);
+}
+
+Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
+                   ValueToText valueToText) {
+  Report report;
+  Writer out;
+
+  out.heading("Application", false);
+  out.line("   Path and name: " + facts.programPath + (facts.is64Bit ? " (64 bits)" : " (32 bits)"));
+  out.line("   Size: " + sizePicture(facts.programSize));
+  out.line("   Compiler version: " + facts.compilerVersion);
+  out.line("   Kestrel  Version: KQX 11.12");
+  out.line("   Windows version: " + std::to_string(facts.windowsMajor) + "." +
+           std::to_string(facts.windowsMinor) + ", Build " + std::to_string(facts.windowsBuild) +
+           " " + facts.servicePack);
+  out.line();
+  out.line("   Time from start: " + facts.elapsed);
+  out.line("   Error occurred at: " + facts.date + ", " + facts.time);
+  report.errorLine = "   Error description: " + errorMessage(error) + kCrLf;
+  out.line("   Error description: " + errorMessage(error));
+  if (error.args.isList()) {
+    out.line("   Args:");
+    long long n = 0;
+    for (const Value& argument : error.args.items()) {
+      out.line("     [" + rightAligned(++n, 4) + "] = " + lanmere::typeLetter(argument) + "   " +
+               valueToText(argument));
+    }
+  }
+
+  out.heading("Stack Calls");
+  for (std::size_t level = kFirstLevel; level <= kLastLevel; ++level) {
+    const std::string name = trimRight(lanmere::procName(level));
+    if (name.empty()) continue;
+    const std::string line = "   Called from: " + lanmere::procFile(level) + " => " + name +
+                             "( " + std::to_string(lanmere::procLine(level)) + " )";
+    report.stackList.push_back(line);
+    out.line(line);
+  }
+
+  out.heading("System");
+  if (!facts.is64Bit) {
+    out.line("   CPU type: " + facts.cpuName + " " + std::to_string(facts.clockMhz) + " Mhz");
+  }
+  out.line("   Hardware memory: " +
+           std::to_string(facts.availablePhysicalBytes / 1048576 + 1) + " megs");
+  out.line();
+  out.line("   Free System resources: " + std::to_string(kFreeResources) + " %");
+  out.line("        GDI    resources: " + std::to_string(kFreeResources) + " %");
+  out.line("        User   resources: " + std::to_string(kFreeResources) + " %");
+  out.line();
+  out.line("   Windows total applications running: " + std::to_string(facts.tasks.size()));
+  long long task = 0;
+  for (const std::string& entry : facts.tasks) {
+    out.line("    " + rightAligned(++task, 3) + " " + entry);
+  }
+
+  out.heading("Variables in use");
+  out.line("   Procedure     Type   Value");
+  out.line("   " + std::string(26, '='));
+  for (std::size_t level = kFirstLevel; level <= kLastLevel; ++level) {
+    const lanmere::Frame* frame = lanmere::frameAt(level);
+    if (!frame) break;
+    const std::string name = trimRight(frame->procedure());
+    if (name.empty()) continue;
+    out.line("   " + name);
+    long long j = 0;
+    for (const Value& param : frame->params()) {
+      out.line("     Param " + rightAligned(++j, 3) + ":    " + lanmere::typeLetter(param) +
+               "    " + cGetInfo(param, valueToText));
+    }
+    j = 0;
+    for (const lanmere::Local& local : frame->locals()) {
+      out.line("     Local " + rightAligned(++j, 3) + ":    " + lanmere::typeLetter(*local.value) +
+               "    " + cGetInfo(*local.value, valueToText));
+    }
+  }
+
+  out.heading("Linked RDDs");
+  for (const std::string& driver : facts.tableDrivers) out.line("   " + driver);
+
+  // No table layer exists, so no work area has an alias: the section keeps its heading.
+  out.heading("DataBases in use");
+
+  out.heading("Classes in use:");
+  for (int handle = 1; const lanmere::ClassInfo* info = lanmere::classByHandle(handle); ++handle) {
+    if (info->name.empty()) break;
+    out.line("   " + rightAligned(handle, 3) + " " + info->name);
+  }
+
+  out.heading("Memory Analysis");
+  out.line("      " + std::to_string(facts.staticVariables) + " Static variables");
+  out.line();
+  out.line("   Dynamic memory consume:");
+  out.line("      Actual  Value: " +
+           rightAligned(static_cast<long long>(facts.memoryInUse), 10) + " bytes");
+  out.line("      Highest Value: " +
+           rightAligned(static_cast<long long>(facts.memoryHighest), 10) + " bytes");
+
+  report.text = out.take();
+  return report;
+}
+
+bool writeReport(const std::string& path, const std::string& text) {
+  bool complete = false;
+  const Value previous = lanmere::errorBlock();
+  lanmere::beginSequence([&] {
+    lanmere::errorBlock(lanmere::block([](lanmere::Args) -> Value { lanmere::doBreak(); },
+                                       "(b)DOBREAK"));
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return;
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (written) written = std::fputc(kEndOfFile, file) != EOF;
+    complete = std::fclose(file) == 0 && written;
+  });
+  lanmere::restoreErrorBlock(previous);
+  return complete;
+}
+
+std::string reportValueText(const Value& value) {
+  if (lanmere::findFunction("CVALTOCHAR")) {
+    return lanmere::callFunction("CVALTOCHAR", {value}).string();
+  }
+  if (value.isText()) return value.string();
+  if (value.isNumber()) {
+    return value.isInteger() ? std::to_string(value.integer()) : std::to_string(value.number());
+  }
+  if (value.isLogical()) return value.logical() ? ".T." : ".F.";
+  return "";
+}
+
+Value CGETINFO(lanmere::Args args) {
+  lanmere::Frame frame("CGETINFO", args);
+  return cGetInfo(lanmere::arg(args, 1), reportValueText);
+}
+
+const lanmere::ModuleTable& reportModule() {
+  using namespace lanmere;
+  static const ModuleTable module{"errors/report.cpp",
+                                  {{"CGETINFO", kPublic | kDefined, CGETINFO},
+#ifdef _WIN32
+                                   {"GETCPU", kPublic | kDefined, GETCPU},
+                                   {"GETTASKS", kPublic | kDefined, GETTASKS},
+#endif
+                                  }};
+  return module;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,359 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "runtime/callstack.h"
+#include "runtime/closure.h"
+#include "runtime/error.h"
+#include "runtime/functions.h"
+
+namespace lanmere {
+namespace {
+
+ErrorRecord* record(const Value& v) { return static_cast<ErrorRecord*>(v.object()); }
+
+// Installs an error block for one test and puts the previous one back.
+class WithBlock {
+ public:
+  explicit WithBlock(Closure::Body body) : previous_(errorBlock(block(std::move(body)))) {}
+  ~WithBlock() {
+    // errorBlock ignores nil, so reinstall by hand when there was none.
+    if (previous_.isClosure()) {
+      errorBlock(previous_);
+    } else {
+      errorBlock(block([](Args) { return Value(); }));
+    }
+  }
+
+ private:
+  Value previous_;
+};
+
+TEST(ErrorRecord, DefaultsAsRead) {
+  Value e(errorNew());
+  EXPECT_TRUE(send(e, "cargo").isNil());
+  EXPECT_TRUE(send(e, "args").isNil());
+  EXPECT_EQ(send(e, "description").text(), "");
+  EXPECT_EQ(send(e, "filename").text(), "");
+  EXPECT_EQ(send(e, "genCode").integer(), 0);
+  EXPECT_EQ(send(e, "OPERATION").text(), "");
+  EXPECT_EQ(send(e, "osCode").integer(), 0);
+  EXPECT_EQ(send(e, "severity").integer(), 0);
+  EXPECT_EQ(send(e, "subCode").integer(), 0);
+  EXPECT_EQ(send(e, "subSystem").text(), "");
+  EXPECT_EQ(send(e, "tries").integer(), 0);
+  EXPECT_FALSE(send(e, "canRetry").logical());
+  EXPECT_FALSE(send(e, "canSubstitute").logical());
+  EXPECT_FALSE(send(e, "canDefault").logical());
+  EXPECT_EQ(className(e), "ERROR");
+}
+
+TEST(ErrorRecord, AssignmentKeepsEachMembersType) {
+  Value e(errorNew());
+  send(e, "_description", {"first"});
+  send(e, "_description", {42});
+  EXPECT_EQ(send(e, "description").text(), "first");
+  send(e, "_args", {"not a list"});
+  EXPECT_TRUE(send(e, "args").isNil());
+  send(e, "_args", {Value::list({1})});
+  EXPECT_EQ(send(e, "args").length(), 1u);
+  send(e, "_canRetry", {true});
+  send(e, "_canDefault", {1});  // not a logical: ignored
+  EXPECT_TRUE(send(e, "canRetry").logical());
+  EXPECT_FALSE(send(e, "canDefault").logical());
+  EXPECT_EQ(record(e)->flags, 1u);
+  send(e, "_cargo", {Value::list()});
+  EXPECT_TRUE(send(e, "cargo").isList());
+  send(e, "_tries", {65537});
+  EXPECT_EQ(send(e, "tries").integer(), 1);
+}
+
+TEST(ErrorRecord, GenCodeSetsTheGenericDescription) {
+  Value e(errorNew());
+  send(e, "_description", {"custom"});
+  send(e, "_genCode", {21});
+  EXPECT_EQ(send(e, "description").text(), "Open error");
+  EXPECT_EQ(genericText(5), "Zero divisor");
+  EXPECT_EQ(genericText(12), "Undefined function");
+  EXPECT_EQ(genericText(50), "conditional");
+  EXPECT_EQ(genericText(9), "");
+  EXPECT_EQ(genericText(51), "");
+  EXPECT_EQ(genericText(-1), "");
+}
+
+TEST(ErrorRecord, ANonNumberForANumericMemberRaisesAndTakesTheSubstitute) {
+  Value seen;
+  WithBlock handler([&seen](Args a) {
+    seen = arg(a, 1);
+    return Value(7);
+  });
+  Value e(errorNew());
+  send(e, "_genCode", {"x"});
+  EXPECT_EQ(send(e, "genCode").integer(), 7);
+  EXPECT_EQ(send(e, "description").text(), "Syntax error");
+  ASSERT_NE(record(seen), nullptr);
+  EXPECT_EQ(record(seen)->genCode.integer(), 1);
+  EXPECT_EQ(record(seen)->subCode.integer(), 0);
+  EXPECT_EQ(record(seen)->operation.text(), "GENCODE");
+  EXPECT_EQ(record(seen)->args.item(1).text(), "x");
+  send(e, "_osCode", {Value()});
+  EXPECT_EQ(record(seen)->operation.text(), "OSCODE");
+  EXPECT_EQ(send(e, "osCode").integer(), 7);
+}
+
+TEST(Launch, RetryAndDefaultFollowTheFlags) {
+  int calls = 0;
+  WithBlock handler([&calls](Args a) {
+    ++calls;
+    ErrorRecord* r = record(arg(a, 1));
+    return Value(r->tries.integer() < 3);  // retry twice, then default
+  });
+  Ref<ErrorRecord> r = errorNew();
+  r->flags = kCanRetry | kCanDefault;
+  EXPECT_EQ(launchError(r.get()), ActionRetry);
+  EXPECT_EQ(launchError(r.get()), ActionRetry);
+  EXPECT_EQ(launchError(r.get()), ActionDefault);
+  EXPECT_EQ(r->tries.integer(), 3);
+  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(launchError(nullptr), ActionRetry);
+  EXPECT_EQ(launchDepth(), 0);
+}
+
+TEST(Launch, TriesStayZeroWithoutCanRetry) {
+  WithBlock handler([](Args) { return Value(false); });
+  Ref<ErrorRecord> r = errorNew();
+  r->flags = kCanDefault;
+  EXPECT_EQ(launchError(r.get()), ActionDefault);
+  EXPECT_EQ(r->tries.integer(), 0);
+}
+
+TEST(Launch, SubstituteAcceptsAnyValue) {
+  WithBlock handler([](Args) { return Value(); });
+  Ref<ErrorRecord> r = errorNew();
+  r->flags = kCanSubstitute;
+  std::optional<Value> result = launchErrorSubstitute(r.get());
+  ASSERT_TRUE(result.has_value());
+  EXPECT_TRUE(result->isNil());
+}
+
+TEST(Launch, OsCodeBecomesTheLastOsError) {
+  WithBlock handler([](Args) { return Value(false); });
+  Ref<ErrorRecord> r = errorNew();
+  r->flags = kCanDefault;
+  r->osCode = 32;
+  launchError(r.get());
+  EXPECT_EQ(lastOsError(), 32);
+}
+
+TEST(Raise, BuildsTheRecordFromItsParts) {
+  Value seen;
+  WithBlock handler([&seen](Args a) {
+    seen = arg(a, 1);
+    return Value("sub");
+  });
+  std::vector<Value> params{"p1", 2};
+  Frame frame("MYFUNC", params);
+  EXPECT_EQ(argumentError(1099).text(), "sub");
+  ErrorRecord* r = record(seen);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->severity.integer(), 2);
+  EXPECT_EQ(r->subSystem.text(), "BASE");
+  EXPECT_EQ(r->genCode.integer(), 1);
+  EXPECT_EQ(r->subCode.integer(), 1099);
+  EXPECT_EQ(r->description.text(), "Argument error");
+  EXPECT_EQ(r->operation.text(), "MYFUNC");
+  EXPECT_EQ(r->args.length(), 2u);
+  EXPECT_TRUE(r->canSubstitute());
+
+  raiseRuntimeErrorSubstitute({.genCode = 5, .subCode = 1340, .operation = "/",
+                               .args = ErrorArgs::receiverAndParams("recv"),
+                               .subSystem = "TERM"});
+  r = record(seen);
+  EXPECT_EQ(r->subSystem.text(), "TERM");
+  EXPECT_EQ(r->description.text(), "Zero divisor");
+  EXPECT_EQ(r->args.length(), 3u);
+  EXPECT_EQ(r->args.item(1).text(), "recv");
+}
+
+TEST(Raise, ErrrtBaseBuildsArgsOnlyWithTheFlag) {
+  Value seen;
+  WithBlock handler([&seen](Args a) {
+    seen = arg(a, 1);
+    return Value(9);
+  });
+  registerModule(errorModule());
+  EXPECT_EQ(callFunction("__ERRRT_SBASE", {2, 77, 0, "OP", 1, "val"}).integer(), 9);
+  EXPECT_EQ(record(seen)->description.text(), "Bound error");
+  EXPECT_EQ(record(seen)->args.item(1).text(), "val");
+  callFunction("__ERRRT_SBASE", {2, 77, "mine", "OP", 0, "val"});
+  EXPECT_EQ(record(seen)->description.text(), "mine");
+  EXPECT_TRUE(record(seen)->args.isNil());
+  clearModules();
+}
+
+TEST(Break, UnwindsToTheInnermostSequenceWithItsValue) {
+  Value recovered;
+  int after = 0;
+  beginSequence(
+      [&] {
+        beginSequence([&] { doBreak(Value("inner")); }, [&](const Value& v) { recovered = v; });
+        ++after;
+        doBreak();
+        ++after;
+      },
+      [&](const Value& v) { EXPECT_TRUE(v.isNil()); });
+  EXPECT_EQ(recovered.text(), "inner");
+  EXPECT_EQ(after, 1);
+}
+
+TEST(Break, AHandlerThatBreaksAbandonsTheFailingOperation) {
+  WithBlock handler([](Args a) -> Value { doBreak(arg(a, 1)); });
+  Value recovered;
+  bool continued = false;
+  beginSequence(
+      [&] {
+        argumentError(1);
+        continued = true;
+      },
+      [&](const Value& v) { recovered = v; });
+  EXPECT_FALSE(continued);
+  ASSERT_TRUE(recovered.isObject());
+  EXPECT_EQ(record(recovered)->genCode.integer(), 1);
+  EXPECT_EQ(launchDepth(), 0);
+}
+
+TEST(Requests, ACallbackParksTheRequestUntilRaised) {
+  const int answer = guardCallback(-1, []() -> int { doBreak(Value("parked")); });
+  EXPECT_EQ(answer, -1);
+  EXPECT_EQ(pendingRequest(), Request::Break);
+  Value recovered;
+  beginSequence([] { raiseParked(); }, [&](const Value& v) { recovered = v; });
+  EXPECT_EQ(recovered.text(), "parked");
+  EXPECT_EQ(pendingRequest(), Request::None);
+
+  EXPECT_EQ(guardCallback(0, []() -> int { throw QuitException{}; }), 0);
+  EXPECT_EQ(pendingRequest(), Request::Quit);
+  EXPECT_THROW(raiseParked(), QuitException);
+  clearRequest();
+}
+
+TEST(ErrorBlock, OnlyAClosureReplacesTheBlock) {
+  Value mine = block([](Args) { return Value(); });
+  Value original = errorBlock(mine);
+  EXPECT_EQ(errorBlock(Value(5)).identity(), mine.identity());
+  EXPECT_EQ(errorBlock().identity(), mine.identity());
+  if (original.isClosure()) errorBlock(original);
+}
+
+// ---- Internal errors end the process with status 1 and a report ----
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class InternalErrors : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    log_ = std::filesystem::temp_directory_path() /
+           ("lanmere-internal-" + std::string(::testing::UnitTest::GetInstance()
+                                                  ->current_test_info()
+                                                  ->name()) +
+            ".log");
+    std::filesystem::remove(log_);
+  }
+  void TearDown() override { std::filesystem::remove(log_); }
+  std::filesystem::path log_;
+};
+
+TEST_F(InternalErrors, NoErrorBlockIs9002) {
+  const std::string log = log_.string();
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        setInternalErrorInfo("probe");
+        // A fresh child has no block until one is installed; make sure of it.
+        Frame frame("CHILDPROC", {});
+        Ref<ErrorRecord> r = errorNew();
+        r->flags = kCanDefault;
+        launchError(r.get());
+      },
+      ::testing::ExitedWithCode(1), "Unrecoverable error 9002: No ERRORBLOCK\\(\\) for error");
+  const std::string text = readFile(log_);
+  EXPECT_NE(text.find("Application Internal Error - "), std::string::npos);
+  EXPECT_NE(text.find("Terminated at: "), std::string::npos);
+  EXPECT_NE(text.find("Info: probe\n"), std::string::npos);
+  EXPECT_NE(text.find("Called from CHILDPROC("), std::string::npos);
+  EXPECT_NE(text.find(" in tests/runtime/error_test.cpp\n"), std::string::npos);
+  EXPECT_NE(text.find(std::string(72, '-') + "\n"), std::string::npos);
+}
+
+TEST_F(InternalErrors, WrongAnswersAre9001) {
+  const std::string log = log_.string();
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        errorBlock(block([](Args) { return Value(true); }));
+        Ref<ErrorRecord> r = errorNew();
+        r->flags = kCanDefault;  // true needs canRetry
+        launchError(r.get());
+      },
+      ::testing::ExitedWithCode(1), "Unrecoverable error 9001: Error recovery failure");
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        errorBlock(block([](Args) { return Value(false); }));
+        Ref<ErrorRecord> r = errorNew();
+        r->flags = kCanRetry;  // false needs canDefault
+        launchError(r.get());
+      },
+      ::testing::ExitedWithCode(1), "9001");
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        errorBlock(block([](Args) { return Value(3); }));
+        Ref<ErrorRecord> r = errorNew();
+        r->flags = kCanDefault | kCanRetry;
+        launchError(r.get());
+      },
+      ::testing::ExitedWithCode(1), "9001");
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        errorBlock(block([](Args) { return Value(3); }));
+        Ref<ErrorRecord> r = errorNew();
+        r->flags = kCanDefault;  // a substitution launch needs canSubstitute
+        launchErrorSubstitute(r.get());
+      },
+      ::testing::ExitedWithCode(1), "9001");
+}
+
+TEST_F(InternalErrors, TheNinthNestedLaunchIs9003) {
+  const std::string log = log_.string();
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        static int deepest = 0;
+        errorBlock(block([](Args) {
+          deepest = launchDepth();
+          std::fprintf(stderr, "depth %d\n", deepest);
+          Ref<ErrorRecord> nested = errorNew();
+          nested->flags = kCanDefault;
+          launchError(nested.get());
+          return Value(false);
+        }));
+        Ref<ErrorRecord> r = errorNew();
+        r->flags = kCanDefault;
+        launchError(r.get());
+      },
+      ::testing::ExitedWithCode(1), "depth 8\nUnrecoverable error 9003: Too many recursive");
+}
+
+}  // namespace
+}  // namespace lanmere
