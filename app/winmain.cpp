@@ -1,5 +1,7 @@
 #include "app/winmain.h"
 
+#include <vector>
+
 #include "app/errorsys.h"
 #include "app/startup.h"
 #include "errors/core_modules.h"
@@ -7,6 +9,7 @@
 #include "framework/display/msgbox.h"
 #include "framework/display/wqout.h"
 #include "framework/services/help.h"
+#include "framework/services/modules.h"
 #include "framework/services/timage.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
@@ -41,12 +44,11 @@ int showCommand() noexcept {
 
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
   static const std::vector<const lanmere::ModuleTable*> list = [] {
-    std::vector<const lanmere::ModuleTable*> modules = errorsCoreModules();
-    for (const lanmere::ModuleTable* module :
-         {&valToCharModule(), &msgBoxModule(), &wqoutModule(), &helpModule(), &imageModule(),
-          &menuModule(), &msgBarModule(), &errorSysModule()}) {
-      modules.push_back(module);
-    }
+    std::vector<const lanmere::ModuleTable*> modules = {
+        &valToCharModule(), &msgBoxModule(), &wqoutModule(),  &helpModule(),
+        &imageModule(),     &menuModule(),   &msgBarModule(), &errorSysModule()};
+    for (const lanmere::ModuleTable* module : errorsCoreModules()) modules.push_back(module);
+    for (const lanmere::ModuleTable* module : servicesModules()) modules.push_back(module);
     return modules;
   }();
   return list;

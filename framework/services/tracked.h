@@ -1,0 +1,52 @@
+// The one place where native creation and release services meet the resource tracker: a
+// creation service wraps the system call in trackedCreate, a release service in trackedDelete.
+// Header-only and resting on the run-time alone, so the drawing layer below the services can
+// use it: the tracker's hooks are reached by name, and skipped while no tracker is registered.
+#pragma once
+
+#include <source_location>
+#include <string_view>
+#include <type_traits>
+
+#include "runtime/callstack.h"
+#include "runtime/functions.h"
+#include "runtime/value.h"
+
+namespace kestrel {
+
+// A Windows handle as the language holds it: a number.
+template <class Handle>
+long long handleNumber(Handle handle) {
+  if constexpr (std::is_pointer_v<Handle>) {
+    return static_cast<long long>(reinterpret_cast<std::intptr_t>(handle));
+  } else {
+    return static_cast<long long>(handle);
+  }
+}
+
+// Runs `create` as the native creation service `service` (its own call-stack level, so the
+// creation chain starts above the method that called it) and records the new handle under
+// `tag`, also when creation failed and the handle is 0. Returns the handle.
+template <class Create>
+auto trackedCreate(std::string_view service, std::string_view tag, Create&& create,
+                   std::source_location where = std::source_location::current()) {
+  lanmere::Frame frame(service, {}, where);
+  auto handle = create();
+  if (const lanmere::FunctionEntry* hook = lanmere::findFunction("KSADDRESOURCE")) {
+    lanmere::Value args[] = {lanmere::Value(handleNumber(handle)), lanmere::Value(tag)};
+    hook->function(lanmere::Args(args));
+  }
+  return handle;
+}
+
+// Forgets the handle's record, then runs `release` on it and returns its result.
+template <class Handle, class Release>
+auto trackedDelete(Handle handle, Release&& release) {
+  if (const lanmere::FunctionEntry* hook = lanmere::findFunction("KSDELRESOURCE")) {
+    lanmere::Value args[] = {lanmere::Value(handleNumber(handle))};
+    hook->function(lanmere::Args(args));
+  }
+  return release(handle);
+}
+
+}  // namespace kestrel
