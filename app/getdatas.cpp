@@ -47,10 +47,22 @@ Value GETDATAS(Args args) {
   frame.local("cBuffer", buffer);
   frame.local("cReply", reply);
 
-  callFunction("HB_INETINIT");
+  // Names resolved once per process; every call below then costs one pointer look-up.
+  static const lanmere::Symbol* const kInit = lanmere::symbol("HB_INETINIT");
+  static const lanmere::Symbol* const kConnect = lanmere::symbol("HB_INETCONNECT");
+  static const lanmere::Symbol* const kErrorCode = lanmere::symbol("HB_INETERRORCODE");
+  static const lanmere::Symbol* const kStrTran = lanmere::symbol("STRTRAN");
+  static const lanmere::Symbol* const kSend = lanmere::symbol("HB_INETSEND");
+  static const lanmere::Symbol* const kSpace = lanmere::symbol("SPACE");
+  static const lanmere::Symbol* const kRecv = lanmere::symbol("HB_INETRECV");
+  static const lanmere::Symbol* const kLeft = lanmere::symbol("LEFT");
+  static const lanmere::Symbol* const kClose = lanmere::symbol("HB_INETCLOSE");
+  static const lanmere::Symbol* const kCleanup = lanmere::symbol("HB_INETCLEANUP");
+
+  callFunction(kInit);
   const Value path = lanmere::expandMacros(kPath);
-  connection = callFunction("HB_INETCONNECT", {host, weatherPort()});
-  if (callFunction("HB_INETERRORCODE", {connection}).integer() != 0) return {};
+  connection = callFunction(kConnect, {host, weatherPort()});
+  if (callFunction(kErrorCode, {connection}).integer() != 0) return {};
 
   std::string text = lanmere::expandMacros(kRequestLine);
   for (const char* line : {"Host: [HOST]",
@@ -65,21 +77,21 @@ Value GETDATAS(Args args) {
   }
   text += kCrLf;
   text += kCrLf;
-  request = callFunction("STRTRAN", {text, "[URL]", path});
-  request = callFunction("STRTRAN", {request, "[HOST]", host});
+  request = callFunction(kStrTran, {text, "[URL]", path});
+  request = callFunction(kStrTran, {request, "[HOST]", host});
 
-  lastCount = callFunction("HB_INETSEND", {connection, request});
-  buffer = callFunction("SPACE", {bufferSize});
+  lastCount = callFunction(kSend, {connection, request});
+  buffer = callFunction(kSpace, {bufferSize});
   while (lastCount.integer() > 0) {
     // The buffer goes by reference: the receive writes into the argument itself.
     Value recvArgs[] = {connection, std::move(buffer)};
-    lastCount = callFunction("HB_INETRECV", Args(recvArgs));
+    lastCount = callFunction(kRecv, Args(recvArgs));
     buffer = std::move(recvArgs[1]);
-    reply.append(callFunction("LEFT", {buffer, lastCount}).text());
-    buffer = callFunction("SPACE", {bufferSize});
+    reply.append(callFunction(kLeft, {buffer, lastCount}).text());
+    buffer = callFunction(kSpace, {bufferSize});
   }
-  callFunction("HB_INETCLOSE", {connection});
-  callFunction("HB_INETCLEANUP");
+  callFunction(kClose, {connection});
+  callFunction(kCleanup);
   return reply;
 }
 

@@ -2,6 +2,7 @@
 // count. The OS calls live in socket_win32.cpp and socket_posix.cpp.
 #include "net/socket.h"
 
+#include <cstring>
 #include <iterator>
 
 #include "net/socket_platform.h"
@@ -159,6 +160,18 @@ bool autoStartupPending() {
 
 bool libraryStarted() {
   return gStarted;
+}
+
+// The IPv4 socket address as both sockets interfaces lay it out: the family as a 16-bit number in
+// the machine's (little-endian) order, the port and the address in network order, 8 zero bytes.
+SocketAddress buildAddress(std::uint32_t addressNetworkOrder, std::uint16_t port) {
+  SocketAddress address{};
+  address[0] = static_cast<std::uint8_t>(kAddressFamilyIpv4 & 0xFF);
+  address[1] = static_cast<std::uint8_t>(kAddressFamilyIpv4 >> 8);
+  address[2] = static_cast<std::uint8_t>(port >> 8);
+  address[3] = static_cast<std::uint8_t>(port & 0xFF);
+  std::memcpy(address.data() + 4, &addressNetworkOrder, 4);
+  return address;
 }
 
 }  // namespace kestrel::net

@@ -173,17 +173,6 @@ void cleanup() {
 
 }  // namespace platform
 
-SocketAddress buildAddress(std::uint32_t addressNetworkOrder, std::uint16_t port) {
-  sockaddr_in in{};
-  in.sin_family = AF_INET;
-  in.sin_port = htons(port);
-  in.sin_addr.s_addr = addressNetworkOrder;
-  static_assert(sizeof in == sizeof(SocketAddress) && AF_INET == kAddressFamilyIpv4);
-  SocketAddress address{};
-  std::memcpy(address.data(), &in, sizeof in);
-  return address;
-}
-
 SocketHandle createSocket() {
   const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) {

@@ -35,22 +35,35 @@ void clearModules() {
   publicTable().clear();
 }
 
-const FunctionEntry* findFunction(std::string_view name) {
-  auto found = publicTable().find(symbol(name));
+const FunctionEntry* findFunction(const Symbol* name) {
+  auto found = publicTable().find(name);
   return found == publicTable().end() ? nullptr : found->second;
 }
 
-Value callFunction(std::string_view name, Args args, std::source_location where) {
+const FunctionEntry* findFunction(std::string_view name) { return findFunction(symbol(name)); }
+
+Value callFunction(const Symbol* name, Args args, std::source_location where) {
   atLine(where);
   if (const FunctionEntry* entry = findFunction(name)) return entry->function(args);
   return raiseRuntimeErrorSubstitute(
-      {.genCode = 12, .subCode = 1001, .operation = name, .args = ErrorArgs::of(args)});
+      {.genCode = 12, .subCode = 1001, .operation = name->name, .args = ErrorArgs::of(args)},
+      where);
+}
+
+Value callFunction(const Symbol* name, std::initializer_list<Value> args,
+                   std::source_location where) {
+  std::vector<Value> list(args);
+  return callFunction(name, Args(list), where);
+}
+
+Value callFunction(std::string_view name, Args args, std::source_location where) {
+  return callFunction(symbol(name), args, where);
 }
 
 Value callFunction(std::string_view name, std::initializer_list<Value> args,
                    std::source_location where) {
   std::vector<Value> list(args);
-  return callFunction(name, Args(list), where);
+  return callFunction(symbol(name), Args(list), where);
 }
 
 int staticVariableCount() {

@@ -42,11 +42,17 @@ void clearModules();
 
 // The public, defined entry of that name (case-insensitive), or null.
 const FunctionEntry* findFunction(std::string_view name);
+const FunctionEntry* findFunction(const Symbol* name);
 // Calls a registered function; an unknown name raises "Undefined function" (genCode 12) and
 // gives the handler's substitute.
 Value callFunction(std::string_view name, Args args = {},
                    std::source_location where = std::source_location::current());
 Value callFunction(std::string_view name, std::initializer_list<Value> args,
+                   std::source_location where = std::source_location::current());
+// The same through a name resolved once: no string work per call.
+Value callFunction(const Symbol* name, Args args = {},
+                   std::source_location where = std::source_location::current());
+Value callFunction(const Symbol* name, std::initializer_list<Value> args,
                    std::source_location where = std::source_location::current());
 
 // Module-level variables of every registered module.

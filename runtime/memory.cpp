@@ -11,6 +11,8 @@ MemoryCounters counters;
 
 const MemoryCounters& memoryCounters() { return counters; }
 
+void resetMemoryPeak() { counters.highest = counters.inUse; }
+
 void* countedAllocate(std::size_t bytes) {
   void* block = ::operator new(bytes);
   counters.inUse += bytes;

@@ -13,6 +13,8 @@ struct MemoryCounters {
 };
 
 const MemoryCounters& memoryCounters();
+// Starts a new high-water mark from the memory in use now (benchmarks measure one run's peak).
+void resetMemoryPeak();
 void* countedAllocate(std::size_t bytes);
 void countedFree(void* block, std::size_t bytes) noexcept;
 
