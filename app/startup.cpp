@@ -54,7 +54,8 @@ bool runInitPass(bool clipInitPass, Args args) {
       if ((entry->scope & kInitExitMask) != lanmere::kInit || !entry->function) continue;
       const bool isClipInit = std::string_view(entry->name) == "CLIPINIT$";
       if (isClipInit != clipInitPass) continue;
-      entry->function(args);
+      std::vector<Value> own(args.begin(), args.end());  // a procedure may change its parameters
+      entry->function(own);
       if (requestPending()) return false;
     }
   }

@@ -42,8 +42,8 @@ Value programStartTime() {
   return startTime();
 }
 
-std::string elapsedText(std::int32_t startJulian, double startSeconds, std::int32_t nowJulian,
-                        double nowSeconds) {
+std::string timeFromStartText(std::int32_t startJulian, double startSeconds, std::int32_t nowJulian,
+                              double nowSeconds) {
   double elapsed = 0;
   if (nowJulian == startJulian) {
     elapsed = nowSeconds - startSeconds;
@@ -62,8 +62,8 @@ Value TIMEFROMSTART(Args args) {
   lanmere::Frame frame("TIMEFROMSTART", args);
   if (!startTime().isList()) recordStart();
   const Clock clock = now();
-  return elapsedText(startTime().item(1).julian(), startTime().item(2).number(), clock.julian,
-                     clock.seconds);
+  return timeFromStartText(startTime().item(1).julian(), startTime().item(2).number(), clock.julian,
+                           clock.seconds);
 }
 
 const lanmere::ModuleTable& msgBarModule() {

@@ -17,8 +17,8 @@ lanmere::Value programStartTime();
 
 // "h hours m mins s secs " for the time from (startJulian, startSeconds) to
 // (nowJulian, nowSeconds); an earlier date gives 0 seconds.
-std::string elapsedText(std::int32_t startJulian, double startSeconds, std::int32_t nowJulian,
-                        double nowSeconds);
+std::string timeFromStartText(std::int32_t startJulian, double startSeconds, std::int32_t nowJulian,
+                              double nowSeconds);
 
 lanmere::Value TIMEFROMSTART(lanmere::Args args);
 

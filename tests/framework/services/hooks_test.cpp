@@ -76,11 +76,13 @@ TEST(ExitHooks, MenuExitDeletesTheSharedCheckBitmap) {
 
 TEST(StartTime, ElapsedTextCountsDaysOf86399Seconds) {
   const std::int32_t day = lanmere::julianFromDate(2024, 2, 28);
-  EXPECT_EQ(elapsedText(day, 100, day, 100.99), "0 hours 0 mins 0 secs ");
-  EXPECT_EQ(elapsedText(day, 10.5, day, 3735.75), "1 hours 2 mins 5 secs ");
-  EXPECT_EQ(elapsedText(day, 86000, day + 1, 100), "0 hours 8 mins 19 secs ");
-  EXPECT_EQ(elapsedText(day, 0, day + 3, 0), "71 hours 59 mins 57 secs ");
-  EXPECT_EQ(elapsedText(day, 500, day - 1, 900), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(timeFromStartText(day, 100, day, 100.99), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(timeFromStartText(day, 10.5, day, 3735.75), "1 hours 2 mins 5 secs ");
+  EXPECT_EQ(timeFromStartText(day, 86000, day + 1, 100), "0 hours 8 mins 19 secs ");
+  EXPECT_EQ(timeFromStartText(day, 0, day + 3, 0), "71 hours 59 mins 57 secs ");
+  EXPECT_EQ(timeFromStartText(day, 500, day - 1, 900), "0 hours 0 mins 0 secs ");
+  // The fractions count before the seconds are cut.
+  EXPECT_EQ(timeFromStartText(day, 10.9, day, 12.1), "0 hours 0 mins 1 secs ");
 }
 
 TEST(StartTime, InitTimeRecordsTodayAndTimeFromStartMeasuresFromIt) {
