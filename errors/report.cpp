@@ -76,18 +76,20 @@ long long roundClockRate(double measured) {
   return rounded;
 }
 
-std::string elapsedText(std::int32_t startJulian, long long startSeconds, std::int32_t todayJulian,
-                        long long nowSeconds) {
-  constexpr long long kDay = 86399;  // each day counts one second short
-  long long elapsed = 0;
+std::string elapsedText(std::int32_t startJulian, double startSeconds, std::int32_t todayJulian,
+                        double nowSeconds) {
+  constexpr double kDay = 86399;  // each day counts one second short
+  double elapsed = 0;
   if (todayJulian == startJulian) {
     elapsed = nowSeconds - startSeconds;
   } else if (todayJulian > startJulian) {
-    elapsed = (kDay - startSeconds) + (todayJulian - startJulian - 1) * kDay + nowSeconds;
+    elapsed = (kDay - startSeconds) + static_cast<double>(todayJulian - startJulian - 1) * kDay +
+              nowSeconds;
   }
-  const long long hours = elapsed / 3600;
-  const long long minutes = (elapsed - hours * 3600) / 60;
-  const long long seconds = elapsed - hours * 3600 - minutes * 60;
+  const long long hours = static_cast<long long>(elapsed / 3600);
+  const long long minutes = static_cast<long long>((elapsed - static_cast<double>(hours) * 3600) / 60);
+  const long long seconds = static_cast<long long>(elapsed - static_cast<double>(hours) * 3600 -
+                                                   static_cast<double>(minutes) * 60);
   return std::to_string(hours) + " hours " + std::to_string(minutes) + " mins " +
          std::to_string(seconds) + " secs ";
 }

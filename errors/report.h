@@ -59,8 +59,10 @@ bool writeReport(const std::string& path, const std::string& text);
 // Pieces with rules of their own.
 std::string sizePicture(long long bytes);  // "9,999,999 bytes"
 long long roundClockRate(double measuredMhz);
-std::string elapsedText(std::int32_t startJulian, long long startSeconds,
-                        std::int32_t todayJulian, long long nowSeconds);
+// TIMEFROMSTART's text, "h hours m mins s secs ", from a start date and seconds since midnight
+// (with their fractions) to now; an earlier date gives 0 seconds.
+std::string elapsedText(std::int32_t startJulian, double startSeconds, std::int32_t todayJulian,
+                        double nowSeconds);
 std::string cGetInfo(const lanmere::Value& value, ValueToText valueToText);  // CGETINFO
 
 lanmere::Value CGETINFO(lanmere::Args args);

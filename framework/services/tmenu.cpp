@@ -1,5 +1,6 @@
 #include "framework/services/tmenu.h"
 
+#include "framework/services/tracked.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -29,10 +30,9 @@ void setCheck2007Bitmap(HBITMAP bitmap) noexcept {
   checkBitmap() = bitmap;
 }
 
-void deleteCheck2007() noexcept {
+void deleteCheck2007() {
   if (!checkBitmap()) return;
-  // The resource tracker forgets the bitmap here once it exists.
-  DeleteObject(checkBitmap());
+  trackedDelete(checkBitmap(), [](HBITMAP bitmap) { return DeleteObject(bitmap); });
   checkBitmap() = nullptr;
 }
 

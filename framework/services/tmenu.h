@@ -13,7 +13,7 @@ HBITMAP check2007Bitmap() noexcept;
 void setCheck2007Bitmap(HBITMAP bitmap) noexcept;
 
 // Deletes the bitmap if it exists and clears the handle.
-void deleteCheck2007() noexcept;
+void deleteCheck2007();
 
 lanmere::Value DELCHECK2007(lanmere::Args args);
 

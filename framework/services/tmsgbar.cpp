@@ -1,5 +1,6 @@
 #include "framework/services/tmsgbar.h"
 
+#include "errors/report.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 
@@ -42,27 +43,11 @@ Value programStartTime() {
   return startTime();
 }
 
-std::string timeFromStartText(std::int32_t startJulian, double startSeconds, std::int32_t nowJulian,
-                              double nowSeconds) {
-  double elapsed = 0;
-  if (nowJulian == startJulian) {
-    elapsed = nowSeconds - startSeconds;
-  } else if (nowJulian > startJulian) {
-    elapsed = (kSecondsPerDay - startSeconds) +
-              static_cast<double>(nowJulian - startJulian - 1) * kSecondsPerDay + nowSeconds;
-  }
-  const long long hours = static_cast<long long>(elapsed / 3600);
-  const long long minutes = static_cast<long long>((elapsed - hours * 3600.0) / 60);
-  const long long seconds = static_cast<long long>(elapsed - hours * 3600.0 - minutes * 60.0);
-  return std::to_string(hours) + " hours " + std::to_string(minutes) + " mins " +
-         std::to_string(seconds) + " secs ";
-}
-
 Value TIMEFROMSTART(Args args) {
   lanmere::Frame frame("TIMEFROMSTART", args);
   if (!startTime().isList()) recordStart();
   const Clock clock = now();
-  return timeFromStartText(startTime().item(1).julian(), startTime().item(2).number(), clock.julian,
+  return elapsedText(startTime().item(1).julian(), startTime().item(2).number(), clock.julian,
                            clock.seconds);
 }
 

@@ -6,10 +6,13 @@
 
 #include <string_view>
 
+#include "errors/report.h"
 #include "framework/services/help.h"
 #include "framework/services/timage.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
+#include "framework/services/tracked.h"
+#include "framework/services/restrack.h"
 #include "runtime/builtins.h"
 
 namespace kestrel {
@@ -64,11 +67,16 @@ TEST(ExitHooks, ExitImageFreesARealModuleHandleOnly) {
 }
 
 TEST(ExitHooks, MenuExitDeletesTheSharedCheckBitmap) {
-  HBITMAP bitmap = CreateBitmap(16, 16, 1, 1, nullptr);
+  lanmere::registerModule(resTrackModule());
+  clearTrackedResources();
+  HBITMAP bitmap = trackedCreate("CREATEBITMAP", "BMP",
+                                 [] { return CreateBitmap(16, 16, 1, 1, nullptr); });
   ASSERT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+  ASSERT_EQ(trackedResources().size(), 1u);
   setCheck2007Bitmap(bitmap);
   callHook(menuModule(), "KS_MENUEXIT$", lanmere::kExit);
   EXPECT_EQ(check2007Bitmap(), nullptr);
+  EXPECT_TRUE(trackedResources().empty()) << "the tracker forgot the bitmap";
   EXPECT_EQ(GetObjectType(bitmap), 0u);
   callHook(menuModule(), "KS_MENUEXIT$", lanmere::kExit);  // none left: nothing to do
   EXPECT_EQ(check2007Bitmap(), nullptr);
@@ -76,13 +84,13 @@ TEST(ExitHooks, MenuExitDeletesTheSharedCheckBitmap) {
 
 TEST(StartTime, ElapsedTextCountsDaysOf86399Seconds) {
   const std::int32_t day = lanmere::julianFromDate(2024, 2, 28);
-  EXPECT_EQ(timeFromStartText(day, 100, day, 100.99), "0 hours 0 mins 0 secs ");
-  EXPECT_EQ(timeFromStartText(day, 10.5, day, 3735.75), "1 hours 2 mins 5 secs ");
-  EXPECT_EQ(timeFromStartText(day, 86000, day + 1, 100), "0 hours 8 mins 19 secs ");
-  EXPECT_EQ(timeFromStartText(day, 0, day + 3, 0), "71 hours 59 mins 57 secs ");
-  EXPECT_EQ(timeFromStartText(day, 500, day - 1, 900), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(elapsedText(day, 100, day, 100.99), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(elapsedText(day, 10.5, day, 3735.75), "1 hours 2 mins 5 secs ");
+  EXPECT_EQ(elapsedText(day, 86000, day + 1, 100), "0 hours 8 mins 19 secs ");
+  EXPECT_EQ(elapsedText(day, 0, day + 3, 0), "71 hours 59 mins 57 secs ");
+  EXPECT_EQ(elapsedText(day, 500, day - 1, 900), "0 hours 0 mins 0 secs ");
   // The fractions count before the seconds are cut.
-  EXPECT_EQ(timeFromStartText(day, 10.9, day, 12.1), "0 hours 0 mins 1 secs ");
+  EXPECT_EQ(elapsedText(day, 10.9, day, 12.1), "0 hours 0 mins 1 secs ");
 }
 
 TEST(StartTime, InitTimeRecordsTodayAndTimeFromStartMeasuresFromIt) {
