@@ -73,6 +73,17 @@ Value pad(Args args, long long subCode) {
   return Value(Pad(source, width, fill.length() > 0 ? fill.text()[0] : ' '));
 }
 
+std::string_view trimBoth(std::string_view text) { return trimLeft(trimRight(text)); }
+
+// A trimmed text shares the argument's bytes when nothing was cut.
+template <std::string_view (*Trim)(std::string_view)>
+Value trimText(Args args, long long subCode) {
+  const Value& text = arg(args, 1);
+  if (!text.isText()) return argumentError(subCode);
+  const std::string_view trimmed = Trim(text.text());
+  return trimmed.size() == text.length() ? text : Value(trimmed);
+}
+
 template <char (*Convert)(char)>
 Value convertCase(Args args, long long subCode) {
   const Value& text = arg(args, 1);
@@ -93,7 +104,7 @@ char toLower(char c) {
 }  // namespace
 
 std::string allTrim(std::string_view text) {
-  return std::string(trimLeft(trimRight(text)));
+  return std::string(trimBoth(text));
 }
 
 std::string padRight(std::string_view text, long long width, char fill) {
@@ -249,26 +260,17 @@ Value LOWER(Args args) {
 
 Value TRIM(Args args) {
   Frame frame("TRIM", args);
-  const Value& text = arg(args, 1);
-  if (!text.isText()) return argumentError(1100);
-  const std::string_view trimmed = trimRight(text.text());
-  return trimmed.size() == text.length() ? text : Value(trimmed);
+  return trimText<trimRight>(args, 1100);
 }
 
 Value LTRIM(Args args) {
   Frame frame("LTRIM", args);
-  const Value& text = arg(args, 1);
-  if (!text.isText()) return argumentError(1101);
-  const std::string_view trimmed = trimLeft(text.text());
-  return trimmed.size() == text.length() ? text : Value(trimmed);
+  return trimText<trimLeft>(args, 1101);
 }
 
 Value ALLTRIM(Args args) {
   Frame frame("ALLTRIM", args);
-  const Value& text = arg(args, 1);
-  if (!text.isText()) return argumentError(1130);
-  const std::string_view trimmed = trimLeft(trimRight(text.text()));
-  return trimmed.size() == text.length() ? text : Value(trimmed);
+  return trimText<trimBoth>(args, 1130);
 }
 
 Value PADR(Args args) {
