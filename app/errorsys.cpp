@@ -1,5 +1,6 @@
 #include "app/errorsys.h"
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
@@ -29,8 +30,7 @@ Value fatalErrorBlock(Args args) {
   return {};
 }
 
-Value ERRORSYS(Args args) {
-  lanmere::Frame frame("ERRORSYS", args);
+Value ERRORSYS() {
   lanmere::errorBlock(lanmere::block(fatalErrorBlock, "(b)ERRORSYS"));
   return {};
 }
@@ -45,9 +45,7 @@ Value KS_GT(Args) {
 
 const lanmere::ModuleTable& errorSysModule() {
   static const lanmere::ModuleTable module{
-      __FILE__,
-      {{"ERRORSYS", lanmere::kPublic | lanmere::kDefined, ERRORSYS},
-       {"KS_GT", lanmere::kPublic | lanmere::kDefined, KS_GT}}};
+      __FILE__, {lanmere::fn<&ERRORSYS>("ERRORSYS"), lanmere::fn<&KS_GT>("KS_GT")}};
   return module;
 }
 

@@ -34,18 +34,17 @@ int weatherPort() {
   return port && *port ? std::atoi(port) : kPort;
 }
 
-Value GETDATAS(Args args) {
-  lanmere::Frame frame("GETDATAS", args);
+Value GETDATAS() {
   const Value bufferSize = 1024;
   Value host = weatherHost();
   Value connection, request, lastCount, buffer, reply = "";
-  frame.local("nBufSize", bufferSize);
-  frame.local("cUrl", host);
-  frame.local("oSocket", connection);
-  frame.local("cRequest", request);
-  frame.local("nLen", lastCount);
-  frame.local("cBuffer", buffer);
-  frame.local("cReply", reply);
+  lanmere::showLocals({{"nBufSize", &bufferSize},
+                       {"cUrl", &host},
+                       {"oSocket", &connection},
+                       {"cRequest", &request},
+                       {"nLen", &lastCount},
+                       {"cBuffer", &buffer},
+                       {"cReply", &reply}});
 
   // Names resolved once per process; every call below then costs one pointer look-up.
   static const lanmere::Symbol* const kInit = lanmere::symbol("HB_INETINIT");
@@ -65,13 +64,13 @@ Value GETDATAS(Args args) {
   if (callFunction(kErrorCode, {connection}).integer() != 0) return {};
 
   std::string text = lanmere::expandMacros(kRequestLine);
-  for (const char* line : {"Host: [HOST]",
-                           "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/535.7 "
-                           "(KHTML, like Gecko) Chrome/16.0.912.77 Safari/535.7",
-                           "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8",
-                           "Accept-Language: en-us,en;q=0.5", "Accept-Encoding: deflate",
-                           "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7",
-                           "Connection: Close"}) {
+  for (const char* line :
+       {"Host: [HOST]",
+        "User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/535.7 "
+        "(KHTML, like Gecko) Chrome/16.0.912.77 Safari/535.7",
+        "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8",
+        "Accept-Language: en-us,en;q=0.5", "Accept-Encoding: deflate",
+        "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7", "Connection: Close"}) {
     text += kCrLf;
     text += line;
   }

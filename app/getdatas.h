@@ -13,6 +13,6 @@ std::string weatherHost();
 int weatherPort();
 
 // The reply text (possibly empty) when the connection was made, nil when it was not.
-lanmere::Value GETDATAS(lanmere::Args args);
+lanmere::Value GETDATAS();
 
 }  // namespace kestrel::app

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "net/inet.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
@@ -55,7 +56,7 @@ bool runInitPass(bool clipInitPass, Args args) {
       const bool isClipInit = std::string_view(entry->name) == "CLIPINIT$";
       if (isClipInit != clipInitPass) continue;
       std::vector<Value> own(args.begin(), args.end());  // a procedure may change its parameters
-      entry->function(own);
+      entry->call(own);
       if (requestPending()) return false;
     }
   }
@@ -70,20 +71,20 @@ void runStaticsInitialisers() {
   for (const ModuleTable* module : lanmere::modules()) {
     for (const FunctionEntry& entry : module->entries) {
       if ((entry.scope & kInitExitMask) == lanmere::kStaticsInit && entry.function) {
-        entry.function({});
+        entry.call({});
       }
     }
   }
 }
 
 // _APPMAIN, else MAIN, else the first entry flagged "first" of the first module.
-lanmere::NativeFunction startFunction() {
-  if (const FunctionEntry* entry = lanmere::findFunction("_APPMAIN")) return entry->function;
-  if (const FunctionEntry* entry = lanmere::findFunction("MAIN")) return entry->function;
+const FunctionEntry* startFunction() {
+  if (const FunctionEntry* entry = lanmere::findFunction("_APPMAIN")) return entry;
+  if (const FunctionEntry* entry = lanmere::findFunction("MAIN")) return entry;
   const auto& list = lanmere::modules();
   if (list.empty()) return nullptr;
   for (const FunctionEntry& entry : list.front()->entries) {
-    if ((entry.scope & lanmere::kFirst) && entry.function) return entry.function;
+    if ((entry.scope & lanmere::kFirst) && entry.function) return &entry;
   }
   return nullptr;
 }
@@ -153,7 +154,7 @@ int runProgram(const ModuleTable& application, std::span<const ModuleTable* cons
     lanmere::callFunction("ERRORSYS");
     runInitProcedures(mainArgs);
     if (requestPending()) return;
-    if (lanmere::NativeFunction start = startFunction()) start(mainArgs);
+    if (const FunctionEntry* start = startFunction()) start->call(mainArgs);
   });
 
   // Shut-down: the exit procedures once, then the run-time's values go.
@@ -172,7 +173,7 @@ void runExitProcedures() {
     for (const ModuleTable* module : lanmere::modules()) {
       for (const FunctionEntry& entry : module->entries) {
         if ((entry.scope & kInitExitMask) != lanmere::kExit || !entry.function) continue;
-        entry.function({});
+        entry.call({});
         if (requestPending()) return;
       }
     }
@@ -187,22 +188,19 @@ void setErrorLevel(int level) noexcept {
 }
 
 Value ERRORLEVEL(Args args) {
-  lanmere::Frame frame("ERRORLEVEL", args);
   const int previous = process().errorLevel;
   if (!args.empty()) process().errorLevel = static_cast<int>(args[0].integer());
   return previous;
 }
 
-Value QUIT(Args args) {
-  lanmere::Frame frame("__QUIT", args);
+Value QUIT() {
   runExitProcedures();
   lanmere::requestQuit();
 }
 
 const ModuleTable& startupModule() {
-  static const ModuleTable module{__FILE__,
-                                  {{"ERRORLEVEL", lanmere::kPublic | lanmere::kDefined, ERRORLEVEL},
-                                   {"__QUIT", lanmere::kPublic | lanmere::kDefined, QUIT}}};
+  static const ModuleTable module{
+      __FILE__, {lanmere::fn<&ERRORLEVEL>("ERRORLEVEL"), lanmere::fn<&QUIT>("__QUIT")}};
   return module;
 }
 

@@ -44,7 +44,7 @@ void setErrorLevel(int level) noexcept;
 
 // ERRORLEVEL and __QUIT, registered with the run-time's modules.
 lanmere::Value ERRORLEVEL(lanmere::Args args);
-lanmere::Value QUIT(lanmere::Args args);  // registered as "__QUIT"
+lanmere::Value QUIT();  // registered as "__QUIT"
 const lanmere::ModuleTable& startupModule();
 
 }  // namespace kestrel

@@ -38,7 +38,8 @@ std::string plainFetch(std::uint16_t port) {
     send(fd, request.data(), request.size(), 0);
     char buffer[1024];
     ssize_t n;
-    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) reply.append(buffer, static_cast<std::size_t>(n));
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+      reply.append(buffer, static_cast<std::size_t>(n));
   }
   close(fd);
   return reply;
@@ -54,7 +55,7 @@ double timeOne(std::size_t size, bool viaDownload, std::size_t* peakBytes) {
   std::size_t got;
   if (viaDownload) {
     setenv("WEATHER_PORT", std::to_string(peer.port()).c_str(), 1);
-    const lanmere::Value reply = kestrel::app::GETDATAS({});
+    const lanmere::Value reply = kestrel::app::GETDATAS();
     got = reply.length();
     if (peakBytes) *peakBytes = lanmere::memoryCounters().highest - before;
   } else {
@@ -77,8 +78,8 @@ int main() {
   for (const ModuleTable* module : builtinModules()) registerModule(*module);
   setenv("WEATHER_HOST", "127.0.0.1", 1);
 
-  std::printf("%8s %14s %14s %8s %12s %12s\n", "size", "download s", "plain s", "ratio",
-              "ms/MiB", "peak/size");
+  std::printf("%8s %14s %14s %8s %12s %12s\n", "size", "download s", "plain s", "ratio", "ms/MiB",
+              "peak/size");
   for (std::size_t mib : {1u, 16u, 64u}) {
     double best[2] = {1e9, 1e9};
     std::size_t peak = 0;

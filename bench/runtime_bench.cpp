@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 #include "runtime/object.h"
@@ -53,20 +55,41 @@ class BenchShape : public Object {
   virtual Value Area() = 0;
 };
 
+// Declared through the binding layer.
 class BenchSquare : public BenchShape {
+  LM_CLASS(BenchSquare, Object)
+  Value Area() override { return Value(nSide.integer() * nSide.integer()); }
+  Value Scale(const Value& by, const Value& plus) {
+    return Value(nSide.integer() * by.integer() + plus.integer());
+  }
+  Value nSide = 7;
+};
+
+LM_DEFINE_CLASS(BenchSquare) {
+  c.data(LM_FIELDS(nSide));
+  c.methods(LM_METHODS(Area, Scale));
+}
+
+// The same class with its table written by hand, as classes were declared before the binding
+// layer: a captureless lambda per method unpacking its arguments.
+class OldSquare : public BenchSquare {
  public:
   static const ClassInfo& Class() {
-    static const ClassInfo& info =
-        ClassBuilder<BenchSquare>("BENCHSQUARE")
-            .parent(Object::Class())
-            .data("nSide", &BenchSquare::nSide)
-            .method("Area", [](BenchSquare& s, Args) { return s.Area(); })
-            .build();
+    static const ClassInfo& info = [] {
+      auto table = std::make_unique<ClassInfo>();
+      table->name = "OLDSQUARE";
+      table->parents.push_back(&Object::Class());
+      table->data.push_back({symbol("nSide"), static_cast<Value Object::*>(&OldSquare::nSide)});
+      table->methods.push_back(
+          {symbol("Area"), [](Object& s, Args) { return static_cast<OldSquare&>(s).Area(); }});
+      table->methods.push_back({symbol("Scale"), [](Object& s, Args a) {
+                                  return static_cast<OldSquare&>(s).Scale(arg(a, 1), arg(a, 2));
+                                }});
+      return std::cref(registerClass(std::move(table)));
+    }();
     return info;
   }
   const ClassInfo& classInfo() const override { return Class(); }
-  Value Area() override { return Value(nSide.integer() * nSide.integer()); }
-  Value nSide = 7;
 };
 
 void messageBySymbol(benchmark::State& state) {
@@ -75,6 +98,56 @@ void messageBySymbol(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(send(square, area));
 }
 BENCHMARK(messageBySymbol);
+
+void messageBySymbolOld(benchmark::State& state) {
+  const Value square(make<OldSquare>());
+  const Symbol* area = symbol("Area");
+  for (auto _ : state) benchmark::DoNotOptimize(send(square, area));
+}
+BENCHMARK(messageBySymbolOld);
+
+void messageWithArguments(benchmark::State& state) {
+  const Value square(make<BenchSquare>());
+  const Symbol* scale = symbol("Scale");
+  std::vector<Value> args = {Value(3), Value(1)};
+  for (auto _ : state) benchmark::DoNotOptimize(send(square, scale, args));
+}
+BENCHMARK(messageWithArguments);
+
+void messageWithArgumentsOld(benchmark::State& state) {
+  const Value square(make<OldSquare>());
+  const Symbol* scale = symbol("Scale");
+  std::vector<Value> args = {Value(3), Value(1)};
+  for (auto _ : state) benchmark::DoNotOptimize(send(square, scale, args));
+}
+BENCHMARK(messageWithArgumentsOld);
+
+// ---- A function called by a resolved name: bound, and with its frame written by hand ----
+
+Value benchAdd(const Value& a, const Value& b) {
+  return Value(a.integer() + b.integer());
+}
+
+Value oldAdd(const FunctionEntry&, Args args) {
+  Frame frame("OLDADD", args);
+  return Value(arg(args, 1).integer() + arg(args, 2).integer());
+}
+
+const ModuleTable& benchModule() {
+  static const ModuleTable module{
+      __FILE__, {fn<&benchAdd>("BENCHADD"), FunctionEntry{"OLDADD", kPublic | kDefined, oldAdd}}};
+  return module;
+}
+
+void functionByName(benchmark::State& state, const char* name) {
+  static const bool registered = (registerModule(benchModule()), true);
+  (void)registered;
+  const Symbol* resolved = symbol(name);
+  std::vector<Value> args = {Value(40), Value(2)};
+  for (auto _ : state) benchmark::DoNotOptimize(callFunction(resolved, args));
+}
+BENCHMARK_CAPTURE(functionByName, bound, "BENCHADD");
+BENCHMARK_CAPTURE(functionByName, old, "OLDADD");
 
 void virtualCall(benchmark::State& state) {
   Ref<BenchSquare> square = make<BenchSquare>();
@@ -167,6 +240,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
       perMiB(std::string("textAppendValue/") + size, std::stoi(size));
     }
     ratio("message by resolved symbol vs virtual call", "messageBySymbol", "virtualCall");
+    ratio("bound method vs hand-written table entry (0 arguments)", "messageBySymbol",
+          "messageBySymbolOld");
+    ratio("bound method vs hand-written table entry (2 arguments)", "messageWithArguments",
+          "messageWithArgumentsOld");
+    ratio("bound function vs hand-made frame, by resolved name", "functionByName/bound",
+          "functionByName/old");
     ratio("closure evaluation vs std::function call", "closureEval", "stdFunctionCall");
     ratio("list append by AADD vs std::vector<Value>", "listAppendAADD", "vectorPushBack");
     ratio("list append to the items vs std::vector<Value>", "listAppendItems", "vectorPushBack");

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -50,7 +51,6 @@ std::string errorMessage(const lanmere::ErrorRecord& e) {
 }
 
 Value ERRORMESSAGE(Args args) {
-  lanmere::Frame frame("ERRORMESSAGE", args);
   const Value& error = lanmere::arg(args, 1);
   if (auto* record = dynamic_cast<lanmere::ErrorRecord*>(error.object())) {
     return Value(errorMessage(*record));
@@ -61,16 +61,15 @@ Value ERRORMESSAGE(Args args) {
                       ask("DESCRIPTION"), ask("FILENAME"), ask("OPERATION")}));
 }
 
-Value DOBREAK(Args args) {
-  lanmere::Frame frame("DOBREAK", args);
+Value DOBREAK() {
   lanmere::doBreak();
 }
 
 const lanmere::ModuleTable& errorMessageModule() {
   using namespace lanmere;
   static const ModuleTable module{"errors/errormessage.cpp",
-                                  {{"ERRORMESSAGE", kStatic | kDefined, ERRORMESSAGE},
-                                   {"DOBREAK", kPublic | kDefined, DOBREAK}}};
+                                  {lanmere::fn<&ERRORMESSAGE>("ERRORMESSAGE", kStatic | kDefined),
+                                   lanmere::fn<&DOBREAK>("DOBREAK")}};
   return module;
 }
 

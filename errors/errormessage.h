@@ -16,7 +16,7 @@ std::string errorMessage(const lanmere::ErrorRecord& error);
 lanmere::Value ERRORMESSAGE(lanmere::Args args);
 
 // DOBREAK(): BREAK with no value; the report writer installs it as a temporary error block.
-lanmere::Value DOBREAK(lanmere::Args args);
+lanmere::Value DOBREAK();
 
 const lanmere::ModuleTable& errorMessageModule();
 

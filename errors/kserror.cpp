@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 
@@ -85,7 +86,6 @@ std::string windowOperation(std::string_view className, std::string_view caption
 }
 
 Value KSGENERROR(Args args) {
-  lanmere::Frame frame("_KSGENERROR", args);
   const Value& number = lanmere::arg(args, 1);
   const long long n = number.integer();
   if (!number.isNumber() || number.number() != static_cast<double>(n)) return {};
@@ -96,16 +96,15 @@ Value KSGENERROR(Args args) {
   return Value(error);
 }
 
-Value LOWMEMERROR(Args args) {
-  lanmere::Frame frame("__LOWMEMERROR", args);
+Value LOWMEMERROR() {
   return lanmere::eval(lanmere::errorBlock(), {Value(ksGenError(kErrMemoryLow))});
 }
 
 const lanmere::ModuleTable& ksErrorModule() {
   using namespace lanmere;
-  static const ModuleTable module{"errors/kserror.cpp",
-                                  {{"_KSGENERROR", kPublic | kDefined, KSGENERROR},
-                                   {"__LOWMEMERROR", kPublic | kDefined, LOWMEMERROR}}};
+  static const ModuleTable module{
+      "errors/kserror.cpp",
+      {lanmere::fn<&KSGENERROR>("_KSGENERROR"), lanmere::fn<&LOWMEMERROR>("__LOWMEMERROR")}};
   return module;
 }
 

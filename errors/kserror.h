@@ -47,7 +47,7 @@ std::string systemErrorText(unsigned long code);
 // _KSGENERROR (number, operation): the record, or nil for a number outside 1 to 6.
 lanmere::Value KSGENERROR(lanmere::Args args);
 // __LOWMEMERROR(): evaluates the error block with the record of error 4; returns its answer.
-lanmere::Value LOWMEMERROR(lanmere::Args args);
+lanmere::Value LOWMEMERROR();
 
 const lanmere::ModuleTable& ksErrorModule();
 

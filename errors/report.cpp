@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "errors/errormessage.h"
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
@@ -66,10 +67,8 @@ std::string sizePicture(long long bytes) {
 }
 
 long long roundClockRate(double measured) {
-  long long rounded =
-      static_cast<long long>(std::floor((measured + 8.333333333333334) * 0.06) *
-                                 16.666666666666668 +
-                             0.5);
+  long long rounded = static_cast<long long>(
+      std::floor((measured + 8.333333333333334) * 0.06) * 16.666666666666668 + 0.5);
   if (rounded % 100 == 67 && rounded != 667) --rounded;
   if (std::fabs(measured - 75) < std::fabs(measured - static_cast<double>(rounded))) rounded = 75;
   if (rounded < 50) rounded = std::llround(measured);
@@ -87,7 +86,8 @@ std::string elapsedText(std::int32_t startJulian, double startSeconds, std::int3
               nowSeconds;
   }
   const long long hours = static_cast<long long>(elapsed / 3600);
-  const long long minutes = static_cast<long long>((elapsed - static_cast<double>(hours) * 3600) / 60);
+  const long long minutes =
+      static_cast<long long>((elapsed - static_cast<double>(hours) * 3600) / 60);
   const long long seconds = static_cast<long long>(elapsed - static_cast<double>(hours) * 3600 -
                                                    static_cast<double>(minutes) * 60);
   return std::to_string(hours) + " hours " + std::to_string(minutes) + " mins " +
@@ -107,7 +107,8 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
   Writer out;
 
   out.heading("Application", false);
-  out.line("   Path and name: " + facts.programPath + (facts.is64Bit ? " (64 bits)" : " (32 bits)"));
+  out.line("   Path and name: " + facts.programPath +
+           (facts.is64Bit ? " (64 bits)" : " (32 bits)"));
   out.line("   Size: " + sizePicture(facts.programSize));
   out.line("   Compiler version: " + facts.compilerVersion);
   out.line("   Kestrel  Version: KQX 11.12");
@@ -132,8 +133,8 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
   for (std::size_t level = kFirstLevel; level <= kLastLevel; ++level) {
     const std::string name = trimRight(lanmere::procName(level));
     if (name.empty()) continue;
-    const std::string line = "   Called from: " + lanmere::procFile(level) + " => " + name +
-                             "( " + std::to_string(lanmere::procLine(level)) + " )";
+    const std::string line = "   Called from: " + lanmere::procFile(level) + " => " + name + "( " +
+                             std::to_string(lanmere::procLine(level)) + " )";
     report.stackList.push_back(line);
     out.line(line);
   }
@@ -142,8 +143,8 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
   if (!facts.is64Bit) {
     out.line("   CPU type: " + facts.cpuName + " " + std::to_string(facts.clockMhz) + " Mhz");
   }
-  out.line("   Hardware memory: " +
-           std::to_string(facts.availablePhysicalBytes / 1048576 + 1) + " megs");
+  out.line("   Hardware memory: " + std::to_string(facts.availablePhysicalBytes / 1048576 + 1) +
+           " megs");
   out.line();
   out.line("   Free System resources: " + std::to_string(kFreeResources) + " %");
   out.line("        GDI    resources: " + std::to_string(kFreeResources) + " %");
@@ -192,10 +193,10 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
   out.line("      " + std::to_string(facts.staticVariables) + " Static variables");
   out.line();
   out.line("   Dynamic memory consume:");
-  out.line("      Actual  Value: " +
-           rightAligned(static_cast<long long>(facts.memoryInUse), 10) + " bytes");
-  out.line("      Highest Value: " +
-           rightAligned(static_cast<long long>(facts.memoryHighest), 10) + " bytes");
+  out.line("      Actual  Value: " + rightAligned(static_cast<long long>(facts.memoryInUse), 10) +
+           " bytes");
+  out.line("      Highest Value: " + rightAligned(static_cast<long long>(facts.memoryHighest), 10) +
+           " bytes");
 
   report.text = out.take();
   return report;
@@ -205,8 +206,8 @@ bool writeReport(const std::string& path, const std::string& text) {
   bool complete = false;
   const Value previous = lanmere::errorBlock();
   lanmere::beginSequence([&] {
-    lanmere::errorBlock(lanmere::block([](lanmere::Args) -> Value { lanmere::doBreak(); },
-                                       "(b)DOBREAK"));
+    lanmere::errorBlock(
+        lanmere::block([](lanmere::Args) -> Value { lanmere::doBreak(); }, "(b)DOBREAK"));
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return;
     bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -230,17 +231,17 @@ std::string reportValueText(const Value& value) {
 }
 
 Value CGETINFO(lanmere::Args args) {
-  lanmere::Frame frame("CGETINFO", args);
   return cGetInfo(lanmere::arg(args, 1), reportValueText);
 }
 
 const lanmere::ModuleTable& reportModule() {
   using namespace lanmere;
   static const ModuleTable module{"errors/report.cpp",
-                                  {{"CGETINFO", kPublic | kDefined, CGETINFO},
+                                  {
+                                      lanmere::fn<&CGETINFO>("CGETINFO"),
 #ifdef _WIN32
-                                   {"GETCPU", kPublic | kDefined, GETCPU},
-                                   {"GETTASKS", kPublic | kDefined, GETTASKS},
+                                      lanmere::fn<&GETCPU>("GETCPU"),
+                                      lanmere::fn<&GETTASKS>("GETTASKS"),
 #endif
                                   }};
   return module;

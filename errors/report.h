@@ -67,8 +67,8 @@ std::string cGetInfo(const lanmere::Value& value, ValueToText valueToText);  // 
 
 lanmere::Value CGETINFO(lanmere::Args args);
 #ifdef _WIN32
-lanmere::Value GETCPU(lanmere::Args args);
-lanmere::Value GETTASKS(lanmere::Args args);
+lanmere::Value GETCPU();
+lanmere::Value GETTASKS();
 #endif
 const lanmere::ModuleTable& reportModule();
 

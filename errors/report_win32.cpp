@@ -33,14 +33,17 @@ double measureClockMhz() {
          (ticks * (static_cast<double>(frequency.QuadPart) / 1000000.0));
 }
 
-std::string textOf(const Value& v) { return v.isText() ? v.string() : std::string(); }
+std::string textOf(const Value& v) {
+  return v.isText() ? v.string() : std::string();
+}
 
 Value callIfPresent(const char* name, std::initializer_list<Value> args = {}) {
   return lanmere::findFunction(name) ? lanmere::callFunction(name, args) : Value();
 }
 
 BOOL CALLBACK collectTask(HWND window, LPARAM param) {
-  auto* state = reinterpret_cast<std::pair<std::set<std::string>, std::vector<std::string>>*>(param);
+  auto* state =
+      reinterpret_cast<std::pair<std::set<std::string>, std::vector<std::string>>*>(param);
   char module[MAX_PATH] = {};
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -58,18 +61,17 @@ BOOL CALLBACK collectTask(HWND window, LPARAM param) {
 
 }  // namespace
 
-Value GETCPU(lanmere::Args args) {
-  lanmere::Frame frame("GETCPU", args);
+Value GETCPU() {
   Value reg = lanmere::createObject("TREG32");
   if (reg.isNil()) return "";
-  lanmere::send(reg, "New", {kHkeyLocalMachine, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0"});
+  lanmere::send(reg, "New",
+                {kHkeyLocalMachine, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0"});
   Value name = lanmere::send(reg, "Get", {"ProcessorNameString", ""});
   lanmere::send(reg, "Close");
   return name.isText() ? name : Value("");
 }
 
-Value GETTASKS(lanmere::Args args) {
-  lanmere::Frame frame("GETTASKS", args);
+Value GETTASKS() {
   std::pair<std::set<std::string>, std::vector<std::string>> state;
   EnumChildWindows(GetDesktopWindow(), collectTask, reinterpret_cast<LPARAM>(&state));
   std::sort(state.second.begin(), state.second.end());
@@ -83,8 +85,8 @@ ReportFacts gatherReportFacts() {
   facts.programPath = lanmere::programPath();
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (GetFileAttributesExA(facts.programPath.c_str(), GetFileExInfoStandard, &data)) {
-    facts.programSize =
-        (static_cast<long long>(data.nFileSizeHigh) << 32) | static_cast<long long>(data.nFileSizeLow);
+    facts.programSize = (static_cast<long long>(data.nFileSizeHigh) << 32) |
+                        static_cast<long long>(data.nFileSizeLow);
   }
   facts.compilerVersion = "Lanmere 1.0 (mingw-w64 g++ " __VERSION__ ")";
   OSVERSIONINFOA version{};
@@ -101,12 +103,12 @@ ReportFacts gatherReportFacts() {
   facts.elapsed = textOf(callIfPresent("TIMEFROMSTART"));
   facts.date = textOf(callIfPresent("DTOC", {callIfPresent("DATE")}));
   facts.time = textOf(callIfPresent("TIME"));
-  facts.cpuName = textOf(GETCPU({}));
+  facts.cpuName = textOf(GETCPU());
   facts.clockMhz = roundClockRate(measureClockMhz());
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
   if (GlobalMemoryStatusEx(&memory)) facts.availablePhysicalBytes = memory.ullAvailPhys;
-  for (const Value& task : GETTASKS({}).items()) facts.tasks.push_back(task.string());
+  for (const Value& task : GETTASKS().items()) facts.tasks.push_back(task.string());
   facts.staticVariables = lanmere::staticVariableCount();
   facts.memoryInUse = lanmere::memoryCounters().inUse;
   facts.memoryHighest = lanmere::memoryCounters().highest;

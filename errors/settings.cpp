@@ -1,5 +1,6 @@
 #include "errors/settings.h"
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -43,17 +44,14 @@ const Value& postErrorAction() {
 }
 
 Value SETERRORPATH(Args args) {
-  lanmere::Frame frame("SETERRORPATH", args);
   return exchangeText(settings().path, args);
 }
 
 Value SETERRORFILENAME(Args args) {
-  lanmere::Frame frame("SETERRORFILENAME", args);
   return exchangeText(settings().fileName, args);
 }
 
 Value SETPOSTERRORACTION(Args args) {
-  lanmere::Frame frame("SETPOSTERRORACTION", args);
   Value previous = settings().postAction;
   if (lanmere::arg(args, 1).isClosure()) settings().postAction = args[0];
   return previous;
@@ -62,9 +60,9 @@ Value SETPOSTERRORACTION(Args args) {
 const lanmere::ModuleTable& errorSettingsModule() {
   using namespace lanmere;
   static const ModuleTable module{"errors/settings.cpp",
-                                  {{"SETERRORPATH", kPublic | kDefined, SETERRORPATH},
-                                   {"SETERRORFILENAME", kPublic | kDefined, SETERRORFILENAME},
-                                   {"SETPOSTERRORACTION", kPublic | kDefined, SETPOSTERRORACTION}},
+                                  {lanmere::fn<&SETERRORPATH>("SETERRORPATH"),
+                                   lanmere::fn<&SETERRORFILENAME>("SETERRORFILENAME"),
+                                   lanmere::fn<&SETPOSTERRORACTION>("SETPOSTERRORACTION")},
                                   3};
   return module;
 }

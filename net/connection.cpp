@@ -2,11 +2,7 @@
 
 namespace kestrel::net {
 
-const lanmere::ClassInfo& Connection::Class() {
-  static const lanmere::ClassInfo& info =
-      lanmere::ClassBuilder<Connection>("SOCKET").parent(Object::Class()).build();
-  return info;
-}
+LM_DEFINE_CLASS_AS(Connection, "SOCKET") {}
 
 Connection::~Connection() {
   if (socket != kNoSocket) {

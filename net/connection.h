@@ -6,14 +6,13 @@
 #include <optional>
 
 #include "net/socket.h"
+#include "runtime/binding.h"
 #include "runtime/object.h"
 
 namespace kestrel::net {
 
 class Connection : public lanmere::Object {
- public:
-  static const lanmere::ClassInfo& Class();
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+  LM_CLASS(Connection, lanmere::Object)
 
   Connection() = default;
   ~Connection() override;

@@ -4,6 +4,7 @@
 
 #include "net/connection.h"
 #include "net/socket.h"
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
 
@@ -38,19 +39,16 @@ Value argumentError() {
 
 }  // namespace
 
-Value HB_INETINIT(Args args) {
-  lanmere::Frame frame("HB_INETINIT", args);
+Value HB_INETINIT() {
   return startupLibrary();
 }
 
-Value HB_INETCLEANUP(Args args) {
-  lanmere::Frame frame("HB_INETCLEANUP", args);
+Value HB_INETCLEANUP() {
   cleanupLibrary();
   return {};
 }
 
 Value HB_INETCONNECT(Args args) {
-  lanmere::Frame frame("HB_INETCONNECT", args);
   const Value& host = lanmere::arg(args, 1);
   const Value& port = lanmere::arg(args, 2);
   if (!host.isText() || !port.isNumber() || port.number() == 0) return argumentError();
@@ -80,14 +78,12 @@ Value HB_INETCONNECT(Args args) {
 }
 
 Value HB_INETERRORCODE(Args args) {
-  lanmere::Frame frame("HB_INETERRORCODE", args);
   Connection* connection = connectionOf(lanmere::arg(args, 1));
   if (connection == nullptr) return argumentError();
   return connection->errorCode;
 }
 
 Value HB_INETSEND(Args args) {
-  lanmere::Frame frame("HB_INETSEND", args);
   Connection* connection = connectionOf(lanmere::arg(args, 1));
   const Value& text = lanmere::arg(args, 2);
   if (connection == nullptr || !text.isText()) return argumentError();
@@ -113,7 +109,6 @@ Value HB_INETSEND(Args args) {
 }
 
 Value HB_INETRECV(Args args) {
-  lanmere::Frame frame("HB_INETRECV", args);
   Connection* connection = connectionOf(lanmere::arg(args, 1));
   if (connection == nullptr || args.size() < 2 || !args[1].isText()) return argumentError();
   if (connection->socket == kNoSocket) {
@@ -139,7 +134,6 @@ Value HB_INETRECV(Args args) {
 }
 
 Value HB_INETCLOSE(Args args) {
-  lanmere::Frame frame("HB_INETCLOSE", args);
   Connection* connection = connectionOf(lanmere::arg(args, 1));
   if (connection == nullptr) return argumentError();
   if (connection->socket == kNoSocket) return -1;
@@ -152,17 +146,16 @@ Value HB_INETCLOSE(Args args) {
 const lanmere::ModuleTable& inetModule() {
   using lanmere::kDefined;
   using lanmere::kPublic;
-  static const lanmere::ModuleTable module{
-      "net/inet.cpp",
-      {
-          {"HB_INETINIT", kPublic | kDefined, HB_INETINIT},
-          {"HB_INETCLEANUP", kPublic | kDefined, HB_INETCLEANUP},
-          {"HB_INETCONNECT", kPublic | kDefined, HB_INETCONNECT},
-          {"HB_INETERRORCODE", kPublic | kDefined, HB_INETERRORCODE},
-          {"HB_INETSEND", kPublic | kDefined, HB_INETSEND},
-          {"HB_INETRECV", kPublic | kDefined, HB_INETRECV},
-          {"HB_INETCLOSE", kPublic | kDefined, HB_INETCLOSE},
-      }};
+  static const lanmere::ModuleTable module{"net/inet.cpp",
+                                           {
+                                               lanmere::fn<&HB_INETINIT>("HB_INETINIT"),
+                                               lanmere::fn<&HB_INETCLEANUP>("HB_INETCLEANUP"),
+                                               lanmere::fn<&HB_INETCONNECT>("HB_INETCONNECT"),
+                                               lanmere::fn<&HB_INETERRORCODE>("HB_INETERRORCODE"),
+                                               lanmere::fn<&HB_INETSEND>("HB_INETSEND"),
+                                               lanmere::fn<&HB_INETRECV>("HB_INETRECV"),
+                                               lanmere::fn<&HB_INETCLOSE>("HB_INETCLOSE"),
+                                           }};
   return module;
 }
 

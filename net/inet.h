@@ -11,8 +11,8 @@ namespace kestrel::net {
 
 inline constexpr long long kInetArgumentError = 3012;
 
-lanmere::Value HB_INETINIT(lanmere::Args args);       // true when the library is started
-lanmere::Value HB_INETCLEANUP(lanmere::Args args);    // nil
+lanmere::Value HB_INETINIT();                         // true when the library is started
+lanmere::Value HB_INETCLEANUP();                      // nil
 lanmere::Value HB_INETCONNECT(lanmere::Args args);    // host, port: a new connection
 lanmere::Value HB_INETERRORCODE(lanmere::Args args);  // connection: its error code
 lanmere::Value HB_INETSEND(lanmere::Args args);       // connection, text: bytes sent, 0 or -1

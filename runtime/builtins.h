@@ -57,9 +57,9 @@ Value L2BIN(Args args);        // 1134
 Value BIN2L(Args args);        // 1135
 
 // Dates and times (builtins_date.cpp)
-Value DATE(Args args);
-Value TIME(Args args);
-Value SECONDS(Args args);
+Value DATE();
+Value TIME();
+Value SECONDS();
 Value YEAR(Args args);     // 1112
 Value MONTH(Args args);    // 1113
 Value DAY(Args args);      // 1114
@@ -89,7 +89,7 @@ Value FCLOSE(Args args);     // 1145
 Value FERASE(Args args);     // 1146
 Value FILE(Args args);       // 1147
 Value DIRECTORY(Args args);  // 1148
-Value FERROR(Args args);
+Value FERROR();
 
 // ---- Typed helpers ----
 // STR: an integer right-aligned in 10 by default; a floating value with its own decimals;

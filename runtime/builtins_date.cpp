@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
@@ -206,18 +207,15 @@ double secondsSinceMidnight() {
   return hundredths / 100.0;
 }
 
-Value DATE(Args args) {
-  Frame frame("DATE", args);
+Value DATE() {
   return today();
 }
 
-Value TIME(Args args) {
-  Frame frame("TIME", args);
+Value TIME() {
   return Value(timeOfDay());
 }
 
-Value SECONDS(Args args) {
-  Frame frame("SECONDS", args);
+Value SECONDS() {
   return Value(secondsSinceMidnight(), 2);
 }
 
@@ -234,50 +232,51 @@ Value datePart(Args args, long long subCode) {
 }  // namespace
 
 Value YEAR(Args args) {
-  Frame frame("YEAR", args);
   return datePart<0>(args, 1112);
 }
 
 Value MONTH(Args args) {
-  Frame frame("MONTH", args);
   return datePart<1>(args, 1113);
 }
 
 Value DAY(Args args) {
-  Frame frame("DAY", args);
   return datePart<2>(args, 1114);
 }
 
 Value DTOC(Args args) {
-  Frame frame("DTOC", args);
   if (!isDateValue(arg(args, 1))) return argumentError(1118);
   return Value(dtoc(arg(args, 1)));
 }
 
 Value CTOD(Args args) {
-  Frame frame("CTOD", args);
   if (!arg(args, 1).isText()) return argumentError(1119);
   return ctod(arg(args, 1).text());
 }
 
 Value DTOS(Args args) {
-  Frame frame("DTOS", args);
   if (!isDateValue(arg(args, 1))) return argumentError(1120);
   return Value(dtos(arg(args, 1)));
 }
 
 // STOD ([text]): without an argument, the blank date.
 Value STOD(Args args) {
-  Frame frame("STOD", args);
   if (arg(args, 1).isNil()) return Value::date(0);
   if (!arg(args, 1).isText()) return argumentError(1121);
   return stod(arg(args, 1).text());
 }
 
 Value HB_TTOC(Args args) {
-  Frame frame("HB_TTOC", args);
   if (!isDateValue(arg(args, 1))) return argumentError(1122);
   return Value(ttoc(arg(args, 1)));
+}
+
+const ModuleTable& dateModule() {
+  static const ModuleTable module{
+      __FILE__,
+      {fn<&DATE>("DATE"), fn<&TIME>("TIME"), fn<&SECONDS>("SECONDS"), fn<&YEAR>("YEAR"),
+       fn<&MONTH>("MONTH"), fn<&DAY>("DAY"), fn<&DTOC>("DTOC"), fn<&CTOD>("CTOD"),
+       fn<&DTOS>("DTOS"), fn<&STOD>("STOD"), fn<&HB_TTOC>("HB_TTOC")}};
+  return module;
 }
 
 }  // namespace lanmere

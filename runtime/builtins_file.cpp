@@ -3,6 +3,7 @@
 // error code for FERROR.
 #include <algorithm>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/builtins_internal.h"
 #include "runtime/callstack.h"
@@ -96,14 +97,12 @@ long long handleOf(const Value& v) {
 
 // FCREATE (name, [attributes 0]): the handle of the new, empty file, or -1.
 Value FCREATE(Args args) {
-  Frame frame("FCREATE", args);
   if (!arg(args, 1).isText() || !optionalNumber(arg(args, 2))) return argumentError(1140);
   return Value(fileCreate(arg(args, 1).string(), static_cast<int>(countOr(arg(args, 2), 0))));
 }
 
 // FOPEN (name, [mode 0]): the handle, or -1.
 Value FOPEN(Args args) {
-  Frame frame("FOPEN", args);
   if (!arg(args, 1).isText() || !optionalNumber(arg(args, 2))) return argumentError(1141);
   return Value(fileOpen(arg(args, 1).string(), static_cast<int>(countOr(arg(args, 2), 0))));
 }
@@ -111,7 +110,6 @@ Value FOPEN(Args args) {
 // FREAD (handle, buffer, count): reads at most count bytes, and no more than the buffer holds,
 // over the start of the buffer (passed by reference); answers the bytes read, 0 on failure.
 Value FREAD(Args args) {
-  Frame frame("FREAD", args);
   if (args.size() < 3 || !args[0].isNumber() || !args[1].isText() || !args[2].isNumber()) {
     return argumentError(1142);
   }
@@ -126,7 +124,6 @@ Value FREAD(Args args) {
 // FWRITE (handle, text, [count]): writes the text, or its first count bytes; answers the bytes
 // written, 0 on failure.
 Value FWRITE(Args args) {
-  Frame frame("FWRITE", args);
   const Value& text = arg(args, 2);
   if (!arg(args, 1).isNumber() || !text.isText() || !optionalNumber(arg(args, 3))) {
     return argumentError(1143);
@@ -141,7 +138,6 @@ Value FWRITE(Args args) {
 
 // FSEEK (handle, offset, [origin 0]): the new position, or -1.
 Value FSEEK(Args args) {
-  Frame frame("FSEEK", args);
   if (!arg(args, 1).isNumber() || !arg(args, 2).isNumber() || !optionalNumber(arg(args, 3))) {
     return argumentError(1144);
   }
@@ -150,14 +146,12 @@ Value FSEEK(Args args) {
 }
 
 Value FCLOSE(Args args) {
-  Frame frame("FCLOSE", args);
   if (!arg(args, 1).isNumber()) return argumentError(1145);
   return Value(fileClose(handleOf(arg(args, 1))));
 }
 
 // FERASE (name): 0 when the file was removed, -1 otherwise.
 Value FERASE(Args args) {
-  Frame frame("FERASE", args);
   if (!arg(args, 1).isText()) return argumentError(1146);
   return Value(fileErase(arg(args, 1).string()) ? 0 : -1);
 }
@@ -165,7 +159,6 @@ Value FERASE(Args args) {
 // FILE (name or mask): whether a file (not a directory) of that name, or matching the mask,
 // exists. Hidden and system files count.
 Value FILE(Args args) {
-  Frame frame("FILE", args);
   if (!arg(args, 1).isText()) return argumentError(1147);
   const std::string name = arg(args, 1).string();
   if (!hasWildcard(name)) return Value(!name.empty() && fileExists(name));
@@ -179,7 +172,6 @@ Value FILE(Args args) {
 // entry the mask matches, in the system's order. A mask naming a directory without a wildcard
 // lists that directory's own entry (with "D").
 Value DIRECTORY(Args args) {
-  Frame frame("DIRECTORY", args);
   if (!optionalText(arg(args, 1)) || !optionalText(arg(args, 2))) return argumentError(1148);
   Value result = Value::list();
   for (const DirectoryEntry& e : listing(arg(args, 1).text(), arg(args, 2).text())) {
@@ -194,9 +186,17 @@ Value DIRECTORY(Args args) {
 }
 
 // FERROR (): the system's error code of the last file operation, 0 after a success.
-Value FERROR(Args args) {
-  Frame frame("FERROR", args);
+Value FERROR() {
   return Value(fileError());
+}
+
+const ModuleTable& fileModule() {
+  static const ModuleTable module{
+      __FILE__,
+      {fn<&FCREATE>("FCREATE"), fn<&FOPEN>("FOPEN"), fn<&FREAD>("FREAD"), fn<&FWRITE>("FWRITE"),
+       fn<&FSEEK>("FSEEK"), fn<&FCLOSE>("FCLOSE"), fn<&FERASE>("FERASE"), fn<&FILE>("FILE"),
+       fn<&DIRECTORY>("DIRECTORY"), fn<&FERROR>("FERROR")}};
+  return module;
 }
 
 }  // namespace lanmere

@@ -1,6 +1,7 @@
 // Pieces the built-in families share; not for use outside runtime/.
 #pragma once
 
+#include "runtime/functions.h"
 #include "runtime/value.h"
 
 namespace lanmere::detail {
@@ -23,3 +24,14 @@ inline bool optionalText(const Value& value) {
 }
 
 }  // namespace lanmere::detail
+
+namespace lanmere {
+
+// The module table of each family, defined beside its functions.
+const ModuleTable& textModule();
+const ModuleTable& numberModule();
+const ModuleTable& dateModule();
+const ModuleTable& listModule();
+const ModuleTable& fileModule();
+
+}  // namespace lanmere

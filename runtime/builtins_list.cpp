@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/builtins_internal.h"
 #include "runtime/callstack.h"
@@ -113,7 +114,6 @@ Value listClone(const Value& list) {
 
 // AADD (list, value): appends the value and answers it.
 Value AADD(Args args) {
-  Frame frame("AADD", args);
   ListData* list = arg(args, 1).listData();
   if (!list) return argumentError(1123);
   list->items.push_back(arg(args, 2));
@@ -122,7 +122,6 @@ Value AADD(Args args) {
 
 // ASIZE (list, length): new items are nil; a negative length empties the list.
 Value ASIZE(Args args) {
-  Frame frame("ASIZE", args);
   ListData* list = arg(args, 1).listData();
   if (!list || !arg(args, 2).isNumber()) return argumentError(1136);
   const long long length = std::max(0LL, arg(args, 2).integer());
@@ -132,7 +131,6 @@ Value ASIZE(Args args) {
 }
 
 Value ACLONE(Args args) {
-  Frame frame("ACLONE", args);
   return listClone(arg(args, 1));
 }
 
@@ -140,7 +138,6 @@ Value ACLONE(Args args) {
 // the value (exact equality), or for which the closure, given the item and its position,
 // answers true; 0 when none does or the first argument is not a list.
 Value ASCAN(Args args) {
-  Frame frame("ASCAN", args);
   const Value& list = arg(args, 1);
   if (!list.isList()) return Value(0);
   const Value& target = arg(args, 2);
@@ -157,7 +154,6 @@ Value ASCAN(Args args) {
 
 // AINS (list, position): a nil enters at the position and the last item drops off.
 Value AINS(Args args) {
-  Frame frame("AINS", args);
   ListData* list = arg(args, 1).listData();
   const long long at = arg(args, 2).integer();
   if (list && at >= 1 && at <= static_cast<long long>(list->items.size())) {
@@ -169,7 +165,6 @@ Value AINS(Args args) {
 
 // ADEL (list, position): the items after the position move up and the last becomes nil.
 Value ADEL(Args args) {
-  Frame frame("ADEL", args);
   ListData* list = arg(args, 1).listData();
   const long long at = arg(args, 2).integer();
   if (list && at >= 1 && at <= static_cast<long long>(list->items.size())) {
@@ -182,7 +177,6 @@ Value ADEL(Args args) {
 // ASORT (list, [start], [count], [closure]): sorts in place, stably; the closure receives two
 // items and answers true when the first belongs before the second.
 Value ASORT(Args args) {
-  Frame frame("ASORT", args);
   const Value& list = arg(args, 1);
   if (!list.isList()) return {};
   const Value& order = arg(args, 4);
@@ -205,7 +199,6 @@ Value ASORT(Args args) {
 // AEVAL (list, closure, [start], [count]): evaluates the closure with each item and its
 // position; answers the list.
 Value AEVAL(Args args) {
-  Frame frame("AEVAL", args);
   const Value& list = arg(args, 1);
   const Value& body = arg(args, 2);
   if (!list.isList() || !body.isClosure() || !optionalNumber(arg(args, 3)) ||
@@ -218,6 +211,14 @@ Value AEVAL(Args args) {
     eval(body, {item, Value(static_cast<long long>(i) + 1)});
   }
   return list;
+}
+
+const ModuleTable& listModule() {
+  static const ModuleTable module{
+      __FILE__,
+      {fn<&AADD>("AADD"), fn<&ASIZE>("ASIZE"), fn<&ACLONE>("ACLONE"), fn<&ASCAN>("ASCAN"),
+       fn<&AINS>("AINS"), fn<&ADEL>("ADEL"), fn<&ASORT>("ASORT"), fn<&AEVAL>("AEVAL")}};
+  return module;
 }
 
 }  // namespace lanmere

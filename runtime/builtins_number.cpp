@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/builtins_internal.h"
 #include "runtime/callstack.h"
@@ -128,7 +129,6 @@ std::string numToHex(unsigned long long number) {
 
 // STR (number, [width], [decimals]).
 Value STR(Args args) {
-  Frame frame("STR", args);
   if (!arg(args, 1).isNumber() || !optionalNumber(arg(args, 2)) || !optionalNumber(arg(args, 3))) {
     return argumentError(1099);
   }
@@ -140,7 +140,6 @@ Value STR(Args args) {
 // VAL (text): leading blanks, a sign, digits and one point; it stops at the first other byte.
 // A number written with a point keeps the count of digits after it as its decimals.
 Value VAL(Args args) {
-  Frame frame("VAL", args);
   if (!arg(args, 1).isText()) return argumentError(1098);
   const std::string_view text = arg(args, 1).text();
   std::size_t i = 0;
@@ -161,7 +160,6 @@ Value VAL(Args args) {
 }
 
 Value INT(Args args) {
-  Frame frame("INT", args);
   const Value& number = arg(args, 1);
   if (!number.isNumber()) return argumentError(1090);
   if (number.isInteger()) return number;
@@ -170,7 +168,6 @@ Value INT(Args args) {
 
 // ROUND (number, decimals): half away from zero; decimals of 0 or less give a whole number.
 Value ROUND(Args args) {
-  Frame frame("ROUND", args);
   const Value& number = arg(args, 1);
   if (!number.isNumber() || !arg(args, 2).isNumber()) return argumentError(1094);
   const auto decimals = static_cast<int>(std::clamp(arg(args, 2).integer(), -20LL, 99LL));
@@ -180,7 +177,6 @@ Value ROUND(Args args) {
 }
 
 Value ABS(Args args) {
-  Frame frame("ABS", args);
   const Value& number = arg(args, 1);
   if (!number.isNumber()) return argumentError(1089);
   if (number.isInteger()) {
@@ -193,7 +189,6 @@ Value ABS(Args args) {
 
 // MOD (dividend, divisor): the remainder takes the divisor's sign.
 Value MOD(Args args) {
-  Frame frame("MOD", args);
   const Value& a = arg(args, 1);
   const Value& b = arg(args, 2);
   if (!a.isNumber() || !b.isNumber()) return argumentError(1085);
@@ -214,7 +209,6 @@ Value MOD(Args args) {
 }
 
 Value MAX(Args args) {
-  Frame frame("MAX", args);
   const Value& a = arg(args, 1);
   const Value& b = arg(args, 2);
   if (!comparable(a, b)) return argumentError(1093);
@@ -222,7 +216,6 @@ Value MAX(Args args) {
 }
 
 Value MIN(Args args) {
-  Frame frame("MIN", args);
   const Value& a = arg(args, 1);
   const Value& b = arg(args, 2);
   if (!comparable(a, b)) return argumentError(1092);
@@ -232,7 +225,6 @@ Value MIN(Args args) {
 // HB_NUMTOHEX (number or pointer, [digits]): upper-case hexadecimal without leading zeros,
 // padded with zeros to `digits` when given. A negative number shows its 64-bit pattern.
 Value HB_NUMTOHEX(Args args) {
-  Frame frame("HB_NUMTOHEX", args);
   const Value& value = arg(args, 1);
   if ((!value.isNumber() && !value.isPointer()) || !optionalNumber(arg(args, 2))) {
     return argumentError(1131);
@@ -249,28 +241,33 @@ Value HB_NUMTOHEX(Args args) {
 }
 
 Value I2BIN(Args args) {
-  Frame frame("I2BIN", args);
   if (!arg(args, 1).isNumber()) return argumentError(1132);
   return Value(littleEndian(static_cast<unsigned long long>(arg(args, 1).integer()), 2));
 }
 
 // BIN2I (text): the first two bytes as a signed little-endian number; missing bytes count 0.
 Value BIN2I(Args args) {
-  Frame frame("BIN2I", args);
   if (!arg(args, 1).isText()) return argumentError(1133);
   return Value(static_cast<std::int16_t>(fromLittleEndian(arg(args, 1).text(), 2)));
 }
 
 Value L2BIN(Args args) {
-  Frame frame("L2BIN", args);
   if (!arg(args, 1).isNumber()) return argumentError(1134);
   return Value(littleEndian(static_cast<unsigned long long>(arg(args, 1).integer()), 4));
 }
 
 Value BIN2L(Args args) {
-  Frame frame("BIN2L", args);
   if (!arg(args, 1).isText()) return argumentError(1135);
   return Value(static_cast<std::int32_t>(fromLittleEndian(arg(args, 1).text(), 4)));
+}
+
+const ModuleTable& numberModule() {
+  static const ModuleTable module{
+      __FILE__,
+      {fn<&STR>("STR"), fn<&VAL>("VAL"), fn<&INT>("INT"), fn<&ROUND>("ROUND"), fn<&ABS>("ABS"),
+       fn<&MOD>("MOD"), fn<&MAX>("MAX"), fn<&MIN>("MIN"), fn<&HB_NUMTOHEX>("HB_NUMTOHEX"),
+       fn<&I2BIN>("I2BIN"), fn<&BIN2I>("BIN2I"), fn<&L2BIN>("L2BIN"), fn<&BIN2L>("BIN2L")}};
+  return module;
 }
 
 }  // namespace lanmere

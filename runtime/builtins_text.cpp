@@ -2,6 +2,7 @@
 // the few value queries (length, type letter, emptiness, class name, network-error flag).
 #include <algorithm>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/builtins_internal.h"
 #include "runtime/callstack.h"
@@ -73,7 +74,9 @@ Value pad(Args args, long long subCode) {
   return Value(Pad(source, width, fill.length() > 0 ? fill.text()[0] : ' '));
 }
 
-std::string_view trimBoth(std::string_view text) { return trimLeft(trimRight(text)); }
+std::string_view trimBoth(std::string_view text) {
+  return trimLeft(trimRight(text));
+}
 
 // A trimmed text shares the argument's bytes when nothing was cut.
 template <std::string_view (*Trim)(std::string_view)>
@@ -141,7 +144,6 @@ void setNetErr(bool on) {
 }
 
 Value SPACE(Args args) {
-  Frame frame("SPACE", args);
   const Value& count = arg(args, 1);
   if (!count.isNumber()) return argumentError(1105);
   const long long n = count.integer();
@@ -151,13 +153,11 @@ Value SPACE(Args args) {
 }
 
 Value LEFT(Args args) {
-  Frame frame("LEFT", args);
   if (!arg(args, 1).isText() || !arg(args, 2).isNumber()) return argumentError(1124);
   return leading(arg(args, 1), arg(args, 2).integer());
 }
 
 Value RIGHT(Args args) {
-  Frame frame("RIGHT", args);
   const Value& text = arg(args, 1);
   if (!text.isText() || !arg(args, 2).isNumber()) return argumentError(1125);
   const long long n = arg(args, 2).integer();
@@ -168,7 +168,6 @@ Value RIGHT(Args args) {
 
 // STRTRAN (text, search, [replacement ""], [first occurrence replaced 1], [how many: all]).
 Value STRTRAN(Args args) {
-  Frame frame("STRTRAN", args);
   const Value& text = arg(args, 1);
   const Value& search = arg(args, 2);
   if (!text.isText() || !search.isText() || !optionalText(arg(args, 3)) ||
@@ -206,7 +205,6 @@ Value STRTRAN(Args args) {
 // SUBSTR (text, start, [count]): a start of 0 counts as 1; a negative start counts from the
 // end (-1 is the last byte).
 Value SUBSTR(Args args) {
-  Frame frame("SUBSTR", args);
   const Value& text = arg(args, 1);
   if (!text.isText() || !arg(args, 2).isNumber() || !optionalNumber(arg(args, 3))) {
     return argumentError(1110);
@@ -226,7 +224,6 @@ Value SUBSTR(Args args) {
 
 // AT (search, text, [start 1]): the position of the first occurrence at or after start, or 0.
 Value AT(Args args) {
-  Frame frame("AT", args);
   const Value& search = arg(args, 1);
   const Value& text = arg(args, 2);
   if (!search.isText() || !text.isText() || !optionalNumber(arg(args, 3))) {
@@ -239,7 +236,6 @@ Value AT(Args args) {
 }
 
 Value RAT(Args args) {
-  Frame frame("RAT", args);
   const Value& search = arg(args, 1);
   const Value& text = arg(args, 2);
   if (!search.isText() || !text.isText()) return argumentError(1109);
@@ -249,47 +245,38 @@ Value RAT(Args args) {
 }
 
 Value UPPER(Args args) {
-  Frame frame("UPPER", args);
   return convertCase<toUpper>(args, 1102);
 }
 
 Value LOWER(Args args) {
-  Frame frame("LOWER", args);
   return convertCase<toLower>(args, 1103);
 }
 
 Value TRIM(Args args) {
-  Frame frame("TRIM", args);
   return trimText<trimRight>(args, 1100);
 }
 
 Value LTRIM(Args args) {
-  Frame frame("LTRIM", args);
   return trimText<trimLeft>(args, 1101);
 }
 
 Value ALLTRIM(Args args) {
-  Frame frame("ALLTRIM", args);
   return trimText<trimBoth>(args, 1130);
 }
 
 Value PADR(Args args) {
-  Frame frame("PADR", args);
   return pad<padRight>(args, 1127);
 }
 
 Value PADL(Args args) {
-  Frame frame("PADL", args);
   return pad<padLeft>(args, 1128);
 }
 
 Value PADC(Args args) {
-  Frame frame("PADC", args);
   return pad<padCenter>(args, 1129);
 }
 
 Value REPLICATE(Args args) {
-  Frame frame("REPLICATE", args);
   const Value& text = arg(args, 1);
   if (!text.isText() || !arg(args, 2).isNumber()) return argumentError(1106);
   const long long times = arg(args, 2).integer();
@@ -304,47 +291,69 @@ Value REPLICATE(Args args) {
 }
 
 Value CHR(Args args) {
-  Frame frame("CHR", args);
   if (!arg(args, 1).isNumber()) return argumentError(1104);
   const char byte = static_cast<char>(static_cast<unsigned char>(arg(args, 1).integer() & 0xFF));
   return Value(std::string_view(&byte, 1));
 }
 
 Value ASC(Args args) {
-  Frame frame("ASC", args);
   const Value& text = arg(args, 1);
   if (!text.isText()) return argumentError(1107);
   return Value(text.length() == 0 ? 0 : static_cast<unsigned char>(text.text()[0]));
 }
 
 Value LEN(Args args) {
-  Frame frame("LEN", args);
   const Value& value = arg(args, 1);
   if (!value.isText() && !value.isList() && !value.isHash()) return argumentError(1111);
   return Value(static_cast<long long>(value.length()));
 }
 
 Value VALTYPE(Args args) {
-  Frame frame("VALTYPE", args);
   const char letter = typeLetter(arg(args, 1));
   return Value(std::string_view(&letter, 1));
 }
 
 Value EMPTY(Args args) {
-  Frame frame("EMPTY", args);
   return Value(isEmpty(arg(args, 1)));
 }
 
 Value CLASSNAME(Args args) {
-  Frame frame("CLASSNAME", args);
   return Value(className(arg(args, 1)));
 }
 
 // NETERR ([flag]): sets the flag when given a logical; answers the flag.
 Value NETERR(Args args) {
-  Frame frame("NETERR", args);
   if (arg(args, 1).isLogical()) setNetErr(arg(args, 1).logical());
   return Value(netErr());
+}
+
+const ModuleTable& textModule() {
+  static const ModuleTable module{__FILE__,
+                                  {fn<&SPACE>("SPACE"),
+                                   fn<&LEFT>("LEFT"),
+                                   fn<&RIGHT>("RIGHT"),
+                                   fn<&STRTRAN>("STRTRAN"),
+                                   fn<&SUBSTR>("SUBSTR"),
+                                   fn<&AT>("AT"),
+                                   fn<&RAT>("RAT"),
+                                   fn<&UPPER>("UPPER"),
+                                   fn<&LOWER>("LOWER"),
+                                   fn<&TRIM>("TRIM"),
+                                   fn<&TRIM>("RTRIM"),
+                                   fn<&LTRIM>("LTRIM"),
+                                   fn<&ALLTRIM>("ALLTRIM"),
+                                   fn<&PADR>("PADR"),
+                                   fn<&PADL>("PADL"),
+                                   fn<&PADC>("PADC"),
+                                   fn<&REPLICATE>("REPLICATE"),
+                                   fn<&CHR>("CHR"),
+                                   fn<&ASC>("ASC"),
+                                   fn<&LEN>("LEN"),
+                                   fn<&VALTYPE>("VALTYPE"),
+                                   fn<&EMPTY>("EMPTY"),
+                                   fn<&CLASSNAME>("CLASSNAME"),
+                                   fn<&NETERR>("NETERR")}};
+  return module;
 }
 
 }  // namespace lanmere

@@ -49,7 +49,15 @@ const Frame* frameAt(std::size_t level) noexcept {
   return level < stack.size() ? stack[stack.size() - 1 - level] : nullptr;
 }
 
-std::size_t stackDepth() noexcept { return frames().size(); }
+std::size_t stackDepth() noexcept {
+  return frames().size();
+}
+
+void showLocals(std::initializer_list<Local> locals) {
+  auto& stack = frames();
+  if (stack.empty()) return;
+  for (const Local& local : locals) stack.back()->local(local.name, *local.value);
+}
 
 void atLine(const std::source_location& where) noexcept {
   auto& stack = frames();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <source_location>
 #include <string>
 #include <string_view>
@@ -53,6 +54,9 @@ class Frame {
 // Level 0 is the innermost frame, 1 its caller, and so on; null past the outermost.
 const Frame* frameAt(std::size_t level) noexcept;
 std::size_t stackDepth() noexcept;
+// Adds locals to the innermost frame (a bound function's own, when the run-time called it), so
+// error reports show them; each must outlive that frame. Nothing happens without a frame.
+void showLocals(std::initializer_list<Local> locals);
 // Records the caller's current line (the point the run-time sees: a call, a send, a raise).
 void atLine(const std::source_location& where) noexcept;
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
@@ -32,28 +33,74 @@ ErrorState& state() {
 constexpr int kMaxLaunchDepth = 8;
 
 // The English message table: generic texts from index 38 + genCode, internal-error texts from 89.
-constexpr const char* kGenericTexts[] = {
-    "Unknown error", "Argument error", "Bound error", "String overflow", "Numeric overflow",
-    "Zero divisor", "Numeric error", "Syntax error", "Operation too complex", "", "",
-    "Memory low", "Undefined function", "No exported method", "Variable does not exist",
-    "Alias does not exist", "No exported variable", "Illegal characters in alias",
-    "Alias already in use", "", "Create error", "Open error", "Close error", "Read error",
-    "Write error", "Print error", "", "", "", "", "Operation not supported", "Limit exceeded",
-    "Corruption detected", "Data type error", "Data width error", "Workarea not in use",
-    "Workarea not indexed", "Exclusive required", "Lock required", "Write not allowed",
-    "Append lock failed", "Lock failure", "", "", "", "Object destructor failure",
-    "array access", "array assign", "array dimension", "not an array", "conditional"};
+constexpr const char* kGenericTexts[] = {"Unknown error",
+                                         "Argument error",
+                                         "Bound error",
+                                         "String overflow",
+                                         "Numeric overflow",
+                                         "Zero divisor",
+                                         "Numeric error",
+                                         "Syntax error",
+                                         "Operation too complex",
+                                         "",
+                                         "",
+                                         "Memory low",
+                                         "Undefined function",
+                                         "No exported method",
+                                         "Variable does not exist",
+                                         "Alias does not exist",
+                                         "No exported variable",
+                                         "Illegal characters in alias",
+                                         "Alias already in use",
+                                         "",
+                                         "Create error",
+                                         "Open error",
+                                         "Close error",
+                                         "Read error",
+                                         "Write error",
+                                         "Print error",
+                                         "",
+                                         "",
+                                         "",
+                                         "",
+                                         "Operation not supported",
+                                         "Limit exceeded",
+                                         "Corruption detected",
+                                         "Data type error",
+                                         "Data width error",
+                                         "Workarea not in use",
+                                         "Workarea not indexed",
+                                         "Exclusive required",
+                                         "Lock required",
+                                         "Write not allowed",
+                                         "Append lock failed",
+                                         "Lock failure",
+                                         "",
+                                         "",
+                                         "",
+                                         "Object destructor failure",
+                                         "array access",
+                                         "array assign",
+                                         "array dimension",
+                                         "not an array",
+                                         "conditional"};
 
 const char* internalText(unsigned code) {
   switch (code) {
-    case 9001: return "Error recovery failure";
-    case 9002: return "No ERRORBLOCK() for error";
-    case 9003: return "Too many recursive error handler calls";
-    default: return "";
+    case 9001:
+      return "Error recovery failure";
+    case 9002:
+      return "No ERRORBLOCK() for error";
+    case 9003:
+      return "Too many recursive error handler calls";
+    default:
+      return "";
   }
 }
 
-unsigned short toUnsigned16(const Value& v) { return static_cast<unsigned short>(v.integer()); }
+unsigned short toUnsigned16(const Value& v) {
+  return static_cast<unsigned short>(v.integer());
+}
 
 // Numeric members take numbers only: anything else raises an argument error whose substitute
 // must be a number.
@@ -66,15 +113,56 @@ Value numericAssignment(const char* member, const Value& argument) {
 }
 
 template <Value ErrorRecord::*Field>
-Value assignText(ErrorRecord& e, Args a) {
-  if (arg(a, 1).isText()) e.*Field = arg(a, 1);
+Value readSlot(ErrorRecord& e) {
+  return e.*Field;
+}
+
+template <Value ErrorRecord::*Field>
+Value assignSlot(ErrorRecord& e, const Value& v) {
+  return e.*Field = v;
+}
+
+template <Value ErrorRecord::*Field>
+Value assignText(ErrorRecord& e, const Value& v) {
+  if (v.isText()) e.*Field = v;
   return e.*Field;
 }
 
 template <ErrorFlag Flag>
-Value assignFlag(ErrorRecord& e, Args a) {
-  if (arg(a, 1).isLogical()) e.setFlag(Flag, arg(a, 1).logical());
+Value readFlag(ErrorRecord& e) {
   return Value((e.flags & Flag) != 0);
+}
+
+template <ErrorFlag Flag>
+Value assignFlag(ErrorRecord& e, const Value& v) {
+  if (v.isLogical()) e.setFlag(Flag, v.logical());
+  return readFlag<Flag>(e);
+}
+
+Value assignArgs(ErrorRecord& e, const Value& v) {
+  if (v.isList()) e.args = v;
+  return e.args;
+}
+
+Value assignGenCode(ErrorRecord& e, const Value& v) {
+  e.setGenCode(numericAssignment("GENCODE", v).integer());
+  return e.genCode;
+}
+
+Value assignOsCode(ErrorRecord& e, const Value& v) {
+  return e.osCode = numericAssignment("OSCODE", v).integer();
+}
+
+Value assignSeverity(ErrorRecord& e, const Value& v) {
+  return e.severity = toUnsigned16(numericAssignment("SEVERITY", v));
+}
+
+Value assignSubCode(ErrorRecord& e, const Value& v) {
+  return e.subCode = numericAssignment("SUBCODE", v).integer();
+}
+
+Value assignTries(ErrorRecord& e, const Value& v) {
+  return e.tries = toUnsigned16(numericAssignment("TRIES", v));
 }
 
 }  // namespace
@@ -89,62 +177,27 @@ void ErrorRecord::setGenCode(long long code) {
   description = genericText(code);
 }
 
-const ClassInfo& ErrorRecord::Class() {
+// The record's slots are typed (texts, numbers, flags), so each is a pair of methods: the
+// reading one and the assigning one that enforces the slot's type.
+LM_DEFINE_CLASS_AS(ErrorRecord, "ERROR") {
   using E = ErrorRecord;
-  static const ClassInfo& info =
-      ClassBuilder<E>("ERROR")
-          .parent(Object::Class())
-          .method("CARGO", [](E& e, Args) { return e.cargo; })
-          .method("_CARGO", [](E& e, Args a) { return e.cargo = arg(a, 1); })
-          .method("ARGS", [](E& e, Args) { return e.args; })
-          .method("_ARGS",
-                  [](E& e, Args a) {
-                    if (arg(a, 1).isList()) e.args = arg(a, 1);
-                    return e.args;
-                  })
-          .method("CANRETRY", [](E& e, Args) { return Value(e.canRetry()); })
-          .method("_CANRETRY", [](E& e, Args a) { return assignFlag<kCanRetry>(e, a); })
-          .method("CANSUBSTITUTE", [](E& e, Args) { return Value(e.canSubstitute()); })
-          .method("_CANSUBSTITUTE", [](E& e, Args a) { return assignFlag<kCanSubstitute>(e, a); })
-          .method("CANDEFAULT", [](E& e, Args) { return Value(e.canDefault()); })
-          .method("_CANDEFAULT", [](E& e, Args a) { return assignFlag<kCanDefault>(e, a); })
-          .method("DESCRIPTION", [](E& e, Args) { return e.description; })
-          .method("_DESCRIPTION", [](E& e, Args a) { return assignText<&E::description>(e, a); })
-          .method("FILENAME", [](E& e, Args) { return e.filename; })
-          .method("_FILENAME", [](E& e, Args a) { return assignText<&E::filename>(e, a); })
-          .method("GENCODE", [](E& e, Args) { return e.genCode; })
-          .method("_GENCODE",
-                  [](E& e, Args a) {
-                    e.setGenCode(numericAssignment("GENCODE", arg(a, 1)).integer());
-                    return e.genCode;
-                  })
-          .method("OPERATION", [](E& e, Args) { return e.operation; })
-          .method("_OPERATION", [](E& e, Args a) { return assignText<&E::operation>(e, a); })
-          .method("OSCODE", [](E& e, Args) { return e.osCode; })
-          .method("_OSCODE",
-                  [](E& e, Args a) {
-                    return e.osCode = numericAssignment("OSCODE", arg(a, 1)).integer();
-                  })
-          .method("SEVERITY", [](E& e, Args) { return e.severity; })
-          .method("_SEVERITY",
-                  [](E& e, Args a) {
-                    return e.severity = toUnsigned16(numericAssignment("SEVERITY", arg(a, 1)));
-                  })
-          .method("SUBCODE", [](E& e, Args) { return e.subCode; })
-          .method("_SUBCODE",
-                  [](E& e, Args a) {
-                    return e.subCode = numericAssignment("SUBCODE", arg(a, 1)).integer();
-                  })
-          .method("SUBSYSTEM", [](E& e, Args) { return e.subSystem; })
-          .method("_SUBSYSTEM", [](E& e, Args a) { return assignText<&E::subSystem>(e, a); })
-          .method("TRIES", [](E& e, Args) { return e.tries; })
-          .method("_TRIES",
-                  [](E& e, Args a) {
-                    return e.tries = toUnsigned16(numericAssignment("TRIES", arg(a, 1)));
-                  })
-          .creatable()
-          .build();
-  return info;
+  c.method<&readSlot<&E::cargo>>("CARGO").method<&assignSlot<&E::cargo>>("_CARGO");
+  c.method<&readSlot<&E::args>>("ARGS").method<&assignArgs>("_ARGS");
+  c.method<&readFlag<kCanRetry>>("CANRETRY").method<&assignFlag<kCanRetry>>("_CANRETRY");
+  c.method<&readFlag<kCanSubstitute>>("CANSUBSTITUTE")
+      .method<&assignFlag<kCanSubstitute>>("_CANSUBSTITUTE");
+  c.method<&readFlag<kCanDefault>>("CANDEFAULT").method<&assignFlag<kCanDefault>>("_CANDEFAULT");
+  c.method<&readSlot<&E::description>>("DESCRIPTION")
+      .method<&assignText<&E::description>>("_DESCRIPTION");
+  c.method<&readSlot<&E::filename>>("FILENAME").method<&assignText<&E::filename>>("_FILENAME");
+  c.method<&readSlot<&E::genCode>>("GENCODE").method<&assignGenCode>("_GENCODE");
+  c.method<&readSlot<&E::operation>>("OPERATION").method<&assignText<&E::operation>>("_OPERATION");
+  c.method<&readSlot<&E::osCode>>("OSCODE").method<&assignOsCode>("_OSCODE");
+  c.method<&readSlot<&E::severity>>("SEVERITY").method<&assignSeverity>("_SEVERITY");
+  c.method<&readSlot<&E::subCode>>("SUBCODE").method<&assignSubCode>("_SUBCODE");
+  c.method<&readSlot<&E::subSystem>>("SUBSYSTEM").method<&assignText<&E::subSystem>>("_SUBSYSTEM");
+  c.method<&readSlot<&E::tries>>("TRIES").method<&assignTries>("_TRIES");
+  c.creatable();
 }
 
 Ref<ErrorRecord> errorNew() {
@@ -152,7 +205,9 @@ Ref<ErrorRecord> errorNew() {
   return make<ErrorRecord>();
 }
 
-Value errorBlock() { return state().block; }
+Value errorBlock() {
+  return state().block;
+}
 
 Value errorBlock(const Value& block) {
   Value previous = state().block;
@@ -221,7 +276,8 @@ Ref<ErrorRecord> buildRecord(const RuntimeError& error, unsigned extraFlags) {
   record->osCode = error.osCode;
   record->flags = (error.flags | extraFlags) & 7u;
   switch (error.args.kind) {
-    case ErrorArgs::Kind::None: break;
+    case ErrorArgs::Kind::None:
+      break;
     case ErrorArgs::Kind::Values: {
       Value list = Value::list();
       for (const Value& v : error.args.values) list.listData()->items.push_back(v);
@@ -283,7 +339,9 @@ Request pendingRequest() noexcept {
   return state().parkedKind;
 }
 
-void doBreak(Value value) { throw BreakException{std::move(value)}; }
+void doBreak(Value value) {
+  throw BreakException{std::move(value)};
+}
 
 void requestQuit() {
   state().quitRequested = true;
@@ -318,7 +376,9 @@ void parkCurrentException() noexcept {
   }
 }
 
-bool hasParked() noexcept { return state().parked != nullptr; }
+bool hasParked() noexcept {
+  return state().parked != nullptr;
+}
 
 void raiseParked() {
   ErrorState& s = state();
@@ -331,11 +391,21 @@ void raiseParked() {
 
 // ---- Internal errors ----
 
-void setInternalErrorLog(std::string path) { state().log = std::move(path); }
-const std::string& internalErrorLog() { return state().log; }
-void setInternalErrorInfo(std::string info) { state().info = std::move(info); }
-std::int64_t lastOsError() noexcept { return state().lastOsError; }
-int launchDepth() noexcept { return state().depth; }
+void setInternalErrorLog(std::string path) {
+  state().log = std::move(path);
+}
+const std::string& internalErrorLog() {
+  return state().log;
+}
+void setInternalErrorInfo(std::string info) {
+  state().info = std::move(info);
+}
+std::int64_t lastOsError() noexcept {
+  return state().lastOsError;
+}
+int launchDepth() noexcept {
+  return state().depth;
+}
 
 void internalError(unsigned code) {
   FILE* log = std::fopen(state().log.c_str(), "ab");
@@ -372,18 +442,15 @@ void internalError(unsigned code) {
 
 namespace {
 
-Value ERRORNEW(Args args) {
-  Frame frame("ERRORNEW", args);
+Value ERRORNEW() {
   return Value(errorNew());
 }
 
 Value ERRORBLOCK(Args args) {
-  Frame frame("ERRORBLOCK", args);
   return errorBlock(arg(args, 1));
 }
 
 Value BREAK(Args args) {
-  Frame frame("BREAK", args);
   doBreak(arg(args, 1));
 }
 
@@ -398,31 +465,26 @@ RuntimeError baseError(Args args) {
 }
 
 Value ERRRT_BASE(Args args) {
-  Frame frame("__ERRRT_BASE", args);
   raiseRuntimeError(baseError(args));
   return {};
 }
 
 Value ERRRT_SBASE(Args args) {
-  Frame frame("__ERRRT_SBASE", args);
   return raiseRuntimeErrorSubstitute(baseError(args));
 }
 
-Value ERRINHANDLER(Args args) {
-  Frame frame("__ERRINHANDLER", args);
+Value ERRINHANDLER() {
   internalError(9001);
 }
 
 }  // namespace
 
 const ModuleTable& errorModule() {
-  static const ModuleTable module{"runtime/error.cpp",
-                                  {{"ERRORNEW", kPublic | kDefined, ERRORNEW},
-                                   {"ERRORBLOCK", kPublic | kDefined, ERRORBLOCK},
-                                   {"BREAK", kPublic | kDefined, BREAK},
-                                   {"__ERRRT_BASE", kPublic | kDefined, ERRRT_BASE},
-                                   {"__ERRRT_SBASE", kPublic | kDefined, ERRRT_SBASE},
-                                   {"__ERRINHANDLER", kPublic | kDefined, ERRINHANDLER}}};
+  static const ModuleTable module{
+      "runtime/error.cpp",
+      {fn<&ERRORNEW>("ERRORNEW"), fn<&ERRORBLOCK>("ERRORBLOCK"), fn<&BREAK>("BREAK"),
+       fn<&ERRRT_BASE>("__ERRRT_BASE"), fn<&ERRRT_SBASE>("__ERRRT_SBASE"),
+       fn<&ERRINHANDLER>("__ERRINHANDLER")}};
   return module;
 }
 

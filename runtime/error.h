@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/binding.h"
 #include "runtime/object.h"
 
 namespace lanmere {
@@ -17,9 +18,7 @@ namespace lanmere {
 enum ErrorFlag : unsigned { kCanRetry = 1, kCanSubstitute = 2, kCanDefault = 4 };
 
 class ErrorRecord : public Object {
- public:
-  static const ClassInfo& Class();
-  const ClassInfo& classInfo() const override { return Class(); }
+  LM_CLASS(ErrorRecord, Object)
 
   // The twelve slots, in order. Text members hold texts, numeric members integers.
   Value cargo;
@@ -69,7 +68,9 @@ struct ErrorArgs {
   static ErrorArgs of(std::initializer_list<Value> values) { return {Kind::Values, values}; }
   static ErrorArgs of(Args values) { return {Kind::Values, {values.begin(), values.end()}}; }
   static ErrorArgs currentParams() { return {Kind::CurrentParams, {}}; }
-  static ErrorArgs receiverAndParams(Value receiver) { return {Kind::ReceiverAndParams, {receiver}}; }
+  static ErrorArgs receiverAndParams(Value receiver) {
+    return {Kind::ReceiverAndParams, {receiver}};
+  }
 };
 
 // Marks the operation as "the function being executed".
@@ -96,7 +97,8 @@ Value raiseRuntimeErrorSubstitute(const RuntimeError& error,
                                   std::source_location where = std::source_location::current());
 // The argument error of a built-in: genCode 1, its sub-code, operation = the current function,
 // args = its parameters, through substitution.
-Value argumentError(long long subCode, std::source_location where = std::source_location::current());
+Value argumentError(long long subCode,
+                    std::source_location where = std::source_location::current());
 
 // ---- Requests: BREAK, the quit request, and callbacks from Windows ----
 

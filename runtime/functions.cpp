@@ -28,7 +28,9 @@ void registerModule(const ModuleTable& module) {
   }
 }
 
-const std::vector<const ModuleTable*>& modules() { return moduleList(); }
+const std::vector<const ModuleTable*>& modules() {
+  return moduleList();
+}
 
 void clearModules() {
   moduleList().clear();
@@ -40,11 +42,13 @@ const FunctionEntry* findFunction(const Symbol* name) {
   return found == publicTable().end() ? nullptr : found->second;
 }
 
-const FunctionEntry* findFunction(std::string_view name) { return findFunction(symbol(name)); }
+const FunctionEntry* findFunction(std::string_view name) {
+  return findFunction(symbol(name));
+}
 
 Value callFunction(const Symbol* name, Args args, std::source_location where) {
   atLine(where);
-  if (const FunctionEntry* entry = findFunction(name)) return entry->function(args);
+  if (const FunctionEntry* entry = findFunction(name)) return entry->call(args);
   return raiseRuntimeErrorSubstitute(
       {.genCode = 12, .subCode = 1001, .operation = name->name, .args = ErrorArgs::of(args)},
       where);

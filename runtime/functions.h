@@ -10,7 +10,10 @@
 
 namespace lanmere {
 
-using NativeFunction = Value (*)(Args args);
+struct FunctionEntry;
+// What a module table calls: the binding's thunk, which pushes the function's frame
+// (runtime/binding.h, fn<&NAME>("NAME")).
+using NativeFunction = Value (*)(const FunctionEntry& entry, Args args);
 
 enum Scope : unsigned {
   kPublic = 0x01,
@@ -26,6 +29,10 @@ struct FunctionEntry {
   const char* name;
   unsigned scope;
   NativeFunction function;
+  std::string_view module;  // where the entry was registered, relative to the root
+  int line = 0;
+
+  Value call(Args args) const { return function(*this, args); }
 };
 
 struct ModuleTable {

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <source_location>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "runtime/value.h"
@@ -56,7 +58,7 @@ struct ClassInfo {
   FallbackFn fallback = nullptr;  // answers messages the class does not define
   Ref<Object> (*create)() = nullptr;
   std::string_view module;  // the source file that declares the class
-  int handle = 0;  // 1, 2, ... in registration order
+  int handle = 0;           // 1, 2, ... in registration order
 
   // Resolves a message once; later sends with the same symbol cost one hash look-up.
   const Resolved* resolve(const Symbol* message) const;
@@ -78,10 +80,11 @@ class Object : public RefCounted {
   std::string ClassName() const { return classInfo().name; }
 };
 
-// Declares a class's table. Use in the class's static Class() function:
-//   static const ClassInfo& info = ClassBuilder<TFont>("TFONT").parent(Object::Class())
-//       .data("hFont", &TFont::hFont).method("End", [](TFont& f, Args) { return f.End(); })
-//       .build();
+template <auto M>
+Value methodThunk(Object& self, Args args);  // runtime/binding.h
+
+// Fills a class's table; classes use it through LM_CLASS and LM_DEFINE_CLASS
+// (runtime/binding.h), which name the class, its parent and each member once.
 template <class T>
 class ClassBuilder {
  public:
@@ -94,21 +97,26 @@ class ClassBuilder {
     info_->parents.push_back(&parent);
     return *this;
   }
-  ClassBuilder& data(std::string_view name, Value T::*field) {
-    info_->data.push_back({symbol(name), static_cast<Value Object::*>(field)});
+  // Data members, in declaration order: c.data(LM_FIELDS(nTop, nLeft)).
+  ClassBuilder& data(std::initializer_list<std::pair<std::string_view, Value T::*>> fields) {
+    for (const auto& [name, field] : fields) {
+      info_->data.push_back({symbol(name), static_cast<Value Object::*>(field)});
+    }
     return *this;
   }
   ClassBuilder& classData(std::string_view name, Value initial = {}) {
     info_->classData.push_back({symbol(name), std::make_shared<Value>(std::move(initial))});
     return *this;
   }
-  template <class F>
-  ClassBuilder& method(std::string_view name, F) {
-    static_assert(std::is_empty_v<F>, "a method is a captureless callable");
-    info_->methods.push_back(
-        {symbol(name), [](Object& self, Args args) -> Value {
-           return Value(F{}(static_cast<T&>(self), args));
-         }});
+  // Methods answered by members of the same names: c.methods(LM_METHODS(Move, Paint)).
+  ClassBuilder& methods(std::initializer_list<std::pair<std::string_view, MethodFn>> entries) {
+    for (const auto& [name, fn] : entries) info_->methods.push_back({symbol(name), fn});
+    return *this;
+  }
+  // A method whose message name differs from its member: c.method<&TFont::Equals>("==").
+  template <auto M>
+  ClassBuilder& method(std::string_view name) {
+    info_->methods.push_back({symbol(name), &methodThunk<M>});
     return *this;
   }
   ClassBuilder& inlineMethod(std::string_view name, Value closure) {

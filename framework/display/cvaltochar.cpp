@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/object.h"
@@ -53,13 +54,11 @@ std::string cValToChar(const Value& value) {
 }
 
 Value CVALTOCHAR(lanmere::Args args) {
-  lanmere::Frame frame("CVALTOCHAR", args);
   return cValToChar(lanmere::arg(args, 1));
 }
 
 const lanmere::ModuleTable& valToCharModule() {
-  static const lanmere::ModuleTable module{
-      __FILE__, {{"CVALTOCHAR", lanmere::kPublic | lanmere::kDefined, CVALTOCHAR}}};
+  static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&CVALTOCHAR>("CVALTOCHAR")}};
   return module;
 }
 

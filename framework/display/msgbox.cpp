@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
@@ -73,65 +74,53 @@ std::string msgBoxText(const Value& value) {
 }
 
 Value NMSGBOX(Args args) {
-  lanmere::Frame frame("NMSGBOX", args);
   showBox(args, "Alert", kAlertStyle);
   return {};
 }
 
 Value MSGALERT(Args args) {
-  lanmere::Frame frame("MSGALERT", args);
   showBox(args, "Alert", kAlertStyle);
   return {};
 }
 
 Value MSGINFO(Args args) {
-  lanmere::Frame frame("MSGINFO", args);
   showBox(args, "Information", kInfoStyle);
   return {};
 }
 
 Value MSGSTOP(Args args) {
-  lanmere::Frame frame("MSGSTOP", args);
   showBox(args, "Stop", kStopStyle);
   return {};
 }
 
 Value MSGYESNO(Args args) {
-  lanmere::Frame frame("MSGYESNO", args);
   return showBox(args, "Select an option", kQuestionStyle) == kIdYes;
 }
 
 Value MSGABOUT(Args args) {
-  lanmere::Frame frame("MSGABOUT", args);
   const BoxTexts texts(args, "About");
   ShellAboutA(GetActiveWindow(), texts.text.c_str(), texts.title.c_str(), nullptr);
   lanmere::raiseParked();
   return {};
 }
 
-Value MSGBEEP(Args args) {
-  lanmere::Frame frame("MSGBEEP", args);
+Value MSGBEEP() {
   MessageBeep(0);
   return {};
 }
 
 Value MESSAGEBEEP(Args args) {
-  lanmere::Frame frame("MESSAGEBEEP", args);
   MessageBeep(static_cast<UINT>(lanmere::arg(args, 1).integer()));
   return {};
 }
 
 const lanmere::ModuleTable& msgBoxModule() {
-  constexpr unsigned kCallable = lanmere::kPublic | lanmere::kDefined;
-  static const lanmere::ModuleTable module{__FILE__,
-                                           {{"NMSGBOX", kCallable, NMSGBOX},
-                                            {"MSGALERT", kCallable, MSGALERT},
-                                            {"MSGINFO", kCallable, MSGINFO},
-                                            {"MSGSTOP", kCallable, MSGSTOP},
-                                            {"MSGYESNO", kCallable, MSGYESNO},
-                                            {"MSGABOUT", kCallable, MSGABOUT},
-                                            {"MSGBEEP", kCallable, MSGBEEP},
-                                            {"MESSAGEBEEP", kCallable, MESSAGEBEEP}}};
+  static const lanmere::ModuleTable module{
+      __FILE__,
+      {lanmere::fn<&NMSGBOX>("NMSGBOX"), lanmere::fn<&MSGALERT>("MSGALERT"),
+       lanmere::fn<&MSGINFO>("MSGINFO"), lanmere::fn<&MSGSTOP>("MSGSTOP"),
+       lanmere::fn<&MSGYESNO>("MSGYESNO"), lanmere::fn<&MSGABOUT>("MSGABOUT"),
+       lanmere::fn<&MSGBEEP>("MSGBEEP"), lanmere::fn<&MESSAGEBEEP>("MESSAGEBEEP")}};
   return module;
 }
 

@@ -26,7 +26,7 @@ lanmere::Value MSGINFO(lanmere::Args args);
 lanmere::Value MSGSTOP(lanmere::Args args);
 lanmere::Value MSGYESNO(lanmere::Args args);
 lanmere::Value MSGABOUT(lanmere::Args args);
-lanmere::Value MSGBEEP(lanmere::Args args);
+lanmere::Value MSGBEEP();
 lanmere::Value MESSAGEBEEP(lanmere::Args args);
 
 const lanmere::ModuleTable& msgBoxModule();

@@ -2,6 +2,7 @@
 
 #include "framework/display/cvaltochar.h"
 #include "framework/display/msgbox.h"
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -9,7 +10,6 @@ namespace kestrel {
 using lanmere::Value;
 
 Value WQOUT(lanmere::Args args) {
-  lanmere::Frame frame("WQOUT", args);
   const Value list = lanmere::arg(args, 1);
   if (!list.isList()) return {};
   std::string shown;
@@ -25,8 +25,7 @@ Value WQOUT(lanmere::Args args) {
 }
 
 const lanmere::ModuleTable& wqoutModule() {
-  static const lanmere::ModuleTable module{
-      __FILE__, {{"WQOUT", lanmere::kPublic | lanmere::kDefined, WQOUT}}};
+  static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&WQOUT>("WQOUT")}};
   return module;
 }
 

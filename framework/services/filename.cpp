@@ -1,5 +1,6 @@
 #include "framework/services/filename.h"
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -83,58 +84,44 @@ std::string cFileSubDir(std::string_view path) {
   return cFilePath(path);
 }
 
-namespace {
-
-template <std::string (*F)(std::string_view)>
-Value pathFunction(const char* name, Args args) {
-  lanmere::Frame frame(name, args);
-  return Value(F(lanmere::arg(args, 1).text()));
+Value CFILEDISC(const Value& path) {
+  return cFileDisc(path.text());
+}
+Value CFILEPATH(const Value& path) {
+  return cFilePath(path.text());
+}
+Value CFILENOPATH(const Value& path) {
+  return cFileNoPath(path.text());
+}
+Value CFILENAME(const Value& path) {
+  return cFileNoPath(path.text());
+}
+Value CFILEMASK(const Value& path) {
+  return cFileMask(path.text());
+}
+Value CFILENOEXT(const Value& path) {
+  return cFileNoExt(path.text());
+}
+Value CFILEEXT(const Value& path) {
+  return cFileExt(path.text());
+}
+Value CFILESUBDIR(const Value& path) {
+  return cFileSubDir(path.text());
 }
 
-}  // namespace
-
-Value CFILEDISC(Args args) {
-  return pathFunction<cFileDisc>("CFILEDISC", args);
-}
-Value CFILEPATH(Args args) {
-  return pathFunction<cFilePath>("CFILEPATH", args);
-}
-Value CFILENOPATH(Args args) {
-  return pathFunction<cFileNoPath>("CFILENOPATH", args);
-}
-Value CFILENAME(Args args) {
-  return pathFunction<cFileNoPath>("CFILENAME", args);
-}
-Value CFILEMASK(Args args) {
-  return pathFunction<cFileMask>("CFILEMASK", args);
-}
-Value CFILENOEXT(Args args) {
-  return pathFunction<cFileNoExt>("CFILENOEXT", args);
-}
-Value CFILEEXT(Args args) {
-  return pathFunction<cFileExt>("CFILEEXT", args);
-}
-Value CFILESUBDIR(Args args) {
-  return pathFunction<cFileSubDir>("CFILESUBDIR", args);
-}
-
-Value CFILESETEXT(Args args) {
-  lanmere::Frame frame("CFILESETEXT", args);
-  return Value(cFileSetExt(lanmere::arg(args, 1).text(), lanmere::arg(args, 2).text()));
+Value CFILESETEXT(const Value& path, const Value& extension) {
+  return cFileSetExt(path.text(), extension.text());
 }
 
 const lanmere::ModuleTable& fileNameModule() {
   using namespace lanmere;
-  static const ModuleTable module{"framework/services/filename.cpp",
-                                  {{"CFILEDISC", kPublic | kDefined, CFILEDISC},
-                                   {"CFILEPATH", kPublic | kDefined, CFILEPATH},
-                                   {"CFILENOPATH", kPublic | kDefined, CFILENOPATH},
-                                   {"CFILENAME", kPublic | kDefined, CFILENAME},
-                                   {"CFILEMASK", kPublic | kDefined, CFILEMASK},
-                                   {"CFILENOEXT", kPublic | kDefined, CFILENOEXT},
-                                   {"CFILEEXT", kPublic | kDefined, CFILEEXT},
-                                   {"CFILESETEXT", kPublic | kDefined, CFILESETEXT},
-                                   {"CFILESUBDIR", kPublic | kDefined, CFILESUBDIR}}};
+  static const ModuleTable module{
+      "framework/services/filename.cpp",
+      {lanmere::fn<&CFILEDISC>("CFILEDISC"), lanmere::fn<&CFILEPATH>("CFILEPATH"),
+       lanmere::fn<&CFILENOPATH>("CFILENOPATH"), lanmere::fn<&CFILENAME>("CFILENAME"),
+       lanmere::fn<&CFILEMASK>("CFILEMASK"), lanmere::fn<&CFILENOEXT>("CFILENOEXT"),
+       lanmere::fn<&CFILEEXT>("CFILEEXT"), lanmere::fn<&CFILESETEXT>("CFILESETEXT"),
+       lanmere::fn<&CFILESUBDIR>("CFILESUBDIR")}};
   return module;
 }
 

@@ -21,15 +21,15 @@ std::string cFileSubDir(std::string_view path);  // the parent directory, with i
 
 // Each takes the path (and CFILESETEXT the extension); a missing or non-text argument reads as
 // the empty text.
-lanmere::Value CFILEDISC(lanmere::Args args);
-lanmere::Value CFILEPATH(lanmere::Args args);
-lanmere::Value CFILENOPATH(lanmere::Args args);
-lanmere::Value CFILENAME(lanmere::Args args);
-lanmere::Value CFILEMASK(lanmere::Args args);
-lanmere::Value CFILENOEXT(lanmere::Args args);
-lanmere::Value CFILEEXT(lanmere::Args args);
-lanmere::Value CFILESETEXT(lanmere::Args args);
-lanmere::Value CFILESUBDIR(lanmere::Args args);
+lanmere::Value CFILEDISC(const lanmere::Value& path);
+lanmere::Value CFILEPATH(const lanmere::Value& path);
+lanmere::Value CFILENOPATH(const lanmere::Value& path);
+lanmere::Value CFILENAME(const lanmere::Value& path);
+lanmere::Value CFILEMASK(const lanmere::Value& path);
+lanmere::Value CFILENOEXT(const lanmere::Value& path);
+lanmere::Value CFILEEXT(const lanmere::Value& path);
+lanmere::Value CFILESETEXT(const lanmere::Value& path, const lanmere::Value& extension);
+lanmere::Value CFILESUBDIR(const lanmere::Value& path);
 
 const lanmere::ModuleTable& fileNameModule();
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "framework/display/msgbox.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/error.h"
@@ -159,23 +160,19 @@ HMODULE loadLibraryOrAlert(const char* library) {
 }
 
 Value CNEWFILENAME(Args args) {
-  lanmere::Frame frame("CNEWFILENAME", args);
   auto name = cNewFileName(lanmere::arg(args, 1).text(), lanmere::arg(args, 2).text());
   return name ? Value(*name) : Value();
 }
 
 Value CTEMPFILE(Args args) {
-  lanmere::Frame frame("CTEMPFILE", args);
   return Value(cTempFile(lanmere::arg(args, 1).text(), lanmere::arg(args, 2).text()));
 }
 
 Value LISDIR(Args args) {
-  lanmere::Frame frame("LISDIR", args);
   return Value(lIsDir(lanmere::arg(args, 1).text()));
 }
 
 Value FSIZE(Args args) {
-  lanmere::Frame frame("FSIZE", args);
   Listing listing(lanmere::arg(args, 1).string());
   if (!listing.valid()) return Value(0);
   const WIN32_FIND_DATAA& entry = listing.entry();
@@ -184,7 +181,6 @@ Value FSIZE(Args args) {
 }
 
 Value FDATE(Args args) {
-  lanmere::Frame frame("FDATE", args);
   Listing listing(lanmere::arg(args, 1).string());
   SYSTEMTIME t;
   if (!listing.valid() || !localTime(listing.entry().ftLastWriteTime, t)) return Value::date(0);
@@ -192,7 +188,6 @@ Value FDATE(Args args) {
 }
 
 Value FTIME(Args args) {
-  lanmere::Frame frame("FTIME", args);
   Listing listing(lanmere::arg(args, 1).string());
   SYSTEMTIME t;
   if (!listing.valid() || !localTime(listing.entry().ftLastWriteTime, t)) return Value("");
@@ -202,13 +197,11 @@ Value FTIME(Args args) {
 }
 
 Value AFINDFILE(Args args) {
-  lanmere::Frame frame("AFINDFILE", args);
   Value found = lanmere::arg(args, 3).isList() ? lanmere::arg(args, 3) : Value::list();
   return findFile(lanmere::arg(args, 1).text(), lanmere::arg(args, 2).text(), found, 0);
 }
 
 Value ADRIVES(Args args) {
-  lanmere::Frame frame("ADRIVES", args);
   const long long kind = lanmere::arg(args, 1).integer();
   Value drives = Value::list();
   // No "insert a disk" box for an empty drive while we look.
@@ -234,31 +227,25 @@ Value ADRIVES(Args args) {
 }
 
 Value MOVEFILE(Args args) {
-  lanmere::Frame frame("MOVEFILE", args);
   const std::string from = lanmere::arg(args, 1).string();
   const std::string to = lanmere::arg(args, 2).string();
   return callKernelService<BOOL(WINAPI*)(LPCSTR, LPCSTR)>("MoveFileA", from.c_str(), to.c_str());
 }
 
 Value REMOVEDIR(Args args) {
-  lanmere::Frame frame("REMOVEDIR", args);
   const std::string directory = lanmere::arg(args, 1).string();
   return callKernelService<BOOL(WINAPI*)(LPCSTR)>("RemoveDirectoryA", directory.c_str());
 }
 
 const lanmere::ModuleTable& filesModule() {
   using namespace lanmere;
-  static const ModuleTable module{"framework/services/files.cpp",
-                                  {{"CNEWFILENAME", kPublic | kDefined, CNEWFILENAME},
-                                   {"CTEMPFILE", kPublic | kDefined, CTEMPFILE},
-                                   {"LISDIR", kPublic | kDefined, LISDIR},
-                                   {"FSIZE", kPublic | kDefined, FSIZE},
-                                   {"FDATE", kPublic | kDefined, FDATE},
-                                   {"FTIME", kPublic | kDefined, FTIME},
-                                   {"AFINDFILE", kPublic | kDefined, AFINDFILE},
-                                   {"ADRIVES", kPublic | kDefined, ADRIVES},
-                                   {"MOVEFILE", kPublic | kDefined, MOVEFILE},
-                                   {"REMOVEDIR", kPublic | kDefined, REMOVEDIR}}};
+  static const ModuleTable module{
+      "framework/services/files.cpp",
+      {lanmere::fn<&CNEWFILENAME>("CNEWFILENAME"), lanmere::fn<&CTEMPFILE>("CTEMPFILE"),
+       lanmere::fn<&LISDIR>("LISDIR"), lanmere::fn<&FSIZE>("FSIZE"), lanmere::fn<&FDATE>("FDATE"),
+       lanmere::fn<&FTIME>("FTIME"), lanmere::fn<&AFINDFILE>("AFINDFILE"),
+       lanmere::fn<&ADRIVES>("ADRIVES"), lanmere::fn<&MOVEFILE>("MOVEFILE"),
+       lanmere::fn<&REMOVEDIR>("REMOVEDIR")}};
   return module;
 }
 

@@ -1,5 +1,6 @@
 #include "framework/services/help.h"
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -19,8 +20,7 @@ HtmlHelp& htmlHelp() {
   return state;
 }
 
-Value CHMEXIT(Args args) {
-  lanmere::Frame frame("CHMEXIT$", args);
+Value CHMEXIT() {
   freeHtmlDll();
   return {};
 }
@@ -52,8 +52,7 @@ void freeHtmlDll() noexcept {
   help = {};
 }
 
-Value FREEHTMLDLL(Args args) {
-  lanmere::Frame frame("FREEHTMLDLL", args);
+Value FREEHTMLDLL() {
   freeHtmlDll();
   return {};
 }
@@ -61,8 +60,8 @@ Value FREEHTMLDLL(Args args) {
 const lanmere::ModuleTable& helpModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
-      {{"FREEHTMLDLL", lanmere::kPublic | lanmere::kDefined, FREEHTMLDLL},
-       {"CHMEXIT$", lanmere::kExit | lanmere::kDefined, CHMEXIT}}};
+      {lanmere::fn<&FREEHTMLDLL>("FREEHTMLDLL"),
+       lanmere::fn<&CHMEXIT>("CHMEXIT$", lanmere::kExit | lanmere::kDefined)}};
   return module;
 }
 

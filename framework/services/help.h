@@ -19,7 +19,7 @@ bool htmlHelpLoaded() noexcept;
 // Unloads the library if it was loaded and forgets its handle.
 void freeHtmlDll() noexcept;
 
-lanmere::Value FREEHTMLDLL(lanmere::Args args);
+lanmere::Value FREEHTMLDLL();
 
 const lanmere::ModuleTable& helpModule();
 

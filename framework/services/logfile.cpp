@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/display/cvaltochar.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 
@@ -54,7 +55,6 @@ void logFile(const std::string& fileName, std::initializer_list<Value> values) {
 }
 
 Value LOGFILE(Args args) {
-  lanmere::Frame frame("LOGFILE", args);
   const Value& values = lanmere::arg(args, 2);
   const std::string fileName = lanmere::arg(args, 1).string();
   if (values.isList()) {
@@ -67,8 +67,7 @@ Value LOGFILE(Args args) {
   return {};
 }
 
-Value LOGSTACK(Args args) {
-  lanmere::Frame frame("LOGSTACK", args);
+Value LOGSTACK() {
   logFile(kStackFile, {Value("")});
   logFile(kStackFile, {Value("LogStack() called")});
   logFile(kStackFile, {Value(std::string(17, '='))});
@@ -84,7 +83,7 @@ const lanmere::ModuleTable& logFileModule() {
   using namespace lanmere;
   static const ModuleTable module{
       "framework/services/logfile.cpp",
-      {{"LOGFILE", kPublic | kDefined, LOGFILE}, {"LOGSTACK", kPublic | kDefined, LOGSTACK}}};
+      {lanmere::fn<&LOGFILE>("LOGFILE"), lanmere::fn<&LOGSTACK>("LOGSTACK")}};
   return module;
 }
 

@@ -26,7 +26,7 @@ void logFile(const std::string& fileName, lanmere::Args values);
 // LOGFILE (file name, values): a list gives one field per element, any other value one field.
 lanmere::Value LOGFILE(lanmere::Args args);
 // LOGSTACK(): to "stack.txt", a heading and one line per call level, from the caller outwards.
-lanmere::Value LOGSTACK(lanmere::Args args);
+lanmere::Value LOGSTACK();
 
 const lanmere::ModuleTable& logFileModule();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/services/logfile.h"
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -42,14 +43,12 @@ std::string creationChain(std::size_t level) {
 }
 
 Value KSADDRESOURCE(Args args) {
-  lanmere::Frame frame("KSADDRESOURCE", args);
   resources().push_back({lanmere::arg(args, 2).string(), lanmere::arg(args, 1).integer(),
                          creationChain(kChainStart)});
   return {};
 }
 
 Value KSDELRESOURCE(Args args) {
-  lanmere::Frame frame("KSDELRESOURCE", args);
   const long long handle = lanmere::arg(args, 1).integer();
   auto& list = resources();
   auto found = std::find_if(list.begin(), list.end(),
@@ -58,8 +57,7 @@ Value KSDELRESOURCE(Args args) {
   return {};
 }
 
-Value CHECKRES(Args args) {
-  lanmere::Frame frame("CHECKRES", args);
+Value CHECKRES() {
   // A copy: logging must not see the list change under it.
   const std::vector<TrackedResource> list = resources();
   for (const TrackedResource& r : list) {
@@ -71,19 +69,17 @@ Value CHECKRES(Args args) {
   return {};
 }
 
-Value SETRESDEBUG(Args args) {
-  lanmere::Frame frame("SETRESDEBUG", args);
+Value SETRESDEBUG() {
   return {};
 }
 
 const lanmere::ModuleTable& resTrackModule() {
   using namespace lanmere;
-  static const ModuleTable module{"framework/services/restrack.cpp",
-                                  {{"KSADDRESOURCE", kPublic | kDefined, KSADDRESOURCE},
-                                   {"KSDELRESOURCE", kPublic | kDefined, KSDELRESOURCE},
-                                   {"CHECKRES", kPublic | kDefined, CHECKRES},
-                                   {"SETRESDEBUG", kPublic | kDefined, SETRESDEBUG}},
-                                  1};
+  static const ModuleTable module{
+      "framework/services/restrack.cpp",
+      {lanmere::fn<&KSADDRESOURCE>("KSADDRESOURCE"), lanmere::fn<&KSDELRESOURCE>("KSDELRESOURCE"),
+       lanmere::fn<&CHECKRES>("CHECKRES"), lanmere::fn<&SETRESDEBUG>("SETRESDEBUG")},
+      1};
   return module;
 }
 

@@ -28,9 +28,9 @@ lanmere::Value KSADDRESOURCE(lanmere::Args args);
 // KSDELRESOURCE (handle): removes the first record of that handle. Returns nil.
 lanmere::Value KSDELRESOURCE(lanmere::Args args);
 // CHECKRES(): logs each record with a handle to "checkres.txt", then a line of 100 "=".
-lanmere::Value CHECKRES(lanmere::Args args);
+lanmere::Value CHECKRES();
 // SETRESDEBUG (flag): kept for old callers; tracking is always on.
-lanmere::Value SETRESDEBUG(lanmere::Args args);
+lanmere::Value SETRESDEBUG();
 
 // Forgets every record (tests).
 void clearTrackedResources();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -19,8 +20,7 @@ HMODULE& library() {
   return handle;
 }
 
-Value EXITIMAGE(Args args) {
-  lanmere::Frame frame("EXITIMAGE$", args);
+Value EXITIMAGE() {
   unloadImageLibrary();
   return {};
 }
@@ -41,8 +41,7 @@ void unloadImageLibrary() noexcept {
   }
 }
 
-Value UNLOADFREEIMAGE(Args args) {
-  lanmere::Frame frame("UNLOADFREEIMAGE", args);
+Value UNLOADFREEIMAGE() {
   unloadImageLibrary();
   return {};
 }
@@ -50,8 +49,8 @@ Value UNLOADFREEIMAGE(Args args) {
 const lanmere::ModuleTable& imageModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
-      {{"UNLOADFREEIMAGE", lanmere::kPublic | lanmere::kDefined, UNLOADFREEIMAGE},
-       {"EXITIMAGE$", lanmere::kExit | lanmere::kDefined, EXITIMAGE}}};
+      {lanmere::fn<&UNLOADFREEIMAGE>("UNLOADFREEIMAGE"),
+       lanmere::fn<&EXITIMAGE>("EXITIMAGE$", lanmere::kExit | lanmere::kDefined)}};
   return module;
 }
 

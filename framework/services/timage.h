@@ -15,7 +15,7 @@ void setImageLibrary(HMODULE library) noexcept;
 // A handle above 32 (a real module, not a load error code) is freed and cleared.
 void unloadImageLibrary() noexcept;
 
-lanmere::Value UNLOADFREEIMAGE(lanmere::Args args);
+lanmere::Value UNLOADFREEIMAGE();
 
 const lanmere::ModuleTable& imageModule();
 

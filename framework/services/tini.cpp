@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/display/cvaltochar.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 
@@ -39,26 +40,10 @@ std::string readGrowing(DWORD truncatedMargin, Read read) {
 
 }  // namespace
 
-const lanmere::ClassInfo& TIni::Class() {
-  static const lanmere::ClassInfo& info =
-      lanmere::ClassBuilder<TIni>("TIni")
-          .parent(Object::Class())
-          .data("cIniFile", &TIni::cIniFile)
-          .data("lAutoSet", &TIni::lAutoSet)
-          .method("New", [](TIni& self, Args a) { return self.New(arg(a, 1)); })
-          .method("Get",
-                  [](TIni& self, Args a) {
-                    return self.Get(arg(a, 1), arg(a, 2), arg(a, 3), arg(a, 4));
-                  })
-          .method("Set",
-                  [](TIni& self, Args a) { return self.Set(arg(a, 1), arg(a, 2), arg(a, 3)); })
-          .method("Sections", [](TIni& self, Args) { return self.Sections(); })
-          .method("DelSection", [](TIni& self, Args a) { return self.DelSection(arg(a, 1)); })
-          .method("DelEntry",
-                  [](TIni& self, Args a) { return self.DelEntry(arg(a, 1), arg(a, 2)); })
-          .creatable()
-          .build();
-  return info;
+LM_DEFINE_CLASS(TIni) {
+  c.data(LM_FIELDS(cIniFile, lAutoSet));
+  c.methods(LM_METHODS(New, Get, Set, Sections, DelSection, DelEntry));
+  c.creatable();
 }
 
 Value TIni::New(const Value& file) {
@@ -154,16 +139,14 @@ Value TIni::DelEntry(const Value& section, const Value& entry) {
   return {};
 }
 
-Value TINI(Args args) {
-  lanmere::Frame frame("TINI", args);
+Value TINI() {
   return Value(lanmere::make<TIni>());
 }
 
 const lanmere::ModuleTable& tIniModule() {
   using namespace lanmere;
   TIni::Class();  // the class is known by name once its module is
-  static const ModuleTable module{"framework/services/tini.cpp",
-                                  {{"TINI", kPublic | kDefined, TINI}}};
+  static const ModuleTable module{"framework/services/tini.cpp", {lanmere::fn<&TINI>("TINI")}};
   return module;
 }
 

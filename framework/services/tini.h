@@ -2,15 +2,14 @@
 // converted to and from text by the type of a default value.
 #pragma once
 
+#include "runtime/binding.h"
 #include "runtime/functions.h"
 #include "runtime/object.h"
 
 namespace kestrel {
 
 class TIni : public lanmere::Object {
- public:
-  static const lanmere::ClassInfo& Class();
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+  LM_CLASS(TIni, lanmere::Object)
 
   lanmere::Value cIniFile = "";  // "" is the user's Windows profile
   lanmere::Value lAutoSet;       // reading a default writes it back
@@ -29,7 +28,7 @@ class TIni : public lanmere::Object {
 };
 
 // TINI(): a new instance, to be sent New.
-lanmere::Value TINI(lanmere::Args args);
+lanmere::Value TINI();
 
 const lanmere::ModuleTable& tIniModule();
 

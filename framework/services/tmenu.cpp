@@ -1,6 +1,7 @@
 #include "framework/services/tmenu.h"
 
 #include "framework/services/tracked.h"
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 
 namespace kestrel {
@@ -15,8 +16,7 @@ HBITMAP& checkBitmap() {
   return bitmap;
 }
 
-Value KS_MENUEXIT(Args args) {
-  lanmere::Frame frame("KS_MENUEXIT$", args);
+Value KS_MENUEXIT() {
   deleteCheck2007();
   return {};
 }
@@ -36,8 +36,7 @@ void deleteCheck2007() {
   checkBitmap() = nullptr;
 }
 
-Value DELCHECK2007(Args args) {
-  lanmere::Frame frame("DELCHECK2007", args);
+Value DELCHECK2007() {
   deleteCheck2007();
   return {};
 }
@@ -45,8 +44,8 @@ Value DELCHECK2007(Args args) {
 const lanmere::ModuleTable& menuModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
-      {{"DELCHECK2007", lanmere::kPublic | lanmere::kDefined, DELCHECK2007},
-       {"KS_MENUEXIT$", lanmere::kExit | lanmere::kDefined, KS_MENUEXIT}}};
+      {lanmere::fn<&DELCHECK2007>("DELCHECK2007"),
+       lanmere::fn<&KS_MENUEXIT>("KS_MENUEXIT$", lanmere::kExit | lanmere::kDefined)}};
   return module;
 }
 

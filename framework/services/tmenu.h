@@ -15,7 +15,7 @@ void setCheck2007Bitmap(HBITMAP bitmap) noexcept;
 // Deletes the bitmap if it exists and clears the handle.
 void deleteCheck2007();
 
-lanmere::Value DELCHECK2007(lanmere::Args args);
+lanmere::Value DELCHECK2007();
 
 const lanmere::ModuleTable& menuModule();
 

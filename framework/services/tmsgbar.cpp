@@ -1,6 +1,7 @@
 #include "framework/services/tmsgbar.h"
 
 #include "errors/report.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 
@@ -31,8 +32,7 @@ void recordStart() {
   startTime() = Value::list({Value::date(clock.julian), Value(clock.seconds, 2)});
 }
 
-Value INITTIME(Args args) {
-  lanmere::Frame frame("INITTIME$", args);
+Value INITTIME() {
   recordStart();
   return {};
 }
@@ -43,19 +43,18 @@ Value programStartTime() {
   return startTime();
 }
 
-Value TIMEFROMSTART(Args args) {
-  lanmere::Frame frame("TIMEFROMSTART", args);
+Value TIMEFROMSTART() {
   if (!startTime().isList()) recordStart();
   const Clock clock = now();
   return elapsedText(startTime().item(1).julian(), startTime().item(2).number(), clock.julian,
-                           clock.seconds);
+                     clock.seconds);
 }
 
 const lanmere::ModuleTable& msgBarModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
-      {{"TIMEFROMSTART", lanmere::kPublic | lanmere::kDefined, TIMEFROMSTART},
-       {"INITTIME$", lanmere::kInit | lanmere::kDefined, INITTIME}},
+      {lanmere::fn<&TIMEFROMSTART>("TIMEFROMSTART"),
+       lanmere::fn<&INITTIME>("INITTIME$", lanmere::kInit | lanmere::kDefined)},
       1};
   return module;
 }

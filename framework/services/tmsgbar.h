@@ -13,7 +13,7 @@ namespace kestrel {
 // {date, seconds since midnight} as INITTIME$ stored it; nil before.
 lanmere::Value programStartTime();
 
-lanmere::Value TIMEFROMSTART(lanmere::Args args);
+lanmere::Value TIMEFROMSTART();
 
 const lanmere::ModuleTable& msgBarModule();
 

@@ -34,7 +34,7 @@ auto trackedCreate(std::string_view service, std::string_view tag, Create&& crea
   auto handle = create();
   if (const lanmere::FunctionEntry* hook = lanmere::findFunction("KSADDRESOURCE")) {
     lanmere::Value args[] = {lanmere::Value(handleNumber(handle)), lanmere::Value(tag)};
-    hook->function(lanmere::Args(args));
+    hook->call(lanmere::Args(args));
   }
   return handle;
 }
@@ -44,7 +44,7 @@ template <class Handle, class Release>
 auto trackedDelete(Handle handle, Release&& release) {
   if (const lanmere::FunctionEntry* hook = lanmere::findFunction("KSDELRESOURCE")) {
     lanmere::Value args[] = {lanmere::Value(handleNumber(handle))};
-    hook->function(lanmere::Args(args));
+    hook->call(lanmere::Args(args));
   }
   return release(handle);
 }

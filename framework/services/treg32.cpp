@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/display/cvaltochar.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 
@@ -77,26 +78,10 @@ bool queryBytes(HKEY key, const std::string& name, std::string& bytes, LONG& sta
 
 }  // namespace
 
-const lanmere::ClassInfo& TReg32::Class() {
-  static const lanmere::ClassInfo& info =
-      lanmere::ClassBuilder<TReg32>("TReg32")
-          .parent(Object::Class())
-          .data("cRegKey", &TReg32::cRegKey)
-          .data("nKey", &TReg32::nKey)
-          .data("nHandle", &TReg32::nHandle)
-          .data("nError", &TReg32::nError)
-          .data("lError", &TReg32::lError)
-          .method("New", [](TReg32& self, Args a) { return self.New(arg(a, 1), arg(a, 2)); })
-          .method("Create", [](TReg32& self, Args a) { return self.Create(arg(a, 1), arg(a, 2)); })
-          .method("Get", [](TReg32& self, Args a) { return self.Get(arg(a, 1), arg(a, 2)); })
-          .method("GetBinary", [](TReg32& self, Args a) { return self.GetBinary(arg(a, 1)); })
-          .method("Set",
-                  [](TReg32& self, Args a) { return self.Set(arg(a, 1), arg(a, 2), arg(a, 3)); })
-          .method("Close", [](TReg32& self, Args) { return self.Close(); })
-          .method("Delete", [](TReg32& self, Args a) { return self.Delete(arg(a, 1)); })
-          .creatable()
-          .build();
-  return info;
+LM_DEFINE_CLASS(TReg32) {
+  c.data(LM_FIELDS(cRegKey, nKey, nHandle, nError, lError));
+  c.methods(LM_METHODS(New, Create, Get, GetBinary, Set, Close, Delete));
+  c.creatable();
 }
 
 Value TReg32::New(const Value& root, const Value& key) {
@@ -201,8 +186,7 @@ Value TReg32::Delete(const Value& subKey) {
   return {};
 }
 
-Value TREG32(Args args) {
-  lanmere::Frame frame("TREG32", args);
+Value TREG32() {
   return Value(lanmere::make<TReg32>());
 }
 
@@ -210,7 +194,7 @@ const lanmere::ModuleTable& tReg32Module() {
   using namespace lanmere;
   TReg32::Class();  // the class is known by name once its module is
   static const ModuleTable module{"framework/services/treg32.cpp",
-                                  {{"TREG32", kPublic | kDefined, TREG32}}};
+                                  {lanmere::fn<&TREG32>("TREG32")}};
   return module;
 }
 

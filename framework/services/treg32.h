@@ -2,6 +2,7 @@
 // type (numbers as 4 bytes, everything else as text).
 #pragma once
 
+#include "runtime/binding.h"
 #include "runtime/functions.h"
 #include "runtime/object.h"
 
@@ -17,9 +18,7 @@ inline constexpr long long kHkeyUsers = 0x80000003LL;
 inline constexpr unsigned kRegValueLimit = 1024;
 
 class TReg32 : public lanmere::Object {
- public:
-  static const lanmere::ClassInfo& Class();
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+  LM_CLASS(TReg32, lanmere::Object)
 
   lanmere::Value cRegKey = "";
   lanmere::Value nKey;
@@ -41,7 +40,7 @@ class TReg32 : public lanmere::Object {
 };
 
 // TREG32(): a new instance, to be sent New or Create.
-lanmere::Value TREG32(lanmere::Args args);
+lanmere::Value TREG32();
 
 const lanmere::ModuleTable& tReg32Module();
 

@@ -5,6 +5,7 @@
 
 #include "app/getdatas.h"
 #include "net/inet.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/functions.h"
 #include "tools/replay/replay_peer.h"
@@ -43,18 +44,24 @@ void setEnv(const char* name, const std::string& value) {
 // Counts the socket calls the download makes; registered before the socket module, so the
 // names resolve here first.
 int receives = 0, sends = 0, cleanups = 0;
-Value countRecv(Args a) { return ++receives, net::HB_INETRECV(a); }
-Value countSend(Args a) { return ++sends, net::HB_INETSEND(a); }
-Value countCleanup(Args a) { return ++cleanups, net::HB_INETCLEANUP(a); }
+Value countRecv(Args a) {
+  return ++receives, net::HB_INETRECV(a);
+}
+Value countSend(Args a) {
+  return ++sends, net::HB_INETSEND(a);
+}
+Value countCleanup() {
+  return ++cleanups, net::HB_INETCLEANUP();
+}
 
 class Download : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     using namespace lanmere;
-    static const ModuleTable counters{"tests/app/getdatas_test.cpp",
-                                      {{"HB_INETRECV", kPublic | kDefined, countRecv},
-                                       {"HB_INETSEND", kPublic | kDefined, countSend},
-                                       {"HB_INETCLEANUP", kPublic | kDefined, countCleanup}}};
+    static const ModuleTable counters{
+        "tests/app/getdatas_test.cpp",
+        {lanmere::fn<&countRecv>("HB_INETRECV"), lanmere::fn<&countSend>("HB_INETSEND"),
+         lanmere::fn<&countCleanup>("HB_INETCLEANUP")}};
     registerModule(counters);
     registerModule(net::inetModule());
     for (const ModuleTable* module : builtinModules()) registerModule(*module);
@@ -68,7 +75,7 @@ class Download : public ::testing::Test {
     setEnv("WEATHER_PORT", std::to_string(peer.port()));
     ReplayOutcome seen;
     std::thread server([&] { seen = peer.serve(); });
-    Value result = GETDATAS({});
+    Value result = GETDATAS();
     server.join();
     if (outcome) *outcome = seen;
     return result;
@@ -126,7 +133,7 @@ TEST_F(Download, AnUnreachablePeerGivesNilWithoutSendingOrCleaningUp) {
   }  // nothing listens there any more
   setEnv("WEATHER_HOST", "127.0.0.1");
   setEnv("WEATHER_PORT", std::to_string(freePort));
-  EXPECT_TRUE(GETDATAS({}).isNil());
+  EXPECT_TRUE(GETDATAS().isNil());
   EXPECT_EQ(sends, 0);
   EXPECT_EQ(cleanups, 0);
 }

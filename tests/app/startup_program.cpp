@@ -8,6 +8,7 @@
 
 #include "app/startup.h"
 #include "framework/services/tmsgbar.h"
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 
@@ -43,7 +44,6 @@ Value INITTRACE(Args) {
 }
 
 Value MAIN(Args args) {
-  lanmere::Frame frame("MAIN", args);
   std::string line = "main " + std::to_string(args.size());
   for (const Value& argument : args) line += "|" + argument.string();
   note(line);
@@ -77,11 +77,11 @@ Value EXITTWO(Args) {
 const lanmere::ModuleTable& applicationModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
-      {{"MAIN", lanmere::kPublic | lanmere::kFirst | lanmere::kDefined, MAIN},
-       {"INITTRACE$", lanmere::kInit | lanmere::kDefined, INITTRACE},
-       {"EXITONE$", lanmere::kExit | lanmere::kDefined, EXITONE},
-       {"EXITTWO$", lanmere::kExit | lanmere::kDefined, EXITTWO},
-       {"ERRORSYS", lanmere::kPublic, nullptr},
-       {"KS_GT", lanmere::kPublic, nullptr}}};
+      {lanmere::fn<&MAIN>("MAIN", lanmere::kPublic | lanmere::kFirst | lanmere::kDefined),
+       lanmere::fn<&INITTRACE>("INITTRACE$", lanmere::kInit | lanmere::kDefined),
+       lanmere::fn<&EXITONE>("EXITONE$", lanmere::kExit | lanmere::kDefined),
+       lanmere::fn<&EXITTWO>("EXITTWO$", lanmere::kExit | lanmere::kDefined),
+       lanmere::referenced("ERRORSYS", lanmere::kPublic),
+       lanmere::referenced("KS_GT", lanmere::kPublic)}};
   return module;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/binding.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
 #include "runtime/memvars.h"
@@ -123,19 +124,18 @@ constexpr unsigned kInitProc = lanmere::kInit | lanmere::kDefined;
 constexpr unsigned kExitProc = lanmere::kExit | lanmere::kDefined;
 constexpr unsigned kStatics = lanmere::kStaticsInit | lanmere::kDefined;
 
-const ModuleTable appModule{"tests/app/a.cpp",
-                            {{"INIT_A1", kInitProc, initA1},
-                             {"MAIN", kFn | lanmere::kFirst, mainFunction},
-                             {"EXIT_A1", kExitProc, exitA1},
-                             {"(_INITSTATICS)", kStatics, staticsA},
-                             {"INIT_A2", kInitProc, initA2},
-                             {"EXIT_A2", kExitProc, exitA2},
-                             {"ERRORSYS", kFn, errorSys}}};
-const ModuleTable otherModule{"tests/app/b.cpp",
-                              {{"EXIT_B", kExitProc, exitB},
-                               {"INIT_B", kInitProc, initB},
-                               {"(_INITSTATICS)", kStatics, staticsB},
-                               {"CLIPINIT$", kInitProc, clipInit}}};
+const ModuleTable appModule{
+    "tests/app/a.cpp",
+    {lanmere::fn<&initA1>("INIT_A1", kInitProc),
+     lanmere::fn<&mainFunction>("MAIN", kFn | lanmere::kFirst),
+     lanmere::fn<&exitA1>("EXIT_A1", kExitProc), lanmere::fn<&staticsA>("(_INITSTATICS)", kStatics),
+     lanmere::fn<&initA2>("INIT_A2", kInitProc), lanmere::fn<&exitA2>("EXIT_A2", kExitProc),
+     lanmere::fn<&errorSys>("ERRORSYS")}};
+const ModuleTable otherModule{
+    "tests/app/b.cpp",
+    {lanmere::fn<&exitB>("EXIT_B", kExitProc), lanmere::fn<&initB>("INIT_B", kInitProc),
+     lanmere::fn<&staticsB>("(_INITSTATICS)", kStatics),
+     lanmere::fn<&clipInit>("CLIPINIT$", kInitProc)}};
 const ModuleTable* const framework[] = {&otherModule};
 
 class Sequence : public ::testing::Test {
@@ -224,12 +224,11 @@ Value laterInit(Args) {
 }
 
 TEST_F(Sequence, QuitDuringStartUpSkipsTheRestAndMain) {
-  const ModuleTable app{"tests/app/q.cpp",
-                        {{"LATER", kInitProc, laterInit},
-                         {"QUITTING", kInitProc, quittingInit},
-                         {"MAIN", kFn, mainFunction},
-                         {"EXIT_A2", kExitProc, exitA2},
-                         {"ERRORSYS", kFn, errorSys}}};
+  const ModuleTable app{
+      "tests/app/q.cpp",
+      {lanmere::fn<&laterInit>("LATER", kInitProc),
+       lanmere::fn<&quittingInit>("QUITTING", kInitProc), lanmere::fn<&mainFunction>("MAIN"),
+       lanmere::fn<&exitA2>("EXIT_A2", kExitProc), lanmere::fn<&errorSys>("ERRORSYS")}};
   const ModuleTable* const none[] = {&otherModule};
   EXPECT_EQ(runProgram(app, none, {"prog"}), 0);
   EXPECT_EQ(trace, (Strings{"statics B", "ERRORSYS, GetList {}", "CLIPINIT$", "quitting init",
@@ -248,21 +247,19 @@ Value breakingExit(Args) {
 }
 
 TEST_F(Sequence, ExitProcedureLeavingAQuitOrBreakStopsTheRest) {
-  for (auto stopper : {quittingExit, breakingExit}) {
+  const std::pair<lanmere::FunctionEntry, const char*> stoppers[] = {
+      {lanmere::fn<&quittingExit>("STOPPER", kExitProc), "quitting exit"},
+      {lanmere::fn<&breakingExit>("STOPPER", kExitProc), "breaking exit"}};
+  for (const auto& [stopper, stopped] : stoppers) {
     trace.clear();
-    const ModuleTable app{"tests/app/e.cpp",
-                          {{"MAIN", kFn, mainFunction},
-                           {"EXIT_A1", kExitProc, exitA1},
-                           {"STOPPER", kExitProc, stopper},
-                           {"EXIT_A2", kExitProc, exitA2},
-                           {"ERRORSYS", kFn, errorSys}}};
+    const ModuleTable app{
+        "tests/app/e.cpp",
+        {lanmere::fn<&mainFunction>("MAIN"), lanmere::fn<&exitA1>("EXIT_A1", kExitProc), stopper,
+         lanmere::fn<&exitA2>("EXIT_A2", kExitProc), lanmere::fn<&errorSys>("ERRORSYS")}};
     const ModuleTable* const none[] = {&otherModule};
     EXPECT_EQ(runProgram(app, none, {"prog"}), 0);
-    const Strings expected = {
-        "statics B", "ERRORSYS, GetList {}",
-        "CLIPINIT$", "init B",
-        "MAIN()",    "MAIN returns",
-        "exit A1()", stopper == quittingExit ? "quitting exit" : "breaking exit"};
+    const Strings expected = {"statics B", "ERRORSYS, GetList {}", "CLIPINIT$", "init B",
+                              "MAIN()",    "MAIN returns",         "exit A1()", stopped};
     EXPECT_EQ(trace, expected);
   }
 }
@@ -282,20 +279,20 @@ Value notFirst(Args) {
 TEST_F(Sequence, StartFunctionIsAppMainThenMainThenTheFirstModulesFirstEntry) {
   const ModuleTable* const none[] = {&otherModule};
   {
-    const ModuleTable app{
-        "tests/app/s.cpp",
-        {{"MAIN", kFn | lanmere::kFirst, mainFunction}, {"ERRORSYS", kFn, errorSys}}};
-    const ModuleTable withAppMain{"tests/app/t.cpp", {{"_APPMAIN", kFn, appMain}}};
+    const ModuleTable app{"tests/app/s.cpp",
+                          {lanmere::fn<&mainFunction>("MAIN", kFn | lanmere::kFirst),
+                           lanmere::fn<&errorSys>("ERRORSYS")}};
+    const ModuleTable withAppMain{"tests/app/t.cpp", {lanmere::fn<&appMain>("_APPMAIN")}};
     const ModuleTable* const both[] = {&withAppMain};
     trace.clear();
     runProgram(app, both, {"prog"});
     EXPECT_EQ(trace, (Strings{"ERRORSYS, GetList {}", "_APPMAIN"}));
   }
   {
-    const ModuleTable app{
-        "tests/app/s.cpp",
-        {{"FIRST", kFn | lanmere::kFirst, firstEntry}, {"ERRORSYS", kFn, errorSys}}};
-    const ModuleTable withMain{"tests/app/t.cpp", {{"MAIN", kFn, mainFunction}}};
+    const ModuleTable app{"tests/app/s.cpp",
+                          {lanmere::fn<&firstEntry>("FIRST", kFn | lanmere::kFirst),
+                           lanmere::fn<&errorSys>("ERRORSYS")}};
+    const ModuleTable withMain{"tests/app/t.cpp", {lanmere::fn<&mainFunction>("MAIN")}};
     const ModuleTable* const list[] = {&withMain};
     trace.clear();
     runProgram(app, list, {"prog"});
@@ -304,10 +301,10 @@ TEST_F(Sequence, StartFunctionIsAppMainThenMainThenTheFirstModulesFirstEntry) {
   {
     // A static MAIN cannot be called by name; the first module's first entry starts.
     const ModuleTable app{"tests/app/s.cpp",
-                          {{"NOT_FIRST", kFn, notFirst},
-                           {"MAIN", lanmere::kStatic | lanmere::kDefined, mainFunction},
-                           {"FIRST", kFn | lanmere::kFirst, firstEntry},
-                           {"ERRORSYS", kFn, errorSys}}};
+                          {lanmere::fn<&notFirst>("NOT_FIRST"),
+                           lanmere::fn<&mainFunction>("MAIN", lanmere::kStatic | lanmere::kDefined),
+                           lanmere::fn<&firstEntry>("FIRST", kFn | lanmere::kFirst),
+                           lanmere::fn<&errorSys>("ERRORSYS")}};
     trace.clear();
     runProgram(app, none, {"prog"});
     EXPECT_EQ(trace, (Strings{"statics B", "ERRORSYS, GetList {}", "CLIPINIT$", "init B",

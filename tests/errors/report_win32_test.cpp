@@ -15,10 +15,10 @@ using lanmere::Value;
 TEST(ReportWindows, TasksAreSortedWithOneEntryPerModule) {
   HWND first = CreateWindowExA(0, "STATIC", "Kestrel task one", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
                                nullptr, nullptr, nullptr, nullptr);
-  HWND second = CreateWindowExA(0, "STATIC", "Kestrel task two", WS_OVERLAPPEDWINDOW, 0, 0, 50,
-                                50, nullptr, nullptr, nullptr, nullptr);
+  HWND second = CreateWindowExA(0, "STATIC", "Kestrel task two", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
+                                nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(first && second);
-  const Value tasks = GETTASKS({});
+  const Value tasks = GETTASKS();
   DestroyWindow(first);
   DestroyWindow(second);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
@@ -124,50 +125,34 @@ TEST(Closure, SetGetReadsAndWritesTheCell) {
 
 // A small class hierarchy declared the way framework classes are.
 class TShape : public Object {
- public:
+  LM_CLASS(TShape, Object)
   Value nTop = 0;
   Value cName = "shape";
-  static const ClassInfo& Class() {
-    static const ClassInfo& info = ClassBuilder<TShape>("TShape")
-                                       .parent(Object::Class())
-                                       .data("nTop", &TShape::nTop)
-                                       .data("cName", &TShape::cName)
-                                       .classData("nCount", 0)
-                                       .classData("cKind", "base")
-                                       .method("Area", [](TShape& s, Args) { return s.Area(); })
-                                       .method("Where",
-                                               [](TShape&, Args) {
-                                                 return Value(procName(0));
-                                               })
-                                       .creatable()
-                                       .build();
-    return info;
-  }
-  const ClassInfo& classInfo() const override { return Class(); }
   virtual Value Area() { return 0; }
+  Value Where() { return Value(procName(0)); }
 };
 
+LM_DEFINE_CLASS(TShape) {
+  c.data(LM_FIELDS(nTop, cName));
+  c.classData("nCount", 0).classData("cKind", "base");
+  c.methods(LM_METHODS(Area, Where));
+  c.creatable();
+}
+
 class TSquare : public TShape {
- public:
+  LM_CLASS(TSquare, TShape)
   Value nSide = 3;
-  static const ClassInfo& Class() {
-    static const ClassInfo& info =
-        ClassBuilder<TSquare>("TSquare")
-            .parent(TShape::Class())
-            .data("nSide", &TSquare::nSide)
-            .classData("cKind", "square")
-            .inlineMethod("Twice",
-                          block([](Args a) { return Value(arg(a, 2).integer() * 2); }))
-            .fallback([](Object&, const Symbol* message, Args) {
-              return Value("unknown " + message->name);
-            })
-            .creatable()
-            .build();
-    return info;
-  }
-  const ClassInfo& classInfo() const override { return Class(); }
   Value Area() override { return nSide.integer() * nSide.integer(); }
 };
+
+LM_DEFINE_CLASS(TSquare) {
+  c.data(LM_FIELDS(nSide));
+  c.classData("cKind", "square");
+  c.inlineMethod("Twice", block([](Args a) { return Value(arg(a, 2).integer() * 2); }));
+  c.fallback(
+      [](Object&, const Symbol* message, Args) { return Value("unknown " + message->name); });
+  c.creatable();
+}
 
 TEST(Object, MessagesAreCaseInsensitiveAndUnderscoreAssigns) {
   Value square(make<TSquare>());
@@ -290,15 +275,16 @@ TEST(CallStack, ClosuresAndMethodsPushFrames) {
   EXPECT_EQ(eval(probe).text(), "(b)PROBE");
 }
 
-Value twice(Args args) {
-  Frame frame("TWICE", args);
-  return Value(arg(args, 1).integer() * 2);
+Value twice(const Value& n) {
+  return Value(n.integer() * 2);
+}
+Value minusOne() {
+  return Value(-1);
 }
 
 TEST(Functions, CalledByNameInRegistrationOrder) {
-  static const ModuleTable first{"first.cpp", {{"TWICE", kPublic | kDefined, twice}}};
-  static const ModuleTable second{
-      "second.cpp", {{"twice", kPublic | kDefined, [](Args) { return Value(-1); }}}, 2};
+  static const ModuleTable first{"first.cpp", {lanmere::fn<&twice>("TWICE")}};
+  static const ModuleTable second{"second.cpp", {lanmere::fn<&minusOne>("twice")}, 2};
   registerModule(first);
   registerModule(second);
   EXPECT_EQ(callFunction("twice", {21}).integer(), 42);

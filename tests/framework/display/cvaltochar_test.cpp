@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 #include "runtime/object.h"
@@ -11,50 +12,34 @@ namespace {
 
 using lanmere::Value;
 
-struct Plain : lanmere::Object {
-  static const lanmere::ClassInfo& Class() {
-    static const lanmere::ClassInfo& info =
-        lanmere::ClassBuilder<Plain>("TPLAIN").parent(lanmere::Object::Class()).build();
-    return info;
-  }
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+class Plain : public lanmere::Object {
+  LM_CLASS(Plain, lanmere::Object)
 };
+LM_DEFINE_CLASS_AS(Plain, "TPLAIN") {}
 
 // A class that names itself through its cClassName member.
-struct SelfNamed : lanmere::Object {
-  static const lanmere::ClassInfo& Class() {
-    static const lanmere::ClassInfo& info = lanmere::ClassBuilder<SelfNamed>("TSELFNAMED")
-                                                .parent(lanmere::Object::Class())
-                                                .data("cClassName", &SelfNamed::cClassName)
-                                                .build();
-    return info;
-  }
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+class SelfNamed : public lanmere::Object {
+  LM_CLASS(SelfNamed, lanmere::Object)
   Value cClassName = "TMyWindow";
 };
+LM_DEFINE_CLASS_AS(SelfNamed, "TSELFNAMED") {
+  c.data(LM_FIELDS(cClassName));
+}
 
 // A subclass inherits the member.
-struct SelfNamedChild : SelfNamed {
-  static const lanmere::ClassInfo& Class() {
-    static const lanmere::ClassInfo& info =
-        lanmere::ClassBuilder<SelfNamedChild>("TCHILD").parent(SelfNamed::Class()).build();
-    return info;
-  }
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+class SelfNamedChild : public SelfNamed {
+  LM_CLASS(SelfNamedChild, SelfNamed)
 };
+LM_DEFINE_CLASS_AS(SelfNamedChild, "TCHILD") {}
 
 // A method of that name is not a data member.
-struct MethodNamed : lanmere::Object {
-  static const lanmere::ClassInfo& Class() {
-    static const lanmere::ClassInfo& info =
-        lanmere::ClassBuilder<MethodNamed>("TMETHODNAMED")
-            .parent(lanmere::Object::Class())
-            .method("cClassName", [](MethodNamed&, lanmere::Args) { return Value("from method"); })
-            .build();
-    return info;
-  }
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+class MethodNamed : public lanmere::Object {
+  LM_CLASS(MethodNamed, lanmere::Object)
+  Value cClassName() { return Value("from method"); }
 };
+LM_DEFINE_CLASS_AS(MethodNamed, "TMETHODNAMED") {
+  c.methods(LM_METHODS(cClassName));
+}
 
 std::string convert(const Value& value) {
   Value argument = value;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
@@ -128,14 +129,10 @@ TEST(MessageBoxes, TextEndsAtAZeroByte) {
   EXPECT_EQ(shown.at(0).box.text, "abc");
 }
 
-struct Named : lanmere::Object {
-  static const lanmere::ClassInfo& Class() {
-    static const lanmere::ClassInfo& info =
-        lanmere::ClassBuilder<Named>("TBOXTHING").parent(lanmere::Object::Class()).build();
-    return info;
-  }
-  const lanmere::ClassInfo& classInfo() const override { return Class(); }
+class Named : public lanmere::Object {
+  LM_CLASS(Named, lanmere::Object)
 };
+LM_DEFINE_CLASS_AS(Named, "TBOXTHING") {}
 
 TEST(MessageBoxes, ConversionOfEachKindOfValue) {
   int dummy = 0;

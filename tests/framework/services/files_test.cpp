@@ -15,7 +15,7 @@ namespace {
 using lanmere::Value;
 using test::TempFolder;
 
-Value call(lanmere::NativeFunction f, std::initializer_list<Value> args) {
+Value call(Value (*f)(lanmere::Args), std::initializer_list<Value> args) {
   std::vector<Value> list(args);
   return f(list);
 }

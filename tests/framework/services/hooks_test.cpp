@@ -8,11 +8,11 @@
 
 #include "errors/report.h"
 #include "framework/services/help.h"
+#include "framework/services/restrack.h"
 #include "framework/services/timage.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
 #include "framework/services/tracked.h"
-#include "framework/services/restrack.h"
 #include "runtime/builtins.h"
 
 namespace kestrel {
@@ -27,7 +27,7 @@ Value callHook(const ModuleTable& module, std::string_view name, unsigned kind) 
     if (name != entry.name) continue;
     EXPECT_EQ(entry.scope & (lanmere::kInit | lanmere::kExit), kind) << name;
     EXPECT_EQ(entry.scope & lanmere::kPublic, 0u) << name << " is not callable by name";
-    return entry.function({});
+    return entry.call({});
   }
   ADD_FAILURE() << name << " is not in " << module.name;
   return {};
@@ -43,7 +43,7 @@ TEST(ExitHooks, ChmExitUnloadsTheHtmlHelpLibraryOnce) {
   callHook(helpModule(), "CHMEXIT$", lanmere::kExit);
   EXPECT_FALSE(htmlHelpLoaded());
   EXPECT_NE(htmlHelpEntry(), nullptr);  // loads again on the next use
-  FREEHTMLDLL({});
+  FREEHTMLDLL();
   EXPECT_FALSE(htmlHelpLoaded());
   EXPECT_EQ(GetModuleHandleA("hhctrl.ocx"), nullptr);
 }
@@ -59,7 +59,7 @@ TEST(ExitHooks, ExitImageFreesARealModuleHandleOnly) {
 
   // A load error code (32 or below) is no module: left as it is.
   setImageLibrary(reinterpret_cast<HMODULE>(32));
-  UNLOADFREEIMAGE({});
+  UNLOADFREEIMAGE();
   EXPECT_EQ(imageLibrary(), reinterpret_cast<HMODULE>(32));
   setImageLibrary(nullptr);
   callHook(imageModule(), "EXITIMAGE$", lanmere::kExit);
@@ -69,8 +69,8 @@ TEST(ExitHooks, ExitImageFreesARealModuleHandleOnly) {
 TEST(ExitHooks, MenuExitDeletesTheSharedCheckBitmap) {
   lanmere::registerModule(resTrackModule());
   clearTrackedResources();
-  HBITMAP bitmap = trackedCreate("CREATEBITMAP", "BMP",
-                                 [] { return CreateBitmap(16, 16, 1, 1, nullptr); });
+  HBITMAP bitmap =
+      trackedCreate("CREATEBITMAP", "BMP", [] { return CreateBitmap(16, 16, 1, 1, nullptr); });
   ASSERT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
   ASSERT_EQ(trackedResources().size(), 1u);
   setCheck2007Bitmap(bitmap);
@@ -96,7 +96,7 @@ TEST(StartTime, ElapsedTextCountsDaysOf86399Seconds) {
 TEST(StartTime, InitTimeRecordsTodayAndTimeFromStartMeasuresFromIt) {
   // Before INITTIME$ has run, the first TIMEFROMSTART records the start itself.
   EXPECT_TRUE(programStartTime().isNil());
-  EXPECT_EQ(TIMEFROMSTART({}).string(), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(TIMEFROMSTART().string(), "0 hours 0 mins 0 secs ");
   const Value first = programStartTime();
   ASSERT_TRUE(first.isList());
 
@@ -112,7 +112,7 @@ TEST(StartTime, InitTimeRecordsTodayAndTimeFromStartMeasuresFromIt) {
   EXPECT_TRUE(start.item(2).isNumber());
   EXPECT_NEAR(start.item(2).number(), seconds, 2.0);
   EXPECT_EQ(start.item(2).decimals(), 2);
-  EXPECT_EQ(TIMEFROMSTART({}).string(), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(TIMEFROMSTART().string(), "0 hours 0 mins 0 secs ");
 }
 
 }  // namespace
