@@ -10,11 +10,6 @@
 
 namespace kestrel {
 
-// What WinMain received, kept for the framework.
-HINSTANCE processInstance() noexcept;
-HINSTANCE previousInstance() noexcept;
-int showCommand() noexcept;
-
 // The framework's module tables in link order (registered after the application's).
 std::span<const lanmere::ModuleTable* const> frameworkModules();
 

@@ -1,0 +1,12 @@
+// The module tables of the framework's core layer, in registration order.
+#pragma once
+
+#include <vector>
+
+#include "runtime/functions.h"
+
+namespace kestrel {
+
+std::vector<const lanmere::ModuleTable*> coreModules();
+
+}  // namespace kestrel

@@ -1,0 +1,13 @@
+#include "framework/display/modules.h"
+
+#include "framework/display/cvaltochar.h"
+#include "framework/display/msgbox.h"
+#include "framework/display/wqout.h"
+
+namespace kestrel {
+
+std::vector<const lanmere::ModuleTable*> displayModules() {
+  return {&valToCharModule(), &msgBoxModule(), &wqoutModule()};
+}
+
+}  // namespace kestrel
