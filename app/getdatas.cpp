@@ -1,11 +1,13 @@
 #include "app/getdatas.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/functions.h"
 #include "runtime/memvars.h"
+#include "runtime/operators.h"
 
 namespace kestrel::app {
 
@@ -22,6 +24,8 @@ constexpr const char* kRequestLine =
     "GET /adds/metars/index.php?submit=1&station_ids=LEAL&chk_metars=on&chk_tafs=on&hoursStr=3 "
     "HTTP/1.1";
 constexpr const char* kCrLf = "\r\n";
+// Longer digit runs are no port in any case; they stay a number too large for one.
+constexpr std::size_t kMaxPortDigits = 18;
 }  // namespace
 
 std::string weatherHost() {
@@ -29,17 +33,31 @@ std::string weatherHost() {
   return host && *host ? host : kHost;
 }
 
-int weatherPort() {
+Value portValue(std::string_view text) {
+  const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+  const bool whole =
+      !digits.empty() && digits.size() <= kMaxPortDigits &&
+      std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (!whole) return Value(text);
+  long long number = 0;
+  for (char c : digits) number = number * 10 + (c - '0');
+  return Value(text.starts_with('-') ? -number : number);
+}
+
+Value weatherPort() {
   const char* port = std::getenv("WEATHER_PORT");
-  return port && *port ? std::atoi(port) : kPort;
+  return port && *port ? portValue(port) : Value(kPort);
 }
 
 Value GETDATAS() {
   const Value bufferSize = 1024;
-  Value host = weatherHost();
-  Value connection, request, lastCount, buffer, reply = "";
+  const Value host = weatherHost();
+  const Value port = weatherPort();
+  Value path, connection, request, lastCount, buffer, reply = "";
   lanmere::showLocals({{"nBufSize", &bufferSize},
-                       {"cUrl", &host},
+                       {"cHost", &host},
+                       {"uPort", &port},
+                       {"cUrl", &path},
                        {"oSocket", &connection},
                        {"cRequest", &request},
                        {"nLen", &lastCount},
@@ -59,8 +77,8 @@ Value GETDATAS() {
   static const lanmere::Symbol* const kCleanup = lanmere::symbol("HB_INETCLEANUP");
 
   callFunction(kInit);
-  const Value path = lanmere::expandMacros(kPath);
-  connection = callFunction(kConnect, {host, weatherPort()});
+  path = lanmere::expandMacros(kPath);
+  connection = callFunction(kConnect, {host, port});
   if (callFunction(kErrorCode, {connection}).integer() != 0) return {};
 
   std::string text = lanmere::expandMacros(kRequestLine);
@@ -86,7 +104,7 @@ Value GETDATAS() {
     Value recvArgs[] = {connection, std::move(buffer)};
     lastCount = callFunction(kRecv, Args(recvArgs));
     buffer = std::move(recvArgs[1]);
-    reply.append(callFunction(kLeft, {buffer, lastCount}).text());
+    lanmere::addAssign(reply, callFunction(kLeft, {buffer, lastCount}));
     buffer = callFunction(kSpace, {bufferSize});
   }
   callFunction(kClose, {connection});

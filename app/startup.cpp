@@ -89,13 +89,17 @@ const FunctionEntry* startFunction() {
   return nullptr;
 }
 
-void registerAll(const ModuleTable& application, std::span<const ModuleTable* const> framework) {
-  lanmere::registerModule(application);
+void registerAll(std::span<const ModuleTable* const> application,
+                 std::span<const ModuleTable* const> framework) {
+  for (const ModuleTable* module : application) lanmere::registerModule(*module);
   for (const ModuleTable* module : framework) lanmere::registerModule(*module);
-  const std::vector<const ModuleTable*> runtime = lanmere::builtinModules();
-  for (const ModuleTable* module : runtime) lanmere::registerModule(*module);
-  lanmere::registerModule(net::inetModule());
-  lanmere::registerModule(startupModule());
+  for (const ModuleTable* module : runtimeModules()) lanmere::registerModule(*module);
+}
+
+// The run-time's own start, after registration: the error class exists before the first error,
+// so its handle and its place in the report's class list do not depend on when that comes.
+void startRuntime() {
+  lanmere::ErrorRecord::Class();
 }
 
 // Steps that may be cut short by a quit or by a BREAK no sequence catches: both end the program.
@@ -139,9 +143,17 @@ bool isInternalSwitch(std::string_view argument) noexcept {
 
 int runProgram(const ModuleTable& application, std::span<const ModuleTable* const> framework,
                const std::vector<std::string>& arguments) {
+  const ModuleTable* const alone[] = {&application};
+  return runProgram(alone, framework, arguments);
+}
+
+int runProgram(std::span<const ModuleTable* const> application,
+               std::span<const ModuleTable* const> framework,
+               const std::vector<std::string>& arguments) {
   process() = {};
   lanmere::clearRequest();
   registerAll(application, framework);
+  startRuntime();
 
   std::vector<Value> mainArgs;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -196,6 +208,13 @@ Value ERRORLEVEL(Args args) {
 Value QUIT() {
   runExitProcedures();
   lanmere::requestQuit();
+}
+
+std::vector<const ModuleTable*> runtimeModules() {
+  std::vector<const ModuleTable*> list = lanmere::builtinModules();
+  list.push_back(&net::inetModule());
+  list.push_back(&startupModule());
+  return list;
 }
 
 const ModuleTable& startupModule() {

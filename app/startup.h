@@ -28,10 +28,15 @@ std::vector<std::string> splitCommandLine(std::string_view program, std::string_
 // The run-time's own switches ("//..." and "--hb:..." in any case) never reach MAIN.
 bool isInternalSwitch(std::string_view argument) noexcept;
 
-// Runs the whole program: registers `application`, then `framework` in order, then the
-// run-time's modules; starts up, calls the start function with the arguments 1 to n (switches
+// Runs the whole program: registers `application`, then `framework` in order, then
+// runtimeModules(); starts up, calls the start function with the arguments 1 to n (switches
 // left out), shuts down and returns the exit code (the error level).
 int runProgram(const lanmere::ModuleTable& application,
+               std::span<const lanmere::ModuleTable* const> framework,
+               const std::vector<std::string>& arguments);
+// The same with the application's side as a list: the application module first, then the
+// modules of app/ that it links with (the process entry passes the temporary ERRORSYS there).
+int runProgram(std::span<const lanmere::ModuleTable* const> application,
                std::span<const lanmere::ModuleTable* const> framework,
                const std::vector<std::string>& arguments);
 
@@ -46,5 +51,10 @@ void setErrorLevel(int level) noexcept;
 lanmere::Value ERRORLEVEL(lanmere::Args args);
 lanmere::Value QUIT();  // registered as "__QUIT"
 const lanmere::ModuleTable& startupModule();
+
+// The run-time's modules in link order, registered after the framework's: the built-in
+// functions (each layer answers its own list: lanmere::builtinModules()), the socket operations,
+// then this sequence's own ERRORLEVEL and __QUIT.
+std::vector<const lanmere::ModuleTable*> runtimeModules();
 
 }  // namespace kestrel

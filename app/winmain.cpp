@@ -18,13 +18,17 @@ namespace kestrel {
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
   static const std::vector<const lanmere::ModuleTable*> list = [] {
     std::vector<const lanmere::ModuleTable*> modules;
-    for (auto layer : {displayModules, servicesModules, controlsModules, coreModules}) {
+    for (auto layer :
+         {displayModules, servicesModules, controlsModules, coreModules, errorsCoreModules}) {
       for (const lanmere::ModuleTable* module : layer()) modules.push_back(module);
     }
-    modules.push_back(&errorSysModule());
-    for (const lanmere::ModuleTable* module : errorsCoreModules()) modules.push_back(module);
     return modules;
   }();
+  return list;
+}
+
+std::span<const lanmere::ModuleTable* const> applicationModules() {
+  static const lanmere::ModuleTable* const list[] = {&applicationModule(), &errorSysModule()};
   return list;
 }
 
@@ -33,6 +37,6 @@ std::span<const lanmere::ModuleTable* const> frameworkModules() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
   kestrel::setProcessEntry(instance, previous, show);
   return kestrel::runProgram(
-      applicationModule(), kestrel::frameworkModules(),
+      kestrel::applicationModules(), kestrel::frameworkModules(),
       kestrel::splitCommandLine(lanmere::programPath(), commandLine ? commandLine : ""));
 }

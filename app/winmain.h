@@ -10,7 +10,11 @@
 
 namespace kestrel {
 
-// The framework's module tables in link order (registered after the application's).
+// The application's side, registered first: the program's applicationModule(), then the
+// temporary ERRORSYS of app/ it links with until the default error handler replaces it.
+std::span<const lanmere::ModuleTable* const> applicationModules();
+// The framework's module tables in link order (registered after the application's): each layer
+// answers its own list, from the top layer down.
 std::span<const lanmere::ModuleTable* const> frameworkModules();
 
 }  // namespace kestrel

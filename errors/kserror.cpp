@@ -37,6 +37,14 @@ constexpr int kTableSize = sizeof kErrorTable / sizeof kErrorTable[0];
 
 const std::string kDialogIndent = "\r\n" + std::string(22, ' ');
 
+// Framework errors go straight to the block, but with no block there is no one to hand them
+// to: that ends the program as every launch without a block does.
+Value evaluateErrorBlock(const Value& record) {
+  const Value block = lanmere::errorBlock();
+  if (!block.isClosure()) lanmere::internalError(lanmere::kNoErrorBlock);
+  return lanmere::eval(block, {record});
+}
+
 }  // namespace
 
 lanmere::Ref<lanmere::ErrorRecord> ksGenError(int number, std::string_view operation) {
@@ -55,7 +63,7 @@ lanmere::Ref<lanmere::ErrorRecord> ksGenError(int number, std::string_view opera
 void raiseFrameworkError(int number, std::string_view operation, std::source_location where) {
   lanmere::atLine(where);
   lanmere::Ref<lanmere::ErrorRecord> error = ksGenError(number, operation);
-  lanmere::eval(lanmere::errorBlock(), {Value(error)});
+  evaluateErrorBlock(Value(error));
 }
 
 std::string idOperation(long long id) {
@@ -97,7 +105,7 @@ Value KSGENERROR(Args args) {
 }
 
 Value LOWMEMERROR() {
-  return lanmere::eval(lanmere::errorBlock(), {Value(ksGenError(kErrMemoryLow))});
+  return evaluateErrorBlock(Value(ksGenError(kErrMemoryLow)));
 }
 
 const lanmere::ModuleTable& ksErrorModule() {

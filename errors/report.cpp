@@ -1,7 +1,10 @@
 #include "errors/report.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "errors/errormessage.h"
 #include "runtime/binding.h"
@@ -66,12 +69,27 @@ std::string sizePicture(long long bytes) {
   return rightAligned(out, 9) + " bytes";
 }
 
+double clockRateMhz(unsigned long long tscTicks, long long performanceTicks,
+                    long long performanceFrequency) {
+  if (performanceTicks <= 0 || performanceFrequency <= 0) return 0;
+  return static_cast<double>(tscTicks) / static_cast<double>(performanceTicks) *
+         (static_cast<double>(performanceFrequency) / 1000000.0);
+}
+
+long long saturatedInteger(double value) {
+  constexpr double kLimit = 9.2e18;  // below the largest long long, exactly representable
+  if (std::isnan(value)) return 0;
+  if (value >= kLimit) return static_cast<long long>(kLimit);
+  if (value <= -kLimit) return -static_cast<long long>(kLimit);
+  return static_cast<long long>(value);
+}
+
 long long roundClockRate(double measured) {
-  long long rounded = static_cast<long long>(
+  long long rounded = saturatedInteger(
       std::floor((measured + 8.333333333333334) * 0.06) * 16.666666666666668 + 0.5);
   if (rounded % 100 == 67 && rounded != 667) --rounded;
   if (std::fabs(measured - 75) < std::fabs(measured - static_cast<double>(rounded))) rounded = 75;
-  if (rounded < 50) rounded = std::llround(measured);
+  if (rounded < 50) rounded = saturatedInteger(std::round(measured));
   return rounded;
 }
 
@@ -82,14 +100,17 @@ std::string elapsedText(std::int32_t startJulian, double startSeconds, std::int3
   if (todayJulian == startJulian) {
     elapsed = nowSeconds - startSeconds;
   } else if (todayJulian > startJulian) {
-    elapsed = (kDay - startSeconds) + static_cast<double>(todayJulian - startJulian - 1) * kDay +
-              nowSeconds;
+    // The day count in double: two 32-bit day numbers far apart overflow an int.
+    const double days = static_cast<double>(todayJulian) - static_cast<double>(startJulian);
+    elapsed = (kDay - startSeconds) + (days - 1) * kDay + nowSeconds;
   }
-  const long long hours = static_cast<long long>(elapsed / 3600);
-  const long long minutes =
-      static_cast<long long>((elapsed - static_cast<double>(hours) * 3600) / 60);
-  const long long seconds = static_cast<long long>(elapsed - static_cast<double>(hours) * 3600 -
-                                                   static_cast<double>(minutes) * 60);
+  // Clocks give these inputs; a clock set back (or garbage) gives 0, never negative or NaN.
+  if (!(elapsed > 0)) elapsed = 0;
+  const long long hours = saturatedInteger(elapsed / 3600);
+  const double rest = elapsed - static_cast<double>(hours) * 3600;
+  const long long minutes = std::clamp(saturatedInteger(rest / 60), 0LL, 59LL);
+  const long long seconds =
+      std::clamp(saturatedInteger(rest - static_cast<double>(minutes) * 60), 0LL, 59LL);
   return std::to_string(hours) + " hours " + std::to_string(minutes) + " mins " +
          std::to_string(seconds) + " secs ";
 }
@@ -202,17 +223,42 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
   return report;
 }
 
+namespace {
+
+// A write that stopped short is a "Write error" (genCode 24) raised like any other: inside the
+// report's sequence the temporary block turns it into the break that ends the write.
+void raiseWriteError(const std::string& path, int osCode) {
+  lanmere::Ref<lanmere::ErrorRecord> error = lanmere::errorNew();
+  error->severity = 2;
+  error->subSystem = "BASE";
+  error->setGenCode(kWriteErrorGenCode);
+  error->subCode = kWriteErrorSubCode;
+  error->filename = path;
+  error->osCode = osCode;
+  error->setFlag(lanmere::kCanDefault, true);
+  lanmere::launchError(error.get());
+}
+
+}  // namespace
+
 bool writeReport(const std::string& path, const std::string& text) {
+  // A name with a zero byte would be cut short by the system: refused like an unwritable one.
+  if (path.find('\0') != std::string::npos) return false;
   bool complete = false;
   const Value previous = lanmere::errorBlock();
   lanmere::beginSequence([&] {
     lanmere::errorBlock(
         lanmere::block([](lanmere::Args) -> Value { lanmere::doBreak(); }, "(b)DOBREAK"));
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openReportFile(path), &std::fclose);
     if (!file) return;
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (written) written = std::fputc(kEndOfFile, file) != EOF;
-    complete = std::fclose(file) == 0 && written;
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
+        std::fflush(file.get()) != 0) {
+      raiseWriteError(path, errno);
+      return;  // the error was defaulted: still no end-of-file byte after a part
+    }
+    const bool written = std::fputc(kEndOfFile, file.get()) != EOF;
+    complete = std::fclose(file.release()) == 0 && written;
   });
   lanmere::restoreErrorBlock(previous);
   return complete;

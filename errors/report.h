@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,13 +52,25 @@ ReportFacts gatherReportFacts();
 std::string reportValueText(const lanmere::Value& value);
 
 // Writes the report to `path` (replacing the file) inside a protected sequence whose temporary
-// error block breaks out on any error; the end-of-file byte 26 follows only a complete write.
-// The previous error block is back in place afterwards. Returns whether the whole file was
-// written.
+// error block breaks out on any error; a write that stops short raises "Write error" (genCode
+// 24), which ends it there. The end-of-file byte 26 follows only a complete write. The previous
+// error block is back in place afterwards. Returns whether the whole file was written. A name
+// holding a zero byte, or naming anything but a regular file (a pipe, a device), is refused.
 bool writeReport(const std::string& path, const std::string& text);
+inline constexpr long long kWriteErrorGenCode = 24;
+inline constexpr long long kWriteErrorSubCode = 1143;  // the run-time's file write (FWRITE)
+// Opens `path` for writing from its start, created when missing. Opening never blocks, and a name
+// that is not a regular file (a pipe, a device) gives null, as does any failure.
+std::FILE* openReportFile(const std::string& path);
 
 // Pieces with rules of their own.
 std::string sizePicture(long long bytes);  // "9,999,999 bytes"
+// The measured clock rate in MHz: time-stamp counter ticks per performance-counter tick, times
+// the performance counter's frequency in MHz. 0 when nothing was measured.
+double clockRateMhz(unsigned long long tscTicks, long long performanceTicks,
+                    long long performanceFrequency);
+// A number to an integer without undefined behaviour: NaN gives 0, the rest saturates.
+long long saturatedInteger(double value);
 long long roundClockRate(double measuredMhz);
 // TIMEFROMSTART's text, "h hours m mins s secs ", from a start date and seconds since midnight
 // (with their fractions) to now; an earlier date gives 0 seconds.

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -17,6 +19,21 @@ Value callIfPresent(const char* name, std::initializer_list<Value> args = {}) {
   return lanmere::findFunction(name) ? lanmere::callFunction(name, args) : Value();
 }
 }  // namespace
+
+// Opened without blocking (a pipe with no reader would otherwise wait forever) and without
+// truncating until the name proves to be a regular file.
+std::FILE* openReportFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (!file) ::close(fd);
+  return file;
+}
 
 // The portable build has no Windows facts to give; it reports the program and the run-time.
 ReportFacts gatherReportFacts() {

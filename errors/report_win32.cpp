@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <intrin.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -18,19 +20,18 @@ namespace {
 
 constexpr long long kHkeyLocalMachine = 2147483650LL;
 
-// The clock rate measured over 1/32 of a second of the performance counter.
+// The clock rate measured over 1/32 of a second of the performance counter: the time-stamp
+// counter is read first, then the performance counter polled, then the time-stamp counter again.
 double measureClockMhz() {
   LARGE_INTEGER frequency, start, now;
-  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) return 0;
-  QueryPerformanceCounter(&start);
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0) return 0;
   const unsigned long long tscStart = __rdtsc();
+  QueryPerformanceCounter(&start);
   do {
     QueryPerformanceCounter(&now);
   } while (now.QuadPart - start.QuadPart < frequency.QuadPart / 32);
   const unsigned long long tscEnd = __rdtsc();
-  const double ticks = static_cast<double>(now.QuadPart - start.QuadPart);
-  return static_cast<double>(tscEnd - tscStart) /
-         (ticks * (static_cast<double>(frequency.QuadPart) / 1000000.0));
+  return clockRateMhz(tscEnd - tscStart, now.QuadPart - start.QuadPart, frequency.QuadPart);
 }
 
 std::string textOf(const Value& v) {
@@ -60,6 +61,26 @@ BOOL CALLBACK collectTask(HWND window, LPARAM param) {
 }
 
 }  // namespace
+
+// CreateFile never waits (a pipe without a free instance fails at once); anything but a disk
+// file (a pipe, a console or other device) is refused before it is truncated.
+std::FILE* openReportFile(const std::string& path) {
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !SetEndOfFile(handle)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (!file) _close(fd);
+  return file;
+}
 
 Value GETCPU() {
   Value reg = lanmere::createObject("TREG32");

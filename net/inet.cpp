@@ -51,7 +51,11 @@ Value HB_INETCLEANUP() {
 Value HB_INETCONNECT(Args args) {
   const Value& host = lanmere::arg(args, 1);
   const Value& port = lanmere::arg(args, 2);
-  if (!host.isText() || !port.isNumber() || port.number() == 0) return argumentError();
+  // A port outside 1 to 65535 would reach the OS cut to 16 bits, another port: refused alike.
+  if (!host.isText() || !port.isNumber() || !(port.number() >= kFirstPort) ||
+      port.number() > kLastPort) {
+    return argumentError();
+  }
 
   autoStartupLibrary();
   lanmere::Ref<Connection> connection = lanmere::make<Connection>();
@@ -66,7 +70,6 @@ Value HB_INETCONNECT(Args args) {
     return connection;
   }
   connection->socket = s;
-  // A port number is 16 bits wide; larger numbers keep their low bits, as the OS call would.
   connection->remoteAddress = buildAddress(address, static_cast<std::uint16_t>(port.integer()));
   setKeepAlive(s, true);
   if (connectSocket(s, *connection->remoteAddress)) {

@@ -10,10 +10,13 @@
 namespace kestrel::net {
 
 inline constexpr long long kInetArgumentError = 3012;
+// The ports HB_INETCONNECT accepts; any other number is its argument error.
+inline constexpr double kFirstPort = 1;
+inline constexpr double kLastPort = 65535;
 
 lanmere::Value HB_INETINIT();                         // true when the library is started
 lanmere::Value HB_INETCLEANUP();                      // nil
-lanmere::Value HB_INETCONNECT(lanmere::Args args);    // host, port: a new connection
+lanmere::Value HB_INETCONNECT(lanmere::Args args);    // host, port 1 to 65535: a connection
 lanmere::Value HB_INETERRORCODE(lanmere::Args args);  // connection: its error code
 lanmere::Value HB_INETSEND(lanmere::Args args);       // connection, text: bytes sent, 0 or -1
 // connection, text variable by reference (the argument itself is written): bytes received over

@@ -24,135 +24,86 @@ SOCKET nativeSocket(SocketHandle socket) {
   return static_cast<SOCKET>(socket);
 }
 
+struct Translation {
+  int osError;
+  int code;
+};
+
+// Windows Sockets numbers and their codes, by number, numbers that share a code side by side
+// (the order the translation is documented in); any other number is kSockOther.
+constexpr Translation kWinsockTable[] = {
+    {WSAEINTR, kSockInterrupt},
+    {WSAEBADF, kSockInvalidHandle},
+    {WSAENOTSOCK, kSockInvalidHandle},
+    {WSAEACCES, kSockAccess},
+    {WSAEFAULT, kSockFault},
+    {WSAEINVAL, kSockInval},
+    {WSAEMFILE, kSockNoFile},
+    {WSAEWOULDBLOCK, kSockAgain},
+    {WSAEINPROGRESS, kSockInProgress},
+    {WSAEALREADY, kSockAlready},
+    {WSAEDESTADDRREQ, kSockDestAddrReq},
+    {WSAEMSGSIZE, kSockMsgSize},
+    {WSAEPROTOTYPE, kSockProtoType},
+    {WSAENOPROTOOPT, kSockNoProtoOpt},
+    {WSAEPROTONOSUPPORT, kSockProtoNoSupport},
+    {WSAESOCKTNOSUPPORT, kSockNoSupport},
+    {WSAEOPNOTSUPP, kSockNoSupport},
+    {WSAEPFNOSUPPORT, kSockPfNoSupport},
+    {WSAEAFNOSUPPORT, kSockAfNoSupport},
+    {WSAEADDRINUSE, kSockAddrInUse},
+    {WSAEADDRNOTAVAIL, kSockAddrNotAvail},
+    {WSAENETDOWN, kSockNetDown},
+    {WSAENETUNREACH, kSockNetUnreach},
+    {WSAENETRESET, kSockNetReset},
+    {WSAECONNABORTED, kSockConnAborted},
+    {WSAECONNRESET, kSockConnReset},
+    {WSAENOBUFS, kSockNoBufs},
+    {WSAEISCONN, kSockAlreadyConnected},
+    {WSAENOTCONN, kSockNotConn},
+    {WSAESHUTDOWN, kSockShutdown},
+    {WSAETOOMANYREFS, kSockTooManyRefs},
+    {WSAETIMEDOUT, kSockTimeout},
+    {WSAECONNREFUSED, kSockConnRefused},
+    {WSAELOOP, kSockLoop},
+    {WSAENAMETOOLONG, kSockNameTooLong},
+    {WSAEHOSTDOWN, kSockHostDown},
+    {WSAEHOSTUNREACH, kSockHostUnreach},
+    {WSAENOTEMPTY, kSockNotEmpty},
+    {WSAEPROCLIM, kSockProcLim},
+    {WSAEUSERS, kSockUsers},
+    {WSAEDQUOT, kSockDquot},
+    {WSAESTALE, kSockStale},
+    {WSAEREMOTE, kSockRemote},
+    {WSASYSNOTREADY, kSockSysNotReady},
+    {WSAVERNOTSUPPORTED, kSockVerNotSupported},
+    {WSANOTINITIALISED, kSockNotInitialised},
+    {WSAEDISCON, kSockDiscon},
+    {WSAENOMORE, kSockNoMore},
+    {WSA_E_NO_MORE, kSockNoMore},
+    {WSAECANCELLED, kSockCancelled},
+    {WSA_E_CANCELLED, kSockCancelled},
+    {WSAEINVALIDPROCTABLE, kSockInvalidProcTable},
+    {WSAEINVALIDPROVIDER, kSockInvalidProvider},
+    {WSAEPROVIDERFAILEDINIT, kSockProviderFailedInit},
+    {WSASYSCALLFAILURE, kSockSysCallFailure},
+    {WSASERVICE_NOT_FOUND, kSockServiceNotFound},
+    {WSATYPE_NOT_FOUND, kSockTypeNotFound},
+    {WSAEREFUSED, kSockRefused},
+    {WSAHOST_NOT_FOUND, kSockHostNotFound},
+    {WSATRY_AGAIN, kSockTryAgain},
+    {WSANO_RECOVERY, kSockNoRecovery},
+    {WSANO_DATA, kSockNoData},
+};
+
 }  // namespace
 
 int translateOsError(int osError) {
-  switch (osError) {
-    case 0:
-      return kSockOk;
-    case WSAEINTR:
-      return kSockInterrupt;
-    case WSAEBADF:
-    case WSAENOTSOCK:
-      return kSockInvalidHandle;
-    case WSAEACCES:
-      return kSockAccess;
-    case WSAEFAULT:
-      return kSockFault;
-    case WSAEINVAL:
-      return kSockInval;
-    case WSAEMFILE:
-      return kSockNoFile;
-    case WSAEWOULDBLOCK:
-      return kSockAgain;
-    case WSAEINPROGRESS:
-      return kSockInProgress;
-    case WSAEALREADY:
-      return kSockAlready;
-    case WSAEDESTADDRREQ:
-      return kSockDestAddrReq;
-    case WSAEMSGSIZE:
-      return kSockMsgSize;
-    case WSAEPROTOTYPE:
-      return kSockProtoType;
-    case WSAENOPROTOOPT:
-      return kSockNoProtoOpt;
-    case WSAEPROTONOSUPPORT:
-      return kSockProtoNoSupport;
-    case WSAESOCKTNOSUPPORT:
-    case WSAEOPNOTSUPP:
-      return kSockNoSupport;
-    case WSAEPFNOSUPPORT:
-      return kSockPfNoSupport;
-    case WSAEAFNOSUPPORT:
-      return kSockAfNoSupport;
-    case WSAEADDRINUSE:
-      return kSockAddrInUse;
-    case WSAEADDRNOTAVAIL:
-      return kSockAddrNotAvail;
-    case WSAENETDOWN:
-      return kSockNetDown;
-    case WSAENETUNREACH:
-      return kSockNetUnreach;
-    case WSAENETRESET:
-      return kSockNetReset;
-    case WSAECONNABORTED:
-      return kSockConnAborted;
-    case WSAECONNRESET:
-      return kSockConnReset;
-    case WSAENOBUFS:
-      return kSockNoBufs;
-    case WSAEISCONN:
-      return kSockAlreadyConnected;
-    case WSAENOTCONN:
-      return kSockNotConn;
-    case WSAESHUTDOWN:
-      return kSockShutdown;
-    case WSAETOOMANYREFS:
-      return kSockTooManyRefs;
-    case WSAETIMEDOUT:
-      return kSockTimeout;
-    case WSAECONNREFUSED:
-      return kSockConnRefused;
-    case WSAELOOP:
-      return kSockLoop;
-    case WSAENAMETOOLONG:
-      return kSockNameTooLong;
-    case WSAEHOSTDOWN:
-      return kSockHostDown;
-    case WSAEHOSTUNREACH:
-      return kSockHostUnreach;
-    case WSAENOTEMPTY:
-      return kSockNotEmpty;
-    case WSAEPROCLIM:
-      return kSockProcLim;
-    case WSAEUSERS:
-      return kSockUsers;
-    case WSAEDQUOT:
-      return kSockDquot;
-    case WSAESTALE:
-      return kSockStale;
-    case WSAEREMOTE:
-      return kSockRemote;
-    case WSASYSNOTREADY:
-      return kSockSysNotReady;
-    case WSAVERNOTSUPPORTED:
-      return kSockVerNotSupported;
-    case WSANOTINITIALISED:
-      return kSockNotInitialised;
-    case WSAEDISCON:
-      return kSockDiscon;
-    case WSAENOMORE:
-    case WSA_E_NO_MORE:
-      return kSockNoMore;
-    case WSAECANCELLED:
-    case WSA_E_CANCELLED:
-      return kSockCancelled;
-    case WSAEINVALIDPROCTABLE:
-      return kSockInvalidProcTable;
-    case WSAEINVALIDPROVIDER:
-      return kSockInvalidProvider;
-    case WSAEPROVIDERFAILEDINIT:
-      return kSockProviderFailedInit;
-    case WSASYSCALLFAILURE:
-      return kSockSysCallFailure;
-    case WSASERVICE_NOT_FOUND:
-      return kSockServiceNotFound;
-    case WSATYPE_NOT_FOUND:
-      return kSockTypeNotFound;
-    case WSAEREFUSED:
-      return kSockRefused;
-    case WSAHOST_NOT_FOUND:
-      return kSockHostNotFound;
-    case WSATRY_AGAIN:
-      return kSockTryAgain;
-    case WSANO_RECOVERY:
-      return kSockNoRecovery;
-    case WSANO_DATA:
-      return kSockNoData;
-    default:
-      return kSockOther;
+  if (osError == 0) return kSockOk;
+  for (const Translation& entry : kWinsockTable) {
+    if (entry.osError == osError) return entry.code;
   }
+  return kSockOther;
 }
 
 // The resolver reports through the same Windows Sockets error numbers.

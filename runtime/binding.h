@@ -145,34 +145,42 @@ constexpr bool isMemberPointer = std::is_member_function_pointer_v<F>;
 
 // The entry a class table holds for method M: a member function pointer (a virtual one reaches
 // the override of the receiver's class) or a free function taking the object first.
+// An allocation that fails inside the method becomes the run-time's memory error.
 template <auto M>
 Value methodThunk(Object& self, Args args) {
   using F = decltype(M);
-  if constexpr (binding::isMemberPointer<F>) {
-    using S = binding::Bound<F>;
-    auto& object = static_cast<typename S::Class&>(self);
-    return binding::callWith<S>(
-        args,
-        [&](auto&&... p) -> decltype(auto) { return (object.*M)(std::forward<decltype(p)>(p)...); },
-        std::make_index_sequence<S::arity>{});
-  } else {
-    using S = binding::BoundFree<F>;
-    auto& object = static_cast<typename S::Class&>(self);
-    return binding::callWith<S>(
-        args,
-        [&](auto&&... p) -> decltype(auto) { return M(object, std::forward<decltype(p)>(p)...); },
-        std::make_index_sequence<S::arity>{});
-  }
+  return guardAllocation([&] {
+    if constexpr (binding::isMemberPointer<F>) {
+      using S = binding::Bound<F>;
+      auto& object = static_cast<typename S::Class&>(self);
+      return binding::callWith<S>(
+          args,
+          [&](auto&&... p) -> decltype(auto) {
+            return (object.*M)(std::forward<decltype(p)>(p)...);
+          },
+          std::make_index_sequence<S::arity>{});
+    } else {
+      using S = binding::BoundFree<F>;
+      auto& object = static_cast<typename S::Class&>(self);
+      return binding::callWith<S>(
+          args,
+          [&](auto&&... p) -> decltype(auto) { return M(object, std::forward<decltype(p)>(p)...); },
+          std::make_index_sequence<S::arity>{});
+    }
+  });
 }
 
-// The entry a module table holds for function F: pushes the function's frame, then calls it.
+// The entry a module table holds for function F: pushes the function's frame, then calls it; an
+// allocation that fails inside it becomes the run-time's memory error, raised in that frame.
 template <auto F>
 Value functionThunk(const FunctionEntry& entry, Args args) {
   using S = binding::Bound<decltype(F)>;
   Frame frame({}, entry.name, args, entry.module, entry.line);
-  return binding::callWith<S>(
-      args, [&](auto&&... p) -> decltype(auto) { return F(std::forward<decltype(p)>(p)...); },
-      std::make_index_sequence<S::arity>{});
+  return guardAllocation([&] {
+    return binding::callWith<S>(
+        args, [&](auto&&... p) -> decltype(auto) { return F(std::forward<decltype(p)>(p)...); },
+        std::make_index_sequence<S::arity>{});
+  });
 }
 
 // A module-table entry for F under `name` (a literal: frames keep it for the process).

@@ -99,6 +99,11 @@ std::string str(const Value& number, int width = -1, int decimals = -1);
 double roundHalfAway(double number, int decimals);
 // Texts longer than this raise "String overflow" (genCode 3) instead of exhausting memory.
 inline constexpr std::size_t kMaxTextLength = std::size_t{1} << 30;
+// The limit in force: kMaxTextLength unless lowered (tests set a small one to reach it).
+std::size_t maxTextLength() noexcept;
+void setMaxTextLength(std::size_t bytes) noexcept;
+// Lists longer than this raise "Bound error" (genCode 2): a gigabyte of items.
+inline constexpr std::size_t kMaxListLength = kMaxTextLength / sizeof(Value);
 
 std::string allTrim(std::string_view text);
 std::string padRight(std::string_view text, long long width, char fill = ' ');
@@ -124,7 +129,11 @@ std::string numToHex(unsigned long long number);
 bool netErr();
 void setNetErr(bool on);
 
-// Julian day numbers (0 is the blank date). An invalid calendar date gives 0.
+// Julian day numbers (0 is the blank date). The calendar runs from 0001-01-01 to 9999-12-31:
+// an invalid date or one outside those years gives 0, and a day number outside them reads as
+// the blank date (year, month and day 0; blanks in texts).
+inline constexpr std::int32_t kFirstJulian = 1721426;  // 0001-01-01
+inline constexpr std::int32_t kLastJulian = 5373484;   // 9999-12-31
 std::int32_t julianFromDate(int year, int month, int day);
 void dateFromJulian(std::int32_t julian, int& year, int& month, int& day);
 

@@ -70,7 +70,7 @@ std::int32_t julianFromDate(int year, int month, int day) {
 }
 
 void dateFromJulian(std::int32_t julian, int& year, int& month, int& day) {
-  if (julian <= 0) {
+  if (julian < kFirstJulian || julian > kLastJulian) {
     year = month = day = 0;
     return;
   }
@@ -96,7 +96,7 @@ std::string dtoc(const Value& date) {
   const std::string& format = dateFormat();
   int year = 0, month = 0, day = 0;
   dateFromJulian(date.julian(), year, month, day);
-  const bool blank = date.julian() <= 0;
+  const bool blank = year == 0;
   std::string text;
   for (std::size_t i = 0; i < format.size();) {
     const char c = format[i];
@@ -159,9 +159,9 @@ Value ctod(std::string_view text) {
 }
 
 std::string dtos(const Value& date) {
-  if (date.julian() <= 0) return std::string(8, ' ');
   int year = 0, month = 0, day = 0;
   dateFromJulian(date.julian(), year, month, day);
+  if (year == 0) return std::string(8, ' ');
   return digits(year, 4) + digits(month, 2) + digits(day, 2);
 }
 

@@ -6,9 +6,11 @@
 
 namespace lanmere::detail {
 
-// A result text longer than kMaxTextLength: "String overflow" (genCode 3) with the current
+// A result text longer than maxTextLength(): "String overflow" (genCode 3) with the current
 // function's sub-code and parameters, through substitution.
 Value textOverflow(long long subCode);
+// A list that would grow past kMaxListLength: "Bound error" (genCode 2), likewise.
+Value listOverflow(long long subCode);
 
 // An optional count argument: nil gives the fallback, a number its integer part.
 inline long long countOr(const Value& value, long long fallback) {

@@ -17,19 +17,6 @@ using detail::optionalNumber;
 
 namespace {
 
-Value cloneInto(const Value& list, std::unordered_map<const void*, Value>& copies) {
-  if (auto done = copies.find(list.identity()); done != copies.end()) return done->second;
-  Value copy = Value::list();
-  copies.emplace(list.identity(), copy);
-  auto& items = copy.listData()->items;
-  items.reserve(list.length());
-  for (std::size_t i = 1; i <= list.length(); ++i) {
-    const Value& item = list.item(i);
-    items.push_back(item.isList() ? cloneInto(item, copies) : item);
-  }
-  return copy;
-}
-
 // The default order of ASORT: values of one kind by value (texts byte by byte); different kinds
 // by kind: nil, logical, number, date, text, then the rest.
 int kindRank(const Value& v) {
@@ -106,16 +93,36 @@ Range range(std::size_t length, const Value& start, const Value& count) {
 
 }  // namespace
 
+// Copies through a work list rather than by recursion, so no nesting depth can exhaust the stack.
 Value listClone(const Value& list) {
   if (!list.isList()) return {};
   std::unordered_map<const void*, Value> copies;
-  return cloneInto(list, copies);
+  std::vector<std::pair<const ListData*, ListData*>> work;  // lists still to fill
+  auto copyOf = [&](const Value& source) {
+    auto [at, fresh] = copies.try_emplace(source.identity());
+    if (fresh) {
+      at->second = Value::list();
+      work.emplace_back(source.listData(), at->second.listData());
+    }
+    return at->second;
+  };
+  Value root = copyOf(list);
+  while (!work.empty()) {
+    const auto [source, target] = work.back();
+    work.pop_back();
+    target->items.reserve(source->items.size());
+    for (const Value& item : source->items) {
+      target->items.push_back(item.isList() ? copyOf(item) : item);
+    }
+  }
+  return root;
 }
 
 // AADD (list, value): appends the value and answers it.
 Value AADD(Args args) {
   ListData* list = arg(args, 1).listData();
   if (!list) return argumentError(1123);
+  if (list->items.size() >= kMaxListLength) return detail::listOverflow(1123);
   list->items.push_back(arg(args, 2));
   return arg(args, 2);
 }
@@ -125,7 +132,7 @@ Value ASIZE(Args args) {
   ListData* list = arg(args, 1).listData();
   if (!list || !arg(args, 2).isNumber()) return argumentError(1136);
   const long long length = std::max(0LL, arg(args, 2).integer());
-  if (static_cast<unsigned long long>(length) > list->items.max_size()) return argumentError(1136);
+  if (static_cast<unsigned long long>(length) > kMaxListLength) return detail::listOverflow(1136);
   list->items.resize(static_cast<std::size_t>(length));
   return arg(args, 1);
 }

@@ -18,6 +18,11 @@ Value textOverflow(long long subCode) {
       {.genCode = 3, .subCode = subCode, .args = ErrorArgs::currentParams()});
 }
 
+Value listOverflow(long long subCode) {
+  return raiseRuntimeErrorSubstitute(
+      {.genCode = 2, .subCode = subCode, .args = ErrorArgs::currentParams()});
+}
+
 }  // namespace detail
 
 using detail::countOr;
@@ -28,6 +33,7 @@ using detail::textOverflow;
 namespace {
 
 bool netErrFlag = false;
+std::size_t textLimit = kMaxTextLength;
 
 std::string_view trimRight(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -70,7 +76,7 @@ Value pad(Args args, long long subCode) {
     return argumentError(subCode);
   }
   const long long width = arg(args, 2).integer();
-  if (width > static_cast<long long>(kMaxTextLength)) return textOverflow(subCode);
+  if (width > static_cast<long long>(maxTextLength())) return textOverflow(subCode);
   return Value(Pad(source, width, fill.length() > 0 ? fill.text()[0] : ' '));
 }
 
@@ -105,6 +111,14 @@ char toLower(char c) {
 }
 
 }  // namespace
+
+std::size_t maxTextLength() noexcept {
+  return textLimit;
+}
+
+void setMaxTextLength(std::size_t bytes) noexcept {
+  textLimit = std::min(bytes, kMaxTextLength);
+}
 
 std::string allTrim(std::string_view text) {
   return std::string(trimBoth(text));
@@ -148,7 +162,7 @@ Value SPACE(Args args) {
   if (!count.isNumber()) return argumentError(1105);
   const long long n = count.integer();
   if (n <= 0) return Value("");
-  if (static_cast<unsigned long long>(n) > kMaxTextLength) return textOverflow(1105);
+  if (static_cast<unsigned long long>(n) > maxTextLength()) return textOverflow(1105);
   return Value(Bytes(static_cast<std::size_t>(n), ' '));
 }
 
@@ -192,7 +206,7 @@ Value STRTRAN(Args args) {
     if (replace) {
       result.append(with.data(), with.size());
       ++replaced;
-      if (result.size() > kMaxTextLength) return textOverflow(1126);
+      if (result.size() > maxTextLength()) return textOverflow(1126);
     } else {
       result.append(what.data(), what.size());
     }
@@ -281,7 +295,7 @@ Value REPLICATE(Args args) {
   if (!text.isText() || !arg(args, 2).isNumber()) return argumentError(1106);
   const long long times = arg(args, 2).integer();
   if (times <= 0 || text.length() == 0) return Value("");
-  if (static_cast<unsigned long long>(times) > kMaxTextLength / text.length()) {
+  if (static_cast<unsigned long long>(times) > maxTextLength() / text.length()) {
     return textOverflow(1106);
   }
   Bytes result;

@@ -23,6 +23,7 @@ struct ErrorState {
   std::exception_ptr parked;
   std::string log = "lanmere.log";
   std::string info;
+  LowLevelHandler lowLevel = nullptr;
 };
 
 ErrorState& state() {
@@ -87,11 +88,11 @@ constexpr const char* kGenericTexts[] = {"Unknown error",
 
 const char* internalText(unsigned code) {
   switch (code) {
-    case 9001:
+    case kRecoveryFailure:
       return "Error recovery failure";
-    case 9002:
+    case kNoErrorBlock:
       return "No ERRORBLOCK() for error";
-    case 9003:
+    case kTooManyRecursiveErrors:
       return "Too many recursive error handler calls";
     default:
       return "";
@@ -108,7 +109,7 @@ Value numericAssignment(const char* member, const Value& argument) {
   if (argument.isNumber()) return argument;
   Value substitute = raiseRuntimeErrorSubstitute(
       {.genCode = 1, .subCode = 0, .operation = member, .args = ErrorArgs::of({argument})});
-  if (!substitute.isNumber()) internalError(9001);
+  if (!substitute.isNumber()) internalError(kRecoveryFailure);
   return substitute;
 }
 
@@ -224,27 +225,33 @@ namespace {
 // Steps shared by both launches: checks, depth, tries, and the handler's answer.
 Value evaluateHandler(ErrorRecord& record) {
   ErrorState& s = state();
-  if (!s.block.isClosure()) internalError(9002);
-  if (s.depth == kMaxLaunchDepth) internalError(9003);
+  if (!s.block.isClosure()) internalError(kNoErrorBlock);
+  if (s.depth == kMaxLaunchDepth) internalError(kTooManyRecursiveErrors);
   struct Depth {
     Depth() { ++state().depth; }
     ~Depth() { --state().depth; }
   } depth;
   s.lastOsError = record.osCode.integer();
   if (record.canRetry()) record.tries = static_cast<unsigned short>(record.tries.integer() + 1);
+  if (s.lowLevel) return s.lowLevel(record);
   Value block = s.block;  // the handler may install another block while it runs
   return eval(block, {Value(Ref<ErrorRecord>(&record))});
 }
 
 }  // namespace
 
+LowLevelHandler setLowLevelHandler(LowLevelHandler handler) noexcept {
+  return std::exchange(state().lowLevel, handler);
+}
+
 int launchError(ErrorRecord* record) {
   if (!record) return ActionRetry;
   Ref<ErrorRecord> keep(record);
   Value result = evaluateHandler(*record);
   if (pendingRequest() != Request::None) return ActionBreak;
-  if (!result.isLogical() || record->canSubstitute()) internalError(9001);
-  if (result.logical() ? !record->canRetry() : !record->canDefault()) internalError(9001);
+  if (!result.isLogical() || record->canSubstitute()) internalError(kRecoveryFailure);
+  if (result.logical() ? !record->canRetry() : !record->canDefault())
+    internalError(kRecoveryFailure);
   return result.logical() ? ActionRetry : ActionDefault;
 }
 
@@ -253,7 +260,7 @@ std::optional<Value> launchErrorSubstitute(ErrorRecord* record) {
   Ref<ErrorRecord> keep(record);
   Value result = evaluateHandler(*record);
   if (pendingRequest() != Request::None) return std::nullopt;
-  if (!record->canSubstitute()) internalError(9001);
+  if (!record->canSubstitute()) internalError(kRecoveryFailure);
   return result;
 }
 
@@ -325,6 +332,12 @@ Value raiseRuntimeErrorSubstitute(const RuntimeError& error, std::source_locatio
   std::optional<Value> result = launchErrorSubstitute(record.get());
   if (!result) unwindPending();
   return *result;
+}
+
+void memoryError(std::source_location where) {
+  raiseRuntimeError({.genCode = 11, .subCode = kMemoryLowSubCode}, where);
+  // With no flag the handler can only end the program or break; a parked request remains.
+  unwindPending();
 }
 
 Value argumentError(long long subCode, std::source_location where) {
@@ -460,7 +473,7 @@ RuntimeError baseError(Args args) {
   error.subCode = arg(args, 2).integer();
   if (arg(args, 3).isText()) error.description = arg(args, 3).string();
   error.operation = arg(args, 4).text();
-  if (args.size() >= 6 && arg(args, 5).integer() > 0) error.args = ErrorArgs::of({args[5]});
+  if (args.size() >= 6 && arg(args, 5).number() > 0) error.args = ErrorArgs::of({args[5]});
   return error;
 }
 
@@ -474,7 +487,7 @@ Value ERRRT_SBASE(Args args) {
 }
 
 Value ERRINHANDLER() {
-  internalError(9001);
+  internalError(kRecoveryFailure);
 }
 
 }  // namespace

@@ -56,6 +56,11 @@ Value errorBlock(const Value& block);
 // Puts back a block kept earlier, nil included (the "no block" state).
 void restoreErrorBlock(Value block);
 
+// The native low-level handler: when set, a launch calls it instead of evaluating the error
+// block (the block must still be installed). Nothing sets it by default. Returns the previous.
+using LowLevelHandler = Value (*)(ErrorRecord& record);
+LowLevelHandler setLowLevelHandler(LowLevelHandler handler) noexcept;
+
 int launchError(ErrorRecord* record);
 // The substituted value; nothing when a break or quit is pending.
 std::optional<Value> launchErrorSubstitute(ErrorRecord* record);
@@ -134,6 +139,9 @@ bool hasParked() noexcept;
 
 // ---- Internal errors: the process ends ----
 
+inline constexpr unsigned kRecoveryFailure = 9001;
+inline constexpr unsigned kNoErrorBlock = 9002;
+inline constexpr unsigned kTooManyRecursiveErrors = 9003;
 // Writes the report (error output and the internal-error log) and exits with status 1.
 [[noreturn]] void internalError(unsigned code);
 // The internal-error log's name (default "lanmere.log" in the current directory).

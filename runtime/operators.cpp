@@ -1,6 +1,7 @@
 #include "runtime/operators.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
@@ -18,6 +19,18 @@ Value operatorError(long long genCode, long long subCode, std::string_view opera
                                       .args = ErrorArgs::of({a, b})});
 }
 
+// A date moved by a number of days. Adding to the blank date leaves it blank; a result outside
+// the calendar's years 1 to 9999 raises "Numeric overflow" (genCode 4, sub-code 1210), never a
+// wrapped date.
+Value addDays(const Value& date, const Value& days, const Value& a, const Value& b) {
+  if (date.julian() == 0) return date;
+  const double moved = static_cast<double>(date.julian()) + std::trunc(days.number());
+  if (!(moved >= kFirstJulian && moved <= kLastJulian)) {
+    return operatorError(4, kDateOverflowSubCode, "+", a, b);
+  }
+  return Value::date(static_cast<std::int32_t>(moved));
+}
+
 }  // namespace
 
 Value add(const Value& a, const Value& b, std::source_location where) {
@@ -31,16 +44,27 @@ Value add(const Value& a, const Value& b, std::source_location where) {
     return Value(a.number() + b.number(), std::max(a.decimals(), b.decimals()));
   }
   if (a.isText() && b.isText()) {
-    if (a.length() + b.length() > kMaxTextLength) return operatorError(3, 1209, "+", a, b);
+    if (a.length() + b.length() > maxTextLength()) return operatorError(3, 1209, "+", a, b);
     Value sum = a;
     sum.append(b.text());
     return sum;
   }
-  if (a.isDate() && b.isNumber())
-    return Value::date(static_cast<std::int32_t>(a.julian() + b.integer()));
-  if (a.isNumber() && b.isDate())
-    return Value::date(static_cast<std::int32_t>(b.julian() + a.integer()));
+  if (a.isDate() && b.isNumber()) return addDays(a, b, a, b);
+  if (a.isNumber() && b.isDate()) return addDays(b, a, a, b);
   return operatorError(1, 1081, "+", a, b);
+}
+
+void addAssign(Value& target, const Value& b, std::source_location where) {
+  if (target.isText() && b.isText()) {
+    atLine(where);
+    if (target.length() + b.length() > maxTextLength()) {
+      target = operatorError(3, 1209, "+", target, b);
+      return;
+    }
+    target.append(b.text());
+    return;
+  }
+  target = add(target, b, where);
 }
 
 Value divide(const Value& a, const Value& b, std::source_location where) {

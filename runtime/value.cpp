@@ -123,6 +123,54 @@ std::span<Value> Value::items() const noexcept {
   return {items.data(), items.size()};
 }
 
+namespace {
+
+// While a list or hash is released, the lists and hashes it held wait in the outermost release's
+// work list and are released one after another by its loop, never inside each other.
+std::vector<Value>* pendingReleases = nullptr;
+
+void defer(Value& value, std::vector<Value>& work) noexcept {
+  if (!value.isList() && !value.isHash()) return;
+  try {
+    work.push_back(std::move(value));
+  } catch (...) {
+    // No room to defer it: it is released in place, the one case that nests.
+  }
+}
+
+template <class Defer>
+void releaseIteratively(Defer deferContents) noexcept {
+  if (pendingReleases) {
+    deferContents(*pendingReleases);
+    return;
+  }
+  std::vector<Value> work;
+  pendingReleases = &work;
+  deferContents(work);
+  while (!work.empty()) {
+    Value last = std::move(work.back());
+    work.pop_back();
+  }  // `last` goes here; what it held joins `work`
+  pendingReleases = nullptr;
+}
+
+}  // namespace
+
+ListData::~ListData() {
+  releaseIteratively([this](std::vector<Value>& work) {
+    for (Value& item : items) defer(item, work);
+  });
+}
+
+HashData::~HashData() {
+  releaseIteratively([this](std::vector<Value>& work) {
+    for (auto& [key, value] : entries) {
+      defer(key, work);
+      defer(value, work);
+    }
+  });
+}
+
 Value* HashData::find(const Value& key) {
   for (auto& [k, v] : entries) {
     if (exactlyEqual(k, key)) return &v;

@@ -99,14 +99,8 @@ struct TextData : RefCounted {
   Bytes bytes;
 };
 
-struct ListData : RefCounted {
-  std::vector<Value, CountingAllocator<Value>> items;
-};
-
-struct HashData : RefCounted {
-  std::vector<std::pair<Value, Value>, CountingAllocator<std::pair<Value, Value>>> entries;
-  Value* find(const Value& key);
-};
+struct ListData;
+struct HashData;
 
 class Value {
  public:
@@ -125,15 +119,19 @@ class Value {
   Value(std::string_view text);
   Value(const std::string& text) : Value(std::string_view(text)) {}
   Value(Bytes&& text);
-  Value(Ref<ListData> list) noexcept : Value(Type::List, list.get()) {}
-  Value(Ref<HashData> hash) noexcept : Value(Type::Hash, hash.get()) {}
+  Value(const Ref<ListData>& list) noexcept;
+  Value(const Ref<HashData>& hash) noexcept;
   Value(Ref<Closure> closure) noexcept;
   Value(Ref<Object> object) noexcept;
+  // References to subclasses. The exact classes are left out first, so the constraint never asks
+  // about a class that is still incomplete here (clang checks it where g++ does not).
   template <class T>
-    requires std::is_base_of_v<Object, T>
+    requires(!std::is_same_v<T, Object> && !std::is_same_v<T, Closure> &&
+             std::is_base_of_v<Object, T>)
   Value(const Ref<T>& object) noexcept : Value(Ref<Object>(object)) {}
   template <class T>
-    requires std::is_base_of_v<Closure, T>
+    requires(!std::is_same_v<T, Object> && !std::is_same_v<T, Closure> &&
+             std::is_base_of_v<Closure, T>)
   Value(const Ref<T>& closure) noexcept : Value(Ref<Closure>(closure)) {}
   Value(const Symbol* sym) noexcept : type_(Type::Symbol) { u_.symbol = sym; }
 
@@ -203,8 +201,8 @@ class Value {
   // Appends to a text; amortised O(1) when no one else holds the text.
   void append(std::string_view bytes);
 
-  ListData* listData() const noexcept { return isList() ? static_cast<ListData*>(u_.ref) : nullptr; }
-  HashData* hashData() const noexcept { return isHash() ? static_cast<HashData*>(u_.ref) : nullptr; }
+  ListData* listData() const noexcept;
+  HashData* hashData() const noexcept;
   Closure* closure() const noexcept;
   Object* object() const noexcept;
   // List items, 1-based as the language counts; out of range reads nil.
@@ -243,6 +241,32 @@ class Value {
     RefCounted* ref;
   } u_{};
 };
+
+// Lists and hashes are defined after Value, whose complete type their storage needs. Releasing
+// one releases the lists and hashes it holds through a work list, not by recursion, so a list
+// nested a million deep goes without exhausting the stack.
+struct ListData : RefCounted {
+  ListData() = default;
+  ~ListData() override;
+  std::vector<Value, CountingAllocator<Value>> items;
+};
+
+struct HashData : RefCounted {
+  HashData() = default;
+  ~HashData() override;
+  std::vector<std::pair<Value, Value>, CountingAllocator<std::pair<Value, Value>>> entries;
+  Value* find(const Value& key);
+};
+
+inline Value::Value(const Ref<ListData>& list) noexcept : Value(Type::List, list.get()) {}
+inline Value::Value(const Ref<HashData>& hash) noexcept : Value(Type::Hash, hash.get()) {}
+
+inline ListData* Value::listData() const noexcept {
+  return isList() ? static_cast<ListData*>(u_.ref) : nullptr;
+}
+inline HashData* Value::hashData() const noexcept {
+  return isHash() ? static_cast<HashData*>(u_.ref) : nullptr;
+}
 
 inline Value nil;  // a shared nil for references to missing values
 

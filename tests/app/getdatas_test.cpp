@@ -7,7 +7,10 @@
 #include "net/inet.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
+#include "runtime/closure.h"
+#include "runtime/error.h"
 #include "runtime/functions.h"
+#include "runtime/memvars.h"
 #include "tools/replay/replay_peer.h"
 
 namespace kestrel::app {
@@ -42,13 +45,20 @@ void setEnv(const char* name, const std::string& value) {
 }
 
 // Counts the socket calls the download makes; registered before the socket module, so the
-// names resolve here first.
-int receives = 0, sends = 0, cleanups = 0;
+// names resolve here first. Each receive also checks that it is handed a fresh buffer of 1024
+// spaces, and sends can be made to fail.
+int receives = 0, sends = 0, closes = 0, cleanups = 0, usedBuffers = 0;
+bool failSends = false;
 Value countRecv(Args a) {
+  if (a.size() < 2 || a[1].text() != std::string(1024, ' ')) ++usedBuffers;
   return ++receives, net::HB_INETRECV(a);
 }
 Value countSend(Args a) {
-  return ++sends, net::HB_INETSEND(a);
+  ++sends;
+  return failSends ? Value(-1) : net::HB_INETSEND(a);
+}
+Value countClose(Args a) {
+  return ++closes, net::HB_INETCLOSE(a);
 }
 Value countCleanup() {
   return ++cleanups, net::HB_INETCLEANUP();
@@ -61,12 +71,19 @@ class Download : public ::testing::Test {
     static const ModuleTable counters{
         "tests/app/getdatas_test.cpp",
         {lanmere::fn<&countRecv>("HB_INETRECV"), lanmere::fn<&countSend>("HB_INETSEND"),
-         lanmere::fn<&countCleanup>("HB_INETCLEANUP")}};
+         lanmere::fn<&countClose>("HB_INETCLOSE"), lanmere::fn<&countCleanup>("HB_INETCLEANUP")}};
     registerModule(counters);
     registerModule(net::inetModule());
     for (const ModuleTable* module : builtinModules()) registerModule(*module);
   }
-  void SetUp() override { receives = sends = cleanups = 0; }
+  void SetUp() override {
+    receives = sends = closes = cleanups = usedBuffers = 0;
+    failSends = false;
+  }
+  void TearDown() override {
+    failSends = false;
+    lanmere::clearDynamics();
+  }
 
   // Runs GETDATAS against a peer on 127.0.0.1 and returns the download and what the peer saw.
   Value fetch(ReplayOptions options, ReplayOutcome* outcome = nullptr) {
@@ -105,13 +122,39 @@ TEST_F(Download, A1024ByteReplyInOnePieceTakesTwoReceives) {
   EXPECT_EQ(receives, 2);
 }
 
-TEST_F(Download, SmallPiecesArriveWholeWithNoFilling) {
+TEST_F(Download, SmallPiecesArriveWholeIntoAFreshBufferEachTime) {
   std::string body;
   for (int i = 0; i < 300; ++i) body += static_cast<char>('A' + i % 26);
   for (std::size_t piece : {1u, 3u, 7u}) {
+    receives = usedBuffers = 0;
     const Value reply = fetch({.reply = body, .pieceSize = piece, .paceMs = 1});
     EXPECT_EQ(reply.string(), body) << "pieces of " << piece;
+    EXPECT_GT(receives, 2);
+    EXPECT_EQ(usedBuffers, 0) << "every receive starts from 1024 spaces";
   }
+}
+
+TEST_F(Download, AFailedSendSkipsTheLoopClosesAndGivesTheEmptyText) {
+  failSends = true;
+  const Value reply = fetch({.mode = ReplayMode::CloseAtOnce});
+  ASSERT_TRUE(reply.isText());
+  EXPECT_EQ(reply.text(), "");
+  EXPECT_EQ(sends, 1);
+  EXPECT_EQ(receives, 0);
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(cleanups, 1);
+}
+
+// The request line and the path pass through text-macro expansion: a dynamic variable named
+// like a query word replaces its reference (and one following dot).
+TEST_F(Download, TheRequestLineExpandsDynamicVariables) {
+  lanmere::publicVariable("CHK_TAFS") = "T";
+  lanmere::publicVariable("hoursStr") = "H&chk_tafs";
+  ReplayOutcome outcome;
+  fetch({.reply = "x"}, &outcome);
+  EXPECT_EQ(outcome.request.substr(0, outcome.request.find("\r\n")),
+            "GET /adds/metars/index.php?submit=1&station_ids=LEAL&chk_metars=onT=onHT=3 "
+            "HTTP/1.1");
 }
 
 TEST_F(Download, ZeroBytesAndHighBytesSurvive) {
@@ -142,11 +185,50 @@ TEST(DownloadSettings, HostAndPortFromTheEnvironmentOrTheService) {
   setEnv("WEATHER_HOST", "");
   setEnv("WEATHER_PORT", "");
   EXPECT_EQ(weatherHost(), "aviationweather.gov");
-  EXPECT_EQ(weatherPort(), 80);
+  EXPECT_TRUE(lanmere::exactlyEqual(weatherPort(), Value(80)));
   setEnv("WEATHER_HOST", "10.1.2.3");
   setEnv("WEATHER_PORT", "8080");
   EXPECT_EQ(weatherHost(), "10.1.2.3");
-  EXPECT_EQ(weatherPort(), 8080);
+  EXPECT_TRUE(lanmere::exactlyEqual(weatherPort(), Value(8080)));
+}
+
+// A port override reaches HB_INETCONNECT as the value it is; anything but a port from 1 to
+// 65535 is its argument error, raised to the handler, and no connection is tried.
+TEST_F(Download, ABadPortOverrideIsTheConnectArgumentError) {
+  struct Case {
+    const char* text;
+    Value port;
+  };
+  const Case cases[] = {{"abc", "abc"},     {"0", 0},
+                        {"65536", 65536},   {"-1", -1},
+                        {" 8080", " 8080"}, {"8080x", "8080x"},
+                        {"+80", "+80"},     {"99999999999999999999", "99999999999999999999"}};
+  setEnv("WEATHER_HOST", "127.0.0.1");
+  for (const Case& c : cases) {
+    setEnv("WEATHER_PORT", c.text);
+    EXPECT_TRUE(lanmere::exactlyEqual(weatherPort(), c.port)) << c.text;
+    EXPECT_EQ(weatherPort().type(), c.port.type()) << c.text;
+    Value seen;
+    const Value previous = lanmere::errorBlock(lanmere::block([&seen](Args a) -> Value {
+      seen = a[0];
+      lanmere::doBreak();
+    }));
+    bool returned = false;
+    lanmere::beginSequence([&] {
+      GETDATAS();
+      returned = true;
+    });
+    lanmere::restoreErrorBlock(previous);
+    EXPECT_FALSE(returned) << c.text;
+    auto* record = static_cast<lanmere::ErrorRecord*>(seen.object());
+    ASSERT_NE(record, nullptr) << c.text;
+    EXPECT_EQ(record->genCode.integer(), 1);
+    EXPECT_EQ(record->subCode.integer(), net::kInetArgumentError);
+    EXPECT_EQ(record->operation.text(), "HB_INETCONNECT");
+    ASSERT_EQ(record->args.length(), 2u);
+    EXPECT_TRUE(lanmere::exactlyEqual(record->args.item(2), c.port)) << c.text;
+    EXPECT_EQ(sends, 0);
+  }
 }
 
 }  // namespace

@@ -9,7 +9,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "app/startup.h"
+#include "tools/replay/replay_peer.h"
 
 namespace {
 
@@ -89,7 +93,7 @@ Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
 }
 
 const Strings kBeforeMain = {"init before INITTIME$"};
-const Strings kMainStart = {"main 0", "started today", "no console"};
+const Strings kMainStart = {"main 0", "started today", "no console", "error class ready"};
 const Strings kExits = {"exit one", "exit two"};
 
 Strings concat(std::initializer_list<Strings> parts) {
@@ -121,7 +125,7 @@ TEST(StartupProgram, ErrorLevelBecomesTheExitCode) {
 TEST(StartupProgram, MainGetsTheArgumentsWithoutInternalSwitches) {
   const Outcome run = runProgram("normal", R"(a "b c" //x --HB:y "")");
   EXPECT_EQ(run.exitCode, 0u);
-  ASSERT_EQ(run.trace.size(), 7u);
+  ASSERT_EQ(run.trace.size(), 8u);
   EXPECT_EQ(run.trace[1], "main 3|a|b c|");
 }
 
@@ -136,6 +140,46 @@ TEST(StartupProgram, ArgumentsAreCutTo128WithTheProgram) {
   EXPECT_EQ(run.exitCode, 0u);
   ASSERT_GE(run.trace.size(), 2u);
   EXPECT_EQ(run.trace[1], expected);
+}
+
+// The application's side first (its module, then the temporary ERRORSYS of app/), then the
+// framework's modules, whose hooks come in their fixed order, then the run-time's.
+TEST(StartupProgram, ModulesRegisterInTheirFixedOrder) {
+  const Outcome run = runProgram("modules");
+  EXPECT_EQ(run.exitCode, 0u);
+  Strings modules, frameworkHooks;
+  for (const std::string& line : run.trace) {
+    if (line.starts_with("module ")) modules.push_back(line.substr(7));
+    if (line.starts_with("hook ") && modules.size() > 2) frameworkHooks.push_back(line.substr(5));
+  }
+  Strings runtime;
+  for (const lanmere::ModuleTable* module : kestrel::runtimeModules()) {
+    runtime.push_back(module->name);
+  }
+  ASSERT_GT(modules.size(), 2 + runtime.size());
+  EXPECT_EQ(modules[0], "tests/app/startup_program.cpp");
+  EXPECT_EQ(modules[1], "app/errorsys.cpp");
+  const Strings framework(modules.begin() + 2, modules.end() - runtime.size());
+  for (const std::string& module : framework) {
+    EXPECT_TRUE(module.starts_with("framework/") || module.starts_with("errors/")) << module;
+  }
+  EXPECT_EQ(Strings(modules.end() - runtime.size(), modules.end()), runtime);
+  EXPECT_EQ(frameworkHooks, (Strings{"CHMEXIT$", "EXITIMAGE$", "KS_MENUEXIT$", "INITTIME$"}));
+}
+
+// A reply past the text limit (lowered for the test) is the "String overflow" of appending to
+// the reply, shown by the error handler; the program ends with 1, nothing lost to an abort.
+TEST(StartupProgram, AReplyPastTheTextLimitEndsThroughTheErrorHandler) {
+  kestrel::tools::ReplayPeer peer({.reply = std::string(5000, 'w'), .pieceSize = 1000});
+  std::thread server([&] { peer.serve(); });
+  SetEnvironmentVariableA("WEATHER_HOST", "127.0.0.1");
+  SetEnvironmentVariableA("WEATHER_PORT", std::to_string(peer.port()).c_str());
+  SetEnvironmentVariableA("KESTREL_TEXT_LIMIT", "2000");
+  const Outcome run = runProgram("download");
+  server.join();
+  EXPECT_EQ(run.exitCode, 1u);
+  EXPECT_EQ(run.errorBoxes, Strings{"String overflow: +"});
+  EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, kExits}));
 }
 
 TEST(StartupProgram, IsAWindowsGuiProgram) {

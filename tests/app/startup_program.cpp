@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/getdatas.h"
 #include "app/startup.h"
 #include "framework/services/tmsgbar.h"
 #include "runtime/binding.h"
@@ -43,6 +44,18 @@ Value INITTRACE(Args) {
   return {};
 }
 
+// The registered modules in order, each followed by its init and exit procedures.
+void noteModules() {
+  for (const lanmere::ModuleTable* module : lanmere::modules()) {
+    note(std::string("module ") + module->name);
+    for (const lanmere::FunctionEntry& entry : module->entries) {
+      if (entry.function && (entry.scope & (lanmere::kInit | lanmere::kExit))) {
+        note(std::string("hook ") + entry.name);
+      }
+    }
+  }
+}
+
 Value MAIN(Args args) {
   std::string line = "main " + std::to_string(args.size());
   for (const Value& argument : args) line += "|" + argument.string();
@@ -52,11 +65,21 @@ Value MAIN(Args args) {
            ? "started today"
            : "no start time");
   note(GetConsoleWindow() ? "console" : "no console");
+  // No error has happened yet: the run-time's start registered the error class.
+  note(lanmere::classByName("ERROR") ? "error class ready" : "no error class");
   if (mode() == "fatal") {
     lanmere::callFunction("NO_SUCH_FUNCTION");
     note("after the error");
   } else if (mode() == "level3") {
     lanmere::callFunction("ERRORLEVEL", {3});
+  } else if (mode() == "modules") {
+    noteModules();
+  } else if (mode() == "download") {
+    // The weather program's MAIN with the text limit lowered to KESTREL_TEXT_LIMIT bytes.
+    lanmere::setMaxTextLength(std::strtoull(std::getenv("KESTREL_TEXT_LIMIT"), nullptr, 10));
+    const Value reply = lanmere::callFunction("GETDATAS");
+    note("downloaded " + std::to_string(reply.length()));
+    lanmere::callFunction("WQOUT", {Value::list({reply})});
   }
   note("main returns");
   return {};
@@ -81,6 +104,7 @@ const lanmere::ModuleTable& applicationModule() {
        lanmere::fn<&INITTRACE>("INITTRACE$", lanmere::kInit | lanmere::kDefined),
        lanmere::fn<&EXITONE>("EXITONE$", lanmere::kExit | lanmere::kDefined),
        lanmere::fn<&EXITTWO>("EXITTWO$", lanmere::kExit | lanmere::kDefined),
+       lanmere::fn<&kestrel::app::GETDATAS>("GETDATAS"),
        lanmere::referenced("ERRORSYS", lanmere::kPublic),
        lanmere::referenced("KS_GT", lanmere::kPublic)}};
   return module;

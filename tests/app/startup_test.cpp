@@ -89,7 +89,14 @@ Value clipInit(Args) {
 Value exitA1(Args a) {
   return note("exit A1" + joined(a)), Value();
 }
+// Whether each run of EXIT_A2 found __QUIT on the call stack below it.
+std::vector<bool> quitBelowExit;
 Value exitA2(Args) {
+  bool inQuit = false;
+  for (std::size_t level = 0; const lanmere::Frame* frame = lanmere::frameAt(level); ++level) {
+    inQuit = inQuit || frame->procedure() == "__QUIT";
+  }
+  quitBelowExit.push_back(inQuit);
   return note("exit A2"), Value();
 }
 Value exitB(Args) {
@@ -142,6 +149,7 @@ class Sequence : public ::testing::Test {
  protected:
   void SetUp() override {
     trace.clear();
+    quitBelowExit.clear();
     mainBody = nullptr;
   }
   void TearDown() override { mainBody = nullptr; }
@@ -161,6 +169,7 @@ Strings concat(std::initializer_list<Strings> parts) {
 TEST_F(Sequence, NormalRunInOrderAndExitProceduresOnceAfterMain) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(trace, concat({kStartUp, {"MAIN()", "MAIN returns"}, kExits}));
+  EXPECT_EQ(quitBelowExit, std::vector<bool>{false});
   // Shut-down releases the run-time's state.
   EXPECT_EQ(lanmere::findDynamic("GetList"), nullptr);
   EXPECT_TRUE(lanmere::modules().empty());
@@ -193,6 +202,7 @@ TEST_F(Sequence, FatalErrorInMainRunsExitProceduresOnceInsideQuit) {
   };
   EXPECT_EQ(run(), 1);
   EXPECT_EQ(trace, concat({kStartUp, {"MAIN()", "error block"}, kExits}));
+  EXPECT_EQ(quitBelowExit, std::vector<bool>{true});  // run by __QUIT, not by the shut-down
 }
 
 TEST_F(Sequence, QuitRunsExitProceduresAtOnceThenUnwindsEverything) {
@@ -205,12 +215,26 @@ TEST_F(Sequence, QuitRunsExitProceduresAtOnceThenUnwindsEverything) {
   };
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(trace, concat({kStartUp, {"MAIN()"}, kExits}));
+  EXPECT_EQ(quitBelowExit, std::vector<bool>{true});
 }
 
 TEST_F(Sequence, BreakOutsideEverySequenceEndsTheProgram) {
   mainBody = [](Args) { lanmere::doBreak(Value("away")); };
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(trace, concat({kStartUp, {"MAIN()"}, kExits}));
+}
+
+std::vector<const ModuleTable*> registeredAtMain;
+
+TEST_F(Sequence, ModulesRegisterApplicationSideThenFrameworkThenRunTime) {
+  const ModuleTable standIn{"tests/app/standIn.cpp", {}};
+  const ModuleTable* const application[] = {&appModule, &standIn};
+  mainBody = [](Args) { registeredAtMain = lanmere::modules(); };
+  EXPECT_EQ(runProgram(application, framework, {"prog"}), 0);
+  std::vector<const ModuleTable*> expected = {&appModule, &standIn, &otherModule};
+  for (const ModuleTable* module : runtimeModules()) expected.push_back(module);
+  EXPECT_EQ(registeredAtMain, expected);
+  EXPECT_EQ(expected.back(), &startupModule());
 }
 
 // A quit from an init procedure skips the other init procedures and MAIN.

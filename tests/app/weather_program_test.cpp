@@ -45,11 +45,17 @@ BOOL CALLBACK findProgramBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+ProgramRun runWeather(const std::string& port);
+
 // Starts weather.exe pointed at 127.0.0.1:port, waits (bounded) for its box, reads it, presses
 // OK and waits for the program to end.
 ProgramRun runWeather(std::uint16_t port) {
+  return runWeather(std::to_string(port));
+}
+
+ProgramRun runWeather(const std::string& port) {
   SetEnvironmentVariableA("WEATHER_HOST", "127.0.0.1");
-  SetEnvironmentVariableA("WEATHER_PORT", std::to_string(port).c_str());
+  SetEnvironmentVariableA("WEATHER_PORT", port.c_str());
   const std::string program = ownDirectory() + KESTREL_WEATHER_PATH;
   std::string command = "\"" + program + "\"";
   STARTUPINFOA startup{};
@@ -118,6 +124,16 @@ TEST(WeatherProgram, APeerThatClosesAtOnceShowsOnlyALineBreak) {
   ASSERT_TRUE(run.boxSeen);
   EXPECT_EQ(run.box.text, "\r\n");
   EXPECT_EQ(run.exitCode, 0u);
+}
+
+// A bad WEATHER_PORT takes the program's own road of failure: HB_INETCONNECT's argument error,
+// raised to the error handler and shown, then exit code 1.
+TEST(WeatherProgram, ABadPortOverrideIsShownAsTheConnectArgumentError) {
+  const ProgramRun run = runWeather("8080x");
+  ASSERT_TRUE(run.boxSeen);
+  EXPECT_EQ(run.box.title, "Error");
+  EXPECT_EQ(run.box.text, "Argument error: HB_INETCONNECT");
+  EXPECT_EQ(run.exitCode, 1u);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -173,6 +175,29 @@ TEST_F(ErrorsCore, ABreakInTheHandlerUnwindsTheFrameworkCaller) {
   auto* e = dynamic_cast<ErrorRecord*>(recovered.object());
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->operation.text(), "No:      7");
+}
+
+// With no block there is no one to take a framework error: the program ends as every launch
+// without a block does, never carrying on with nil.
+TEST_F(ErrorsCore, WithoutAnErrorBlockFrameworkErrorsAre9002) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  lanmere::setInternalErrorLog(
+      (std::filesystem::temp_directory_path() / "kestrel-errors-core-internal.log").string());
+  EXPECT_EXIT(
+      {
+        lanmere::restoreErrorBlock(Value());
+        raiseFrameworkError(kErrNonDefinedId, idOperation(7));
+        std::fprintf(stderr, "carried on\n");
+      },
+      ::testing::ExitedWithCode(1), "Unrecoverable error 9002");
+  EXPECT_EXIT(
+      {
+        lanmere::restoreErrorBlock(Value());
+        lanmere::callFunction("__LOWMEMERROR");
+        std::fprintf(stderr, "carried on\n");
+      },
+      ::testing::ExitedWithCode(1), "Unrecoverable error 9002");
+  std::filesystem::remove(lanmere::internalErrorLog());
 }
 
 TEST_F(ErrorsCore, OperationTexts) {

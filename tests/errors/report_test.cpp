@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "errors/report.h"
@@ -9,6 +13,13 @@
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kestrel {
 namespace {
@@ -221,6 +232,57 @@ TEST(Report, SizePictureAndItsOverflow) {
   EXPECT_EQ(sizePicture(10000000), "********* bytes");
 }
 
+// Levels 2 to 73 are listed, those without a name skipped; the loop does not stop at the first.
+TEST(Report, TheStackIsCutAtLevel73AndSkipsNamelessLevels) {
+  std::vector<std::unique_ptr<Frame>> frames;
+  for (int level = 80; level >= 2; --level) {
+    const bool nameless = level == 5;
+    frames.push_back(
+        std::make_unique<Frame>(std::string_view(), nameless ? "" : "P", Args(), "m.cpp", level));
+  }
+  Report report;
+  {
+    Frame block("(b)ERRORSYS", {});
+    Frame handler("ERRORDIALOG", {});
+    report = buildReport(*lanmere::errorNew(), knownFacts(), plainText);
+  }
+  while (!frames.empty()) frames.pop_back();  // frames end innermost first
+  std::vector<std::string> expected;
+  for (int level = 2; level <= 73; ++level) {
+    if (level != 5)
+      expected.push_back("   Called from: m.cpp => P( " + std::to_string(level) + " )");
+  }
+  EXPECT_EQ(report.stackList, expected);
+  EXPECT_EQ(report.text.find("P( 74 )"), std::string::npos);
+}
+
+TEST(Report, A64BitProgramSaysSoAndHasNoCpuLine) {
+  ReportFacts facts = knownFacts();
+  facts.is64Bit = true;
+  const std::string text = buildReport(*lanmere::errorNew(), facts, plainText).text;
+  EXPECT_NE(text.find("   Path and name: C:\\app\\weather.exe (64 bits)\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("CPU type"), std::string::npos);
+  EXPECT_NE(text.find("======\r\n   Hardware memory: 4 megs\r\n"), std::string::npos);
+}
+
+TEST(Report, ClockRateFromTheCounters) {
+  struct Case {
+    unsigned long long tsc;
+    long long ticks, frequency;
+    double mhz;
+  };
+  const Case cases[] = {
+      {65625000, 312500, 10000000, 2100},  // 2.1 GHz over 1/32 s of a 10 MHz counter
+      {1000, 10, 1000000, 100},
+      {3000000000ULL, 3579545, 3579545, 3000},
+      {5, 0, 10000000, 0},  // nothing measured
+      {5, 10, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_DOUBLE_EQ(clockRateMhz(c.tsc, c.ticks, c.frequency), c.mhz) << c.tsc;
+  }
+}
+
 TEST(Report, ClockRateRounding) {
   EXPECT_EQ(roundClockRate(2400.4), 2400);
   EXPECT_EQ(roundClockRate(2395), 2400);
@@ -231,6 +293,11 @@ TEST(Report, ClockRateRounding) {
   EXPECT_EQ(roundClockRate(80), 83);
   EXPECT_EQ(roundClockRate(30.4), 30);     // below 50: the measured rate, rounded
   EXPECT_EQ(roundClockRate(0), 0);
+  // Absurd measurements saturate instead of casting out of range.
+  EXPECT_EQ(roundClockRate(std::nan("")), 0);
+  EXPECT_GT(roundClockRate(1e300), 9000000000000000000LL);
+  EXPECT_GT(roundClockRate(HUGE_VAL), 9000000000000000000LL);
+  EXPECT_LT(roundClockRate(-1e300), -9000000000000000000LL);
 }
 
 TEST(Report, ElapsedTime) {
@@ -238,6 +305,11 @@ TEST(Report, ElapsedTime) {
   EXPECT_EQ(elapsedText(100, 86000, 101, 10), "0 hours 6 mins 49 secs ");  // 399 + 10 seconds
   EXPECT_EQ(elapsedText(100, 0, 103, 0), "71 hours 59 mins 57 secs ");  // 3 days of 86399
   EXPECT_EQ(elapsedText(100, 500, 99, 900), "0 hours 0 mins 0 secs ");
+  // Extremes: day numbers far apart, a clock set back on the same day, garbage seconds.
+  EXPECT_EQ(elapsedText(INT32_MIN, 0, INT32_MAX, 0), "103078022033 hours 31 mins 45 secs ");
+  EXPECT_EQ(elapsedText(100, 86399, 100, 0), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(elapsedText(100, std::nan(""), 100, 5), "0 hours 0 mins 0 secs ");
+  EXPECT_EQ(elapsedText(100, 0, 100, HUGE_VAL), "9200000000000000000 hours 59 mins 59 secs ");
 }
 
 TEST(Report, CGetInfoByType) {
@@ -280,19 +352,66 @@ TEST_F(ReportFile, AnUnwritablePlaceRaisesNothingAndKeepsTheBlock) {
   lanmere::restoreErrorBlock(kept);
 }
 
-TEST_F(ReportFile, AnErrorWhileWritingEndsTheSequenceQuietly) {
-  // The temporary block turns any error into a break out of the write.
-  const Value kept = lanmere::errorBlock();
-  lanmere::restoreErrorBlock(Value());
-  const auto path = dir_ / "error.log";
-  Value during;
-  lanmere::beginSequence([&] {
-    writeReport(path.string(), "x");
-    during = lanmere::errorBlock();
+TEST_F(ReportFile, ANameWithAZeroByteOrThatIsNoFileIsRefused) {
+  const std::string withZero = (dir_ / "error").string() + std::string(1, '\0') + ".log";
+  EXPECT_FALSE(writeReport(withZero, "text\r\n"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "error"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+  EXPECT_FALSE(writeReport(dir_.string(), "a folder\r\n"));
+#ifdef _WIN32
+  EXPECT_FALSE(writeReport("NUL", "a device\r\n"));
+#else
+  EXPECT_FALSE(writeReport("/dev/null", "a device\r\n"));
+#endif
+}
+
+#ifndef _WIN32
+// A named pipe would take the report only while someone reads it: opened without waiting for a
+// reader, and refused with one, so the write can never block the handler.
+TEST_F(ReportFile, ANamedPipeIsRefusedWithoutBlocking) {
+  const auto fifo = dir_ / "error.log";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ::alarm(20);  // a write that blocks fails the run instead of hanging it
+  EXPECT_FALSE(writeReport(fifo.string(), "no reader\r\n"));
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_FALSE(writeReport(fifo.string(), std::string(1 << 20, 'p')));  // more than a pipe holds
+  ::alarm(0);
+  char byte;
+  EXPECT_EQ(::read(reader, &byte, 1), 0);  // nothing was written into it
+  ::close(reader);
+}
+
+// A write that stops short (here at the file-size limit of the process) raises an error inside
+// the report's sequence: the temporary block breaks out of it, the handler never sees it, the
+// file ends where the write stopped without the end-of-file byte, and the block is back.
+TEST_F(ReportFile, AWriteThatStopsShortBreaksOutWithoutTheEndByte) {
+  int previousCalls = 0;
+  Value mine = lanmere::block([&previousCalls](Args) {
+    ++previousCalls;
+    return Value(false);
   });
-  EXPECT_TRUE(during.isNil());
+  const Value kept = lanmere::errorBlock();
+  lanmere::errorBlock(mine);
+  constexpr rlim_t kLimit = 1000;
+  const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit previousLimit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+  rlimit small = previousLimit;
+  small.rlim_cur = kLimit;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const auto path = dir_ / "error.log";
+  const bool complete = writeReport(path.string(), std::string(100000, 'r'));
+  ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+  std::signal(SIGXFSZ, previousSignal);
+
+  EXPECT_FALSE(complete);
+  EXPECT_EQ(previousCalls, 0);
+  EXPECT_EQ(lanmere::errorBlock().identity(), mine.identity());
+  EXPECT_EQ(read(path), std::string(kLimit, 'r'));
   lanmere::restoreErrorBlock(kept);
 }
+#endif
 
 }  // namespace
 }  // namespace kestrel

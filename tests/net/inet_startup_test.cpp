@@ -40,14 +40,14 @@ TEST(InetStartup, ExplicitStartupsAreCountedAndTheLastCleanupStopsTheLibrary) {
   call("HB_INETCLEANUP");
   EXPECT_EQ(startupCount(), 0);
   EXPECT_FALSE(libraryStarted());
-  // No automatic start-up any more: the connection finds the library stopped.
+  // No automatic start-up any more: the library stays stopped, and on Windows the connection
+  // finds it so (POSIX has nothing to start, so there the connect itself is not refused).
   const Value late = call("HB_INETCONNECT", {"127.0.0.1", 80});
   EXPECT_EQ(startupCount(), 0);
+  EXPECT_FALSE(libraryStarted());
 #ifdef _WIN32
   EXPECT_EQ(call("HB_INETERRORCODE", {late}).integer(), kSockNotInitialised);
   EXPECT_EQ(connectionOf(late)->socket, kNoSocket);
-#else
-  EXPECT_NE(call("HB_INETERRORCODE", {late}).integer(), kSockNotInitialised);
 #endif
 }
 

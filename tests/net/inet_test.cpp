@@ -10,9 +10,15 @@
 #include "runtime/error.h"
 #include "tests/net/peer.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <winsock2.h>
+using socklen_t = int;
+using NativeSocket = SOCKET;
+#else
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
+using NativeSocket = int;
 
 #include <atomic>
 #include <chrono>
@@ -63,6 +69,19 @@ class Inet : public ::testing::Test {
     return connection;
   }
 };
+
+TEST_F(Inet, AConnectionSwitchesKeepAliveOn) {
+  ReplayOptions options;
+  options.mode = ReplayMode::CloseAtOnce;
+  PeerThread peer(options);
+  const Value connection = connect(peer.port());
+  int on = 0;
+  socklen_t size = sizeof on;
+  ASSERT_EQ(getsockopt(static_cast<NativeSocket>(connectionOf(connection)->socket), SOL_SOCKET,
+                       SO_KEEPALIVE, reinterpret_cast<char*>(&on), &size),
+            0);
+  EXPECT_NE(on, 0);
+}
 
 TEST_F(Inet, ReceiveAfterThePeerClosedGivesZeroAndLeavesTheText) {
   ReplayOptions options;
@@ -284,6 +303,12 @@ TEST_F(Inet, WrongArgumentsRaiseTheArgumentErrorAndGiveTheSubstitute) {
       {"HB_INETCONNECT", {Value(), 80}},
       {"HB_INETCONNECT", {"127.0.0.1", 0}},
       {"HB_INETCONNECT", {"127.0.0.1", "80"}},
+      // The socket layer would cut these to 16 bits and so connect to another port.
+      {"HB_INETCONNECT", {"127.0.0.1", 65536}},
+      {"HB_INETCONNECT", {"127.0.0.1", 65536 + static_cast<int>(peer.port())}},
+      {"HB_INETCONNECT", {"127.0.0.1", -1}},
+      {"HB_INETCONNECT", {"127.0.0.1", Value(0.5, 1)}},
+      {"HB_INETCONNECT", {"127.0.0.1", Value(65535.5, 1)}},
       {"HB_INETCONNECT", {"127.0.0.1"}},
   };
   for (const Case& c : cases) {

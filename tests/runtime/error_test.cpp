@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "runtime/callstack.h"
@@ -188,10 +190,84 @@ TEST(Raise, ErrrtBaseBuildsArgsOnlyWithTheFlag) {
   EXPECT_EQ(callFunction("__ERRRT_SBASE", {2, 77, 0, "OP", 1, "val"}).integer(), 9);
   EXPECT_EQ(record(seen)->description.text(), "Bound error");
   EXPECT_EQ(record(seen)->args.item(1).text(), "val");
-  callFunction("__ERRRT_SBASE", {2, 77, "mine", "OP", 0, "val"});
-  EXPECT_EQ(record(seen)->description.text(), "mine");
+  // The flag is compared as the number it is: 0.5 is greater than 0.
+  callFunction("__ERRRT_SBASE", {2, 77, 0, "OP", Value(0.5, 1), "half"});
+  EXPECT_EQ(record(seen)->args.item(1).text(), "half");
+  for (const Value& off : {Value(0), Value(-1), Value("1"), Value()}) {
+    callFunction("__ERRRT_SBASE", {2, 77, "mine", "OP", off, "val"});
+    EXPECT_EQ(record(seen)->description.text(), "mine");
+    EXPECT_TRUE(record(seen)->args.isNil());
+  }
+  callFunction("__ERRRT_SBASE", {2, 77, "mine", "OP", 1});  // five arguments: no args either
   EXPECT_TRUE(record(seen)->args.isNil());
   clearModules();
+}
+
+// ERRORNEW, BREAK and __ERRRT_BASE as a program calls them: by name.
+TEST(Raise, ErrorFunctionsByName) {
+  registerModule(errorModule());
+  const Value first = callFunction("ERRORNEW"), second = callFunction("ERRORNEW");
+  ASSERT_TRUE(first.isObject());
+  EXPECT_EQ(className(first), "ERROR");
+  EXPECT_FALSE(first.sharesStorageWith(second));
+  EXPECT_EQ(send(first, "description").text(), "");
+
+  Value recovered;
+  beginSequence([] { callFunction("BREAK", {"by name"}); }, [&](const Value& v) { recovered = v; });
+  EXPECT_EQ(recovered.text(), "by name");
+
+  // __ERRRT_BASE launches without substitution: this handler breaks out with the record.
+  WithBlock handler([](Args a) -> Value { doBreak(arg(a, 1)); });
+  bool returned = false;
+  beginSequence(
+      [&] {
+        callFunction("__ERRRT_BASE", {5, 1340, Value(), "/", 1, 7});
+        returned = true;
+      },
+      [&](const Value& v) { recovered = v; });
+  EXPECT_FALSE(returned);
+  ErrorRecord* r = record(recovered);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->description.text(), "Zero divisor");
+  EXPECT_EQ(r->operation.text(), "/");
+  EXPECT_EQ(r->severity.integer(), 2);
+  EXPECT_EQ(r->flags, 0u);
+  EXPECT_EQ(r->args.item(1).integer(), 7);
+  clearModules();
+}
+
+int lowLevelCalls = 0;
+long long lowLevelSubCode = 0;
+Value lowLevelHandler(ErrorRecord& record) {
+  ++lowLevelCalls;
+  lowLevelSubCode = record.subCode.integer();
+  return Value(false);
+}
+
+TEST(Launch, TheLowLevelHandlerReplacesTheBlockOnlyWhenSet) {
+  int blockCalls = 0;
+  WithBlock handler([&blockCalls](Args) {
+    ++blockCalls;
+    return Value(false);
+  });
+  Ref<ErrorRecord> r = errorNew();
+  r->flags = kCanDefault;
+  r->subCode = 7;
+  EXPECT_EQ(launchError(r.get()), ActionDefault);
+  EXPECT_EQ(blockCalls, 1);
+  EXPECT_EQ(lowLevelCalls, 0);
+
+  EXPECT_EQ(setLowLevelHandler(&lowLevelHandler), nullptr);  // nothing set it before
+  EXPECT_EQ(launchError(r.get()), ActionDefault);
+  EXPECT_EQ(blockCalls, 1);
+  EXPECT_EQ(lowLevelCalls, 1);
+  EXPECT_EQ(lowLevelSubCode, 7);
+  EXPECT_EQ(launchDepth(), 0);
+
+  EXPECT_EQ(setLowLevelHandler(nullptr), &lowLevelHandler);
+  EXPECT_EQ(launchError(r.get()), ActionDefault);
+  EXPECT_EQ(blockCalls, 2);
+  EXPECT_EQ(lowLevelCalls, 1);
 }
 
 TEST(Break, UnwindsToTheInnermostSequenceWithItsValue) {
@@ -279,19 +355,44 @@ TEST_F(InternalErrors, NoErrorBlockIs9002) {
         setInternalErrorLog(log);
         setInternalErrorInfo("probe");
         // A fresh child has no block until one is installed; make sure of it.
-        Frame frame("CHILDPROC", {});
+        Frame outer({}, "OUTERPROC", {}, "tests/runtime/outer.cpp", 321);
+        Frame inner({}, "CHILDPROC", {}, "", 70000);  // lines print as 16-bit numbers
         Ref<ErrorRecord> r = errorNew();
         r->flags = kCanDefault;
         launchError(r.get());
       },
       ::testing::ExitedWithCode(1), "Unrecoverable error 9002: No ERRORBLOCK\\(\\) for error");
   const std::string text = readFile(log_);
-  EXPECT_NE(text.find("Application Internal Error - "), std::string::npos);
-  EXPECT_NE(text.find("Terminated at: "), std::string::npos);
-  EXPECT_NE(text.find("Info: probe\n"), std::string::npos);
-  EXPECT_NE(text.find("Called from CHILDPROC("), std::string::npos);
-  EXPECT_NE(text.find(" in tests/runtime/error_test.cpp\n"), std::string::npos);
-  EXPECT_NE(text.find(std::string(72, '-') + "\n"), std::string::npos);
+  const std::time_t now = std::time(nullptr);
+  const std::tm* today = std::localtime(&now);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y.%m.%d", today);
+  const std::regex report(
+      "Application Internal Error - [^\n]+\n"
+      "Terminated at: " +
+      std::string(date) +
+      " [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\n"
+      "Info: probe\n"
+      "Unrecoverable error 9002: No ERRORBLOCK\\(\\) for error\n"
+      "Called from CHILDPROC\\(4464\\)\n"
+      "Called from OUTERPROC\\(321\\) in tests/runtime/outer.cpp\n"
+      "-{72}\n");
+  EXPECT_TRUE(std::regex_match(text, report)) << text;
+}
+
+TEST_F(InternalErrors, ErrInHandlerIs9001AtOnce) {
+  const std::string log = log_.string();
+  EXPECT_EXIT(
+      {
+        setInternalErrorLog(log);
+        registerModule(errorModule());
+        errorBlock(block([](Args) { return Value(false); }));
+        callFunction("__ERRINHANDLER");
+        std::fprintf(stderr, "returned\n");
+      },
+      ::testing::ExitedWithCode(1),
+      "Unrecoverable error 9001: Error recovery failure\n"
+      "Called from __ERRINHANDLER\\(");
 }
 
 TEST_F(InternalErrors, WrongAnswersAre9001) {

@@ -180,29 +180,72 @@ TEST(MessageBoxes, OwnerIsTheActiveWindowAtTheCall) {
   EXPECT_EQ(showing(MSGINFO, {Value("alone")}).second.at(0).box.owner, nullptr);
 }
 
-TEST(MessageBoxes, AboutBoxShowsBothTexts) {
-  std::vector<std::string> texts;
+struct About {
+  std::vector<std::string> texts;  // the title, then the texts of its controls
   HWND owner = nullptr;
-  {
-    ModalDriver driver([&](const BoxInfo& box) {
-      texts.push_back(box.title);
-      owner = box.owner;
-      EnumChildWindows(
-          box.hwnd,
-          [](HWND child, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<std::string>*>(param)->push_back(test::windowText(child));
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&texts));
-      return IDOK;
-    });
-    Value args[] = {Value("Weather"), Value("Kestrel weather reports")};
-    EXPECT_TRUE(MSGABOUT(args).isNil());
-  }
-  ASSERT_FALSE(texts.empty()) << "no About box";
-  EXPECT_NE(texts[0].find("Weather"), std::string::npos) << texts[0];
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "Kestrel weather reports"), texts.end());
-  EXPECT_EQ(owner, GetActiveWindow());
+};
+
+About showingAbout(std::vector<Value> args) {
+  About about;
+  ModalDriver driver([&](const BoxInfo& box) {
+    about.texts.push_back(box.title);
+    about.owner = box.owner;
+    EnumChildWindows(
+        box.hwnd,
+        [](HWND child, LPARAM param) -> BOOL {
+          reinterpret_cast<std::vector<std::string>*>(param)->push_back(test::windowText(child));
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&about.texts));
+    return IDOK;
+  });
+  EXPECT_TRUE(MSGABOUT(lanmere::Args(args)).isNil());
+  return about;
+}
+
+bool holds(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+TEST(MessageBoxes, AboutBoxShowsBothTextsOwnedByTheActiveWindow) {
+  HWND window = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
+                                100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  SetForegroundWindow(window);
+  SetActiveWindow(window);
+  ASSERT_EQ(GetActiveWindow(), window);
+  const About both = showingAbout({Value("Weather"), Value("Kestrel weather reports")});
+  ASSERT_FALSE(both.texts.empty()) << "no About box";
+  EXPECT_NE(both.texts[0].find("Weather"), std::string::npos) << both.texts[0];
+  EXPECT_TRUE(holds(both.texts, "Kestrel weather reports"));
+  EXPECT_EQ(both.owner, window);
+  // With the application text alone, the additional text is "About".
+  const About one = showingAbout({Value("Weather")});
+  ASSERT_FALSE(one.texts.empty()) << "no About box";
+  EXPECT_NE(one.texts[0].find("Weather"), std::string::npos) << one.texts[0];
+  EXPECT_TRUE(holds(one.texts, "About"));
+  EXPECT_EQ(one.owner, window);
+  DestroyWindow(window);
+}
+
+// A hook that refuses every window this thread tries to create.
+LRESULT CALLBACK refuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+  return lanmere::guardCallback(LRESULT{0}, [&]() -> LRESULT {
+    return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+  });
+}
+
+TEST(MessageBoxes, YesNoIsFalseWhenTheBoxCannotBeShown) {
+  // A box that does show anyway is answered Yes, so the test fails instead of waiting.
+  ModalDriver driver([](const BoxInfo&) { return IDYES; });
+  HHOOK hook = SetWindowsHookExA(WH_CBT, refuseWindows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  Value text("never shown");
+  const Value answer = MSGYESNO({&text, 1});
+  UnhookWindowsHookEx(hook);
+  EXPECT_TRUE(answer.isLogical());
+  EXPECT_FALSE(answer.logical());
+  EXPECT_TRUE(driver.seen().empty());
 }
 
 TEST(MessageBoxes, RequestParkedDuringTheBoxIsRaisedAfterIt) {
