@@ -59,6 +59,11 @@ void showLocals(std::initializer_list<Local> locals) {
   for (const Local& local : locals) stack.back()->local(local.name, *local.value);
 }
 
+void forgetLocals() noexcept {
+  auto& stack = frames();
+  if (!stack.empty()) stack.back()->forgetLocals();
+}
+
 void atLine(const std::source_location& where) noexcept {
   auto& stack = frames();
   if (!stack.empty()) stack.back()->line(static_cast<int>(where.line()));

@@ -34,6 +34,7 @@ class Frame {
 
   // Registers a local variable so reports can show it; it must outlive the frame.
   void local(const char* name, const Value& value) { locals_.push_back({name, &value}); }
+  void forgetLocals() noexcept { locals_.clear(); }
   void line(int line) noexcept { line_ = line; }
 
   std::string procedure() const;
@@ -57,6 +58,9 @@ std::size_t stackDepth() noexcept;
 // Adds locals to the innermost frame (a bound function's own, when the run-time called it), so
 // error reports show them; each must outlive that frame. Nothing happens without a frame.
 void showLocals(std::initializer_list<Local> locals);
+// Forgets the innermost frame's locals: its function's body was unwound by an exception, so the
+// values they pointed at are gone (an error raised from that frame afterwards shows none).
+void forgetLocals() noexcept;
 // Records the caller's current line (the point the run-time sees: a call, a send, a raise).
 void atLine(const std::source_location& where) noexcept;
 

@@ -335,6 +335,9 @@ Value raiseRuntimeErrorSubstitute(const RuntimeError& error, std::source_locatio
 }
 
 void memoryError(std::source_location where) {
+  // The failing function's body has been unwound; its frame stays for the report, its locals
+  // do not.
+  forgetLocals();
   raiseRuntimeError({.genCode = 11, .subCode = kMemoryLowSubCode}, where);
   // With no flag the handler can only end the program or break; a parked request remains.
   unwindPending();

@@ -22,7 +22,8 @@ void countedFree(void* block, std::size_t bytes) noexcept;
 
 // The run-time's memory error: an allocation that failed ("Memory low", genCode 11, sub-code
 // 5300, operation the function being executed) is raised through the error handler with no
-// retry, default or substitute, so the handler ends the program or breaks out. Never returns.
+// retry, default or substitute, so the handler ends the program or breaks out. Called once the
+// failing function's body has unwound: its frame's locals are forgotten. Never returns.
 inline constexpr long long kMemoryLowSubCode = 5300;
 [[noreturn]] void memoryError(std::source_location where = std::source_location::current());
 

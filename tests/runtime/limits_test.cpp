@@ -38,6 +38,8 @@ TEST_F(Limits, AppendingPastTheTextLimitRaisesStringOverflow) {
 
 // A built-in whose allocation fails.
 Value EXHAUSTS() {
+  const Value local = "gone with the body";
+  showLocals({{"cLocal", &local}});
   throw std::bad_alloc();
 }
 Value OVERSIZES() {
@@ -53,8 +55,10 @@ TEST_F(Limits, AFailedAllocationIsTheMemoryErrorThroughTheHandler) {
   for (const char* name : {"EXHAUSTS", "OVERSIZES"}) {
     // No retry, default or substitute: the handler can only end the program or break out.
     Value seen;
+    std::size_t localsShown = 1;
     Value previous = errorBlock(block([&](Args a) -> Value {
       seen = a[0];
+      localsShown = frameAt(1)->locals().size();  // the raising frame, as a report reads it
       doBreak(a[0]);
     }));
     const std::size_t depth = stackDepth();
@@ -73,6 +77,7 @@ TEST_F(Limits, AFailedAllocationIsTheMemoryErrorThroughTheHandler) {
     EXPECT_EQ(record->subCode.integer(), kMemoryLowSubCode);
     EXPECT_EQ(record->operation.text(), name);
     EXPECT_EQ(record->flags, 0u);
+    EXPECT_EQ(localsShown, 0u);
   }
 }
 

@@ -21,21 +21,31 @@ using lanmere::Value;
 using test::BoxInfo;
 using test::ModalDriver;
 
+// Enumeration callbacks are CALLBACK functions: a lambda has the wrong calling convention in
+// the 32-bit build.
+BOOL CALLBACK findIcon(HWND child, LPARAM param) {
+  return lanmere::guardCallback(FALSE, [&]() -> BOOL {
+    if (test::className(child) == "Static" &&
+        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      *reinterpret_cast<HICON*>(param) =
+          reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+      return FALSE;
+    }
+    return TRUE;
+  });
+}
+
+BOOL CALLBACK collectText(HWND child, LPARAM param) {
+  return lanmere::guardCallback(FALSE, [&]() -> BOOL {
+    reinterpret_cast<std::vector<std::string>*>(param)->push_back(test::windowText(child));
+    return TRUE;
+  });
+}
+
 // The icon a box shows, as the handle its icon static holds.
 HICON boxIcon(HWND box) {
   HICON icon = nullptr;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM param) -> BOOL {
-        if (test::className(child) == "Static" &&
-            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-          *reinterpret_cast<HICON*>(param) =
-              reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&icon));
+  EnumChildWindows(box, findIcon, reinterpret_cast<LPARAM>(&icon));
   return icon;
 }
 
@@ -190,13 +200,7 @@ About showingAbout(std::vector<Value> args) {
   ModalDriver driver([&](const BoxInfo& box) {
     about.texts.push_back(box.title);
     about.owner = box.owner;
-    EnumChildWindows(
-        box.hwnd,
-        [](HWND child, LPARAM param) -> BOOL {
-          reinterpret_cast<std::vector<std::string>*>(param)->push_back(test::windowText(child));
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&about.texts));
+    EnumChildWindows(box.hwnd, collectText, reinterpret_cast<LPARAM>(&about.texts));
     return IDOK;
   });
   EXPECT_TRUE(MSGABOUT(lanmere::Args(args)).isNil());
