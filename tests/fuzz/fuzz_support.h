@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,11 @@ using lanmere::Value;
 // the limit is the run-time's own, so reaching it exercises the "String overflow" road.
 inline constexpr std::size_t kTextLimit = 1 << 16;
 
-// A substitute when the record allows one, else the default, else a break out of the call.
+// A substitute when the record allows one (0: a number, which every substitution takes), else
+// the default, else a break out of the call.
 inline Value answerEveryError(lanmere::Args args) {
   const auto* record = static_cast<const lanmere::ErrorRecord*>(lanmere::arg(args, 1).object());
-  if (record && record->canSubstitute()) return Value();
+  if (record && record->canSubstitute()) return Value(0);
   if (record && record->canDefault()) return Value(false);
   lanmere::doBreak();
 }
@@ -39,6 +41,8 @@ inline void startRuntime() {
       lanmere::registerModule(*module);
     }
     lanmere::errorBlock(lanmere::block(answerEveryError, "(b)FUZZ"));
+    lanmere::setInternalErrorLog(
+        (std::filesystem::temp_directory_path() / "lanmere-fuzz.log").string());
     lanmere::setMaxTextLength(kTextLimit);
     return true;
   }();
@@ -54,17 +58,25 @@ void guarded(F&& call) {
 // A value of any scalar kind, texts included; counts lean towards the interesting edges.
 inline Value anyValue(FuzzedDataProvider& input) {
   switch (input.ConsumeIntegralInRange<int>(0, 9)) {
-    case 0: return Value();
-    case 1: return Value(input.ConsumeBool());
-    case 2: return Value(input.ConsumeIntegralInRange<long long>(-70000, 70000));
-    case 3: return Value(input.ConsumeIntegral<long long>());
+    case 0:
+      return Value();
+    case 1:
+      return Value(input.ConsumeBool());
+    case 2:
+      return Value(input.ConsumeIntegralInRange<long long>(-70000, 70000));
+    case 3:
+      return Value(input.ConsumeIntegral<long long>());
     case 4:
       return Value(input.ConsumeFloatingPoint<double>(), input.ConsumeIntegralInRange(0, 20));
-    case 5: return Value::date(input.ConsumeIntegral<std::int32_t>());
-    case 6: return Value::timestamp(input.ConsumeIntegral<std::int32_t>(),
-                                    input.ConsumeIntegral<std::int32_t>());
-    case 7: return Value::list({Value(input.ConsumeIntegralInRange(-3, 3))});
-    default: return Value(input.ConsumeRandomLengthString(64));
+    case 5:
+      return Value::date(input.ConsumeIntegral<std::int32_t>());
+    case 6:
+      return Value::timestamp(input.ConsumeIntegral<std::int32_t>(),
+                              input.ConsumeIntegral<std::int32_t>());
+    case 7:
+      return Value::list({Value(input.ConsumeIntegralInRange(-3, 3))});
+    default:
+      return Value(input.ConsumeRandomLengthString(64));
   }
 }
 

@@ -20,6 +20,27 @@ Value size(FuzzedDataProvider& input) {
   return Value(input.ConsumeIntegralInRange<long long>(-3, 300));
 }
 
+// Every list reachable from `roots`, each once.
+std::vector<Value> reachable(std::vector<Value> work, std::unordered_set<const void*>& seen) {
+  std::vector<Value> found;
+  while (!work.empty()) {
+    Value value = std::move(work.back());
+    work.pop_back();
+    if (!value.isList() || !seen.insert(value.identity()).second) continue;
+    for (const Value& item : value.items()) work.push_back(item);
+    found.push_back(std::move(value));
+  }
+  return found;
+}
+
+// Counted references do not collect cycles, so the program that drops a value which may hold
+// one does what a collector would: it empties every list that only the dropped value reached.
+void drop(Value dropped, const Value (&variables)[kVariables]) {
+  std::unordered_set<const void*> kept;
+  reachable({std::begin(variables), std::end(variables)}, kept);
+  for (Value& list : reachable({std::move(dropped)}, kept)) list.listData()->items.clear();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size_) {
@@ -30,19 +51,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto pick = [&]() -> Value& { return lists[input.ConsumeIntegralInRange<std::size_t>(0, 3)]; };
   while (input.remaining_bytes() > 0) {
     Value& list = pick();
+    Value old = list;  // dropped after the step when the step replaces it
     kestrel::fuzz::guarded([&] {
-      switch (input.ConsumeIntegralInRange(0, 11)) {
-        case 0: lanmere::callFunction("AADD", {list, kestrel::fuzz::anyValue(input)}); break;
-        case 1: lanmere::callFunction("AADD", {list, pick()}); break;  // nesting, cycles
-        case 2: lanmere::callFunction("ASIZE", {list, size(input)}); break;
-        case 3: list = lanmere::callFunction("ACLONE", {pick()}); break;
-        case 4:
-          lanmere::callFunction("ASCAN", {list, kestrel::fuzz::anyValue(input),
-                                          kestrel::fuzz::anyValue(input)});
+      switch (input.ConsumeIntegralInRange(0, 15)) {
+        case 0:
+          lanmere::callFunction("AADD", {list, kestrel::fuzz::anyValue(input)});
           break;
-        case 5: lanmere::callFunction("AINS", {list, kestrel::fuzz::anyValue(input)}); break;
-        case 6: lanmere::callFunction("ADEL", {list, kestrel::fuzz::anyValue(input)}); break;
-        case 7: lanmere::callFunction("ASORT", {list, kestrel::fuzz::anyValue(input)}); break;
+        case 1:
+          lanmere::callFunction("AADD", {list, pick()});
+          break;  // nesting, cycles
+        case 2:
+          lanmere::callFunction("ASIZE", {list, size(input)});
+          break;
+        case 3:
+          list = lanmere::callFunction("ACLONE", {pick()});
+          break;
+        case 4:
+          lanmere::callFunction(
+              "ASCAN", {list, kestrel::fuzz::anyValue(input), kestrel::fuzz::anyValue(input)});
+          break;
+        case 5:
+          lanmere::callFunction("AINS", {list, kestrel::fuzz::anyValue(input)});
+          break;
+        case 6:
+          lanmere::callFunction("ADEL", {list, kestrel::fuzz::anyValue(input)});
+          break;
+        case 7:
+          lanmere::callFunction("ASORT", {list, kestrel::fuzz::anyValue(input)});
+          break;
         case 8: {
           // A comparison that answers at random and shrinks the list it sorts.
           const bool shrink = input.ConsumeBool();
@@ -64,29 +100,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                           kestrel::fuzz::anyValue(input)});
           break;
         }
-        case 10: list = Value::list(); break;  // releases whatever the old list held alone
-        default: {
-          // A chain of lists, one inside the next: nesting deeper than any recursion allows.
-          const int depth = input.ConsumeIntegralInRange(0, 100000);
+        case 10:
+          list = Value::list();
+          break;  // releases whatever the old list held alone
+        case 11: {
+          // A chain of lists, one inside the next, released or cloned whole.
+          const int depth = input.ConsumeIntegralInRange(0, 1000);
           Value chain = Value::list();
           for (int i = 0; i < depth; ++i) chain = Value::list({chain});
           list = input.ConsumeBool() ? lanmere::callFunction("ACLONE", {chain}) : chain;
           break;
         }
+        default:
+          lanmere::callFunction("AADD", {pick(), list});
+          break;
       }
     });
+    if (!old.sharesStorageWith(list)) drop(std::move(old), lists);
   }
-  // Counted references do not collect cycles: empty every list still reachable so the run
-  // leaks nothing.
-  std::vector<Value> reachable, work(std::begin(lists), std::end(lists));
-  std::unordered_set<const void*> seen;
-  while (!work.empty()) {
-    Value value = std::move(work.back());
-    work.pop_back();
-    if (!value.isList() || !seen.insert(value.identity()).second) continue;
-    for (const Value& item : value.items()) work.push_back(item);
-    reachable.push_back(std::move(value));
+  for (Value& list : lists) {
+    Value last = std::move(list);
+    list = Value();
+    drop(std::move(last), lists);
   }
-  for (Value& list : reachable) list.listData()->items.clear();
   return 0;
 }

@@ -9,9 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int variables = input.ConsumeIntegralInRange(0, 6);
   for (int i = 0; i < variables; ++i) {
     const std::string name = input.ConsumeRandomLengthString(70);
-    lanmere::publicVariable(name) =
-        input.ConsumeBool() ? lanmere::Value(input.ConsumeRandomLengthString(40))
-                            : kestrel::fuzz::anyValue(input);
+    lanmere::publicVariable(name) = input.ConsumeBool()
+                                        ? lanmere::Value(input.ConsumeRandomLengthString(40))
+                                        : kestrel::fuzz::anyValue(input);
   }
   {
     lanmere::PrivateScope scope;

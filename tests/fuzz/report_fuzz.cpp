@@ -12,10 +12,10 @@ namespace {
 
 using lanmere::Value;
 
-constexpr const char* kSlots[] = {"_CARGO",     "_ARGS",     "_CANRETRY", "_CANSUBSTITUTE",
+constexpr const char* kSlots[] = {"_CARGO",      "_ARGS",        "_CANRETRY", "_CANSUBSTITUTE",
                                   "_CANDEFAULT", "_DESCRIPTION", "_FILENAME", "_GENCODE",
-                                  "_OPERATION", "_OSCODE",   "_SEVERITY", "_SUBCODE",
-                                  "_SUBSYSTEM", "_TRIES"};
+                                  "_OPERATION",  "_OSCODE",      "_SEVERITY", "_SUBCODE",
+                                  "_SUBSYSTEM",  "_TRIES"};
 
 double anyDouble(FuzzedDataProvider& input) {
   double value;

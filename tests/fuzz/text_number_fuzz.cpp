@@ -4,11 +4,10 @@
 namespace {
 
 constexpr const char* kFunctions[] = {
-    "SPACE", "LEFT",  "RIGHT", "STRTRAN", "SUBSTR",      "AT",    "RAT",   "UPPER",
-    "LOWER", "TRIM",  "LTRIM", "ALLTRIM", "PADR",        "PADL",  "PADC",  "REPLICATE",
-    "CHR",   "ASC",   "LEN",   "VALTYPE", "EMPTY",       "STR",   "VAL",   "INT",
-    "ROUND", "ABS",   "MOD",   "MAX",     "MIN",         "I2BIN", "BIN2I", "L2BIN",
-    "BIN2L", "HB_NUMTOHEX"};
+    "SPACE", "LEFT",    "RIGHT",   "STRTRAN", "SUBSTR", "AT",    "RAT",        "UPPER", "LOWER",
+    "TRIM",  "LTRIM",   "ALLTRIM", "PADR",    "PADL",   "PADC",  "REPLICATE",  "CHR",   "ASC",
+    "LEN",   "VALTYPE", "EMPTY",   "STR",     "VAL",    "INT",   "ROUND",      "ABS",   "MOD",
+    "MAX",   "MIN",     "I2BIN",   "BIN2I",   "L2BIN",  "BIN2L", "HB_NUMTOHEX"};
 
 }  // namespace
 
