@@ -7,6 +7,7 @@
 #include "net/inet.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
+#include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
 #include "runtime/functions.h"
@@ -71,7 +72,8 @@ class Download : public ::testing::Test {
     static const ModuleTable counters{
         "tests/app/getdatas_test.cpp",
         {lanmere::fn<&countRecv>("HB_INETRECV"), lanmere::fn<&countSend>("HB_INETSEND"),
-         lanmere::fn<&countClose>("HB_INETCLOSE"), lanmere::fn<&countCleanup>("HB_INETCLEANUP")}};
+         lanmere::fn<&countClose>("HB_INETCLOSE"), lanmere::fn<&countCleanup>("HB_INETCLEANUP"),
+         lanmere::fn<&GETDATAS>("GETDATAS")}};
     registerModule(counters);
     registerModule(net::inetModule());
     for (const ModuleTable* module : builtinModules()) registerModule(*module);
@@ -204,18 +206,26 @@ TEST_F(Download, ABadPortOverrideIsTheConnectArgumentError) {
                         {" 8080", " 8080"}, {"8080x", "8080x"},
                         {"+80", "+80"},     {"99999999999999999999", "99999999999999999999"}};
   setEnv("WEATHER_HOST", "127.0.0.1");
+  lanmere::publicVariable("station_ids") = "S";
   for (const Case& c : cases) {
     setEnv("WEATHER_PORT", c.text);
     EXPECT_TRUE(lanmere::exactlyEqual(weatherPort(), c.port)) << c.text;
     EXPECT_EQ(weatherPort().type(), c.port.type()) << c.text;
     Value seen;
-    const Value previous = lanmere::errorBlock(lanmere::block([&seen](Args a) -> Value {
+    std::vector<std::pair<std::string, Value>> locals;  // GETDATAS's, as the report shows them
+    const Value previous = lanmere::errorBlock(lanmere::block([&](Args a) -> Value {
       seen = a[0];
+      for (std::size_t level = 0; const lanmere::Frame* frame = lanmere::frameAt(level); ++level) {
+        if (frame->procedure() != "GETDATAS") continue;
+        for (const lanmere::Local& local : frame->locals()) {
+          locals.emplace_back(local.name, *local.value);
+        }
+      }
       lanmere::doBreak();
     }));
     bool returned = false;
     lanmere::beginSequence([&] {
-      GETDATAS();
+      lanmere::callFunction("GETDATAS");
       returned = true;
     });
     lanmere::restoreErrorBlock(previous);
@@ -228,6 +238,15 @@ TEST_F(Download, ABadPortOverrideIsTheConnectArgumentError) {
     ASSERT_EQ(record->args.length(), 2u);
     EXPECT_TRUE(lanmere::exactlyEqual(record->args.item(2), c.port)) << c.text;
     EXPECT_EQ(sends, 0);
+    // The host, the port and the path (after macro expansion) under names that say so.
+    ASSERT_GE(locals.size(), 4u);
+    EXPECT_EQ(locals[1].first, "cHost");
+    EXPECT_EQ(locals[1].second.text(), "127.0.0.1");
+    EXPECT_EQ(locals[2].first, "uPort");
+    EXPECT_TRUE(lanmere::exactlyEqual(locals[2].second, c.port));
+    EXPECT_EQ(locals[3].first, "cUrl");
+    EXPECT_EQ(locals[3].second.text(),
+              "/adds/metars/index.php?submit=1S=LEAL&chk_metars=on&chk_tafs=on&hoursStr=3");
   }
 }
 
