@@ -76,7 +76,8 @@ Value MAIN(Args args) {
     noteModules();
   } else if (mode() == "download") {
     // The weather program's MAIN with the text limit lowered to KESTREL_TEXT_LIMIT bytes.
-    lanmere::setMaxTextLength(std::strtoull(std::getenv("KESTREL_TEXT_LIMIT"), nullptr, 10));
+    const char* limit = std::getenv("KESTREL_TEXT_LIMIT");
+    lanmere::setMaxTextLength(limit ? std::strtoull(limit, nullptr, 10) : lanmere::kMaxTextLength);
     const Value reply = lanmere::callFunction("GETDATAS");
     note("downloaded " + std::to_string(reply.length()));
     lanmere::callFunction("WQOUT", {Value::list({reply})});
