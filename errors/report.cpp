@@ -11,6 +11,7 @@
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
+#include "runtime/transform.h"
 
 namespace kestrel {
 
@@ -57,16 +58,7 @@ class Writer {
 }  // namespace
 
 std::string sizePicture(long long bytes) {
-  // Seven digit positions with thousands commas; a comma shows only after a digit.
-  if (bytes < 0 || bytes > 9999999) return std::string(9, '*') + " bytes";
-  const std::string digits = std::to_string(bytes);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    const std::size_t fromRight = digits.size() - i;
-    out += digits[i];
-    if (fromRight > 1 && fromRight % 3 == 1) out += ',';
-  }
-  return rightAligned(out, 9) + " bytes";
+  return lanmere::transform(Value(bytes), "9,999,999 bytes");
 }
 
 double clockRateMhz(unsigned long long tscTicks, long long performanceTicks,

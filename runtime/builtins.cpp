@@ -4,12 +4,15 @@
 
 #include "runtime/builtins_internal.h"
 #include "runtime/error.h"
+#include "runtime/get.h"
+#include "runtime/setkey.h"
+#include "runtime/transform.h"
 
 namespace lanmere {
 
 std::vector<const ModuleTable*> builtinModules() {
-  return {&errorModule(), &textModule(), &numberModule(),
-          &dateModule(),  &listModule(), &fileModule()};
+  return {&errorModule(), &textModule(),      &numberModule(), &dateModule(),  &listModule(),
+          &fileModule(),  &transformModule(), &getModule(),    &setKeyModule()};
 }
 
 }  // namespace lanmere

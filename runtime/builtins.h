@@ -116,6 +116,9 @@ const std::string& dateFormat();
 void setDateFormat(std::string format);
 std::string dtoc(const Value& date);
 Value ctod(std::string_view text);
+// The same under an explicit format, for texts kept in a format of their own (an edit buffer).
+std::string dtoc(const Value& date, std::string_view format);
+Value ctod(std::string_view text, std::string_view format);
 std::string dtos(const Value& date);  // "YYYYMMDD", eight blanks for the blank date
 Value stod(std::string_view text);
 // A timestamp as date + " " + "hh:mm:ss.fff".

@@ -93,7 +93,10 @@ void setDateFormat(std::string format) {
 }
 
 std::string dtoc(const Value& date) {
-  const std::string& format = dateFormat();
+  return dtoc(date, dateFormat());
+}
+
+std::string dtoc(const Value& date, std::string_view format) {
   int year = 0, month = 0, day = 0;
   dateFromJulian(date.julian(), year, month, day);
   const bool blank = year == 0;
@@ -120,12 +123,16 @@ std::string dtoc(const Value& date) {
   return text;
 }
 
+Value ctod(std::string_view text) {
+  return ctod(text, dateFormat());
+}
+
 // CTOD reads the digit groups of the text in the order the format names day, month and year;
 // anything that is not a digit separates groups. A text without digits is the blank date.
-Value ctod(std::string_view text) {
+Value ctod(std::string_view text, std::string_view format) {
   char order[3];
   int fields = 0;
-  for (char c : dateFormat()) {
+  for (char c : format) {
     if (!formatLetter(c)) continue;
     bool seen = false;
     for (int i = 0; i < fields; ++i) seen = seen || order[i] == c;
