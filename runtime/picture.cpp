@@ -67,7 +67,7 @@ bool isDigitSymbol(char c) noexcept {
 }
 
 bool isTextSymbol(char c) noexcept {
-  return c != '\0' && std::string_view("9#XAN!LY").find(c) != std::string_view::npos;
+  return std::string_view("9#XAN!LY").find(c) != std::string_view::npos;
 }
 
 bool isEditableSymbol(PictureKind kind, char c) noexcept {
