@@ -145,9 +145,17 @@ Value Get::KillFocus() {
   return selfValue();
 }
 
-void Get::startOperation() {
+bool Get::startOperation() {
+  if (!focused()) return false;
   Rejected = false;
   TypeOut = false;
+  return true;
+}
+
+bool Get::startMove() {
+  if (!startOperation()) return false;
+  Clear = false;
+  return true;
 }
 
 bool Get::editable(std::size_t i) const {
@@ -221,8 +229,7 @@ void Get::storeBuffer(std::string buffer) {
 }
 
 void Get::put(const Value& c, bool insert) {
-  if (!focused()) return;
-  startOperation();
+  if (!startOperation()) return;
   std::string buffer = Buffer.string();
   const std::size_t at = cursor();
   if (!c.isText() || c.length() == 0 || !editable(at)) {
@@ -301,9 +308,7 @@ void Get::deleteAt(std::size_t i) {
 }
 
 Value Get::BackSpace() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
+  if (!startMove()) return selfValue();
   if (const std::optional<std::size_t> before = previousEditable(cursor())) {
     moveTo(before);
     deleteAt(*before);
@@ -312,17 +317,12 @@ Value Get::BackSpace() {
 }
 
 Value Get::Delete() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
-  deleteAt(cursor());
+  if (startMove()) deleteAt(cursor());
   return selfValue();
 }
 
 Value Get::DelEnd() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
+  if (!startMove()) return selfValue();
   std::string buffer = Buffer.string();
   for (std::size_t i = cursor(); i < buffer.size(); ++i) {
     if (editable(i)) buffer[i] = ' ';
@@ -332,41 +332,27 @@ Value Get::DelEnd() {
 }
 
 Value Get::Home() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
-  moveTo(firstEditable());
+  if (startMove()) moveTo(firstEditable());
   return selfValue();
 }
 
 Value Get::End() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
-  moveTo(lastEditable());
+  if (startMove()) moveTo(lastEditable());
   return selfValue();
 }
 
 Value Get::Left() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
-  moveTo(previousEditable(cursor()));
+  if (startMove()) moveTo(previousEditable(cursor()));
   return selfValue();
 }
 
 Value Get::Right() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
-  moveTo(nextEditable(cursor()));
+  if (startMove()) moveTo(nextEditable(cursor()));
   return selfValue();
 }
 
 Value Get::WordLeft() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
+  if (!startMove()) return selfValue();
   const std::string buffer = Buffer.string();
   std::optional<std::size_t> target;
   for (std::size_t i = std::min(cursor(), buffer.size()); i-- > 0 && !target;) {
@@ -377,9 +363,7 @@ Value Get::WordLeft() {
 }
 
 Value Get::WordRight() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
+  if (!startMove()) return selfValue();
   const std::string buffer = Buffer.string();
   std::optional<std::size_t> target;
   for (std::size_t i = cursor() + 1; i < buffer.size() && !target; ++i) {
@@ -390,9 +374,7 @@ Value Get::WordRight() {
 }
 
 Value Get::ToDecPos() {
-  if (!focused()) return selfValue();
-  startOperation();
-  Clear = false;
+  if (!startMove()) return selfValue();
   const std::size_t point = pointIndex(mask_);
   if (kind_ != Kind::Number || point == std::string::npos) return selfValue();
   // The integer part is rebuilt right-aligned from the digits typed so far; blanks in the

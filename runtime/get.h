@@ -77,7 +77,10 @@ class Get : public Object {
   // Parses the picture and builds the buffer, its template and the type from `value`; the
   // edit form leaves out what only decorates a display.
   void build(const Value& value, bool forEditing);
-  void startOperation();
+  // Every editing operation first forgets what the last one reported; false without the focus.
+  bool startOperation();
+  // A cursor move or deletion also ends the "next character clears" state.
+  bool startMove();
   bool editable(std::size_t i) const;
   std::optional<std::size_t> firstEditable() const;
   std::optional<std::size_t> lastEditable() const;
