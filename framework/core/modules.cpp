@@ -1,6 +1,8 @@
 #include "framework/core/modules.h"
 
+#include "framework/core/colors.h"
 #include "framework/core/dlgregistry.h"
+#include "framework/core/resmodule.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
@@ -8,7 +10,8 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> coreModules() {
-  return {&winListModule(), &wndProcModule(), &dlgRegistryModule(), &winRunModule()};
+  return {&winListModule(), &wndProcModule(), &dlgRegistryModule(),
+          &winRunModule(),  &colorsModule(),  &resModule()};
 }
 
 }  // namespace kestrel
