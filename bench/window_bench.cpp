@@ -27,7 +27,7 @@ using lanmere::Args;
 using lanmere::Value;
 
 constexpr int kMessagesPerRound = 20000;
-constexpr int kRounds = 9;
+constexpr int kRounds = 15;
 constexpr int kWarmUpMessages = 5000;
 constexpr double kGoalOverBare = 1.5;
 constexpr double kGoalOverMinimal = 1.15;
