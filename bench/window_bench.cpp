@@ -63,14 +63,13 @@ struct ClickHandler : Handler {
 };
 
 std::vector<std::unique_ptr<Handler>> handlers(1);  // slot 0 is none
-WNDPROC minimalPrevious = nullptr;
 
 LRESULT CALLBACK minimalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto slot = static_cast<std::size_t>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (message == WM_LBUTTONDOWN && slot > 0 && slot < handlers.size()) {
     return handlers[slot]->onMessage(message, wParam, lParam);
   }
-  return CallWindowProcA(minimalPrevious, hwnd, message, wParam, lParam);
+  return DefWindowProcA(hwnd, message, wParam, lParam);  // the procedure it replaced
 }
 
 // 3. The framework.
@@ -144,8 +143,7 @@ int main() {
   };
   handlers.push_back(std::move(click));
   SetWindowLongPtrA(minimal, GWLP_USERDATA, static_cast<LONG_PTR>(handlers.size() - 1));
-  minimalPrevious = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(minimal, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&minimalProc)));
+  SetWindowLongPtrA(minimal, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&minimalProc));
 
   HWND framed = createWindow("BenchFramework", DefWindowProcA);
   auto window = lanmere::make<TBenchWnd>();

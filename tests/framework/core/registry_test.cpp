@@ -266,12 +266,14 @@ TEST(Dispatcher, AnswersBecomeTheWindowProceduresResult) {
 
 TEST(Exports, BothProceduresAreFoundByNameAndReachSlotOne) {
   HMODULE program = GetModuleHandleA(nullptr);
-  for (const char* name : {"__WndProc", "__DbgWndProc"}) {
+  const struct {
+    const char* name;
+    WNDPROC procedure;
+  } exports[] = {{"__WndProc", kestrelWndProc}, {"__DbgWndProc", kestrelDbgWndProc}};
+  for (const auto& [name, procedure] : exports) {
     SCOPED_TRACE(name);
-    // Through void*: FARPROC and WNDPROC are unrelated function types.
-    const auto procedure =
-        reinterpret_cast<WNDPROC>(reinterpret_cast<void*>(GetProcAddress(program, name)));
-    ASSERT_NE(procedure, nullptr);
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(program, name)),
+              reinterpret_cast<void*>(procedure));
     const std::string className = std::string("Kestrel") + name;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = procedure;
