@@ -121,6 +121,63 @@ TEST_F(Controls, GetHotPosFindsTheMnemonic) {
   for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i], cases[i].id) << i;
 }
 
+// A gradient (here the process-wide one) makes the dialog transparent: its controls are told so,
+// and its own plain labels paint on its brush.
+TEST_F(Controls, AGradientMakesTheDialogTransparent) {
+  const Value shade = Value::list({Value::list({1, 0x0000C8LL, 0xC80000LL})});
+  EXPECT_TRUE(lanmere::callFunction("SETDLGGRADIENT", {shade}).isNil());
+  const Value dialog = pixelDialog(100, 100, 260, 400, "Shaded");
+  EXPECT_TRUE(lanmere::callFunction("SETDLGGRADIENT", {Value()}).sharesStorageWith(shade));
+  EXPECT_TRUE(dialogOf(dialog).lTransparent.logical());
+  const Value edit =
+      addControl(dialog, "Edit", kIdFirstEdit, "", 10, 10, 35, 200, WS_TABSTOP | WS_BORDER);
+  LRESULT labelBrush = 0;
+  long long dialogBrush = -1;
+  runModal(dialog, {ready, [&](HWND hwnd) {
+                      const HWND label = CreateWindowExA(0, "STATIC", "plain", WS_CHILD, 0, 0, 50,
+                                                         20, hwnd, nullptr, nullptr, nullptr);
+                      const HDC dc = GetDC(label);
+                      labelBrush =
+                          SendMessageA(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                       reinterpret_cast<LPARAM>(label));
+                      ReleaseDC(label, dc);
+                      dialogBrush = lanmere::send(dialogOf(dialog).oBrush, "hBrush").integer();
+                      lanmere::send(dialog, "End", {1});
+                      return true;
+                    }});
+  EXPECT_TRUE(ctrl(edit).lTransparent.logical());
+  EXPECT_EQ(static_cast<long long>(labelBrush), dialogBrush);
+}
+
+TEST_F(Controls, SettingsChangeOnlyWithOneLogical) {
+  const struct {
+    const char* function;
+    bool initial;
+  } settings[] = {{"SETDIALOGESC", true}, {"SETCENTERONPARENT", false}};
+  for (const auto& [function, initial] : settings) {
+    SCOPED_TRACE(function);
+    auto call = [function](std::initializer_list<Value> args) {
+      return lanmere::callFunction(function, args).logical();
+    };
+    EXPECT_EQ(call({}), initial);
+    EXPECT_EQ(call({1}), initial);
+    EXPECT_EQ(call({!initial, !initial}), initial);
+    EXPECT_EQ(call({!initial}), initial);
+    EXPECT_EQ(call({initial}), !initial);
+    EXPECT_EQ(call({}), initial);
+  }
+}
+
+TEST_F(Controls, TheSourceTextIsTheWindowsWithDialogWords) {
+  const std::string text = lanmere::send(pixelDialog(1, 2, 3, 4, "Title"), "cGenPrg").string();
+  EXPECT_NE(text.find("   DEFINE DIALOG oDlg FROM 1, 2 TO 3, 4 PIXEL TITLE \"Title\""),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("   ACTIVATE DIALOG oDlg\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("WINDOW"), std::string::npos);
+  EXPECT_EQ(text.find("oWnd"), std::string::npos);
+}
+
 // ---- Modeless ----
 
 bool registered(HWND dialog) {
