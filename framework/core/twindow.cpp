@@ -155,6 +155,10 @@ void takeUse(const Value& resource) {
   if (resource.isObject()) tell(resource, msg::_nCount, tell(resource, msg::nCount).integer() + 1);
 }
 
+void setExStyle(HWND hwnd, LONG_PTR exStyle) {
+  callWindows([&] { return SetWindowLongPtrA(hwnd, GWL_EXSTYLE, exStyle); });
+}
+
 std::string textForm(const Value& value) {
   if (value.isText()) return value.string();
   static const lanmere::Symbol* const cvaltochar = lanmere::symbol("CVALTOCHAR");
@@ -377,7 +381,7 @@ Value TWindow::Create(const Value& cClassName) {
   });
   hWnd = handleNumber(created);
   if (!created) {
-    WNDCREATEERROR(self());
+    WNDCREATEERROR(self(), Value(className));
     return {};
   }
   linkWindow(*this);
@@ -730,7 +734,7 @@ Value TWindow::SetMenu(const Value& oMenuNew) {
 }
 
 Value TWindow::ClientEdge() {
-  SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  setExStyle(hwnd(), GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
   nExStyle = static_cast<long long>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE));
   callWindows([&] {
     return SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
@@ -832,7 +836,7 @@ Value TWindow::SetMsg(const Value& cText, const Value& lDefault) {
 }
 
 Value TWindow::Capture() {
-  return handleNumber(SetCapture(hwnd()));
+  return handleNumber(callWindows([&] { return SetCapture(hwnd()); }));
 }
 
 // ---- Edit actions: each evaluates its closure with the window ----

@@ -100,6 +100,9 @@ Handle handleOfMember(const lanmere::Value& object, const lanmere::Symbol* membe
   return object.isObject() ? handleFrom<Handle>(lanmere::send(object, member)) : Handle{};
 }
 
+// Changes a window's extended style (the system tells the window with style messages).
+void setExStyle(HWND hwnd, LONG_PTR exStyle);
+
 // The text form of a value: CVALTOCHAR when the display layer is registered, else the scalar
 // text the persistence records use.
 std::string textForm(const lanmere::Value& value);
