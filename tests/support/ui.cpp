@@ -147,7 +147,8 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 }
 
 LPARAM mousePosition(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
+  return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
+                    static_cast<WORD>(static_cast<short>(y)));
 }
 
 void postMouse(HWND hwnd, UINT message, int x, int y, WPARAM flags) {
@@ -158,7 +159,8 @@ void postKey(HWND hwnd, UINT virtualKey) {
   constexpr LPARAM kRepeatOnce = 1;
   constexpr int kScanShift = 16;
   constexpr LPARAM kUpTransition = 0xC0000000;  // previous state down, key released
-  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << kScanShift;
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC))
+                      << kScanShift;
   PostMessageA(hwnd, WM_KEYDOWN, virtualKey, kRepeatOnce | scan);
   PostMessageA(hwnd, WM_KEYUP, virtualKey, kRepeatOnce | scan | kUpTransition);
 }
@@ -175,8 +177,8 @@ DialogTemplate::DialogTemplate(const std::string& title, DWORD style, short x, s
   const DWORD withFont = style | DS_SETFONT;
   words_ = {LOWORD(withFont), HIWORD(withFont), 0, 0};  // style, extended style
   countAt_ = words_.size();
-  words_.insert(words_.end(), {0, static_cast<WORD>(x), static_cast<WORD>(y),
-                               static_cast<WORD>(cx), static_cast<WORD>(cy)});
+  words_.insert(words_.end(), {0, static_cast<WORD>(x), static_cast<WORD>(y), static_cast<WORD>(cx),
+                               static_cast<WORD>(cy)});
   words_.insert(words_.end(), {0, 0});  // no menu, the dialog class
   text(title);
   constexpr WORD kPointSize = 8;
@@ -188,9 +190,9 @@ DialogTemplate& DialogTemplate::item(ControlClass controlClass, WORD id, const s
                                      DWORD style, short x, short y, short cx, short cy) {
   align();
   const DWORD visible = style | WS_CHILD | WS_VISIBLE;
-  words_.insert(words_.end(), {LOWORD(visible), HIWORD(visible), 0, 0, static_cast<WORD>(x),
-                               static_cast<WORD>(y), static_cast<WORD>(cx), static_cast<WORD>(cy),
-                               id, 0xFFFF, controlClass});
+  words_.insert(words_.end(),
+                {LOWORD(visible), HIWORD(visible), 0, 0, static_cast<WORD>(x), static_cast<WORD>(y),
+                 static_cast<WORD>(cx), static_cast<WORD>(cy), id, 0xFFFF, controlClass});
   text(label);
   words_.push_back(0);  // no creation data
   ++words_[countAt_];

@@ -103,8 +103,8 @@ INT_PTR runModal(const DialogTemplate& dialog, const Value& object, HWND owner =
     ~Leave() { leaveModal(); }
   } leave;
   return callWindows([&] {
-    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialog.get(), owner,
-                                   modalDialogProc, 0);
+    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialog.get(), owner, modalDialogProc,
+                                   0);
   });
 }
 
@@ -278,8 +278,7 @@ TEST(Loop, AcceleratorsReachTheApplicationWindow) {
     }
     return Value();
   };
-  TimedSteps steps({[&] { postKey(hwnd, VK_F5); },
-                    [&] { SetTimer(hwnd, 1, 10, nullptr); },
+  TimedSteps steps({[&] { postKey(hwnd, VK_F5); }, [&] { SetTimer(hwnd, 1, 10, nullptr); },
                     [&] { PostQuitMessage(0); }},
                    60);
   runLoop(hwnd);

@@ -38,20 +38,20 @@ LM_DEFINE_CLASS(TRecorder) {
     if (!event) continue;
     const std::string name = event->name;
     c.inlineMethod(name, lanmere::block([name](Args args) -> Value {
-      auto* self = static_cast<TRecorder*>(args[0].object());
-      std::string line = name;
-      for (std::size_t i = 1; i < args.size(); ++i) line += " " + text(args[i]);
-      self->log.push_back(line);
-      return self->onEvent ? self->onEvent(name) : Value();
-    }));
+                     auto* self = static_cast<TRecorder*>(args[0].object());
+                     std::string line = name;
+                     for (std::size_t i = 1; i < args.size(); ++i) line += " " + text(args[i]);
+                     self->log.push_back(line);
+                     return self->onEvent ? self->onEvent(name) : Value();
+                   }));
   }
 }
 
 Value TRecorder::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
   if (onMessage) {
-    Value answer = onMessage(static_cast<UINT>(nMsg.integer()),
-                             static_cast<WPARAM>(nWParam.integer()),
-                             static_cast<LPARAM>(nLParam.integer()));
+    Value answer =
+        onMessage(static_cast<UINT>(nMsg.integer()), static_cast<WPARAM>(nWParam.integer()),
+                  static_cast<LPARAM>(nLParam.integer()));
     if (!answer.isNil()) return answer;
   }
   return WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);

@@ -208,7 +208,9 @@ TEST(Dispatcher, EachMessageReachesItsEventMethodWithItsArguments) {
       {WM_RBUTTONUP, 0, mousePosition(10, 20), {"RBUTTONUP 20 10 0"}},
       {WM_MBUTTONDOWN, 0, mousePosition(10, 20), {"MBUTTONDOWN 20 10 0"}},
       {WM_MBUTTONUP, 0, mousePosition(10, 20), {"MBUTTONUP 20 10 0"}},
-      {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), mousePosition(-5, -5),
+      {WM_MOUSEWHEEL,
+       MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)),
+       mousePosition(-5, -5),
        {"MOUSEWHEEL 8 -120 -5 -5"}},
       {WM_DROPFILES, handle, 0, {"DROPFILES 4660"}},
       {WM_QUERYNEWPALETTE, 0, 0, {"QUERYNEWPALETTE"}},
@@ -264,12 +266,14 @@ TEST(Dispatcher, AnswersBecomeTheWindowProceduresResult) {
 
 TEST(Exports, BothProceduresAreFoundByNameAndReachSlotOne) {
   HMODULE program = GetModuleHandleA(nullptr);
-  for (const char* name : {"__WndProc", "__DbgWndProc"}) {
+  const struct {
+    const char* name;
+    WNDPROC procedure;
+  } exports[] = {{"__WndProc", kestrelWndProc}, {"__DbgWndProc", kestrelDbgWndProc}};
+  for (const auto& [name, procedure] : exports) {
     SCOPED_TRACE(name);
-    // Through void*: FARPROC and WNDPROC are unrelated function types.
-    const auto procedure =
-        reinterpret_cast<WNDPROC>(reinterpret_cast<void*>(GetProcAddress(program, name)));
-    ASSERT_NE(procedure, nullptr);
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(program, name)),
+              reinterpret_cast<void*>(procedure));
     const std::string className = std::string("Kestrel") + name;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = procedure;
