@@ -122,7 +122,7 @@ Value CREATEFONTUNDERLINE(const Value& font) {
                                     [&] { return CreateFontIndirectA(&underlined); }));
 }
 
-Value CHOOSEFONT(lanmere::Args args) {
+Value chooseFont(lanmere::Args args, bool& confirmed) {
   const Value& initial = arg(args, 1);
   const bool withFont = initial.isList();
   LOGFONTA font = withFont ? logFontFromList(initial) : LOGFONTA{};
@@ -140,7 +140,7 @@ Value CHOOSEFONT(lanmere::Args args) {
     dialog.Flags |= CF_PRINTERFONTS;
   }
   if (!arg(args, 4).isNil()) dialog.Flags = static_cast<DWORD>(arg(args, 4).integer());
-  const bool confirmed = ChooseFontA(&dialog) != FALSE;
+  confirmed = ChooseFontA(&dialog) != FALSE;
   lanmere::raiseParked();
   if (confirmed && args.size() == kEffectsArguments) {
     args[1] = static_cast<long long>(dialog.rgbColors);
@@ -150,6 +150,11 @@ Value CHOOSEFONT(lanmere::Args args) {
   for (int i = 1; i < kFontListSize; ++i) empty.listData()->items.push_back(0);
   empty.listData()->items.push_back("");
   return empty;
+}
+
+Value CHOOSEFONT(lanmere::Args args) {
+  bool confirmed = false;
+  return chooseFont(args, confirmed);
 }
 
 const lanmere::ModuleTable& fontApiModule() {

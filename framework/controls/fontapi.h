@@ -43,6 +43,8 @@ lanmere::Value CREATEFONTUNDERLINE(const lanmere::Value& font);
 // CHOOSEFONT (aFont, nRGBColor by reference, hDC, nFlags): the font dialog; always answers a
 // 14-element list.
 lanmere::Value CHOOSEFONT(lanmere::Args args);
+// The same, telling whether the user confirmed.
+lanmere::Value chooseFont(lanmere::Args args, bool& confirmed);
 
 const lanmere::ModuleTable& fontApiModule();
 

@@ -298,9 +298,11 @@ Value TFont::Rotate(const Value& angle) {
 
 Value TFont::Choose(Value& color) {
   Value args[] = {fontList(), color};
-  const Value chosen = CHOOSEFONT(lanmere::Args(args, color.isNil() ? 1 : 2));
+  bool confirmed = false;
+  const Value chosen = chooseFont(lanmere::Args(args, color.isNil() ? 1 : 2), confirmed);
   if (!color.isNil()) color = args[1];
-  if (chosen.item(kFontFaceName).text().empty()) return Value(Ref<TFont>(this));
+  // A cancelled dialog answers this font's own values: nothing changes, nothing is given back.
+  if (!confirmed || chosen.item(kFontFaceName).text().empty()) return Value(Ref<TFont>(this));
   End();
   auto item = [&](int n) { return chosen.item(static_cast<std::size_t>(n)); };
   Ref<TFont> font = lanmere::make<TFont>();

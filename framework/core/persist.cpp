@@ -145,12 +145,12 @@ std::string listText(const std::string& name, const Value& list, long long inden
 
 std::string recordField(std::size_t n) {
   if (n > kMaxRecordField) {
-    lanmere::raiseRuntimeError(
-        {.genCode = 1,
-         .subCode = kRecordTooLongSubCode,
-         .description = "Record too long",
-         .operation = "Save",
-         .args = lanmere::ErrorArgs::of({Value(static_cast<long long>(n))})});
+    lanmere::raiseRuntimeError({.genCode = 1,
+                                .subCode = kRecordTooLongSubCode,
+                                .description = "Record too long",
+                                .operation = "Save",
+                                .args = lanmere::ErrorArgs::of({Value(static_cast<long long>(n))}),
+                                .flags = lanmere::kCanDefault});
     throw RecordTooLong{};
   }
   return field16(n);
