@@ -485,7 +485,7 @@ Value TWindow::Destroy() {
   if (!isEmpty(hWnd)) unlinkWindow(*this);
   if (window && GETWNDAPP() == handleNumber(window)) PostQuitMessage(0);
   // A modeless dialog leaves the dialog table; for any other window the table knows nothing.
-  static const lanmere::ClassInfo* const dialog = lanmere::classByName("TDIALOG");
+  const lanmere::ClassInfo* const dialog = lanmere::classByName("TDIALOG");
   if (window && dialog && classInfo().derivesFrom(*dialog)) DEREGDIALOG(hWnd);
   if (defaultWindow().identity() == static_cast<const void*>(this)) SETWNDDEFAULT(Value());
   hWnd = 0;
