@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "framework/core/handles.h"
+#include "runtime/closure.h"
 #include "runtime/object.h"
 #include "runtime/symbol.h"
 
@@ -89,6 +90,19 @@ template <class... A>
 lanmere::Value offer(const lanmere::Value& receiver, const lanmere::Symbol* message, A&&... args) {
   if (!receiver.isObject() || !lanmere::understands(receiver, message)) return {};
   return tell(receiver, message, std::forward<A>(args)...);
+}
+
+// Evaluates a closure member with the arguments (nil for anything else that is no closure),
+// without building a list on the heap: events evaluate one per message.
+template <class... A>
+lanmere::Value evaluate(const lanmere::Value& block, A&&... args) {
+  if (!block.isClosure()) return {};
+  if constexpr (sizeof...(A) == 0) {
+    return lanmere::evalArgs(block, {});
+  } else {
+    lanmere::Value list[] = {lanmere::Value(std::forward<A>(args))...};
+    return lanmere::evalArgs(block, lanmere::Args(list));
+  }
 }
 
 // One more use of a shared font or brush (a missing count starts at 0).

@@ -140,11 +140,11 @@ Value TWindow::Paint() {
     ~Finish() { window.DispEnd(); }
   } finish{*this};
   if (bEraseBkGnd.isClosure()) {
-    lanmere::eval(bEraseBkGnd, {hDC});
+    evaluate(bEraseBkGnd, hDC);
   } else {
     PaintBack(hDC);
   }
-  return bPainted.isClosure() ? lanmere::eval(bPainted, {hDC, cPS, self()}) : Value(0);
+  return bPainted.isClosure() ? evaluate(bPainted, hDC, cPS, self()) : Value(0);
 }
 
 Value TWindow::EndPaint() {
@@ -629,7 +629,7 @@ Value TWindow::CheckToolTip() {
 // text, a closure answering one, or {cText, cTitle, nIcon, nTextColor, nBackColor}.
 Value TWindow::ShowToolTip(const Value& nRow, const Value& nCol, const Value& uToolTip) {
   Value tip = uToolTip.isNil() ? cToolTip : uToolTip;
-  if (tip.isClosure()) tip = lanmere::eval(tip);
+  if (tip.isClosure()) tip = evaluate(tip);
   if (isEmpty(tip) || !hwnd()) return {};
   DestroyToolTip();
   initCommonControls();

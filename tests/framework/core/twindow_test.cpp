@@ -104,8 +104,10 @@ TEST(Creation, DefaultNewGivesTheDocumentedWindow) {
   }
   EXPECT_TRUE(GETWNDDEFAULT().sharesStorageWith(w));
   EXPECT_EQ(OWNDFROMHWND(number(hwndOf(w))).object(), w.object());
+  const HWND hwnd = hwndOf(w);
   destroy(w);
   EXPECT_EQ(as(w).hWnd.integer(), 0);
+  EXPECT_TRUE(OWNDFROMHWND(number(hwnd)).isNil());
   EXPECT_TRUE(GETWNDDEFAULT().isNil());
 }
 
@@ -329,6 +331,8 @@ TEST(Events, MouseMessagesReachTheirClosuresAndTheirAnswersAreTheResult) {
       EXPECT_EQ(seen, std::vector<std::string>{c.line});
     }
   }
+  EXPECT_EQ(lanmere::send(w, "MouseMove", {7, 5, 0}).integer(), 0);
+  EXPECT_TRUE(lanmere::send(w, "MouseMove", {7, 5, 0}).isInteger());
   // Posted through the loop as the system delivers them.
   seen.clear();
   postMouse(hwnd, WM_LBUTTONDOWN, 5, 7, MK_LBUTTON);
