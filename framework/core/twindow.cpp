@@ -155,6 +155,10 @@ void takeUse(const Value& resource) {
   if (resource.isObject()) tell(resource, msg::_nCount, tell(resource, msg::nCount).integer() + 1);
 }
 
+void setExStyle(HWND hwnd, LONG_PTR exStyle) {
+  callWindows([&] { return SetWindowLongPtrA(hwnd, GWL_EXSTYLE, exStyle); });
+}
+
 std::string textForm(const Value& value) {
   if (value.isText()) return value.string();
   static const lanmere::Symbol* const cvaltochar = lanmere::symbol("CVALTOCHAR");
@@ -377,7 +381,7 @@ Value TWindow::Create(const Value& cClassName) {
   });
   hWnd = handleNumber(created);
   if (!created) {
-    WNDCREATEERROR(self());
+    WNDCREATEERROR(self(), Value(className));
     return {};
   }
   linkWindow(*this);
@@ -434,7 +438,7 @@ Value TWindow::Activate(Args args) {
   callWindows([&] { return UpdateWindow(hwnd()); });
   lVisible = true;
   if (!isRunning()) SETWNDAPP(hWnd);
-  lanmere::eval(bInit, {self()});
+  evaluate(bInit, self());
   ReSize();
   if (!oWnd.isObject() && !isRunning()) {
     WINRUN(hWnd);
@@ -446,7 +450,7 @@ Value TWindow::Activate(Args args) {
 // ---- Closing and destruction ----
 
 Value TWindow::lValid() {
-  return bValid.isClosure() ? notFalse(lanmere::eval(bValid, {self()})) : true;
+  return bValid.isClosure() ? notFalse(evaluate(bValid, self())) : true;
 }
 
 Value TWindow::End() {
@@ -481,7 +485,7 @@ Value TWindow::Destroy() {
   if (!isEmpty(hWnd)) unlinkWindow(*this);
   if (window && GETWNDAPP() == handleNumber(window)) PostQuitMessage(0);
   // A modeless dialog leaves the dialog table; for any other window the table knows nothing.
-  static const lanmere::ClassInfo* const dialog = lanmere::classByName("TDIALOG");
+  const lanmere::ClassInfo* const dialog = lanmere::classByName("TDIALOG");
   if (window && dialog && classInfo().derivesFrom(*dialog)) DEREGDIALOG(hWnd);
   if (defaultWindow().identity() == static_cast<const void*>(this)) SETWNDDEFAULT(Value());
   hWnd = 0;
@@ -730,7 +734,7 @@ Value TWindow::SetMenu(const Value& oMenuNew) {
 }
 
 Value TWindow::ClientEdge() {
-  SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  setExStyle(hwnd(), GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
   nExStyle = static_cast<long long>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE));
   callWindows([&] {
     return SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
@@ -742,7 +746,7 @@ Value TWindow::ClientEdge() {
 // ---- Focus and controls ----
 
 Value TWindow::lWhen() {
-  return bWhen.isClosure() ? notFalse(lanmere::eval(bWhen)) : true;
+  return bWhen.isClosure() ? notFalse(evaluate(bWhen)) : true;
 }
 
 Value TWindow::SetFocus() {
@@ -800,7 +804,7 @@ Value TWindow::AEvalWhen() {
   const Value controls = aControls;  // a closure may add controls meanwhile
   for (const Value& control : controls.items()) {
     const Value when = offer(control, msg::bWhen);
-    if (when.isClosure()) tell(control, notFalse(lanmere::eval(when)) ? enable : disable);
+    if (when.isClosure()) tell(control, notFalse(evaluate(when)) ? enable : disable);
   }
   return {};
 }
@@ -832,52 +836,52 @@ Value TWindow::SetMsg(const Value& cText, const Value& lDefault) {
 }
 
 Value TWindow::Capture() {
-  return handleNumber(SetCapture(hwnd()));
+  return handleNumber(callWindows([&] { return SetCapture(hwnd()); }));
 }
 
 // ---- Edit actions: each evaluates its closure with the window ----
 
 Value TWindow::Copy() {
-  return lanmere::eval(bCopy, {self()});
+  return evaluate(bCopy, self());
 }
 Value TWindow::Cut() {
-  return lanmere::eval(bCut, {self()});
+  return evaluate(bCut, self());
 }
 Value TWindow::Paste() {
-  return lanmere::eval(bPaste, {self()});
+  return evaluate(bPaste, self());
 }
 Value TWindow::Delete() {
-  return lanmere::eval(bDelete, {self()});
+  return evaluate(bDelete, self());
 }
 Value TWindow::Find() {
-  return lanmere::eval(bFind, {self()});
+  return evaluate(bFind, self());
 }
 Value TWindow::FindNext() {
-  return lanmere::eval(bFindNext, {self()});
+  return evaluate(bFindNext, self());
 }
 Value TWindow::Replace() {
-  return lanmere::eval(bReplace, {self()});
+  return evaluate(bReplace, self());
 }
 Value TWindow::SelectAll() {
-  return lanmere::eval(bSelectAll, {self()});
+  return evaluate(bSelectAll, self());
 }
 Value TWindow::UnDo() {
-  return lanmere::eval(bUnDo, {self()});
+  return evaluate(bUnDo, self());
 }
 Value TWindow::ReDo() {
-  return lanmere::eval(bReDo, {self()});
+  return evaluate(bReDo, self());
 }
 Value TWindow::Properties() {
-  return lanmere::eval(bProperties, {self()});
+  return evaluate(bProperties, self());
 }
 Value TWindow::Print() {
-  return lanmere::eval(bPrint, {self()});
+  return evaluate(bPrint, self());
 }
 Value TWindow::Zip(const Value& nParam) {
-  return lanmere::eval(bZip, {nParam});
+  return evaluate(bZip, nParam);
 }
 Value TWindow::UnZip(const Value& nParam) {
-  return lanmere::eval(bUnZip, {nParam});
+  return evaluate(bUnZip, nParam);
 }
 
 // ---- Design and generated texts ----

@@ -72,7 +72,7 @@ Value runKeyAction(const Value& action, const Value& window) {
     if (!isDispatchFrame(frame->procedure())) break;
     ++level;
   }
-  return lanmere::eval(action, {lanmere::procName(level), lanmere::procLine(level), window});
+  return evaluate(action, lanmere::procName(level), lanmere::procLine(level), window);
 }
 
 std::string windowClass(HWND hwnd) {
@@ -90,35 +90,35 @@ LRESULT sendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // ---- Mouse ----
 
 Value TWindow::LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  return lanmere::eval(bLClicked, {nRow, nCol, nFlags, self()});
+  return evaluate(bLClicked, nRow, nCol, nFlags, self());
 }
 
 Value TWindow::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  if (OnClick.isClosure()) return lanmere::eval(OnClick, {nRow, nCol, nFlags});
-  return lanmere::eval(bLButtonUp, {nRow, nCol, nFlags, self()});
+  if (OnClick.isClosure()) return evaluate(OnClick, nRow, nCol, nFlags);
+  return evaluate(bLButtonUp, nRow, nCol, nFlags, self());
 }
 
 Value TWindow::LDblClick(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  return lanmere::eval(bLDblClick, {nRow, nCol, nFlags, self()});
+  return evaluate(bLDblClick, nRow, nCol, nFlags, self());
 }
 
 Value TWindow::RButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  lanmere::eval(bRClicked, {nRow, nCol, nFlags, self()});
+  evaluate(bRClicked, nRow, nCol, nFlags, self());
   return {};
 }
 
 Value TWindow::RButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  lanmere::eval(bRButtonUp, {nRow, nCol, nFlags, self()});
+  evaluate(bRButtonUp, nRow, nCol, nFlags, self());
   return {};
 }
 
 Value TWindow::MButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  lanmere::eval(bMButtonDown, {nRow, nCol, nFlags, self()});
+  evaluate(bMButtonDown, nRow, nCol, nFlags, self());
   return {};
 }
 
 Value TWindow::MButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
-  lanmere::eval(bMButtonUp, {nRow, nCol, nFlags, self()});
+  evaluate(bMButtonUp, nRow, nCol, nFlags, self());
   return {};
 }
 
@@ -128,19 +128,19 @@ Value TWindow::MouseMove(const Value& nRow, const Value& nCol, const Value& nFla
   if (!cMsg.isNil()) SetMsg(cMsg);
   CheckToolTip();
   if (OnMouseMove.isClosure()) {
-    lanmere::eval(OnMouseMove, {self(), nRow, nCol, nFlags});
+    evaluate(OnMouseMove, self(), nRow, nCol, nFlags);
   } else if (OnMouseMove.isText()) {
     // A method name, answered by the window that holds this one (a form in design), else by it.
     const Value receiver = oWnd.isObject() ? oWnd : self();
     Value args[] = {self(), nRow, nCol, nFlags};
     lanmere::send(receiver, lanmere::symbol(OnMouseMove.text()), lanmere::Args(args));
   }
-  return bMMoved.isClosure() ? lanmere::eval(bMMoved, {nRow, nCol, nFlags}) : Value(0);
+  return bMMoved.isClosure() ? evaluate(bMMoved, nRow, nCol, nFlags) : Value(0);
 }
 
 Value TWindow::MouseWheel(const Value& nKeys, const Value& nDelta, const Value& nX,
                           const Value& nY) {
-  return lanmere::eval(bMouseWheel, {nKeys, nDelta, nX, nY});
+  return evaluate(bMouseWheel, nKeys, nDelta, nX, nY);
 }
 
 // The non-client area has no behaviour of its own.
@@ -150,13 +150,13 @@ Value TWindow::NcMouseMove(const Value&, const Value&, const Value&) {
 
 Value TWindow::NcActivate(const Value& lActiveNow) {
   if (!lActiveNow.logical() && lFocused.logical() && bLostFocus.isClosure()) {
-    lanmere::eval(bLostFocus, {self(), handleNumber(GetFocus())});
+    evaluate(bLostFocus, self(), handleNumber(GetFocus()));
   }
   return {};
 }
 
 Value TWindow::Moved(const Value& nRow, const Value& nCol) {
-  return lanmere::eval(bMoved, {nRow, nCol});
+  return evaluate(bMoved, nRow, nCol);
 }
 
 Value TWindow::ReSize(const Value& nSizeType, const Value& nWidthNew, const Value& nHeightNew) {
@@ -170,8 +170,8 @@ Value TWindow::ReSize(const Value& nSizeType, const Value& nWidthNew, const Valu
   tell(oLeft, msg::AdjLeft);
   tell(oRight, msg::AdjRight);
   tell(oClient, msg::AdjClient);
-  lanmere::eval(OnResize, {self()});
-  lanmere::eval(bResized, {nSizeType, nWidthNew, nHeightNew});
+  evaluate(OnResize, self());
+  evaluate(bResized, nSizeType, nWidthNew, nHeightNew);
   return {};
 }
 
@@ -179,7 +179,7 @@ Value TWindow::ReSize(const Value& nSizeType, const Value& nWidthNew, const Valu
 
 Value TWindow::GotFocus(const Value&) {
   lFocused = true;
-  lanmere::eval(bGotFocus, {self()});
+  evaluate(bGotFocus, self());
   const HWND remembered = handleFrom<HWND>(hCtlFocus);
   if (remembered && IsWindow(remembered) && IsChild(hwnd(), remembered)) {
     callWindows([&] { return ::SetFocus(remembered); });
@@ -196,7 +196,7 @@ Value TWindow::GotFocus(const Value&) {
 Value TWindow::LostFocus(const Value& hWndNew) {
   lFocused = false;
   if (toolTipState().shown && toolTipState().owner == hwnd()) DestroyToolTip();
-  return lanmere::eval(bLostFocus, {self(), hWndNew});
+  return evaluate(bLostFocus, self(), hWndNew);
 }
 
 Value TWindow::KillFocus(const Value& hWndNew) {
@@ -222,9 +222,9 @@ Value TWindow::KeyDown(const Value& nKey, const Value& nFlags) {
     return 0;
   }
   if (key == VK_F1) return 0;
-  lanmere::eval(OnKeyDown, {self(), nKey, nFlags});
+  evaluate(OnKeyDown, self(), nKey, nFlags);
   if (ClassName() != "TGET" && bKeyDown.isClosure()) {
-    return lanmere::eval(bKeyDown, {nKey, nFlags});
+    return evaluate(bKeyDown, nKey, nFlags);
   }
   const HWND parent = handleOfMember<HWND>(oWnd, msg::hWnd);
   if (parent && IsChild(parent, hwnd())) tell(oWnd, msg::KeyDown, nKey, nFlags);
@@ -236,7 +236,7 @@ Value TWindow::KeyDown(const Value& nKey, const Value& nFlags) {
 Value TWindow::KeyChar(const Value& nKey, const Value& nFlags) {
   const Value action = lanmere::keyAction(nKey.integer());
   if (action.isClosure() && (nFlags.integer() & kExtendedKey)) return runKeyAction(action, self());
-  if (bKeyChar.isClosure()) return lanmere::eval(bKeyChar, {nKey, nFlags});
+  if (bKeyChar.isClosure()) return evaluate(bKeyChar, nKey, nFlags);
   if (nKey.integer() == kEscape) tell(oWnd, msg::KeyChar, nKey, nFlags);
   return {};
 }
@@ -411,12 +411,12 @@ Value TWindow::DropFiles(const Value& hDrop) {
     name.resize(DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size())));
     files.listData()->items.push_back(Value(name));
   }
-  lanmere::eval(bDropFiles, {point.y, point.x, files});
+  evaluate(bDropFiles, point.y, point.x, files);
   return {};
 }
 
 Value TWindow::DropOver(const Value& nRow, const Value& nCol, const Value& nLParam) {
-  return lanmere::eval(bDropOver, {nRow, nCol, nLParam});
+  return evaluate(bDropOver, nRow, nCol, nLParam);
 }
 
 // aMinMaxInfo lists the MINMAXINFO points after the reserved one, x before y: maximised size,
@@ -453,11 +453,11 @@ Value TWindow::Notify(const Value&, const Value&) {
 }
 
 Value TWindow::CommNotify(const Value& nComId, const Value& nStatus) {
-  return lanmere::eval(bCommNotify, {nComId, nStatus});
+  return evaluate(bCommNotify, nComId, nStatus);
 }
 
 Value TWindow::DdeInitiate(const Value& hWndClient, const Value& nApp, const Value& nTopic) {
-  return lanmere::eval(bDdeInit, {hWndClient, nApp, nTopic});
+  return evaluate(bDdeInit, hWndClient, nApp, nTopic);
 }
 
 // The command text is read from the client's memory, which stays the client's: the
@@ -469,7 +469,7 @@ Value TWindow::DdeExecute(const Value& hWndClient, const Value& hCommands) {
     command = text;
     GlobalUnlock(memory);
   }
-  lanmere::eval(bDdeExecute, {hWndClient, command});
+  evaluate(bDdeExecute, hWndClient, command);
   constexpr UINT_PTR kAcknowledged = 0x8000;
   PostMessageA(handleFrom<HWND>(hWndClient), WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd()),
                PackDDElParam(WM_DDE_ACK, kAcknowledged, reinterpret_cast<UINT_PTR>(memory)));
@@ -493,11 +493,11 @@ Value TWindow::Timer(const Value& nIdTimer, const Value&) {
 }
 
 Value TWindow::AsyncSelect(const Value& nSocket, const Value& nLParam) {
-  return lanmere::eval(bSocket, {nSocket, nLParam});
+  return evaluate(bSocket, nSocket, nLParam);
 }
 
 Value TWindow::TaskBar(const Value& nWParam, const Value& nLParam) {
-  return lanmere::eval(bTaskBar, {nWParam, nLParam});
+  return evaluate(bTaskBar, nWParam, nLParam);
 }
 
 }  // namespace kestrel

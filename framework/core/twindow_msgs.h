@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "framework/core/handles.h"
+#include "runtime/closure.h"
 #include "runtime/object.h"
 #include "runtime/symbol.h"
 
@@ -91,6 +92,19 @@ lanmere::Value offer(const lanmere::Value& receiver, const lanmere::Symbol* mess
   return tell(receiver, message, std::forward<A>(args)...);
 }
 
+// Evaluates a closure member with the arguments (nil for anything else that is no closure),
+// without building a list on the heap: events evaluate one per message.
+template <class... A>
+lanmere::Value evaluate(const lanmere::Value& block, A&&... args) {
+  if (!block.isClosure()) return {};
+  if constexpr (sizeof...(A) == 0) {
+    return lanmere::evalArgs(block, {});
+  } else {
+    lanmere::Value list[] = {lanmere::Value(std::forward<A>(args))...};
+    return lanmere::evalArgs(block, lanmere::Args(list));
+  }
+}
+
 // One more use of a shared font or brush (a missing count starts at 0).
 void takeUse(const lanmere::Value& resource);
 
@@ -99,6 +113,9 @@ template <class Handle>
 Handle handleOfMember(const lanmere::Value& object, const lanmere::Symbol* member) {
   return object.isObject() ? handleFrom<Handle>(lanmere::send(object, member)) : Handle{};
 }
+
+// Changes a window's extended style (the system tells the window with style messages).
+void setExStyle(HWND hwnd, LONG_PTR exStyle);
 
 // The text form of a value: CVALTOCHAR when the display layer is registered, else the scalar
 // text the persistence records use.

@@ -140,11 +140,11 @@ Value TWindow::Paint() {
     ~Finish() { window.DispEnd(); }
   } finish{*this};
   if (bEraseBkGnd.isClosure()) {
-    lanmere::eval(bEraseBkGnd, {hDC});
+    evaluate(bEraseBkGnd, hDC);
   } else {
     PaintBack(hDC);
   }
-  return bPainted.isClosure() ? lanmere::eval(bPainted, {hDC, cPS, self()}) : Value(0);
+  return bPainted.isClosure() ? evaluate(bPainted, hDC, cPS, self()) : Value(0);
 }
 
 Value TWindow::EndPaint() {
@@ -376,10 +376,10 @@ Value TWindow::SetAlphaLevel() {
   if (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_CHILD) return self();
   const LONG_PTR exStyle = GetWindowLongPtrA(hwnd(), GWL_EXSTYLE);
   if (hAlphaColor.isNil() && hAlphaLevel.isNil()) {
-    if (exStyle & WS_EX_LAYERED) SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    if (exStyle & WS_EX_LAYERED) setExStyle(hwnd(), exStyle & ~WS_EX_LAYERED);
     return self();
   }
-  if (!(exStyle & WS_EX_LAYERED)) SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  if (!(exStyle & WS_EX_LAYERED)) setExStyle(hwnd(), exStyle | WS_EX_LAYERED);
   if (!hAlphaColor.isNil()) hAlphaColor = hAlphaColor.integer() & kColorMask;
   if (!hAlphaLevel.isNil()) hAlphaLevel = hAlphaLevel.integer() & kLevelMask;
   const auto key = static_cast<COLORREF>(hAlphaColor.integer());
@@ -566,8 +566,7 @@ Value TWindow::Shadow(const Value&) {
 // Gives the window the tool-window frame (a small caption, no task-bar button), or takes it away.
 Value TWindow::ToolWindow(const Value& lOn) {
   const LONG_PTR exStyle = GetWindowLongPtrA(hwnd(), GWL_EXSTYLE);
-  SetWindowLongPtrA(hwnd(), GWL_EXSTYLE,
-                    flag(lOn, true) ? exStyle | WS_EX_TOOLWINDOW : exStyle & ~WS_EX_TOOLWINDOW);
+  setExStyle(hwnd(), flag(lOn, true) ? exStyle | WS_EX_TOOLWINDOW : exStyle & ~WS_EX_TOOLWINDOW);
   nExStyle = static_cast<long long>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE));
   callWindows([&] {
     return SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
@@ -630,12 +629,12 @@ Value TWindow::CheckToolTip() {
 // text, a closure answering one, or {cText, cTitle, nIcon, nTextColor, nBackColor}.
 Value TWindow::ShowToolTip(const Value& nRow, const Value& nCol, const Value& uToolTip) {
   Value tip = uToolTip.isNil() ? cToolTip : uToolTip;
-  if (tip.isClosure()) tip = lanmere::eval(tip);
+  if (tip.isClosure()) tip = evaluate(tip);
   if (isEmpty(tip) || !hwnd()) return {};
   DestroyToolTip();
   initCommonControls();
   const std::string text = textForm(tip.isList() ? tip.item(1) : tip);
-  const bool balloon = lBalloon.isLogical() ? lBalloon.logical() : balloonToolTips();
+  const bool balloon = lBalloon.logical() || balloonToolTips();
   DWORD style = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
   if (balloon) style |= TTS_BALLOON;
   const HWND window = hwnd();

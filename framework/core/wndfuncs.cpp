@@ -65,12 +65,12 @@ bool SETALPHA(const Value& lOn) {
   return exchange(state().layered, lOn);
 }
 
-void WNDCREATEERROR(const Value& oWnd) {
+void WNDCREATEERROR(const Value& oWnd, const Value& cClassName) {
   const unsigned long code = GetLastError();
-  std::string className;
+  std::string className = cClassName.string();
   std::string caption;
   if (oWnd.isObject()) {
-    className = oWnd.object()->ClassName();
+    if (!cClassName.isText()) className = oWnd.object()->ClassName();
     caption = textForm(lanmere::send(oWnd, msg::cCaption));
   }
   raiseFrameworkError(kErrCannotCreateWindow,

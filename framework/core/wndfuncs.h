@@ -31,9 +31,10 @@ lanmere::Value GETWNDDEFAULT();
 // nothing.
 bool SETBALLOON(const lanmere::Value& lOn = {});
 bool SETALPHA(const lanmere::Value& lOn = {});
-// WNDCREATEERROR (oWnd): framework error 6 for the window oWnd could not create, with its class
-// name, caption and the system's text for the last error.
-void WNDCREATEERROR(const lanmere::Value& oWnd);
+// WNDCREATEERROR (oWnd [, cClassName]): framework error 6 for the window oWnd could not create,
+// with the window class asked for (oWnd's class name when not given), the caption and the
+// system's text for the last error.
+void WNDCREATEERROR(const lanmere::Value& oWnd, const lanmere::Value& cClassName = {});
 // WNDPARENTS (oWnd): the parent window objects of oWnd, from the nearest outwards (following
 // `oWnd`); an empty list for a window without parent or a value that is no object.
 lanmere::Value WNDPARENTS(const lanmere::Value& oWnd);
