@@ -148,24 +148,6 @@ std::string_view bytesOf(const Value& value) {
   return value.isText() ? value.text() : std::string_view();
 }
 
-// A text icon needs the icon class; until it is registered New refuses one, as the window
-// class's does.
-constexpr long long kTextIconSubCode = 6103;
-
-// The icon a text names: a file when one exists by that name, else a resource.
-Value iconFromText(const Value& icon) {
-  if (!icon.isText()) return icon;
-  if (!lanmere::classByName("TICON")) {
-    lanmere::argumentError(kTextIconSubCode);
-    return {};
-  }
-  const std::string name = icon.string();
-  const bool file = GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
-  Value made = lanmere::createObject("TICON");
-  return file ? tell(made, msg::New, Value(), Value(), Value(), Value(name))
-              : tell(made, msg::New, Value(), Value(), Value(name));
-}
-
 }  // namespace
 
 void showAlert(const char* text) {
@@ -297,7 +279,7 @@ Value TDialog::Activate(Args args) {
   lVisible = true;
   lResize16 = flag(a(kActResize16), false);
   if (bWhen.isClosure()) {
-    const Value when = lanmere::eval(bWhen, {self()});
+    const Value when = evaluate(bWhen, self());
     if (when.isLogical() && !when.logical()) {
       nResult = 2;
       lVisible = false;
@@ -411,7 +393,7 @@ Value TDialog::Initiate(const Value&, const Value& hWndNew) {
   }
   SetAlphaLevel();
   if (bInit.isClosure()) {
-    const Value answer = lanmere::eval(bInit, {self()});
+    const Value answer = evaluate(bInit, self());
     if (answer.isLogical() && !answer.logical()) result = false;
   }
   Help95();
@@ -477,7 +459,7 @@ Value TDialog::Help95() {
   if (lHelpIcon.isLogical() && !lHelpIcon.logical()) return {};
   const LONG_PTR exStyle = GetWindowLongPtrA(hwnd(), GWL_EXSTYLE);
   if (exStyle & WS_EX_CONTEXTHELP) return {};
-  SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_CONTEXTHELP);
+  setExStyle(hwnd(), exStyle | WS_EX_CONTEXTHELP);
   callWindows([&] {
     return SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdint>
 #include <string>
@@ -45,12 +44,6 @@ long long low(const Value& value) {
 
 long long high(const Value& value) {
   return static_cast<long long>((static_cast<std::uint64_t>(value.integer()) >> 16) & 0xFFFF);
-}
-
-std::string windowClass(HWND hwnd) {
-  std::array<char, 256> name{};
-  const int length = GetClassNameA(hwnd, name.data(), static_cast<int>(name.size()));
-  return std::string(name.data(), static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
 std::string upperAscii(std::string text) {
@@ -155,7 +148,7 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
     tell(oMenu, msg::Command, id);
     return {};
   }
-  if (control && windowClass(control) == "ToolbarWindow32") {
+  if (control && windowClassName(control) == "ToolbarWindow32") {
     tell(OWNDFROMHWND(nLParam), msg::Command, id);
     return {};
   }
@@ -238,16 +231,16 @@ Value TDialog::Display() {
     Paint();
   }
   // Cleared first: a paint that bStart causes cannot run it again.
-  if (bStart.isClosure()) lanmere::eval(std::exchange(bStart, Value()), {self()});
+  if (bStart.isClosure()) evaluate(std::exchange(bStart, Value()), self());
   return false;
 }
 
 Value TDialog::Paint() {
-  return bPainted.isClosure() ? lanmere::eval(bPainted, {hDC, cPS, self()}) : Value();
+  return bPainted.isClosure() ? evaluate(bPainted, hDC, cPS, self()) : Value();
 }
 
 Value TDialog::EraseBkGnd(const Value& hDCErase) {
-  if (bEraseBkGnd.isClosure()) return lanmere::eval(bEraseBkGnd, {hDCErase});
+  if (bEraseBkGnd.isClosure()) return evaluate(bEraseBkGnd, hDCErase);
   if (!oBrush.isObject()) return {};
   PaintBack(hDCErase);
   return 1;
@@ -257,7 +250,7 @@ Value TDialog::EraseBkGnd(const Value& hDCErase) {
 // the dialog's brush too.
 Value TDialog::CtlColor(const Value& hWndCtl, const Value& hDCCtl) {
   const HWND control = handleFrom<HWND>(hWndCtl);
-  if (lTransparent.logical() && control && upperAscii(windowClass(control)) == "STATIC" &&
+  if (lTransparent.logical() && control && upperAscii(windowClassName(control)) == "STATIC" &&
       OWNDFROMHWND(hWndCtl).isNil()) {
     if (const HBRUSH brush = handleOfMember<HBRUSH>(oBrush, msg::hBrush)) {
       SetBkMode(handleFrom<HDC>(hDCCtl), TRANSPARENT);
@@ -284,18 +277,18 @@ Value TDialog::SetFont(const Value& oFontNew) {
 
 Value TDialog::GotFocus(const Value&) {
   lFocused = true;
-  lanmere::eval(bGotFocus);
+  evaluate(bGotFocus);
   return {};
 }
 
 Value TDialog::LostFocus(const Value&) {
   lFocused = false;
-  lanmere::eval(bLostFocus);
+  evaluate(bLostFocus);
   return {};
 }
 
 Value TDialog::NcActivate(const Value& lActiveNow) {
-  lanmere::eval(bNcActivate, {lActiveNow, self()});
+  evaluate(bNcActivate, lActiveNow, self());
   return {};
 }
 
@@ -303,7 +296,7 @@ Value TDialog::MouseMove(const Value& nRow, const Value& nCol, const Value& nFla
   if (lHelpIcon.logical()) SetCursor(LoadCursorA(nullptr, IDC_HELP));
   if (!cMsg.isNil()) SetMsg(cMsg);
   CheckToolTip();
-  return bMMoved.isClosure() ? lanmere::eval(bMMoved, {nRow, nCol, nFlags}) : Value(false);
+  return bMMoved.isClosure() ? evaluate(bMMoved, nRow, nCol, nFlags) : Value(false);
 }
 
 // The focused control's help topic when it has one, else the dialog's, through the help
@@ -369,7 +362,7 @@ Value TDialog::GetHotPos(const Value& nChar, const Value& hCtl) {
   const HWND skip = handleFrom<HWND>(hCtl);
   for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (child == skip || !IsWindowEnabled(child) || hotKey(windowText(child)) != key) continue;
-    if (upperAscii(windowClass(child)) == "STATIC") {
+    if (upperAscii(windowClassName(child)) == "STATIC") {
       const HWND next = GetWindow(child, GW_HWNDNEXT);
       return handleNumber(next);
     }

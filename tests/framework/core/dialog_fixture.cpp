@@ -77,10 +77,6 @@ Value TLoggedDialog::HandleEvent(const Value& nMsg, const Value& nWParam, const 
   return TDialog::HandleEvent(nMsg, nWParam, nLParam);
 }
 
-Value closure(std::function<Value(lanmere::Args)> body) {
-  return lanmere::block(std::move(body), "(b)TEST");
-}
-
 Value newDialog(std::vector<Value> args, const char* className) {
   const Value dialog = lanmere::createObject(className);
   return lanmere::send(dialog, lanmere::symbol("New"), lanmere::Args(args));

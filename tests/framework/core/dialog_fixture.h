@@ -15,6 +15,7 @@
 #include "runtime/binding.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
+#include "tests/framework/core/twindow_support.h"
 
 namespace kestrel::test {
 
@@ -49,8 +50,6 @@ class TLoggedDialog : public TDialog {
   Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) override;
   std::vector<long long> messages;
 };
-
-Value closure(std::function<Value(lanmere::Args)> body);
 
 // New of `className` with its arguments as the program passes them.
 Value newDialog(std::vector<Value> args, const char* className = "TDIALOG");
