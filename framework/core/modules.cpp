@@ -1,9 +1,14 @@
 #include "framework/core/modules.h"
 
+#include "framework/core/dlgregistry.h"
+#include "framework/core/winlist.h"
+#include "framework/core/winrun.h"
+#include "framework/core/wndproc.h"
+
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> coreModules() {
-  return {};
+  return {&winListModule(), &wndProcModule(), &dlgRegistryModule(), &winRunModule()};
 }
 
 }  // namespace kestrel

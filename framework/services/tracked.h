@@ -1,28 +1,19 @@
 // The one place where native creation and release services meet the resource tracker: a
 // creation service wraps the system call in trackedCreate, a release service in trackedDelete.
-// Header-only and resting on the run-time alone, so the drawing layer below the services can
-// use it: the tracker's hooks are reached by name, and skipped while no tracker is registered.
+// Header-only and resting on the run-time (and the core's handle numbers) alone, so the drawing
+// layer below the services can use it: the tracker's hooks are reached by name, and skipped while
+// no tracker is registered.
 #pragma once
 
 #include <source_location>
 #include <string_view>
-#include <type_traits>
 
+#include "framework/core/handles.h"
 #include "runtime/callstack.h"
 #include "runtime/functions.h"
 #include "runtime/value.h"
 
 namespace kestrel {
-
-// A Windows handle as the language holds it: a number.
-template <class Handle>
-long long handleNumber(Handle handle) {
-  if constexpr (std::is_pointer_v<Handle>) {
-    return static_cast<long long>(reinterpret_cast<std::intptr_t>(handle));
-  } else {
-    return static_cast<long long>(handle);
-  }
-}
 
 // Runs `create` as the native creation service `service` (its own call-stack level, so the
 // creation chain starts above the method that called it) and records the new handle under
