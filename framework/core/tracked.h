@@ -5,6 +5,8 @@
 // no tracker is registered.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <source_location>
 #include <string_view>
 
@@ -15,13 +17,23 @@
 
 namespace kestrel {
 
+// The handle a number stands for (the inverse of handleNumber).
+template <class Handle>
+Handle handleOf(const lanmere::Value& number) {
+  return handleFrom<Handle>(number);
+}
+
 // Runs `create` as the native creation service `service` (its own call-stack level, so the
 // creation chain starts above the method that called it) and records the new handle under
 // `tag`, also when creation failed and the handle is 0. Returns the handle.
 template <class Create>
 auto trackedCreate(std::string_view service, std::string_view tag, Create&& create,
                    std::source_location where = std::source_location::current()) {
-  lanmere::Frame frame(service, {}, where);
+  // Called by name, the service already has its frame; called from C++, it gets one here.
+  std::optional<lanmere::Frame> frame;
+  const lanmere::Frame* innermost = lanmere::frameAt(0);
+  if (innermost == nullptr || innermost->procedure() != service)
+    frame.emplace(service, lanmere::Args{}, where);
   auto handle = create();
   if (const lanmere::FunctionEntry* hook = lanmere::findFunction("KSADDRESOURCE")) {
     lanmere::Value args[] = {lanmere::Value(handleNumber(handle)), lanmere::Value(tag)};
