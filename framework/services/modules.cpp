@@ -3,6 +3,7 @@
 #include "framework/services/filename.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
+#include "framework/services/helpfile.h"
 #include "framework/services/logfile.h"
 #include "framework/services/restrack.h"
 #include "framework/services/timage.h"
@@ -17,9 +18,9 @@ namespace kestrel {
 
 // The modules with start-up and exit hooks come first, in the order their hooks run.
 std::vector<const lanmere::ModuleTable*> servicesModules() {
-  return {&helpModule(),     &imageModule(),   &menuModule(),     &msgBarModule(),
-          &resTrackModule(), &logFileModule(), &fileNameModule(), &filesModule(),
-          &tIniModule(),     &tReg32Module(),  &tRectModule(),    &tStructModule()};
+  return {&helpModule(),    &imageModule(),    &menuModule(),    &msgBarModule(), &resTrackModule(),
+          &logFileModule(), &fileNameModule(), &filesModule(),   &tIniModule(),   &tReg32Module(),
+          &tRectModule(),   &tStructModule(),  &helpFileModule()};
 }
 
 }  // namespace kestrel
