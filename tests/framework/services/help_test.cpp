@@ -100,80 +100,67 @@ class Help : public ::testing::Test {
     TempFolder::writeFile(chm, "");
     TempFolder::writeFile(hlp, "");
     SETHELPTOPIC("");
+    SETHELPPOPUP({});
   }
   TempFolder dir;
   const std::string chm = dir / "Guide.CHM";
   const std::string hlp = dir / "guide.hlp";
 };
 
-TEST_F(Help, HtmlHelpTopicsAndCommands) {
+// Each row: the help file and current topic, a call, and the one service call it makes.
+TEST_F(Help, EachFunctionAsksItsService) {
   struct Row {
+    std::string helpFile;
     Value current;
     Function function;
     std::vector<Value> args;
     Call expected;
   };
   const Row rows[] = {
-      {"", CHMHELPTOPIC, {}, {'H', chm, HH_DISPLAY_TOC, "0"}},
-      {"", CHMHELPTOPIC, {42}, {'H', chm, HH_HELP_CONTEXT, "42"}},
-      {"", CHMHELPTOPIC, {"intro"}, {'H', chm, HH_DISPLAY_TOPIC, "intro.htm"}},
-      {"", CHMHELPTOPIC, {"intro#part"}, {'H', chm, HH_DISPLAY_TOPIC, "intro.htm#part"}},
-      {"", CHMHELPTOPIC, {"page.HTM#part"}, {'H', chm, HH_DISPLAY_TOPIC, "page.HTM#part"}},
-      {"", CHMHELPTOPIC, {"a#b.htm"}, {'H', chm, HH_DISPLAY_TOPIC, "a.htm#b.htm"}},
-      {"cur", CHMHELPTOPIC, {Value()}, {'H', chm, HH_DISPLAY_TOPIC, "cur"}},
-      {7, CHMHELPTOPIC, {Value()}, {'H', chm, HH_DISPLAY_TOC, "0"}},
-      {"", CHMHELPINDEX, {"word"}, {'H', chm, HH_DISPLAY_INDEX, "word"}},
-      {"cur", CHMHELPINDEX, {}, {'H', chm, HH_DISPLAY_INDEX, "cur"}},
-      {"", CHMHELPSEARCH, {"find me"}, {'H', chm, HH_DISPLAY_SEARCH, "query:find me"}},
-      {"cur", CHMHELPSEARCH, {}, {'H', chm, HH_DISPLAY_SEARCH, "query:cur"}},
+      {chm, "", CHMHELPTOPIC, {}, {'H', chm, HH_DISPLAY_TOC, "0"}},
+      {chm, "", CHMHELPTOPIC, {42}, {'H', chm, HH_HELP_CONTEXT, "42"}},
+      {chm, "", CHMHELPTOPIC, {"intro"}, {'H', chm, HH_DISPLAY_TOPIC, "intro.htm"}},
+      {chm, "", CHMHELPTOPIC, {"intro#part"}, {'H', chm, HH_DISPLAY_TOPIC, "intro.htm#part"}},
+      {chm, "", CHMHELPTOPIC, {"page.HTM#part"}, {'H', chm, HH_DISPLAY_TOPIC, "page.HTM#part"}},
+      {chm, "", CHMHELPTOPIC, {"a#b.htm"}, {'H', chm, HH_DISPLAY_TOPIC, "a.htm#b.htm"}},
+      {chm, "cur", CHMHELPTOPIC, {Value()}, {'H', chm, HH_DISPLAY_TOPIC, "cur"}},
+      {chm, 7, CHMHELPTOPIC, {Value()}, {'H', chm, HH_DISPLAY_TOC, "0"}},
+      {chm, "", CHMHELPINDEX, {"word"}, {'H', chm, HH_DISPLAY_INDEX, "word"}},
+      {chm, "cur", CHMHELPINDEX, {}, {'H', chm, HH_DISPLAY_INDEX, "cur"}},
+      {chm, "", CHMHELPSEARCH, {"find me"}, {'H', chm, HH_DISPLAY_SEARCH, "query:find me"}},
+      {chm, "cur", CHMHELPSEARCH, {}, {'H', chm, HH_DISPLAY_SEARCH, "query:cur"}},
       // The public functions choose HTML Help by the file name.
-      {"", HELPTOPIC, {}, {'H', chm, HH_DISPLAY_TOC, "0"}},
-      {"", HELPTOPIC, {"x"}, {'H', chm, HH_DISPLAY_TOPIC, "x.htm"}},
-      {"", HELPTOPIC, {5}, {'H', chm, HH_HELP_CONTEXT, "5"}},
-      {"", HELPINDEX, {}, {'H', chm, HH_DISPLAY_TOC, "0"}},
-      {"", HELPINDEX, {"k"}, {'H', chm, HH_DISPLAY_TOPIC, "k.htm"}},
-      {"cur", HELPSEARCH, {}, {'H', chm, HH_DISPLAY_INDEX, ""}},
-      {"", HELPSEARCH, {"s"}, {'H', chm, HH_DISPLAY_INDEX, "s"}},
+      {chm, "", HELPTOPIC, {}, {'H', chm, HH_DISPLAY_TOC, "0"}},
+      {chm, "", HELPTOPIC, {"x"}, {'H', chm, HH_DISPLAY_TOPIC, "x.htm"}},
+      {chm, "", HELPTOPIC, {5}, {'H', chm, HH_HELP_CONTEXT, "5"}},
+      {chm, "", HELPINDEX, {}, {'H', chm, HH_DISPLAY_TOC, "0"}},
+      {chm, "", HELPINDEX, {"k"}, {'H', chm, HH_DISPLAY_TOPIC, "k.htm"}},
+      {chm, "cur", HELPSEARCH, {}, {'H', chm, HH_DISPLAY_INDEX, ""}},
+      {chm, "", HELPSEARCH, {"s"}, {'H', chm, HH_DISPLAY_INDEX, "s"}},
+      {chm, "", HELPPOPUP, {"tip"}, {'H', "", HH_DISPLAY_TEXT_POPUP, "popup:tip"}},
+      // Classic help.
+      {hlp, "", HELPTOPIC, {5}, {'W', hlp, HELP_CONTEXT, "5"}},
+      {hlp, "", HELPTOPIC, {"key"}, {'W', hlp, HELP_KEY, "key"}},
+      {hlp, "page.HTM#x", HELPTOPIC, {}, {'W', hlp, HELP_KEY, "page"}},
+      {hlp, "plain", HELPTOPIC, {}, {'W', hlp, HELP_KEY, "plain"}},
+      {hlp, 12, HELPTOPIC, {}, {'W', hlp, HELP_CONTEXT, "12"}},
+      {hlp, "", HELPINDEX, {"ignored"}, {'W', hlp, HELP_FINDER, "0"}},
+      {hlp, "", HELPSEARCH, {"abc"}, {'W', hlp, HELP_PARTIALKEY, "abc"}},
+      {hlp, "", HELPSEARCH, {}, {'W', hlp, HELP_PARTIALKEY, ""}},
+      {hlp, "", HELPPOPUP, {77}, {'W', hlp, HELP_CONTEXTPOPUP, "77"}},
+      {hlp, "", WINHELP, {"other.hlp"}, {'W', "other.hlp", HELP_CONTENTS, "0"}},
+      {hlp, "", WINHELP, {"o.hlp", 257, "k"}, {'W', "o.hlp", HELP_KEY, "k"}},
   };
-  SETHELPFILE(chm);
   for (const Row& row : rows) {
+    SETHELPFILE(row.helpFile);
     SETHELPTOPIC(row.current);
     Recorder recorder;
     EXPECT_TRUE(call(row.function, row.args).isNil());
     EXPECT_EQ(recorder.calls, std::vector<Call>{row.expected});
   }
   Recorder recorder;
-  call(WINHELP, {chm, 1, 1});
+  call(WINHELP, {chm, 1, 1});  // an HTML help file: nothing
   EXPECT_TRUE(recorder.calls.empty());
-}
-
-TEST_F(Help, ClassicHelpCommands) {
-  struct Row {
-    Value current;
-    Function function;
-    std::vector<Value> args;
-    Call expected;
-  };
-  const Row rows[] = {
-      {"", HELPTOPIC, {5}, {'W', hlp, HELP_CONTEXT, "5"}},
-      {"", HELPTOPIC, {"key"}, {'W', hlp, HELP_KEY, "key"}},
-      {"page.HTM#x", HELPTOPIC, {}, {'W', hlp, HELP_KEY, "page"}},
-      {"plain", HELPTOPIC, {}, {'W', hlp, HELP_KEY, "plain"}},
-      {12, HELPTOPIC, {}, {'W', hlp, HELP_CONTEXT, "12"}},
-      {"", HELPINDEX, {"ignored"}, {'W', hlp, HELP_FINDER, "0"}},
-      {"", HELPSEARCH, {"abc"}, {'W', hlp, HELP_PARTIALKEY, "abc"}},
-      {"", HELPSEARCH, {}, {'W', hlp, HELP_PARTIALKEY, ""}},
-      {"", HELPPOPUP, {77}, {'W', hlp, HELP_CONTEXTPOPUP, "77"}},
-      {"", WINHELP, {"other.hlp"}, {'W', "other.hlp", HELP_CONTENTS, "0"}},
-      {"", WINHELP, {"o.hlp", 257, "k"}, {'W', "o.hlp", HELP_KEY, "k"}},
-  };
-  SETHELPFILE(hlp);
-  for (const Row& row : rows) {
-    SETHELPTOPIC(row.current);
-    Recorder recorder;
-    EXPECT_TRUE(call(row.function, row.args).isNil());
-    EXPECT_EQ(recorder.calls, std::vector<Call>{row.expected});
-  }
 }
 
 TEST_F(Help, StopBoxesWhenThereIsNothingToShow) {

@@ -15,9 +15,7 @@ using lanmere::send;
 using lanmere::Value;
 
 Value rect(Value top, Value left, Value bottom, Value right) {
-  Value r(lanmere::make<TRect>());
-  send(r, "New", {top, left, bottom, right});
-  return r;
+  return send(TRECT(), "New", {top, left, bottom, right});
 }
 
 TEST(TRectInterop, ReadsTheRectangleTheSystemFillsAndHandsItBack) {
