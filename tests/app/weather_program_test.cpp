@@ -84,6 +84,45 @@ ProgramRun runWeather(const std::string& port) {
   return run;
 }
 
+// The PE machine a file's header names (0x14c i386, 0x8664 x86-64), or 0.
+WORD fileMachine(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  IMAGE_DOS_HEADER dos{};
+  IMAGE_FILE_HEADER header{};
+  DWORD got = 0, signature = 0;
+  bool ok = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
+            SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+            ReadFile(file, &signature, 4, &got, nullptr) && signature == IMAGE_NT_SIGNATURE &&
+            ReadFile(file, &header, sizeof header, &got, nullptr) && got == sizeof header;
+  CloseHandle(file);
+  return ok ? header.Machine : 0;
+}
+
+// What runs is what was built: the 32-bit build tests the 32-bit weather.exe in a 32-bit
+// process, the x86-64 build its own twin.
+TEST(WeatherProgram, RunsTheBuildsOwnArchitecture) {
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(GetModuleHandleA(nullptr));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      reinterpret_cast<const char*>(dos) + dos->e_lfanew);
+  EXPECT_EQ(nt->FileHeader.Machine, KESTREL_PE_MACHINE) << "the process in memory";
+  EXPECT_EQ(fileMachine(self), KESTREL_PE_MACHINE) << "this test program's file";
+  EXPECT_EQ(fileMachine(ownDirectory() + KESTREL_WEATHER_PATH), KESTREL_PE_MACHINE)
+      << "weather.exe";
+  EXPECT_EQ(sizeof(void*), std::size_t{KESTREL_POINTER_SIZE});
+  SYSTEM_INFO info;
+  GetNativeSystemInfo(&info);
+  if (KESTREL_POINTER_SIZE == 4) {
+    // A 32-bit process on a 64-bit Wine (or Windows) runs under WOW64.
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    EXPECT_EQ(wow64 != FALSE, info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64);
+  }
+}
+
 TEST(WeatherProgram, ShowsTheRawReplyUpToItsFirstZeroByte) {
   const std::string head =
       "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<pre>METAR LEAL 081200Z 27010KT CAVOK "
