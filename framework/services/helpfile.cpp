@@ -7,10 +7,10 @@
 #include <optional>
 
 #include "framework/core/fwmessages.h"
+#include "framework/core/tracked.h"
 #include "framework/display/msgbox.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
-#include "framework/services/tracked.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/error.h"
