@@ -5,13 +5,14 @@
 #include "framework/core/resmodule.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
+#include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> coreModules() {
   return {&winListModule(), &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
-          &colorsModule(),  &resModule()};
+          &colorsModule(),  &resModule(),     &wndFuncsModule()};
 }
 
 }  // namespace kestrel
