@@ -7,12 +7,12 @@ namespace lanmere {
 Closure::Closure(Body body, std::string procedure, std::source_location where)
     : body_(std::move(body)),
       procedure_(std::move(procedure)),
-      module_(where.file_name()),
+      module_(relativeModule(where.file_name())),
       line_(static_cast<int>(where.line())) {}
 
 Value Closure::eval(Args args) {
   Ref<Closure> keep(this);  // the body may drop the last other reference to this closure
-  Frame frame({}, procedure_, args, relativeModule(module_), line_);
+  Frame frame({}, procedure_, args, module_, line_);
   return body_(args);
 }
 

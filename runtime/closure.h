@@ -30,7 +30,7 @@ class Closure : public RefCounted {
  private:
   Body body_;
   std::string procedure_;
-  const char* module_;
+  std::string_view module_;  // relative to the repository root, measured once
   int line_;
 };
 

@@ -25,7 +25,7 @@ const ClassInfo& registerClass(std::unique_ptr<ClassInfo> info) {
 const ClassInfo* classByHandle(int handle) {
   auto& classes = registry();
   return handle >= 1 && handle <= static_cast<int>(classes.size()) ? classes[handle - 1].get()
-                                                                     : nullptr;
+                                                                   : nullptr;
 }
 
 const ClassInfo* classByName(std::string_view name) {
@@ -89,24 +89,29 @@ void ClassInfo::build() const {
     for (const auto& [name, resolved] : parent->table_) table_[name] = resolved;
   }
   for (const DataSlot& slot : data) {
-    table_[slot.name] = {Resolved::Kind::Data, slot.field, nullptr, nullptr, nullptr, this,
-                         slot.name};
-    table_[symbol("_" + slot.name->name)] = {Resolved::Kind::AssignData, slot.field, nullptr,
-                                             nullptr, nullptr, this, slot.name};
+    table_[slot.name] = {
+        Resolved::Kind::Data, slot.field, nullptr, nullptr, nullptr, this, slot.name};
+    table_[symbol("_" + slot.name->name)] = {
+        Resolved::Kind::AssignData, slot.field, nullptr, nullptr, nullptr, this, slot.name};
   }
   for (const ClassDataSlot& slot : classData) {
-    table_[slot.name] = {Resolved::Kind::ClassData, nullptr, slot.value.get(), nullptr, nullptr,
-                         this, slot.name};
-    table_[symbol("_" + slot.name->name)] = {Resolved::Kind::AssignClassData, nullptr,
-                                             slot.value.get(), nullptr, nullptr, this, slot.name};
+    table_[slot.name] = {
+        Resolved::Kind::ClassData, nullptr, slot.value.get(), nullptr, nullptr, this, slot.name};
+    table_[symbol("_" + slot.name->name)] = {Resolved::Kind::AssignClassData,
+                                             nullptr,
+                                             slot.value.get(),
+                                             nullptr,
+                                             nullptr,
+                                             this,
+                                             slot.name};
   }
   for (const MethodSlot& slot : methods) {
     if (slot.method) {
-      table_[slot.name] = {Resolved::Kind::Method, nullptr, nullptr, slot.method, nullptr, this,
-                           slot.name};
+      table_[slot.name] = {
+          Resolved::Kind::Method, nullptr, nullptr, slot.method, nullptr, this, slot.name};
     } else {
-      table_[slot.name] = {Resolved::Kind::InlineMethod, nullptr, nullptr, nullptr,
-                           &slot.inlineMethod, this, slot.name};
+      table_[slot.name] = {Resolved::Kind::InlineMethod, nullptr, nullptr,  nullptr,
+                           &slot.inlineMethod,           this,    slot.name};
     }
   }
   built_ = true;
@@ -119,37 +124,42 @@ const Resolved* ClassInfo::resolve(const Symbol* message) const {
   return found == table_.end() ? nullptr : &found->second;
 }
 
+Value invoke(Object& object, const Resolved& resolved, Args args, std::source_location where) {
+  switch (resolved.kind) {
+    case Resolved::Kind::Data:
+      return object.*resolved.field;
+    case Resolved::Kind::AssignData:
+      return object.*resolved.field = args.empty() ? Value() : args[0];
+    case Resolved::Kind::ClassData:
+      return *resolved.classValue;
+    case Resolved::Kind::AssignClassData:
+      return *resolved.classValue = args.empty() ? Value() : args[0];
+    case Resolved::Kind::Method: {
+      Ref<Object> keep(&object);
+      Frame frame(resolved.owner->name, resolved.name->name, args, resolved.owner->module,
+                  static_cast<int>(where.line()));
+      return resolved.method(object, args);
+    }
+    case Resolved::Kind::InlineMethod: {
+      Ref<Object> keep(&object);
+      std::vector<Value> withSelf;
+      withSelf.reserve(args.size() + 1);
+      withSelf.push_back(Value(keep));
+      withSelf.insert(withSelf.end(), args.begin(), args.end());
+      Frame frame(resolved.owner->name, resolved.name->name, args, resolved.owner->module,
+                  static_cast<int>(where.line()));
+      return evalArgs(*resolved.inlineMethod, withSelf);
+    }
+  }
+  return {};
+}
+
 Value send(const Value& receiver, const Symbol* message, Args args, std::source_location where) {
   atLine(where);
   Object* object = receiver.object();
   const ClassInfo* info = object ? &object->classInfo() : nullptr;
   const Resolved* resolved = info ? info->resolve(message) : nullptr;
-  if (resolved) {
-    switch (resolved->kind) {
-      case Resolved::Kind::Data: return object->*resolved->field;
-      case Resolved::Kind::AssignData:
-        return object->*resolved->field = args.empty() ? Value() : args[0];
-      case Resolved::Kind::ClassData: return *resolved->classValue;
-      case Resolved::Kind::AssignClassData:
-        return *resolved->classValue = args.empty() ? Value() : args[0];
-      case Resolved::Kind::Method: {
-        Ref<Object> keep(object);
-        Frame frame(resolved->owner->name, resolved->name->name, args, resolved->owner->module,
-                    static_cast<int>(where.line()));
-        return resolved->method(*object, args);
-      }
-      case Resolved::Kind::InlineMethod: {
-        Ref<Object> keep(object);
-        std::vector<Value> withSelf;
-        withSelf.reserve(args.size() + 1);
-        withSelf.push_back(receiver);
-        withSelf.insert(withSelf.end(), args.begin(), args.end());
-        Frame frame(resolved->owner->name, resolved->name->name, args, resolved->owner->module,
-                    static_cast<int>(where.line()));
-        return evalArgs(*resolved->inlineMethod, withSelf);
-      }
-    }
-  }
+  if (resolved) return invoke(*object, *resolved, args, where);
   if (info) {
     if (FallbackFn fallback = info->inheritedFallback()) {
       Ref<Object> keep(object);
@@ -182,19 +192,31 @@ bool understands(const Value& receiver, std::string_view message) {
 
 std::string className(const Value& value) {
   switch (value.type()) {
-    case Type::Nil: return "NIL";
-    case Type::Logical: return "LOGICAL";
+    case Type::Nil:
+      return "NIL";
+    case Type::Logical:
+      return "LOGICAL";
     case Type::Integer:
-    case Type::Float: return "NUMERIC";
-    case Type::Date: return "DATE";
-    case Type::Timestamp: return "TIMESTAMP";
-    case Type::Text: return "CHARACTER";
-    case Type::List: return "ARRAY";
-    case Type::Hash: return "HASH";
-    case Type::Closure: return "BLOCK";
-    case Type::Object: return value.object()->ClassName();
-    case Type::Pointer: return "POINTER";
-    case Type::Symbol: return "SYMBOL";
+    case Type::Float:
+      return "NUMERIC";
+    case Type::Date:
+      return "DATE";
+    case Type::Timestamp:
+      return "TIMESTAMP";
+    case Type::Text:
+      return "CHARACTER";
+    case Type::List:
+      return "ARRAY";
+    case Type::Hash:
+      return "HASH";
+    case Type::Closure:
+      return "BLOCK";
+    case Type::Object:
+      return value.object()->ClassName();
+    case Type::Pointer:
+      return "POINTER";
+    case Type::Symbol:
+      return "SYMBOL";
   }
   return "";
 }

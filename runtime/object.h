@@ -159,6 +159,10 @@ Value send(const Value& receiver, const Symbol* message, Args args = {},
            std::source_location where = std::source_location::current());
 Value send(const Value& receiver, std::string_view message, std::initializer_list<Value> args = {},
            std::source_location where = std::source_location::current());
+// Runs what a message resolved to for the receiver's class (`ClassInfo::resolve`), as `send` does
+// after resolving: callers that resolve once per class and symbol use it on hot paths.
+Value invoke(Object& receiver, const Resolved& resolved, Args args,
+             std::source_location where = std::source_location::current());
 bool understands(const Value& receiver, const Symbol* message);
 bool understands(const Value& receiver, std::string_view message);
 // The class name of any value, as CLASSNAME gives it ("ARRAY", "CHARACTER", ...).

@@ -1,6 +1,6 @@
 #include "framework/services/tmenu.h"
 
-#include "framework/services/tracked.h"
+#include "framework/core/tracked.h"
 #include "runtime/binding.h"
 #include "runtime/callstack.h"
 

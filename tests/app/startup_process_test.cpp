@@ -122,6 +122,14 @@ TEST(StartupProgram, ErrorLevelBecomesTheExitCode) {
   EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, {"main returns"}, kExits}));
 }
 
+// __QUIT inside a window procedure: the request leaves WINRUN and MAIN, the exit procedures run
+// once, and the error level is the exit code.
+TEST(StartupProgram, QuitInAWindowHandlerEndsTheProgramWithTheErrorLevel) {
+  const Outcome run = runProgram("window-quit");
+  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, kExits}));
+}
+
 TEST(StartupProgram, MainGetsTheArgumentsWithoutInternalSwitches) {
   const Outcome run = runProgram("normal", R"(a "b c" //x --HB:y "")");
   EXPECT_EQ(run.exitCode, 0u);

@@ -8,6 +8,10 @@
 
 #include "app/getdatas.h"
 #include "app/startup.h"
+#include "framework/core/handles.h"
+#include "framework/core/winlist.h"
+#include "framework/core/winrun.h"
+#include "framework/core/wndhandleevent.h"
 #include "framework/services/tmsgbar.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
@@ -56,6 +60,35 @@ void noteModules() {
   }
 }
 
+// A window object whose left click sets the error level to 3 and quits from inside the window
+// procedure (mode "window-quit").
+class TQuitter : public lanmere::Object {
+  LM_CLASS(TQuitter, lanmere::Object)
+  Value hWnd = 0;
+  Value nOldProc;
+  void LButtonDown() {
+    lanmere::callFunction("ERRORLEVEL", {3});
+    lanmere::callFunction("__QUIT");
+  }
+};
+
+LM_DEFINE_CLASS(TQuitter) {
+  c.data(LM_FIELDS(hWnd, nOldProc));
+  c.methods(LM_METHODS(LButtonDown));
+  c.method<&kestrel::WNDHANDLEEVENT>("HandleEvent");
+}
+
+void quitFromAWindow() {
+  HWND hwnd = CreateWindowExA(0, "STATIC", "quit", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  auto window = lanmere::make<TQuitter>();
+  window->hWnd = kestrel::handleNumber(hwnd);
+  kestrel::linkWindow(*window);
+  PostMessageA(hwnd, WM_LBUTTONDOWN, 0, 0);
+  kestrel::WINRUN(Value(kestrel::handleNumber(hwnd)));
+  note("after the loop");
+}
+
 Value MAIN(Args args) {
   std::string line = "main " + std::to_string(args.size());
   for (const Value& argument : args) line += "|" + argument.string();
@@ -72,6 +105,8 @@ Value MAIN(Args args) {
     note("after the error");
   } else if (mode() == "level3") {
     lanmere::callFunction("ERRORLEVEL", {3});
+  } else if (mode() == "window-quit") {
+    quitFromAWindow();
   } else if (mode() == "modules") {
     noteModules();
   } else if (mode() == "download") {

@@ -89,4 +89,123 @@ bool saveScreenshot(const std::string& path) {
   return ok;
 }
 
+namespace {
+TimedSteps* activeSteps = nullptr;
+}  // namespace
+
+TimedSteps::TimedSteps(std::vector<Step> steps, UINT periodMs) : steps_(std::move(steps)) {
+  activeSteps = this;
+  timer_ = SetTimer(nullptr, 0, periodMs, onTimer);
+}
+
+TimedSteps::~TimedSteps() {
+  KillTimer(nullptr, timer_);
+  activeSteps = nullptr;
+}
+
+void CALLBACK TimedSteps::onTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (activeSteps) activeSteps->tick();
+}
+
+void TimedSteps::tick() {
+  if (done() || failure_) return;
+  // The index moves first: a step may run a nested loop in which the timer ticks again.
+  const std::size_t step = next_++;
+  try {
+    steps_[step]();
+  } catch (...) {
+    failure_ = std::current_exception();
+    next_ = steps_.size();
+  }
+}
+
+void TimedSteps::rethrow() const {
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  constexpr DWORD kNap = 5;
+  bool quit = false;
+  int exitCode = 0;
+  while (!condition() && GetTickCount() - start < timeoutMs) {
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kNap, QS_ALLINPUT);
+      continue;
+    }
+    if (message.message == WM_QUIT) {
+      quit = true;
+      exitCode = static_cast<int>(message.wParam);
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  if (quit) PostQuitMessage(exitCode);
+  return condition();
+}
+
+LPARAM mousePosition(int x, int y) {
+  return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
+                    static_cast<WORD>(static_cast<short>(y)));
+}
+
+void postMouse(HWND hwnd, UINT message, int x, int y, WPARAM flags) {
+  PostMessageA(hwnd, message, flags, mousePosition(x, y));
+}
+
+void postKey(HWND hwnd, UINT virtualKey) {
+  constexpr LPARAM kRepeatOnce = 1;
+  constexpr int kScanShift = 16;
+  constexpr LPARAM kUpTransition = 0xC0000000;  // previous state down, key released
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC))
+                      << kScanShift;
+  PostMessageA(hwnd, WM_KEYDOWN, virtualKey, kRepeatOnce | scan);
+  PostMessageA(hwnd, WM_KEYUP, virtualKey, kRepeatOnce | scan | kUpTransition);
+}
+
+COLORREF windowPixel(HWND hwnd, int x, int y) {
+  HDC dc = GetDC(hwnd);
+  const COLORREF colour = GetPixel(dc, x, y);
+  ReleaseDC(hwnd, dc);
+  return colour;
+}
+
+DialogTemplate::DialogTemplate(const std::string& title, DWORD style, short x, short y, short cx,
+                               short cy) {
+  const DWORD withFont = style | DS_SETFONT;
+  words_ = {LOWORD(withFont), HIWORD(withFont), 0, 0};  // style, extended style
+  countAt_ = words_.size();
+  words_.insert(words_.end(), {0, static_cast<WORD>(x), static_cast<WORD>(y), static_cast<WORD>(cx),
+                               static_cast<WORD>(cy)});
+  words_.insert(words_.end(), {0, 0});  // no menu, the dialog class
+  text(title);
+  constexpr WORD kPointSize = 8;
+  words_.push_back(kPointSize);
+  text("MS Shell Dlg");
+}
+
+DialogTemplate& DialogTemplate::item(ControlClass controlClass, WORD id, const std::string& label,
+                                     DWORD style, short x, short y, short cx, short cy) {
+  align();
+  const DWORD visible = style | WS_CHILD | WS_VISIBLE;
+  words_.insert(words_.end(),
+                {LOWORD(visible), HIWORD(visible), 0, 0, static_cast<WORD>(x), static_cast<WORD>(y),
+                 static_cast<WORD>(cx), static_cast<WORD>(cy), id, 0xFFFF, controlClass});
+  text(label);
+  words_.push_back(0);  // no creation data
+  ++words_[countAt_];
+  return *this;
+}
+
+void DialogTemplate::text(const std::string& ascii) {
+  for (unsigned char c : ascii) words_.push_back(c);
+  words_.push_back(0);
+}
+
+void DialogTemplate::align() {
+  if (words_.size() % 2) words_.push_back(0);  // items start on a DWORD boundary
+}
+
 }  // namespace kestrel::test

@@ -1,11 +1,14 @@
 // Driving real windows from a test: modal boxes and dialogs are answered from inside their own
-// modal loop by a thread timer, as a user at the keyboard would answer them.
+// modal loop by a thread timer, as a user at the keyboard would answer them; steps run from
+// inside a running loop, input is posted as the system packs it, pixels are read back.
 #pragma once
 
 #include "tools/boxreader/box.h"
 
 #include <windows.h>
 
+#include <cstddef>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,5 +41,69 @@ class ModalDriver {
 
 // Saves the whole display as a 24-bit BMP file. Returns false when it cannot.
 bool saveScreenshot(const std::string& path);
+
+// ---- Driving windows from inside a running loop ----
+
+// While alive, runs `steps` in order, one per tick of a thread timer of this thread, from
+// inside whatever loop dispatches (WINRUN, SYSREFRESH, a modal dialog's loop). Construct it
+// before starting the loop; the last step usually ends it (PostQuitMessage, EndDialog). A step
+// that throws stops the steps; rethrow() gives its exception to the test afterwards.
+class TimedSteps {
+ public:
+  using Step = std::function<void()>;
+  explicit TimedSteps(std::vector<Step> steps, UINT periodMs = 20);
+  ~TimedSteps();
+  TimedSteps(const TimedSteps&) = delete;
+  TimedSteps& operator=(const TimedSteps&) = delete;
+
+  bool done() const { return next_ >= steps_.size(); }
+  void rethrow() const;
+
+ private:
+  static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD);
+  void tick();
+
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+  UINT_PTR timer_ = 0;
+  std::exception_ptr failure_;
+};
+
+// Dispatches this thread's messages until `condition` holds or `timeoutMs` has passed; answers
+// the condition. Quit messages are put back for the loop that owns them.
+bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+
+// The lParam of a mouse message at client position (x, y), packed as the system packs it:
+// each coordinate a signed 16-bit half, so negative positions survive.
+LPARAM mousePosition(int x, int y);
+// Posts a mouse message (WM_LBUTTONDOWN, ...) at (x, y) with the key flags.
+void postMouse(HWND hwnd, UINT message, int x, int y, WPARAM flags = 0);
+// Posts WM_KEYDOWN and WM_KEYUP of a virtual key with the lParam the keyboard driver gives
+// (repeat count 1, scan code, the up transition bits), so TranslateMessage and
+// TranslateAcceleratorA treat them as typed keys.
+void postKey(HWND hwnd, UINT virtualKey);
+
+// The colour of a window's client pixel as the display shows it (CLR_INVALID outside).
+COLORREF windowPixel(HWND hwnd, int x, int y);
+
+// An in-memory dialog template (DLGTEMPLATE and its items), as a resource compiler would lay
+// it out, for DialogBoxIndirectParamA and CreateDialogIndirectParamA. Units are dialog units.
+class DialogTemplate {
+ public:
+  // Predefined control classes, by their atoms.
+  enum ControlClass : WORD { kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082 };
+
+  DialogTemplate(const std::string& title, DWORD style, short x, short y, short cx, short cy);
+  DialogTemplate& item(ControlClass controlClass, WORD id, const std::string& text, DWORD style,
+                       short x, short y, short cx, short cy);
+  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void text(const std::string& ascii);
+  void align();
+
+  std::vector<WORD> words_;
+  std::size_t countAt_ = 0;  // where the item count of the header is
+};
 
 }  // namespace kestrel::test

@@ -12,7 +12,7 @@
 #include "framework/services/timage.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
-#include "framework/services/tracked.h"
+#include "framework/core/tracked.h"
 #include "runtime/builtins.h"
 
 namespace kestrel {

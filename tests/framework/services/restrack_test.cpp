@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "framework/services/logfile.h"
-#include "framework/services/tracked.h"
+#include "framework/core/tracked.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"

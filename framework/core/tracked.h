@@ -1,27 +1,26 @@
 // The one place where native creation and release services meet the resource tracker: a
 // creation service wraps the system call in trackedCreate, a release service in trackedDelete.
-// Header-only and resting on the run-time alone, so the drawing layer below the services can
-// use it: the tracker's hooks are reached by name, and skipped while no tracker is registered.
+// Header-only and resting on the run-time (and the core's handle numbers) alone, so the drawing
+// layer below the services can use it: the tracker's hooks are reached by name, and skipped while
+// no tracker is registered.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <source_location>
 #include <string_view>
-#include <type_traits>
 
+#include "framework/core/handles.h"
 #include "runtime/callstack.h"
 #include "runtime/functions.h"
 #include "runtime/value.h"
 
 namespace kestrel {
 
-// A Windows handle as the language holds it: a number.
+// The handle a number stands for (the inverse of handleNumber).
 template <class Handle>
-long long handleNumber(Handle handle) {
-  if constexpr (std::is_pointer_v<Handle>) {
-    return static_cast<long long>(reinterpret_cast<std::intptr_t>(handle));
-  } else {
-    return static_cast<long long>(handle);
-  }
+Handle handleOf(const lanmere::Value& number) {
+  return handleFrom<Handle>(number);
 }
 
 // Runs `create` as the native creation service `service` (its own call-stack level, so the
@@ -30,7 +29,11 @@ long long handleNumber(Handle handle) {
 template <class Create>
 auto trackedCreate(std::string_view service, std::string_view tag, Create&& create,
                    std::source_location where = std::source_location::current()) {
-  lanmere::Frame frame(service, {}, where);
+  // Called by name, the service already has its frame; called from C++, it gets one here.
+  std::optional<lanmere::Frame> frame;
+  const lanmere::Frame* innermost = lanmere::frameAt(0);
+  if (innermost == nullptr || innermost->procedure() != service)
+    frame.emplace(service, lanmere::Args{}, where);
   auto handle = create();
   if (const lanmere::FunctionEntry* hook = lanmere::findFunction("KSADDRESOURCE")) {
     lanmere::Value args[] = {lanmere::Value(handleNumber(handle)), lanmere::Value(tag)};

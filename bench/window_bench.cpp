@@ -1,0 +1,185 @@
+// One message, three ways: WM_LBUTTONDOWN sent with SendMessageA from the same thread to
+//   1. a bare C window procedure that computes the answer;
+//   2. a minimal C++ subclass: slot from GWLP_USERDATA, a std::vector, one virtual call, one
+//      std::function;
+//   3. the framework: a window linked with Link, HandleEvent bound to WNDHANDLEEVENT, whose
+//      LButtonDown evaluates bLClicked (nRow, nCol, nFlags, Self) as the window class does.
+// Each computes the same value from row, column and flags. Rounds are interleaved and the best
+// round of each path counts; the ratios close the output.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "framework/core/handles.h"
+#include "framework/core/winlist.h"
+#include "framework/core/wndhandleevent.h"
+#include "runtime/binding.h"
+#include "runtime/closure.h"
+
+namespace {
+
+using lanmere::Args;
+using lanmere::Value;
+
+constexpr int kMessagesPerRound = 20000;
+constexpr int kRounds = 15;
+constexpr int kWarmUpMessages = 5000;
+constexpr double kGoalOverBare = 1.5;
+constexpr double kGoalOverMinimal = 1.15;
+
+long long answer(long long row, long long column, long long flags) {
+  return row * 100000 + column * 10 + flags;
+}
+
+// 1. Bare.
+LRESULT CALLBACK bareProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_LBUTTONDOWN) {
+    return static_cast<LRESULT>(answer(static_cast<short>(HIWORD(lParam)),
+                                       static_cast<short>(LOWORD(lParam)),
+                                       static_cast<long long>(wParam)));
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// 2. Minimal C++ subclass.
+struct Handler {
+  virtual ~Handler() = default;
+  virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+};
+
+struct ClickHandler : Handler {
+  std::function<long long(long long, long long, long long)> clicked;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_LBUTTONDOWN) return 0;
+    return static_cast<LRESULT>(clicked(static_cast<short>(HIWORD(lParam)),
+                                        static_cast<short>(LOWORD(lParam)),
+                                        static_cast<long long>(wParam)));
+  }
+};
+
+std::vector<std::unique_ptr<Handler>> handlers(1);  // slot 0 is none
+
+LRESULT CALLBACK minimalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto slot = static_cast<std::size_t>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (message == WM_LBUTTONDOWN && slot > 0 && slot < handlers.size()) {
+    return handlers[slot]->onMessage(message, wParam, lParam);
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);  // the procedure it replaced
+}
+
+// 3. The framework.
+class TBenchWnd : public lanmere::Object {
+  LM_CLASS(TBenchWnd, lanmere::Object)
+  Value hWnd = 0;
+  Value nOldProc;
+  Value bLClicked;
+
+  Value LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
+    Value args[] = {nRow, nCol, nFlags, Value(lanmere::Ref<lanmere::Object>(this))};
+    return lanmere::evalArgs(bLClicked, Args(args));
+  }
+};
+
+LM_DEFINE_CLASS(TBenchWnd) {
+  c.data(LM_FIELDS(hWnd, nOldProc, bLClicked));
+  c.methods(LM_METHODS(LButtonDown));
+  c.method<&kestrel::WNDHANDLEEVENT>("HandleEvent");
+}
+
+HWND createWindow(const char* className, WNDPROC procedure) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, className, "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                         windowClass.hInstance, nullptr);
+}
+
+double seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  static const double frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart);
+  }();
+  return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
+}
+
+struct Path {
+  const char* name;
+  HWND hwnd;
+  double best = std::numeric_limits<double>::max();
+  LRESULT result = 0;
+};
+
+constexpr WPARAM kFlags = MK_LBUTTON;
+const LPARAM kPosition = MAKELPARAM(37, 21);  // column 37, row 21
+
+void round(Path& path, int messages) {
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  LRESULT result = 0;
+  for (int i = 0; i < messages; ++i)
+    result = SendMessageA(path.hwnd, WM_LBUTTONDOWN, kFlags, kPosition);
+  QueryPerformanceCounter(&end);
+  path.result = result;
+  path.best = std::min(path.best, seconds(start, end) / messages);
+}
+
+}  // namespace
+
+int main() {
+  HWND bare = createWindow("BenchBare", bareProc);
+
+  HWND minimal = createWindow("BenchMinimal", DefWindowProcA);
+  auto click = std::make_unique<ClickHandler>();
+  click->clicked = [](long long row, long long column, long long flags) {
+    return answer(row, column, flags);
+  };
+  handlers.push_back(std::move(click));
+  SetWindowLongPtrA(minimal, GWLP_USERDATA, static_cast<LONG_PTR>(handlers.size() - 1));
+  SetWindowLongPtrA(minimal, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&minimalProc));
+
+  HWND framed = createWindow("BenchFramework", DefWindowProcA);
+  auto window = lanmere::make<TBenchWnd>();
+  window->hWnd = kestrel::handleNumber(framed);
+  window->bLClicked = lanmere::block(
+      [](Args args) -> Value {
+        return Value(answer(args[0].integer(), args[1].integer(), args[2].integer()));
+      },
+      "(b)BENCH");
+  kestrel::linkWindow(*window);
+
+  Path paths[] = {{"bare C procedure", bare},
+                  {"minimal C++ subclass", minimal},
+                  {"framework (Link, WNDHANDLEEVENT, bLClicked)", framed}};
+  for (Path& path : paths) round(path, kWarmUpMessages);
+  for (Path& path : paths) path.best = std::numeric_limits<double>::max();
+  for (int r = 0; r < kRounds; ++r) {
+    for (int i = 0; i < 3; ++i) round(paths[(r + i) % 3], kMessagesPerRound);
+  }
+
+  std::printf("WM_LBUTTONDOWN by SendMessageA, %d-bit build, best of %d rounds of %d messages\n",
+              static_cast<int>(sizeof(void*) * 8), kRounds, kMessagesPerRound);
+  for (const Path& path : paths) {
+    std::printf("  %-46s %8.1f ns per message (answer %lld)\n", path.name, path.best * 1e9,
+                static_cast<long long>(path.result));
+  }
+  const bool same = paths[0].result == paths[1].result && paths[1].result == paths[2].result &&
+                    paths[0].result == answer(21, 37, kFlags);
+  const double overBare = paths[2].best / paths[0].best;
+  const double overMinimal = paths[2].best / paths[1].best;
+  std::printf("  framework / bare    %5.2f (goal at most %.2f)\n", overBare, kGoalOverBare);
+  std::printf("  framework / minimal %5.2f (goal at most %.2f)\n", overMinimal, kGoalOverMinimal);
+  if (!same) std::printf("  the three answers differ\n");
+  kestrel::unlinkWindow(*window);
+  DestroyWindow(framed);
+  DestroyWindow(minimal);
+  DestroyWindow(bare);
+  return same ? 0 : 1;
+}
