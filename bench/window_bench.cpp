@@ -2,8 +2,8 @@
 //   1. a bare C window procedure that computes the answer;
 //   2. a minimal C++ subclass: slot from GWLP_USERDATA, a std::vector, one virtual call, one
 //      std::function;
-//   3. the framework: a window linked with Link, HandleEvent bound to WNDHANDLEEVENT, whose
-//      LButtonDown evaluates bLClicked (nRow, nCol, nFlags, Self) as the window class does.
+//   3. the framework: a TWindow made by New, whose LButtonDown evaluates its bLClicked
+//      (nRow, nCol, nFlags, Self).
 // Each computes the same value from row, column and flags. Rounds are interleaved and the best
 // round of each path counts; the ratios close the output.
 #include <windows.h>
@@ -15,11 +15,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/core/handles.h"
-#include "framework/core/winlist.h"
-#include "framework/core/wndhandleevent.h"
-#include "runtime/binding.h"
+#include "framework/core/twindow.h"
 #include "runtime/closure.h"
+#include "runtime/object.h"
 
 namespace {
 
@@ -70,25 +68,6 @@ LRESULT CALLBACK minimalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return handlers[slot]->onMessage(message, wParam, lParam);
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);  // the procedure it replaced
-}
-
-// 3. The framework.
-class TBenchWnd : public lanmere::Object {
-  LM_CLASS(TBenchWnd, lanmere::Object)
-  Value hWnd = 0;
-  Value nOldProc;
-  Value bLClicked;
-
-  Value LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
-    Value args[] = {nRow, nCol, nFlags, Value(lanmere::Ref<lanmere::Object>(this))};
-    return lanmere::evalArgs(bLClicked, Args(args));
-  }
-};
-
-LM_DEFINE_CLASS(TBenchWnd) {
-  c.data(LM_FIELDS(hWnd, nOldProc, bLClicked));
-  c.methods(LM_METHODS(LButtonDown));
-  c.method<&kestrel::WNDHANDLEEVENT>("HandleEvent");
 }
 
 HWND createWindow(const char* className, WNDPROC procedure) {
@@ -145,19 +124,26 @@ int main() {
   SetWindowLongPtrA(minimal, GWLP_USERDATA, static_cast<LONG_PTR>(handlers.size() - 1));
   SetWindowLongPtrA(minimal, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&minimalProc));
 
-  HWND framed = createWindow("BenchFramework", DefWindowProcA);
-  auto window = lanmere::make<TBenchWnd>();
-  window->hWnd = kestrel::handleNumber(framed);
-  window->bLClicked = lanmere::block(
+  kestrel::TWindow::Class();  // known by name
+  constexpr std::size_t kNewArguments = 22;
+  constexpr std::size_t kPixel = 20;  // lPixel, 0-based
+  std::vector<Value> args(kNewArguments);
+  args[2] = 99;
+  args[3] = 99;
+  args[kPixel] = true;
+  const Value window =
+      lanmere::send(lanmere::createObject("TWINDOW"), lanmere::symbol("New"), Args(args));
+  auto& framedWindow = static_cast<kestrel::TWindow&>(*window.object());
+  framedWindow.bLClicked = lanmere::block(
       [](Args args) -> Value {
         return Value(answer(args[0].integer(), args[1].integer(), args[2].integer()));
       },
       "(b)BENCH");
-  kestrel::linkWindow(*window);
+  HWND framed = framedWindow.hwnd();
 
   Path paths[] = {{"bare C procedure", bare},
                   {"minimal C++ subclass", minimal},
-                  {"framework (Link, WNDHANDLEEVENT, bLClicked)", framed}};
+                  {"framework (TWindow, bLClicked)", framed}};
   for (Path& path : paths) round(path, kWarmUpMessages);
   for (Path& path : paths) path.best = std::numeric_limits<double>::max();
   for (int r = 0; r < kRounds; ++r) {
@@ -177,7 +163,6 @@ int main() {
   std::printf("  framework / bare    %5.2f (goal at most %.2f)\n", overBare, kGoalOverBare);
   std::printf("  framework / minimal %5.2f (goal at most %.2f)\n", overMinimal, kGoalOverMinimal);
   if (!same) std::printf("  the three answers differ\n");
-  kestrel::unlinkWindow(*window);
   DestroyWindow(framed);
   DestroyWindow(minimal);
   DestroyWindow(bare);

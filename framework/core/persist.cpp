@@ -38,17 +38,21 @@ bool sameValue(const Value& a, const Value& b) {
 }
 
 // The members named in the class's aProperties whose values differ from a default instance's.
-std::vector<std::pair<std::string, Value>> differingMembers(const Value& self) {
+// A given reference is used as it is; otherwise a new instance made with New serves, and is
+// given back with End.
+std::vector<std::pair<std::string, Value>> differingMembers(const Value& self,
+                                                            Value reference = {}) {
   std::vector<std::pair<std::string, Value>> members;
-  Value reference = lanmere::createObject(self.object()->ClassName());
-  if (!reference.isNil()) reference = lanmere::send(reference, "New");
+  const bool made = reference.isNil();
+  if (made) reference = lanmere::createObject(self.object()->ClassName());
+  if (made && !reference.isNil()) reference = lanmere::send(reference, "New");
   const Value names = lanmere::send(self, "aProperties");
   for (const Value& name : names.items()) {
     const Value mine = lanmere::send(self, name.text());
     if (reference.isObject() && sameValue(mine, lanmere::send(reference, name.text()))) continue;
     members.emplace_back(name.string(), mine);
   }
-  if (reference.isObject()) lanmere::send(reference, "End");
+  if (made && reference.isObject()) lanmere::send(reference, "End");
   return members;
 }
 
@@ -253,7 +257,8 @@ Value readObject(std::string_view payload) {
   return object;
 }
 
-std::string saveToText(const Value& self, std::string_view varName, long long indent) {
+std::string saveToText(const Value& self, std::string_view varName, long long indent,
+                       const Value& reference) {
   const bool nested = indent > 0;
   std::string className = self.object()->ClassName();
   if (nested) {
@@ -265,7 +270,7 @@ std::string saveToText(const Value& self, std::string_view varName, long long in
   const std::string end(kLineEnd);
   std::string out = "OBJECT " + std::string(nested ? "::" : "") + std::string(varName) + " AS " +
                     className + end + end;
-  for (const auto& [name, value] : differingMembers(self)) {
+  for (const auto& [name, value] : differingMembers(self, reference)) {
     if (value.isList()) {
       out += std::string(blanks.size() + kNestedIndent, ' ') + "::" + name + " = Array( " +
              std::to_string(value.length()) + " )" + end + end + listText(name, value, indent);

@@ -49,7 +49,10 @@ lanmere::Value readList(std::string_view payload);
 // A new object of the class an object payload names, loaded from the rest.
 lanmere::Value readObject(std::string_view payload);
 
-// SaveToText: "OBJECT [::]varName AS Class", the differing members, "ENDOBJECT".
-std::string saveToText(const lanmere::Value& self, std::string_view varName, long long indent);
+// SaveToText: "OBJECT [::]varName AS Class", the differing members, "ENDOBJECT". The members are
+// compared with `reference` when given (a window compares with an instance that has no window,
+// since its New would create one), else with a new instance made by New.
+std::string saveToText(const lanmere::Value& self, std::string_view varName, long long indent,
+                       const lanmere::Value& reference = {});
 
 }  // namespace kestrel

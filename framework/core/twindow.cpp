@@ -1,0 +1,968 @@
+// TWindow: the class table, construction, activation, closing and destruction, geometry, show
+// state, focus among the child controls, messages and the generated texts. Events are in
+// twindow_events.cpp, painting, colours, fonts and drawing in twindow_paint.cpp.
+#include "framework/core/twindow.h"
+
+#include <string>
+#include <vector>
+
+#include "errors/kserror.h"
+#include "framework/core/colors.h"
+#include "framework/core/dlgregistry.h"
+#include "framework/core/handles.h"
+#include "framework/core/persist.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/winlist.h"
+#include "framework/core/winrun.h"
+#include "framework/core/wndfuncs.h"
+#include "framework/core/wndhandleevent.h"
+#include "framework/core/wndproc.h"
+#include "runtime/closure.h"
+#include "runtime/error.h"
+#include "runtime/functions.h"
+
+namespace kestrel {
+
+using lanmere::Args;
+using lanmere::Value;
+
+namespace {
+
+long liveWindows = 0;
+
+// The cell of the character grid New places windows on, unless it is given pixels.
+constexpr long long kCellHeight = 16;
+constexpr long long kCellWidth = 8;
+// The 16-bit "use the system's default" size and position.
+constexpr long long kUseDefault = 32768;
+constexpr long long kTab = VK_TAB;
+constexpr UINT kCloseCommandMask = 0xFFF0;
+// A text icon needs the icon class; until it is registered New refuses one.
+constexpr long long kTextIconSubCode = 6103;
+constexpr const char* kLineEnd = "\r\n";
+
+// New's parameters, by position.
+enum NewArg : std::size_t {
+  kNewTop = 1,
+  kNewLeft,
+  kNewBottom,
+  kNewRight,
+  kNewTitle,
+  kNewStyle,
+  kNewMenu,
+  kNewBrush,
+  kNewIcon,
+  kNewWnd,
+  kNewVScroll,
+  kNewHScroll,
+  kNewClrFore,
+  kNewClrBack,
+  kNewCursor,
+  kNewBorder,
+  kNewSysMenu,
+  kNewCaption,
+  kNewMin,
+  kNewMax,
+  kNewPixel,
+  kNewExStyle
+};
+// Activate's parameters, by position.
+enum ActivateArg : std::size_t {
+  kActShow = 1,
+  kActLClicked,
+  kActRClicked,
+  kActPainted = 6,
+  kActUp = 9,
+  kActDown,
+  kActPgUp,
+  kActPgDn,
+  kActLeft,
+  kActRight,
+  kActPgLeft,
+  kActPgRight,
+  kActValid,
+  kActDropFiles
+};
+
+const Value& orDefault(const Value& value, const Value& fallback) {
+  return value.isNil() ? fallback : value;
+}
+
+bool flag(const Value& value, bool fallback) {
+  return value.isLogical() ? value.logical() : fallback;
+}
+
+int toInt(const Value& value) {
+  return static_cast<int>(value.integer());
+}
+
+// A closure's answer read as a yes/no: only false says no.
+bool notFalse(const Value& answer) {
+  return !(answer.isLogical() && !answer.logical());
+}
+
+const lanmere::Symbol* lRegisteredName() {
+  static const lanmere::Symbol* const name = lanmere::symbol("lRegistered");
+  return name;
+}
+
+// The class's own lRegistered, when it declares one; null when it inherits the flag.
+Value* ownRegisteredFlag(const lanmere::ClassInfo& info) {
+  for (const lanmere::ClassDataSlot& slot : info.classData) {
+    if (slot.name == lRegisteredName()) return slot.value.get();
+  }
+  return nullptr;
+}
+
+std::string numberText(const Value& value) {
+  return scalarText(value.isNil() ? Value(0) : value);
+}
+
+// The child windows of `parent` that take the focus by Tab: visible, enabled, tab stops.
+std::vector<HWND> tabStops(HWND parent) {
+  std::vector<HWND> stops;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
+    if ((style & WS_TABSTOP) && IsWindowVisible(child) && IsWindowEnabled(child)) {
+      stops.push_back(child);
+    }
+  }
+  return stops;
+}
+
+// The tab stop after (step 1) or before (step -1) `from`, wrapping; null when there is none.
+HWND nextTabStop(HWND parent, HWND from, int step) {
+  const std::vector<HWND> stops = tabStops(parent);
+  if (stops.empty()) return nullptr;
+  const auto count = static_cast<long long>(stops.size());
+  long long at = -1;
+  for (long long i = 0; i < count; ++i) {
+    if (stops[static_cast<std::size_t>(i)] == from) at = i;
+  }
+  const long long next =
+      at < 0 ? (step > 0 ? 0 : count - 1) : ((at + step) % count + count) % count;
+  return stops[static_cast<std::size_t>(next)];
+}
+
+bool isTabStopControl(const Value& control) {
+  const HWND child = handleFrom<HWND>(tell(control, msg::hWnd));
+  return child && IsWindowEnabled(child) && (GetWindowLongPtrA(child, GWL_STYLE) & WS_TABSTOP);
+}
+
+}  // namespace
+
+void takeUse(const Value& resource) {
+  if (resource.isObject()) tell(resource, msg::_nCount, tell(resource, msg::nCount).integer() + 1);
+}
+
+void setExStyle(HWND hwnd, LONG_PTR exStyle) {
+  callWindows([&] { return SetWindowLongPtrA(hwnd, GWL_EXSTYLE, exStyle); });
+}
+
+std::string textForm(const Value& value) {
+  if (value.isText()) return value.string();
+  static const lanmere::Symbol* const cvaltochar = lanmere::symbol("CVALTOCHAR");
+  if (lanmere::findFunction(cvaltochar)) return lanmere::callFunction(cvaltochar, {value}).string();
+  return value.isNil() ? "NIL" : scalarText(value);
+}
+
+LM_DEFINE_CLASS(TWindow) {
+  c.data(LM_FIELDS(
+      hWnd, nOldProc, bInit, bMoved, bLClicked, bLButtonUp, bKeyDown, bPainted, bMButtonDown,
+      bMButtonUp, bRClicked, bRButtonUp, bMouseWheel, bResized, bLDblClick, bWhen, bValid, bKeyChar,
+      bMMoved, bGotFocus, bLostFocus, bDropFiles, bDdeInit, bDdeExecute, bCommNotify, bMenuSelect,
+      bZip, bUnZip, bDropOver, bCopy, bCut, bFind, bPaste, bPrint, bUnDo, bReDo, bDelete,
+      bSelectAll, bFindNext, bReplace, bProperties, cCaption, cPS, cVarName, nPaintCount, cMsg,
+      cToolTip, Cargo, hDC, nId, lActive, lCancel, lFocused, lVisible, lDesign, lVbx, lValidating,
+      lBalloon, nTop, nLeft, nBottom, nRight, nStyle, nExStyle, nChrHeight, nChrWidth, nLastKey,
+      nClrPane, nClrText, bClrGrad, nResult, nHelpId, hCtlFocus, aControls, aMinMaxInfo, oBar,
+      oBrush, oCursor, oFont, oIcon, oMenu, oSysMenu, oPopup, oMsgBar, oWnd, oVScroll, oHScroll,
+      oDragCursor, oCtlFocus, oTop, oLeft, oBottom, oRight, oClient, bSocket, bTaskBar, bEraseBkGnd,
+      OnClick, OnMouseMove, OnKeyDown, OnMove, OnPaint, OnResize, nPosition, lFastEdit, aGradColors,
+      hAlphaColor, hAlphaLevel));
+  c.classData("lRegistered");
+  c.classData("oMItemSelect");
+  c.classData("nToolTip", 900);
+  c.classData("aProperties",
+              Value::list({"cTitle", "cVarName", "nClrText", "nClrPane", "bClrGrad", "nTop",
+                           "nLeft", "nWidth", "nHeight", "Cargo", "oMenu", "oFont"}));
+  c.classData("aEvents",
+              Value::list({Value::list({"OnClick", "nRow", "nCol", "nKeyFlags"}),
+                           Value::list({"OnMouseMove", "nRow", "nCol", "nKeyFlags"}),
+                           Value::list({"OnKeyDown", "nKey", "nFlags"}), Value::list({"OnMove"}),
+                           Value::list({"OnPaint"}), Value::list({"OnResize"})}));
+  c.methods(LM_METHODS(
+      New, Register, Create, HandleEvent, Activate, End, Close, Destroy, Moved, ReSize, GotFocus,
+      LostFocus, KillFocus, BeginPaint, Paint, EndPaint, EraseBkGnd, KeyDown, KeyChar, Command,
+      SysCommand, Timer, HScroll, VScroll, LButtonDown, LButtonUp, LDblClick, RButtonDown,
+      RButtonUp, MButtonDown, MButtonUp, MouseMove, MouseWheel, NcMouseMove, NcActivate, CtlColor,
+      DrawItem, MeasureItem, InitMenuPopup, MenuSelect, MenuChar, DropFiles, DropOver,
+      GetMinMaxInfo, QueryEndSession, QueryDragIcon, QueryNewPalette, PaletteChanged, Help, HelpF1,
+      Notify, CommNotify, DdeInitiate, DdeAck, DdeExecute, DdeTerminate, AsyncSelect, TaskBar,
+      GetDlgCode, NcPaint, Inspect, Move, SetSize, SetCoors, SetBounds, CoorsUpdate, nWidth,
+      _nWidth, nHeight, _nHeight, GetRect, GetCliRect, Center, ChildLevel, SetColor, SetBrush,
+      SelColor, SetFont, GetFont, SelFont, nGetChrHeight, SetIcon, SetMenu, SetText, cTitle,
+      _cTitle, GetText, ClientEdge, Gradient, SetAlphaLevel, nOpacity, _nOpacity, nSeeThroClr,
+      _nSeeThroClr, Refresh, Update, Show, Hide, Maximize, Minimize, Normal, Restore, Iconize,
+      IsIconic, GoTop, Enable, Disable, SetFocus, AddControl, GoNextCtrl, GoPrevCtrl,
+      FirstActiveCtrl, LastActiveCtrl, AEvalWhen, lWhen, lValid, PostMsg, SendMsg, SetMsg, Capture,
+      GetDC, ReleaseDC, DispBegin, DispEnd, PaintBack, Say, SayRect, SayBitmap, Box, Line, Circle,
+      FloodFill, SetPixel, GetWidth, nVertRes, nHorzRes, Shadow, ToolWindow, CheckToolTip,
+      ShowToolTip, DestroyToolTip, Copy, Cut, Paste, Delete, Find, FindNext, Replace, SelectAll,
+      UnDo, ReDo, Properties, Zip, UnZip, Property, PropCount, Event, EveCount, EditTitle, FastEdit,
+      cGenPrg, SaveToText, SaveToRC, SaveToBmp, GenDbf, Print, HardCopy, VbxFireEvent));
+  c.method<&linkWindow>("Link");
+  c.method<&unlinkWindow>("UnLink");
+  c.creatable();
+}
+
+TWindow::TWindow() {
+  ++liveWindows;
+}
+
+TWindow::~TWindow() {
+  --liveWindows;
+}
+
+long TWindow::liveCount() noexcept {
+  return liveWindows;
+}
+
+HWND TWindow::hwnd() const {
+  return handleFrom<HWND>(hWnd);
+}
+
+Value TWindow::self() {
+  return Value(lanmere::Ref<TWindow>(this));
+}
+
+// ---- Construction ----
+
+Value TWindow::New(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const bool caption = flag(a(kNewCaption), true);
+  const std::string border =
+      a(kNewBorder).isText() ? lanmere::upper(a(kNewBorder).text()) : std::string("SINGLE");
+  long long style = a(kNewStyle).integer();
+  if (style == 0) {
+    style = WS_CLIPCHILDREN;
+    if (border == "NONE") style |= WS_POPUP;
+    if (border == "SINGLE") style |= WS_THICKFRAME;
+    if (caption) {
+      style |= WS_CAPTION;
+      if (flag(a(kNewSysMenu), true)) style |= WS_SYSMENU;
+      if (flag(a(kNewMin), true)) style |= WS_MINIMIZEBOX;
+      if (flag(a(kNewMax), true)) style |= WS_MAXIMIZEBOX;
+    }
+    if (flag(a(kNewVScroll), false)) style |= WS_VSCROLL;
+    if (flag(a(kNewHScroll), false)) style |= WS_HSCROLL;
+  }
+  const bool pixel = flag(a(kNewPixel), false);
+  auto place = [&](std::size_t n, long long fallback, long long cell) {
+    const Value given = orDefault(a(n), Value(fallback));
+    if (pixel) return given;
+    return given.isInteger() ? Value(given.integer() * cell) : Value(given.number() * cell);
+  };
+  nTop = place(kNewTop, 2, kCellHeight);
+  nLeft = place(kNewLeft, 2, kCellWidth);
+  nBottom = place(kNewBottom, 20, kCellHeight);
+  nRight = place(kNewRight, 70, kCellWidth);
+  nStyle = style;
+  cCaption = a(kNewTitle);
+  oCursor = a(kNewCursor);
+  oMenu = a(kNewMenu);
+  oWnd = a(kNewWnd);
+  oIcon = a(kNewIcon);
+  lVisible = true;
+  aControls = Value::list();
+  nLastKey = 0;
+  lValidating = false;
+  nExStyle = orDefault(a(kNewExStyle), Value(0));
+  if (oIcon.isText()) {
+    // Icons are objects of the icon class; a file or resource name needs that class.
+    if (!lanmere::classByName("TICON")) {
+      lanmere::argumentError(kTextIconSubCode);
+      oIcon = Value();
+    } else {
+      const std::string name = oIcon.string();
+      const bool file = GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+      Value icon = lanmere::createObject("TICON");
+      oIcon = file ? tell(icon, msg::New, Value(), Value(), Value(), Value(name))
+                   : tell(icon, msg::New, Value(), Value(), Value(name));
+    }
+  }
+  Register();
+  Create();
+  SetColor(orDefault(a(kNewClrFore), Value(static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)))),
+           orDefault(a(kNewClrBack), Value(static_cast<long long>(GetSysColor(COLOR_WINDOW)))),
+           a(kNewBrush));
+  if (oMenu.isObject()) SetMenu(oMenu);
+  // The window's own scroll bars are objects of the scroll-bar class; until it is registered the
+  // window has the bars without their objects.
+  if (lanmere::classByName("TSCROLLBAR")) {
+    if (flag(a(kNewVScroll), false)) {
+      oVScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
+                      true, self());
+    }
+    if (flag(a(kNewHScroll), false)) {
+      oHScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
+                      false, self());
+    }
+  }
+  GetFont();
+  SETWNDDEFAULT(self());
+  return self();
+}
+
+Value TWindow::Register(const Value& nClsStyle) {
+  Value* own = ownRegisteredFlag(classInfo());
+  // A class that inherits the flag shares it with its parent: it neither trusts nor writes it.
+  if (own) {
+    if (own->isNil()) *own = false;
+    if (own->logical()) return {};
+  }
+  UINT classStyle = nClsStyle.isNil() ? (CS_VREDRAW | CS_HREDRAW) : toInt(nClsStyle);
+  classStyle |= CS_GLOBALCLASS | CS_DBLCLKS;
+  if (nClrPane.isNil()) nClrPane = static_cast<long long>(GetSysColor(COLOR_WINDOW));
+  if (oBrush.isNil() && lanmere::classByName("TBRUSH")) {
+    oBrush = tell(lanmere::createObject("TBRUSH"), msg::New, Value(), nClrPane);
+  }
+  const std::string name = ClassName();
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA known{};
+  known.cbSize = sizeof known;
+  bool registered = GetClassInfoExA(instance, name.c_str(), &known) != 0;
+  if (!registered) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = handleOfMember<HICON>(oIcon, msg::hIcon);
+    // The system's window colour, not the object's brush: the class outlives the first object
+    // that registers it, and its brush ends with that object. Windows paint their own
+    // background in Paint.
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszClassName = name.c_str();
+    registered = RegisterClassExA(&windowClass) != 0;
+  }
+  if (own) *own = registered;
+  return {};
+}
+
+Value TWindow::Create(const Value& cClassName) {
+  const std::string className = cClassName.isText() ? cClassName.string() : ClassName();
+  if (cCaption.isNil()) cCaption = "";
+  if (nStyle.isNil()) nStyle = static_cast<long long>(WS_OVERLAPPEDWINDOW);
+  if (nTop.isNil()) nTop = 0;
+  if (nLeft.isNil()) nLeft = 0;
+  if (nBottom.isNil()) nBottom = 10;
+  if (nRight.isNil()) nRight = 10;
+  if (nId.isNil()) nId = 0;
+  auto style = static_cast<DWORD>(nStyle.integer());
+  const HWND parent = handleOfMember<HWND>(oWnd, msg::hWnd);
+  if (oWnd.isObject()) style |= WS_CHILD;
+  nStyle = static_cast<long long>(style);
+  int x = toInt(nLeft);
+  int y = toInt(nTop);
+  int width = toInt(nRight) - toInt(nLeft) + 1;
+  int height = toInt(nBottom) - toInt(nTop) + 1;
+  // 32768 asks for the system's default size (and position): 32-bit Windows would take it as a
+  // size of 32768 pixels.
+  if (nBottom.integer() == kUseDefault) width = height = CW_USEDEFAULT;
+  if (nTop.integer() == kUseDefault && nLeft.integer() == kUseDefault) x = y = CW_USEDEFAULT;
+  const std::string caption = textForm(cCaption);
+  const HMENU menuOrId =
+      oWnd.isObject() ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(nId.integer())) : nullptr;
+  const HWND created = callWindows([&] {
+    return CreateWindowExA(static_cast<DWORD>(orDefault(nExStyle, Value(0)).integer()),
+                           className.c_str(), caption.c_str(), style, x, y, width, height, parent,
+                           menuOrId, GetModuleHandleA(nullptr), nullptr);
+  });
+  hWnd = handleNumber(created);
+  if (!created) {
+    WNDCREATEERROR(self(), Value(className));
+    return {};
+  }
+  linkWindow(*this);
+  return {};
+}
+
+Value TWindow::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  return WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);
+}
+
+// The window whose closures Activate sets: an MDI frame hands them to its client window.
+Value TWindow::eventTarget() {
+  if (ClassName() == "TMDIFRAME") {
+    Value client = offer(self(), msg::oWndClient);
+    if (client.isObject()) return client;
+  }
+  return self();
+}
+
+Value TWindow::Activate(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const lanmere::Ref<TWindow> keep(this);
+  const std::string show = a(kActShow).isText() ? lanmere::upper(a(kActShow).text()) : "NORMAL";
+  nResult = Value();
+  lValidating = false;
+  if (!a(kActValid).isNil()) bValid = a(kActValid);
+  if (!a(kActDropFiles).isNil()) {
+    bDropFiles = a(kActDropFiles);
+    DragAcceptFiles(hwnd(), TRUE);
+  }
+  const Value target = eventTarget();
+  auto assign = [&](const Value& receiver, const char* member, const Value& value) {
+    if (!value.isNil()) lanmere::send(receiver, std::string("_") + member, {value});
+  };
+  assign(target, "bPainted", a(kActPainted));
+  assign(target, "bLClicked", a(kActLClicked));
+  assign(target, "bRClicked", a(kActRClicked));
+  // The scroll closures go to the scroll-bar objects (an MDI frame's are its client's).
+  const Value vertical = tell(target, lanmere::symbol("oVScroll"));
+  const Value horizontal = tell(target, lanmere::symbol("oHScroll"));
+  const lanmere::Symbol* const setters[] = {msg::_bGoUp, msg::_bGoDown, msg::_bPageUp,
+                                            msg::_bPageDown};
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!a(kActUp + i).isNil()) tell(vertical, setters[i], a(kActUp + i));
+    if (!a(kActLeft + i).isNil()) tell(horizontal, setters[i], a(kActLeft + i));
+  }
+  AEvalWhen();
+  static const char* const kShowWords[] = {"HIDDEN", "NORMAL", "ICONIZED", "MAXIMIZED"};
+  int command = SW_SHOWNORMAL;  // any other word shows the window normally
+  for (int i = 0; i < 4; ++i) {
+    if (show == kShowWords[i]) command = i;
+  }
+  callWindows([&] { return ShowWindow(hwnd(), command); });
+  callWindows([&] { return UpdateWindow(hwnd()); });
+  lVisible = true;
+  if (!isRunning()) SETWNDAPP(hWnd);
+  evaluate(bInit, self());
+  ReSize();
+  if (!oWnd.isObject() && !isRunning()) {
+    WINRUN(hWnd);
+    lVisible = false;  // only the window whose loop ended is gone; others are still shown
+  }
+  return {};
+}
+
+// ---- Closing and destruction ----
+
+Value TWindow::lValid() {
+  return bValid.isClosure() ? notFalse(evaluate(bValid, self())) : true;
+}
+
+Value TWindow::End() {
+  const bool ending = lValid().logical();
+  if (ending) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+  return ending;
+}
+
+Value TWindow::Close(const Value&) {
+  return {};  // the default procedure destroys the window
+}
+
+Value TWindow::QueryEndSession() {
+  return End().logical() ? 1 : 0;
+}
+
+Value TWindow::Destroy() {
+  if (isEmpty(hWnd) && isEmpty(nResult)) return {};
+  const lanmere::Ref<TWindow> keep(this);  // UnLink drops the window list's reference
+  const HWND window = hwnd();
+  tell(oBrush, msg::End);
+  tell(oCursor, msg::End);
+  tell(oDragCursor, msg::End);
+  tell(oIcon, msg::End);
+  if (fontCounted_) tell(oFont, msg::End);
+  fontCounted_ = false;
+  tell(oMenu, msg::Destroy);
+  tell(oSysMenu, msg::End);
+  tell(oVScroll, msg::Destroy);
+  tell(oHScroll, msg::Destroy);
+  if (toolTipState().owner == window && window) DestroyToolTip();
+  if (!isEmpty(hWnd)) unlinkWindow(*this);
+  if (window && GETWNDAPP() == handleNumber(window)) PostQuitMessage(0);
+  // A modeless dialog leaves the dialog table; for any other window the table knows nothing.
+  const lanmere::ClassInfo* const dialog = lanmere::classByName("TDIALOG");
+  if (window && dialog && classInfo().derivesFrom(*dialog)) DEREGDIALOG(hWnd);
+  if (defaultWindow().identity() == static_cast<const void*>(this)) SETWNDDEFAULT(Value());
+  hWnd = 0;
+  releaseLinks();
+  return {};
+}
+
+// Nothing may keep a destroyed window alive by a cycle: its closures (which often capture the
+// window), its controls and its links to other windows are let go. Plain data stays readable.
+void TWindow::releaseLinks() {
+  aControls = Value::list();
+  Value TWindow::*const links[] = {
+      &TWindow::oWnd,        &TWindow::oCtlFocus,   &TWindow::hCtlFocus,   &TWindow::oTop,
+      &TWindow::oLeft,       &TWindow::oBottom,     &TWindow::oRight,      &TWindow::oClient,
+      &TWindow::oPopup,      &TWindow::bInit,       &TWindow::bMoved,      &TWindow::bLClicked,
+      &TWindow::bLButtonUp,  &TWindow::bKeyDown,    &TWindow::bPainted,    &TWindow::bMButtonDown,
+      &TWindow::bMButtonUp,  &TWindow::bRClicked,   &TWindow::bRButtonUp,  &TWindow::bMouseWheel,
+      &TWindow::bResized,    &TWindow::bLDblClick,  &TWindow::bWhen,       &TWindow::bValid,
+      &TWindow::bKeyChar,    &TWindow::bMMoved,     &TWindow::bGotFocus,   &TWindow::bLostFocus,
+      &TWindow::bDropFiles,  &TWindow::bDdeInit,    &TWindow::bDdeExecute, &TWindow::bCommNotify,
+      &TWindow::bMenuSelect, &TWindow::bZip,        &TWindow::bUnZip,      &TWindow::bDropOver,
+      &TWindow::bCopy,       &TWindow::bCut,        &TWindow::bFind,       &TWindow::bPaste,
+      &TWindow::bPrint,      &TWindow::bUnDo,       &TWindow::bReDo,       &TWindow::bDelete,
+      &TWindow::bSelectAll,  &TWindow::bFindNext,   &TWindow::bReplace,    &TWindow::bProperties,
+      &TWindow::bClrGrad,    &TWindow::bSocket,     &TWindow::bTaskBar,    &TWindow::bEraseBkGnd,
+      &TWindow::OnClick,     &TWindow::OnMouseMove, &TWindow::OnKeyDown,   &TWindow::OnMove,
+      &TWindow::OnPaint,     &TWindow::OnResize};
+  for (Value TWindow::*link : links) this->*link = Value();
+  if (cToolTip.isClosure()) cToolTip = Value();
+}
+
+// ---- Geometry ----
+
+Value TWindow::CoorsUpdate() {
+  RECT rect{};
+  if (!GetWindowRect(hwnd(), &rect)) return {};
+  const HWND parent = GetParent(hwnd());
+  if (parent && (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_CHILD)) {
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  }
+  nTop = rect.top;
+  nLeft = rect.left;
+  nBottom = rect.bottom - 1;
+  nRight = rect.right - 1;
+  return {};
+}
+
+Value TWindow::Move(const Value& top, const Value& left, const Value& width, const Value& height,
+                    const Value& lRepaint) {
+  const int x = toInt(orDefault(left, nLeft));
+  const int y = toInt(orDefault(top, nTop));
+  const int w = toInt(orDefault(width, nWidth()));
+  const int h = toInt(orDefault(height, nHeight()));
+  callWindows([&] { return MoveWindow(hwnd(), x, y, w, h, flag(lRepaint, true)); });
+  CoorsUpdate();
+  return {};
+}
+
+Value TWindow::SetSize(const Value& width, const Value& height, const Value& lRepaint) {
+  return Move(Value(), Value(), width, height, lRepaint);
+}
+
+Value TWindow::SetBounds(const Value& left, const Value& top, const Value& right,
+                         const Value& bottom) {
+  return Move(top, left, Value(right.integer() - left.integer() + 1),
+              Value(bottom.integer() - top.integer() + 1));
+}
+
+// The rectangle is a list {top, left, bottom, right} until the rectangle class exists; an object
+// answering nTop, nLeft, nBottom and nRight serves as well.
+Value TWindow::SetCoors(const Value& oRect) {
+  if (oRect.isList()) return SetBounds(oRect.item(2), oRect.item(1), oRect.item(4), oRect.item(3));
+  if (!oRect.isObject()) return {};
+  return SetBounds(lanmere::send(oRect, "nLeft"), lanmere::send(oRect, "nTop"),
+                   lanmere::send(oRect, "nRight"), lanmere::send(oRect, "nBottom"));
+}
+
+Value TWindow::nWidth(const Value& width) {
+  if (!width.isNil()) return _nWidth(width);
+  RECT rect{};
+  if (hwnd() && GetWindowRect(hwnd(), &rect)) return rect.right - rect.left;
+  return nRight.integer() - nLeft.integer() + 1;
+}
+
+Value TWindow::_nWidth(const Value& width) {
+  SetSize(width, Value());
+  return width;
+}
+
+Value TWindow::nHeight(const Value& height) {
+  if (!height.isNil()) return _nHeight(height);
+  RECT rect{};
+  if (hwnd() && GetWindowRect(hwnd(), &rect)) return rect.bottom - rect.top;
+  return nBottom.integer() - nTop.integer() + 1;
+}
+
+Value TWindow::_nHeight(const Value& height) {
+  SetSize(Value(), height);
+  return height;
+}
+
+// {top, left, bottom, right} as the system gives them (the window's rectangle on the screen; the
+// client rectangle from 0, 0), until the rectangle class exists.
+Value TWindow::GetRect() {
+  RECT rect{};
+  GetWindowRect(hwnd(), &rect);
+  return Value::list({rect.top, rect.left, rect.bottom, rect.right});
+}
+
+Value TWindow::GetCliRect() {
+  RECT rect{};
+  GetClientRect(hwnd(), &rect);
+  return Value::list({rect.top, rect.left, rect.bottom, rect.right});
+}
+
+// Centres the window over oWndOver, else over its parent, else over the screen's work area.
+Value TWindow::Center(const Value& oWndOver) {
+  HWND over = handleOfMember<HWND>(orDefault(oWndOver, oWnd), msg::hWnd);
+  RECT area{};
+  if (over) {
+    GetWindowRect(over, &area);
+  } else {
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  RECT own{};
+  GetWindowRect(hwnd(), &own);
+  POINT corner{area.left + ((area.right - area.left) - (own.right - own.left)) / 2,
+               area.top + ((area.bottom - area.top) - (own.bottom - own.top)) / 2};
+  if (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_CHILD) ScreenToClient(GetParent(hwnd()), &corner);
+  return Move(Value(corner.y), Value(corner.x), Value(), Value());
+}
+
+Value TWindow::ChildLevel() {
+  return static_cast<long long>(WNDPARENTS(self()).length());
+}
+
+// ---- Show state ----
+
+Value TWindow::Show() {
+  callWindows([&] { return ShowWindow(hwnd(), SW_SHOWNA); });
+  return {};
+}
+Value TWindow::Hide() {
+  callWindows([&] { return ShowWindow(hwnd(), SW_HIDE); });
+  return {};
+}
+Value TWindow::Maximize() {
+  callWindows([&] { return ShowWindow(hwnd(), SW_MAXIMIZE); });
+  return {};
+}
+Value TWindow::Minimize() {
+  callWindows([&] { return ShowWindow(hwnd(), SW_MINIMIZE); });
+  return {};
+}
+Value TWindow::Normal() {
+  callWindows([&] { return ShowWindow(hwnd(), SW_SHOWNORMAL); });
+  return {};
+}
+Value TWindow::Restore() {
+  callWindows([&] { return ShowWindow(hwnd(), SW_RESTORE); });
+  return {};
+}
+Value TWindow::Iconize() {
+  return Minimize();
+}
+Value TWindow::IsIconic() {
+  return ::IsIconic(hwnd()) != 0;
+}
+Value TWindow::GoTop() {
+  callWindows([&] { return SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); });
+  return {};
+}
+Value TWindow::Enable() {
+  lActive = true;
+  callWindows([&] { return EnableWindow(hwnd(), TRUE); });
+  return {};
+}
+Value TWindow::Disable() {
+  lActive = false;
+  callWindows([&] { return EnableWindow(hwnd(), FALSE); });
+  return {};
+}
+
+Value TWindow::Refresh(const Value& lErase) {
+  InvalidateRect(hwnd(), nullptr, flag(lErase, true));
+  return {};
+}
+
+Value TWindow::Update() {
+  static const lanmere::Symbol* const update = lanmere::symbol("Update");
+  for (const Value& control : aControls.items()) {
+    if (!control.isObject()) continue;
+    const std::string name = control.object()->ClassName();
+    if (name == "TFOLDER" || name == "TFOLDEREX") {
+      tell(control, update);
+    } else if (offer(control, msg::lUpdate).logical()) {
+      tell(control, msg::Refresh);
+    }
+  }
+  return {};
+}
+
+Value TWindow::SetText(const Value& cText) {
+  cCaption = cText;
+  const std::string text = textForm(cText);
+  callWindows([&] { return SetWindowTextA(hwnd(), text.c_str()); });
+  return {};
+}
+
+Value TWindow::cTitle(const Value& text) {
+  if (!text.isNil()) return _cTitle(text);
+  return hwnd() ? GetText() : cCaption;
+}
+
+Value TWindow::_cTitle(const Value& text) {
+  SetText(text);
+  return text;
+}
+
+Value TWindow::GetText() {
+  const int length = GetWindowTextLengthA(hwnd());
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(hwnd(), text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
+  return text;
+}
+
+Value TWindow::SetIcon(const Value& oIconNew) {
+  if (!oIcon.sharesStorageWith(oIconNew)) tell(oIcon, msg::End);
+  oIcon = oIconNew;
+  const HICON icon = handleOfMember<HICON>(oIcon, msg::hIcon);
+  for (WPARAM size : {ICON_BIG, ICON_SMALL}) {
+    callWindows(
+        [&] { return SendMessageA(hwnd(), WM_SETICON, size, reinterpret_cast<LPARAM>(icon)); });
+  }
+  return {};
+}
+
+Value TWindow::SetMenu(const Value& oMenuNew) {
+  oMenu = oMenuNew;
+  const HMENU menu = handleOfMember<HMENU>(oMenu, msg::hMenu);
+  callWindows([&] { return ::SetMenu(hwnd(), menu); });
+  tell(oMenu, msg::_oWnd, self());
+  tell(tell(oMenu, msg::oAccTable), msg::Activate);
+  return {};
+}
+
+Value TWindow::ClientEdge() {
+  setExStyle(hwnd(), GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  nExStyle = static_cast<long long>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE));
+  callWindows([&] {
+    return SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  });
+  return {};
+}
+
+// ---- Focus and controls ----
+
+Value TWindow::lWhen() {
+  return bWhen.isClosure() ? notFalse(evaluate(bWhen)) : true;
+}
+
+Value TWindow::SetFocus() {
+  if (lWhen().logical()) callWindows([&] { return ::SetFocus(hwnd()); });
+  return {};
+}
+
+Value TWindow::AddControl(const Value& oControl) {
+  if (!aControls.isList()) aControls = Value::list();
+  aControls.listData()->items.push_back(oControl);
+  return {};
+}
+
+Value TWindow::GoNextCtrl(const Value& hCtrl) {
+  const HWND next = nextTabStop(hwnd(), handleFrom<HWND>(hCtrl), 1);
+  if (next) {
+    hCtlFocus = handleNumber(next);
+    callWindows([&] { return ::SetFocus(next); });
+  }
+  return {};
+}
+
+Value TWindow::GoPrevCtrl(const Value& hCtrl) {
+  const HWND previous = nextTabStop(hwnd(), handleFrom<HWND>(hCtrl), -1);
+  if (previous) {
+    hCtlFocus = handleNumber(previous);
+    callWindows([&] { return ::SetFocus(previous); });
+  }
+  return {};
+}
+
+Value TWindow::FirstActiveCtrl() {
+  const auto& items = aControls.items();
+  if (items.empty()) return {};
+  if (items.size() == 1) return items[0];
+  for (const Value& control : items) {
+    if (isTabStopControl(control)) return control;
+  }
+  return items[0];
+}
+
+Value TWindow::LastActiveCtrl() {
+  const auto& items = aControls.items();
+  if (items.empty()) return {};
+  if (items.size() == 1) return items[0];
+  for (auto it = items.rbegin(); it != items.rend(); ++it) {
+    if (isTabStopControl(*it)) return *it;
+  }
+  return items.back();
+}
+
+Value TWindow::AEvalWhen() {
+  static const lanmere::Symbol* const enable = lanmere::symbol("Enable");
+  static const lanmere::Symbol* const disable = lanmere::symbol("Disable");
+  const Value controls = aControls;  // a closure may add controls meanwhile
+  for (const Value& control : controls.items()) {
+    const Value when = offer(control, msg::bWhen);
+    if (when.isClosure()) tell(control, notFalse(evaluate(when)) ? enable : disable);
+  }
+  return {};
+}
+
+// ---- Messages ----
+
+Value TWindow::PostMsg(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  return PostMessageA(hwnd(), static_cast<UINT>(nMsg.integer()),
+                      static_cast<WPARAM>(nWParam.integer()),
+                      static_cast<LPARAM>(nLParam.integer())) != 0;
+}
+
+Value TWindow::SendMsg(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  return static_cast<long long>(callWindows([&] {
+    return SendMessageA(hwnd(), static_cast<UINT>(nMsg.integer()),
+                        static_cast<WPARAM>(nWParam.integer()),
+                        static_cast<LPARAM>(nLParam.integer()));
+  }));
+}
+
+Value TWindow::SetMsg(const Value& cText, const Value& lDefault) {
+  if (oMsgBar.isObject()) {
+    if (flag(lDefault, false)) tell(oMsgBar, msg::_cMsgDef, cText);
+    tell(oMsgBar, msg::SetMsg, cText);
+  } else if (oWnd.isObject()) {
+    tell(oWnd, msg::SetMsg, cText, lDefault);
+  }
+  return {};
+}
+
+Value TWindow::Capture() {
+  return handleNumber(callWindows([&] { return SetCapture(hwnd()); }));
+}
+
+// ---- Edit actions: each evaluates its closure with the window ----
+
+Value TWindow::Copy() {
+  return evaluate(bCopy, self());
+}
+Value TWindow::Cut() {
+  return evaluate(bCut, self());
+}
+Value TWindow::Paste() {
+  return evaluate(bPaste, self());
+}
+Value TWindow::Delete() {
+  return evaluate(bDelete, self());
+}
+Value TWindow::Find() {
+  return evaluate(bFind, self());
+}
+Value TWindow::FindNext() {
+  return evaluate(bFindNext, self());
+}
+Value TWindow::Replace() {
+  return evaluate(bReplace, self());
+}
+Value TWindow::SelectAll() {
+  return evaluate(bSelectAll, self());
+}
+Value TWindow::UnDo() {
+  return evaluate(bUnDo, self());
+}
+Value TWindow::ReDo() {
+  return evaluate(bReDo, self());
+}
+Value TWindow::Properties() {
+  return evaluate(bProperties, self());
+}
+Value TWindow::Print() {
+  return evaluate(bPrint, self());
+}
+Value TWindow::Zip(const Value& nParam) {
+  return evaluate(bZip, nParam);
+}
+Value TWindow::UnZip(const Value& nParam) {
+  return evaluate(bUnZip, nParam);
+}
+
+// ---- Design and generated texts ----
+
+Value TWindow::Property(const Value& n) {
+  return lanmere::send(self(), "aProperties").item(static_cast<std::size_t>(n.integer()));
+}
+
+Value TWindow::PropCount() {
+  return static_cast<long long>(lanmere::send(self(), "aProperties").length());
+}
+
+Value TWindow::Event(const Value& n) {
+  return lanmere::send(self(), "aEvents").item(static_cast<std::size_t>(n.integer()));
+}
+
+Value TWindow::EveCount() {
+  return static_cast<long long>(lanmere::send(self(), "aEvents").length());
+}
+
+// The source lines that define and activate this window. Dialogs derive theirs by replacing
+// "WINDOW" with "DIALOG" and "oWnd" with "oDlg".
+Value TWindow::cGenPrg() {
+  const std::string name =
+      cVarName.isText() && !cVarName.text().empty() ? cVarName.string() : "oWnd";
+  std::string text;
+  if (oFont.isObject()) text += "   " + tell(oFont, msg::cGenPrg, "oFont").string() + kLineEnd;
+  if (oBrush.isObject()) text += tell(oBrush, msg::cGenPRG, "oBrush").string() + kLineEnd;
+  text += "   DEFINE WINDOW " + name + " FROM " + numberText(nTop) + ", " + numberText(nLeft) +
+          " TO " + numberText(nBottom) + ", " + numberText(nRight) + " PIXEL TITLE \"" +
+          textForm(cCaption.isNil() ? Value("") : cCaption) + "\"";
+  const auto text0 = static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT));
+  const auto pane0 = static_cast<long long>(GetSysColor(COLOR_WINDOW));
+  if (nClrText.integer() != text0 || nClrPane.integer() != pane0) {
+    text += " COLOR " + colorCode(static_cast<long>(nClrText.integer())) + ", " +
+            colorCode(static_cast<long>(nClrPane.integer()));
+  }
+  if (oFont.isObject()) text += " FONT oFont";
+  if (oBrush.isObject()) text += " BRUSH oBrush";
+  text += std::string(kLineEnd) + "   ACTIVATE WINDOW " + name + kLineEnd;
+  return text;
+}
+
+// The members of aProperties that differ from a window object without a window (New would
+// create one just for the comparison).
+Value TWindow::SaveToText(const Value& nIndent) {
+  const std::string name =
+      cVarName.isText() && !cVarName.text().empty() ? cVarName.string() : "oWnd";
+  const Value reference = lanmere::createObject(ClassName());
+  return saveToText(self(), name, nIndent.integer(), reference);
+}
+
+Value TWindow::SaveToRC() {
+  return "";  // a plain window has no resource-script form; controls and dialogs have theirs
+}
+
+// Design mode, table generation, printing and VBX controls are not part of the framework yet:
+// these messages are understood and do nothing.
+Value TWindow::EditTitle() {
+  return {};
+}
+Value TWindow::FastEdit() {
+  return {};
+}
+Value TWindow::GenDbf() {
+  return {};
+}
+Value TWindow::HardCopy() {
+  return {};
+}
+Value TWindow::VbxFireEvent() {
+  return {};
+}
+Value TWindow::GetDlgCode(const Value&) {
+  return {};
+}
+Value TWindow::NcPaint() {
+  return {};
+}
+Value TWindow::Inspect() {
+  return {};
+}
+
+}  // namespace kestrel

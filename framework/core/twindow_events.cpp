@@ -1,0 +1,503 @@
+// TWindow's event methods: the default behaviour of each message is to evaluate the user's
+// closure, and the answer of the closure is (where it has one) the window procedure's result.
+#include <windows.h>
+
+#include <dde.h>
+#include <shellapi.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "framework/core/fwmessages.h"
+#include "framework/core/twindow.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/winlist.h"
+#include "framework/core/wndfuncs.h"
+#include "framework/core/wndproc.h"
+#include "runtime/callstack.h"
+#include "runtime/closure.h"
+#include "runtime/functions.h"
+#include "runtime/setkey.h"
+
+namespace kestrel {
+
+using lanmere::Value;
+
+namespace {
+
+constexpr long long kExtendedKey = 0x01000000;  // bit 24 of a key message's flags
+constexpr long long kEscape = VK_ESCAPE;
+constexpr UINT kCommandMask = 0xFFF0;  // the low four bits of a system command are the system's
+constexpr long long kFirstSystemCommand = 0xF000;
+constexpr long long kNoControlId = 0xFFFF;
+
+long long low(const Value& value) {
+  return static_cast<long long>(static_cast<std::uint64_t>(value.integer()) & 0xFFFF);
+}
+
+long long high(const Value& value) {
+  return static_cast<long long>((static_cast<std::uint64_t>(value.integer()) >> 16) & 0xFFFF);
+}
+
+bool pressed(int virtualKey) {
+  return (GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+// The frames the framework's dispatch puts between the interrupted code and a key action: the
+// loops, the bridge, HandleEvent and the key and command methods that look the action up, and
+// the Activate that waits in the main loop.
+bool isDispatchFrame(std::string_view procedure) {
+  static constexpr std::string_view kLoops[] = {"WINRUN", "SYSREFRESH", "_KQX"};
+  for (std::string_view loop : kLoops) {
+    if (procedure == loop) return true;
+  }
+  const std::size_t colon = procedure.find(':');
+  if (colon == std::string_view::npos) return false;
+  static constexpr std::string_view kMethods[] = {"HANDLEEVENT", "KEYDOWN", "KEYCHAR", "SYSCOMMAND",
+                                                  "ACTIVATE"};
+  const std::string_view method = procedure.substr(colon + 1);
+  for (std::string_view dispatch : kMethods) {
+    if (method == dispatch) return true;
+  }
+  return false;
+}
+
+// A key action runs with the procedure name and line of the code the key interrupted: the first
+// frame, from the innermost outwards, that is not one of the dispatch frames.
+Value runKeyAction(const Value& action, const Value& window) {
+  std::size_t level = 0;
+  while (const lanmere::Frame* frame = lanmere::frameAt(level)) {
+    if (!isDispatchFrame(frame->procedure())) break;
+    ++level;
+  }
+  return evaluate(action, lanmere::procName(level), lanmere::procLine(level), window);
+}
+
+std::string windowClass(HWND hwnd) {
+  std::array<char, 256> name{};
+  const int length = GetClassNameA(hwnd, name.data(), static_cast<int>(name.size()));
+  return std::string(name.data(), static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+LRESULT sendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return callWindows([&] { return SendMessageA(hwnd, message, wParam, lParam); });
+}
+
+}  // namespace
+
+// ---- Mouse ----
+
+Value TWindow::LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  return evaluate(bLClicked, nRow, nCol, nFlags, self());
+}
+
+Value TWindow::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  if (OnClick.isClosure()) return evaluate(OnClick, nRow, nCol, nFlags);
+  return evaluate(bLButtonUp, nRow, nCol, nFlags, self());
+}
+
+Value TWindow::LDblClick(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  return evaluate(bLDblClick, nRow, nCol, nFlags, self());
+}
+
+Value TWindow::RButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  evaluate(bRClicked, nRow, nCol, nFlags, self());
+  return {};
+}
+
+Value TWindow::RButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  evaluate(bRButtonUp, nRow, nCol, nFlags, self());
+  return {};
+}
+
+Value TWindow::MButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  evaluate(bMButtonDown, nRow, nCol, nFlags, self());
+  return {};
+}
+
+Value TWindow::MButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  evaluate(bMButtonUp, nRow, nCol, nFlags, self());
+  return {};
+}
+
+Value TWindow::MouseMove(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  const HCURSOR cursor = handleOfMember<HCURSOR>(oCursor, msg::hCursor);
+  SetCursor(cursor ? cursor : LoadCursorA(nullptr, IDC_ARROW));
+  if (!cMsg.isNil()) SetMsg(cMsg);
+  CheckToolTip();
+  if (OnMouseMove.isClosure()) {
+    evaluate(OnMouseMove, self(), nRow, nCol, nFlags);
+  } else if (OnMouseMove.isText()) {
+    // A method name, answered by the window that holds this one (a form in design), else by it.
+    const Value receiver = oWnd.isObject() ? oWnd : self();
+    Value args[] = {self(), nRow, nCol, nFlags};
+    lanmere::send(receiver, lanmere::symbol(OnMouseMove.text()), lanmere::Args(args));
+  }
+  return bMMoved.isClosure() ? evaluate(bMMoved, nRow, nCol, nFlags) : Value(0);
+}
+
+Value TWindow::MouseWheel(const Value& nKeys, const Value& nDelta, const Value& nX,
+                          const Value& nY) {
+  return evaluate(bMouseWheel, nKeys, nDelta, nX, nY);
+}
+
+// The non-client area has no behaviour of its own.
+Value TWindow::NcMouseMove(const Value&, const Value&, const Value&) {
+  return {};
+}
+
+Value TWindow::NcActivate(const Value& lActiveNow) {
+  if (!lActiveNow.logical() && lFocused.logical() && bLostFocus.isClosure()) {
+    evaluate(bLostFocus, self(), handleNumber(GetFocus()));
+  }
+  return {};
+}
+
+Value TWindow::Moved(const Value& nRow, const Value& nCol) {
+  return evaluate(bMoved, nRow, nCol);
+}
+
+Value TWindow::ReSize(const Value& nSizeType, const Value& nWidthNew, const Value& nHeightNew) {
+  CoorsUpdate();
+  // The docked controls and bars take their places again; a bar that is already the top or
+  // bottom control is placed once.
+  tell(oTop, msg::AdjTop);
+  tell(oBottom, msg::AdjBottom);
+  if (!oMsgBar.sharesStorageWith(oBottom)) tell(oMsgBar, msg::Adjust);
+  if (!oBar.sharesStorageWith(oTop)) tell(oBar, msg::Adjust);
+  tell(oLeft, msg::AdjLeft);
+  tell(oRight, msg::AdjRight);
+  tell(oClient, msg::AdjClient);
+  evaluate(OnResize, self());
+  evaluate(bResized, nSizeType, nWidthNew, nHeightNew);
+  return {};
+}
+
+// ---- Focus ----
+
+Value TWindow::GotFocus(const Value&) {
+  lFocused = true;
+  evaluate(bGotFocus, self());
+  const HWND remembered = handleFrom<HWND>(hCtlFocus);
+  if (remembered && IsWindow(remembered) && IsChild(hwnd(), remembered)) {
+    callWindows([&] { return ::SetFocus(remembered); });
+  } else if (aControls.length() > 0) {
+    const HWND first = handleOfMember<HWND>(FirstActiveCtrl(), msg::hWnd);
+    if (first) {
+      hCtlFocus = handleNumber(first);
+      callWindows([&] { return ::SetFocus(first); });
+    }
+  }
+  return 0;
+}
+
+Value TWindow::LostFocus(const Value& hWndNew) {
+  lFocused = false;
+  if (toolTipState().shown && toolTipState().owner == hwnd()) DestroyToolTip();
+  return evaluate(bLostFocus, self(), hWndNew);
+}
+
+Value TWindow::KillFocus(const Value& hWndNew) {
+  return LostFocus(hWndNew);
+}
+
+// ---- Keyboard ----
+
+Value TWindow::KeyDown(const Value& nKey, const Value& nFlags) {
+  const long long key = nKey.integer();
+  const Value action = lanmere::keyAction(key);
+  if (key == VK_TAB && oWnd.isObject()) {
+    tell(oWnd, pressed(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
+    return 0;
+  }
+  if ((key == VK_F4 || key == VK_F6) && pressed(VK_CONTROL) && oWnd.isObject() &&
+      oWnd.object()->ClassName() == "TMDICHILD") {
+    tell(oWnd, msg::KeyDown, nKey, nFlags);
+    return 0;
+  }
+  if (action.isClosure()) {
+    runKeyAction(action, self());
+    return 0;
+  }
+  if (key == VK_F1) return 0;
+  evaluate(OnKeyDown, self(), nKey, nFlags);
+  if (ClassName() != "TGET" && bKeyDown.isClosure()) {
+    return evaluate(bKeyDown, nKey, nFlags);
+  }
+  const HWND parent = handleOfMember<HWND>(oWnd, msg::hWnd);
+  if (parent && IsChild(parent, hwnd())) tell(oWnd, msg::KeyDown, nKey, nFlags);
+  return {};
+}
+
+// A key action runs here only for extended keys: the key-down message of the same key has run
+// it already otherwise.
+Value TWindow::KeyChar(const Value& nKey, const Value& nFlags) {
+  const Value action = lanmere::keyAction(nKey.integer());
+  if (action.isClosure() && (nFlags.integer() & kExtendedKey)) return runKeyAction(action, self());
+  if (bKeyChar.isClosure()) return evaluate(bKeyChar, nKey, nFlags);
+  if (nKey.integer() == kEscape) tell(oWnd, msg::KeyChar, nKey, nFlags);
+  return {};
+}
+
+// ---- Commands and scrolling ----
+
+Value TWindow::Command(const Value& nWParam, const Value& nLParam) {
+  const long long code = high(nWParam);
+  const long long id = low(nWParam);
+  const HWND control = handleFrom<HWND>(nLParam);
+  if (oPopup.isObject()) {
+    tell(oPopup, msg::Command, id);
+  } else if (!control) {
+    tell(oMenu, msg::Command, id);
+  } else if (windowClass(control) == "ToolbarWindow32") {
+    tell(OWNDFROMHWND(nLParam), msg::Command, id);
+  } else if (code == BN_CLICKED) {
+    sendTo(control, kWmFrameworkClick);
+  } else if (code == CBN_CLOSEUP) {
+    sendTo(control, kWmFrameworkCloseUp);
+  } else if (code == CBN_SELCHANGE) {
+    sendTo(control, kWmFrameworkChange);
+  }
+  return {};
+}
+
+// Close commands go through validation, so the close box and Alt+F4 ask bValid. The key menu
+// answers 0 only when a key action for F10 ran: answering 0 always would take Alt and F10 menu
+// access away from every window.
+Value TWindow::SysCommand(const Value& nCmd, const Value&) {
+  const long long command = nCmd.integer();
+  if ((command & kCommandMask) == SC_KEYMENU) {
+    const Value action = lanmere::keyAction(VK_F10);
+    if (!action.isClosure()) return {};
+    runKeyAction(action, self());
+    return 0;
+  }
+  if (command < kFirstSystemCommand) {
+    if (!oSysMenu.isObject()) return {};
+    tell(oSysMenu, msg::Command, command);
+    return 0;
+  }
+  if ((command & kCommandMask) == SC_CLOSE) return End();
+  return {};
+}
+
+namespace {
+
+// One scroll message: the window's own bar (no control window) goes to its scroll-bar object,
+// a scroll-bar control gets the framework's scroll messages.
+Value scroll(const Value& bar, const Value& nWParam, const Value& nLParam) {
+  const long long code = low(nWParam);
+  const long long position = high(nWParam);
+  const HWND control = handleFrom<HWND>(nLParam);
+  if (code == SB_ENDSCROLL) return 0;
+  if (!control) {
+    switch (code) {
+      case SB_LINEUP:
+        tell(bar, msg::GoUp);
+        break;
+      case SB_LINEDOWN:
+        tell(bar, msg::GoDown);
+        break;
+      case SB_PAGEUP:
+        tell(bar, msg::PageUp);
+        break;
+      case SB_PAGEDOWN:
+        tell(bar, msg::PageDown);
+        break;
+      case SB_THUMBPOSITION:
+        tell(bar, msg::ThumbPos, position);
+        break;
+      case SB_THUMBTRACK:
+        tell(bar, msg::ThumbTrack, position);
+        break;
+      default:
+        break;
+    }
+    return 0;
+  }
+  const auto wParam = static_cast<WPARAM>(position);
+  switch (code) {
+    case SB_LINEUP:
+      sendTo(control, kWmFrameworkLineUp);
+      break;
+    case SB_LINEDOWN:
+      sendTo(control, kWmFrameworkLineDown);
+      break;
+    case SB_PAGEUP:
+      sendTo(control, kWmFrameworkPageUp);
+      break;
+    case SB_PAGEDOWN:
+      sendTo(control, kWmFrameworkPageDown);
+      break;
+    case SB_THUMBPOSITION:
+      sendTo(control, kWmFrameworkThumbPos, wParam);
+      break;
+    case SB_THUMBTRACK:
+      sendTo(control, kWmFrameworkThumbTrack, wParam);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+Value TWindow::VScroll(const Value& nWParam, const Value& nLParam) {
+  return scroll(oVScroll, nWParam, nLParam);
+}
+
+Value TWindow::HScroll(const Value& nWParam, const Value& nLParam) {
+  return scroll(oHScroll, nWParam, nLParam);
+}
+
+// The control answers its brush to the colours message; a control that answers none (0, any
+// window that is no framework control) keeps the system's colours.
+Value TWindow::CtlColor(const Value& hWndCtl, const Value& hDCCtl) {
+  const HWND control = handleFrom<HWND>(hWndCtl);
+  if (!control || GetDlgCtrlID(control) == kNoControlId || GetParent(control) != hwnd()) return {};
+  const LRESULT brush = sendTo(control, kWmFrameworkColors, static_cast<WPARAM>(hDCCtl.integer()));
+  return brush ? Value(static_cast<long long>(brush)) : Value();
+}
+
+// ---- Menus and help: the menu object answers them when it understands them ----
+
+Value TWindow::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
+  return offer(oMenu, lanmere::symbol("DrawItem"), nIdCtl, pItemStruct);
+}
+
+Value TWindow::MeasureItem(const Value& nIdCtl, const Value& pMitStruct) {
+  return offer(oMenu, lanmere::symbol("MeasureItem"), nIdCtl, pMitStruct);
+}
+
+Value TWindow::InitMenuPopup(const Value& hMenu, const Value& nPos, const Value& lSystem) {
+  return offer(oMenu, lanmere::symbol("InitMenuPopup"), hMenu, nPos, lSystem);
+}
+
+Value TWindow::MenuSelect(const Value& nIdItem, const Value& nFlags, const Value& hMenu) {
+  return offer(oMenu, lanmere::symbol("MenuSelect"), nIdItem, nFlags, hMenu);
+}
+
+Value TWindow::MenuChar(const Value& nKey, const Value& nFlags, const Value& hMenu) {
+  return offer(oMenu, lanmere::symbol("MenuChar"), nKey, nFlags, hMenu);
+}
+
+Value TWindow::Help(const Value& nWParam, const Value& nLParam) {
+  return offer(oMenu, lanmere::symbol("Help"), nWParam, nLParam);
+}
+
+Value TWindow::HelpF1() {
+  return offer(oMenu, lanmere::symbol("HelpF1"));
+}
+
+// ---- Others ----
+
+// The file list and the drop point go to bDropFiles; the drop is finished on every way out.
+Value TWindow::DropFiles(const Value& hDrop) {
+  const HDROP drop = handleFrom<HDROP>(hDrop);
+  struct Finish {
+    HDROP drop;
+    ~Finish() { DragFinish(drop); }
+  } finish{drop};
+  if (!bDropFiles.isClosure()) return {};
+  POINT point{};
+  DragQueryPoint(drop, &point);
+  Value files = Value::list();
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::string name(DragQueryFileA(drop, i, nullptr, 0) + 1, '\0');
+    name.resize(DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size())));
+    files.listData()->items.push_back(Value(name));
+  }
+  evaluate(bDropFiles, point.y, point.x, files);
+  return {};
+}
+
+Value TWindow::DropOver(const Value& nRow, const Value& nCol, const Value& nLParam) {
+  return evaluate(bDropOver, nRow, nCol, nLParam);
+}
+
+// aMinMaxInfo lists the MINMAXINFO points after the reserved one, x before y: maximised size,
+// maximised position, smallest and largest tracking size. A nil element keeps the system's.
+Value TWindow::GetMinMaxInfo(const Value& pMinMaxInfo) {
+  auto* info = handleFrom<MINMAXINFO*>(pMinMaxInfo);
+  if (!info || !aMinMaxInfo.isList()) return {};
+  POINT* points[] = {&info->ptMaxSize, &info->ptMaxPosition, &info->ptMinTrackSize,
+                     &info->ptMaxTrackSize};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const Value& x = aMinMaxInfo.item(2 * i + 1);
+    const Value& y = aMinMaxInfo.item(2 * i + 2);
+    if (x.isNumber()) points[i]->x = static_cast<LONG>(x.integer());
+    if (y.isNumber()) points[i]->y = static_cast<LONG>(y.integer());
+  }
+  return 0;
+}
+
+Value TWindow::QueryDragIcon() {
+  const HICON icon = handleOfMember<HICON>(oIcon, msg::hIcon);
+  return icon ? Value(handleNumber(icon)) : Value();
+}
+
+Value TWindow::QueryNewPalette() {
+  return {};
+}
+
+Value TWindow::PaletteChanged(const Value&) {
+  return {};
+}
+
+Value TWindow::Notify(const Value&, const Value&) {
+  return {};
+}
+
+Value TWindow::CommNotify(const Value& nComId, const Value& nStatus) {
+  return evaluate(bCommNotify, nComId, nStatus);
+}
+
+Value TWindow::DdeInitiate(const Value& hWndClient, const Value& nApp, const Value& nTopic) {
+  return evaluate(bDdeInit, hWndClient, nApp, nTopic);
+}
+
+// The command text is read from the client's memory, which stays the client's: the
+// acknowledgement hands the handle back.
+Value TWindow::DdeExecute(const Value& hWndClient, const Value& hCommands) {
+  const auto memory = handleFrom<HGLOBAL>(hCommands);
+  std::string command;
+  if (const auto* text = static_cast<const char*>(GlobalLock(memory))) {
+    command = text;
+    GlobalUnlock(memory);
+  }
+  evaluate(bDdeExecute, hWndClient, command);
+  constexpr UINT_PTR kAcknowledged = 0x8000;
+  PostMessageA(handleFrom<HWND>(hWndClient), WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd()),
+               PackDDElParam(WM_DDE_ACK, kAcknowledged, reinterpret_cast<UINT_PTR>(memory)));
+  return 0;
+}
+
+// Conversations as a client belong to the DDE client class.
+Value TWindow::DdeAck(const Value&, const Value&) {
+  return {};
+}
+
+Value TWindow::DdeTerminate(const Value&) {
+  return {};
+}
+
+// Timers are the timer class's: TIMEREVENT finds the timer by its identifier.
+Value TWindow::Timer(const Value& nIdTimer, const Value&) {
+  static const lanmere::Symbol* const timerEvent = lanmere::symbol("TIMEREVENT");
+  if (!lanmere::findFunction(timerEvent)) return 0;
+  return lanmere::callFunction(timerEvent, {nIdTimer});
+}
+
+Value TWindow::AsyncSelect(const Value& nSocket, const Value& nLParam) {
+  return evaluate(bSocket, nSocket, nLParam);
+}
+
+Value TWindow::TaskBar(const Value& nWParam, const Value& nLParam) {
+  return evaluate(bTaskBar, nWParam, nLParam);
+}
+
+}  // namespace kestrel
