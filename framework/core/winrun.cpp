@@ -22,7 +22,7 @@ struct LoopState {
   HWND application = nullptr;
   bool running = false;
   Accelerators accelerators;
-  bool acceleratorsHeld = false;       // SYSREFRESH holds the table aside
+  bool acceleratorsHeld = false;         // SYSREFRESH holds the table aside
   std::uint64_t acceleratorChanges = 0;  // installs and removals, so a drain sees them
 };
 

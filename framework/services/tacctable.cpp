@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/core/handles.h"
 #include "framework/core/winrun.h"
 
 namespace kestrel {
@@ -25,15 +26,11 @@ HACCEL buildTable(const Value& items) {
     if (!key.isNumber() || !flags.isNumber() || !command.isNumber()) continue;
     const long long k = key.integer(), f = flags.integer(), c = command.integer();
     if (k < 0 || k > 0xFFFF || f < 0 || f > 0xFF || c < 0 || c > 0xFFFF) continue;
-    entries.push_back(ACCEL{static_cast<BYTE>(f | FVIRTKEY), static_cast<WORD>(k),
-                            static_cast<WORD>(c)});
+    entries.push_back(
+        ACCEL{static_cast<BYTE>(f | FVIRTKEY), static_cast<WORD>(k), static_cast<WORD>(c)});
   }
   if (entries.empty()) return nullptr;
   return CreateAcceleratorTableA(entries.data(), static_cast<int>(entries.size()));
-}
-
-long long handleNumber(HACCEL table) {
-  return static_cast<long long>(reinterpret_cast<INT_PTR>(table));
 }
 
 // Installs a table built from the items as the current one, recording its installer.

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/core/handles.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
 
@@ -23,10 +24,6 @@ struct TimerState {
 TimerState& timers() {
   static TimerState* state = new TimerState;
   return *state;
-}
-
-HWND windowOf(const Value& handle) {
-  return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle.integer()));
 }
 
 // Evaluates the action with the timer kept alive: the action may end its own timer.
@@ -66,17 +63,17 @@ Value TTimer::New(const Value& interval, const Value& action, const Value& owner
   } else if (owner.isNumber()) {
     hWndOwner = owner.integer();
   } else {
-    hWndOwner = static_cast<long long>(reinterpret_cast<INT_PTR>(GetActiveWindow()));
+    hWndOwner = handleNumber(GetActiveWindow());
   }
   timers().registry.emplace_back(this);
   return Value(Ref<TTimer>(this));
 }
 
 void TTimer::Activate() {
-  const HWND owner = windowOf(hWndOwner);
+  const HWND owner = handleFrom<HWND>(hWndOwner);
   const UINT_PTR id =
-      SetTimer(owner, static_cast<UINT_PTR>(nId.integer()),
-               static_cast<UINT>(nInterval.integer()), owner ? nullptr : ownerlessTick);
+      SetTimer(owner, static_cast<UINT_PTR>(nId.integer()), static_cast<UINT>(nInterval.integer()),
+               owner ? nullptr : ownerlessTick);
   if (id == 0) return;
   nId = static_cast<long long>(id);
   lActive = true;
@@ -84,7 +81,7 @@ void TTimer::Activate() {
 
 bool TTimer::DeActivate() {
   lActive = false;
-  return KillTimer(windowOf(hWndOwner), static_cast<UINT_PTR>(nId.integer())) != FALSE;
+  return KillTimer(handleFrom<HWND>(hWndOwner), static_cast<UINT_PTR>(nId.integer())) != FALSE;
 }
 
 void TTimer::End() {
@@ -115,12 +112,13 @@ Value TIMEREVENT(const Value& id) {
 
 Value SETTIMER(const Value& hWnd, const Value& id, const Value& period, const Value& callback) {
   if (!callback.isNil() && !(callback.isNumber() && callback.integer() == 0)) return 0;
-  return static_cast<long long>(SetTimer(windowOf(hWnd), static_cast<UINT_PTR>(id.integer()),
+  return static_cast<long long>(SetTimer(handleFrom<HWND>(hWnd),
+                                         static_cast<UINT_PTR>(id.integer()),
                                          static_cast<UINT>(period.integer()), nullptr));
 }
 
 bool KILLTIMER(const Value& hWnd, const Value& id) {
-  return KillTimer(windowOf(hWnd), static_cast<UINT_PTR>(id.integer())) != FALSE;
+  return KillTimer(handleFrom<HWND>(hWnd), static_cast<UINT_PTR>(id.integer())) != FALSE;
 }
 
 Value TTIMER() {
