@@ -37,12 +37,16 @@ LM_DEFINE_CLASS(TCommandLog) {
   c.creatable();
 }
 
+// Rounds of SYSREFRESH that show nothing happens: several ticks of a 10 ms timer.
+constexpr int kQuietRounds = 60;
+
 class Timers : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static const bool registered = [] {
       lanmere::registerModule(timerModule());
       lanmere::registerModule(accTableModule());
+      TCommandLog::Class();  // known by name for New
       return true;
     }();
     (void)registered;
@@ -72,8 +76,8 @@ class Timers : public ::testing::Test {
     return t;
   }
   // Drains the queue with SYSREFRESH until the condition holds (bounded).
-  static bool refreshUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 4000 && !condition(); ++i) {
+  static bool refreshUntil(const std::function<bool()>& condition, int rounds = 4000) {
+    for (int i = 0; i < rounds && !condition(); ++i) {
       SYSREFRESH();
       Sleep(1);
     }
@@ -86,7 +90,7 @@ class Timers : public ::testing::Test {
 };
 
 TEST_F(Timers, NewActivateDeActivate) {
-  int ticksA = 0, ticksB = 0;
+  int ticksA = 0;
   Ref<TTimer> a = timer(ticksA), b = lanmere::make<TTimer>();
   b->New({}, {}, {});
   made.push_back(b);
@@ -95,7 +99,7 @@ TEST_F(Timers, NewActivateDeActivate) {
   EXPECT_TRUE(lanmere::eval(b->bAction).isNil());
   EXPECT_EQ(b->hWndOwner.integer(), handleNumber(GetActiveWindow()));
   EXPECT_FALSE(a->lActive.logical());
-  EXPECT_FALSE(refreshUntil([&] { return ticksA > 0; })) << "no tick before Activate";
+  EXPECT_FALSE(refreshUntil([&] { return ticksA > 0; }, kQuietRounds)) << "no tick before Activate";
 
   a->Activate();
   EXPECT_TRUE(a->lActive.logical());
@@ -105,7 +109,7 @@ TEST_F(Timers, NewActivateDeActivate) {
   const int before = ticksA;
   // A late tick (already queued) runs nothing; the window answers a timer message with 0.
   PostMessageA(hwndOf(owner), WM_TIMER, static_cast<WPARAM>(a->nId.integer()), 0);
-  refreshUntil([] { return false; });
+  refreshUntil([] { return false; }, kQuietRounds);
   EXPECT_EQ(ticksA, before);
   EXPECT_EQ(SendMessageA(hwndOf(owner), WM_TIMER, static_cast<WPARAM>(a->nId.integer()), 0), 0);
 }
@@ -246,7 +250,7 @@ TEST_F(Timers, AcceleratorsThroughWinrunAndSysrefresh) {
   pressKey(hwnd, 'K', true);
   EXPECT_TRUE(refreshUntil([&] { return log().commands.size() == 2; }));
   pressKey(hwnd, 'K', false);
-  refreshUntil([] { return false; });
+  refreshUntil([] { return false; }, kQuietRounds);
   EXPECT_EQ(log().commands.size(), 2u);
   SetKeyboardState(std::vector<BYTE>(256).data());
   table->End();
