@@ -40,12 +40,18 @@ const std::string kDialogIndent = "\r\n" + std::string(22, ' ');
 // Framework errors go straight to the block, but with no block there is no one to hand them
 // to: that ends the program as every launch without a block does.
 Value evaluateErrorBlock(const Value& record) {
-  const Value block = lanmere::errorBlock();
-  if (!block.isClosure()) lanmere::internalError(lanmere::kNoErrorBlock);
-  return lanmere::eval(block, {record});
+  std::optional<Value> answer = handToErrorBlock(record);
+  if (!answer) lanmere::internalError(lanmere::kNoErrorBlock);
+  return *answer;
 }
 
 }  // namespace
+
+std::optional<Value> handToErrorBlock(const Value& record) {
+  const Value block = lanmere::errorBlock();
+  if (!block.isClosure()) return std::nullopt;
+  return lanmere::eval(block, {record});
+}
 
 lanmere::Ref<lanmere::ErrorRecord> ksGenError(int number, std::string_view operation) {
   if (number < 1 || number > kTableSize) return {};

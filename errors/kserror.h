@@ -2,6 +2,7 @@
 // code raises them, and the operation texts that say what failed.
 #pragma once
 
+#include <optional>
 #include <source_location>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ enum FrameworkError : int {
 
 // A new record for framework error 1 to 6 with `operation` set; null for any other number.
 lanmere::Ref<lanmere::ErrorRecord> ksGenError(int number, std::string_view operation = {});
+
+// Evaluates the current error block with `record` directly (no launch: no flag checks, no
+// `tries`, no launch depth) and returns its answer; nothing when no block is installed.
+std::optional<lanmere::Value> handToErrorBlock(const lanmere::Value& record);
 
 // Hands the record of framework error `number` straight to the current error block: no flag
 // checks, no `tries`, no launch depth; the block's answer is ignored. A BREAK or quit requested

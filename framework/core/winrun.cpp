@@ -21,7 +21,9 @@ constexpr std::size_t kMaxDrained = 100000;
 struct LoopState {
   HWND application = nullptr;
   bool running = false;
-  HACCEL accelerators = nullptr;
+  Accelerators accelerators;
+  bool acceleratorsHeld = false;         // SYSREFRESH holds the table aside
+  std::uint64_t acceleratorChanges = 0;  // installs and removals, so a drain sees them
 };
 
 LoopState& state() {
@@ -75,11 +77,21 @@ RunningMarker::~RunningMarker() {
 }
 
 HACCEL currentAccelerators() noexcept {
+  const LoopState& loop = state();
+  return loop.acceleratorsHeld ? nullptr : loop.accelerators.table;
+}
+
+Accelerators installedAccelerators() noexcept {
   return state().accelerators;
 }
 
-HACCEL setCurrentAccelerators(HACCEL table) noexcept {
-  return std::exchange(state().accelerators, table);
+void installAccelerators(Accelerators next) noexcept {
+  LoopState& loop = state();
+  const HACCEL replaced = loop.accelerators.table;
+  loop.accelerators = next;
+  loop.acceleratorsHeld = false;
+  ++loop.acceleratorChanges;
+  if (replaced && replaced != next.table) DestroyAcceleratorTable(replaced);
 }
 
 Value WINRUN(const Value& hWnd) {
@@ -94,15 +106,23 @@ Value WINRUN(const Value& hWnd) {
       continue;
     }
     if (message.message == WM_QUIT) break;
-    deliver(message, loop.accelerators);
+    deliver(message, currentAccelerators());
   }
   return {};
 }
 
 bool SYSREFRESH() {
   LoopState& loop = state();
-  const Restore<HACCEL> accelerators(loop.accelerators);
-  const HACCEL taken = std::exchange(loop.accelerators, nullptr);
+  // The held table comes back on every way out, unless a handler installed, cleared or ended a
+  // table meanwhile: then that state stands.
+  struct HoldAside {
+    LoopState& loop;
+    const bool wasHeld = std::exchange(loop.acceleratorsHeld, true);
+    const std::uint64_t changes = loop.acceleratorChanges;
+    ~HoldAside() {
+      if (loop.acceleratorChanges == changes) loop.acceleratorsHeld = wasHeld;
+    }
+  } holdAside{loop};
   MSG message;
   bool quit = false;
   for (std::size_t n = 0; n < kMaxDrained && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
@@ -111,7 +131,7 @@ bool SYSREFRESH() {
       quit = true;
       break;
     }
-    deliver(message, taken);
+    deliver(message, loop.accelerators.table);
   }
   // The exit code is not read: the program's exit code is the error level.
   if (quit && loop.running) PostQuitMessage(0);

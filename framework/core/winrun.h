@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "runtime/functions.h"
 #include "runtime/value.h"
 
@@ -29,10 +31,20 @@ class RunningMarker {
   bool previous_;
 };
 
-// The current accelerator table (null for none), translated for the application window by the
-// loops. The setter answers the previous table; destroying it is the caller's business.
+// The current accelerator table, translated for the application window by the loops, and the
+// object that installed it (a serial number the accelerator-table class gives each instance; 0
+// for a table installed by SETACCTABLE). While SYSREFRESH drains the queue the table is held
+// aside: currentAccelerators reads none, the drain still translates with it, and it comes back
+// afterwards only if nothing installed, cleared or ended a table meanwhile.
+struct Accelerators {
+  HACCEL table = nullptr;
+  std::uint64_t installer = 0;
+};
 HACCEL currentAccelerators() noexcept;
-HACCEL setCurrentAccelerators(HACCEL table) noexcept;
+// The installed table, also while a drain holds it aside.
+Accelerators installedAccelerators() noexcept;
+// Makes `next` the current table and destroys the one it replaces (one held aside too).
+void installAccelerators(Accelerators next) noexcept;
 
 // WINRUN (hWnd): runs the main loop until it takes the quit message; hWnd, when not 0, is the
 // application window meanwhile. The running flag and the application window are put back on

@@ -3,20 +3,27 @@
 #include "framework/services/filename.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
+#include "framework/services/helpfile.h"
 #include "framework/services/logfile.h"
 #include "framework/services/restrack.h"
+#include "framework/services/tacctable.h"
 #include "framework/services/timage.h"
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
+#include "framework/services/trect.h"
 #include "framework/services/treg32.h"
+#include "framework/services/tstruct.h"
+#include "framework/services/ttimer.h"
 
 namespace kestrel {
 
 // The modules with start-up and exit hooks come first, in the order their hooks run.
 std::vector<const lanmere::ModuleTable*> servicesModules() {
-  return {&helpModule(),    &imageModule(),    &menuModule(),  &msgBarModule(), &resTrackModule(),
-          &logFileModule(), &fileNameModule(), &filesModule(), &tIniModule(),   &tReg32Module()};
+  return {&helpModule(),     &imageModule(),   &menuModule(),     &msgBarModule(),
+          &resTrackModule(), &logFileModule(), &fileNameModule(), &filesModule(),
+          &tIniModule(),     &tReg32Module(),  &tRectModule(),    &tStructModule(),
+          &helpFileModule(), &timerModule(),   &accTableModule()};
 }
 
 }  // namespace kestrel

@@ -267,7 +267,7 @@ TEST(Loop, AcceleratorsReachTheApplicationWindow) {
   linkWindow(*object);
   ACCEL entry{FVIRTKEY, VK_F5, kAcceleratorCommand};
   HACCEL table = CreateAcceleratorTableA(&entry, 1);
-  setCurrentAccelerators(table);
+  installAccelerators({table, 0});
   std::vector<HACCEL> tableAtCommand;  // the state reads "no table" during SYSREFRESH
   object->onEvent = [&](const std::string& event) {
     if (event == "COMMAND") tableAtCommand.push_back(currentAccelerators());
@@ -286,8 +286,9 @@ TEST(Loop, AcceleratorsReachTheApplicationWindow) {
       "COMMAND " + std::to_string(MAKEWPARAM(kAcceleratorCommand, 1)) + " 0";
   EXPECT_EQ(only(object->log, {"COMMAND"}), (Strings{command, command}));
   EXPECT_EQ(tableAtCommand, (std::vector<HACCEL>{table, nullptr}));
-  EXPECT_EQ(setCurrentAccelerators(nullptr), table);
-  DestroyAcceleratorTable(table);
+  EXPECT_EQ(installedAccelerators().table, table);
+  installAccelerators({});
+  EXPECT_FALSE(DestroyAcceleratorTable(table)) << "removing the table destroys it";
   unlinkWindow(*object);
   DestroyWindow(hwnd);
 }
