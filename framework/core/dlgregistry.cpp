@@ -125,6 +125,20 @@ Value modalDialogObject(HWND hwnd) {
   return {};
 }
 
+// A pending request ends the innermost modal dialog. A dialog below it ends only when the request
+// is still pending as its own loop runs again (a quit always is): the messages it gets meanwhile
+// (activation, when the inner one is destroyed) must not end it before the request is raised.
+bool endedByRequest(HWND hwnd) {
+  const lanmere::Request request = lanmere::pendingRequest();
+  if (request == lanmere::Request::None) return false;
+  if (request == lanmere::Request::Quit) return true;
+  const auto& stack = modalStack();
+  if (stack.empty()) return true;
+  const bool known = std::any_of(stack.begin(), stack.end(),
+                                 [hwnd](const ModalEntry& entry) { return entry.hwnd == hwnd; });
+  return stack.back().hwnd == hwnd || (!known && !stack.back().hwnd);
+}
+
 void wakeModalDialog() noexcept {
   const auto& stack = modalStack();
   if (!stack.empty() && stack.back().hwnd) PostMessageA(stack.back().hwnd, WM_NULL, 0, 0);
@@ -134,7 +148,7 @@ INT_PTR CALLBACK modalDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   static const lanmere::Symbol* const handleEvent = lanmere::symbol("HandleEvent");
   return guardWindowCallback<INT_PTR>(0, [&]() -> INT_PTR {
     if (lanmere::pendingRequest() != lanmere::Request::None) {
-      EndDialog(hwnd, kEndedByRequest);
+      if (endedByRequest(hwnd)) EndDialog(hwnd, kEndedByRequest);
       return 0;
     }
     const Value dialog = modalDialogObject(hwnd);

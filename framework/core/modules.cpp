@@ -1,8 +1,11 @@
 #include "framework/core/modules.h"
 
 #include "framework/core/colors.h"
+#include "framework/core/dialogbox.h"
 #include "framework/core/dlgregistry.h"
+#include "framework/core/dlgtemplate.h"
 #include "framework/core/resmodule.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndfuncs.h"
@@ -11,8 +14,9 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> coreModules() {
-  return {&winListModule(), &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
-          &colorsModule(),  &resModule(),     &wndFuncsModule()};
+  return {&winListModule(),   &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
+          &colorsModule(),    &resModule(),     &wndFuncsModule(),    &dlgTemplateModule(),
+          &dialogBoxModule(), &tDialogModule()};
 }
 
 }  // namespace kestrel

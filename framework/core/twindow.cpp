@@ -3,6 +3,7 @@
 // twindow_events.cpp, painting, colours, fonts and drawing in twindow_paint.cpp.
 #include "framework/core/twindow.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,25 @@ void takeUse(const Value& resource) {
   if (resource.isObject()) tell(resource, msg::_nCount, tell(resource, msg::nCount).integer() + 1);
 }
 
+Value iconFromText(const Value& icon) {
+  if (!icon.isText()) return icon;
+  if (!lanmere::classByName("TICON")) {
+    lanmere::argumentError(kTextIconSubCode);
+    return {};
+  }
+  const std::string name = icon.string();
+  const bool file = GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const Value made = lanmere::createObject("TICON");
+  return file ? tell(made, msg::New, Value(), Value(), Value(), Value(name))
+              : tell(made, msg::New, Value(), Value(), Value(name));
+}
+
+std::string windowClassName(HWND hwnd) {
+  std::array<char, 256> name{};
+  const int length = GetClassNameA(hwnd, name.data(), static_cast<int>(name.size()));
+  return std::string(name.data(), static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
 void setExStyle(HWND hwnd, LONG_PTR exStyle) {
   callWindows([&] { return SetWindowLongPtrA(hwnd, GWL_EXSTYLE, exStyle); });
 }
@@ -278,19 +298,7 @@ Value TWindow::New(Args args) {
   nLastKey = 0;
   lValidating = false;
   nExStyle = orDefault(a(kNewExStyle), Value(0));
-  if (oIcon.isText()) {
-    // Icons are objects of the icon class; a file or resource name needs that class.
-    if (!lanmere::classByName("TICON")) {
-      lanmere::argumentError(kTextIconSubCode);
-      oIcon = Value();
-    } else {
-      const std::string name = oIcon.string();
-      const bool file = GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
-      Value icon = lanmere::createObject("TICON");
-      oIcon = file ? tell(icon, msg::New, Value(), Value(), Value(), Value(name))
-                   : tell(icon, msg::New, Value(), Value(), Value(name));
-    }
-  }
+  oIcon = iconFromText(oIcon);
   Register();
   Create();
   SetColor(orDefault(a(kNewClrFore), Value(static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)))),

@@ -75,12 +75,6 @@ Value runKeyAction(const Value& action, const Value& window) {
   return evaluate(action, lanmere::procName(level), lanmere::procLine(level), window);
 }
 
-std::string windowClass(HWND hwnd) {
-  std::array<char, 256> name{};
-  const int length = GetClassNameA(hwnd, name.data(), static_cast<int>(name.size()));
-  return std::string(name.data(), static_cast<std::size_t>(length > 0 ? length : 0));
-}
-
 LRESULT sendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return callWindows([&] { return SendMessageA(hwnd, message, wParam, lParam); });
 }
@@ -251,7 +245,7 @@ Value TWindow::Command(const Value& nWParam, const Value& nLParam) {
     tell(oPopup, msg::Command, id);
   } else if (!control) {
     tell(oMenu, msg::Command, id);
-  } else if (windowClass(control) == "ToolbarWindow32") {
+  } else if (windowClassName(control) == "ToolbarWindow32") {
     tell(OWNDFROMHWND(nLParam), msg::Command, id);
   } else if (code == BN_CLICKED) {
     sendTo(control, kWmFrameworkClick);

@@ -114,6 +114,14 @@ Handle handleOfMember(const lanmere::Value& object, const lanmere::Symbol* membe
   return object.isObject() ? handleFrom<Handle>(lanmere::send(object, member)) : Handle{};
 }
 
+// The icon object a text names: a file when one exists by that name, else a resource. Icons are
+// objects of the icon class; until it is registered a text icon is an argument error (nil).
+// Any other value is the icon itself.
+lanmere::Value iconFromText(const lanmere::Value& icon);
+
+// The name of a window's system class ("Button", "ToolbarWindow32", ...).
+std::string windowClassName(HWND hwnd);
+
 // Changes a window's extended style (the system tells the window with style messages).
 void setExStyle(HWND hwnd, LONG_PTR exStyle);
 

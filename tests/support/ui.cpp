@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <stdexcept>
+#include <string>
 
 namespace kestrel::test {
 
@@ -170,6 +173,119 @@ COLORREF windowPixel(HWND hwnd, int x, int y) {
   const COLORREF colour = GetPixel(dc, x, y);
   ReleaseDC(hwnd, dc);
   return colour;
+}
+
+namespace {
+
+struct LastDialog {
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK findDialog(HWND hwnd, LPARAM param) {
+  if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && className(hwnd) == "#32770") {
+    reinterpret_cast<LastDialog*>(param)->found = hwnd;
+  }
+  return TRUE;
+}
+
+DialogSteps* activeDialogSteps = nullptr;
+
+}  // namespace
+
+HWND currentDialog() {
+  const HWND active = GetActiveWindow();
+  if (active && className(active) == "#32770") return active;
+  LastDialog last;
+  EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&last));
+  return last.found;
+}
+
+DialogSteps::DialogSteps(std::vector<Step> steps, UINT periodMs, DWORD timeoutMs)
+    : steps_(std::move(steps)), deadline_(GetTickCount() + timeoutMs), timeoutMs_(timeoutMs) {
+  activeDialogSteps = this;
+  timer_ = SetTimer(nullptr, 0, periodMs, onTimer);
+}
+
+DialogSteps::~DialogSteps() {
+  KillTimer(nullptr, timer_);
+  activeDialogSteps = nullptr;
+}
+
+void CALLBACK DialogSteps::onTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (activeDialogSteps) activeDialogSteps->tick();
+}
+
+void DialogSteps::abandon(std::exception_ptr failure) {
+  failure_ = failure;
+  next_ = steps_.size();
+  if (const HWND dialog = currentDialog()) EndDialog(dialog, kAbandoned);
+}
+
+void DialogSteps::tick() {
+  if (done() || failure_) return;
+  // The index moves first: a step may run a nested loop in which the timer ticks again.
+  const std::size_t step = next_++;
+  try {
+    const bool finished = steps_[step](currentDialog());
+    if (finished) {
+      deadline_ = GetTickCount() + timeoutMs_;
+    } else if (next_ == step + 1) {
+      next_ = step;
+      if (static_cast<LONG>(GetTickCount() - deadline_) > 0) {
+        throw std::runtime_error("step " + std::to_string(step + 1) + " still waits");
+      }
+    }
+  } catch (...) {
+    abandon(std::current_exception());
+  }
+}
+
+void DialogSteps::rethrow() const {
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+namespace {
+
+INPUT keyInput(WORD virtualKey, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+}  // namespace
+
+void pressKeys(std::initializer_list<WORD> chord) {
+  std::vector<INPUT> inputs;
+  for (WORD key : chord) inputs.push_back(keyInput(key, false));
+  for (auto key = std::rbegin(chord); key != std::rend(chord); ++key) {
+    inputs.push_back(keyInput(*key, true));
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void typeText(const std::string& text) {
+  constexpr SHORT kShiftState = 0x0100;
+  for (char c : text) {
+    const SHORT scan = VkKeyScanA(c);
+    const auto key = static_cast<WORD>(scan & 0xFF);
+    if (scan & kShiftState) {
+      pressKeys({VK_SHIFT, key});
+    } else {
+      pressKeys({key});
+    }
+  }
+}
+
+int focusedId(HWND dialog) {
+  const HWND focus = GetFocus();
+  return focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : 0;
+}
+
+std::string itemText(HWND dialog, int id) {
+  return windowText(GetDlgItem(dialog, id));
 }
 
 DialogTemplate::DialogTemplate(const std::string& title, DWORD style, short x, short y, short cx,

@@ -86,6 +86,54 @@ void postKey(HWND hwnd, UINT virtualKey);
 // The colour of a window's client pixel as the display shows it (CLR_INVALID outside).
 COLORREF windowPixel(HWND hwnd, int x, int y);
 
+// ---- Driving a dialog as a user would ----
+
+// The dialog a user would be typing into: the active window when it is a dialog ("#32770"),
+// else the last visible, enabled dialog of this thread; null when there is none.
+HWND currentDialog();
+
+// While alive, runs `steps` in order from inside the loop that dispatches this thread's messages
+// (a modal dialog's own loop, WINRUN), one per timer tick, each given the current dialog (null
+// when none is up). A step answers false to be run again on the next tick (waiting for a
+// condition), true to go on. A step that runs a nested loop (it opens another dialog) lets the
+// following steps run inside it. A step that throws, or a wait past `timeoutMs`, stops the steps
+// and ends the current dialog with kAbandoned, so the test never hangs; rethrow() reports it.
+class DialogSteps {
+ public:
+  using Step = std::function<bool(HWND dialog)>;
+  static constexpr INT_PTR kAbandoned = 0xBAD;
+  explicit DialogSteps(std::vector<Step> steps, UINT periodMs = 20, DWORD timeoutMs = 10000);
+  ~DialogSteps();
+  DialogSteps(const DialogSteps&) = delete;
+  DialogSteps& operator=(const DialogSteps&) = delete;
+
+  bool done() const { return next_ >= steps_.size(); }
+  void rethrow() const;
+
+ private:
+  static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD);
+  void tick();
+  void abandon(std::exception_ptr failure);
+
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+  UINT_PTR timer_ = 0;
+  DWORD deadline_ = 0;
+  DWORD timeoutMs_ = 0;
+  std::exception_ptr failure_;
+};
+
+// Keyboard input through SendInput, so the key state (Shift, Alt, Esc) is the real one while the
+// messages are handled. The keys of a chord go down in order and up in reverse order.
+void pressKeys(std::initializer_list<WORD> chord);
+// Each character as its key (with Shift where the layout needs it).
+void typeText(const std::string& text);
+
+// The control of `dialog` that has the focus, as its identifier (0 when none of its controls).
+int focusedId(HWND dialog);
+// A control's text by identifier.
+std::string itemText(HWND dialog, int id);
+
 // An in-memory dialog template (DLGTEMPLATE and its items), as a resource compiler would lay
 // it out, for DialogBoxIndirectParamA and CreateDialogIndirectParamA. Units are dialog units.
 class DialogTemplate {

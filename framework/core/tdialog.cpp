@@ -1,0 +1,603 @@
+// TDialog: the class table, construction, activation, initialisation, ending and the dialog
+// module's settings and functions. Events and the rest of its behaviour are in
+// tdialog_events.cpp.
+#include "framework/core/tdialog.h"
+
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "errors/kserror.h"
+#include "framework/core/dialogbox.h"
+#include "framework/core/dlgregistry.h"
+#include "framework/core/handles.h"
+#include "framework/core/resmodule.h"
+#include "framework/core/tdialog_msgs.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/winlist.h"
+#include "framework/core/winrun.h"
+#include "framework/core/wndfuncs.h"
+#include "framework/core/wndproc.h"
+#include "runtime/closure.h"
+
+namespace kestrel {
+
+using lanmere::Args;
+using lanmere::Value;
+
+namespace {
+
+long liveDialogs = 0;
+
+// Modal frame, pop-up, caption, system menu.
+constexpr long long kDefaultStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+// The text cell dialogs are placed on, unless they are given pixels.
+constexpr double kRowHeight = 15.1;
+constexpr double kColumnWidth = 7.9;
+constexpr long long kRedrawClassStyles = CS_VREDRAW | CS_HREDRAW;
+// Dialog units per base unit: a base unit is 4 units wide and 8 high.
+constexpr double kUnitsPerBaseX = 4;
+constexpr double kUnitsPerBaseY = 8;
+constexpr double kResize16Factor = 1.16668;
+
+constexpr const char* kNoMoreModeless = "Not possible to create more non-modal Dialogs";
+constexpr const char* kVbxUnavailable = "VBX support not available";
+constexpr const char* kVbxInitFailed = "Error on VBX's initialization";
+
+// Controls that keep their own background when the dialog is transparent.
+constexpr const char* kOpaqueClasses[] = {"TGET",      "TMULTIGET", "TBTNBMP",
+                                          "TCOMBOBOX", "TWBROWSE",  "TCBROWSE",
+                                          "TXBROWSE",  "TLISTBOX",  "TDBCOMBO"};
+
+// New's parameters, by position.
+enum NewArg : std::size_t {
+  kNewTop = 1,
+  kNewLeft,
+  kNewBottom,
+  kNewRight,
+  kNewCaption,
+  kNewResName,
+  kNewResources,
+  kNewVbx,
+  kNewStyle,
+  kNewClrText,
+  kNewClrBack,
+  kNewBrush,
+  kNewWnd,
+  kNewPixels,
+  kNewIcon,
+  kNewFont,
+  kNewHelpId,
+  kNewWidth,
+  kNewHeight,
+  kNewTransparent,
+  kNewGradColors
+};
+// Define's parameters.
+enum DefineArg : std::size_t {
+  kDefTop = 1,
+  kDefLeft,
+  kDefBottom,
+  kDefRight,
+  kDefCaption,
+  kDefStyle,
+  kDefVbx,
+  kDefClrText,
+  kDefClrBack,
+  kDefBrush
+};
+// Activate's parameters.
+enum ActivateArg : std::size_t {
+  kActLClicked = 1,
+  kActMoved,
+  kActPainted,
+  kActCentered,
+  kActValid,
+  kActModal,
+  kActInit,
+  kActRClicked,
+  kActWhen,
+  kActResize16,
+  kActCenterInWnd
+};
+
+struct Settings {
+  int nesting = 0;  // Activate calls in progress
+  bool esc = true;
+  bool centerOnParent = false;
+  Value gradient;
+};
+
+Settings& settings() {
+  static Settings* state = new Settings();  // kept for the process: it holds a value
+  return *state;
+}
+
+// The activation nesting count for the scope, put back on every way out.
+class Nesting {
+ public:
+  Nesting() { ++settings().nesting; }
+  ~Nesting() { --settings().nesting; }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+};
+
+const Value& orDefault(const Value& value, const Value& fallback) {
+  return value.isNil() ? fallback : value;
+}
+
+bool flag(const Value& value, bool fallback) {
+  return value.isLogical() ? value.logical() : fallback;
+}
+
+long long systemColor(int index) {
+  return static_cast<long long>(GetSysColor(index));
+}
+
+// A row or column on the dialogs' text cell, as a whole pixel.
+Value cell(const Value& value, double size) {
+  return static_cast<long long>(std::trunc(value.number() * size));
+}
+
+// Int(units × (edge - origin) / base), in double so that any number converts.
+long long dialogUnits(const Value& edge, long origin, double units, long base) {
+  return static_cast<long long>(std::trunc(units * (edge.number() - origin) / base));
+}
+
+std::string_view bytesOf(const Value& value) {
+  return value.isText() ? value.text() : std::string_view();
+}
+
+}  // namespace
+
+void showAlert(const char* text) {
+  static const lanmere::Symbol* const msgAlert = lanmere::symbol("MSGALERT");
+  if (lanmere::findFunction(msgAlert)) lanmere::callFunction(msgAlert, {Value(text)});
+}
+
+bool escapeEndsDialogs() noexcept {
+  return settings().esc;
+}
+
+LM_DEFINE_CLASS(TDialog) {
+  c.data(LM_FIELDS(cResName, cResData, hResources, lCentered, lCenterInWnd, lModal, lModify, bStart,
+                   lHelpIcon, lResize16, lTransparent, bNcActivate));
+  c.classData("lRegistered");
+  c.methods(LM_METHODS(New, Define, Activate, Initiate, HandleEvent, Close, Destroy,
+                       QueryEndSession, Command, KeyDown, KeyChar, SysCommand, CtlColor, EraseBkGnd,
+                       Paint, Display, MouseMove, GotFocus, LostFocus, NcActivate, Help,
+                       PrintClient, SetFont, cToChar, DefControl, GetItem, GetHotPos, Help95,
+                       ChangeFocus, AdjTop, SetControl, cGenPrg));
+  c.method<static_cast<Value (TDialog::*)(const Value&)>(&TDialog::End)>("End");
+  c.creatable();
+}
+
+TDialog::TDialog() {
+  ++liveDialogs;
+}
+
+TDialog::~TDialog() {
+  --liveDialogs;
+}
+
+long TDialog::liveCount() noexcept {
+  return liveDialogs;
+}
+
+bool TDialog::modal() const {
+  return flag(lModal, true);
+}
+
+// ---- Construction ----
+
+Value TDialog::New(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const long long width = a(kNewWidth).integer();
+  const long long height = a(kNewHeight).integer();
+  // A size in pixels makes every coordinate a pixel; each size given is the right or bottom.
+  const bool pixels = flag(a(kNewPixels), false) || width != 0 || height != 0;
+  const Value top = orDefault(a(kNewTop), Value(0));
+  const Value left = orDefault(a(kNewLeft), Value(0));
+  const Value bottom = height != 0 ? Value(height) : orDefault(a(kNewBottom), Value(10));
+  const Value right = width != 0 ? Value(width) : orDefault(a(kNewRight), Value(40));
+  nTop = pixels ? top : cell(top, kRowHeight);
+  nLeft = pixels ? left : cell(left, kColumnWidth);
+  nBottom = pixels || height != 0 ? bottom : cell(bottom, kRowHeight);
+  nRight = pixels || width != 0 ? right : cell(right, kColumnWidth);
+  aGradColors = a(kNewGradColors);
+  lTransparent = flag(a(kNewTransparent), false) || !lanmere::isEmpty(aGradColors) ||
+                 !lanmere::isEmpty(settings().gradient);
+  aControls = Value::list();
+  cResName = a(kNewResName);
+  cCaption = a(kNewCaption);
+  hResources = orDefault(a(kNewResources), GETRESOURCES());
+  lModify = true;
+  lVbx = flag(a(kNewVbx), false);
+  lVisible = false;
+  nResult = 0;
+  nStyle = orDefault(a(kNewStyle), Value(kDefaultStyle));
+  oWnd = a(kNewWnd);
+  oIcon = iconFromText(a(kNewIcon));
+  oFont = a(kNewFont);  // no use taken: Initiate's SetFont takes the dialog's one
+  nLastKey = 0;
+  nHelpId = a(kNewHelpId);
+  lResize16 = false;
+  SetColor(orDefault(a(kNewClrText), Value(systemColor(COLOR_BTNTEXT))),
+           orDefault(a(kNewClrBack), Value(systemColor(COLOR_BTNFACE))), a(kNewBrush));
+  // The VBX support library is not part of this system.
+  if (lVbx.logical()) showAlert(kVbxUnavailable);
+  Register(kRedrawClassStyles);
+  SETWNDDEFAULT(self());
+  return self();
+}
+
+Value TDialog::Define(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  hWnd = 0;
+  nTop = orDefault(a(kDefTop), Value(0));
+  nLeft = orDefault(a(kDefLeft), Value(0));
+  nBottom = orDefault(a(kDefBottom), Value(10));
+  nRight = orDefault(a(kDefRight), Value(40));
+  cCaption = a(kDefCaption);
+  nStyle = orDefault(a(kDefStyle), Value(kDefaultStyle));
+  lVbx = flag(a(kDefVbx), false);
+  nLastKey = 0;
+  if (!aControls.isList()) aControls = Value::list();
+  SetColor(orDefault(a(kDefClrText), Value(systemColor(COLOR_BTNTEXT))),
+           orDefault(a(kDefClrBack), Value(systemColor(COLOR_BTNFACE))), a(kDefBrush));
+  return self();
+}
+
+// ---- Activation ----
+
+Value TDialog::Activate(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const lanmere::Ref<TDialog> keep(this);
+  if (hWnd.isNil()) hWnd = 0;
+  nLastKey = 0;
+  const Nesting nesting;
+  HWND owner = nullptr;
+  if (oWnd.isObject()) {
+    owner = handleOfMember<HWND>(oWnd, msg::hWnd);
+  } else if (settings().nesting > 1 || isRunning()) {
+    owner = GetActiveWindow();
+  } else {
+    owner = applicationWindow();
+  }
+  lCentered = flag(a(kActCentered), false);
+  lCenterInWnd = flag(a(kActCenterInWnd), false);
+  lModal = flag(a(kActModal), true);
+  bLClicked = a(kActLClicked);
+  bRClicked = a(kActRClicked);
+  bWhen = a(kActWhen);
+  bValid = a(kActValid);
+  bInit = a(kActInit);
+  bPainted = a(kActPainted);
+  bMoved = a(kActMoved);
+  nResult = Value();
+  lValidating = false;
+  lVisible = true;
+  lResize16 = flag(a(kActResize16), false);
+  if (bWhen.isClosure()) {
+    const Value when = evaluate(bWhen, self());
+    if (when.isLogical() && !when.logical()) {
+      nResult = 2;
+      lVisible = false;
+      return {};
+    }
+  }
+  if (modal()) {
+    // A modal dialog is gone when Activate returns, however it returns.
+    struct Hidden {
+      Value& visible;
+      ~Hidden() { visible = false; }
+    } hidden{lVisible};
+    activateModal(owner);
+  } else {
+    activateModeless(owner);
+  }
+  return {};
+}
+
+void TDialog::activateModal(HWND owner) {
+  ModalOutcome outcome;
+  if (!lanmere::isEmpty(cResName)) {
+    outcome = runDialogBox(handleFrom<HINSTANCE>(hResources), cResName, owner, self());
+  } else {
+    const Value bytes = !lanmere::isEmpty(cResData) ? cResData : cToChar(handleNumber(owner));
+    outcome = runDialogBoxIndirect(GetModuleHandleA(nullptr), bytesOf(bytes), owner, self());
+  }
+  nResult = outcome.result;
+  if (!outcome.created) CREATEDLGERROR(self());
+}
+
+// A dialog that could not be created, or whose slot in the modeless table went meanwhile,
+// stops here: nothing is registered, initiated or shown.
+void TDialog::activateModeless(HWND owner) {
+  const bool controls = aControls.length() > 0;
+  if (controls && !CANREGDIALOG()) {
+    showAlert(kNoMoreModeless);
+    return;
+  }
+  HWND created = nullptr;
+  if (!lanmere::isEmpty(cResName)) {
+    created = createDialog(handleFrom<HINSTANCE>(hResources), cResName, owner);
+  } else {
+    const Value bytes = !lanmere::isEmpty(cResData) ? cResData : cToChar(handleNumber(owner));
+    created = createDialogIndirect(GetModuleHandleA(nullptr), bytesOf(bytes), owner);
+  }
+  hWnd = handleNumber(created);
+  if (!created) {
+    CREATEDLGERROR(self());
+    return;
+  }
+  Hide();
+  if (controls && !REGDIALOG(hWnd)) {
+    SendMsg(WM_CLOSE);
+    showAlert(kNoMoreModeless);
+    return;
+  }
+  const Value initiated = Initiate();
+  if (!(initiated.isLogical() && !initiated.logical())) SetFocus();
+  Show();
+  Refresh();
+}
+
+// ---- Initialisation ----
+
+Value TDialog::Initiate(const Value&, const Value& hWndNew) {
+  const lanmere::Ref<TDialog> keep(this);
+  bool result = true;
+  if (!hWndNew.isNil()) hWnd = hWndNew;
+  // A modal dialog reaches its object through the modal dialog procedure.
+  if (!modal()) linkWindow(*this);
+  if (lVbx.logical()) showAlert(kVbxInitFailed);
+  if (oFont.isObject()) {
+    SetFont(oFont);
+  } else {
+    GetFont();
+  }
+  if (!lanmere::isEmpty(aGradColors)) {
+    Gradient(aGradColors);
+  } else if (!lanmere::isEmpty(settings().gradient)) {
+    Gradient(settings().gradient);
+  }
+  if (lTransparent.logical()) markTransparent();
+  const Value controls = aControls;  // a control's Initiate may add controls meanwhile
+  for (const Value& control : controls.items()) tell(control, msg::Initiate, hWnd);
+  if (lResize16.logical() && !lanmere::isEmpty(cResName)) resize16();
+  place();
+  if (!cCaption.isNil()) {
+    const std::string caption = textForm(cCaption);
+    callWindows([&] { return SetWindowTextA(hwnd(), caption.c_str()); });
+  }
+  if (!lanmere::isEmpty(cResName)) {
+    nStyle = static_cast<long long>(static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)));
+  }
+  // The window's own scroll bars are objects of the scroll-bar class, once it is registered.
+  if (lanmere::classByName("TSCROLLBAR")) {
+    const long long style = nStyle.integer();
+    if (style & WS_VSCROLL) {
+      oVScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
+                      true, self());
+    }
+    if (style & WS_HSCROLL) {
+      oHScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
+                      false, self());
+    }
+  }
+  if (const HICON icon = handleOfMember<HICON>(oIcon, msg::hIcon)) {
+    callWindows([&] {
+      return SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    });
+  }
+  SetAlphaLevel();
+  if (bInit.isClosure()) {
+    const Value answer = evaluate(bInit, self());
+    if (answer.isLogical() && !answer.logical()) result = false;
+  }
+  Help95();
+  AEvalWhen();
+  return result;
+}
+
+void TDialog::markTransparent() {
+  const lanmere::ClassInfo* const xbrowse = lanmere::classByName("TXBROWSE");
+  for (const Value& control : aControls.items()) {
+    if (!control.isObject()) continue;
+    const lanmere::ClassInfo& info = control.object()->classInfo();
+    bool opaque = xbrowse && info.derivesFrom(*xbrowse);
+    for (const char* name : kOpaqueClasses) opaque = opaque || info.name == name;
+    if (!opaque) offer(control, msg::_lTransparent, true);
+  }
+}
+
+// A resource dialog laid out for older systems is widened: the dialog, and every child's left
+// edge and width (each rounded to the nearest pixel); tops and heights stay.
+void TDialog::resize16() {
+  constexpr UINT kQuietly = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE;
+  auto widened = [](long length) {
+    return static_cast<int>(std::lround(length * kResize16Factor));
+  };
+  RECT own{};
+  GetWindowRect(hwnd(), &own);
+  callWindows([&] {
+    return SetWindowPos(hwnd(), nullptr, 0, 0, widened(own.right - own.left), own.bottom - own.top,
+                        kQuietly | SWP_NOMOVE);
+  });
+  for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    callWindows([&] {
+      return SetWindowPos(child, nullptr, widened(rect.left), rect.top,
+                          widened(rect.right - rect.left), rect.bottom - rect.top, kQuietly);
+    });
+  }
+}
+
+void TDialog::place() {
+  if (lCentered.logical()) {
+    if (settings().centerOnParent || lCenterInWnd.logical()) {
+      Center(oWnd.isObject() ? oWnd : WNDMAIN());
+      return;
+    }
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT own{};
+    GetWindowRect(hwnd(), &own);
+    Move(Value(area.top + ((area.bottom - area.top) - (own.bottom - own.top)) / 2),
+         Value(area.left + ((area.right - area.left) - (own.right - own.left)) / 2), Value(),
+         Value());
+    return;
+  }
+  if (lanmere::isEmpty(cResName) && lanmere::isEmpty(cResData)) Move(nTop, nLeft, Value(), Value());
+}
+
+// The context-help button, unless lHelpIcon says no.
+Value TDialog::Help95() {
+  if (lHelpIcon.isLogical() && !lHelpIcon.logical()) return {};
+  const LONG_PTR exStyle = GetWindowLongPtrA(hwnd(), GWL_EXSTYLE);
+  if (exStyle & WS_EX_CONTEXTHELP) return {};
+  setExStyle(hwnd(), exStyle | WS_EX_CONTEXTHELP);
+  callWindows([&] {
+    return SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  });
+  return {};
+}
+
+// ---- Template ----
+
+Value TDialog::cToChar(const Value& hWndOwner) {
+  static const lanmere::Symbol* const cdlg2chr = lanmere::symbol("CDLG2CHR");
+  const long long units = GETDLGBASEUNITS();
+  const long bx = static_cast<long>(units & 0xFFFF);
+  const long by = static_cast<long>((units >> 16) & 0xFFFF);
+  RECT owner{};
+  if (const HWND window = handleFrom<HWND>(hWndOwner)) GetWindowRect(window, &owner);
+  const Value controls = aControls.isList() ? aControls : Value::list();
+  std::string bytes =
+      lanmere::callFunction(cdlg2chr, {static_cast<long long>(controls.length()),
+                                       dialogUnits(nTop, owner.top, kUnitsPerBaseY, by),
+                                       dialogUnits(nLeft, owner.left, kUnitsPerBaseX, bx),
+                                       dialogUnits(nBottom, owner.top, kUnitsPerBaseY, by),
+                                       dialogUnits(nRight, owner.left, kUnitsPerBaseX, bx),
+                                       cCaption.isNil() ? Value("") : cCaption, nStyle})
+          .string();
+  for (const Value& control : controls.items()) {
+    const Value item = tell(control, msg::cToChar);
+    if (item.isText()) bytes += item.text();
+  }
+  return bytes;
+}
+
+// ---- Ending ----
+
+Value TDialog::End() {
+  return End(Value());
+}
+
+Value TDialog::End(const Value& nResultNew) {
+  const Value result = nResultNew.isNil() ? Value(2) : nResultNew;
+  if (!modal()) {
+    PostMessageA(hwnd(), WM_CLOSE, static_cast<WPARAM>(result.integer()), 0);
+  } else {
+    if (!lValid().logical()) return false;
+    nResult = result;
+    ENDDIALOG(hWnd, result);
+  }
+  SYSREFRESH();
+  return true;
+}
+
+Value TDialog::Close(const Value& nResultNew) {
+  if (modal()) return {};  // the dialog manager turns the close message into Cancel
+  if (!lValid().logical()) return false;
+  if (nResultNew.isNil() || nResultNew.isNumber()) nResult = nResultNew;
+  lVisible = false;
+  callWindows([&] { return DestroyWindow(hwnd()); });
+  return true;
+}
+
+// Nothing keeps the dialog, its controls and a control awaiting validation (nResult) alive by a
+// cycle once the window is gone.
+Value TDialog::Destroy() {
+  const lanmere::Ref<TDialog> keep(this);
+  const bool modeless = !modal();
+  const Value window = hWnd;
+  if (nResult.isObject()) nResult = Value();
+  TWindow::Destroy();
+  if (modeless && !lanmere::isEmpty(window)) DEREGDIALOG(window);
+  bStart = Value();
+  bNcActivate = Value();
+  return modeless ? Value(true) : Value();
+}
+
+// A modal dialog answers through the modal dialog procedure: true (refused) is "handled" with
+// the dialog's message result 0, false leaves the default answer, 1. A modeless one answers
+// through the window procedure, where any logical counts as 0.
+Value TDialog::QueryEndSession() {
+  if (modal()) return !End(Value()).logical();
+  if (!lValid().logical()) return 0;
+  End(Value());
+  return 1;
+}
+
+// ---- Module functions ----
+
+int dialogNesting() noexcept {
+  return settings().nesting;
+}
+
+void CREATEDLGERROR(const Value& oDlg) {
+  const Value resource = oDlg.isObject() ? lanmere::send(oDlg, "cResName") : Value();
+  if (!lanmere::isEmpty(resource)) {
+    raiseFrameworkError(kErrCannotCreateDialog, dialogResourceOperation(resource));
+    return;
+  }
+  const Value caption = oDlg.isObject() ? lanmere::send(oDlg, "cCaption") : Value();
+  raiseFrameworkError(kErrCannotCreateDialog,
+                      dialogTitleOperation(caption.isNil() ? std::string() : textForm(caption)));
+}
+
+namespace {
+
+Value logicalSetting(bool& setting, Args args) {
+  const bool previous = setting;
+  if (args.size() == 1 && args[0].isLogical()) setting = args[0].logical();
+  return previous;
+}
+
+}  // namespace
+
+Value SETDIALOGESC(Args args) {
+  return logicalSetting(settings().esc, args);
+}
+
+Value SETCENTERONPARENT(Args args) {
+  return logicalSetting(settings().centerOnParent, args);
+}
+
+Value SETDLGGRADIENT(Args args) {
+  Value previous = settings().gradient;
+  if (args.size() == 1) settings().gradient = args[0];
+  return previous;
+}
+
+Value TDIALOG() {
+  return Value(lanmere::make<TDialog>());
+}
+
+const lanmere::ModuleTable& tDialogModule() {
+  using lanmere::fn;
+  TDialog::Class();  // the class is known by name once its module is
+  static const lanmere::ModuleTable module{
+      "framework/core/tdialog.cpp",
+      {fn<&CREATEDLGERROR>("CREATEDLGERROR"), fn<&SETDIALOGESC>("SETDIALOGESC"),
+       fn<&SETCENTERONPARENT>("SETCENTERONPARENT"), fn<&SETDLGGRADIENT>("SETDLGGRADIENT"),
+       fn<&TDIALOG>("TDIALOG")}};
+  return module;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,179 @@
+#include "tests/framework/core/dialog_fixture.h"
+
+#include <cmath>
+
+#include "framework/controls/modules.h"
+#include "framework/core/dialogbox.h"
+#include "framework/core/dlgregistry.h"
+#include "framework/core/fwmessages.h"
+#include "framework/core/handles.h"
+#include "framework/core/modules.h"
+#include "framework/core/winlist.h"
+#include "framework/core/winrun.h"
+#include "framework/display/modules.h"
+#include "runtime/functions.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+
+LM_DEFINE_CLASS(TTestCtrl) {
+  c.data(LM_FIELDS(hWnd, nOldProc, nId, oWnd, lCancel, nHelpId, bValid, bAction, lTransparent,
+                   cClassName, cCaption, nStyle, nTop, nLeft, nBottom, nRight));
+  c.methods(LM_METHODS(HandleEvent, cToChar, Initiate, lValid));
+  c.creatable();
+}
+
+Value TTestCtrl::HandleEvent(const Value& nMsg, const Value&, const Value&) {
+  switch (nMsg.integer()) {
+    case kWmFrameworkClick:
+      log.push_back("CLICK");
+      lanmere::eval(bAction, {Value(lanmere::Ref<TTestCtrl>(this))});
+      return 0;
+    case kWmFrameworkChange:
+      log.push_back("CHANGE");
+      return 0;
+    case WM_DESTROY:
+      unlinkWindow(*this);
+      hWnd = 0;
+      oWnd = Value();
+      bAction = Value();
+      bValid = Value();
+      return {};
+    default:
+      return {};
+  }
+}
+
+Value TTestCtrl::cToChar() {
+  const long long units = GETDLGBASEUNITS();
+  const double bx = static_cast<double>(units & 0xFFFF);
+  const double by = static_cast<double>((units >> 16) & 0xFFFF);
+  auto y = [&](const Value& v) { return static_cast<long long>(std::trunc(16 * v.number() / by)); };
+  auto x = [&](const Value& v) { return static_cast<long long>(std::trunc(8 * v.number() / bx)); };
+  const long long style = nStyle.isNil()
+                              ? static_cast<long long>(WS_CHILD | WS_VISIBLE | WS_TABSTOP)
+                              : nStyle.integer();
+  return lanmere::callFunction(
+      "CCTRL2CHR", {y(nTop), x(nLeft), y(nBottom), x(nRight), nId, style, cClassName, cCaption});
+}
+
+Value TTestCtrl::Initiate(const Value& hDlg) {
+  hWnd = handleNumber(GetDlgItem(handleFrom<HWND>(hDlg), static_cast<int>(nId.integer())));
+  linkWindow(*this);
+  return {};
+}
+
+Value TTestCtrl::lValid() {
+  const Value answer = lanmere::eval(bValid);
+  return !(answer.isLogical() && !answer.logical());
+}
+
+LM_DEFINE_CLASS(TLoggedDialog) {
+  c.creatable();
+}
+
+Value TLoggedDialog::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  messages.push_back(nMsg.integer());
+  return TDialog::HandleEvent(nMsg, nWParam, nLParam);
+}
+
+Value newDialog(std::vector<Value> args, const char* className) {
+  const Value dialog = lanmere::createObject(className);
+  return lanmere::send(dialog, lanmere::symbol("New"), lanmere::Args(args));
+}
+
+Value pixelDialog(long long top, long long left, long long bottom, long long right,
+                  const char* caption, const char* className) {
+  return newDialog({top, left, bottom, right, caption, {}, {}, {}, {}, {}, {}, {}, {}, true},
+                   className);
+}
+
+Value resourceDialog(const Value& resource, const char* className) {
+  return newDialog({{}, {}, {}, {}, {}, resource}, className);
+}
+
+Value addControl(const Value& dialog, const char* windowClass, const Value& id, const char* caption,
+                 long long top, long long left, long long bottom, long long right,
+                 long long style) {
+  const Value made = Value(lanmere::make<TTestCtrl>());
+  TTestCtrl& control = ctrl(made);
+  control.nId = id;
+  control.oWnd = dialog;
+  control.cClassName = windowClass;
+  control.cCaption = caption;
+  control.nTop = top;
+  control.nLeft = left;
+  control.nBottom = bottom;
+  control.nRight = right;
+  if (style) control.nStyle = style | WS_CHILD | WS_VISIBLE;
+  dialogOf(dialog).DefControl(made);
+  return made;
+}
+
+TTestCtrl& ctrl(const Value& control) {
+  return static_cast<TTestCtrl&>(*control.object());
+}
+
+TDialog& dialogOf(const Value& dialog) {
+  return static_cast<TDialog&>(*dialog.object());
+}
+
+void activate(const Value& dialog, const Activation& how) {
+  lanmere::send(dialog, "Activate",
+                {how.lClicked, how.moved, how.painted, how.centered, how.valid, how.modal, how.init,
+                 how.rClicked, how.when, how.resize16, how.centerInWnd});
+}
+
+Value runModal(const Value& dialog, std::vector<std::function<bool(HWND)>> steps,
+               const Activation& how) {
+  DialogSteps driver(std::move(steps));
+  activate(dialog, how);
+  driver.rethrow();
+  EXPECT_TRUE(driver.done());
+  return dialogOf(dialog).nResult;
+}
+
+void DialogTest::SetUp() {
+  lanmere::clearModules();
+  for (auto layer : {displayModules, controlsModules, coreModules}) {
+    for (const lanmere::ModuleTable* module : layer()) lanmere::registerModule(*module);
+  }
+  previousBlock_ = lanmere::errorBlock();
+  lanmere::errorBlock(closure([this](lanmere::Args args) -> Value {
+    const auto* record = static_cast<const lanmere::ErrorRecord*>(lanmere::arg(args, 1).object());
+    errors.push_back(
+        {record->subCode.integer(), record->subSystem.string(), record->operation.string()});
+    return false;
+  }));
+  TLoggedDialog::Class();  // known by name before the first createObject
+  TTestCtrl::Class();
+}
+
+void DialogTest::TearDown() {
+  lanmere::restoreErrorBlock(previousBlock_);
+  EXPECT_EQ(modalDepth(), 0u);
+  EXPECT_FALSE(isRunning());
+  EXPECT_EQ(dialogNesting(), 0);
+  lanmere::clearModules();
+}
+
+namespace {
+WindowCreations* activeCreations = nullptr;
+}  // namespace
+
+WindowCreations::WindowCreations() {
+  activeCreations = this;
+  hook_ = SetWindowsHookExA(WH_CBT, onCbt, nullptr, GetCurrentThreadId());
+}
+
+WindowCreations::~WindowCreations() {
+  UnhookWindowsHookEx(hook_);
+  activeCreations = nullptr;
+}
+
+LRESULT CALLBACK WindowCreations::onCbt(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && activeCreations) ++activeCreations->count_;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace kestrel::test

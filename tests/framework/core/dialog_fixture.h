@@ -1,0 +1,112 @@
+// What the dialog tests share: the framework's modules and a recording error block, dialogs made
+// through New and activated through Activate as a program does it, and test controls that answer
+// the messages a dialog sends its controls.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/core/tdialog.h"
+#include "runtime/binding.h"
+#include "runtime/closure.h"
+#include "runtime/error.h"
+#include "tests/framework/core/twindow_support.h"
+
+namespace kestrel::test {
+
+using lanmere::Value;
+
+// A control as the dialog sees one: it answers nId, hWnd, cToChar, Initiate, lValid, lCancel and
+// nHelpId, records the framework messages it gets ("CLICK", "CHANGE") and evaluates bAction on
+// a click; it lets go of its window and its dialog when the window is destroyed.
+class TTestCtrl : public lanmere::Object {
+  LM_CLASS(TTestCtrl, lanmere::Object)
+  TTestCtrl() { ++live; }
+  ~TTestCtrl() override { --live; }
+
+  Value hWnd = 0, nOldProc, nId, oWnd, lCancel = false, nHelpId, bValid, bAction;
+  Value lTransparent = false;
+  Value cClassName = "Edit", cCaption = "", nStyle;
+  Value nTop = 0, nLeft = 0, nBottom = 0, nRight = 0;  // pixels inside the dialog
+  std::vector<std::string> log;
+
+  Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam);
+  // The item of an in-memory template, with the control's factors 16 and 8.
+  Value cToChar();
+  Value Initiate(const Value& hDlg);
+  Value lValid();
+
+  static inline int live = 0;
+};
+
+// A dialog whose HandleEvent records every message number it gets.
+class TLoggedDialog : public TDialog {
+  LM_CLASS(TLoggedDialog, TDialog)
+  Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) override;
+  std::vector<long long> messages;
+};
+
+// New of `className` with its arguments as the program passes them.
+Value newDialog(std::vector<Value> args, const char* className = "TDIALOG");
+// A dialog built in memory at pixels (top, left, bottom, right).
+Value pixelDialog(long long top, long long left, long long bottom, long long right,
+                  const char* caption = "Fields", const char* className = "TDIALOG");
+// A dialog from a resource of the test program.
+Value resourceDialog(const Value& resource, const char* className = "TDIALOG");
+// A test control of the dialog, added with DefControl.
+Value addControl(const Value& dialog, const char* windowClass, const Value& id, const char* caption,
+                 long long top, long long left, long long bottom, long long right,
+                 long long style = 0);
+TTestCtrl& ctrl(const Value& control);
+TDialog& dialogOf(const Value& dialog);
+
+// Activate's arguments by name.
+struct Activation {
+  Value lClicked, moved, painted, centered, valid, modal, init, rClicked, when, resize16,
+      centerInWnd;
+};
+void activate(const Value& dialog, const Activation& how = {});
+// Activates a modal dialog driven by `steps` from inside its loop; answers nResult.
+Value runModal(const Value& dialog, std::vector<std::function<bool(HWND)>> steps,
+               const Activation& how = {});
+
+// The framework's modules registered, an error block that records every record and answers
+// false, and the loop state checked after each test: no modal dialog left on the stack, the
+// running flag down, no Activate in progress.
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  struct Raised {
+    long long subCode = 0;
+    std::string subSystem;
+    std::string operation;
+  };
+  std::vector<Raised> errors;
+
+ private:
+  Value previousBlock_;
+};
+
+// Counts the windows this thread creates while it lives.
+class WindowCreations {
+ public:
+  WindowCreations();
+  ~WindowCreations();
+  WindowCreations(const WindowCreations&) = delete;
+  WindowCreations& operator=(const WindowCreations&) = delete;
+  int count() const { return count_; }
+
+ private:
+  static LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam);
+  HHOOK hook_ = nullptr;
+  int count_ = 0;
+};
+
+}  // namespace kestrel::test
