@@ -11,45 +11,18 @@
 
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
-#include "framework/services/logfile.h"
-#include "framework/services/restrack.h"
-#include "runtime/builtins.h"
 #include "runtime/functions.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/framework/services/log_folder.h"
 
 namespace kestrel::test {
 
-inline LogTime fixedLogClock() {
-  return {lanmere::Value::date(lanmere::julianFromDate(2024, 3, 5)), "13:45:07"};
-}
-inline const std::string kLogPrefix = "03/05/24 13:45:07: ";
-
-class DrawingTest : public ::testing::Test {
+// The drawing modules registered besides the tracker and the log writer.
+class DrawingTest : public LogFolderTest {
  protected:
-  void SetUp() override {
-    lanmere::clearModules();
+  void registerModules() override {
     for (const lanmere::ModuleTable* module : controlsModules()) lanmere::registerModule(*module);
     for (const lanmere::ModuleTable* module : coreModules()) lanmere::registerModule(*module);
-    lanmere::registerModule(resTrackModule());
-    lanmere::registerModule(logFileModule());
-    lanmere::setDateFormat("MM/DD/YY");
-    clearTrackedResources();
-    GetCurrentDirectoryA(MAX_PATH, previousDir_);
-    SetCurrentDirectoryA(folder_.path().c_str());
-    setLogClock(fixedLogClock);
   }
-  void TearDown() override {
-    setLogClock(nullptr);
-    SetCurrentDirectoryA(previousDir_);
-    clearTrackedResources();
-    lanmere::clearModules();
-  }
-  std::string file(const std::string& name) { return TempFolder::readFile(folder_ / name); }
-
-  TempFolder folder_;
-
- private:
-  char previousDir_[MAX_PATH] = {};
 };
 
 // A 32-bit memory bitmap selected into a memory device context, white at first.

@@ -6,13 +6,13 @@
 
 #include <regex>
 
-#include "framework/services/logfile.h"
 #include "framework/core/tracked.h"
+#include "framework/services/logfile.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/framework/services/log_folder.h"
 
 namespace kestrel {
 namespace {
@@ -21,38 +21,11 @@ using lanmere::Frame;
 using lanmere::Value;
 using test::TempFolder;
 
-LogTime fixedClock() {
-  return {Value::date(lanmere::julianFromDate(2024, 3, 5)), "13:45:07"};
-}
-const std::string kPrefix = "03/05/24 13:45:07: ";
-const std::string kSeparator = kPrefix + std::string(100, '=') + "\t\r\n";
+using test::kLogPrefix;
+const std::string kSeparator = kLogPrefix + std::string(100, '=') + "\t\r\n";
 
 // Each test runs in its own current folder, where the log files land.
-class ResourceLog : public ::testing::Test {
- protected:
-  void SetUp() override {
-    lanmere::clearModules();
-    lanmere::registerModule(resTrackModule());
-    lanmere::registerModule(logFileModule());
-    lanmere::setDateFormat("MM/DD/YY");
-    clearTrackedResources();
-    GetCurrentDirectoryA(MAX_PATH, previousDir_);
-    SetCurrentDirectoryA(folder_.path().c_str());
-    setLogClock(fixedClock);
-  }
-  void TearDown() override {
-    setLogClock(nullptr);
-    SetCurrentDirectoryA(previousDir_);
-    clearTrackedResources();
-    lanmere::clearModules();
-  }
-  std::string file(const std::string& name) { return TempFolder::readFile(folder_ / name); }
-
-  TempFolder folder_;
-
- private:
-  char previousDir_[MAX_PATH] = {};
-};
+class ResourceLog : public test::LogFolderTest {};
 
 // What a drawing class does: its method calls the native creation service.
 HFONT createFontAsAMethodWould(HFONT handle) {
@@ -62,21 +35,21 @@ HFONT createFontAsAMethodWould(HFONT handle) {
 
 TEST_F(ResourceLog, LogFileWritesDateTimeAndTabbedValues) {
   lanmere::callFunction("LOGFILE", {"app.log", "hello"});
-  EXPECT_EQ(file("app.log"), kPrefix + "hello\t\r\n");
+  EXPECT_EQ(file("app.log"), kLogPrefix + "hello\t\r\n");
   Value list = Value::list(
       {1, true, Value(), Value::date(lanmere::julianFromDate(2023, 12, 31)), Value(2.5, 1), "x y"});
   lanmere::callFunction("LOGFILE", {"app.log", list});
   EXPECT_EQ(file("app.log"),
-            kPrefix + "hello\t\r\n" + kPrefix + "1\t.T.\t\t12/31/23\t2.5\tx y\t\r\n");
+            kLogPrefix + "hello\t\r\n" + kLogPrefix + "1\t.T.\t\t12/31/23\t2.5\tx y\t\r\n");
   // No value at all is one empty field.
   lanmere::callFunction("LOGFILE", {"other.log"});
-  EXPECT_EQ(file("other.log"), kPrefix + "\t\r\n");
+  EXPECT_EQ(file("other.log"), kLogPrefix + "\t\r\n");
 }
 
 TEST_F(ResourceLog, LogFileAppendsToWhatIsThere) {
   TempFolder::writeFile(folder_ / "keep.log", "earlier line\r\n");
   logFile("keep.log", {Value("a"), Value("b")});
-  EXPECT_EQ(file("keep.log"), "earlier line\r\n" + kPrefix + "a\tb\t\r\n");
+  EXPECT_EQ(file("keep.log"), "earlier line\r\n" + kLogPrefix + "a\tb\t\r\n");
 }
 
 TEST_F(ResourceLog, LogFileIsSilentWhenTheFileCannotBeOpened) {
@@ -124,8 +97,8 @@ TEST_F(ResourceLog, CheckResListsLiveRecordsInCreationOrderWithTheirChains) {
   }
   lanmere::callFunction("CHECKRES");
   EXPECT_EQ(file("checkres.txt"),
-            kPrefix + "FONT,4660,BUILDWINDOW(20)->MAIN(10)\r\n\t\r\n" +  //
-                kPrefix + "FONT,153,BUILDWINDOW(25)->MAIN(10)\r\n\t\r\n" + kSeparator);
+            kLogPrefix + "FONT,4660,BUILDWINDOW(20)->MAIN(10)\r\n\t\r\n" +  //
+                kLogPrefix + "FONT,153,BUILDWINDOW(25)->MAIN(10)\r\n\t\r\n" + kSeparator);
   // The list itself is unchanged, the failed creation included.
   ASSERT_EQ(trackedResources().size(), 3u);
   EXPECT_EQ(trackedResources()[1].type, "BMP");
@@ -168,9 +141,9 @@ TEST_F(ResourceLog, LogStackWritesEveryCallerWithItsParameters) {
   Frame main({}, "MAIN", mainParams, "app/main.cpp", 10);
   Frame helper({}, "HELPER", {}, "app/main.cpp", 11);
   lanmere::callFunction("LOGSTACK");
-  EXPECT_EQ(file("stack.txt"), kPrefix + "\t\r\n" + kPrefix + "LogStack() called\t\r\n" + kPrefix +
-                                   "=================\t\r\n" + kPrefix + "HELPER\t\r\n" + kPrefix +
-                                   "MAIN\t1\ta\t\r\n");
+  EXPECT_EQ(file("stack.txt"), kLogPrefix + "\t\r\n" + kLogPrefix + "LogStack() called\t\r\n" +
+                                   kLogPrefix + "=================\t\r\n" + kLogPrefix +
+                                   "HELPER\t\r\n" + kLogPrefix + "MAIN\t1\ta\t\r\n");
 }
 
 }  // namespace
