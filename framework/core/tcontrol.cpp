@@ -75,10 +75,6 @@ bool flag(const Value& value, bool fallback) {
   return value.isLogical() ? value.logical() : fallback;
 }
 
-bool isFalse(const Value& value) {
-  return value.isLogical() && !value.logical();
-}
-
 long long lowWord(long long value) {
   return static_cast<long long>(static_cast<std::uint64_t>(value) & 0xFFFF);
 }
@@ -517,8 +513,10 @@ Value TControl::KillFocus(const Value& hWndNew) {
     return LostFocus(hWndNew);
   }
   if (nextClass == "TBTNBMP") above->nLastKey = 0;
-  if (next && !above->lValidating.logical() && IsWindowVisible(above->hwnd()) &&
-      sameTopLevel(next)) {
+  // The parent window itself only passes the focus on (a dialog to its remembered control), as
+  // it does when its top-level window is activated again after a message box.
+  if (next && next != above->hwnd() && !above->lValidating.logical() &&
+      IsWindowVisible(above->hwnd()) && sameTopLevel(next)) {
     // Validation waits until the system's focus change is over.
     postTo(hwnd(), kWmFrameworkLostFocus, reinterpret_cast<WPARAM>(next));
   }
@@ -828,7 +826,9 @@ void TControl::dropAt(long long row, long long col, const Value& nFlags) {
   sendTo(target, kWmFrameworkDropOver, static_cast<WPARAM>(nFlags.integer()), packed);
 }
 
-Value TControl::CaptureChanged(const Value&) {
+Value TControl::CaptureChanged(const Value& hWndNew) {
+  // Taking the capture again (the system control took it at the press) changes nothing.
+  if (handleFrom<HWND>(hWndNew) == hwnd()) return {};
   DragState& state = drag();
   if (state.active && state.source == hwnd()) state = DragState{};
   if (lCaptured.logical()) designCancel();
