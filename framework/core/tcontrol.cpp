@@ -180,17 +180,16 @@ LM_DEFINE_CLASS(TControl) {
                        Change, Colors, Display, Paint, HelpTopic, KeyUp, GotFocus, LostFocus,
                        KillFocus, KSLostFocus, ForWhen, SetFocus, ChangeFocus, GetDlgCode, KeyDown,
                        KeyChar, SysChar, SysKeyDown, LButtonDown, LButtonUp, LDblClick, MouseMove,
-                       DragBegin, CaptureChanged, EraseBkGnd, PaintBack, End, Destroy, Move, VarGet,
-                       VarPut, l3D, Set3DLook, nWidth, _nWidth, nHeight, _nHeight, nAlign, _nAlign,
-                       AdjTop, AdjBottom, AdjLeft, AdjRight, AdjClient, ShowDots, HideDots,
-                       CheckDots, MResize, Inspect));
+                       DragBegin, CaptureChanged, EraseBkGnd, PaintBack, End, Destroy, Move,
+                       PostMsg, Refresh, VarGet, VarPut, l3D, Set3DLook, nWidth, _nWidth, nHeight,
+                       _nHeight, nAlign, _nAlign, AdjTop, AdjBottom, AdjLeft, AdjRight, AdjClient,
+                       ShowDots, HideDots, CheckDots, MResize, Inspect));
   c.method<static_cast<Value (TControl::*)(const Value&, const Value&, const Value&)>(
       &TControl::SysCommand)>("SysCommand");
   c.method<&TControl::topOfWindow>("nTop");
   c.method<&TControl::setTop>("_nTop");
   c.method<&TControl::leftOfWindow>("nLeft");
   c.method<&TControl::setLeft>("_nLeft");
-  c.method<&TControl::Redefine>("ReDefine");
   c.creatable();
 }
 
@@ -882,6 +881,16 @@ Value TControl::Destroy() {
     *link = Value();
   }
   return answer;
+}
+
+Value TControl::PostMsg(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  if (!hwnd()) return false;
+  return TWindow::PostMsg(nMsg, nWParam, nLParam);
+}
+
+Value TControl::Refresh(const Value& lErase) {
+  if (!hwnd()) return {};
+  return TWindow::Refresh(lErase);
 }
 
 // ---- Value and geometry ----

@@ -90,6 +90,10 @@ class TControl : public TWindow {
   Value Destroy() override;
   Value Move(const Value& top, const Value& left, const Value& width, const Value& height,
              const Value& lRepaint = {}) override;
+  // Without a window these do nothing: a post to window 0 is a thread message for whatever loop
+  // runs, and invalidating window 0 repaints every window.
+  Value PostMsg(const Value& nMsg, const Value& nWParam = {}, const Value& nLParam = {});
+  Value Refresh(const Value& lErase = {}) override;
   virtual Value VarGet();
   virtual Value VarPut(const Value& uValue);
   Value l3D();

@@ -159,6 +159,8 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
   ctl(edit).bGotFocus = counter(gotFocus);
   std::vector<int> items;
   bool enabled = true;
+  bool threadMessage = true;
+  constexpr UINT kProbe = WM_APP + 7;
   std::vector<bool> sameFont;
   HWND before = nullptr;
   const Value result = runModal(
@@ -177,6 +179,10 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
                [&](HWND) {
                  before = GetFocus();
                  lanmere::send(missing, "SetFocus");
+                 lanmere::send(missing, "PostMsg", {static_cast<long long>(kProbe)});
+                 MSG probe;
+                 threadMessage = PeekMessageA(&probe, reinterpret_cast<HWND>(-1), kProbe, kProbe,
+                                              PM_REMOVE) != 0;
                  return true;
                },
                [&](HWND) { return GetFocus() == before; }, endWith(dialog, 1)});
@@ -187,6 +193,7 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
   EXPECT_EQ(sameFont, (std::vector<bool>{true, true, true}));
   EXPECT_GE(gotFocus, 1);
   EXPECT_EQ(ctl(missing).hWnd.integer(), 0);
+  EXPECT_FALSE(threadMessage);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].subCode, kErrNonDefinedId);
   EXPECT_EQ(errors[0].operation, "No:    999");
