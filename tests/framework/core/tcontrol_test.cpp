@@ -128,14 +128,14 @@ struct Panel {
   Panel() { ShowWindow(hwnd, SW_SHOWNORMAL); }
   ~Panel() { destroy(window); }
   HWND child(const char* windowClass, int id, DWORD style, int top, int left, int width = 150,
-             int height = 24) {
-    return CreateWindowExA(0, windowClass, "", WS_CHILD | WS_VISIBLE | style, left, top, width,
+             int height = 24, const char* text = "") {
+    return CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, left, top, width,
                            height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
                            nullptr);
   }
   Value control(const char* windowClass, int id, DWORD style, int top, int left,
-                const char* className = "TCONTROL") {
-    child(windowClass, id, style, top, left);
+                const char* className = "TCONTROL", const char* text = "") {
+    child(windowClass, id, style, top, left, 150, 24, text);
     const Value made = bind(window, id, className);
     lanmere::send(made, "Initiate", {number(hwnd)});
     return made;
@@ -447,14 +447,68 @@ TEST_F(Controls, TheKeyMenuCommandFindsTheHotControl) {
   EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(Controls, TheKeyMenuCommandOnAPlainWindowIsTheSystems) {
+// On a plain window the key-menu command is the system's; a system key names a control by its
+// caption's mnemonic, after bSysKeyDown.
+TEST_F(Controls, SystemKeysOnAPlainWindow) {
   Panel panel;
   const Value first = panel.control("EDIT", kIdFirst, WS_TABSTOP | WS_BORDER, 10, 10);
+  const Value go = panel.control("BUTTON", kIdGo, WS_TABSTOP, 50, 10, "TCOUNTINGCTL", "&Go");
   EXPECT_TRUE(ctl(first).SysCommand(SC_KEYMENU, 's', 0).isNil());
   SetFocus(ctl(first).hwnd());
   callWindows([&] { return SendMessageA(ctl(first).hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 's'); });
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(GetFocus(), ctl(first).hwnd());
+  std::vector<long long> seen;
+  ctl(first).bSysKeyDown = closure([&](lanmere::Args args) {
+    seen.push_back(lanmere::arg(args, 1).integer());
+    return Value();
+  });
+  callWindows([&] { return SendMessageA(ctl(first).hwnd(), WM_SYSKEYDOWN, 'G', 0); });
+  auto& clicks = static_cast<TCountingCtl&>(*go.object()).clicks;
+  EXPECT_TRUE(pump([&] { return clicks == 1; }));
+  EXPECT_EQ(seen, std::vector<long long>{'G'});
+}
+
+// The value goes through bSetGet; the alignments dock the control to a side of its parent.
+TEST_F(Controls, ValueLookAndAlignment) {
+  Panel panel;
+  const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 50, 50);
+  auto cell = lanmere::make<lanmere::Cell>(Value("old"));
+  ctl(control).bSetGet = lanmere::setGet(cell);
+  EXPECT_EQ(ctl(control).VarGet().string(), "old");
+  ctl(control).VarPut("new");
+  EXPECT_EQ(cell->value.string(), "new");
+  ctl(control).Set3DLook(true);
+  EXPECT_TRUE(ctl(control).l3D().logical());
+  ctl(control).Set3DLook(false);
+  EXPECT_FALSE(ctl(control).l3D().logical());
+  RECT client{};
+  GetClientRect(panel.hwnd, &client);
+  const HWND hwnd = ctl(control).hwnd();
+  struct Case {
+    long long align;
+    bool fullWidth, fullHeight, atTop, atLeft;
+  };
+  // Each side keeps the control's own width (150) or height (24).
+  const Case cases[] = {{3, false, true, true, true},
+                        {4, false, true, true, false},
+                        {1, true, false, true, true},
+                        {2, true, false, false, true},
+                        {5, true, true, true, true}};
+  for (const Case& each : cases) {
+    MoveWindow(hwnd, 50, 50, 150, 24, TRUE);
+    lanmere::send(control, "_nAlign", {each.align});
+    EXPECT_EQ(lanmere::send(control, "nAlign").integer(), each.align);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    MapWindowPoints(nullptr, panel.hwnd, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.right - rect.left == client.right, each.fullWidth) << each.align;
+    EXPECT_EQ(rect.bottom - rect.top == client.bottom, each.fullHeight) << each.align;
+    EXPECT_EQ(rect.top == 0, each.atTop) << each.align;
+    EXPECT_EQ(rect.left == 0, each.atLeft) << each.align;
+  }
+  lanmere::send(control, "_nAlign", {0});
+  EXPECT_TRUE(as(panel.window).oClient.isNil());
 }
 
 // ---- Colours ----
@@ -601,6 +655,14 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
   send(hwnd, WM_KEYDOWN, VK_RIGHT, 0);
   EXPECT_EQ(lanmere::send(control, "nLeft").integer(), 48);
   EXPECT_EQ(log.back(), "post");
+  // The bottom-right handle sizes: 40 by 24 dragged by (+9, +19) snaps to the edges 72 and 104.
+  RECT inside{};
+  GetClientRect(hwnd, &inside);
+  send(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, mousePosition(inside.right - 1, inside.bottom - 1));
+  EXPECT_EQ(ctl(control).nMResize.integer(), 5);
+  send(hwnd, WM_LBUTTONUP, 0, mousePosition(inside.right + 18, inside.bottom + 8));
+  EXPECT_EQ(lanmere::send(control, "nWidth").integer(), 104 - 48);
+  EXPECT_EQ(lanmere::send(control, "nHeight").integer(), 72 - 40);
   // Delete asks; No keeps the control, Yes removes it.
   std::vector<int> answers = {IDNO, IDYES};
   ModalDriver driver([&](const BoxInfo& box) {
