@@ -512,9 +512,9 @@ Value TControl::KillFocus(const Value& hWndNew) {
     return LostFocus(hWndNew);
   }
   if (nextClass == "TBTNBMP") above->nLastKey = 0;
-  // The parent window itself only passes the focus on (a dialog to its remembered control), as
-  // it does when its top-level window is activated again after a message box.
-  if (next && next != above->hwnd() && !above->lValidating.logical() &&
+  // A window that contains this control only passes the focus on (a dialog to its remembered
+  // control), as it does when it is activated again after a message box.
+  if (next && !IsChild(next, hwnd()) && !above->lValidating.logical() &&
       IsWindowVisible(above->hwnd()) && sameTopLevel(next)) {
     // Validation waits until the system's focus change is over.
     postTo(hwnd(), kWmFrameworkLostFocus, reinterpret_cast<WPARAM>(next));

@@ -388,6 +388,38 @@ TEST_F(Controls, ABoxInBValidLeavesTheFocusOnTheField) {
   EXPECT_EQ(checks, 1);
 }
 
+// A field inside a panel of the dialog is validated when the focus goes to a field of the dialog
+// itself; the dialog is marked validating meanwhile, so that field does not validate in turn.
+TEST_F(Controls, ValidationAcrossParents) {
+  const Value dialog = resource();
+  const Value second = bind(dialog, kIdSecond);
+  int inner = 0;
+  int outer = 0;
+  ctl(second).bValid = counter(outer, false);
+  Value field;
+  runModal(dialog, {ready,
+                    [&](HWND hwnd) {
+                      const Value panel = childWindow(dialog, 150);
+                      CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 100,
+                                      18, hwndOf(panel), reinterpret_cast<HMENU>(301), nullptr,
+                                      nullptr);
+                      field = bind(panel, 301);
+                      ctl(field).Initiate(number(hwndOf(panel)));
+                      ctl(field).bValid = counter(inner, false);
+                      SetFocus(ctl(field).hwnd());
+                      return hwnd != nullptr;
+                    },
+                    [&](HWND hwnd) {
+                      if (GetFocus() != ctl(field).hwnd()) return false;
+                      click(GetDlgItem(hwnd, kIdSecond));
+                      return true;
+                    },
+                    [&](HWND) { return inner == 1 && GetFocus() == ctl(field).hwnd(); },
+                    endWith(dialog, 1)});
+  EXPECT_EQ(inner, 1);
+  EXPECT_EQ(outer, 0);
+}
+
 // A BREAK out of bValid leaves no parent validating: the next validation runs.
 TEST_F(Controls, ABreakInBValidDoesNotSwitchValidationOff) {
   Panel panel;
