@@ -5,7 +5,9 @@
 #include "framework/core/dlgregistry.h"
 #include "framework/core/dlgtemplate.h"
 #include "framework/core/resmodule.h"
+#include "framework/core/tcontrol.h"
 #include "framework/core/tdialog.h"
+#include "framework/core/themes.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndfuncs.h"
@@ -14,9 +16,10 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> coreModules() {
-  return {&winListModule(),   &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
-          &colorsModule(),    &resModule(),     &wndFuncsModule(),    &dlgTemplateModule(),
-          &dialogBoxModule(), &tDialogModule()};
+  return {&winListModule(),       &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
+          &colorsModule(),        &resModule(),     &wndFuncsModule(),    &dlgTemplateModule(),
+          &dialogBoxModule(),     &tDialogModule(), &themesModule(),      &tControlModule(),
+          &tControlDesignModule()};
 }
 
 }  // namespace kestrel

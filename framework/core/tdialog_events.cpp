@@ -72,8 +72,17 @@ bool escapeKeyDown() {
   return (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
-// The mnemonic of a window text: the character after the first "&" that is not part of "&&".
-int hotKey(const std::string& text) {
+std::string windowText(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+}  // namespace
+
+int mnemonicOf(const std::string& text) {
   for (std::size_t i = 0; i + 1 < text.size(); ++i) {
     if (text[i] != kHotKeyMark) continue;
     if (text[i + 1] == kHotKeyMark) {
@@ -84,16 +93,6 @@ int hotKey(const std::string& text) {
   }
   return -1;
 }
-
-std::string windowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
-}
-
-}  // namespace
 
 Value TDialog::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
   switch (nMsg.integer()) {
@@ -361,7 +360,7 @@ Value TDialog::GetHotPos(const Value& nChar, const Value& hCtl) {
   const int key = std::toupper(static_cast<unsigned char>(wanted));
   const HWND skip = handleFrom<HWND>(hCtl);
   for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (child == skip || !IsWindowEnabled(child) || hotKey(windowText(child)) != key) continue;
+    if (child == skip || !IsWindowEnabled(child) || mnemonicOf(windowText(child)) != key) continue;
     if (upperAscii(windowClassName(child)) == "STATIC") {
       const HWND next = GetWindow(child, GW_HWNDNEXT);
       return handleNumber(next);

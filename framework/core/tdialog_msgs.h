@@ -2,6 +2,8 @@
 // each resolved to its symbol once, and the dialog module's settings.
 #pragma once
 
+#include <string>
+
 #include "runtime/symbol.h"
 #include "runtime/value.h"
 
@@ -23,6 +25,9 @@ KESTREL_DIALOG_MESSAGE(_lTransparent)
 #undef KESTREL_DIALOG_MESSAGE
 }  // namespace msg
 
+// The mnemonic of a window text: the character after its first "&" that is not part of "&&",
+// in upper case; -1 when it has none.
+int mnemonicOf(const std::string& text);
 // The framework's alert box (MSGALERT, above the core) when it is registered.
 void showAlert(const char* text);
 // SETDIALOGESC's setting: Esc ends dialogs.

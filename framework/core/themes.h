@@ -1,0 +1,26 @@
+// Visual styles, loaded at run time from the theme library when the system has one: whether the
+// application is themed, and the parent's background drawn behind a control. Without the
+// library (or without an active theme) the application is not themed and the background is a
+// plain fill with the parent's brush.
+#pragma once
+
+#include <optional>
+
+#include "runtime/functions.h"
+#include "runtime/value.h"
+
+namespace kestrel {
+
+// ISAPPTHEMED (): the application draws with an active visual style.
+bool ISAPPTHEMED();
+// DRAWPBACK (hWnd, hDC): draws the parent's background behind the window into hDC; true when
+// something was drawn.
+bool DRAWPBACK(const lanmere::Value& hWnd, const lanmere::Value& hDC);
+
+// A test switch: ISAPPTHEMED answers `themed` instead of asking the system (nullopt: ask). The
+// display the tests run on has no active theme, so the themed branches are reached only so.
+void overrideAppThemed(std::optional<bool> themed) noexcept;
+
+const lanmere::ModuleTable& themesModule();
+
+}  // namespace kestrel

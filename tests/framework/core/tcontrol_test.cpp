@@ -1,0 +1,766 @@
+// The control base class in real dialogs and windows, driven from inside their loops with real
+// keys and clicks: binding to dialog items, navigation, the validation protocol, mnemonics,
+// colours, drag-and-drop, design mode, removal and what is left once a dialog is gone.
+#include "framework/core/tcontrol.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "errors/kserror.h"
+#include "framework/core/fwmessages.h"
+#include "framework/core/handles.h"
+#include "framework/core/themes.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/winlist.h"
+#include "framework/core/wndproc.h"
+#include "tests/framework/core/dialog_fixture.h"
+#include "tests/framework/core/tcontrol_test_ids.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+
+// A control that counts the framework clicks it gets.
+class TCountingCtl : public TControl {
+  LM_CLASS(TCountingCtl, TControl)
+  Value Click() override {
+    ++clicks;
+    return TControl::Click();
+  }
+  int clicks = 0;
+};
+LM_DEFINE_CLASS(TCountingCtl) {
+  c.creatable();
+}
+
+// A cursor as a control uses one: its handle, and End.
+class TTestCursor : public lanmere::Object {
+  LM_CLASS(TTestCursor, lanmere::Object)
+  Value hCursor = handleNumber(LoadCursorA(nullptr, IDC_HAND));
+  Value End() { return {}; }
+};
+LM_DEFINE_CLASS(TTestCursor) {
+  c.data(LM_FIELDS(hCursor));
+  c.methods(LM_METHODS(End));
+}
+
+namespace {
+
+TControl& ctl(const Value& control) {
+  return static_cast<TControl&>(*control.object());
+}
+
+Value bind(const Value& parent, const Value& id, const char* className = "TCONTROL") {
+  const Value control = lanmere::createObject(className);
+  lanmere::send(control, "Redefine", {id, parent});
+  return control;
+}
+
+Value counter(int& count, Value answer = {}) {
+  return closure([&count, answer](lanmere::Args) {
+    ++count;
+    return answer;
+  });
+}
+
+bool ready(HWND dialog) {
+  return dialog && focusedId(dialog) != 0;
+}
+
+void focusOn(HWND dialog, int id) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+}
+
+DialogSteps::Step moveFocus(int id) {
+  return [id](HWND dialog) {
+    focusOn(dialog, id);
+    return true;
+  };
+}
+
+// A step that waits for the focus on control `id` (and an extra condition).
+DialogSteps::Step focusIs(
+    int id, std::function<bool()> also = [] { return true; }) {
+  return [id, also](HWND dialog) { return focusedId(dialog) == id && also(); };
+}
+
+DialogSteps::Step keys(std::initializer_list<WORD> chord) {
+  std::vector<WORD> held(chord);
+  return [held](HWND) {
+    if (held.size() == 1) pressKeys({held[0]});
+    if (held.size() == 2) pressKeys({held[0], held[1]});
+    return true;
+  };
+}
+
+DialogSteps::Step endWith(const Value& dialog, long long result) {
+  return [dialog, result](HWND) {
+    lanmere::send(dialog, "End", {result});
+    return true;
+  };
+}
+
+void click(HWND window) {
+  postMouse(window, WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
+  postMouse(window, WM_LBUTTONUP, 3, 3);
+}
+
+class Controls : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    TCountingCtl::Class();
+    TTestCursor::Class();
+    lanmere::callFunction("SETGRIDSIZE", {8, 8});
+  }
+  Value resource(const Value& owner = {}) {
+    return newDialog({{}, {}, {}, {}, {}, "CTLDLG", {}, {}, {}, {}, {}, {}, owner});
+  }
+};
+
+// A plain window (no dialog manager) with edit fields and a default push button as children,
+// each bound to a control.
+struct Panel {
+  Value window = pixelWindow(120, 120, 360, 460, "Panel");
+  HWND hwnd = hwndOf(window);
+  Panel() { ShowWindow(hwnd, SW_SHOWNORMAL); }
+  ~Panel() { destroy(window); }
+  HWND child(const char* windowClass, int id, DWORD style, int top, int left, int width = 150,
+             int height = 24, const char* text = "") {
+    return CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, left, top, width,
+                           height, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                           nullptr);
+  }
+  Value control(const char* windowClass, int id, DWORD style, int top, int left,
+                const char* className = "TCONTROL", const char* text = "") {
+    child(windowClass, id, style, top, left, 150, 24, text);
+    const Value made = bind(window, id, className);
+    lanmere::send(made, "Initiate", {number(hwnd)});
+    return made;
+  }
+};
+
+bool pump(const std::function<bool()>& condition) {
+  return pumpUntil(condition, 3000);
+}
+
+// ---- Binding ----
+
+TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
+  const Value dialog = resource();
+  const Value edit = bind(dialog, kIdFirst);
+  const Value button = bind(dialog, kIdGo);
+  const Value text = bind(dialog, kIdText);
+  const Value missing = bind(dialog, 999);
+  ctl(button).lActive = false;
+  int gotFocus = 0;
+  ctl(edit).bGotFocus = counter(gotFocus);
+  std::vector<int> items;
+  bool enabled = true;
+  bool threadMessage = true;
+  constexpr UINT kProbe = WM_APP + 7;
+  std::vector<bool> sameFont;
+  HWND before = nullptr;
+  const Value result = runModal(
+      dialog, {ready,
+               [&](HWND hwnd) {
+                 focusOn(hwnd, kIdSecond);
+                 focusOn(hwnd, kIdFirst);
+                 enabled = IsWindowEnabled(ctl(button).hwnd());
+                 for (const Value& each : {edit, button, text}) {
+                   items.push_back(GetDlgCtrlID(ctl(each).hwnd()));
+                   sameFont.push_back(ctl(each).oFont.sharesStorageWith(dialogOf(dialog).oFont));
+                 }
+                 return true;
+               },
+               focusIs(kIdFirst),
+               [&](HWND) {
+                 before = GetFocus();
+                 lanmere::send(missing, "SetFocus");
+                 lanmere::send(missing, "PostMsg", {static_cast<long long>(kProbe)});
+                 MSG probe;
+                 threadMessage = PeekMessageA(&probe, reinterpret_cast<HWND>(-1), kProbe, kProbe,
+                                              PM_REMOVE) != 0;
+                 return true;
+               },
+               [&](HWND) { return GetFocus() == before; }, endWith(dialog, 1)});
+  EXPECT_EQ(result.integer(), 1);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items, (std::vector<int>{kIdFirst, kIdGo, kIdText}));
+  EXPECT_FALSE(enabled);
+  EXPECT_EQ(sameFont, (std::vector<bool>{true, true, true}));
+  EXPECT_GE(gotFocus, 1);
+  EXPECT_EQ(ctl(missing).hWnd.integer(), 0);
+  EXPECT_FALSE(threadMessage);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].subCode, kErrNonDefinedId);
+  EXPECT_EQ(errors[0].operation, "No:    999");
+}
+
+TEST_F(Controls, IdentifiersCountUpAndWrapAfter30000) {
+  const Value control = lanmere::createObject("TCONTROL");
+  lanmere::send(control, "_nInitID", {Value()});
+  EXPECT_EQ(ctl(control).GetNewId().integer(), 101);
+  EXPECT_EQ(ctl(control).GetNewId().integer(), 102);
+  long long last = 0;
+  for (int i = 3; i <= 29901; ++i) last = ctl(control).GetNewId().integer();
+  EXPECT_EQ(last, 100);
+  lanmere::send(control, "_nInitID", {Value()});
+}
+
+// A dialog built in memory from three controls: each writes its item and is bound to it.
+TEST_F(Controls, ACodeBuiltDialogCreatesAndBindsItsControls) {
+  const Value dialog = pixelDialog(100, 100, 300, 400, "Built");
+  std::vector<Value> controls;
+  for (long long top : {10, 40, 70}) {
+    const Value control = bind(dialog, Value());
+    ctl(control).nTop = top;
+    ctl(control).nLeft = 10;
+    ctl(control).nBottom = top + 20;
+    ctl(control).nRight = 150;
+    controls.push_back(control);
+  }
+  std::vector<std::string> classes;
+  runModal(dialog, {[&](HWND hwnd) {
+                      if (!hwnd) return false;
+                      for (const Value& each : controls) {
+                        classes.push_back(windowClassName(ctl(each).hwnd()));
+                      }
+                      return true;
+                    },
+                    endWith(dialog, 1)});
+  EXPECT_EQ(classes, (std::vector<std::string>{"TCONTROL", "TCONTROL", "TCONTROL"}));
+  EXPECT_NE(ctl(controls[0]).nId.integer(), ctl(controls[1]).nId.integer());
+  EXPECT_TRUE(errors.empty());
+}
+
+// ---- Navigation ----
+
+TEST_F(Controls, TabWrapsInATopLevelDialog) {
+  const Value dialog = resource();
+  for (int id : {kIdFirst, kIdSecond, kIdGo, IDOK, IDCANCEL}) bind(dialog, id);
+  runModal(dialog,
+           {ready, moveFocus(IDCANCEL), focusIs(IDCANCEL), keys({VK_TAB}), focusIs(kIdFirst),
+            keys({VK_SHIFT, VK_TAB}), focusIs(IDCANCEL), endWith(dialog, 1)});
+}
+
+// In a dialog with a parent window object the controls want every key: they navigate, Enter
+// reaches the default push button and Esc the dialog, which does not end.
+TEST_F(Controls, ControlsNavigateInADialogWithAParentWindow) {
+  const Value owner = pixelWindow(50, 50, 400, 500, "Owner");
+  const Value dialog = resource(owner);
+  std::vector<Value> controls;
+  for (int id : {kIdFirst, kIdSecond, kIdGo, IDOK, IDCANCEL}) controls.push_back(bind(dialog, id));
+  int okKeys = 0;
+  int dialogEscapes = 0;
+  ctl(controls[3]).bKeyDown = closure([&](lanmere::Args args) {
+    if (lanmere::arg(args, 1).integer() == VK_RETURN) ++okKeys;
+    return Value();
+  });
+  dialogOf(dialog).bKeyDown = closure([&](lanmere::Args args) {
+    if (lanmere::arg(args, 1).integer() == VK_ESCAPE) ++dialogEscapes;
+    return Value();
+  });
+  long long dialogCode = 0;
+  runModal(dialog, {ready, moveFocus(IDCANCEL), focusIs(IDCANCEL),
+                    [&](HWND hwnd) {
+                      dialogCode = SendMessageA(GetDlgItem(hwnd, kIdFirst), WM_GETDLGCODE, 0, 0);
+                      return true;
+                    },
+                    keys({VK_TAB}), focusIs(kIdFirst), keys({VK_SHIFT, VK_TAB}), focusIs(IDCANCEL),
+                    moveFocus(kIdFirst), focusIs(kIdFirst), keys({VK_RETURN}),
+                    [&](HWND) { return okKeys == 1; }, keys({VK_ESCAPE}),
+                    [&](HWND) { return dialogEscapes == 1; }, endWith(dialog, 1)});
+  EXPECT_EQ(dialogCode, DLGC_WANTALLKEYS);
+  EXPECT_EQ(okKeys, 1);
+  destroy(owner);
+}
+
+TEST_F(Controls, ControlsNavigateOnAPlainWindow) {
+  Panel panel;
+  const Value first = panel.control("EDIT", kIdFirst, WS_TABSTOP | WS_BORDER, 10, 10);
+  const Value second = panel.control("EDIT", kIdSecond, WS_TABSTOP | WS_BORDER, 40, 10);
+  const Value ok = panel.control("BUTTON", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 10);
+  int okKeys = 0;
+  int escapes = 0;
+  ctl(ok).bKeyDown = closure([&](lanmere::Args args) {
+    okKeys += lanmere::arg(args, 1).integer() == VK_RETURN;
+    return Value();
+  });
+  as(panel.window).bKeyDown = closure([&](lanmere::Args args) {
+    escapes += lanmere::arg(args, 1).integer() == VK_ESCAPE;
+    return Value();
+  });
+  auto focused = [](const Value& control) {
+    return [control] { return GetFocus() == ctl(control).hwnd(); };
+  };
+  SetFocus(ctl(ok).hwnd());
+  postKey(ctl(ok).hwnd(), VK_TAB);
+  EXPECT_TRUE(pump(focused(first)));
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[VK_SHIFT] = 0x80;
+  SetKeyboardState(state);
+  postKey(ctl(first).hwnd(), VK_TAB);
+  const bool wrappedBack = pump(focused(ok));
+  state[VK_SHIFT] = 0;
+  SetKeyboardState(state);
+  EXPECT_TRUE(wrappedBack);
+  SetFocus(ctl(first).hwnd());
+  postKey(ctl(first).hwnd(), VK_RETURN);
+  EXPECT_TRUE(pump([&] { return okKeys == 1; }));
+  postKey(ctl(first).hwnd(), VK_ESCAPE);
+  EXPECT_TRUE(pump([&] { return escapes == 1; }));
+  EXPECT_EQ(lanmere::send(second, "GetDlgCode", {VK_TAB}).isNil(), true);
+}
+
+// ---- Validation ----
+
+TEST_F(Controls, AnInvalidFieldKeepsTheFocus) {
+  const Value dialog = resource();
+  const Value first = bind(dialog, kIdFirst);
+  bind(dialog, kIdSecond);
+  const Value go = bind(dialog, kIdGo);
+  int checks = 0;
+  bool valid = false;
+  ctl(first).bValid = closure([&](lanmere::Args) {
+    ++checks;
+    return Value(valid);
+  });
+  auto checked = [&](int count) { return [&checks, count] { return checks == count; }; };
+  runModal(dialog, {ready, moveFocus(kIdFirst), focusIs(kIdFirst), keys({VK_TAB}),
+                    focusIs(kIdFirst, checked(1)), keys({VK_TAB}), focusIs(kIdFirst, checked(2)),
+                    [](HWND hwnd) {
+                      click(GetDlgItem(hwnd, kIdSecond));
+                      return true;
+                    },
+                    focusIs(kIdFirst, checked(3)),
+                    [&](HWND hwnd) {
+                      valid = true;
+                      click(GetDlgItem(hwnd, kIdSecond));
+                      return true;
+                    },
+                    focusIs(kIdSecond, checked(4)),
+                    // a click moves the focus once: nothing moves it on after the validation
+                    [](HWND hwnd) { return PostMessageA(hwnd, WM_NULL, 0, 0) != 0; },
+                    focusIs(kIdSecond), moveFocus(kIdFirst), focusIs(kIdFirst),
+                    [&](HWND) {
+                      ctl(first).oJump = go;
+                      pressKeys({VK_TAB});
+                      return true;
+                    },
+                    focusIs(kIdGo, checked(5)), endWith(dialog, 1)});
+  EXPECT_EQ(checks, 5);
+  EXPECT_TRUE(ctl(first).oJump.isNil());
+}
+
+TEST_F(Controls, ABoxInBValidLeavesTheFocusOnTheField) {
+  const Value dialog = resource();
+  const Value first = bind(dialog, kIdFirst);
+  bind(dialog, kIdSecond);
+  int checks = 0;
+  ctl(first).bValid = closure([&](lanmere::Args) {
+    ++checks;
+    lanmere::callFunction("MSGALERT", {Value("Not valid")});
+    return Value(false);
+  });
+  int boxes = 0;
+  ModalDriver driver([&](const BoxInfo& box) {
+    if (box.text != "Not valid") return 0;
+    ++boxes;
+    return IDOK;
+  });
+  runModal(dialog, {ready, moveFocus(kIdFirst), focusIs(kIdFirst), keys({VK_TAB}),
+                    [&](HWND hwnd) {
+                      if (checks != 1) return false;
+                      // Wine's display may take the focus from the dialog as the box goes; the
+                      // dialog then gives it to its remembered control when it gets it back.
+                      if (!IsChild(hwnd, GetFocus())) {
+                        SetFocus(nullptr);
+                        SetFocus(hwnd);
+                      }
+                      return focusedId(hwnd) == kIdFirst;
+                    },
+                    endWith(dialog, 1)});
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(checks, 1);
+}
+
+// A field inside a panel of the dialog is validated when the focus goes to a field of the dialog
+// itself; the dialog is marked validating meanwhile, so that field does not validate in turn.
+TEST_F(Controls, ValidationAcrossParents) {
+  const Value dialog = resource();
+  const Value second = bind(dialog, kIdSecond);
+  int inner = 0;
+  int outer = 0;
+  ctl(second).bValid = counter(outer, false);
+  Value field;
+  runModal(dialog, {ready,
+                    [&](HWND hwnd) {
+                      const Value panel = childWindow(dialog, 150);
+                      CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 100,
+                                      18, hwndOf(panel), reinterpret_cast<HMENU>(301), nullptr,
+                                      nullptr);
+                      field = bind(panel, 301);
+                      ctl(field).Initiate(number(hwndOf(panel)));
+                      ctl(field).bValid = counter(inner, false);
+                      SetFocus(ctl(field).hwnd());
+                      return hwnd != nullptr;
+                    },
+                    [&](HWND hwnd) {
+                      if (GetFocus() != ctl(field).hwnd()) return false;
+                      click(GetDlgItem(hwnd, kIdSecond));
+                      return true;
+                    },
+                    [&](HWND) { return inner == 1 && GetFocus() == ctl(field).hwnd(); },
+                    endWith(dialog, 1)});
+  EXPECT_EQ(inner, 1);
+  EXPECT_EQ(outer, 0);
+}
+
+// A BREAK out of bValid leaves no parent validating: the next validation runs.
+TEST_F(Controls, ABreakInBValidDoesNotSwitchValidationOff) {
+  Panel panel;
+  const Value first = panel.control("EDIT", kIdFirst, WS_TABSTOP | WS_BORDER, 10, 10);
+  const Value second = panel.control("EDIT", kIdSecond, WS_TABSTOP | WS_BORDER, 40, 10);
+  int checks = 0;
+  ctl(first).bValid = closure([&](lanmere::Args) -> Value {
+    if (++checks == 1) lanmere::doBreak();
+    return false;
+  });
+  auto validate = [&] {
+    callWindows([&] {
+      return SendMessageA(ctl(first).hwnd(), kWmFrameworkLostFocus,
+                          reinterpret_cast<WPARAM>(ctl(second).hwnd()), 0);
+    });
+  };
+  bool broke = false;
+  lanmere::beginSequence(validate, [&](const Value&) { broke = true; });
+  EXPECT_TRUE(broke);
+  EXPECT_FALSE(as(panel.window).lValidating.logical());
+  validate();
+  EXPECT_EQ(checks, 2);
+  EXPECT_EQ(GetFocus(), ctl(first).hwnd());
+}
+
+// ---- Mnemonics ----
+
+TEST_F(Controls, TheKeyMenuCommandFindsTheHotControl) {
+  const Value dialog = resource();
+  const Value first = bind(dialog, kIdFirst);
+  bind(dialog, kIdSecond);
+  const Value go = bind(dialog, kIdGo, "TCOUNTINGCTL");
+  auto& clicks = static_cast<TCountingCtl&>(*go.object()).clicks;
+  bool valid = true;
+  ctl(first).bValid = closure([&](lanmere::Args) { return Value(valid); });
+  auto keyMenu = [](int letter) {
+    return [letter](HWND hwnd) {
+      SendMessageA(GetFocus(), WM_SYSCOMMAND, SC_KEYMENU, letter);
+      return hwnd != nullptr;
+    };
+  };
+  auto focusFirst = moveFocus(kIdFirst);
+  runModal(dialog, {ready, focusFirst, focusIs(kIdFirst), keyMenu('s'), focusIs(kIdSecond),
+                    focusFirst, focusIs(kIdFirst), keyMenu('g'),
+                    focusIs(kIdGo, [&] { return clicks == 1; }), focusFirst, focusIs(kIdFirst),
+                    [&](HWND hwnd) {
+                      valid = false;
+                      return keyMenu('g')(hwnd);
+                    },
+                    focusIs(kIdFirst),
+                    [&](HWND) {
+                      valid = true;
+                      pressKeys({VK_MENU, 'S'});
+                      return true;
+                    },
+                    focusIs(kIdSecond), endWith(dialog, 1)});
+  EXPECT_EQ(clicks, 1);
+}
+
+// On a plain window the key-menu command is the system's; a system key names a control by its
+// caption's mnemonic, after bSysKeyDown.
+TEST_F(Controls, SystemKeysOnAPlainWindow) {
+  Panel panel;
+  const Value first = panel.control("EDIT", kIdFirst, WS_TABSTOP | WS_BORDER, 10, 10);
+  const Value go = panel.control("BUTTON", kIdGo, WS_TABSTOP, 50, 10, "TCOUNTINGCTL", "&Go");
+  EXPECT_TRUE(ctl(first).SysCommand(SC_KEYMENU, 's', 0).isNil());
+  SetFocus(ctl(first).hwnd());
+  callWindows([&] { return SendMessageA(ctl(first).hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 's'); });
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(GetFocus(), ctl(first).hwnd());
+  std::vector<long long> seen;
+  ctl(first).bSysKeyDown = closure([&](lanmere::Args args) {
+    seen.push_back(lanmere::arg(args, 1).integer());
+    return Value();
+  });
+  callWindows([&] { return SendMessageA(ctl(first).hwnd(), WM_SYSKEYDOWN, 'G', 0); });
+  auto& clicks = static_cast<TCountingCtl&>(*go.object()).clicks;
+  EXPECT_TRUE(pump([&] { return clicks == 1; }));
+  EXPECT_EQ(seen, std::vector<long long>{'G'});
+}
+
+// The value goes through bSetGet; the alignments dock the control to a side of its parent.
+TEST_F(Controls, ValueLookAndAlignment) {
+  Panel panel;
+  const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 50, 50);
+  auto cell = lanmere::make<lanmere::Cell>(Value("old"));
+  ctl(control).bSetGet = lanmere::setGet(cell);
+  EXPECT_EQ(ctl(control).VarGet().string(), "old");
+  ctl(control).VarPut("new");
+  EXPECT_EQ(cell->value.string(), "new");
+  ctl(control).Set3DLook(true);
+  EXPECT_TRUE(ctl(control).l3D().logical());
+  ctl(control).Set3DLook(false);
+  EXPECT_FALSE(ctl(control).l3D().logical());
+  RECT client{};
+  GetClientRect(panel.hwnd, &client);
+  const HWND hwnd = ctl(control).hwnd();
+  struct Case {
+    long long align;
+    bool fullWidth, fullHeight, atTop, atLeft;
+  };
+  // Each side keeps the control's own width (150) or height (24).
+  const Case cases[] = {{3, false, true, true, true},
+                        {4, false, true, true, false},
+                        {1, true, false, true, true},
+                        {2, true, false, false, true},
+                        {5, true, true, true, true}};
+  for (const Case& each : cases) {
+    MoveWindow(hwnd, 50, 50, 150, 24, TRUE);
+    lanmere::send(control, "_nAlign", {each.align});
+    EXPECT_EQ(lanmere::send(control, "nAlign").integer(), each.align);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    MapWindowPoints(nullptr, panel.hwnd, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.right - rect.left == client.right, each.fullWidth) << each.align;
+    EXPECT_EQ(rect.bottom - rect.top == client.bottom, each.fullHeight) << each.align;
+    EXPECT_EQ(rect.top == 0, each.atTop) << each.align;
+    EXPECT_EQ(rect.left == 0, each.atLeft) << each.align;
+  }
+  lanmere::send(control, "_nAlign", {0});
+  EXPECT_TRUE(as(panel.window).oClient.isNil());
+}
+
+// ---- Colours ----
+
+TEST_F(Controls, ColoursAnswerTheBrushOfTheControlOrOfItsParent) {
+  Panel panel;
+  panel.child("EDIT", kIdFirst, WS_BORDER, 10, 10);
+  const Value control = lanmere::createObject("TCONTROL");
+  ctl(control).nId = kIdFirst;
+  ctl(control).oWnd = panel.window;
+  as(panel.window).AddControl(control);
+  ctl(control).Initiate(number(panel.hwnd));
+  const HDC dc = CreateCompatibleDC(nullptr);
+  auto request = [&] {
+    return static_cast<long long>(callWindows([&] {
+      return SendMessageA(panel.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(ctl(control).hwnd()));
+    }));
+  };
+  auto brushOf = [](const Value& object) {
+    return lanmere::send(lanmere::send(object, "oBrush"), "hBrush").integer();
+  };
+  overrideAppThemed(false);
+  // Missing colours come from the device context.
+  SetTextColor(dc, RGB(10, 20, 30));
+  SetBkColor(dc, RGB(200, 210, 220));
+  long long answer = request();
+  EXPECT_EQ(answer, brushOf(control));
+  EXPECT_EQ(ctl(control).nClrText.integer(), RGB(10, 20, 30));
+  EXPECT_EQ(ctl(control).nClrPane.integer(), RGB(200, 210, 220));
+  // The control's colours go into the context.
+  ctl(control).nClrText = static_cast<long long>(RGB(1, 2, 3));
+  ctl(control).nClrPane = static_cast<long long>(RGB(4, 5, 6));
+  answer = request();
+  EXPECT_EQ(answer, brushOf(control));
+  EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
+  EXPECT_EQ(GetBkColor(dc), RGB(4, 5, 6));
+  EXPECT_EQ(GetBkMode(dc), OPAQUE);
+  // A transparent control answers the parent's brush.
+  ctl(control).lTransparent = true;
+  answer = request();
+  EXPECT_EQ(answer, brushOf(panel.window));
+  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+  // Without a theme a transparent control paints its background itself; themed, it does not.
+  // The test switch stands for the theme: whether Wine has one active depends on its prefix.
+  EXPECT_EQ(ctl(control).EraseBkGnd(number(dc)).integer(), 1);
+  EXPECT_FALSE(lanmere::callFunction("ISAPPTHEMED").logical());
+  overrideAppThemed(true);
+  EXPECT_TRUE(lanmere::callFunction("ISAPPTHEMED").logical());
+  EXPECT_TRUE(ctl(control).EraseBkGnd(number(dc)).isNil());
+  answer = request();
+  EXPECT_EQ(answer, brushOf(panel.window));
+  overrideAppThemed(std::nullopt);
+  DeleteDC(dc);
+}
+
+// ---- Mouse ----
+
+TEST_F(Controls, MouseColumnsAreSigned) {
+  Panel panel;
+  const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 10, 10);
+  std::vector<long long> columns;
+  ctl(control).bMMoved = closure([&](lanmere::Args args) {
+    columns.push_back(lanmere::arg(args, 2).integer());
+    return Value();
+  });
+  ctl(control).MouseMove(5, 65535, 0);
+  ctl(control).MouseMove(5, 32768, 0);
+  SendMessageA(ctl(control).hwnd(), WM_MOUSEMOVE, 0, mousePosition(-1, 5));
+  EXPECT_EQ(columns, (std::vector<long long>{-1, -32768, -1}));
+}
+
+TEST_F(Controls, DragAndDrop) {
+  Panel panel;
+  const Value source = panel.control("EDIT", kIdFirst, WS_BORDER, 10, 10);
+  const Value target = childWindow(panel.window, 100);
+  ctl(source).oDragCursor = Value(lanmere::make<TTestCursor>());
+  int begun = 0;
+  ctl(source).bDragBegin = counter(begun);
+  std::vector<long long> drop;
+  as(target).bDropOver = closure([&](lanmere::Args args) {
+    drop = {lanmere::arg(args, 1).integer(), lanmere::arg(args, 2).integer()};
+    return Value();
+  });
+  const HWND hwnd = ctl(source).hwnd();
+  auto send = [&](UINT message, int x, int y, WPARAM flags) {
+    callWindows([&] { return SendMessageA(hwnd, message, flags, mousePosition(x, y)); });
+  };
+  send(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  send(WM_MOUSEMOVE, 13, 10, MK_LBUTTON);
+  EXPECT_EQ(begun, 0);
+  send(WM_MOUSEMOVE, 20, 10, MK_LBUTTON);
+  send(WM_MOUSEMOVE, 25, 12, MK_LBUTTON);
+  EXPECT_EQ(begun, 1);
+  EXPECT_EQ(GetCapture(), hwnd);
+  // Released over the target's client point (x 12, y 6).
+  POINT at{12, 6};
+  MapWindowPoints(hwndOf(target), hwnd, &at, 1);
+  send(WM_LBUTTONUP, at.x, at.y, 0);
+  EXPECT_EQ(drop, (std::vector<long long>{6, 12}));
+  EXPECT_EQ(GetCapture(), nullptr);
+  // A capture taken away mid-drag ends the drag: the release drops nothing.
+  drop.clear();
+  send(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  send(WM_MOUSEMOVE, 30, 10, MK_LBUTTON);
+  EXPECT_EQ(begun, 2);
+  SetCapture(panel.hwnd);
+  ReleaseCapture();
+  send(WM_LBUTTONUP, at.x, at.y, 0);
+  EXPECT_TRUE(drop.empty());
+}
+
+// ---- Design mode ----
+
+TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
+  Panel panel;
+  const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 16, 24);
+  const Value kept = panel.control("EDIT", kIdSecond, WS_BORDER, 80, 24);
+  const HWND hwnd = ctl(control).hwnd();
+  MoveWindow(hwnd, 24, 16, 40, 24, TRUE);
+  ctl(control).lDrag = true;
+  ctl(kept).lDrag = true;
+  std::vector<std::string> log;
+  auto note = [&](const char* what) {
+    return closure([&log, what](lanmere::Args) {
+      log.push_back(what);
+      return Value();
+    });
+  };
+  ctl(control).bPostDrag = note("post");
+  ctl(control).bDrag = note("drag");
+  auto send = [&](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    callWindows([&] { return SendMessageA(window, message, wParam, lParam); });
+  };
+  send(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, mousePosition(20, 10));
+  send(hwnd, WM_MOUSEMOVE, MK_LBUTTON, mousePosition(33, 31));
+  send(hwnd, WM_LBUTTONUP, 0, mousePosition(33, 31));
+  // (16, 24) dragged by (21, 13): both snap to 40.
+  EXPECT_EQ(lanmere::send(control, "nTop").integer(), 40);
+  EXPECT_EQ(lanmere::send(control, "nLeft").integer(), 40);
+  EXPECT_EQ(log, (std::vector<std::string>{"drag", "post"}));
+  EXPECT_EQ(GetFocus(), hwnd);
+  EXPECT_EQ(lanmere::send(control, "aDots").length(), 8u);
+  send(hwnd, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(lanmere::send(control, "nLeft").integer(), 48);
+  EXPECT_EQ(log.back(), "post");
+  // The bottom-right handle sizes: 40 by 24 dragged by (+9, +19) snaps to the edges 72 and 104.
+  RECT inside{};
+  GetClientRect(hwnd, &inside);
+  send(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, mousePosition(inside.right - 1, inside.bottom - 1));
+  EXPECT_EQ(ctl(control).nMResize.integer(), 5);
+  send(hwnd, WM_LBUTTONUP, 0, mousePosition(inside.right + 18, inside.bottom + 8));
+  EXPECT_EQ(lanmere::send(control, "nWidth").integer(), 104 - 48);
+  EXPECT_EQ(lanmere::send(control, "nHeight").integer(), 72 - 40);
+  // Delete asks; No keeps the control, Yes removes it.
+  std::vector<int> answers = {IDNO, IDYES};
+  ModalDriver driver([&](const BoxInfo& box) {
+    if (box.text != "Delete this control ?" || answers.empty()) return 0;
+    const int answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  });
+  for (const Value& each : {kept, control}) {
+    ctl(each).bPreDelControl = note("pre");
+    ctl(each).bPostDelControl = note("deleted");
+  }
+  log.clear();
+  send(ctl(kept).hwnd(), WM_KEYDOWN, VK_DELETE, 0);
+  send(hwnd, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_TRUE(pump([&] { return !IsWindow(hwnd); }));
+  EXPECT_EQ(log, (std::vector<std::string>{"pre", "pre", "deleted"}));
+  EXPECT_TRUE(IsWindow(ctl(kept).hwnd()));
+  const Value& controls = as(panel.window).aControls;
+  ASSERT_EQ(controls.length(), 1u);
+  EXPECT_TRUE(controls.item(1).sharesStorageWith(kept));
+  EXPECT_EQ(lanmere::send(control, "aDots").length(), 0u);
+}
+
+// ---- Removal ----
+
+TEST_F(Controls, EndAndAClosedDialogLeaveNothingBehind) {
+  const long before = TControl::liveCount();
+  {
+    const Value dialog = resource();
+    const Value first = bind(dialog, kIdFirst);
+    const Value second = bind(dialog, kIdSecond);
+    ctl(first).oJump = second;
+    ctl(first).bValid = closure([first](lanmere::Args) { return Value(true); });
+    ctl(second).bValid = closure([second](lanmere::Args) { return Value(true); });
+    bool removed = false;
+    runModal(dialog, {ready, moveFocus(kIdSecond), focusIs(kIdSecond),
+                      [&](HWND) {
+                        lanmere::send(second, "End");
+                        const TDialog& parent = dialogOf(dialog);
+                        removed = parent.aControls.length() == 1 && parent.oCtlFocus.isNil();
+                        return true;
+                      },
+                      moveFocus(kIdFirst), focusIs(kIdFirst), endWith(dialog, 1)});
+    EXPECT_TRUE(removed);
+    for (const Value& slot : windowList().items()) {
+      EXPECT_FALSE(slot.sharesStorageWith(first) || slot.sharesStorageWith(second));
+    }
+  }
+  lanmere::callFunction("SETWNDDEFAULT", {Value()});
+  EXPECT_EQ(TControl::liveCount(), before);
+}
+
+TEST_F(Controls, GridSize) {
+  auto pair = [](const Value& list) {
+    return std::vector<long long>{list.item(1).integer(), list.item(2).integer()};
+  };
+  using Pair = std::vector<long long>;
+  EXPECT_EQ(pair(lanmere::callFunction("SETGRIDSIZE", {10, 12})), (Pair{8, 8}));
+  EXPECT_EQ(pair(lanmere::callFunction("GETGRIDSIZE")), (Pair{10, 12}));
+  EXPECT_EQ(pair(lanmere::callFunction("SETGRIDSIZE", {0, Value()})), (Pair{10, 12}));
+  EXPECT_EQ(pair(lanmere::callFunction("GETGRIDSIZE")), (Pair{10, 12}));
+  EXPECT_EQ(snapToGrid(37, 8), 40);
+  EXPECT_EQ(snapToGrid(-5, 8), -8);
+  EXPECT_EQ(snapToGrid(3, 8), 0);
+}
+
+}  // namespace
+}  // namespace kestrel::test
