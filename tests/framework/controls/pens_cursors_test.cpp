@@ -37,6 +37,24 @@ LM_DEFINE_CLASS(TestDevice) {
   c.data(LM_FIELDS(nLogPixelY));
 }
 
+// The bitmap classes as NewBmp recognises them: by class name, members read by message.
+class TestBitmap : public lanmere::Object {
+  LM_CLASS(TestBitmap, lanmere::Object)
+  Value hBitmap = 0;
+  Value hPalette = 0;
+};
+LM_DEFINE_CLASS_AS(TestBitmap, "TBITMAP") {
+  c.data(LM_FIELDS(hBitmap, hPalette));
+}
+class TestBtnBmp : public lanmere::Object {
+  LM_CLASS(TestBtnBmp, lanmere::Object)
+  Value hBitmap1 = 0;
+  Value hPalette1 = 0;
+};
+LM_DEFINE_CLASS_AS(TestBtnBmp, "TBTNBMP") {
+  c.data(LM_FIELDS(hBitmap1, hPalette1));
+}
+
 class PensCursorsIcons : public test::DrawingTest {
  protected:
   void registerModules() override {
@@ -293,15 +311,28 @@ TEST_F(PensCursorsIcons, BitmapCursorsClassifyEachPixelByTheColourLists) {
   EXPECT_EQ(CREATEBMPCURSOR(0, 0, 0, 0, false, Value(), Value(), Value(), Value()).integer(), 0);
   EXPECT_EQ(records("CUR"), 0u);
 
-  // NewBmp from a bitmap handle replaces the cursor it had.
-  Ref<TCursor> cursor = lanmere::make<TCursor>();
-  cursor->New("TESTCURSOR");
-  Value newBmp[] = {handleNumber(bitmap), 0, 0, false, Value::list({static_cast<long long>(ink)})};
-  cursor->NewBmp(lanmere::Args(newBmp));
-  EXPECT_EQ(records("CUR"), 1u);
-  EXPECT_EQ(cursorPixel(handle<HCURSOR>(cursor->hCursor), 0, 0), K::kBlack);
-  cursor->End();
-  EXPECT_EQ(records("CUR"), 0u);
+  // NewBmp from a handle, a TBitmap or a TBtnBmp replaces the cursor it had; anything else
+  // keeps it.
+  Ref<TestBitmap> plain = lanmere::make<TestBitmap>();
+  plain->hBitmap = handleNumber(bitmap);
+  Ref<TestBtnBmp> button = lanmere::make<TestBtnBmp>();
+  button->hBitmap1 = handleNumber(bitmap);
+  const Value sources[] = {handleNumber(bitmap), Value(plain), Value(button)};
+  for (const Value& source : sources) {
+    Ref<TCursor> cursor = lanmere::make<TCursor>();
+    cursor->New("TESTCURSOR");
+    const Value loaded = cursor->hCursor;
+    Value newBmp[] = {source, 0, 0, false, Value::list({static_cast<long long>(ink)})};
+    cursor->NewBmp(lanmere::Args(newBmp));
+    EXPECT_NE(cursor->hCursor.integer(), loaded.integer());
+    EXPECT_EQ(records("CUR"), 1u);
+    EXPECT_EQ(cursorPixel(handle<HCURSOR>(cursor->hCursor), 0, 0), K::kBlack);
+    Value notABitmap[] = {Value("bitmap.bmp")};
+    cursor->NewBmp(lanmere::Args(notABitmap));
+    EXPECT_EQ(records("CUR"), 1u);
+    cursor->End();
+    EXPECT_EQ(records("CUR"), 0u);
+  }
   DeleteObject(bitmap);
 }
 
