@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
 #include "runtime/binding.h"
 
@@ -56,9 +57,16 @@ HBITMAP readBitmapFile(const std::string& path) {
 }
 
 HBITMAP loadBitmapResource(HINSTANCE module, const std::string& name) {
-  const bool number = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
-  return trackedCreate("LOADBITMAP", "BMP", [&] {
-    return LoadBitmapA(module, number ? MAKEINTRESOURCEA(std::stoi(name)) : name.c_str());
+  const ResourceName resource(name);
+  return trackedCreate("LOADBITMAP", "BMP", [&]() -> HBITMAP {
+    return resource.get() ? LoadBitmapA(module, resource.get()) : nullptr;
+  });
+}
+
+HBITMAP copyBitmap(HBITMAP source) {
+  const SIZE size = bitmapSize(source);
+  return copyInto(source, size.cx, size.cy, [&](HDC to, HDC from) {
+    return BitBlt(to, 0, 0, size.cx, size.cy, from, 0, 0, SRCCOPY) != FALSE;
   });
 }
 

@@ -19,6 +19,9 @@ HBITMAP resizeImage(HBITMAP source, int width, int height);
 // A copy of the part from (left, top), width x height ("BMP").
 HBITMAP cropImage(HBITMAP source, int top, int left, int width, int height);
 SIZE bitmapSize(HBITMAP bitmap);
+// A new screen-compatible bitmap of the same size with the same pixels, not recorded (the
+// clipboard takes such copies); null when the source is no bitmap.
+HBITMAP copyBitmap(HBITMAP source);
 // The size RESIZEBITMAP gives a bitmap of `own` size; 0 is a missing side.
 SIZE resizedSize(SIZE own, long width, long height, long mode);
 

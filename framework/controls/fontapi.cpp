@@ -101,6 +101,21 @@ Value GETFONTINFO(const Value& font) {
                       metrics.tmWeight == kFontBoldWeight, face});
 }
 
+long textWidth(HDC dc, std::string_view text, HFONT font) {
+  const HDC target = dc ? dc : GetDC(nullptr);
+  const HGDIOBJ old = font ? SelectObject(target, font) : nullptr;
+  SIZE size{};
+  GetTextExtentPoint32A(target, text.data(), static_cast<int>(text.size()), &size);
+  if (old) SelectObject(target, old);
+  if (!dc) ReleaseDC(nullptr, target);
+  return size.cx;
+}
+
+Value GETTEXTWIDTH(const Value& hDC, const Value& text, const Value& font) {
+  const std::string_view bytes = text.isText() ? text.text() : std::string_view();
+  return static_cast<long long>(textWidth(handleOf<HDC>(hDC), bytes, handleOf<HFONT>(font)));
+}
+
 Value CREATEFONTUNDERLINE(const Value& font) {
   const HDC dc = GetDC(nullptr);
   const HGDIOBJ old = SelectObject(dc, handleOf<HFONT>(font));
@@ -162,7 +177,8 @@ const lanmere::ModuleTable& fontApiModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
       {fn<&CREATEFONT>("CREATEFONT"), fn<&GETFONTINFO>("GETFONTINFO"),
-       fn<&CREATEFONTUNDERLINE>("CREATEFONTUNDERLINE"), fn<&CHOOSEFONT>("CHOOSEFONT")}};
+       fn<&GETTEXTWIDTH>("GETTEXTWIDTH"), fn<&CREATEFONTUNDERLINE>("CREATEFONTUNDERLINE"),
+       fn<&CHOOSEFONT>("CHOOSEFONT")}};
   return module;
 }
 

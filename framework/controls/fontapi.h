@@ -1,8 +1,10 @@
 // Native font services: creation from the 14 logical-font values, the metrics of a font as the
-// screen draws it, an underlined twin of a font, and the system font dialog.
+// screen draws it, the width of a text, an underlined twin of a font, and the system font dialog.
 #pragma once
 
 #include <windows.h>
+
+#include <string_view>
 
 #include "runtime/functions.h"
 #include "runtime/value.h"
@@ -38,6 +40,12 @@ lanmere::Value CREATEFONT(const lanmere::Value& list);
 // GETFONTINFO (hFont): {character height, average width, bold (weight 700), face name} as the
 // active window's device context (the screen's when none) draws it.
 lanmere::Value GETFONTINFO(const lanmere::Value& font);
+// The width in pixels of `text` drawn in `dc` (the screen's when null) with `font` selected (the
+// context's own when null); the context is left as it was.
+long textWidth(HDC dc, std::string_view text, HFONT font);
+// GETTEXTWIDTH (hDC, cText, hFont)
+lanmere::Value GETTEXTWIDTH(const lanmere::Value& hDC, const lanmere::Value& text,
+                            const lanmere::Value& font);
 // CREATEFONTUNDERLINE (hFont): the same font underlined, recorded as "FONT".
 lanmere::Value CREATEFONTUNDERLINE(const lanmere::Value& font);
 // CHOOSEFONT (aFont, nRGBColor by reference, hDC, nFlags): the font dialog; always answers a

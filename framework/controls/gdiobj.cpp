@@ -1,6 +1,7 @@
 #include "framework/controls/gdiobj.h"
 
 #include <array>
+#include <cmath>
 
 #include "framework/core/colors.h"
 #include "framework/core/tracked.h"
@@ -100,6 +101,12 @@ Value CREATEPATTERNBRUSH(const Value& bitmap) {
   return handleNumber(createPatternBrush(handleOf<HBITMAP>(bitmap)));
 }
 
+Value CREATEPEN(const Value& style, const Value& width, const Value& color) {
+  return handleNumber(CreatePen(static_cast<int>(style.integer()),
+                                static_cast<int>(std::lround(width.number())),
+                                static_cast<COLORREF>(color.integer())));
+}
+
 Value KSBRUSHES(const Value& n) {
   const long long number = n.integer();
   if (!n.isNumber() || number < 1 || number > kPatternCount) return 0;
@@ -128,9 +135,10 @@ const lanmere::ModuleTable& gdiObjModule() {
   static const lanmere::ModuleTable module{
       __FILE__,
       {fn<&CREATESOLIDBRUSH>("CREATESOLIDBRUSH"), fn<&CREATEHATCHBRUSH>("CREATEHATCHBRUSH"),
-       fn<&CREATEPATTERNBRUSH>("CREATEPATTERNBRUSH"), fn<&KSBRUSHES>("KSBRUSHES"),
-       fn<&GETSTOCKOBJECT>("GETSTOCKOBJECT"), fn<&DELETEOBJECT>("DELETEOBJECT"),
-       fn<&ISGDIOBJECT>("ISGDIOBJECT"), fn<&SELECTOBJECT>("SELECTOBJECT")}};
+       fn<&CREATEPATTERNBRUSH>("CREATEPATTERNBRUSH"), fn<&CREATEPEN>("CREATEPEN"),
+       fn<&KSBRUSHES>("KSBRUSHES"), fn<&GETSTOCKOBJECT>("GETSTOCKOBJECT"),
+       fn<&DELETEOBJECT>("DELETEOBJECT"), fn<&ISGDIOBJECT>("ISGDIOBJECT"),
+       fn<&SELECTOBJECT>("SELECTOBJECT")}};
   return module;
 }
 

@@ -1,6 +1,7 @@
-// Native drawing-object services: brushes (solid, hatched, pattern), the four built-in pattern
-// bitmaps, stock objects, selection and deletion. Every handle handed out is recorded with the
-// resource tracker, and deletion forgets the record.
+// Native drawing-object services: brushes (solid, hatched, pattern), pens, the four built-in
+// pattern bitmaps, stock objects, selection and deletion. Every brush and bitmap handed out is
+// recorded with the resource tracker, and deletion forgets the record; pens have a single owner
+// (TPen) and are not recorded.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,9 @@ HBRUSH createSolidBrush(COLORREF color);
 lanmere::Value CREATESOLIDBRUSH(const lanmere::Value& color);
 lanmere::Value CREATEHATCHBRUSH(const lanmere::Value& style, const lanmere::Value& color);
 lanmere::Value CREATEPATTERNBRUSH(const lanmere::Value& bitmap);
+// CREATEPEN (nStyle, nWidth, nColor): the width is rounded to the nearest whole number.
+lanmere::Value CREATEPEN(const lanmere::Value& style, const lanmere::Value& width,
+                         const lanmere::Value& color);
 // KSBRUSHES (n): a new bitmap of pattern n, 0 outside 1 to 4.
 lanmere::Value KSBRUSHES(const lanmere::Value& n);
 lanmere::Value GETSTOCKOBJECT(const lanmere::Value& n);

@@ -1,17 +1,21 @@
 #include "framework/controls/modules.h"
 
 #include "framework/controls/bitmaps.h"
+#include "framework/controls/cursors.h"
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/gradient.h"
+#include "framework/controls/icons.h"
 #include "framework/controls/tbrush.h"
+#include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
+#include "framework/controls/tpen.h"
 
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(), &gradientModule(),
-          &bitmapsModule(), &tFontModule(),   &tBrushModule()};
+  return {&gdiObjModule(), &fontApiModule(), &gradientModule(), &bitmapsModule(), &cursorsModule(),
+          &iconsModule(),  &tFontModule(),   &tBrushModule(),   &tPenModule(),    &tCursorModule()};
 }
 
 }  // namespace kestrel

@@ -20,8 +20,6 @@ using lanmere::Value;
 
 namespace {
 
-constexpr long long kFirstResourceId = 1;
-constexpr long long kLastResourceId = 0xFFFF;
 constexpr INT_PTR kSystemFailure = -1;
 constexpr long long kResultMask = 0xFFFF;
 
@@ -110,25 +108,6 @@ class TemplateBlock {
   void* data_ = nullptr;
 };
 
-// A resource name as the system takes it: a text up to its first zero byte, or an integer
-// identifier. Nothing for a number the system would take for an address.
-struct ResourceName {
-  std::string text;
-  LPCSTR name = nullptr;
-};
-bool resourceName(const Value& resource, ResourceName& out) {
-  if (resource.isText()) {
-    out.text = std::string(resource.text().substr(0, resource.text().find('\0')));
-    out.name = out.text.c_str();
-    return true;
-  }
-  if (!resource.isNumber()) return false;
-  const long long id = resource.integer();
-  if (id < kFirstResourceId || id > kLastResourceId) return false;
-  out.name = MAKEINTRESOURCEA(static_cast<WORD>(id));
-  return true;
-}
-
 HINSTANCE resourceInstance(HINSTANCE instance) {
   return instance ? instance : resourceModule();
 }
@@ -155,12 +134,12 @@ std::string_view templateOf(const Value& value) {
 
 ModalOutcome runDialogBox(HINSTANCE instance, const Value& resource, HWND owner,
                           const Value& dialog) {
-  ResourceName name;
-  if (!resourceName(resource, name)) return kNotCreated;
+  const ResourceName name(resource);
+  if (name.get() == nullptr) return kNotCreated;
   const RunningMarker running;
   const ModalCall call(dialog);
   const INT_PTR answer = callWindows([&] {
-    return DialogBoxParamA(resourceInstance(instance), name.name, owner, dialogBoxProc, 0);
+    return DialogBoxParamA(resourceInstance(instance), name.get(), owner, dialogBoxProc, 0);
   });
   return outcome(answer, call);
 }
@@ -185,10 +164,10 @@ ModalOutcome runDialogBoxIndirect(HINSTANCE instance, std::string_view bytes, HW
 }
 
 HWND createDialog(HINSTANCE instance, const Value& resource, HWND owner) {
-  ResourceName name;
-  if (!resourceName(resource, name)) return nullptr;
+  const ResourceName name(resource);
+  if (name.get() == nullptr) return nullptr;
   return callWindows([&] {
-    return CreateDialogParamA(resourceInstance(instance), name.name, owner, modelessDialogProc, 0);
+    return CreateDialogParamA(resourceInstance(instance), name.get(), owner, modelessDialogProc, 0);
   });
 }
 

@@ -1,5 +1,8 @@
 #include "framework/core/resmodule.h"
 
+#include <string>
+#include <utility>
+
 #include "framework/core/tracked.h"
 #include "runtime/binding.h"
 
@@ -22,6 +25,48 @@ HINSTANCE setResourceModule(HINSTANCE module) noexcept {
   const HINSTANCE previous = resourceModule();
   current() = module;
   return previous;
+}
+
+namespace {
+
+constexpr long long kLastOrdinal = 0xFFFF;
+
+bool allDigits(const std::string& text) {
+  return !text.empty() && text.size() <= 5 &&
+         text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+ResourceName::ResourceName(const lanmere::Value& name) {
+  if (name.isNumber()) {
+    fromNumber(name.integer());
+  } else if (name.isText()) {
+    const std::string_view text = name.text();
+    fromText(std::string(text.substr(0, text.find('\0'))));
+  }
+}
+
+ResourceName::ResourceName(const std::string& name) {
+  if (allDigits(name)) {
+    fromNumber(std::stoll(name));
+  } else {
+    fromText(name);
+  }
+}
+
+void ResourceName::fromText(std::string text) {
+  text_ = std::move(text);
+  named_ = true;
+}
+
+void ResourceName::fromNumber(long long n) noexcept {
+  if (n >= 1 && n <= kLastOrdinal) id_ = static_cast<WORD>(n);
+}
+
+LPCSTR ResourceName::get() const noexcept {
+  if (id_ != 0) return MAKEINTRESOURCEA(id_);
+  return named_ ? text_.c_str() : nullptr;
 }
 
 lanmere::Value GETRESOURCES() {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "runtime/functions.h"
 #include "runtime/value.h"
 
@@ -12,6 +14,25 @@ namespace kestrel {
 HINSTANCE resourceModule() noexcept;
 // Null goes back to the program's own module. Returns the previous one.
 HINSTANCE setResourceModule(HINSTANCE module) noexcept;
+
+// A resource name as the loaders take it: a text up to its first zero byte names a resource, a
+// number from 1 to 65535 is an ordinal. Anything else, and a number outside that range (the
+// system would take it for an address), names nothing.
+class ResourceName {
+ public:
+  explicit ResourceName(const lanmere::Value& name);
+  // A text of digits only is an ordinal here (bitmaps named in brush descriptions).
+  explicit ResourceName(const std::string& name);
+  // Null when nothing is named.
+  LPCSTR get() const noexcept;
+
+ private:
+  void fromNumber(long long n) noexcept;
+  void fromText(std::string text);
+  std::string text_;
+  WORD id_ = 0;
+  bool named_ = false;
+};
 
 // GETRESOURCES(): the current resource module's handle.
 lanmere::Value GETRESOURCES();

@@ -1,5 +1,6 @@
 #include "framework/services/modules.h"
 
+#include "framework/services/clipboard.h"
 #include "framework/services/filename.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
@@ -7,6 +8,7 @@
 #include "framework/services/logfile.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
+#include "framework/services/tclipboard.h"
 #include "framework/services/timage.h"
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
@@ -20,10 +22,11 @@ namespace kestrel {
 
 // The modules with start-up and exit hooks come first, in the order their hooks run.
 std::vector<const lanmere::ModuleTable*> servicesModules() {
-  return {&helpModule(),     &imageModule(),   &menuModule(),     &msgBarModule(),
-          &resTrackModule(), &logFileModule(), &fileNameModule(), &filesModule(),
-          &tIniModule(),     &tReg32Module(),  &tRectModule(),    &tStructModule(),
-          &helpFileModule(), &timerModule(),   &accTableModule()};
+  return {&helpModule(),      &imageModule(),   &menuModule(),     &msgBarModule(),
+          &resTrackModule(),  &logFileModule(), &fileNameModule(), &filesModule(),
+          &tIniModule(),      &tReg32Module(),  &tRectModule(),    &tStructModule(),
+          &helpFileModule(),  &timerModule(),   &accTableModule(), &clipboardModule(),
+          &tClipBoardModule()};
 }
 
 }  // namespace kestrel
