@@ -20,8 +20,6 @@ using lanmere::Value;
 
 namespace {
 
-constexpr long long kFirstResourceId = 1;
-constexpr long long kLastResourceId = 0xFFFF;
 constexpr INT_PTR kSystemFailure = -1;
 constexpr long long kResultMask = 0xFFFF;
 
@@ -109,25 +107,6 @@ class TemplateBlock {
   HGLOBAL memory_ = nullptr;
   void* data_ = nullptr;
 };
-
-// A resource name as the system takes it: a text up to its first zero byte, or an integer
-// identifier. Nothing for a number the system would take for an address.
-struct ResourceName {
-  std::string text;
-  LPCSTR name = nullptr;
-};
-bool resourceName(const Value& resource, ResourceName& out) {
-  if (resource.isText()) {
-    out.text = std::string(resource.text().substr(0, resource.text().find('\0')));
-    out.name = out.text.c_str();
-    return true;
-  }
-  if (!resource.isNumber()) return false;
-  const long long id = resource.integer();
-  if (id < kFirstResourceId || id > kLastResourceId) return false;
-  out.name = MAKEINTRESOURCEA(static_cast<WORD>(id));
-  return true;
-}
 
 HINSTANCE resourceInstance(HINSTANCE instance) {
   return instance ? instance : resourceModule();

@@ -24,6 +24,21 @@ HINSTANCE setResourceModule(HINSTANCE module) noexcept {
   return previous;
 }
 
+bool resourceName(const lanmere::Value& resource, ResourceName& out) {
+  constexpr long long kFirstResourceId = 1;
+  constexpr long long kLastResourceId = 0xFFFF;
+  if (resource.isText()) {
+    out.text = std::string(resource.text().substr(0, resource.text().find('\0')));
+    out.name = out.text.c_str();
+    return true;
+  }
+  if (!resource.isNumber()) return false;
+  const long long id = resource.integer();
+  if (id < kFirstResourceId || id > kLastResourceId) return false;
+  out.name = MAKEINTRESOURCEA(static_cast<WORD>(id));
+  return true;
+}
+
 lanmere::Value GETRESOURCES() {
   return handleNumber(resourceModule());
 }
