@@ -285,19 +285,20 @@ Value TMenu::Add(const Value& oItem, const Value& lNoOwnerDraw) {
   return {};
 }
 
-// Before item nPos (counted from 1), else at the end.
+// Before item nPos (counted from 1), else at the end (as Add with the bar's rule).
 Value TMenu::Insert(const Value& oItem, const Value& nPos) {
   TMenuItem* item = itemOf(oItem);
   if (!item) return {};
   const long long position = nPos.integer() - 1;
   if (!aMenuItems.isList() || position < 0 ||
       position >= static_cast<long long>(aMenuItems.length())) {
-    return Add(oItem);
+    return Add(oItem, !lPopup.logical());
   }
   auto& items = aMenuItems.listData()->items;
   items.insert(items.begin() + position, oItem);
   item->oMenu = self();
-  const UINT flags = entryFlags(*item, false);
+  // A bar's entries stay drawn by the system, as the building functions give them.
+  const UINT flags = entryFlags(*item, !lPopup.logical());
   const Entry entry = entryOf(*item, flags);
   insertMenuEntry(handle(), static_cast<UINT>(position), flags, entry.id, entry.data);
   if (menuOf(item->bAction)) joinPopups(item->bAction);

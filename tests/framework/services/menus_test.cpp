@@ -196,6 +196,18 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   item(open).Enable();
   EXPECT_FALSE(state(open) & MF_GRAYED);
 
+  // Insert puts an item before item n (counted from 1), or at the end.
+  Value helpPrompt[] = {"&Help"}, lastPrompt[] = {"&Last"};
+  auto help = lanmere::make<TMenuItem>();
+  help->New(Args(helpPrompt));
+  menu(bar).Insert(Value(help), 2);
+  auto last = lanmere::make<TMenuItem>();
+  last->New(Args(lastPrompt));
+  menu(bar).Insert(Value(last), 99);
+  EXPECT_EQ(GETMENUSTRING(number(handle), 1, MF_BYPOSITION), "&Help");
+  EXPECT_EQ(GETMENUSTRING(number(handle), 3, MF_BYPOSITION), "&Last");
+  EXPECT_EQ(menu(bar).positionOf(*help), 1);
+
   // A closed submenu with no entry to hang on is ended and dropped.
   Value outer = begin(true);
   Value stray = begin(true);
@@ -213,6 +225,30 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   EXPECT_FALSE(ISMENU(subHandle));
   EXPECT_TRUE(menu(bar).oWnd.isNil());
   EXPECT_TRUE(as(owner).oMenu.isNil());
+}
+
+TEST_F(Menus, TheSystemMenuGetsItsItemsAtMenuEnd) {
+  Runs runs;
+  const HMENU system = GetSystemMenu(hwnd(), FALSE);
+  const int count = GetMenuItemCount(system);
+  Value args[] = {false, true, owner};
+  Value sys = MENUBEGIN(Args(args));
+  Value first = add({"&First", runs.action()});
+  Value action2 = runs.action();
+  Value replaced[] = {"&Second", {}, {}, {},     closure([](Args) { return Value(); }),
+                      {},        {}, 7,  action2};
+  Value second = MENUADDITEM(Args(replaced));
+  EXPECT_TRUE(item(second).bAction.sharesStorageWith(action2)) << "bAction2 replaces bAction";
+  EXPECT_EQ(GetMenuItemCount(system), count) << "nothing before MENUEND";
+  MENUEND();
+  EXPECT_TRUE(as(owner).oSysMenu.sharesStorageWith(sys));
+  EXPECT_EQ(GetMenuItemCount(system), count + 2);
+  EXPECT_FALSE(entryType(system, static_cast<UINT>(count)) & MFT_OWNERDRAW);
+  SendMessageA(hwnd(), WM_SYSCOMMAND, static_cast<WPARAM>(item(second).nId.integer()), 0);
+  ASSERT_EQ(runs.items.size(), 1u);
+  EXPECT_EQ(runs.items[0], second.identity());
+  menu(sys).End();
+  EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count) << "put back";
 }
 
 // The user's path: Alt and a letter open the bar's menu, an arrow and Enter run the item.
