@@ -616,7 +616,11 @@ Value TWindow::GetCliRect() {
 Value TWindow::Center(const Value& oWndOver) {
   HWND over = handleOfMember<HWND>(orDefault(oWndOver, oWnd), msg::hWnd);
   RECT area{};
-  if (over) {
+  if (over && over == GetParent(hwnd()) && (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_CHILD)) {
+    // A child is centred in its parent's client area, where it lives, not over the frame.
+    GetClientRect(over, &area);
+    MapWindowPoints(over, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  } else if (over) {
     GetWindowRect(over, &area);
   } else {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

@@ -99,7 +99,7 @@ long long linkWindow(Object& self, const Value& lSubclass) {
   if (isSubclassed(hwnd)) {
     // Another object of this window is linked: this one takes its messages over, and unhandled
     // ones still go to the window's own procedure, never back into the subclass procedure.
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(slot));
+    setWindowSlot(hwnd, static_cast<long long>(slot));
     for (std::size_t i = 1; i <= items.size(); ++i) {
       const WindowAccess* other = nullptr;
       Object* object = windowAt(i, &other);

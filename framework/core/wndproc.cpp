@@ -1,6 +1,7 @@
 #include "framework/core/wndproc.h"
 
 #include <cstddef>
+#include <unordered_map>
 
 #include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
@@ -19,6 +20,16 @@ constexpr std::size_t kExportedSlot = 1;  // __WndProc serves the object in slot
 
 LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The slot of each subclassed window, kept beside its user-data long: under Wine reading the long
+// is a call into the system that costs about as much as the rest of the dispatch, the table a few
+// nanoseconds. Written wherever the framework writes the long, erased when the window is
+// destroyed or gets its own procedure back; a window missing from it is read from the long.
+// Windows and their objects belong to the one thread that runs the framework.
+std::unordered_map<HWND, std::size_t>& slotTable() {
+  static auto* table = new std::unordered_map<HWND, std::size_t>();  // lives to the end
+  return *table;
+}
+
 WNDPROC procedureOf(const Value& address) {
   const WNDPROC procedure = handleFrom<WNDPROC>(address);
   // A window is never subclassed twice (Link), but a previous procedure that is the subclass
@@ -29,6 +40,7 @@ WNDPROC procedureOf(const Value& address) {
 // The window is being destroyed while its object is still listed (its Destroy did not unlink,
 // or raised): the registry lets go of it.
 void forgetWindow(HWND hwnd, std::size_t slot, Object& object, const WindowAccess& access) {
+  slotTable().erase(hwnd);
   if (handleFrom<HWND>(object.*access.hWnd) != hwnd || !freeSlotOf(slot, object)) return;
   object.*access.hWnd = Value(0);
   object.*access.nOldProc = Value();
@@ -78,6 +90,8 @@ LRESULT bridge(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, std::size_
 }
 
 std::size_t slotOf(HWND hwnd) {
+  const auto& table = slotTable();
+  if (const auto found = table.find(hwnd); found != table.end()) return found->second;
   return static_cast<std::size_t>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
@@ -88,13 +102,23 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-long long changeProc(HWND hwnd, long long slot) noexcept {
+void setWindowSlot(HWND hwnd, long long slot) noexcept {
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(slot));
+  try {
+    slotTable()[hwnd] = static_cast<std::size_t>(slot);
+  } catch (...) {  // out of memory: the bridge reads the long instead
+    slotTable().erase(hwnd);
+  }
+}
+
+long long changeProc(HWND hwnd, long long slot) noexcept {
+  setWindowSlot(hwnd, slot);
   return handleNumber(
       SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&subclassProc)));
 }
 
 long long restoreProc(HWND hwnd, long long previous) noexcept {
+  slotTable().erase(hwnd);
   return handleNumber(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, static_cast<LONG_PTR>(previous)));
 }
 

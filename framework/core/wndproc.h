@@ -50,6 +50,8 @@ R guardWindowCallback(R neutral, Body&& body) noexcept {
   return result;
 }
 
+// The slot goes to the window's user-data long, where the subclass procedure finds it.
+void setWindowSlot(HWND hwnd, long long slot) noexcept;
 // XCHANGEPROC: the slot goes to the window's user-data long and the subclass procedure becomes
 // the window's procedure; answers the replaced procedure's address.
 long long changeProc(HWND hwnd, long long slot) noexcept;
