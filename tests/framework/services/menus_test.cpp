@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/fwmessages.h"
 #include "framework/core/winrun.h"
 #include "framework/services/menuapi.h"
 #include "framework/services/menubuild.h"
@@ -360,6 +361,31 @@ TEST_F(Menus, MenuSelectShowsTheMessageAndTheDefaultAfterwards) {
   EXPECT_EQ(bar->shown, (std::vector<std::string>{"Opens a file", ""}));
   EXPECT_EQ(selected, std::vector<long long>{item(open).nId.integer()});
   as(owner).oMsgBar = Value();
+}
+
+// HELPTOPIC as the help module would answer it: the topics asked, in order.
+std::vector<long long> topicsAsked;
+Value recordTopic(const Value& topic) {
+  topicsAsked.push_back(topic.integer());
+  return {};
+}
+
+TEST_F(Menus, HelpF1AsksTheSelectedItemsTopicElseTheWindows) {
+  static const lanmere::ModuleTable help{__FILE__, {lanmere::fn<&recordTopic>("HELPTOPIC")}};
+  static const bool registered = (lanmere::registerModule(help), true);
+  (void)registered;
+  Runs runs;
+  Value quitAllowed = true;
+  buildBar(runs, quitAllowed);
+  item(open).nHelpId = 42;
+  as(owner).nHelpId = 7;
+  topicsAsked.clear();
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(item(open).nId.integer(), MF_OWNERDRAW),
+               reinterpret_cast<LPARAM>(menu(sub).handle()));
+  SendMessageA(hwnd(), kWmFrameworkHelpF1, 0, 0);
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(0xFFFF, 0xFFFF), 0);
+  SendMessageA(hwnd(), kWmFrameworkHelpF1, 0, 0);
+  EXPECT_EQ(topicsAsked, (std::vector<long long>{42, 7}));
 }
 
 // A draw request as the system sends it, into a memory device context; the pixels come back.
