@@ -485,8 +485,11 @@ Value TWindow::Destroy() {
   tell(oIcon, msg::End);
   if (fontCounted_) tell(oFont, msg::End);
   fontCounted_ = false;
+  // The menus let go of the window, and it of them.
   tell(oMenu, msg::Destroy);
   tell(oSysMenu, msg::End);
+  oMenu = Value();
+  oSysMenu = Value();
   tell(oVScroll, msg::Destroy);
   tell(oHScroll, msg::Destroy);
   if (toolTipState().owner == window && window) DestroyToolTip();

@@ -356,34 +356,169 @@ Value TWindow::CtlColor(const Value& hWndCtl, const Value& hDCCtl) {
   return brush ? Value(static_cast<long long>(brush)) : Value();
 }
 
-// ---- Menus and help: the menu object answers them when it understands them ----
+// ---- Menus and help ----
+// The menu classes sit above the core: menus are reached by message, the module's pop-up list
+// through MENUFROMHANDLE and the painters through their functions, each by name.
 
+namespace {
+
+constexpr long long kMenuClosed = 0xFFFF;  // MenuSelect's flags when the menu closes
+constexpr long long kExecuteItem = 2;      // MenuChar's answer: run the item at the position
+constexpr int kMenuCharShift = 16;
+
+Value menuFromHandle(const Value& hMenu) {
+  static const lanmere::Symbol* const finder = lanmere::symbol("MENUFROMHANDLE");
+  if (!lanmere::findFunction(finder)) return {};
+  return lanmere::callFunction(finder, {hMenu});
+}
+
+bool sameHandle(const Value& menu, const Value& hMenu) {
+  return menu.isObject() && offer(menu, msg::hMenu).integer() == hMenu.integer();
+}
+
+// The menu object a message about `hMenu` concerns: the pop-up or the bar when it is theirs,
+// else the pop-up list's; nil when none.
+Value menuWithHandle(const Value& popup, const Value& bar, const Value& hMenu) {
+  if (sameHandle(popup, hMenu)) return popup;
+  if (sameHandle(bar, hMenu)) return bar;
+  return menuFromHandle(hMenu);
+}
+
+// The item with that identifier in the system menu, the pop-up or the bar.
+Value menuItemOf(std::initializer_list<const Value*> menus, const Value& id) {
+  for (const Value* menu : menus) {
+    const Value item = offer(*menu, msg::GetMenuItem, id);
+    if (item.isObject()) return item;
+  }
+  return {};
+}
+
+unsigned char upperChar(unsigned char c) {
+  return static_cast<unsigned char>(
+      reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(c)))));
+}
+
+// The position (from 1) of the first item whose prompt marks `key` with "&", case-insensitive;
+// 0 when none does. "&&" is a plain "&".
+std::size_t hotItem(const Value& menu, long long key) {
+  const Value items = offer(menu, msg::aMenuItems);
+  const unsigned char wanted = upperChar(static_cast<unsigned char>(key));
+  for (std::size_t i = 1; i <= items.length(); ++i) {
+    const std::string prompt(tell(items.item(i), msg::cPrompt).text());
+    for (std::size_t at = 0; at + 1 < prompt.size(); ++at) {
+      if (prompt[at] != '&') continue;
+      if (prompt[at + 1] == '&') {
+        ++at;
+        continue;
+      }
+      if (upperChar(static_cast<unsigned char>(prompt[at + 1])) == wanted) return i;
+      break;
+    }
+  }
+  return 0;
+}
+
+// Draw and measure requests of menu entries: the record's item data is the entry's identifier.
+template <class Record>
+Value paintMenuEntry(TWindow& window, const Value& pRecord, const char* painter,
+                     const char* flatPainter) {
+  const auto* record = handleFrom<const Record*>(pRecord);
+  if (!record || record->CtlType != ODT_MENU) return {};
+  const Value id = static_cast<long long>(record->itemData);
+  const Value item = menuItemOf({&window.oSysMenu, &window.oPopup, &window.oMenu}, id);
+  if (!item.isObject()) return {};
+  const Value owner = tell(item, msg::oMenu);
+  const bool flat = tell(owner, msg::l2007).logical() || tell(owner, msg::l2010).logical();
+  const lanmere::Symbol* const name = lanmere::symbol(flat && flatPainter ? flatPainter : painter);
+  if (!lanmere::findFunction(name)) return {};
+  const Value bar = handleNumber(GetMenu(window.hwnd()));
+  lanmere::callFunction(name, {pRecord, tell(item, msg::cPrompt), bar, tell(item, msg::hBitmap),
+                               window.hWnd, flatPainter ? tell(owner, msg::l2010) : Value(flat)});
+  return 1;
+}
+
+}  // namespace
+
+// Identifier 0 is a menu entry; a control's request goes on to the control as the framework's
+// draw message.
 Value TWindow::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
-  return offer(oMenu, lanmere::symbol("DrawItem"), nIdCtl, pItemStruct);
+  if (nIdCtl.integer() == 0) {
+    return paintMenuEntry<DRAWITEMSTRUCT>(*this, pItemStruct, "MENUDRAWITEM", "MENUDRAW2007");
+  }
+  const HWND control = GetDlgItem(hwnd(), static_cast<int>(nIdCtl.integer()));
+  if (!control || control == hwnd()) return {};
+  return static_cast<long long>(sendTo(control, kWmFrameworkDrawItem,
+                                       static_cast<WPARAM>(nIdCtl.integer()),
+                                       static_cast<LPARAM>(pItemStruct.integer())));
 }
 
 Value TWindow::MeasureItem(const Value& nIdCtl, const Value& pMitStruct) {
-  return offer(oMenu, lanmere::symbol("MeasureItem"), nIdCtl, pMitStruct);
+  if (nIdCtl.integer() != 0) return {};
+  return paintMenuEntry<MEASUREITEMSTRUCT>(*this, pMitStruct, "MENUMEASUREITEM", nullptr);
 }
 
+// A pop-up the window shows is initiated alone; otherwise the bar. The submenu that opens is
+// initiated too (a pop-up's submenus included, so their items grey as the bar's do).
 Value TWindow::InitMenuPopup(const Value& hMenu, const Value& nPos, const Value& lSystem) {
-  return offer(oMenu, lanmere::symbol("InitMenuPopup"), hMenu, nPos, lSystem);
+  (void)nPos;
+  if (lSystem.logical()) {
+    offer(oSysMenu, msg::Initiate);
+    return {};
+  }
+  const Value opened = menuFromHandle(hMenu);
+  const Value& top = oPopup.isObject() ? oPopup : oMenu;
+  offer(top, msg::Initiate);
+  if (opened.isObject() && !opened.sharesStorageWith(top)) offer(opened, msg::Initiate);
+  return {};
 }
 
 Value TWindow::MenuSelect(const Value& nIdItem, const Value& nFlags, const Value& hMenu) {
-  return offer(oMenu, lanmere::symbol("MenuSelect"), nIdItem, nFlags, hMenu);
+  if (toolTipState().shown && toolTipState().owner == hwnd()) DestroyToolTip();
+  static const lanmere::Symbol* const selected = msg::_oMItemSelect;
+  if (nFlags.integer() == kMenuClosed && hMenu.integer() == 0) {
+    Value none[] = {Value()};
+    lanmere::send(self(), selected, Args(none));
+    SetMsg("");
+    return {};
+  }
+  Value item;
+  if (nFlags.integer() & MF_POPUP) {  // a submenu entry: the identifier is its position
+    const Value menu = menuWithHandle(oPopup, oMenu, hMenu);
+    item = offer(menu, msg::aMenuItems).item(static_cast<std::size_t>(nIdItem.integer()) + 1);
+  } else {
+    item = menuItemOf({&oPopup, &oMenu, &oSysMenu}, nIdItem);
+  }
+  Value args[] = {item};
+  lanmere::send(self(), selected, Args(args));
+  const Value text = tell(item, msg::cMsg);
+  SetMsg(text.isText() ? text : Value(""));
+  evaluate(bMenuSelect, item, nFlags, hMenu);
+  return {};
 }
 
 Value TWindow::MenuChar(const Value& nKey, const Value& nFlags, const Value& hMenu) {
-  return offer(oMenu, lanmere::symbol("MenuChar"), nKey, nFlags, hMenu);
+  (void)nFlags;
+  const Value& top = oPopup.isObject() ? oPopup : oMenu;
+  if (!top.isObject()) return {};
+  Value menu = menuWithHandle(oPopup, oMenu, hMenu);
+  if (!menu.isObject()) menu = top;
+  const std::size_t position = hotItem(menu, nKey.integer());
+  if (position == 0) return 0;
+  return static_cast<long long>((position - 1) | (kExecuteItem << kMenuCharShift));
 }
 
 Value TWindow::Help(const Value& nWParam, const Value& nLParam) {
   return offer(oMenu, lanmere::symbol("Help"), nWParam, nLParam);
 }
 
+// The topic of the menu item being selected, else the window's.
 Value TWindow::HelpF1() {
-  return offer(oMenu, lanmere::symbol("HelpF1"));
+  const Value item = lanmere::send(self(), msg::oMItemSelect);
+  if (item.isObject()) return tell(item, msg::HelpTopic);
+  static const lanmere::Symbol* const helpTopic = lanmere::symbol("HELPTOPIC");
+  if (!lanmere::findFunction(helpTopic)) return {};
+  if (nHelpId.isNil()) return lanmere::callFunction(helpTopic, {});
+  return lanmere::callFunction(helpTopic, {nHelpId});
 }
 
 // ---- Others ----

@@ -6,12 +6,16 @@
 #include "framework/services/help.h"
 #include "framework/services/helpfile.h"
 #include "framework/services/logfile.h"
+#include "framework/services/menuapi.h"
+#include "framework/services/menubuild.h"
+#include "framework/services/menudraw.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
 #include "framework/services/timage.h"
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
+#include "framework/services/tmenuitem.h"
 #include "framework/services/tmsgbar.h"
 #include "framework/services/trect.h"
 #include "framework/services/treg32.h"
@@ -22,10 +26,11 @@ namespace kestrel {
 
 // The modules with start-up and exit hooks come first, in the order their hooks run.
 std::vector<const lanmere::ModuleTable*> servicesModules() {
-  return {&helpModule(),      &imageModule(),   &menuModule(),     &msgBarModule(),
-          &resTrackModule(),  &logFileModule(), &fileNameModule(), &filesModule(),
-          &tIniModule(),      &tReg32Module(),  &tRectModule(),    &tStructModule(),
-          &helpFileModule(),  &timerModule(),   &accTableModule(), &clipboardModule(),
+  return {&helpModule(),      &imageModule(),     &menuModule(),     &msgBarModule(),
+          &resTrackModule(),  &logFileModule(),   &fileNameModule(), &filesModule(),
+          &tIniModule(),      &tReg32Module(),    &tRectModule(),    &tStructModule(),
+          &helpFileModule(),  &timerModule(),     &accTableModule(), &menuApiModule(),
+          &menuItemModule(),  &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
           &tClipBoardModule()};
 }
 

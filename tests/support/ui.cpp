@@ -188,9 +188,22 @@ BOOL CALLBACK findDialog(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+BOOL CALLBACK findMenu(HWND hwnd, LPARAM param) {
+  if (IsWindowVisible(hwnd) && className(hwnd) == "#32768") {
+    reinterpret_cast<LastDialog*>(param)->found = hwnd;
+  }
+  return TRUE;
+}
+
 DialogSteps* activeDialogSteps = nullptr;
 
 }  // namespace
+
+HWND currentMenu() {
+  LastDialog last;
+  EnumThreadWindows(GetCurrentThreadId(), findMenu, reinterpret_cast<LPARAM>(&last));
+  return last.found;
+}
 
 HWND currentDialog() {
   const HWND active = GetActiveWindow();
@@ -218,6 +231,7 @@ void CALLBACK DialogSteps::onTimer(HWND, UINT, UINT_PTR, DWORD) {
 void DialogSteps::abandon(std::exception_ptr failure) {
   failure_ = failure;
   next_ = steps_.size();
+  if (currentMenu()) EndMenu();
   if (const HWND dialog = currentDialog()) EndDialog(dialog, kAbandoned);
 }
 

@@ -92,12 +92,17 @@ COLORREF windowPixel(HWND hwnd, int x, int y);
 // else the last visible, enabled dialog of this thread; null when there is none.
 HWND currentDialog();
 
+// The menu a user would be choosing from: the last visible menu window ("#32768") of this
+// thread (a submenu opened from another comes after it); null when no menu is open.
+HWND currentMenu();
+
 // While alive, runs `steps` in order from inside the loop that dispatches this thread's messages
-// (a modal dialog's own loop, WINRUN), one per timer tick, each given the current dialog (null
-// when none is up). A step answers false to be run again on the next tick (waiting for a
-// condition), true to go on. A step that runs a nested loop (it opens another dialog) lets the
-// following steps run inside it. A step that throws, or a wait past `timeoutMs`, stops the steps
-// and ends the current dialog with kAbandoned, so the test never hangs; rethrow() reports it.
+// (a modal dialog's own loop, a menu's loop, WINRUN), one per timer tick, each given the current
+// dialog (null when none is up; a step in a menu asks currentMenu()). A step answers false to be
+// run again on the next tick (waiting for a condition), true to go on. A step that runs a nested
+// loop (it opens another dialog) lets the following steps run inside it. A step that throws, or a
+// wait past `timeoutMs`, stops the steps, closes an open menu and ends the current dialog with
+// kAbandoned, so the test never hangs; rethrow() reports it.
 class DialogSteps {
  public:
   using Step = std::function<bool(HWND dialog)>;

@@ -1,0 +1,595 @@
+// Menus with real windows: built with the building functions or from a menu resource, driven by
+// the messages the system sends and, from inside the menus' own loops, by the keyboard.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/core/fwmessages.h"
+#include "framework/core/winrun.h"
+#include "framework/services/menuapi.h"
+#include "framework/services/menubuild.h"
+#include "framework/services/menudraw.h"
+#include "framework/services/restrack.h"
+#include "framework/services/tacctable.h"
+#include "framework/services/tmenu.h"
+#include "framework/services/tmenuitem.h"
+#include "tests/framework/core/twindow_support.h"
+#include "tests/framework/services/menus_test_ids.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+namespace {
+
+using lanmere::Args;
+using lanmere::Value;
+
+// A message bar stand-in: records what the window shows in it.
+class TTextBar : public lanmere::Object {
+  LM_CLASS(TTextBar, lanmere::Object)
+  std::vector<std::string> shown;
+  void SetMsg(const Value& text) { shown.push_back(text.string()); }
+};
+LM_DEFINE_CLASS(TTextBar) {
+  c.methods(LM_METHODS(SetMsg));
+}
+
+TMenu& menu(const Value& value) {
+  return static_cast<TMenu&>(*value.object());
+}
+TMenuItem& item(const Value& value) {
+  return static_cast<TMenuItem&>(*value.object());
+}
+
+// MENUADDITEM with the arguments that matter here (the others nil).
+struct ItemArgs {
+  Value prompt, action, msg, when, vkState, virtKey, checked;
+};
+Value add(const ItemArgs& a) {
+  Value args[15];
+  args[0] = a.prompt;
+  args[1] = a.msg;
+  args[2] = a.checked;
+  args[4] = a.action;
+  args[9] = a.vkState;
+  args[10] = a.virtKey;
+  args[13] = a.when;
+  return MENUADDITEM(Args(args));
+}
+
+Value begin(bool popup = false, Value window = {}, bool look2007 = false) {
+  Value args[] = {popup, false, window, look2007};
+  return MENUBEGIN(Args(args));
+}
+
+// An action that records the items it ran with and whether a menu window was still shown.
+struct Runs {
+  std::vector<const void*> items;
+  bool menuShown = false;
+  Value action() {
+    return closure([this](Args a) {
+      items.push_back(a.empty() ? nullptr : a[0].identity());
+      menuShown = menuShown || currentMenu() != nullptr;
+      return Value();
+    });
+  }
+};
+
+UINT entryType(HMENU handle, UINT position, ULONG_PTR* data = nullptr) {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE | MIIM_DATA;
+  GetMenuItemInfoA(handle, position, TRUE, &info);
+  if (data) *data = info.dwItemData;
+  return info.fType;
+}
+
+class Menus : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static const bool registered = [] {
+      for (const lanmere::ModuleTable* module :
+           {&menuModule(), &menuApiModule(), &menuItemModule(), &menuBuildModule(),
+            &menuDrawModule(), &accTableModule(), &resTrackModule()}) {
+        lanmere::registerModule(*module);
+      }
+      TTextBar::Class();
+      return true;
+    }();
+    (void)registered;
+  }
+  void SetUp() override {
+    lanmere::send(TMENUITEM(), "_nInitId", {20000});
+    popupsBefore = popupMenuCount();
+    owner = pixelWindow(20, 20, 260, 420, "menus");
+    ShowWindow(hwndOf(owner), SW_SHOW);
+  }
+  void TearDown() override {
+    if (IsWindow(hwndOf(owner))) destroy(owner);
+    EXPECT_EQ(popupMenuCount(), popupsBefore) << "the pop-up list keeps a menu";
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  HWND hwnd() const { return hwndOf(owner); }
+
+  // File (Open, separator, Quit with a shortcut text) and Edit, attached to the window.
+  Value buildBar(Runs& runs, Value& quitAllowed) {
+    Value bar = begin(false, owner);
+    file = add({"&File"});
+    begin(true);
+    open = add({"&Open", runs.action(), "Opens a file"});
+    add({});
+    quit = add({"&Quit\tCtrl+Q", runs.action(), {}, closure([&quitAllowed](Args) {
+                  return quitAllowed;
+                })});
+    sub = MENUEND();
+    edit = add({"&Edit", runs.action()});
+    EXPECT_TRUE(MENUEND().sharesStorageWith(bar));
+    return bar;
+  }
+
+  Value owner, file, open, quit, edit, sub;
+  std::size_t popupsBefore = 0;
+};
+
+TEST_F(Menus, ABarBuiltWithTheFunctions) {
+  Runs runs;
+  Value quitAllowed = true;
+  EXPECT_TRUE(MENUEND().isNil()) << "no open menu";
+  EXPECT_TRUE(add({"x"}).isNil());
+  Value bar = begin(false, owner);
+  add({"&Tmp"});
+  EXPECT_EQ(LASTITEMPOS().integer(), 1);
+  EXPECT_TRUE(LASTMENU().sharesStorageWith(bar));
+  MENUEND();
+  menu(bar).End();
+  EXPECT_TRUE(LASTMENU().isNil());
+
+  bar = buildBar(runs, quitAllowed);
+  const HMENU handle = menu(bar).handle();
+  EXPECT_EQ(GetMenu(hwnd()), handle);
+  EXPECT_TRUE(as(owner).oMenu.sharesStorageWith(bar));
+  EXPECT_EQ(GETMENUSTRING(number(handle), 0, MF_BYPOSITION), "&File");
+  EXPECT_EQ(GETMENUSTRING(number(handle), 1, MF_BYPOSITION), "&Edit");
+  // Identifiers in creation order; the submenu is complete before its entry.
+  EXPECT_EQ(item(file).nId.integer(), 20001) << "the ended Tmp item gave its identifier back";
+  EXPECT_EQ(item(open).nId.integer(), item(file).nId.integer() + 1);
+  EXPECT_EQ(item(edit).nId.integer(), item(quit).nId.integer() + 1);
+  EXPECT_TRUE(item(file).bAction.sharesStorageWith(sub));
+  EXPECT_EQ(GetSubMenu(handle, 0), menu(sub).handle());
+  EXPECT_EQ(GETMITEMCOUNT(menu(sub).hMenu), 3);
+  // The bar's entries are drawn by the system, the submenu's by us, with the identifier as data.
+  EXPECT_FALSE(entryType(handle, 0) & MFT_OWNERDRAW);
+  EXPECT_FALSE(entryType(handle, 1) & MFT_OWNERDRAW);
+  ULONG_PTR data = 0;
+  EXPECT_TRUE(entryType(menu(sub).handle(), 0, &data) & MFT_OWNERDRAW);
+  EXPECT_EQ(static_cast<long long>(data), item(open).nId.integer());
+  EXPECT_TRUE(entryType(menu(sub).handle(), 1) & MFT_SEPARATOR);
+
+  // A command as the system sends it runs the action at once, with the item.
+  SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(item(open).nId.integer()), 0);
+  ASSERT_EQ(runs.items.size(), 1u);
+  EXPECT_EQ(runs.items[0], open.identity());
+
+  // bWhen false greys the entry when its menu opens, and its command does nothing.
+  quitAllowed = false;
+  SendMessageA(hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu(sub).handle()), 0);
+  const auto state = [&](const Value& i) {
+    return GETMENUSTATE(menu(sub).hMenu, item(i).nId, MF_BYCOMMAND);
+  };
+  EXPECT_TRUE(state(quit) & MF_GRAYED);
+  SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(item(quit).nId.integer()), 0);
+  EXPECT_EQ(runs.items.size(), 1u);
+  quitAllowed = true;
+  SendMessageA(hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu(sub).handle()), 0);
+  EXPECT_FALSE(state(quit) & MF_GRAYED);
+
+  item(open).SetCheck(true);
+  EXPECT_TRUE(state(open) & MF_CHECKED);
+  item(open).SetCheck(false);
+  EXPECT_FALSE(state(open) & MF_CHECKED);
+  item(open).Disable();
+  EXPECT_TRUE(state(open) & MF_GRAYED);
+  item(open).Enable();
+  EXPECT_FALSE(state(open) & MF_GRAYED);
+
+  // Insert puts an item before item n (counted from 1), or at the end.
+  Value helpPrompt[] = {"&Help"}, lastPrompt[] = {"&Last"};
+  auto help = lanmere::make<TMenuItem>();
+  help->New(Args(helpPrompt));
+  menu(bar).Insert(Value(help), 2);
+  auto last = lanmere::make<TMenuItem>();
+  last->New(Args(lastPrompt));
+  menu(bar).Insert(Value(last), 99);
+  EXPECT_EQ(GETMENUSTRING(number(handle), 1, MF_BYPOSITION), "&Help");
+  EXPECT_EQ(GETMENUSTRING(number(handle), 3, MF_BYPOSITION), "&Last");
+  EXPECT_EQ(menu(bar).positionOf(*help), 1);
+
+  // A closed submenu with no entry to hang on is ended and dropped.
+  Value outer = begin(true);
+  Value stray = begin(true);
+  add({"&Lost"});
+  MENUEND();
+  MENUEND();
+  EXPECT_FALSE(ISMENU(menu(stray).hMenu));
+  EXPECT_EQ(menu(outer).aMenuItems.length(), 0u);
+  menu(outer).End();
+
+  // The window's Destroy ends its menus: no handle, nothing on the pop-up list, no links.
+  const Value subHandle = menu(sub).hMenu;
+  destroy(owner);
+  EXPECT_FALSE(ISMENU(number(handle)));
+  EXPECT_FALSE(ISMENU(subHandle));
+  EXPECT_TRUE(menu(bar).oWnd.isNil());
+  EXPECT_TRUE(as(owner).oMenu.isNil());
+}
+
+TEST_F(Menus, TheSystemMenuGetsItsItemsAtMenuEnd) {
+  Runs runs;
+  const HMENU system = GetSystemMenu(hwnd(), FALSE);
+  const int count = GetMenuItemCount(system);
+  Value args[] = {false, true, owner};
+  Value sys = MENUBEGIN(Args(args));
+  Value first = add({"&First", runs.action()});
+  Value action2 = runs.action();
+  Value replaced[] = {"&Second", {}, {}, {},     closure([](Args) { return Value(); }),
+                      {},        {}, 7,  action2};
+  Value second = MENUADDITEM(Args(replaced));
+  EXPECT_TRUE(item(second).bAction.sharesStorageWith(action2)) << "bAction2 replaces bAction";
+  EXPECT_EQ(GetMenuItemCount(system), count) << "nothing before MENUEND";
+  MENUEND();
+  EXPECT_TRUE(as(owner).oSysMenu.sharesStorageWith(sys));
+  EXPECT_EQ(GetMenuItemCount(system), count + 2);
+  EXPECT_FALSE(entryType(system, static_cast<UINT>(count)) & MFT_OWNERDRAW);
+  SendMessageA(hwnd(), WM_SYSCOMMAND, static_cast<WPARAM>(item(second).nId.integer()), 0);
+  ASSERT_EQ(runs.items.size(), 1u);
+  EXPECT_EQ(runs.items[0], second.identity());
+  menu(sys).End();
+  EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count) << "put back";
+}
+
+// The user's path: Alt and a letter open the bar's menu, an arrow and Enter run the item.
+TEST_F(Menus, AltLetterArrowsAndEnterOnTheBar) {
+  Runs runs;
+  Value quitAllowed = true;
+  buildBar(runs, quitAllowed);
+  SetForegroundWindow(hwnd());
+  SetFocus(hwnd());
+  bool opened = false;
+  DialogSteps steps({[&](HWND) {
+                       pressKeys({VK_MENU, 'F'});
+                       return true;
+                     },
+                     [&](HWND) { return (opened = currentMenu() != nullptr); },
+                     [&](HWND) {
+                       saveScreenshot("menus_bar_open.bmp");
+                       pressKeys({VK_DOWN});
+                       return true;
+                     },
+                     [&](HWND) {
+                       pressKeys({VK_RETURN});
+                       return true;
+                     }},
+                    40, 5000);
+  EXPECT_TRUE(pumpUntil([&] { return !runs.items.empty() || steps.done(); }, 8000));
+  pumpUntil([&] { return !runs.items.empty(); }, 1000);
+  steps.rethrow();
+  EXPECT_TRUE(opened);
+  ASSERT_EQ(runs.items.size(), 1u);
+  // The first entry is selected when the menu opens from the keyboard; Down skips the separator.
+  EXPECT_EQ(runs.items[0], quit.identity());
+}
+
+TEST_F(Menus, PopupsRunTheChosenItemAfterTheMenuHasClosed) {
+  Runs runs;
+  Value popup = begin(true);
+  Value alpha = add({"&Alpha", runs.action()});
+  Value beta = add({"&Beta\tCtrl+B", runs.action()});
+  MENUEND();
+  SetForegroundWindow(hwnd());
+  struct Case {
+    std::vector<WORD> keys;
+    const void* expected;
+  };
+  for (const Case& c :
+       {Case{{VK_DOWN, VK_DOWN, VK_RETURN}, beta.identity()}, Case{{VK_ESCAPE}, nullptr},
+        Case{{'B'}, beta.identity()}, Case{{'A'}, alpha.identity()}}) {
+    runs.items.clear();
+    std::vector<DialogSteps::Step> keys{[&](HWND) { return currentMenu() != nullptr; }};
+    if (c.keys.size() > 1) {
+      keys.push_back([](HWND) { return saveScreenshot("menus_popup_open.bmp") || true; });
+    }
+    for (WORD key : c.keys) {
+      keys.push_back([key](HWND) {
+        pressKeys({key});
+        return true;
+      });
+    }
+    DialogSteps steps(keys, 40, 5000);
+    menu(popup).Activate(30, 40, owner, false);
+    steps.rethrow();
+    EXPECT_TRUE(steps.done());
+    EXPECT_EQ(currentMenu(), nullptr);
+    if (c.expected) {
+      ASSERT_EQ(runs.items.size(), 1u) << c.keys[0];
+      EXPECT_EQ(runs.items[0], c.expected) << c.keys[0];
+    } else {
+      EXPECT_TRUE(runs.items.empty());
+    }
+    EXPECT_TRUE(as(owner).oPopup.isNil()) << "the window routes commands to its bar again";
+  }
+  EXPECT_FALSE(runs.menuShown) << "an action ran while the menu was still shown";
+  EXPECT_TRUE(ISMENU(menu(popup).hMenu)) << "lEnd false keeps the menu";
+  menu(popup).End();
+  EXPECT_FALSE(ISMENU(menu(popup).hMenu));
+}
+
+TEST_F(Menus, MenuCharAnswersThePositionToRun) {
+  Runs runs;
+  Value quitAllowed = true;
+  const HMENU bar = menu(buildBar(runs, quitAllowed)).handle();
+  const auto ask = [&](char key, HMENU handle) {
+    return SendMessageA(hwnd(), WM_MENUCHAR, MAKEWPARAM(key, MF_POPUP),
+                        reinterpret_cast<LPARAM>(handle));
+  };
+  EXPECT_EQ(ask('e', bar), 1 | 2 << 16);
+  EXPECT_EQ(ask('F', bar), 0 | 2 << 16);
+  EXPECT_EQ(ask('q', menu(sub).handle()), 2 | 2 << 16);
+  EXPECT_EQ(ask('z', bar), 0);
+}
+
+TEST_F(Menus, MenuSelectShowsTheMessageAndTheDefaultAfterwards) {
+  Runs runs;
+  Value quitAllowed = true;
+  buildBar(runs, quitAllowed);
+  auto bar = lanmere::make<TTextBar>();
+  as(owner).oMsgBar = Value(bar);
+  std::vector<long long> selected;
+  as(owner).bMenuSelect = closure([&](Args a) {
+    selected.push_back(item(a[0]).nId.integer());
+    return Value();
+  });
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(item(open).nId.integer(), MF_OWNERDRAW),
+               reinterpret_cast<LPARAM>(menu(sub).handle()));
+  EXPECT_TRUE(lanmere::send(owner, "oMItemSelect").sharesStorageWith(open));
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(0xFFFF, 0xFFFF), 0);
+  EXPECT_TRUE(lanmere::send(owner, "oMItemSelect").isNil());
+  EXPECT_EQ(bar->shown, (std::vector<std::string>{"Opens a file", ""}));
+  EXPECT_EQ(selected, std::vector<long long>{item(open).nId.integer()});
+  as(owner).oMsgBar = Value();
+}
+
+// HELPTOPIC as the help module would answer it: the topics asked, in order.
+std::vector<long long> topicsAsked;
+Value recordTopic(const Value& topic) {
+  topicsAsked.push_back(topic.integer());
+  return {};
+}
+
+TEST_F(Menus, HelpF1AsksTheSelectedItemsTopicElseTheWindows) {
+  static const lanmere::ModuleTable help{__FILE__, {lanmere::fn<&recordTopic>("HELPTOPIC")}};
+  static const bool registered = (lanmere::registerModule(help), true);
+  (void)registered;
+  Runs runs;
+  Value quitAllowed = true;
+  buildBar(runs, quitAllowed);
+  item(open).nHelpId = 42;
+  as(owner).nHelpId = 7;
+  topicsAsked.clear();
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(item(open).nId.integer(), MF_OWNERDRAW),
+               reinterpret_cast<LPARAM>(menu(sub).handle()));
+  SendMessageA(hwnd(), kWmFrameworkHelpF1, 0, 0);
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(0xFFFF, 0xFFFF), 0);
+  SendMessageA(hwnd(), kWmFrameworkHelpF1, 0, 0);
+  EXPECT_EQ(topicsAsked, (std::vector<long long>{42, 7}));
+}
+
+// A draw request as the system sends it, into a memory device context; the pixels come back.
+struct Canvas {
+  static constexpr int kWidth = 160, kHeight = 24;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+  Canvas() {
+    HDC screen = GetDC(nullptr);
+    bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+    ReleaseDC(nullptr, screen);
+    previous = SelectObject(dc, bitmap);
+  }
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  DRAWITEMSTRUCT request(long long id, UINT state) const {
+    DRAWITEMSTRUCT record{};
+    record.CtlType = ODT_MENU;
+    record.itemID = static_cast<UINT>(id);
+    record.itemAction = ODA_DRAWENTIRE;
+    record.itemState = state;
+    record.hDC = dc;
+    record.rcItem = {0, 0, kWidth, kHeight};
+    record.itemData = static_cast<ULONG_PTR>(id);
+    return record;
+  }
+  std::vector<COLORREF> pixels() const {
+    std::vector<COLORREF> all;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) all.push_back(GetPixel(dc, x, y));
+    }
+    return all;
+  }
+};
+
+TEST_F(Menus, OwnerDrawnEntriesMeasureAndPaint) {
+  Value popup = begin(true);
+  Value shortOne = add({"&Go"});
+  Value longOne = add({"&Go somewhere far away\tCtrl+G"});
+  MENUEND();
+  as(owner).oPopup = popup;  // as while Activate shows it
+  const auto width = [&](const Value& i) {
+    MEASUREITEMSTRUCT record{ODT_MENU, 0, 0, 0, 0, static_cast<ULONG_PTR>(item(i).nId.integer())};
+    EXPECT_EQ(SendMessageA(hwnd(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&record)), 1);
+    EXPECT_GT(record.itemHeight, 0u);
+    return record.itemWidth;
+  };
+  EXPECT_GT(width(longOne), width(shortOne) + 50);
+
+  Canvas byWindow, direct;
+  DRAWITEMSTRUCT record = byWindow.request(item(longOne).nId.integer(), ODS_SELECTED);
+  EXPECT_EQ(SendMessageA(hwnd(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&record)), 1);
+  EXPECT_EQ(GetPixel(byWindow.dc, 1, 1), GetSysColor(COLOR_HIGHLIGHT));
+  const auto paintDirect = [&](const char* prompt) {
+    DRAWITEMSTRUCT own = direct.request(item(longOne).nId.integer(), ODS_SELECTED);
+    Value args[] = {Value(static_cast<long long>(reinterpret_cast<std::intptr_t>(&own))), prompt, 0,
+                    0, number(hwnd())};
+    MENUDRAWITEM(Args(args));
+    return direct.pixels();
+  };
+  EXPECT_EQ(byWindow.pixels(), paintDirect("&Go somewhere far away\tCtrl+G"));
+  EXPECT_NE(byWindow.pixels(), paintDirect("&Go"));
+  as(owner).oPopup = Value();
+  menu(popup).End();
+}
+
+TEST_F(Menus, TheFlatLookSharesOneCheckBitmap) {
+  clearTrackedResources();
+  Value popup = begin(true, {}, true);
+  add({"&Sub"});
+  begin(true);  // nested: inherits the look
+  Value checked = add({"&Checked", {}, {}, {}, {}, {}, true});
+  Value sub = MENUEND();
+  EXPECT_TRUE(menu(sub).l2007.logical());
+  MENUEND();
+  as(owner).oPopup = popup;
+  Canvas canvas;
+  for (int i = 0; i < 2; ++i) {
+    DRAWITEMSTRUCT record = canvas.request(item(checked).nId.integer(), ODS_CHECKED);
+    EXPECT_EQ(SendMessageA(hwnd(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&record)), 1);
+  }
+  const FlatMenuColors colours = flatMenuColors(false);
+  EXPECT_EQ(GetPixel(canvas.dc, Canvas::kWidth - 2, 2), colours.background);
+  EXPECT_EQ(GetPixel(canvas.dc, 1, 1), colours.gutter);
+  ASSERT_NE(check2007Bitmap(), nullptr);
+  std::size_t bitmaps = 0;
+  for (const TrackedResource& r : trackedResources()) bitmaps += r.type == "BMP";
+  EXPECT_EQ(bitmaps, 1u) << "made once";
+  for (const lanmere::FunctionEntry& entry : menuModule().entries) {
+    if (std::string_view(entry.name) == "KS_MENUEXIT$") entry.call({});
+  }
+  EXPECT_EQ(check2007Bitmap(), nullptr);
+  EXPECT_TRUE(trackedResources().empty());
+  as(owner).oPopup = Value();
+  menu(popup).End();
+}
+
+// Ctrl+S as a shortcut of the bar: the modifier's state set, the key posted.
+void pressCtrl(HWND hwnd, UINT key) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = 0x80;
+  SetKeyboardState(state);
+  postKey(hwnd, key);
+}
+
+bool refreshUntil(const std::function<bool()>& condition, int rounds = 300) {
+  for (int i = 0; i < rounds && !condition(); ++i) {
+    SYSREFRESH();
+    Sleep(1);
+  }
+  return condition();
+}
+
+TEST_F(Menus, ShortcutsWorkOnceAttachedAndStopAfterEnd) {
+  Runs runs;
+  SETWNDAPP(number(hwnd()));
+  Value bar = begin(false, owner);
+  add({"&File"});
+  begin(true);
+  add({"&Save\tCtrl+S", runs.action(), {}, {}, FCONTROL, 'S'});
+  MENUEND();
+  MENUEND();
+  ASSERT_TRUE(menu(bar).oAccTable.isObject());
+  EXPECT_NE(installedAccelerators().table, nullptr);
+  pressCtrl(hwnd(), 'S');
+  EXPECT_TRUE(refreshUntil([&] { return runs.items.size() == 1; }));
+  menu(bar).End();
+  EXPECT_EQ(installedAccelerators().table, nullptr);
+  pressCtrl(hwnd(), 'S');
+  refreshUntil([] { return false; }, 30);
+  EXPECT_EQ(runs.items.size(), 1u);
+  SetKeyboardState(std::vector<BYTE>(256).data());
+}
+
+TEST_F(Menus, ReDefineFromAResourceAndAsAPopupCopy) {
+  for (bool popup : {false, true}) {
+    auto m = lanmere::make<TMenu>();
+    m->ReDefine(kTestMenu, popup);
+    ASSERT_TRUE(ISMENU(m->hMenu)) << popup;
+    ASSERT_EQ(m->aMenuItems.length(), 1u);
+    const TMenuItem& fileEntry = item(m->aMenuItems.item(1));
+    EXPECT_EQ(fileEntry.cPrompt.text(), "&File");
+    const TMenu& fileMenu = menu(fileEntry.bAction);
+    ASSERT_EQ(fileMenu.aMenuItems.length(), 6u) << popup;
+    const auto at = [&](std::size_t i) -> const TMenuItem& {
+      return item(fileMenu.aMenuItems.item(i));
+    };
+    EXPECT_EQ(at(1).nId.integer(), kIdNew);
+    EXPECT_TRUE(at(2).isSeparator());
+    EXPECT_TRUE(at(3).lChecked.logical());
+    EXPECT_FALSE(at(4).lActive.logical());
+    EXPECT_TRUE(at(5).lBreak.logical());
+    const TMenu& more = menu(at(6).bAction);
+    EXPECT_EQ(item(more.aMenuItems.item(1)).nId.integer(), kIdDeep);
+    // The pop-up copy keeps the state's flags.
+    EXPECT_TRUE(GETMENUSTATE(fileMenu.hMenu, kIdChecked, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GETMENUSTATE(fileMenu.hMenu, kIdGrey, MF_BYCOMMAND) & MF_GRAYED);
+    int ran = 0;
+    item(more.aMenuItems.item(1)).bAction = closure([&ran](Args) {
+      ++ran;
+      return Value();
+    });
+    m->lPopup = false;  // run at once, as a bar does
+    m->Command(kIdDeep);
+    EXPECT_EQ(ran, 1);
+    const Value deepMenu = more.hMenu;
+    m->End();
+    EXPECT_FALSE(ISMENU(deepMenu));
+  }
+}
+
+TEST(MenuItemIds, NeverAnIdentifierALivingItemHoldsNorAMenuHandle) {
+  struct Case {
+    long long counter;
+    std::set<long long> menus, live;
+    long long expected;
+  };
+  for (const Case& c : {Case{20000, {}, {}, 20001}, Case{20001, {20002}, {}, 20003},
+                        Case{20002, {}, {20003, 20004}, 20005}, Case{65535, {}, {}, 20001},
+                        Case{65534, {20001}, {65535}, 20002}, Case{10, {}, {}, 20001}}) {
+    EXPECT_EQ(nextMenuItemId(
+                  c.counter, [&](long long v) { return c.menus.count(v) > 0; },
+                  [&](long long v) { return c.live.count(v) > 0; }),
+              c.expected)
+        << c.counter;
+  }
+  lanmere::send(TMENUITEM(), "_nInitId", {20000});
+  std::vector<lanmere::Ref<TMenuItem>> three;
+  for (int i = 0; i < 3; ++i) {
+    three.push_back(lanmere::make<TMenuItem>());
+    three.back()->New({});
+  }
+  EXPECT_EQ(three[2]->nId.integer(), 20003);
+  three[0]->End();
+  auto next = lanmere::make<TMenuItem>();
+  next->New({});
+  EXPECT_EQ(next->nId.integer(), 20004) << "20003 is still live";
+  EXPECT_FALSE(menuItemIdLive(20001));
+}
+
+}  // namespace
+}  // namespace kestrel::test
