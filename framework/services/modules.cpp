@@ -16,7 +16,9 @@
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
+#include "framework/services/msgpaint.h"
 #include "framework/services/tmsgbar.h"
+#include "framework/services/tmsgitem.h"
 #include "framework/services/trect.h"
 #include "framework/services/treg32.h"
 #include "framework/services/tstruct.h"
@@ -31,7 +33,7 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tIniModule(),      &tReg32Module(),    &tRectModule(),    &tStructModule(),
           &helpFileModule(),  &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),  &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule()};
+          &tClipBoardModule(), &msgPaintModule(), &msgItemModule()};
 }
 
 }  // namespace kestrel
