@@ -76,9 +76,8 @@ Value makeFlat(const Value& hDC, bool style2007, const char* service) {
   const int height = static_cast<int>(rows.size());
   HDC reference = handleFrom<HDC>(hDC);
   HDC screen = reference ? reference : GetDC(nullptr);
-  const HBITMAP bitmap = trackedCreate(service, "BMP", [&] {
-    return CreateCompatibleBitmap(screen, width, height);
-  });
+  const HBITMAP bitmap =
+      trackedCreate(service, "BMP", [&] { return CreateCompatibleBitmap(screen, width, height); });
   if (bitmap) {
     HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(memory, bitmap);
@@ -135,15 +134,14 @@ Value MSGPAINT(Args args) {
   fill(dc, area, back);
   std::string text = a(2).isText() ? a(2).string() : std::string();
   if (text.empty() && a(3).isText()) text = a(3).string();
-  HGDIOBJ oldFont = a(9).isNumber() && a(9).integer() ? SelectObject(dc, handleFrom<HFONT>(a(9)))
-                                                      : nullptr;
+  HGDIOBJ oldFont =
+      a(9).isNumber() && a(9).integer() ? SelectObject(dc, handleFrom<HFONT>(a(9))) : nullptr;
   const COLORREF oldText = SetTextColor(dc, colourOr(a(7), 0));
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   RECT textArea = area;
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textArea,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (a(5).isLogical() && a(5).logical()
-                                                            ? DT_CENTER
-                                                            : DT_LEFT));
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX |
+                (a(5).isLogical() && a(5).logical() ? DT_CENTER : DT_LEFT));
   SetBkMode(dc, oldMode);
   SetTextColor(dc, oldText);
   if (oldFont) SelectObject(dc, oldFont);
@@ -170,8 +168,8 @@ Value MSGPAINT3L(const Value& hWnd, const Value& lCaptureBack, const Value& hDC)
   GetClientRect(hwnd, &client);
   const HWND parent = GetParent(hwnd);
   const bool maximised = parent && IsZoomed(parent);
-  const RECT corner{client.right - kGripCorner - 1, client.bottom - kGripCorner - 1,
-                    client.right, client.bottom};
+  const RECT corner{client.right - kGripCorner - 1, client.bottom - kGripCorner - 1, client.right,
+                    client.bottom};
   if (!ISAPPTHEMED() || maximised) {
     if (lCaptureBack.isLogical() && lCaptureBack.logical()) {
       // The background just left of the corner, copied over it.
@@ -212,10 +210,9 @@ Value DRAWMSGITEM(Args args) {
   auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
   const Value& rect = a(3);
   if (!rect.isList() || rect.length() < 4) return {};
-  const RECT area{static_cast<LONG>(rect.item(2).integer()),
-                  static_cast<LONG>(rect.item(1).integer()),
-                  static_cast<LONG>(rect.item(4).integer()),
-                  static_cast<LONG>(rect.item(3).integer())};
+  const RECT area{
+      static_cast<LONG>(rect.item(2).integer()), static_cast<LONG>(rect.item(1).integer()),
+      static_cast<LONG>(rect.item(4).integer()), static_cast<LONG>(rect.item(3).integer())};
   drawPaneText(handleFrom<HDC>(a(1)), a(2).isText() ? a(2).string() : std::string(), area,
                colourOr(a(4), 0), colourOr(a(5), kDefaultPaneBack), handleFrom<HFONT>(a(6)));
   return {};

@@ -33,8 +33,8 @@ lanmere::Value MSGBAR2010(const lanmere::Value& hDC);
 
 // C++ forms used by the bar.
 void drawSunkenBox(HDC dc, int top, int left, int bottom, int right);
-void drawPaneText(HDC dc, const std::string& text, RECT area, COLORREF text_colour,
-                  COLORREF back, HFONT font);
+void drawPaneText(HDC dc, const std::string& text, RECT area, COLORREF text_colour, COLORREF back,
+                  HFONT font);
 
 const lanmere::ModuleTable& msgPaintModule();
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "errors/report.h"
 #include "framework/core/handles.h"
@@ -161,8 +161,8 @@ Value TMsgBar::New(Args args) {
   oWnd = a(kWnd).isObject() ? a(kWnd) : defaultWindow();
   auto* parent = oWnd.isObject() ? dynamic_cast<TWindow*>(oWnd.object()) : nullptr;
   nClrText = a(kFore).isNumber() ? a(kFore) : Value(0);
-  nClrPane = a(kBack).isNumber() ? a(kBack)
-                                 : Value(static_cast<long long>(GetSysColor(kDefaultBack)));
+  nClrPane =
+      a(kBack).isNumber() ? a(kBack) : Value(static_cast<long long>(GetSysColor(kDefaultBack)));
   if (parent) parent->oMsgBar = self();
   cMsg = cMsgDef = a(kMsg).isText() ? a(kMsg) : Value("");
   nStyle = static_cast<long long>(WS_VISIBLE | WS_CHILD | WS_BORDER);
@@ -243,9 +243,10 @@ Value TMsgBar::SetItems(const Value& aTexts) {
   if (!aTexts.isList()) return {};
   for (std::size_t n = 1; n <= aTexts.length(); ++n) {
     const Value pane = TMSGITEM();
-    Value paneArgs[] = {self(), aTexts.item(n), GetWidth(aTexts.item(n), oFont).integer() +
-                                                    kPaneTextExtra, Value(), Value(), Value(),
-                        true};
+    Value paneArgs[] = {
+        self(),  aTexts.item(n), GetWidth(aTexts.item(n), oFont).integer() + kPaneTextExtra,
+        Value(), Value(),        Value(),
+        true};
     lanmere::send(pane, lanmere::symbol("New"), Args(paneArgs));
   }
   return {};
@@ -279,8 +280,9 @@ long long TMsgBar::itemsLeft() {
 
 Value TMsgBar::makeTimedPane(const Value& text, const Value& refresh, const Value& action) {
   const Value pane = TMSGITEM();
-  Value paneArgs[] = {self(), text, GetWidth(text, oFont).integer() + kPaneTextExtra, Value(),
-                      Value(), Value(), true, action};
+  Value paneArgs[] = {self(),  text,    GetWidth(text, oFont).integer() + kPaneTextExtra,
+                      Value(), Value(), Value(),
+                      true,    action};
   lanmere::send(pane, lanmere::symbol("New"), Args(paneArgs));
   TMsgItem* item = paneOf(pane);
   item->bMsg = refresh;
@@ -357,9 +359,10 @@ Value dateTimeAction() {
 
 Value TMsgBar::ClockOn() {
   if (paneOf(oClock)) return {};
-  oClock = makeTimedPane(Value(timeText()),
-                         lanmere::block([](Args) { return Value(timeText()); }, "(b)TMSGBAR:CLOCKON"),
-                         dateTimeAction());
+  oClock =
+      makeTimedPane(Value(timeText()),
+                    lanmere::block([](Args) { return Value(timeText()); }, "(b)TMSGBAR:CLOCKON"),
+                    dateTimeAction());
   return {};
 }
 
@@ -386,10 +389,10 @@ Value TMsgBar::CheckTimer() {
   if (oTimer.isObject() || !hwnd()) return {};
   TMsgBar* bar = this;
   const Value timer = TTIMER();
-  lanmere::send(timer, "New",
-                {Value(kTimerInterval),
-                 lanmere::block([bar](Args) { return bar->TimerEval(); }, "(b)TMSGBAR:CHECKTIMER"),
-                 self()});
+  lanmere::send(
+      timer, "New",
+      {Value(kTimerInterval),
+       lanmere::block([bar](Args) { return bar->TimerEval(); }, "(b)TMSGBAR:CHECKTIMER"), self()});
   lanmere::send(timer, "Activate");
   oTimer = timer;
   return {};
@@ -558,7 +561,8 @@ void TMsgBar::paintBackground(HDC dc, int left, int width) {
   const bool blue = l2007.logical();
   HBITMAP& bitmap = flatBitmap(blue);
   if (!bitmap) {
-    bitmap = handleFrom<HBITMAP>(blue ? MSGBAR2007(handleNumber(dc)) : MSGBAR2010(handleNumber(dc)));
+    bitmap =
+        handleFrom<HBITMAP>(blue ? MSGBAR2007(handleNumber(dc)) : MSGBAR2010(handleNumber(dc)));
   }
   if (!bitmap) return;
   HDC memory = CreateCompatibleDC(dc);

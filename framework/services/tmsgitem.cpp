@@ -201,9 +201,8 @@ void TMsgItem::paintOn(HDC dc) {
     owner->paintBackground(dc, left - kSeparatorGap, w + kSeparatorGap);
     HDC memory = CreateCompatibleDC(dc);
     if (hBack.isNil() || hBack.integer() == 0) {
-      const HBITMAP saved = trackedCreate("TMSGITEM", "BMP", [&] {
-        return CreateCompatibleBitmap(dc, w + kSeparatorGap, height);
-      });
+      const HBITMAP saved = trackedCreate(
+          "TMSGITEM", "BMP", [&] { return CreateCompatibleBitmap(dc, w + kSeparatorGap, height); });
       hBack = handleNumber(saved);
       HGDIOBJ old = SelectObject(memory, saved);
       BitBlt(memory, 0, 0, w + kSeparatorGap, height, dc, left - kSeparatorGap, 0, SRCCOPY);
@@ -216,8 +215,8 @@ void TMsgItem::paintOn(HDC dc) {
     DeleteDC(memory);
   }
   int bitmapWidth = 0;
-  HBITMAP shown = handleFrom<HBITMAP>(lActive.logical() || hBitmap2.integer() == 0 ? hBitmap1
-                                                                                     : hBitmap2);
+  HBITMAP shown =
+      handleFrom<HBITMAP>(lActive.logical() || hBitmap2.integer() == 0 ? hBitmap1 : hBitmap2);
   if (shown) {
     drawMasked(dc, shown, left + 1, kBitmapRow);
     bitmapWidth = bitmapSize(shown).cx;
@@ -239,10 +238,10 @@ void TMsgItem::paintOn(HDC dc) {
     drawSunkenBox(dc, kFirstRow - 1, left - kSeparatorGap, height - kFirstRow,
                   left - kSeparatorGap + 1);
   } else {
-    drawPaneText(dc, text,
-                 RECT{left + bitmapWidth, kTextTop, left + w - kPaneRightGap,
-                      height - kTextBottomGap},
-                 colour, static_cast<COLORREF>(nClrPane.integer()), font);
+    drawPaneText(
+        dc, text,
+        RECT{left + bitmapWidth, kTextTop, left + w - kPaneRightGap, height - kTextBottomGap},
+        colour, static_cast<COLORREF>(nClrPane.integer()), font);
     drawSunkenBox(dc, 0, left - kSeparatorGap, height - 1, left - kSeparatorGap + 1);
     if (owner->lInset.logical()) drawSunkenBox(dc, 3, left + 1, height - 5, left + w - 4);
   }

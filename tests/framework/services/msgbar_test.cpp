@@ -40,9 +40,9 @@ class MsgBar : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static const bool registered = [] {
-      for (const lanmere::ModuleTable* module : {&msgBarModule(), &msgItemModule(),
-                                                 &msgPaintModule(), &timerModule(),
-                                                 &resTrackModule()}) {
+      for (const lanmere::ModuleTable* module :
+           {&msgBarModule(), &msgItemModule(), &msgPaintModule(), &timerModule(),
+            &resTrackModule()}) {
         lanmere::registerModule(*module);
       }
       return true;
@@ -172,7 +172,7 @@ TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
 }
 
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
-  const Value b = newBar({"Default text"});
+  const Value b = newBar({"Default text", true, false, true});
   const HWND hwnd = bar(b).hwnd();
   repaintNow(hwnd);
   const COLORREF back = pixel(hwnd, 6, 6);
@@ -201,6 +201,8 @@ TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   EXPECT_EQ(bar(b).cMsg.string(), "From a block");
   bar(b).SetMsg({});
   EXPECT_EQ(bar(b).cMsg.string(), "");
+  repaintNow(hwnd);
+  EXPECT_TRUE(saveScreenshot("msgbar_classic.bmp"));
 }
 
 TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
@@ -251,23 +253,25 @@ TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
   TMsgItem& caps = pane(bar(b).oKeyCaps);
   const bool initially = (GetKeyState(VK_CAPITAL) & 1) != 0;
   EXPECT_EQ(caps.lActive.logical(), initially);
-  // Toggled through the keyboard state (the injected key does not reach the toggle bit
-  // reliably under Wine), then seen by the timer within a few ticks.
   BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_CAPITAL] ^= 1;
-  SetKeyboardState(keys);
-  EXPECT_TRUE(pumpUntil([&] { return caps.lActive.logical() != initially; }, 3000));
-  // A click on the pane presses the key through the system's input: it toggles back.
+  auto setCaps = [&keys](bool on) {
+    GetKeyboardState(keys);
+    keys[VK_CAPITAL] = on ? 1 : 0;
+    SetKeyboardState(keys);
+  };
+  // A click on the pane presses the key through the system's input, and the timer shows the
+  // new state within a few ticks.
+  SetForegroundWindow(hwndOf(owner));
   const int left = static_cast<int>(caps.nLeft().integer());
   SendMessageA(bar(b).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 5, 8));
-  const bool back = pumpUntil([&] { return caps.lActive.logical() == initially; }, 3000);
-  if (!back) {  // restore the machine's state whatever happened
-    GetKeyboardState(keys);
-    keys[VK_CAPITAL] = initially ? 1 : 0;
-    SetKeyboardState(keys);
-  }
-  EXPECT_TRUE(back) << "the click did not toggle Caps Lock back";
+  const bool clicked = pumpUntil([&] { return caps.lActive.logical() != initially; }, 3000);
+  // Toggled through the keyboard state: followed too.
+  setCaps(!caps.lActive.logical());
+  const bool expected = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  EXPECT_TRUE(pumpUntil([&] { return caps.lActive.logical() == expected; }, 3000));
+  setCaps(initially);
+  EXPECT_TRUE(pumpUntil([&] { return caps.lActive.logical() == initially; }, 3000));
+  EXPECT_TRUE(clicked) << "the click did not toggle Caps Lock";
 }
 
 TEST_F(MsgBar, DoubleClickShowsAndRestoresTheResourceTitle) {
