@@ -9,6 +9,7 @@
 #include "framework/services/menuapi.h"
 #include "framework/services/menubuild.h"
 #include "framework/services/menudraw.h"
+#include "framework/services/msgpaint.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
@@ -17,6 +18,7 @@
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
 #include "framework/services/tmsgbar.h"
+#include "framework/services/tmsgitem.h"
 #include "framework/services/trect.h"
 #include "framework/services/treg32.h"
 #include "framework/services/tstruct.h"
@@ -26,12 +28,12 @@ namespace kestrel {
 
 // The modules with start-up and exit hooks come first, in the order their hooks run.
 std::vector<const lanmere::ModuleTable*> servicesModules() {
-  return {&helpModule(),      &imageModule(),     &menuModule(),     &msgBarModule(),
-          &resTrackModule(),  &logFileModule(),   &fileNameModule(), &filesModule(),
-          &tIniModule(),      &tReg32Module(),    &tRectModule(),    &tStructModule(),
-          &helpFileModule(),  &timerModule(),     &accTableModule(), &menuApiModule(),
-          &menuItemModule(),  &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule()};
+  return {&helpModule(),       &imageModule(),     &menuModule(),     &msgBarModule(),
+          &resTrackModule(),   &logFileModule(),   &fileNameModule(), &filesModule(),
+          &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
+          &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
+          &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
+          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule()};
 }
 
 }  // namespace kestrel

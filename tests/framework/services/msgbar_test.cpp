@@ -1,0 +1,323 @@
+// The message bar with real windows: its placement, panes, messages in both looks, the keyboard
+// panes, the resource title, the flat backgrounds and what is left after the window closes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/core/themes.h"
+#include "framework/core/tracked.h"
+#include "framework/services/msgpaint.h"
+#include "framework/services/restrack.h"
+#include "framework/services/tmsgbar.h"
+#include "framework/services/tmsgitem.h"
+#include "framework/services/ttimer.h"
+#include "tests/framework/core/twindow_support.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+namespace {
+
+using lanmere::Args;
+using lanmere::Value;
+
+TMsgBar& bar(const Value& value) {
+  return static_cast<TMsgBar&>(*value.object());
+}
+TMsgItem& pane(const Value& value) {
+  return static_cast<TMsgItem&>(*value.object());
+}
+
+struct BarArgs {
+  Value msg = "Ready";
+  bool clock = false, date = false, kbd = false;
+  bool style2007 = false, style2010 = false;
+};
+
+class MsgBar : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static const bool registered = [] {
+      for (const lanmere::ModuleTable* module :
+           {&msgBarModule(), &msgItemModule(), &msgPaintModule(), &timerModule(),
+            &resTrackModule()}) {
+        lanmere::registerModule(*module);
+      }
+      return true;
+    }();
+    (void)registered;
+  }
+  void SetUp() override {
+    resourcesBefore = trackedResources().size();
+    itemsBefore = TMsgItem::liveCount();
+    owner = pixelWindow(20, 20, 240, 520, "msgbar");
+    ShowWindow(hwndOf(owner), SW_SHOW);
+  }
+  void TearDown() override {
+    overrideAppThemed(std::nullopt);
+    if (IsWindow(hwndOf(owner))) destroy(owner);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  Value newBar(const BarArgs& a, const Value& window = {}) {
+    Value args[12];
+    args[0] = window.isNil() ? owner : window;
+    args[1] = a.msg;
+    args[3] = a.clock;
+    args[4] = a.date;
+    args[5] = a.kbd;
+    args[10] = a.style2007;
+    args[11] = a.style2010;
+    return lanmere::send(TMSGBAR(), lanmere::symbol("New"), Args(args));
+  }
+  Value newPane(const Value& onBar, long long width, const Value& action = {}, bool add = true) {
+    Value args[] = {onBar, Value("pane"), width, {}, {}, {}, add, action};
+    return lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(args));
+  }
+  static RECT barRect(const Value& b, HWND parent) {
+    RECT r{};
+    GetWindowRect(bar(b).hwnd(), &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  static COLORREF pixel(HWND hwnd, int x, int y) {
+    HDC dc = GetDC(hwnd);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return colour;
+  }
+  static void repaintNow(HWND hwnd) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+
+  Value owner;
+  std::size_t resourcesBefore = 0;
+  long itemsBefore = 0;
+};
+
+TEST_F(MsgBar, PlacementAndHeightAlsoAfterTheParentIsResized) {
+  const Value b = newBar({});
+  const HWND parent = hwndOf(owner);
+  EXPECT_TRUE(as(owner).oMsgBar.sharesStorageWith(b));
+  EXPECT_TRUE(GETMSGBARDEFAULT().sharesStorageWith(b));
+  const long long height = as(owner).nGetChrHeight().integer() + 8;
+  EXPECT_EQ(bar(b).Height().integer(), height);
+  const LONG style = GetWindowLongA(bar(b).hwnd(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_VISIBLE | WS_CHILD | WS_BORDER), WS_VISIBLE | WS_CHILD | WS_BORDER);
+  for (SIZE size : {SIZE{0, 0}, SIZE{640, 300}}) {
+    if (size.cx) SetWindowPos(parent, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client{};
+    GetClientRect(parent, &client);
+    const RECT r = barRect(b, parent);
+    EXPECT_EQ(r.bottom, client.bottom) << size.cx;
+    EXPECT_EQ(r.bottom - r.top, height) << size.cx;
+    EXPECT_EQ(r.left, -1) << size.cx;
+    EXPECT_EQ(r.right, client.right + 1) << size.cx;
+  }
+}
+
+TEST_F(MsgBar, PanesArePackedFromTheRight) {
+  overrideAppThemed(true);
+  const Value b = newBar({"Ready", true, false, true});
+  // Right to left: clock, "Ins", "Caps", "Num".
+  std::vector<Value> panes = {bar(b).oClock, bar(b).oKeyIns, bar(b).oKeyCaps, bar(b).oKeyNum};
+  for (std::size_t n = 1; n < panes.size(); ++n) {
+    EXPECT_LT(pane(panes[n]).nLeft().integer() + pane(panes[n]).width(),
+              pane(panes[n - 1]).nLeft().integer())
+        << n;
+  }
+  EXPECT_EQ(bar(b).GetItems().integer(), 4);
+  EXPECT_EQ(pane(bar(b).oKeyCaps).cMsg.string(), "Caps");
+  // InsItem: 0 and nil do nothing, past the end appends; DelItem removes.
+  const Value extra = newPane(b, 40, {}, false);
+  bar(b).InsItem(extra, 0);
+  bar(b).InsItem(extra, {});
+  EXPECT_EQ(bar(b).GetItems().integer(), 4);
+  bar(b).InsItem(extra, 99);
+  EXPECT_TRUE(bar(b).aItems.item(5).sharesStorageWith(extra));
+  // The last pane, 40 wide, on a bar whose right edge is 800 starts at 800 - 13 - 38.
+  MoveWindow(bar(b).hwnd(), -1, 0, 802, 30, FALSE);  // a one-pixel border on each side
+  RECT r{};
+  GetClientRect(bar(b).hwnd(), &r);
+  ASSERT_EQ(r.right, 800);
+  EXPECT_EQ(pane(extra).nLeft().integer(), 749);
+  bar(b).DelItem(extra);
+  EXPECT_EQ(bar(b).GetItems().integer(), 4);
+  pane(extra).End();
+  bar(b).KeybOff();
+  EXPECT_EQ(bar(b).GetItems().integer(), 1);
+  EXPECT_TRUE(bar(b).oKeyCaps.isNil());
+}
+
+TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
+  const Value b = newBar({});
+  std::vector<std::pair<long long, long long>> clicks;
+  const Value p = newPane(b, 60, closure([&clicks](Args a) {
+                            clicks.emplace_back(a[0].integer(), a[1].integer());
+                            return Value();
+                          }));
+  const int left = static_cast<int>(pane(p).nLeft().integer());
+  const HWND hwnd = bar(b).hwnd();
+  SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 10, 8));
+  SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(left + 10, 8));
+  SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left - 20, 8));  // left of it
+  SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(left - 20, 8));
+  SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 10, 3));  // above row 5
+  SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(left + 10, 3));
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(clicks[0], std::make_pair(8LL, static_cast<long long>(left + 10)));
+}
+
+TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
+  const Value b = newBar({"Default text", true, false, true});
+  const HWND hwnd = bar(b).hwnd();
+  repaintNow(hwnd);
+  const COLORREF back = pixel(hwnd, 6, 6);
+  auto smear = [&] {
+    HDC dc = GetDC(hwnd);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT area{5, 5, 60, 8};
+    FillRect(dc, &area, red);
+    DeleteObject(red);
+    ReleaseDC(hwnd, dc);
+  };
+  struct Step {
+    const char* text;
+    bool repaints;
+  };
+  // The parent's SetMsg reaches the bar through oMsgBar.
+  const Step steps[] = {{"Saving", true}, {"Saving", false}, {"", true}, {"", false}};
+  for (const Step& step : steps) {
+    smear();
+    as(owner).SetMsg(Value(step.text));
+    EXPECT_EQ(bar(b).cMsg.string(), step.text);
+    EXPECT_EQ(pixel(hwnd, 6, 6), step.repaints ? back : RGB(255, 0, 0)) << step.text;
+  }
+  // A closure is evaluated; nil is "".
+  bar(b).SetMsg(closure([](Args) { return Value("From a block"); }));
+  EXPECT_EQ(bar(b).cMsg.string(), "From a block");
+  bar(b).SetMsg({});
+  EXPECT_EQ(bar(b).cMsg.string(), "");
+  repaintNow(hwnd);
+  EXPECT_TRUE(saveScreenshot("msgbar_classic.bmp"));
+}
+
+TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
+  // The bitmaps: sizes and every row.
+  for (bool blue : {true, false}) {
+    const Value made = blue ? MSGBAR2007({}) : MSGBAR2010({});
+    const HBITMAP bitmap = handleFrom<HBITMAP>(made);
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, blue ? 26 : 103);
+    EXPECT_EQ(info.bmHeight, blue ? 23 : 22);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const auto rows = flatBarRows(blue);
+    for (int row = 0; row < info.bmHeight; ++row) {
+      EXPECT_EQ(GetPixel(memory, info.bmWidth - 1, row), rows[static_cast<std::size_t>(row)])
+          << blue << " row " << row;
+    }
+    EXPECT_EQ(rows[1], blue ? RGB(0xE3, 0xEF, 0xFF) : RGB(0xE6, 0xEA, 0xEE));
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    trackedDelete(bitmap, [](HBITMAP h) { return DeleteObject(h); });
+  }
+  // Two bars of different looks, in two windows; destroying one leaves the other right.
+  const Value second = pixelWindow(300, 20, 520, 520, "msgbar 2010");
+  ShowWindow(hwndOf(second), SW_SHOW);
+  const Value blue = newBar({"Blue look", true, false, true, true});
+  const Value grey = newBar({"Grey look", true, false, true, false, true}, second);
+  EXPECT_FALSE(bar(grey).l2007.logical());
+  for (const Value& b : {blue, grey}) repaintNow(bar(b).hwnd());
+  EXPECT_EQ(pixel(bar(blue).hwnd(), 2, 0), flatBarRows(true)[0]);
+  EXPECT_EQ(pixel(bar(grey).hwnd(), 2, 0), flatBarRows(false)[0]);
+  bar(blue).SetMsg("Flat message");
+  EXPECT_EQ(bar(blue).cMsg.string(), "Flat message");
+  UpdateWindow(bar(blue).hwnd());
+  EXPECT_TRUE(saveScreenshot("msgbar_styles.bmp"));
+  destroy(owner);
+  EXPECT_EQ(flatBarBitmap(true), nullptr);
+  EXPECT_NE(flatBarBitmap(false), nullptr);
+  repaintNow(bar(grey).hwnd());
+  EXPECT_EQ(pixel(bar(grey).hwnd(), 2, 0), flatBarRows(false)[0]);
+  destroy(second);
+  EXPECT_EQ(flatBarBitmap(false), nullptr);
+}
+
+TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
+  const Value b = newBar({"Ready", false, false, true});
+  TMsgItem& caps = pane(bar(b).oKeyCaps);
+  const bool initially = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  EXPECT_EQ(caps.lActive.logical(), initially);
+  BYTE keys[256];
+  auto setCaps = [&keys](bool on) {
+    GetKeyboardState(keys);
+    keys[VK_CAPITAL] = on ? 1 : 0;
+    SetKeyboardState(keys);
+  };
+  // A click on the pane presses the key through the system's input, and the timer shows the
+  // new state within a few ticks.
+  SetForegroundWindow(hwndOf(owner));
+  const int left = static_cast<int>(caps.nLeft().integer());
+  SendMessageA(bar(b).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 5, 8));
+  const bool clicked = pumpUntil([&] { return caps.lActive.logical() != initially; }, 3000);
+  // Toggled through the keyboard state: followed too.
+  setCaps(!caps.lActive.logical());
+  const bool expected = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  EXPECT_TRUE(pumpUntil([&] { return caps.lActive.logical() == expected; }, 3000));
+  setCaps(initially);
+  EXPECT_TRUE(pumpUntil([&] { return caps.lActive.logical() == initially; }, 3000));
+  EXPECT_TRUE(clicked) << "the click did not toggle Caps Lock";
+}
+
+TEST_F(MsgBar, DoubleClickShowsAndRestoresTheResourceTitle) {
+  const Value b = newBar({"Ready", true});
+  const HWND parent = hwndOf(owner);
+  auto title = [&] {
+    char text[256] = {};
+    GetWindowTextA(parent, text, sizeof text);
+    return std::string(text);
+  };
+  const std::string prefix = sizeof(void*) == 8 ? "(64 bits) MemUsed: " : "(32 bits) MemUsed: ";
+  SendMessageA(bar(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
+  EXPECT_TRUE(bar(b).lCheckRes.logical());
+  EXPECT_TRUE(pumpUntil([&] { return title().rfind(prefix, 0) == 0; }, 3000)) << title();
+  EXPECT_NE(title().find(" Resources: 90% Running time: "), std::string::npos) << title();
+  SendMessageA(bar(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
+  EXPECT_TRUE(pumpUntil([&] { return title() == "msgbar"; }, 3000)) << title();
+  EXPECT_TRUE(bar(b).Cargo.isNil());
+}
+
+TEST_F(MsgBar, NothingIsLeftAfterTheWindowCloses) {
+  const Value b = newBar({"Ready", true, true, true, true});
+  newPane(b, 50);
+  repaintNow(bar(b).hwnd());
+  const Value timer = bar(b).oTimer;
+  ASSERT_TRUE(timer.isObject());
+  auto& t = static_cast<TTimer&>(*timer.object());
+  EXPECT_EQ(t.nInterval.integer(), 400);
+  EXPECT_TRUE(t.lActive.logical());
+  destroy(owner);
+  EXPECT_TRUE(GETMSGBARDEFAULT().isNil());
+  EXPECT_TRUE(as(owner).oMsgBar.isNil());
+  EXPECT_EQ(TMsgItem::liveCount(), itemsBefore);
+  EXPECT_FALSE(t.lActive.logical());
+  // Out of the registry: its identifier runs nothing any more.
+  int ticks = 0;
+  t.bAction = closure([&ticks](Args) {
+    ++ticks;
+    return Value();
+  });
+  TIMEREVENT(t.nId);
+  EXPECT_EQ(ticks, 0);
+  for (std::size_t n = resourcesBefore; n < trackedResources().size(); ++n) {
+    ADD_FAILURE() << "left: " << trackedResources()[n].type << " " << trackedResources()[n].chain;
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::test
