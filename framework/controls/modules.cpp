@@ -16,8 +16,9 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(), &fontApiModule(), &gradientModule(), &bitmapsModule(), &cursorsModule(),
-          &iconsModule(),  &tFontModule(),   &tBrushModule(),   &tPenModule(),    &tCursorModule(), &tButtonModule(), &tSayModule()};
+  return {&gdiObjModule(),  &fontApiModule(), &gradientModule(), &bitmapsModule(),
+          &cursorsModule(), &iconsModule(),   &tFontModule(),    &tBrushModule(),
+          &tPenModule(),    &tCursorModule(), &tButtonModule(),  &tSayModule()};
 }
 
 }  // namespace kestrel

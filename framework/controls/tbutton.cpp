@@ -22,7 +22,7 @@ using lanmere::Value;
 namespace {
 
 enum NewArg : std::size_t {
-  kRow,
+  kRow = 1,
   kCol,
   kCaption,
   kWnd,
@@ -41,7 +41,7 @@ enum NewArg : std::size_t {
   kCancel
 };
 enum RedefineArg : std::size_t {
-  kRdId,
+  kRdId = 1,
   kRdAction,
   kRdWnd,
   kRdHelpId,
@@ -126,8 +126,8 @@ Value TButton::New(Args args) {
   nHelpId = a(kHelpId);
   bAction = a(kAction);
   lDefault = flag(a(kDefault));
-  nStyle = kButtonStyle | (lDefault.logical() ? BS_DEFPUSHBUTTON : 0) |
-           (design ? WS_CLIPSIBLINGS : 0);
+  nStyle =
+      kButtonStyle | (lDefault.logical() ? BS_DEFPUSHBUTTON : 0) | (design ? WS_CLIPSIBLINGS : 0);
   nId = GetNewId();
   lDrag = design;
   lCaptured = false;
@@ -303,14 +303,18 @@ Value TButton::cGenPRG(const Value& lDlgUnits) {
     const long long units = GETDLGBASEUNITS();
     const double bx = static_cast<double>(units & 0xFFFF);
     const double by = static_cast<double>((units >> 16) & 0xFFFF);
-    auto x = [&](long long v) { return static_cast<long long>(std::trunc(v * kTemplateUnitsX / bx)); };
-    auto y = [&](long long v) { return static_cast<long long>(std::trunc(v * kTemplateUnitsY / by)); };
+    auto x = [&](long long v) {
+      return static_cast<long long>(std::trunc(v * kTemplateUnitsX / bx));
+    };
+    auto y = [&](long long v) {
+      return static_cast<long long>(std::trunc(v * kTemplateUnitsY / by));
+    };
     box = {y(box.top), x(box.left), x(box.width), y(box.height)};
   }
-  return std::string(kCrLf) + "   @ " + std::to_string(box.top) + ", " +
-         std::to_string(box.left) + " BUTTON \"" + textForm(cCaption) + "\" SIZE " +
-         std::to_string(box.width) + ", " + std::to_string(box.height) + " PIXEL OF oWnd ;" +
-         kCrLf + "      ACTION MsgInfo( \"Not defined yet!\" )" + kCrLf;
+  return std::string(kCrLf) + "   @ " + std::to_string(box.top) + ", " + std::to_string(box.left) +
+         " BUTTON \"" + textForm(cCaption) + "\" SIZE " + std::to_string(box.width) + ", " +
+         std::to_string(box.height) + " PIXEL OF oWnd ;" + kCrLf +
+         "      ACTION MsgInfo( \"Not defined yet!\" )" + kCrLf;
 }
 
 Value TButton::saveToRC(const Value& nIndent) {

@@ -23,7 +23,7 @@ using lanmere::Value;
 namespace {
 
 enum NewArg : std::size_t {
-  kRow,
+  kRow = 1,
   kCol,
   kText,
   kWnd,
@@ -46,7 +46,7 @@ enum NewArg : std::size_t {
   kTransparent
 };
 enum RedefineArg : std::size_t {
-  kRdId,
+  kRdId = 1,
   kRdText,
   kRdWnd,
   kRdPicture,
@@ -62,7 +62,7 @@ constexpr long long kRowHeight = 15;
 constexpr long long kRowOffset = 2;
 constexpr long long kColumnWidth = 6;
 constexpr long long kDefaultHeight = 15;
-constexpr long long kAdjustMargin = 20;  // pixels added to the text's width when widening
+constexpr long long kAdjustMargin = 20;     // pixels added to the text's width when widening
 constexpr int kButtonFace = COLOR_BTNFACE;  // 15
 constexpr UINT kHitTest = WM_NCHITTEST;     // 132
 constexpr const char* kCrLf = "\r\n";
