@@ -3,18 +3,22 @@
 // label's captions (pictures through TRANSFORM), widening, and the generated source texts.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "framework/controls/fontapi.h"
 #include "framework/controls/tbutton.h"
+#include "framework/controls/ticon.h"
 #include "framework/controls/tsay.h"
 #include "framework/core/dialogbox.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/wndproc.h"
+#include "framework/services/modules.h"
+#include "framework/services/restrack.h"
 #include "runtime/error.h"
 #include "tests/framework/controls/buttons_test_ids.h"
 #include "tests/framework/core/dialog_fixture.h"
@@ -457,6 +461,67 @@ TEST_F(Buttons, GeneratedTexts) {
                               .width = 50,
                               .height = 15});
   EXPECT_EQ(lanmere::send(again, "cGenPrg").string(), lanmere::send(label, "cGenPrg").string());
+}
+
+// ---- Icons ----
+
+TEST_F(Buttons, IconControls) {
+  auto newIcon = [&](Value row, Value col, Value resName, Value file) {
+    std::vector<Value> args{row, col, resName, file, {}, {}, window};
+    return lanmere::send(lanmere::createObject("TICON"), lanmere::symbol("New"),
+                         lanmere::Args(args));
+  };
+  auto icon = [](const Value& control) -> TIcon& { return static_cast<TIcon&>(*control.object()); };
+  auto pixel = [](HWND hwnd, int x, int y) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const HDC dc = GetDC(hwnd);
+    const COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return color;
+  };
+  // Our icon (red square, green centre) from a file (the program's own) and a resource: the
+  // resource's shows, and the file's is not leaked.
+  // The resource records live in the services layer.
+  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  auto icons = [] {
+    const auto& all = trackedResources();
+    return std::count_if(all.begin(), all.end(), [](const TrackedResource& r) {
+      return r.type == "ICON" && r.handle != 0;
+    });
+  };
+  const auto iconsBefore = icons();
+  char file[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, file, MAX_PATH);
+  const Value ours = newIcon(2, 3, "TESTICON", Value(std::string(file)));
+  const HWND made = icon(ours).hwnd();
+  ASSERT_TRUE(made);
+  const RECT rect = placement(made);
+  EXPECT_EQ(icons(), iconsBefore + 1);  // the file's icon went when the resource's came
+  EXPECT_EQ(rect.top, 28);
+  EXPECT_EQ(rect.left, 24);
+  EXPECT_EQ(rect.right - rect.left, 32);
+  EXPECT_EQ(rect.bottom - rect.top, 32);
+  EXPECT_EQ(windowClassName(made), "TICON");
+  EXPECT_EQ(pixel(made, 6, 6), RGB(255, 0, 0));
+  EXPECT_EQ(pixel(made, 16, 16), RGB(0, 128, 0));  // the 16-colour green
+  // A missing file leaves the icon as it is.
+  const Value before = icon(ours).hIcon;
+  lanmere::send(ours, "SetFile", {"no such file.ico"});
+  EXPECT_TRUE(icon(ours).hIcon.sharesStorageWith(before) ||
+              icon(ours).hIcon.integer() == before.integer());
+  // A system icon is shared: the control shows it and never destroys it.
+  const Value system = newIcon(0, 0, 32515, {});
+  const HICON shared = LoadIconA(nullptr, MAKEINTRESOURCEA(32515));
+  EXPECT_EQ(handleFrom<HICON>(icon(system).hIcon), shared);
+  lanmere::send(system, "End");
+  lanmere::send(ours, "End");
+  EXPECT_TRUE(pumpUntil([&] { return !IsWindow(made); }));
+  EXPECT_EQ(icons(), iconsBefore);
+  ICONINFO info{};
+  EXPECT_TRUE(GetIconInfo(shared, &info));
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace
