@@ -517,6 +517,12 @@ TEST_F(Buttons, IconControls) {
   lanmere::send(ours, "End");
   EXPECT_TRUE(pumpUntil([&] { return !IsWindow(made); }));
   EXPECT_EQ(icons(), iconsBefore);
+  // A window's icon given as text is an icon object without a window of its own.
+  const Value windowIcon = iconFromText("TESTICON");
+  EXPECT_EQ(icon(windowIcon).hWnd.integer(), 0);
+  EXPECT_NE(icon(windowIcon).hIcon.integer(), 0);
+  lanmere::send(windowIcon, "End");
+  EXPECT_EQ(icons(), iconsBefore);
   ICONINFO info{};
   EXPECT_TRUE(GetIconInfo(shared, &info));
   if (info.hbmMask) DeleteObject(info.hbmMask);
