@@ -523,6 +523,23 @@ TEST_F(Buttons, IconControls) {
   EXPECT_NE(icon(windowIcon).hIcon.integer(), 0);
   lanmere::send(windowIcon, "End");
   EXPECT_EQ(icons(), iconsBefore);
+
+  // Bound from a dialog item of class "TIcon" (ReDefine registers the class first).
+  const Value dialog = resourceDialog("ICONDLG");
+  const Value bound = lanmere::send(lanmere::createObject("TICON"), "ReDefine",
+                                    {kIdIcon, "TESTICON", {}, {}, {}, dialog});
+  COLORREF shown = 0;
+  runModal(dialog, {[&](HWND hwnd) {
+                      if (!hwnd || !IsWindowVisible(hwnd) || !icon(bound).hwnd()) return false;
+                      shown = pixel(icon(bound).hwnd(), 6, 6);
+                      return true;
+                    },
+                    [&](HWND) {
+                      lanmere::send(dialog, "End", {1});
+                      return true;
+                    }});
+  EXPECT_EQ(shown, RGB(255, 0, 0));
+  EXPECT_EQ(icons(), iconsBefore);
   ICONINFO info{};
   EXPECT_TRUE(GetIconInfo(shared, &info));
   if (info.hbmMask) DeleteObject(info.hbmMask);

@@ -5,3 +5,4 @@
 #define kIdGoButton 202
 #define kIdLabel 203
 #define kIdEmptyLabel 204
+#define kIdIcon 205
