@@ -7,15 +7,19 @@
 #include "framework/controls/gradient.h"
 #include "framework/controls/icons.h"
 #include "framework/controls/tbrush.h"
+#include "framework/controls/tbutton.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
+#include "framework/controls/ticon.h"
 #include "framework/controls/tpen.h"
+#include "framework/controls/tsay.h"
 
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(), &fontApiModule(), &gradientModule(), &bitmapsModule(), &cursorsModule(),
-          &iconsModule(),  &tFontModule(),   &tBrushModule(),   &tPenModule(),    &tCursorModule()};
+  return {&gdiObjModule(),  &fontApiModule(), &gradientModule(), &bitmapsModule(), &cursorsModule(),
+          &iconsModule(),   &tFontModule(),   &tBrushModule(),   &tPenModule(),    &tCursorModule(),
+          &tButtonModule(), &tSayModule(),    &tIconModule()};
 }
 
 }  // namespace kestrel

@@ -5,6 +5,9 @@
 namespace kestrel {
 
 inline constexpr unsigned kWmFrameworkClick = 2048;
+// wParam of a click the dialog's command check sends: the control awaiting validation was
+// already validated (or the click is a cancel), so the control does not validate it again.
+inline constexpr unsigned kClickChecked = 1;
 inline constexpr unsigned kWmFrameworkLineUp = 2049;
 inline constexpr unsigned kWmFrameworkLineDown = 2050;
 inline constexpr unsigned kWmFrameworkPageUp = 2051;

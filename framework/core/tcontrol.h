@@ -126,9 +126,12 @@ class TControl : public TWindow {
   // Controls whose instances are alive (a leak check for tests).
   static long liveCount() noexcept;
 
- private:
+ protected:
+  // The parent window object and its window (null when there is none).
   TWindow* parent() const;
   HWND parentHwnd() const;
+
+ private:
   bool sameTopLevel(HWND other) const;
   Value clickHotControl(HWND hot);
   bool designKey(long long key);

@@ -156,7 +156,7 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
     if (validationStops(id, control)) return {};
     const Value target = controlWithId(id);
     if (target.isObject()) {
-      sendTo(handleOfMember<HWND>(target, msg::hWnd), kWmFrameworkClick);
+      sendTo(handleOfMember<HWND>(target, msg::hWnd), kWmFrameworkClick, kClickChecked);
     } else if (id == kEnter) {
       End(Value(kEnter));
     }
@@ -174,7 +174,7 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
     if (id == kCancel) {
       const Value cancel = controlWithId(kCancel);
       if (cancel.isObject()) {
-        sendTo(handleOfMember<HWND>(cancel, msg::hWnd), kWmFrameworkClick);
+        sendTo(handleOfMember<HWND>(cancel, msg::hWnd), kWmFrameworkClick, kClickChecked);
         return false;
       }
     }

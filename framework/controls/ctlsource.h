@@ -1,0 +1,22 @@
+// What the controls' generated texts share: the window's own size (inclusive edges, so a control
+// built again from the text has the same size) and the resource script line.
+#pragma once
+
+#include <string>
+
+#include "framework/core/tcontrol.h"
+
+namespace kestrel {
+
+struct ControlBox {
+  long long top, left, width, height;
+};
+
+// The control's place and size, read from its window when it has one.
+ControlBox controlBox(TControl& control);
+
+// nIndent blanks, the keyword, the caption in double quotes, then identifier, top, left, width
+// and height separated by ", ".
+std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent);
+
+}  // namespace kestrel

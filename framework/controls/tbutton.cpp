@@ -1,0 +1,334 @@
+#include "framework/controls/tbutton.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "framework/controls/ctlsource.h"
+#include "framework/core/dialogbox.h"
+#include "framework/core/fwmessages.h"
+#include "framework/core/handles.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/wndfuncs.h"
+#include "framework/core/wndproc.h"
+
+namespace kestrel {
+
+using lanmere::Args;
+using lanmere::Value;
+
+namespace {
+
+enum NewArg : std::size_t {
+  kRow = 1,
+  kCol,
+  kCaption,
+  kWnd,
+  kAction,
+  kWidth,
+  kHeight,
+  kHelpId,
+  kFont,
+  kDefault,
+  kPixel,
+  kDesign,
+  kMsg,
+  kUpdate,
+  kWhen,
+  kValid,
+  kCancel
+};
+enum RedefineArg : std::size_t {
+  kRdId = 1,
+  kRdAction,
+  kRdWnd,
+  kRdHelpId,
+  kRdMsg,
+  kRdUpdate,
+  kRdWhen,
+  kRdValid,
+  kRdPrompt,
+  kRdCancel
+};
+
+constexpr const char* kDefaultCaption = "&Button";
+constexpr long long kRowHeight = 18;
+constexpr long long kColumnWidth = 6;
+constexpr long long kCharWidth = 6;  // pixels per caption character
+constexpr long long kMinWidth = 30;
+constexpr long long kDefaultHeight = 13;
+constexpr UINT kSetStyle = BM_SETSTYLE;  // 244
+constexpr long long kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr double kTemplateUnitsX = 4;
+constexpr double kTemplateUnitsY = 8;
+constexpr const char* kCrLf = "\r\n";
+
+bool flag(const Value& value) {
+  return value.isLogical() && value.logical();
+}
+
+const Value& orDefault(const Value& value, const Value& fallback) {
+  return value.isNil() ? fallback : value;
+}
+
+const lanmere::Symbol* sym(const char* name) {
+  return lanmere::symbol(name);
+}
+
+// Sets the parent's validating flag for a while, cleared however the scope is left.
+class Validating {
+ public:
+  explicit Validating(TWindow* window) : window_(window) {
+    if (window_) window_->lValidating = true;
+  }
+  Validating(const Validating&) = delete;
+  Validating& operator=(const Validating&) = delete;
+  ~Validating() {
+    if (window_) window_->lValidating = false;
+  }
+
+ private:
+  TWindow* window_;
+};
+
+}  // namespace
+
+LM_DEFINE_CLASS(TButton) {
+  c.data(LM_FIELDS(bAction, lDefault, lProcessing));
+  c.classData("aEvents", Value::list({Value::list({"OnClick", "Sender"})}));
+  c.methods(LM_METHODS(New, ReDefine, Initiate, HandleEvent, Click, GotFocus, LostFocus, KeyDown,
+                       GetDlgCode, MouseMove, LButtonUp, Colors, cToChar, cGenPRG));
+  c.method<&TButton::saveToRC>("SaveToRC");
+  c.creatable();
+}
+
+Value TButton::New(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const bool pixel = flag(a(kPixel));
+  const bool design = flag(a(kDesign));
+  cCaption = orDefault(a(kCaption), Value(kDefaultCaption));
+  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
+  TWindow* above = parent();
+  oFont = a(kFont).isNil() && above ? above->oFont : a(kFont);
+  const auto captionLength = static_cast<long long>(textForm(cCaption).size());
+  const long long width =
+      a(kWidth).isNil() ? std::max(kCharWidth * captionLength, kMinWidth) : a(kWidth).integer();
+  const long long height = a(kHeight).isNil() ? kDefaultHeight : a(kHeight).integer();
+  const long long row = a(kRow).isNil() ? 0 : a(kRow).integer();
+  const long long col = a(kCol).isNil() ? 0 : a(kCol).integer();
+  nTop = pixel ? row : row * kRowHeight;
+  nLeft = pixel ? col : col * kColumnWidth;
+  // Inclusive edges: a window of exactly width x height.
+  nBottom = nTop.integer() + height - 1;
+  nRight = nLeft.integer() + width - 1;
+  nHelpId = a(kHelpId);
+  bAction = a(kAction);
+  lDefault = flag(a(kDefault));
+  nStyle =
+      kButtonStyle | (lDefault.logical() ? BS_DEFPUSHBUTTON : 0) | (design ? WS_CLIPSIBLINGS : 0);
+  nId = GetNewId();
+  lDrag = design;
+  lCaptured = false;
+  cMsg = a(kMsg);
+  lUpdate = flag(a(kUpdate));
+  bWhen = a(kWhen);
+  bValid = a(kValid);
+  lCancel = flag(a(kCancel));
+  lProcessing = false;
+  if (above && above->hwnd()) {
+    Create("BUTTON");
+    tell(oWnd, sym("AddControl"), self());
+    if (oFont.isObject()) SetFont(oFont);
+  } else {
+    tell(oWnd, sym("DefControl"), self());
+  }
+  if (design) CheckDots();
+  return self();
+}
+
+Value TButton::ReDefine(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  bAction = a(kRdAction);
+  nHelpId = a(kRdHelpId);
+  cMsg = a(kRdMsg);
+  lUpdate = flag(a(kRdUpdate));
+  bWhen = a(kRdWhen);
+  bValid = a(kRdValid);
+  cCaption = a(kRdPrompt);
+  lCancel = flag(a(kRdCancel));
+  lCaptured = false;
+  lDrag = false;
+  hWnd = 0;
+  Redefine(a(kRdId), orDefault(a(kRdWnd), GETWNDDEFAULT()));
+  return self();
+}
+
+Value TButton::Initiate(const Value& hDlg) {
+  TControl::Initiate(hDlg);
+  lDefault = hwnd() && (GetWindowLongPtrA(hwnd(), GWL_STYLE) & BS_DEFPUSHBUTTON) != 0;
+  lProcessing = false;
+  if (!lanmere::isEmpty(cCaption) && hwnd()) TWindow::SetText(cCaption);
+  return {};
+}
+
+// A click the dialog's command check sends says so in wParam: the control awaiting validation
+// has been asked already.
+Value TButton::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  if (nMsg.integer() == kWmFrameworkClick) {
+    checked_ = nWParam.integer() == kClickChecked;
+    return lanmere::send(self(), sym("Click"));
+  }
+  return TControl::HandleEvent(nMsg, nWParam, nLParam);
+}
+
+void TButton::setLook(bool defaultPush) {
+  PostMsg(kSetStyle, defaultPush ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+Value TButton::Click() {
+  const bool checked = std::exchange(checked_, false);
+  if (lProcessing.logical()) return {};
+  const lanmere::Ref<TButton> keep(this);
+  // Cleared however Click is left: an action whose error handler BREAKs out would otherwise
+  // leave the button dead for good.
+  struct Idle {
+    Value& processing;
+    ~Idle() { processing = false; }
+  } idle{lProcessing};
+  lProcessing = true;
+  if (bWhen.isClosure() && !lWhen().logical()) return {};
+  TWindow* above = parent();
+  // A click that did not pass the dialog's check (Enter handed on by a field, a posted click)
+  // validates the control awaiting validation here: with the validating flag set below, that
+  // control's focus loss validates nothing.
+  if (above && !checked && !lCancel.logical()) {
+    const Value pending = above->nResult;
+    if (pending.isObject() && pending.identity() != static_cast<const void*>(this)) {
+      Value valid;
+      {
+        Validating validating(above);
+        valid = offer(pending, sym("lValid"));
+      }
+      if (valid.isLogical() && !valid.logical()) {
+        const HWND field = handleOfMember<HWND>(pending, msg::hWnd);
+        if (field && GetFocus() != field) callWindows([&] { return ::SetFocus(field); });
+        return {};
+      }
+    }
+  }
+  if (hwnd() && GetFocus() != hwnd()) {
+    Validating validating(above);
+    callWindows([&] { return ::SetFocus(hwnd()); });
+  }
+  evaluate(bAction, self());
+  if (!lCancel.logical() && parentHwnd()) TControl::Click();
+  if (hwnd() && GetFocus() == hwnd()) {
+    setLook(true);
+  } else if (!lDefault.logical()) {
+    setLook(false);
+  }
+  return {};
+}
+
+Value TButton::GotFocus(const Value& hWndLost) {
+  setLook(true);
+  return TControl::GotFocus(hWndLost);
+}
+
+Value TButton::LostFocus(const Value& hWndNew) {
+  if (!lDefault.logical()) setLook(false);
+  return TControl::LostFocus(hWndNew);
+}
+
+Value TButton::KeyDown(const Value& nKey, const Value& nFlags) {
+  if (TWindow* above = parent()) above->nLastKey = nKey;
+  switch (nKey.integer()) {
+    case VK_UP:
+    case VK_LEFT:
+      if (bKeyDown.isClosure()) {
+        evaluate(bKeyDown, nKey, nFlags);
+      } else {
+        tell(oWnd, msg::GoPrevCtrl, hWnd);
+      }
+      return 0;
+    case VK_DOWN:
+    case VK_RIGHT:
+      if (bKeyDown.isClosure()) {
+        evaluate(bKeyDown, nKey, nFlags);
+      } else {
+        tell(oWnd, msg::GoNextCtrl, hWnd);
+      }
+      return 0;
+    case VK_RETURN:
+      if (bKeyDown.isClosure()) {
+        evaluate(bKeyDown, nKey, nFlags);
+      } else {
+        PostMsg(kWmFrameworkClick);
+      }
+      return 0;
+    default:
+      return TControl::KeyDown(nKey, nFlags);
+  }
+}
+
+Value TButton::GetDlgCode(const Value& nKey) {
+  if (TWindow* above = parent()) above->nLastKey = nKey;
+  return {};
+}
+
+Value TButton::MouseMove(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  TControl::MouseMove(nRow, nCol, nFlags);
+  return {};
+}
+
+Value TButton::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  evaluate(OnClick, self());
+  if (lDrag.logical()) return TControl::LButtonUp(nRow, nCol, nFlags);
+  return {};
+}
+
+Value TButton::Colors(const Value&) {
+  return 0;
+}
+
+Value TButton::cToChar(const Value& cClassName) {
+  return TControl::cToChar(cClassName.isText() ? cClassName : Value("BUTTON"));
+}
+
+Value TButton::cGenPRG(const Value& lDlgUnits) {
+  ControlBox box = controlBox(*this);
+  if (flag(lDlgUnits)) {
+    const long long units = GETDLGBASEUNITS();
+    const double bx = static_cast<double>(units & 0xFFFF);
+    const double by = static_cast<double>((units >> 16) & 0xFFFF);
+    auto x = [&](long long v) {
+      return static_cast<long long>(std::trunc(v * kTemplateUnitsX / bx));
+    };
+    auto y = [&](long long v) {
+      return static_cast<long long>(std::trunc(v * kTemplateUnitsY / by));
+    };
+    box = {y(box.top), x(box.left), x(box.width), y(box.height)};
+  }
+  return std::string(kCrLf) + "   @ " + std::to_string(box.top) + ", " + std::to_string(box.left) +
+         " BUTTON \"" + textForm(cCaption) + "\" SIZE " + std::to_string(box.width) + ", " +
+         std::to_string(box.height) + " PIXEL OF oWnd ;" + kCrLf +
+         "      ACTION MsgInfo( \"Not defined yet!\" )" + kCrLf;
+}
+
+Value TButton::saveToRC(const Value& nIndent) {
+  return resourceLine(*this, "PUSHBUTTON ", nIndent);
+}
+
+Value TBUTTON() {
+  return Value(lanmere::make<TButton>());
+}
+
+const lanmere::ModuleTable& tButtonModule() {
+  TButton::Class();  // the class is known by name once its module is
+  static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&TBUTTON>("TBUTTON")}};
+  return module;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,313 @@
+#include "framework/controls/tsay.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "framework/controls/ctlsource.h"
+#include "framework/controls/fontapi.h"
+#include "framework/core/handles.h"
+#include "framework/core/themes.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/wndfuncs.h"
+#include "framework/core/wndproc.h"
+#include "runtime/closure.h"
+#include "runtime/transform.h"
+
+namespace kestrel {
+
+using lanmere::Args;
+using lanmere::Value;
+
+namespace {
+
+enum NewArg : std::size_t {
+  kRow = 1,
+  kCol,
+  kText,
+  kWnd,
+  kPicture,
+  kFont,
+  kCentered,
+  kRight,
+  kBorder,
+  kPixel,
+  kClrText,
+  kClrBack,
+  kWidth,
+  kHeight,
+  kDesign,
+  kUpdate,
+  kShaded,
+  kBox,
+  kRaised,
+  kAdjust,
+  kTransparent
+};
+enum RedefineArg : std::size_t {
+  kRdId = 1,
+  kRdText,
+  kRdWnd,
+  kRdPicture,
+  kRdClrText,
+  kRdClrBack,
+  kRdUpdate,
+  kRdFont,
+  kRdTransparent,
+  kRdAdjust
+};
+
+constexpr long long kRowHeight = 15;
+constexpr long long kRowOffset = 2;
+constexpr long long kColumnWidth = 6;
+constexpr long long kDefaultHeight = 15;
+constexpr long long kAdjustMargin = 20;     // pixels added to the text's width when widening
+constexpr int kButtonFace = COLOR_BTNFACE;  // 15
+constexpr UINT kHitTest = WM_NCHITTEST;     // 132
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kOwnBrushParents[] = {"TWINDOW", "TPANEL", "TDIALOG"};
+
+bool flag(const Value& value) {
+  return value.isLogical() && value.logical();
+}
+
+const Value& orDefault(const Value& value, const Value& fallback) {
+  return value.isNil() ? fallback : value;
+}
+
+const lanmere::Symbol* sym(const char* name) {
+  return lanmere::symbol(name);
+}
+
+Value emptyText() {
+  return lanmere::block([](Args) { return Value(""); }, "(b)TSAY");
+}
+
+// A number right-aligned in three characters.
+std::string field3(long long n) {
+  std::string text = std::to_string(n);
+  return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
+}
+
+}  // namespace
+
+LM_DEFINE_CLASS(TSay) {
+  c.data({{"l3D", &TSay::l3DFrame},
+          {"cPicture", &TSay::cPicture},
+          {"bGet", &TSay::bGet},
+          {"lWantClick", &TSay::lWantClick},
+          {"lAdjust", &TSay::lAdjust}});
+  c.methods(LM_METHODS(New, ReDefine, Initiate, Default, HandleEvent, SetText, Refresh, VarPut,
+                       EraseBkGnd, cToChar, cGenPrg));
+  c.method<&TSay::saveToRC>("SaveToRC");
+  c.creatable();
+}
+
+// The picture is used when it is not empty, everywhere a value becomes the caption.
+std::string TSay::caption(const Value& value) const {
+  if (cPicture.isText() && !cPicture.string().empty()) {
+    return lanmere::transform(value, cPicture.string());
+  }
+  return value.isNil() ? std::string() : textForm(value);
+}
+
+void TSay::setColors(const Value& text, const Value& back) {
+  const TWindow* above = parent();
+  const Value fore = text.isNil() && above ? above->nClrText : text;
+  Value pane = back;
+  if (pane.isNil()) {
+    const bool plainWindow = above && lanmere::upper(above->ClassName()) == "TWINDOW";
+    pane = plainWindow ? above->nClrPane : Value(static_cast<long long>(GetSysColor(kButtonFace)));
+  }
+  SetColor(fore, pane);
+}
+
+Value TSay::New(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const bool design = flag(a(kDesign));
+  const bool centered = flag(a(kCentered));
+  l3DFrame = flag(a(kShaded)) || flag(a(kBox)) || flag(a(kRaised));
+  bGet = orDefault(a(kText), emptyText());
+  bSetGet = bGet;
+  oFont = a(kFont);
+  cPicture = a(kPicture);
+  cCaption = caption(evaluate(bGet));
+  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
+  TWindow* above = parent();
+  long long width = 0;
+  if (a(kWidth).isNil()) {
+    HFONT font = handleOfMember<HFONT>(oFont, msg::hFont);
+    if (!font && above) font = handleOfMember<HFONT>(above->oFont, msg::hFont);
+    if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    width = textWidth(nullptr, textForm(cCaption), font);
+  } else {
+    width = a(kWidth).integer();
+  }
+  long long height = kDefaultHeight;
+  if (!a(kHeight).isNil()) {
+    height = a(kHeight).integer();
+  } else if (oFont.isObject()) {
+    height = std::llabs(lanmere::send(oFont, sym("nHeight")).integer());
+  }
+  const long long row = a(kRow).isNil() ? 0 : a(kRow).integer();
+  const long long col = a(kCol).isNil() ? 0 : a(kCol).integer();
+  const bool pixel = flag(a(kPixel));
+  nTop = pixel ? row : row * kRowHeight + kRowOffset;
+  nLeft = pixel ? col : col * kColumnWidth;
+  nBottom = nTop.integer() + height - 1;
+  nRight = nLeft.integer() + width - 1;
+  nId = GetNewId();
+  long long style = WS_CHILD | WS_VISIBLE;
+  if (design) style |= WS_CLIPSIBLINGS | WS_TABSTOP;
+  if (centered) style |= SS_CENTER;
+  if (flag(a(kRight)) && !centered) style |= SS_RIGHT;
+  if (flag(a(kBorder))) style |= WS_BORDER;
+  if (flag(a(kShaded))) style |= SS_BLACKFRAME;
+  if (flag(a(kBox))) style |= SS_GRAYFRAME;
+  if (flag(a(kRaised))) style |= SS_WHITEFRAME;
+  nStyle = style;
+  lDrag = design;
+  lCaptured = false;
+  lUpdate = flag(a(kUpdate));
+  lWantClick = false;
+  lAdjust = flag(a(kAdjust));
+  lTransparent = flag(a(kTransparent));
+  setColors(a(kClrText), a(kClrBack));
+  if (lTransparent.logical() && above && above->oBrush.isObject() && oBrush.isObject()) {
+    bool ownBrushParent = false;
+    for (const char* name : kOwnBrushParents) ownBrushParent |= above->ClassName() == name;
+    if (!ISAPPTHEMED() || ownBrushParent) SetBrush(above->oBrush);
+  }
+  if (above && above->hwnd()) {
+    Create("STATIC");
+    Default();
+    if (l3DFrame.logical()) Set3DLook(true);
+    tell(oWnd, sym("AddControl"), self());
+  } else {
+    tell(oWnd, sym("DefControl"), self());
+  }
+  if (design) CheckDots();
+  return self();
+}
+
+Value TSay::ReDefine(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  l3DFrame = false;
+  bGet = a(kRdText);
+  bSetGet = bGet;
+  cPicture = a(kRdPicture);
+  oFont = a(kRdFont);
+  lTransparent = flag(a(kRdTransparent));
+  if (bGet.isClosure()) cCaption = caption(evaluate(bGet));
+  hWnd = 0;
+  lDrag = false;
+  lCaptured = false;
+  lUpdate = flag(a(kRdUpdate));
+  lWantClick = false;
+  lAdjust = flag(a(kRdAdjust));
+  oWnd = orDefault(a(kRdWnd), GETWNDDEFAULT());
+  setColors(a(kRdClrText), a(kRdClrBack));
+  Redefine(a(kRdId), oWnd);
+  return self();
+}
+
+Value TSay::Initiate(const Value& hDlg) {
+  TControl::Initiate(hDlg);
+  const TWindow* above = parent();
+  if (!ISAPPTHEMED() && lTransparent.logical() && above && oBrush.isObject() &&
+      handleOfMember<HBITMAP>(above->oBrush, msg::hBitmap)) {
+    SetBrush(above->oBrush);
+  }
+  if (!hwnd()) return {};
+  if (!cCaption.isNil()) {
+    TWindow::SetText(cCaption);
+  } else {
+    cCaption = GetText();
+  }
+  return {};
+}
+
+Value TSay::Default() {
+  const TWindow* above = parent();
+  const Value font = oFont.isObject() ? oFont : (above ? above->oFont : Value());
+  if (font.isObject()) SetFont(font);
+  return {};
+}
+
+Value TSay::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  if (nMsg.integer() == kHitTest && hwnd() && (flag(lDrag) || flag(lWantClick))) {
+    return static_cast<long long>(DefWindowProcA(hwnd(), kHitTest, 0, nLParam.integer()));
+  }
+  return TControl::HandleEvent(nMsg, nWParam, nLParam);
+}
+
+Value TSay::SetText(const Value& uValue) {
+  if (lTransparent.isNil()) lTransparent = false;
+  const std::string text = caption(uValue);
+  if (!hwnd()) {
+    cCaption = text;
+    return {};
+  }
+  const TWindow* above = parent();
+  const Value parentBrush = above ? above->oBrush : Value();
+  if (handleOfMember<HBRUSH>(parentBrush, msg::hBrush) &&
+      !handleOfMember<HBITMAP>(parentBrush, msg::hBitmap) &&
+      (ISAPPTHEMED() || lTransparent.logical())) {
+    const HDC dc = ::GetDC(hwnd());
+    DRAWPBACK(hWnd, handleNumber(dc));
+    ::ReleaseDC(hwnd(), dc);
+  }
+  const LONG_PTR type = GetWindowLongPtrA(hwnd(), GWL_STYLE) & SS_TYPEMASK;
+  if (type != SS_CENTER && type != SS_RIGHT && flag(lAdjust)) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    const long long needed = textWidth(nullptr, text, font) + kAdjustMargin;
+    if (needed > nWidth().integer()) _nWidth(needed);
+  }
+  TWindow::SetText(text);
+  return {};
+}
+
+Value TSay::Refresh(const Value&) {
+  if (bGet.isClosure()) SetText(evaluate(bGet));
+  return {};
+}
+
+Value TSay::VarPut(const Value& uValue) {
+  const Value text = caption(uValue);
+  bGet = lanmere::block([text](Args) { return text; }, "(b)TSAY");
+  return {};
+}
+
+Value TSay::EraseBkGnd(const Value& hDCErase) {
+  if (lTransparent.isNil()) lTransparent = false;
+  if (ISAPPTHEMED() || lTransparent.logical()) return 1;
+  return TControl::EraseBkGnd(hDCErase);
+}
+
+Value TSay::cToChar(const Value& cClassName) {
+  return TControl::cToChar(cClassName.isText() ? cClassName : Value("STATIC"));
+}
+
+Value TSay::cGenPrg() {
+  const ControlBox box = controlBox(*this);
+  return std::string(kCrLf) + "   @ " + field3(box.top) + ", " + field3(box.left) + " SAY \"" +
+         textForm(cCaption) + "\" SIZE " + field3(box.width) + ", " + field3(box.height) +
+         " PIXEL OF oWnd" + kCrLf;
+}
+
+Value TSay::saveToRC(const Value& nIndent) {
+  return resourceLine(*this, "LTEXT ", nIndent);
+}
+
+Value TSAY() {
+  return Value(lanmere::make<TSay>());
+}
+
+const lanmere::ModuleTable& tSayModule() {
+  TSay::Class();  // the class is known by name once its module is
+  static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&TSAY>("TSAY")}};
+  return module;
+}
+
+}  // namespace kestrel

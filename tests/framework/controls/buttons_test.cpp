@@ -1,0 +1,551 @@
+// Push buttons and static texts in real windows and dialogs, driven with real keys and clicks:
+// placement and styles, the click with its guards and validation, the default-push look, the
+// label's captions (pictures through TRANSFORM), widening, and the generated source texts.
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "framework/controls/fontapi.h"
+#include "framework/controls/tbutton.h"
+#include "framework/controls/ticon.h"
+#include "framework/controls/tsay.h"
+#include "framework/core/dialogbox.h"
+#include "framework/core/fwmessages.h"
+#include "framework/core/handles.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/wndproc.h"
+#include "framework/services/modules.h"
+#include "framework/services/restrack.h"
+#include "runtime/error.h"
+#include "tests/framework/controls/buttons_test_ids.h"
+#include "tests/framework/core/dialog_fixture.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+namespace {
+
+TButton& btn(const Value& button) {
+  return static_cast<TButton&>(*button.object());
+}
+
+TSay& say(const Value& label) {
+  return static_cast<TSay&>(*label.object());
+}
+
+Value newButton(std::vector<Value> args) {
+  return lanmere::send(lanmere::createObject("TBUTTON"), lanmere::symbol("New"),
+                       lanmere::Args(args));
+}
+
+// TSay:New's arguments by name (the 21 of the constructor).
+struct SayArgs {
+  Value row, col, text, wnd, picture, font, centered, right, border, pixel, clrText, clrBack, width,
+      height, design, update, shaded, box, raised, adjust, transparent;
+};
+Value newSay(const SayArgs& a) {
+  std::vector<Value> args{a.row,      a.col,    a.text,       a.wnd,    a.picture, a.font,
+                          a.centered, a.right,  a.border,     a.pixel,  a.clrText, a.clrBack,
+                          a.width,    a.height, a.design,     a.update, a.shaded,  a.box,
+                          a.raised,   a.adjust, a.transparent};
+  return lanmere::send(lanmere::createObject("TSAY"), lanmere::symbol("New"), lanmere::Args(args));
+}
+
+Value fixed(Value answer) {
+  return closure([answer](lanmere::Args) { return answer; });
+}
+
+Value counter(int& count, Value answer = {}) {
+  return closure([&count, answer](lanmere::Args) {
+    ++count;
+    return answer;
+  });
+}
+
+// The window's rectangle in its parent's client coordinates.
+RECT placement(HWND hwnd) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::string windowText(HWND hwnd) {
+  char text[256] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+LONG_PTR styleOf(HWND hwnd) {
+  return GetWindowLongPtrA(hwnd, GWL_STYLE);
+}
+
+bool looksDefault(const Value& button) {
+  return (styleOf(btn(button).hwnd()) & BS_DEFPUSHBUTTON) != 0;
+}
+
+void click(HWND window) {
+  postMouse(window, WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
+  postMouse(window, WM_LBUTTONUP, 3, 3);
+}
+
+// Lets every posted message run.
+void settle() {
+  int rounds = 0;
+  pumpUntil([&] { return ++rounds > 5; }, 500);
+}
+
+class Buttons : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+  }
+  void TearDown() override {
+    destroy(window);
+    DialogTest::TearDown();
+  }
+  Value window = pixelWindow(100, 100, 400, 500, "Buttons");
+  HWND hwnd = hwndOf(window);
+};
+
+// ---- Buttons ----
+
+TEST_F(Buttons, PlacementSizeAndStyle) {
+  struct Case {
+    std::vector<Value> args;
+    std::string caption;
+    long top, left, width, height;
+    bool defaultPush, clipSiblings;
+  } cases[] = {
+      {{}, "&Button", 0, 0, 42, 13, false, false},
+      {{0, 0, "OK"}, "OK", 0, 0, 30, 13, false, false},
+      {{2, 3, "Go"}, "Go", 36, 18, 30, 13, false, false},
+      {{5, 7, "Wide", {}, {}, 80, 25, {}, {}, true, true}, "Wide", 5, 7, 80, 25, true, false},
+      {{1, 1, "D", {}, {}, {}, {}, {}, {}, {}, true, true}, "D", 1, 1, 30, 13, false, true},
+  };
+  for (Case& c : cases) {
+    if (c.args.size() < 4) c.args.resize(4);
+    c.args[3] = window;
+    const Value button = newButton(c.args);
+    const HWND made = btn(button).hwnd();
+    ASSERT_TRUE(made) << c.caption;
+    const RECT rect = placement(made);
+    EXPECT_EQ(windowClassName(made), "Button");
+    EXPECT_EQ(windowText(made), c.caption);
+    EXPECT_EQ(rect.top, c.top) << c.caption;
+    EXPECT_EQ(rect.left, c.left) << c.caption;
+    EXPECT_EQ(rect.right - rect.left, c.width) << c.caption;
+    EXPECT_EQ(rect.bottom - rect.top, c.height) << c.caption;
+    EXPECT_EQ((styleOf(made) & BS_DEFPUSHBUTTON) != 0, c.defaultPush) << c.caption;
+    EXPECT_EQ((styleOf(made) & WS_CLIPSIBLINGS) != 0, c.clipSiblings) << c.caption;
+    EXPECT_EQ(btn(button).lDrag.logical(), c.clipSiblings);
+    bool listed = false;
+    for (const Value& each : as(window).aControls.items()) listed |= each.sharesStorageWith(button);
+    EXPECT_TRUE(listed) << c.caption;
+  }
+}
+
+TEST_F(Buttons, ClickRunsTheActionOnceAndRecovers) {
+  Value got;
+  int actions = 0;
+  int siblingWhens = 0;
+  bool when = true;
+  const Value sibling = newButton({3, 0, "Sibling", window});
+  btn(sibling).bWhen = counter(siblingWhens, true);
+  const Value button = newButton({0, 0, "Go", window});
+  auto clickIt = [&] {
+    callWindows([&] { return SendMessageA(btn(button).hwnd(), kWmFrameworkClick, 0, 0); });
+  };
+  btn(button).bWhen = closure([&](lanmere::Args) { return Value(when); });
+  btn(button).bAction = closure([&](lanmere::Args args) {
+    got = lanmere::arg(args, 1);
+    ++actions;
+    clickIt();  // a click while the action runs is ignored
+    return Value();
+  });
+  clickIt();
+  EXPECT_EQ(actions, 1);
+  EXPECT_TRUE(got.sharesStorageWith(button));
+  EXPECT_EQ(siblingWhens, 1);  // the parent's controls were re-evaluated
+  EXPECT_FALSE(btn(button).lProcessing.logical());
+
+  when = false;
+  clickIt();
+  EXPECT_EQ(actions, 1);
+  when = true;
+
+  btn(button).lCancel = true;
+  clickIt();
+  EXPECT_EQ(actions, 2);
+  EXPECT_EQ(siblingWhens, 1);  // not after a cancel button
+  btn(button).lCancel = false;
+
+  // An action whose error is BREAKed out of leaves the button working.
+  btn(button).bAction = closure([&](lanmere::Args) -> Value {
+    if (++actions == 3) lanmere::doBreak();
+    return {};
+  });
+  bool broke = false;
+  lanmere::beginSequence(clickIt, [&](const Value&) { broke = true; });
+  EXPECT_TRUE(broke);
+  EXPECT_FALSE(btn(button).lProcessing.logical());
+  clickIt();
+  EXPECT_EQ(actions, 4);
+}
+
+TEST_F(Buttons, KeysAndTheDefaultLook) {
+  const Value first = newButton({0, 0, "First", window});
+  const Value second = newButton({2, 0, "Second", window, {}, {}, {}, {}, {}, true});
+  int actions = 0;
+  btn(first).bAction = counter(actions);
+  SetFocus(btn(first).hwnd());
+  ASSERT_TRUE(pumpUntil([&] { return looksDefault(first); }));
+  // Enter posts the click: the action runs after the key handler returned.
+  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(actions, 0);
+  EXPECT_TRUE(pumpUntil([&] { return actions == 1; }));
+  EXPECT_EQ(as(window).nLastKey.integer(), VK_RETURN);
+  // Arrows move the focus; the button left loses the look, the declared default keeps it.
+  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_DOWN, 0);
+  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == btn(second).hwnd(); }));
+  settle();
+  EXPECT_FALSE(looksDefault(first));
+  EXPECT_TRUE(looksDefault(second));
+  SendMessageA(btn(second).hwnd(), WM_KEYDOWN, VK_UP, 0);
+  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == btn(first).hwnd(); }));
+  settle();
+  EXPECT_TRUE(looksDefault(first));
+  EXPECT_TRUE(looksDefault(second));
+  // bKeyDown takes the keys of the table.
+  int keys = 0;
+  btn(first).bKeyDown = counter(keys);
+  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_RIGHT, 0);
+  settle();
+  EXPECT_EQ(keys, 2);
+  EXPECT_EQ(actions, 1);
+  EXPECT_EQ(GetFocus(), btn(first).hwnd());
+}
+
+TEST_F(Buttons, ButtonsAndLabelsInDialogs) {
+  // Built in memory: the controls write their own template items.
+  const Value built = pixelDialog(100, 100, 300, 400, "Built");
+  const Value button = newButton({10, 10, "&Run", built, {}, {}, {}, {}, {}, {}, true});
+  const Value label = newSay(
+      {.row = 40, .col = 10, .text = fixed("Label"), .wnd = built, .pixel = true, .width = 60});
+  std::vector<std::string> classes, texts;
+  runModal(built, {[&](HWND dialog) {
+                     if (!dialog) return false;
+                     for (HWND each : {btn(button).hwnd(), say(label).hwnd()}) {
+                       classes.push_back(windowClassName(each));
+                       texts.push_back(windowText(each));
+                     }
+                     return true;
+                   },
+                   [&](HWND) {
+                     lanmere::send(built, "End", {1});
+                     return true;
+                   }});
+  EXPECT_EQ(classes, (std::vector<std::string>{"Button", "Static"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"&Run", "Label"}));
+
+  // Bound from the resource.
+  const Value dialog = resourceDialog("BTNDLG");
+  const Value ok = lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine", {IDOK, {}, dialog});
+  const Value go = lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine",
+                                 {kIdGoButton, {}, dialog, {}, {}, {}, {}, {}, "&Start"});
+  const Value kept =
+      lanmere::send(lanmere::createObject("TSAY"), "ReDefine", {kIdLabel, {}, dialog});
+  const Value shown = lanmere::send(lanmere::createObject("TSAY"), "ReDefine",
+                                    {kIdEmptyLabel, fixed("abc"), dialog, "@!"});
+  runModal(dialog, {[&](HWND hwnd) {
+                      if (!hwnd) return false;
+                      texts = {windowText(btn(go).hwnd()), windowText(say(kept).hwnd()),
+                               windowText(say(shown).hwnd())};
+                      return true;
+                    },
+                    [&](HWND) {
+                      lanmere::send(dialog, "End", {1});
+                      return true;
+                    }});
+  EXPECT_TRUE(btn(ok).lDefault.logical());
+  EXPECT_FALSE(btn(go).lDefault.logical());
+  EXPECT_EQ(texts, (std::vector<std::string>{"&Start", "Resource text", "ABC"}));
+  EXPECT_EQ(say(kept).cCaption.string(), "Resource text");
+  EXPECT_TRUE(errors.empty());
+}
+
+// With an invalid field: a cancel button takes the focus without validating and runs its
+// action; Enter in the field (handed to the default button by the field) and a click on OK
+// each validate once, leave the focus on the field and run no action.
+TEST_F(Buttons, ButtonsInTheValidationProtocol) {
+  const Value dialog = newDialog({{}, {}, {}, {}, {}, "BTNDLG", {}, {}, {}, {}, {}, {}, window});
+  const Value field = lanmere::createObject("TCONTROL");
+  lanmere::send(field, "Redefine", {kIdField, dialog});
+  int checks = 0;
+  static_cast<TControl&>(*field.object()).bValid = counter(checks, false);
+  int okActions = 0;
+  int cancelActions = 0;
+  lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine", {IDOK, counter(okActions), dialog});
+  lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine",
+                {IDCANCEL, counter(cancelActions), dialog, {}, {}, {}, {}, {}, {}, true});
+  auto focusIs = [](int id, std::function<bool()> also) {
+    return [id, also](HWND hwnd) { return focusedId(hwnd) == id && also(); };
+  };
+  auto onField = [](HWND hwnd) {
+    SendMessageA(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd, kIdField)), TRUE);
+    return true;
+  };
+  int settled = 0;
+  auto settleSteps = [&settled](HWND) { return ++settled % 10 == 0; };
+  runModal(dialog, {[](HWND hwnd) { return hwnd && focusedId(hwnd) != 0; }, onField,
+                    focusIs(kIdField, [] { return true; }),
+                    [](HWND hwnd) {
+                      click(GetDlgItem(hwnd, IDCANCEL));
+                      return true;
+                    },
+                    focusIs(IDCANCEL, [&] { return cancelActions == 1 && checks == 0; }),
+                    [](HWND hwnd) {
+                      click(GetDlgItem(hwnd, kIdField));
+                      return true;
+                    },
+                    focusIs(kIdField, [] { return true; }),
+                    [](HWND) {
+                      pressKeys({VK_RETURN});
+                      return true;
+                    },
+                    focusIs(kIdField, [&] { return checks == 1; }), settleSteps,
+                    [&](HWND hwnd) {
+                      EXPECT_EQ(okActions, 0);
+                      EXPECT_EQ(checks, 1);
+                      postMouse(GetDlgItem(hwnd, IDOK), WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
+                      return true;
+                    },
+                    // the user releases the button after the focus change was handled
+                    focusIs(kIdField, [&] { return checks >= 2; }),
+                    [](HWND hwnd) {
+                      postMouse(GetDlgItem(hwnd, IDOK), WM_LBUTTONUP, 3, 3);
+                      return true;
+                    },
+                    settleSteps,
+                    [&](HWND) {
+                      lanmere::send(dialog, "End", {1});
+                      return true;
+                    }});
+  EXPECT_EQ(checks, 2);
+  EXPECT_EQ(okActions, 0);
+  EXPECT_EQ(cancelActions, 1);
+}
+
+// ---- Labels ----
+
+TEST_F(Buttons, LabelPlacementWidthAndColours) {
+  const Value font = newFont("Arial", 20);
+  const Value label =
+      newSay({.row = 1, .col = 10, .text = fixed("Hello"), .wnd = window, .height = 15});
+  RECT rect = placement(say(label).hwnd());
+  EXPECT_EQ(rect.top, 17);
+  EXPECT_EQ(rect.bottom - 1, 31);
+  EXPECT_EQ(rect.left, 60);
+  EXPECT_EQ(windowClassName(say(label).hwnd()), "Static");
+  EXPECT_EQ(say(label).nClrPane.integer(), as(window).nClrPane.integer());
+
+  const Value measured = newSay({.text = fixed("Measured text"), .wnd = window, .font = font});
+  rect = placement(say(measured).hwnd());
+  EXPECT_EQ(rect.right - rect.left,
+            textWidth(nullptr, "Measured text", handleOfMember<HFONT>(font, msg::hFont)));
+  EXPECT_EQ(rect.bottom - rect.top, 20);
+
+  const Value nothing = newSay({.text = fixed(Value()), .wnd = window, .width = 40});
+  EXPECT_EQ(windowText(say(nothing).hwnd()), "");
+
+  // A label on a dialog takes the button face; a transparent one the parent's brush.
+  const Value dialog = pixelDialog(10, 10, 100, 100);
+  const Value onDialog = newSay({.text = fixed("x"), .wnd = dialog, .width = 20});
+  EXPECT_EQ(say(onDialog).nClrPane.integer(), static_cast<long long>(GetSysColor(COLOR_BTNFACE)));
+  as(window).SetBrush(newBrush(RGB(10, 200, 30)));
+  const Value clear = newSay({.text = fixed("x"), .wnd = window, .width = 20, .transparent = true});
+  EXPECT_TRUE(say(clear).oBrush.sharesStorageWith(as(window).oBrush));
+
+  // The hit test lets clicks through only with lWantClick.
+  RECT screen{};
+  GetWindowRect(say(label).hwnd(), &screen);
+  const LPARAM point = MAKELPARAM(screen.left + 2, screen.top + 2);
+  auto hit = [&] {
+    return callWindows([&] { return SendMessageA(say(label).hwnd(), WM_NCHITTEST, 0, point); });
+  };
+  EXPECT_NE(hit(), HTCLIENT);
+  say(label).lWantClick = true;
+  EXPECT_EQ(hit(), HTCLIENT);
+}
+
+TEST_F(Buttons, LabelTextsPicturesAndWidening) {
+  struct Case {
+    Value value;
+    Value picture;
+    std::string shown;
+  } cases[] = {
+      {"abc", "@!", "ABC"},
+      {3.14159, "999.99", "  3.14"},
+      {42, "", "42"},
+      {"plain", Value(), "plain"},
+  };
+  for (const Case& c : cases) {
+    const Value label =
+        newSay({.text = fixed(c.value), .wnd = window, .picture = c.picture, .width = 80});
+    EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
+    lanmere::send(label, "SetText", {c.value});
+    EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
+    lanmere::send(label, "VarPut", {c.value});
+    lanmere::send(label, "SetText", {"other"});
+    lanmere::send(label, "Refresh");
+    EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
+  }
+
+  // Refresh follows bGet.
+  std::string source = "one";
+  const Value live = newSay(
+      {.text = closure([&](lanmere::Args) { return Value(source); }), .wnd = window, .width = 80});
+  source = "two";
+  lanmere::send(live, "Refresh");
+  EXPECT_EQ(windowText(say(live).hwnd()), "two");
+
+  // lAdjust widens a left-aligned label to the text + 20, never shrinks, never a centred one.
+  const std::string longer = "A much longer text than before";
+  for (bool centered : {false, true}) {
+    const Value label = newSay(
+        {.text = fixed("Hi"), .wnd = window, .centered = centered, .width = 30, .adjust = true});
+    lanmere::send(label, "SetText", {Value(longer)});
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageA(say(label).hwnd(), WM_GETFONT, 0, 0));
+    const long wide = textWidth(nullptr, longer, font) + 20;
+    RECT rect = placement(say(label).hwnd());
+    EXPECT_EQ(rect.right - rect.left, centered ? 30 : wide);
+    lanmere::send(label, "SetText", {"x"});
+    rect = placement(say(label).hwnd());
+    EXPECT_EQ(rect.right - rect.left, centered ? 30 : wide);
+  }
+}
+
+TEST_F(Buttons, GeneratedTexts) {
+  const Value button = newButton({10, 20, "&Button", window, {}, {}, {}, {}, {}, {}, true});
+  const long long id = btn(button).nId.integer();
+  EXPECT_EQ(lanmere::send(button, "cGenPRG").string(),
+            "\r\n   @ 10, 20 BUTTON \"&Button\" SIZE 42, 13 PIXEL OF oWnd ;\r\n"
+            "      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
+  const long long units = GETDLGBASEUNITS();
+  const long long bx = units & 0xFFFF;
+  const long long by = (units >> 16) & 0xFFFF;
+  EXPECT_EQ(lanmere::send(button, "cGenPRG", {true}).string(),
+            "\r\n   @ " + std::to_string(10 * 8 / by) + ", " + std::to_string(20 * 4 / bx) +
+                " BUTTON \"&Button\" SIZE " + std::to_string(42 * 4 / bx) + ", " +
+                std::to_string(13 * 8 / by) +
+                " PIXEL OF oWnd ;\r\n      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
+  EXPECT_EQ(lanmere::send(button, "SaveToRC", {2}).string(),
+            "  PUSHBUTTON \"&Button\", " + std::to_string(id) + ", 10, 20, 42, 13");
+
+  const Value label =
+      newSay({.row = 5, .col = 60, .text = fixed("Hi"), .wnd = window, .pixel = true, .width = 50});
+  EXPECT_EQ(lanmere::send(label, "cGenPrg").string(),
+            "\r\n   @   5,  60 SAY \"Hi\" SIZE  50,  15 PIXEL OF oWnd\r\n");
+  EXPECT_EQ(lanmere::send(label, "SaveToRC").string(),
+            "LTEXT \"Hi\", " + std::to_string(say(label).nId.integer()) + ", 5, 60, 50, 15");
+  // Built again from its own numbers, the label has the same size.
+  const Value again = newSay({.row = 5,
+                              .col = 60,
+                              .text = fixed("Hi"),
+                              .wnd = window,
+                              .pixel = true,
+                              .width = 50,
+                              .height = 15});
+  EXPECT_EQ(lanmere::send(again, "cGenPrg").string(), lanmere::send(label, "cGenPrg").string());
+}
+
+// ---- Icons ----
+
+TEST_F(Buttons, IconControls) {
+  auto newIcon = [&](Value row, Value col, Value resName, Value file) {
+    std::vector<Value> args{row, col, resName, file, {}, {}, window};
+    return lanmere::send(lanmere::createObject("TICON"), lanmere::symbol("New"),
+                         lanmere::Args(args));
+  };
+  auto icon = [](const Value& control) -> TIcon& { return static_cast<TIcon&>(*control.object()); };
+  auto pixel = [](HWND hwnd, int x, int y) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const HDC dc = GetDC(hwnd);
+    const COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return color;
+  };
+  // Our icon (red square, green centre) from a file (the program's own) and a resource: the
+  // resource's shows, and the file's is not leaked.
+  // The resource records live in the services layer.
+  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  auto icons = [] {
+    const auto& all = trackedResources();
+    return std::count_if(all.begin(), all.end(), [](const TrackedResource& r) {
+      return r.type == "ICON" && r.handle != 0;
+    });
+  };
+  const auto iconsBefore = icons();
+  char file[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, file, MAX_PATH);
+  const Value ours = newIcon(2, 3, "TESTICON", Value(std::string(file)));
+  const HWND made = icon(ours).hwnd();
+  ASSERT_TRUE(made);
+  const RECT rect = placement(made);
+  EXPECT_EQ(icons(), iconsBefore + 1);  // the file's icon went when the resource's came
+  EXPECT_EQ(rect.top, 28);
+  EXPECT_EQ(rect.left, 24);
+  EXPECT_EQ(rect.right - rect.left, 32);
+  EXPECT_EQ(rect.bottom - rect.top, 32);
+  EXPECT_EQ(windowClassName(made), "TICON");
+  EXPECT_EQ(pixel(made, 6, 6), RGB(255, 0, 0));
+  EXPECT_EQ(pixel(made, 16, 16), RGB(0, 128, 0));  // the 16-colour green
+  // A missing file leaves the icon as it is.
+  const Value before = icon(ours).hIcon;
+  lanmere::send(ours, "SetFile", {"no such file.ico"});
+  EXPECT_TRUE(icon(ours).hIcon.sharesStorageWith(before) ||
+              icon(ours).hIcon.integer() == before.integer());
+  // A system icon is shared: the control shows it and never destroys it.
+  const Value system = newIcon(0, 0, 32515, {});
+  const HICON shared = LoadIconA(nullptr, MAKEINTRESOURCEA(32515));
+  EXPECT_EQ(handleFrom<HICON>(icon(system).hIcon), shared);
+  lanmere::send(system, "End");
+  lanmere::send(ours, "End");
+  EXPECT_TRUE(pumpUntil([&] { return !IsWindow(made); }));
+  EXPECT_EQ(icons(), iconsBefore);
+  // A window's icon given as text is an icon object without a window of its own.
+  const Value windowIcon = iconFromText("TESTICON");
+  EXPECT_EQ(icon(windowIcon).hWnd.integer(), 0);
+  EXPECT_NE(icon(windowIcon).hIcon.integer(), 0);
+  lanmere::send(windowIcon, "End");
+  EXPECT_EQ(icons(), iconsBefore);
+
+  // Bound from a dialog item of class "TIcon" (ReDefine registers the class first).
+  const Value dialog = resourceDialog("ICONDLG");
+  const Value bound = lanmere::send(lanmere::createObject("TICON"), "ReDefine",
+                                    {kIdIcon, "TESTICON", {}, {}, {}, dialog});
+  COLORREF shown = 0;
+  runModal(dialog, {[&](HWND hwnd) {
+                      if (!hwnd || !IsWindowVisible(hwnd) || !icon(bound).hwnd()) return false;
+                      shown = pixel(icon(bound).hwnd(), 6, 6);
+                      return true;
+                    },
+                    [&](HWND) {
+                      lanmere::send(dialog, "End", {1});
+                      return true;
+                    }});
+  EXPECT_EQ(shown, RGB(255, 0, 0));
+  EXPECT_EQ(icons(), iconsBefore);
+  ICONINFO info{};
+  EXPECT_TRUE(GetIconInfo(shared, &info));
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace kestrel::test
