@@ -330,12 +330,19 @@ Value TWindow::SelColor(const Value& lFore) {
 
 Value TWindow::SelFont() {
   if (!oFont.isObject()) GetFont();
+  // A confirmed Choose gives back one use of the font it was asked of, as `oFont :=
+  // oFont:Choose()` needs; here that is a use taken for the call, since SetFont gives back the
+  // window's own. Giving back the window's twice would free a font still shared.
+  takeUse(oFont);
+  const Value previous = oFont;
   Value color[] = {nClrText};
   const Value chosen = lanmere::send(oFont, msg::Choose, lanmere::Args(color));
-  if (chosen.isObject() && !chosen.sharesStorageWith(oFont)) {
+  if (chosen.isObject() && !chosen.sharesStorageWith(previous)) {
     SetFont(chosen);
     tell(chosen, msg::End);  // Choose's own use: the window keeps the one it took
     Refresh();
+  } else {
+    tell(previous, msg::End);  // nothing chosen: the call's use goes back
   }
   return oFont;
 }

@@ -231,6 +231,34 @@ TEST(Dialogs, SelColorTakesTheChosenColourAndCancelKeepsTheOld) {
   destroy(w);
 }
 
+// The font dialog, answered OK or Cancel from inside its loop: the window takes the chosen font
+// and gives back exactly its own use of the old one, which another holder still shares.
+TEST(Dialogs, SelFontTakesTheChosenFontAndGivesTheOldOneBackOnce) {
+  Value w = pixelWindow(10, 10, 109, 209);
+  Value shared = newFont("Arial", -16);  // this test's own use
+  lanmere::send(w, "SetFont", {shared});
+  auto count = [](const Value& font) { return lanmere::send(font, "nCount").integer(); };
+  ASSERT_EQ(count(shared), 2);
+  {
+    ModalDriver driver([](const BoxInfo&) { return IDCANCEL; });
+    EXPECT_TRUE(lanmere::send(w, "SelFont").sharesStorageWith(shared));
+    EXPECT_EQ(driver.seen().size(), 1u);
+  }
+  EXPECT_EQ(count(shared), 2);
+  {
+    ModalDriver driver([](const BoxInfo&) { return IDOK; });
+    lanmere::send(w, "SelFont");
+    EXPECT_EQ(driver.seen().size(), 1u);
+  }
+  const Value chosen = as(w).oFont;
+  EXPECT_FALSE(chosen.sharesStorageWith(shared));
+  EXPECT_EQ(count(chosen), 1);
+  EXPECT_EQ(count(shared), 1);
+  EXPECT_NE(lanmere::send(shared, "hFont").integer(), 0) << "still alive for its other holder";
+  lanmere::send(shared, "End");
+  destroy(w);
+}
+
 // A DDE client window: it keeps the acknowledgement it is posted.
 class TDdeClientProbe : public TWindow {
   LM_CLASS(TDdeClientProbe, TWindow)
