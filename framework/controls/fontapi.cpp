@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "runtime/binding.h"
 #include "runtime/error.h"
@@ -172,13 +173,17 @@ Value CHOOSEFONT(lanmere::Args args) {
   return chooseFont(args, confirmed);
 }
 
+Value GETSYSFONT() {
+  return Value(isNtFamily() || isWindows95() ? "Ms Sans Serif" : "System");
+}
+
 const lanmere::ModuleTable& fontApiModule() {
   using lanmere::fn;
   static const lanmere::ModuleTable module{
       __FILE__,
       {fn<&CREATEFONT>("CREATEFONT"), fn<&GETFONTINFO>("GETFONTINFO"),
        fn<&GETTEXTWIDTH>("GETTEXTWIDTH"), fn<&CREATEFONTUNDERLINE>("CREATEFONTUNDERLINE"),
-       fn<&CHOOSEFONT>("CHOOSEFONT")}};
+       fn<&CHOOSEFONT>("CHOOSEFONT"), fn<&GETSYSFONT>("GETSYSFONT")}};
   return module;
 }
 

@@ -54,6 +54,10 @@ lanmere::Value CHOOSEFONT(lanmere::Args args);
 // The same, telling whether the user confirmed.
 lanmere::Value chooseFont(lanmere::Args args, bool& confirmed);
 
+// GETSYSFONT (): the face of the framework's dialog font, "Ms Sans Serif" on the NT family and
+// Windows 95, "System" on the others.
+lanmere::Value GETSYSFONT();
+
 const lanmere::ModuleTable& fontApiModule();
 
 }  // namespace kestrel

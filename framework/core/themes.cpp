@@ -10,6 +10,16 @@
 
 namespace kestrel {
 
+bool isNtFamily() noexcept {
+  constexpr DWORD kNot9x = 0x80000000;  // GetVersion's high bit is set only on the 9x family
+  return (GetVersion() & kNot9x) == 0;
+}
+
+bool isWindows95() noexcept {
+  const DWORD version = GetVersion();
+  return !isNtFamily() && LOBYTE(LOWORD(version)) == 4 && HIBYTE(LOWORD(version)) == 0;
+}
+
 using lanmere::Value;
 
 namespace {

@@ -1,4 +1,4 @@
-// Visual styles, loaded at run time from the theme library when the system has one: whether the
+// Which system family runs us, and visual styles, loaded at run time from the theme library when the system has one: whether the
 // application is themed, and the parent's background drawn behind a control. Without the
 // library (or without an active theme) the application is not themed and the background is a
 // plain fill with the parent's brush.
@@ -10,6 +10,11 @@
 #include "runtime/value.h"
 
 namespace kestrel {
+
+// True when the system running us is of the NT family (Wine is).
+bool isNtFamily() noexcept;
+// True on Windows 95 itself (version 4.0 of the 9x family).
+bool isWindows95() noexcept;
 
 // ISAPPTHEMED (): the application draws with an active visual style.
 bool ISAPPTHEMED();

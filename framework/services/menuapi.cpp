@@ -58,11 +58,6 @@ std::string menuString(HMENU menu, UINT item, UINT flags) {
   return text;
 }
 
-bool isNtFamily() noexcept {
-  constexpr DWORD kNot9x = 0x80000000;  // GetVersion's high bit is set only on the 9x family
-  return (GetVersion() & kNot9x) == 0;
-}
-
 Value CREATEMENU() {
   return handleNumber(CreateMenu());
 }

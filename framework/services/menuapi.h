@@ -19,8 +19,6 @@ bool insertMenuEntry(HMENU menu, UINT position, UINT flags, UINT_PTR id,
                      const lanmere::Value& data);
 // The text of the entry at `item` (a position with MF_BYPOSITION, else a command).
 std::string menuString(HMENU menu, UINT item, UINT flags);
-// True when the system running us is of the NT family (Wine is).
-bool isNtFamily() noexcept;
 
 lanmere::Value CREATEMENU();
 lanmere::Value CREATEPOPUPMENU();

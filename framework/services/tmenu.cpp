@@ -6,6 +6,7 @@
 
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
+#include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"

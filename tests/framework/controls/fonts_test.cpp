@@ -277,6 +277,11 @@ TEST_F(Fonts, UnderlinedTwinAndTrackingOfTheFontServices) {
   EXPECT_TRUE(trackedResources().empty());
 }
 
+TEST_F(Fonts, TheDialogFontFaceOfTheNtFamily) {
+  // Wine reports the NT family, whose dialog font is the sans serif one.
+  EXPECT_EQ(lanmere::callFunction("GETSYSFONT", {}).string(), "Ms Sans Serif");
+}
+
 // The font dialog, answered from inside its own loop.
 class FontDialog : public DrawingTest {};
 
