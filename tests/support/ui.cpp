@@ -293,6 +293,28 @@ void typeText(const std::string& text) {
   }
 }
 
+void clickAt(HWND hwnd, int x, int y, bool right) {
+  POINT point{x, y};
+  ClientToScreen(hwnd, &point);
+  constexpr int kAbsoluteRange = 65535;  // absolute mouse coordinates span the primary screen
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT inputs[3]{};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = MulDiv(point.x, kAbsoluteRange, width - 1);
+  inputs[0].mi.dy = MulDiv(point.y, kAbsoluteRange, height - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  SendInput(3, inputs, sizeof(INPUT));
+}
+
+void clickCenter(HWND hwnd, bool right) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  clickAt(hwnd, client.right / 2, client.bottom / 2, right);
+}
+
 int focusedId(HWND dialog) {
   const HWND focus = GetFocus();
   return focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : 0;

@@ -134,6 +134,12 @@ void pressKeys(std::initializer_list<WORD> chord);
 // Each character as its key (with Shift where the layout needs it).
 void typeText(const std::string& text);
 
+// A real click (SendInput): the pointer moves to the client point (x, y) of `hwnd`, then the left
+// (or right) button goes down and up. The messages arrive when the caller pumps.
+void clickAt(HWND hwnd, int x, int y, bool right = false);
+// A click at the centre of the window's client area.
+void clickCenter(HWND hwnd, bool right = false);
+
 // The control of `dialog` that has the focus, as its identifier (0 when none of its controls).
 int focusedId(HWND dialog);
 // A control's text by identifier.

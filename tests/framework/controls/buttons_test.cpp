@@ -194,6 +194,10 @@ TEST_F(Buttons, ClickRunsTheActionOnceAndRecovers) {
   EXPECT_FALSE(btn(button).lProcessing.logical());
   clickIt();
   EXPECT_EQ(actions, 4);
+
+  // A real click of the mouse, through the system's input queue.
+  clickCenter(btn(button).hwnd());
+  EXPECT_TRUE(pumpUntil([&] { return actions == 5; }));
 }
 
 TEST_F(Buttons, KeysAndTheDefaultLook) {
