@@ -2,6 +2,7 @@
 
 #include "framework/controls/bitmaps.h"
 #include "framework/controls/cursors.h"
+#include "framework/controls/editnative.h"
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/gradient.h"
@@ -10,6 +11,7 @@
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
+#include "framework/controls/tget.h"
 #include "framework/controls/ticon.h"
 #include "framework/controls/tpen.h"
 #include "framework/controls/tsay.h"
@@ -17,9 +19,10 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(), &gradientModule(), &bitmapsModule(), &cursorsModule(),
-          &iconsModule(),   &tFontModule(),   &tBrushModule(),   &tPenModule(),    &tCursorModule(),
-          &tButtonModule(), &tSayModule(),    &tIconModule()};
+  return {&gdiObjModule(),  &fontApiModule(),    &gradientModule(), &bitmapsModule(),
+          &cursorsModule(), &iconsModule(),      &tFontModule(),    &tBrushModule(),
+          &tPenModule(),    &tCursorModule(),    &tButtonModule(),  &tSayModule(),
+          &tIconModule(),   &editNativeModule(), &tGetModule()};
 }
 
 }  // namespace kestrel

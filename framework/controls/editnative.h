@@ -1,0 +1,29 @@
+// Native services of the edit fields: creating the system edit window, reading a line of a
+// multi-line edit, replacing the selection, resetting the formatting rectangle after a move, the
+// caret position, and the edit fields' class-wide focus colour.
+#pragma once
+
+#include "runtime/functions.h"
+#include "runtime/value.h"
+
+namespace kestrel {
+
+// MGETCREATE (cClass, cCaption, nStyle, nLeft, nTop, nWidth, nHeight, hWndParent, nId,
+// @hHeap, nExStyle): the new window's handle, 0 on failure. hHeap is always 0 here: the system
+// gives every edit window its own text storage.
+lanmere::Value MGETCREATE(lanmere::Args args);
+// MGETLINE (hWnd, nLine): line nLine (1-based) of a multi-line edit, at most 255 characters.
+lanmere::Value MGETLINE(const lanmere::Value& hWnd, const lanmere::Value& nLine);
+// MGETREPLACE (hWnd, cText): replaces the selection with cText, undoable.
+lanmere::Value MGETREPLACE(const lanmere::Value& hWnd, const lanmere::Value& cText);
+// MOVEGET (hWnd): the formatting rectangle becomes the client area again.
+lanmere::Value MOVEGET(const lanmere::Value& hWnd);
+// GETCARETPOS (): {x, y} of the caret in its window, in pixels.
+lanmere::Value GETCARETPOS();
+// SETGETCOLORFOCUS (nClr): turns the edit fields' focus colour on (nClr, when given, becomes it);
+// answers the previous colour.
+lanmere::Value SETGETCOLORFOCUS(const lanmere::Value& nClr);
+
+const lanmere::ModuleTable& editNativeModule();
+
+}  // namespace kestrel
