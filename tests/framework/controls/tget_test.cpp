@@ -1,0 +1,490 @@
+// Edit fields in real dialogs, typed into with real keys and clicks: pictures, leaving and
+// validation, read-only and password fields, the clipboard, resource fields, geometry and the
+// generated texts, and that dialogs full of fields leak nothing.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/controls/tget.h"
+#include "framework/core/handles.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/services/modules.h"
+#include "framework/services/restrack.h"
+#include "runtime/builtins.h"
+#include "runtime/closure.h"
+#include "runtime/editsettings.h"
+#include "tests/framework/core/dialog_fixture.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+namespace {
+
+using Step = std::function<bool(HWND)>;
+
+constexpr int kIdText = 301, kIdPhone = 302, kIdSecret = 303, kIdFixed = 304;
+
+TGet& field(const Value& get) {
+  return static_cast<TGet&>(*get.object());
+}
+
+struct Var {
+  lanmere::Ref<lanmere::Cell> cell;
+  explicit Var(Value v) : cell(new lanmere::Cell(std::move(v))) {}
+  Value block() const { return lanmere::setGet(cell); }
+  Value& operator*() const { return cell->value; }
+};
+
+// TGet:New's arguments by name.
+struct GetArgs {
+  Value row, col, setGet, wnd, width, height, picture, valid, clrFore, clrBack, font, design,
+      cursor, pixel = true, msg, update, when, center, right, changed, readOnly, password,
+      noBorder, helpId, spinner, up, down, min, max, action, bmpName, varName, cueText;
+};
+Value newGet(const GetArgs& a) {
+  std::vector<Value> args{a.row,    a.col,      a.setGet,  a.wnd,     a.width,   a.height,
+                          a.picture, a.valid,   a.clrFore, a.clrBack, a.font,    a.design,
+                          a.cursor, a.pixel,    a.msg,     a.update,  a.when,    a.center,
+                          a.right,  a.changed,  a.readOnly, a.password, a.noBorder, a.helpId,
+                          a.spinner, a.up,      a.down,    a.min,     a.max,     a.action,
+                          a.bmpName, a.varName, a.cueText};
+  return lanmere::send(lanmere::createObject("TGET"), lanmere::symbol("New"), lanmere::Args(args));
+}
+
+std::string textOf(HWND hwnd) {
+  char text[256] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+bool same(const Value& a, const Value& b) {
+  if (a.isNumber() && b.isNumber()) return a.number() == b.number();
+  return lanmere::exactlyEqual(a, b);
+}
+
+int caretOf(HWND hwnd) {
+  return LOWORD(SendMessageA(hwnd, EM_GETSEL, 0, 0));
+}
+
+void setClipboard(const std::string& text) {
+  lanmere::send(lanmere::send(lanmere::createObject("TCLIPBOARD"), "New"), "SetText", {text});
+}
+
+std::string clipboardText() {
+  return lanmere::send(lanmere::send(lanmere::createObject("TCLIPBOARD"), "New"), "GetText")
+      .string();
+}
+
+// Steps a user takes.
+Step focusOn(const Value& get) {
+  return [get](HWND dialog) {
+    if (!dialog) return false;
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field(get).hwnd()), TRUE);
+    return true;
+  };
+}
+Step focused(const Value& get) {
+  return [get](HWND) { return GetFocus() == field(get).hwnd(); };
+}
+Step type(std::string text) {
+  return [text](HWND) { return typeText(text), true; };
+}
+Step keys(std::initializer_list<WORD> chord) {
+  std::vector<WORD> held(chord);
+  return [held](HWND) {
+    for (std::size_t i = 0; i < held.size(); ++i) keybd_event(static_cast<BYTE>(held[i]), 0, 0, 0);
+    for (std::size_t i = held.size(); i-- > 0;)
+      keybd_event(static_cast<BYTE>(held[i]), 0, KEYEVENTF_KEYUP, 0);
+    return true;
+  };
+}
+Step settle() {
+  auto ticks = std::make_shared<int>(0);
+  return [ticks](HWND) { return ++*ticks % 6 == 0; };
+}
+Step check(std::function<void()> body) {
+  return [body](HWND) { return body(), true; };
+}
+Step end(const Value& dialog) {
+  return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };
+}
+
+class Gets : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+    lanmere::setInsertMode(false);
+    lanmere::setConfirmSetting(false);
+  }
+  Value dialog = pixelDialog(100, 100, 300, 420, "Fields");
+  // A second field to move to.
+  Var other{Value("          ")};
+  Value next() { return newGet({.row = 40, .col = 10, .setGet = other.block(), .wnd = dialog}); }
+  Value at(int row, GetArgs args) {
+    args.row = row;
+    args.col = 10;
+    args.wnd = dialog;
+    if (args.width.isNil()) args.width = 150;
+    if (args.height.isNil()) args.height = 20;
+    return newGet(args);
+  }
+};
+
+// ---- Typing under pictures ----
+
+TEST_F(Gets, TypingUnderPictures) {
+  struct Case {
+    const char* picture;
+    Value start;
+    std::vector<Step> (*input)();
+    std::string whileFocused;
+    Value stored;
+    std::string shownAfter;
+  };
+  const Case cases[] = {
+      // literals are skipped; the variable waits for the Tab
+      {"@R 999-9999", "       ", [] { return std::vector<Step>{type("555123")}; }, "555-123 ",
+       "555123 ", "555-123 "},
+      {"@!", "abcd", [] { return std::vector<Step>{type("xy")}; }, "XYcd", "XYcd", "XYcd"},
+      // no separators while focused; "." jumps behind the point
+      {"999,999.99", 1234.5,
+       [] { return std::vector<Step>{keys({VK_RIGHT}), type(".25")}; }, "  1234.25", 1234.25,
+       "  1,234.25"},
+      // the first digit replaces the whole number
+      {"999,999.99", 1234.5, [] { return std::vector<Step>{type("7")}; }, "     7.00", 7.0,
+       "      7.00"},
+      // Home, End, Left, Delete and Backspace edit as the GET says
+      {"@R 999-9999", "5551234",
+       [] {
+         return std::vector<Step>{keys({VK_END}), keys({VK_BACK}), keys({VK_HOME}),
+                                  keys({VK_DELETE}), keys({VK_RIGHT}), keys({VK_RIGHT}),
+                                  keys({VK_RIGHT}), type("9")};
+       },
+       "559-923 ", "559923 ", "559-923 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture);
+    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    Var v{c.start};
+    const Value get = at(10, {.setGet = v.block(), .picture = c.picture});
+    const Value after = next();
+    std::string focusedText, shown;
+    Value beforeTab;
+    std::vector<Step> steps{focusOn(get), focused(get)};
+    for (Step& s : c.input()) steps.push_back(s);
+    steps.push_back(settle());
+    steps.push_back(check([&] {
+      focusedText = textOf(field(get).hwnd());
+      beforeTab = *v;
+    }));
+    steps.push_back(keys({VK_TAB}));
+    steps.push_back(focused(after));
+    steps.push_back(check([&] { shown = textOf(field(get).hwnd()); }));
+    steps.push_back(end(dialog));
+    runModal(dialog, steps);
+    EXPECT_EQ(focusedText, c.whileFocused);
+    EXPECT_TRUE(lanmere::exactlyEqual(beforeTab, c.start));
+    EXPECT_TRUE(same(*v, c.stored)) << kestrel::textForm(*v);
+    EXPECT_EQ(shown, c.shownAfter);
+  }
+}
+
+// A refused character changes nothing; the last position moves on with Enter as the last key,
+// unless confirm is on; Insert switches every field.
+TEST_F(Gets, RefusedTypedOutAndInsertMode) {
+  for (const bool confirm : {false, true}) {
+    SCOPED_TRACE(confirm);
+    lanmere::setConfirmSetting(confirm);
+    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    Var phone{Value("5551234")};
+    long long lastKey = -1;
+    const Value get =
+        at(10, {.setGet = phone.block(), .picture = "@R 999-9999", .changed = closure([&](auto) {
+                  lastKey = as(dialog).nLastKey.integer();
+                  return Value(true);
+                })});
+    const Value after = next();
+    std::string refused;
+    int caret = -1;
+    bool stayed = false;
+    runModal(dialog, {focusOn(get), focused(get), type("a"), settle(), check([&] {
+                        refused = textOf(field(get).hwnd());
+                        caret = caretOf(field(get).hwnd());
+                      }),
+                      keys({VK_END}), type("8"), settle(),
+                      check([&] { stayed = GetFocus() == field(get).hwnd(); }), end(dialog)});
+    EXPECT_EQ(refused, "555-1234");
+    EXPECT_EQ(caret, 0);
+    EXPECT_EQ(stayed, confirm);
+    if (!confirm) {
+      EXPECT_EQ(lastKey, VK_RETURN);
+      EXPECT_EQ((*phone).string(), "5551238");
+    }
+    (void)after;
+  }
+  lanmere::setConfirmSetting(false);
+  // Insert mode is the process's: switched in one field, the next one inserts.
+  Var a{Value("abc   ")}, b{Value("xyz   ")};
+  const Value first = at(10, {.setGet = a.block()});
+  const Value second = at(40, {.setGet = b.block()});
+  std::string shown;
+  runModal(dialog, {focusOn(first), focused(first), keys({VK_INSERT}), focusOn(second),
+                    focused(second), type("Q"), settle(),
+                    check([&] { shown = textOf(field(second).hwnd()); }), end(dialog)});
+  EXPECT_TRUE(lanmere::insertMode());
+  EXPECT_EQ(shown, "Qxyz  ");
+  lanmere::setInsertMode(false);
+}
+
+// ---- Leaving and validation ----
+
+TEST_F(Gets, LeavingAndValidation) {
+  // Tabbing through a rounded display stores nothing.
+  Var precise{Value(1.234, 3)};
+  int validCalls = 0;
+  bool answer = false;
+  Var checked{Value("     ")};
+  const Value rounded = at(10, {.setGet = precise.block(), .picture = "9.99"});
+  const Value guarded = at(40, {.setGet = checked.block(), .valid = closure([&](auto) {
+                                  ++validCalls;
+                                  return Value(answer);
+                                })});
+  const Value after = next();
+  Value cancel = lanmere::send(lanmere::createObject("TBUTTON"), "New",
+                               {150, 10, "Cancel", dialog, {}, 60, 20, {}, {}, {}, true, {}, {},
+                                {}, {}, {}, true});
+  bool backInField = false;
+  int caretAfterCheck = -1;
+  runModal(dialog,
+           {focusOn(rounded), focused(rounded), keys({VK_TAB}), focused(guarded), type("x"),
+            keys({VK_TAB}), settle(), check([&] {
+              backInField = GetFocus() == field(guarded).hwnd();
+              caretAfterCheck = validCalls;
+            }),
+            // a cancel button takes the focus without asking
+            [&](HWND) { return clickCenter(as(cancel).hwnd()), true; },
+            [&](HWND) { return GetFocus() == as(cancel).hwnd(); }, settle(), end(dialog)});
+  EXPECT_EQ((*precise).number(), 1.234);
+  EXPECT_TRUE(backInField);
+  EXPECT_EQ(caretAfterCheck, 1);
+  EXPECT_EQ(validCalls, 1);
+  EXPECT_EQ((*checked).string(), "x    ");
+  (void)after;
+
+  // An invalid date keeps the focus with the caret at 1.
+  dialog = pixelDialog(100, 100, 300, 420, "Fields");
+  Var when{lanmere::ctod("01/31/24")};
+  const Value date = at(10, {.setGet = when.block()});
+  next();
+  bool kept = false;
+  int caret = -1;
+  runModal(dialog, {focusOn(date), focused(date), type("13"), keys({VK_TAB}), settle(), check([&] {
+                      kept = GetFocus() == field(date).hwnd();
+                      caret = caretOf(field(date).hwnd());
+                    }),
+                    end(dialog)});
+  EXPECT_TRUE(kept);
+  EXPECT_EQ(caret, 0);
+  EXPECT_EQ((*when).julian(), lanmere::ctod("01/31/24").julian());
+
+  // bChange: false keeps the focus on Tab only when the buffer changed; nil keeps it on
+  // Shift+Tab after a change, and Tab moves.
+  struct Case {
+    Value answer;
+    bool edit, shift, stays;
+  };
+  const Case cases[] = {{false, false, false, false},
+                        {false, true, false, true},
+                        {Value(), true, true, true},
+                        {Value(), true, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.edit) + std::to_string(c.shift));
+    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    next();
+    Var text{Value("abc")};
+    const Value get =
+        at(40, {.setGet = text.block(), .changed = closure([&](auto) { return c.answer; })});
+    bool stays = false;
+    std::vector<Step> steps{focusOn(get), focused(get)};
+    if (c.edit) steps.push_back(type("z"));
+    steps.push_back(c.shift ? keys({VK_SHIFT, VK_TAB}) : keys({VK_TAB}));
+    steps.push_back(settle());
+    steps.push_back(check([&] { stays = GetFocus() == field(get).hwnd(); }));
+    steps.push_back(end(dialog));
+    runModal(dialog, steps);
+    EXPECT_EQ(stays, c.stays);
+  }
+}
+
+// ---- Read-only and password ----
+
+TEST_F(Gets, ReadOnlyAndPassword) {
+  Var fixedText{Value("keep")}, secret{Value("        ")};
+  const Value fixed = at(10, {.setGet = fixedText.block(), .readOnly = true});
+  const Value password = at(40, {.setGet = secret.block(), .password = true});
+  next();
+  std::string fixedShown;
+  std::vector<std::string> masks;
+  COLORREF ink = CLR_INVALID;
+  std::vector<std::string> boxes;
+  ModalDriver driver([&](const BoxInfo& box) {
+    boxes.push_back(box.title + ": " + box.text);
+    return IDOK;
+  });
+  const Value result = runModal(
+      dialog, {[&](HWND d) { return d && IsWindowVisible(d); },
+               [&](HWND) { return clickCenter(field(fixed).hwnd()), true; }, focused(fixed),
+               type("abc"), keys({VK_DELETE}), keys({VK_BACK}), settle(), check([&] {
+                 fixedShown = textOf(field(fixed).hwnd());
+                 // the darkest pixel of the text is the grey text colour
+                 RedrawWindow(field(fixed).hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                 COLORREF darkest = RGB(255, 255, 255);
+                 for (int x = 0; x < 40; ++x) {
+                   for (int y = 0; y < 18; ++y) {
+                     const COLORREF c = windowPixel(field(fixed).hwnd(), x, y);
+                     if (GetRValue(c) + GetGValue(c) < GetRValue(darkest) + GetGValue(darkest))
+                       darkest = c;
+                   }
+                 }
+                 ink = darkest;
+                 lanmere::send(fixed, "Cut");
+               }),
+               focusOn(password), focused(password), type("s"), check([&] {
+                 masks.push_back(textOf(field(password).hwnd()));
+               }),
+               type("ecret"), settle(),
+               check([&] { masks.push_back(textOf(field(password).hwnd())); }),
+               keys({VK_TAB}), settle(),
+               check([&] { masks.push_back(textOf(field(password).hwnd())); }),
+               focusOn(fixed), focused(fixed), keys({VK_ESCAPE})});
+  EXPECT_EQ(fixedShown, "keep");
+  EXPECT_EQ((*fixedText).string(), "keep");
+  EXPECT_EQ(ink, GetSysColor(COLOR_GRAYTEXT));
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Can't cut: The get is read only!"}));
+  EXPECT_EQ(masks, (std::vector<std::string>{"*", "******", "******"}));
+  EXPECT_EQ((*secret).string(), "secret  ");
+  EXPECT_EQ(result.integer(), IDCANCEL);
+}
+
+// ---- Clipboard ----
+
+TEST_F(Gets, ClipboardThroughTheGet) {
+  Var phone{Value("       ")}, amount{Value(0LL)}, note{Value("      ")}, copied{Value("abcdef")};
+  const Value phoneGet = at(10, {.setGet = phone.block(), .picture = "@R 999-9999"});
+  const Value amountGet = at(35, {.setGet = amount.block(), .picture = "9999"});
+  const Value noteGet = at(60, {.setGet = note.block()});
+  const Value copyGet = at(85, {.setGet = copied.block()});
+  const Value button = lanmere::send(
+      lanmere::createObject("TBUTTON"), "New",
+      {150, 10, "Paste", dialog, closure([&](auto) { return lanmere::send(noteGet, "Paste"); }), 60,
+       20, {}, {}, {}, true});
+  std::string phoneShown, cut;
+  runModal(dialog,
+           {focusOn(phoneGet), focused(phoneGet), check([] { setClipboard("5551234"); }),
+            keys({VK_CONTROL, 'V'}), settle(),
+            check([&] { phoneShown = textOf(field(phoneGet).hwnd()); }), focusOn(amountGet),
+            focused(amountGet), check([] { setClipboard("12ab"); }), keys({VK_SHIFT, VK_INSERT}),
+            focusOn(copyGet), focused(copyGet), keys({VK_HOME}), keys({VK_SHIFT, VK_RIGHT}),
+            keys({VK_SHIFT, VK_RIGHT}), keys({VK_CONTROL, 'X'}), settle(),
+            check([&] { cut = clipboardText(); }), check([] { setClipboard("hello"); }),
+            [&](HWND) { return clickCenter(as(button).hwnd()), true; }, settle(), end(dialog)});
+  EXPECT_EQ(phoneShown, "555-1234");
+  EXPECT_EQ((*phone).string(), "5551234");
+  EXPECT_EQ((*amount).integer(), 12);
+  EXPECT_EQ(cut, "ab");
+  EXPECT_EQ((*copied).string(), "cdef  ");
+  EXPECT_EQ((*note).string(), "hello ");
+}
+
+// ---- Resource fields ----
+
+TEST_F(Gets, ResourceFields) {
+  const Value resource = resourceDialog("GETDLG");
+  Var text{Value()}, phone{Value("5551234")}, secret{Value("pw  ")}, fixed{Value("ro")};
+  auto redefine = [&](int id, const Value& block, const Value& picture, bool readOnly = false) {
+    std::vector<Value> args{id, block, resource, {}, picture};
+    args.resize(15);
+    args[14] = readOnly;
+    return lanmere::send(lanmere::createObject("TGET"), lanmere::symbol("ReDefine"),
+                         lanmere::Args(args));
+  };
+  const Value t = redefine(kIdText, text.block(), {});
+  const Value p = redefine(kIdPhone, phone.block(), "@R 999-9999");
+  const Value s = redefine(kIdSecret, secret.block(), {});
+  const Value f = redefine(kIdFixed, fixed.block(), {}, true);
+  std::vector<std::string> shown;
+  runModal(resource, {[&](HWND d) { return d && field(f).hwnd(); }, check([&] {
+                        for (const Value& each : {t, p, s, f}) shown.push_back(textOf(field(each).hwnd()));
+                      }),
+                      end(resource)});
+  EXPECT_EQ((*text).string(), std::string(30, ' '));
+  EXPECT_EQ(shown, (std::vector<std::string>{std::string(30, ' '), "555-1234", "**", "ro"}));
+  EXPECT_TRUE(field(s).lPassword.logical());
+  EXPECT_EQ(field(f).nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_GRAYTEXT)));
+  EXPECT_TRUE(errors.empty());
+}
+
+// ---- Geometry and texts ----
+
+TEST_F(Gets, GeometryTextsAndFocusColour) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Fields");
+  Var caption{Value("0123456789")};
+  const Value placed = newGet({.row = 2, .col = 10, .setGet = caption.block(), .wnd = window,
+                               .pixel = Value()});
+  EXPECT_EQ(field(placed).nTop.integer(), 26);
+  EXPECT_EQ(field(placed).nLeft.integer(), 80);
+  EXPECT_EQ(field(placed).nRight.number(), 118.5);
+  const Value sized = newGet({.row = 10, .col = 20, .setGet = caption.block(), .wnd = window,
+                              .width = 100, .height = 20});
+  EXPECT_EQ(lanmere::send(sized, "cGenPrg").string(),
+            "\r\n   @  10,  20 GET oGet SIZE 100,  20 PIXEL OF oWnd \r\n");
+  EXPECT_EQ(lanmere::send(sized, "SaveToRC", {2}).string(),
+            "  EDITTEXT " + std::to_string(field(sized).nId.integer()) + ", 10, 20, 100, 20");
+  EXPECT_EQ(lanmere::send(sized, "cToChar").isText(), true);
+  destroy(window);
+
+  const Value previous = lanmere::callFunction("SETGETCOLORFOCUS", {Value(static_cast<long long>(RGB(1, 2, 3)))});
+  EXPECT_EQ(previous.integer(), RGB(235, 235, 145));
+  Var text{Value("abc")};
+  const Value get = at(10, {.setGet = text.block()});
+  next();
+  long long whileFocused = 0, afterwards = 0;
+  runModal(dialog, {focusOn(get), focused(get), check([&] {
+                      whileFocused = field(get).nClrPane.integer();
+                    }),
+                    keys({VK_TAB}), settle(),
+                    check([&] { afterwards = field(get).nClrPane.integer(); }), end(dialog)});
+  *TGet::Class().resolve(lanmere::symbol("lClrFocus"))->classValue = false;
+  *TGet::Class().resolve(lanmere::symbol("nClrFocus"))->classValue = previous;
+  EXPECT_EQ(whileFocused, RGB(1, 2, 3));
+  EXPECT_EQ(afterwards, GetSysColor(COLOR_WINDOW));
+}
+
+// ---- No leaks ----
+
+TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
+  auto gdiObjects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
+  auto once = [&] {
+    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    Var t{Value("text")}, n{Value(1.5)}, pw{Value("pw")}, ro{Value("ro")};
+    at(10, {.setGet = t.block(), .picture = "@!"});
+    at(35, {.setGet = n.block(), .picture = "999.99"});
+    at(60, {.setGet = pw.block(), .password = true});
+    at(85, {.setGet = ro.block(), .readOnly = true});
+    runModal(dialog, {[](HWND d) { return d != nullptr; }, end(dialog)});
+  };
+  once();  // fonts and brushes shared for the process are made once
+  const auto tracked = trackedResources().size();
+  const auto objects = gdiObjects();
+  const long controls = TControl::liveCount();
+  for (int i = 0; i < 50; ++i) once();
+  dialog = Value();
+  EXPECT_EQ(trackedResources().size(), tracked);
+  EXPECT_EQ(gdiObjects(), objects);
+  EXPECT_EQ(TControl::liveCount(), controls);
+}
+
+}  // namespace
+}  // namespace kestrel::test
