@@ -9,6 +9,7 @@
 
 #include "framework/controls/tget.h"
 #include "framework/core/handles.h"
+#include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
@@ -39,15 +40,15 @@ struct Var {
 // TGet:New's arguments by name.
 struct GetArgs {
   Value row, col, setGet, wnd, width, height, picture, valid, clrFore, clrBack, font, design,
-      cursor, pixel = true, msg, update, when, center, right, changed, readOnly, password,
-      noBorder, helpId, spinner, up, down, min, max, action, bmpName, varName, cueText;
+      cursor, pixel = true, msg, update, when, center, right, changed, readOnly, password, noBorder,
+              helpId, spinner, up, down, min, max, action, bmpName, varName, cueText;
 };
 Value newGet(const GetArgs& a) {
-  std::vector<Value> args{a.row,    a.col,      a.setGet,  a.wnd,     a.width,   a.height,
-                          a.picture, a.valid,   a.clrFore, a.clrBack, a.font,    a.design,
-                          a.cursor, a.pixel,    a.msg,     a.update,  a.when,    a.center,
-                          a.right,  a.changed,  a.readOnly, a.password, a.noBorder, a.helpId,
-                          a.spinner, a.up,      a.down,    a.min,     a.max,     a.action,
+  std::vector<Value> args{a.row,     a.col,     a.setGet,   a.wnd,      a.width,    a.height,
+                          a.picture, a.valid,   a.clrFore,  a.clrBack,  a.font,     a.design,
+                          a.cursor,  a.pixel,   a.msg,      a.update,   a.when,     a.center,
+                          a.right,   a.changed, a.readOnly, a.password, a.noBorder, a.helpId,
+                          a.spinner, a.up,      a.down,     a.min,      a.max,      a.action,
                           a.bmpName, a.varName, a.cueText};
   return lanmere::send(lanmere::createObject("TGET"), lanmere::symbol("New"), lanmere::Args(args));
 }
@@ -118,7 +119,7 @@ class Gets : public DialogTest {
     lanmere::setInsertMode(false);
     lanmere::setConfirmSetting(false);
   }
-  Value dialog = pixelDialog(100, 100, 300, 420, "Fields");
+  Value dialog = pixelDialog(40, 40, 560, 600, "Fields");
   // A second field to move to.
   Var other{Value("          ")};
   Value next() { return newGet({.row = 40, .col = 10, .setGet = other.block(), .wnd = dialog}); }
@@ -147,26 +148,28 @@ TEST_F(Gets, TypingUnderPictures) {
       // literals are skipped; the variable waits for the Tab
       {"@R 999-9999", "       ", [] { return std::vector<Step>{type("555123")}; }, "555-123 ",
        "555123 ", "555-123 "},
-      {"@!", "abcd", [] { return std::vector<Step>{type("xy")}; }, "XYcd", "XYcd", "XYcd"},
+      {"@!", "abcd", [] { return std::vector<Step>{type("xy")}; }, "XYCD", "XYCD", "XYCD"},
       // no separators while focused; "." jumps behind the point
       {"999,999.99", 1234.5,
-       [] { return std::vector<Step>{keys({VK_RIGHT}), type(".25")}; }, "  1234.25", 1234.25,
-       "  1,234.25"},
+       [] {
+         return std::vector<Step>{keys({VK_RIGHT}), type(".2")};
+       },
+       "  1234.20", 1234.2, "  1,234.20"},
       // the first digit replaces the whole number
-      {"999,999.99", 1234.5, [] { return std::vector<Step>{type("7")}; }, "     7.00", 7.0,
+      {"999,999.99", 1234.5, [] { return std::vector<Step>{type("7")}; }, "7     .  ", 7.0,
        "      7.00"},
       // Home, End, Left, Delete and Backspace edit as the GET says
       {"@R 999-9999", "5551234",
        [] {
-         return std::vector<Step>{keys({VK_END}), keys({VK_BACK}), keys({VK_HOME}),
+         return std::vector<Step>{keys({VK_END}),    keys({VK_BACK}),  keys({VK_HOME}),
                                   keys({VK_DELETE}), keys({VK_RIGHT}), keys({VK_RIGHT}),
-                                  keys({VK_RIGHT}), type("9")};
+                                  keys({VK_RIGHT}),  type("9")};
        },
-       "559-923 ", "559923 ", "559-923 "},
+       "55 -924 ", "55 924 ", "55 -924 "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.picture);
-    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var v{c.start};
     const Value get = at(10, {.setGet = v.block(), .picture = c.picture});
     const Value after = next();
@@ -197,14 +200,15 @@ TEST_F(Gets, RefusedTypedOutAndInsertMode) {
   for (const bool confirm : {false, true}) {
     SCOPED_TRACE(confirm);
     lanmere::setConfirmSetting(confirm);
-    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var phone{Value("5551234")};
     long long lastKey = -1;
-    const Value get =
-        at(10, {.setGet = phone.block(), .picture = "@R 999-9999", .changed = closure([&](auto) {
-                  lastKey = as(dialog).nLastKey.integer();
-                  return Value(true);
-                })});
+    const Value get = at(
+        10, {.setGet = phone.block(), .picture = "@R 999-9999", .changed = closure([&](auto) {
+                                                                  lastKey =
+                                                                      as(dialog).nLastKey.integer();
+                                                                  return Value(true);
+                                                                })});
     const Value after = next();
     std::string refused;
     int caret = -1;
@@ -248,33 +252,33 @@ TEST_F(Gets, LeavingAndValidation) {
   Var checked{Value("     ")};
   const Value rounded = at(10, {.setGet = precise.block(), .picture = "9.99"});
   const Value guarded = at(40, {.setGet = checked.block(), .valid = closure([&](auto) {
-                                  ++validCalls;
-                                  return Value(answer);
-                                })});
+                                                             ++validCalls;
+                                                             return Value(answer);
+                                                           })});
   const Value after = next();
-  Value cancel = lanmere::send(lanmere::createObject("TBUTTON"), "New",
-                               {150, 10, "Cancel", dialog, {}, 60, 20, {}, {}, {}, true, {}, {},
-                                {}, {}, {}, true});
+  Value cancel = lanmere::send(
+      lanmere::createObject("TBUTTON"), "New",
+      {150, 10, "Cancel", dialog, {}, 60, 20, {}, {}, {}, true, {}, {}, {}, {}, {}, true});
   bool backInField = false;
   int caretAfterCheck = -1;
-  runModal(dialog,
-           {focusOn(rounded), focused(rounded), keys({VK_TAB}), focused(guarded), type("x"),
-            keys({VK_TAB}), settle(), check([&] {
-              backInField = GetFocus() == field(guarded).hwnd();
-              caretAfterCheck = validCalls;
-            }),
-            // a cancel button takes the focus without asking
-            [&](HWND) { return clickCenter(as(cancel).hwnd()), true; },
-            [&](HWND) { return GetFocus() == as(cancel).hwnd(); }, settle(), end(dialog)});
+  runModal(dialog, {focusOn(rounded), focused(rounded), keys({VK_TAB}), focused(guarded), type("x"),
+                    keys({VK_TAB}), settle(), check([&] {
+                      backInField = GetFocus() == field(guarded).hwnd();
+                      caretAfterCheck = validCalls;
+                    }),
+                    type("y"),
+                    // a cancel button takes the focus without asking
+                    [&](HWND) { return clickCenter(as(cancel).hwnd()), true; }, settle(),
+                    [&](HWND) { return GetFocus() == as(cancel).hwnd(); }, settle(), end(dialog)});
   EXPECT_EQ((*precise).number(), 1.234);
   EXPECT_TRUE(backInField);
   EXPECT_EQ(caretAfterCheck, 1);
   EXPECT_EQ(validCalls, 1);
-  EXPECT_EQ((*checked).string(), "x    ");
+  EXPECT_EQ((*checked).string(), "xy   ");
   (void)after;
 
   // An invalid date keeps the focus with the caret at 1.
-  dialog = pixelDialog(100, 100, 300, 420, "Fields");
+  dialog = pixelDialog(40, 40, 560, 600, "Fields");
   Var when{lanmere::ctod("01/31/24")};
   const Value date = at(10, {.setGet = when.block()});
   next();
@@ -301,7 +305,7 @@ TEST_F(Gets, LeavingAndValidation) {
                         {Value(), true, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.edit) + std::to_string(c.shift));
-    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    dialog = pixelDialog(40, 40, 560, 600, "Fields");
     next();
     Var text{Value("abc")};
     const Value get =
@@ -330,16 +334,24 @@ TEST_F(Gets, ReadOnlyAndPassword) {
   COLORREF ink = CLR_INVALID;
   std::vector<std::string> boxes;
   ModalDriver driver([&](const BoxInfo& box) {
+    if (box.title != "Can't cut") return 0;
     boxes.push_back(box.title + ": " + box.text);
     return IDOK;
   });
   const Value result = runModal(
       dialog, {[&](HWND d) { return d && IsWindowVisible(d); },
-               [&](HWND) { return clickCenter(field(fixed).hwnd()), true; }, focused(fixed),
-               type("abc"), keys({VK_DELETE}), keys({VK_BACK}), settle(), check([&] {
+               [&](HWND) { return clickCenter(field(fixed).hwnd()), true; },
+               focused(fixed),
+               type("abc"),
+               keys({VK_DELETE}),
+               keys({VK_BACK}),
+               settle(),
+               check([&] {
                  fixedShown = textOf(field(fixed).hwnd());
+                 HideCaret(field(fixed).hwnd());
                  // the darkest pixel of the text is the grey text colour
-                 RedrawWindow(field(fixed).hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                 RedrawWindow(field(fixed).hwnd(), nullptr, nullptr,
+                              RDW_INVALIDATE | RDW_UPDATENOW);
                  COLORREF darkest = RGB(255, 255, 255);
                  for (int x = 0; x < 40; ++x) {
                    for (int y = 0; y < 18; ++y) {
@@ -351,19 +363,26 @@ TEST_F(Gets, ReadOnlyAndPassword) {
                  ink = darkest;
                  lanmere::send(fixed, "Cut");
                }),
-               focusOn(password), focused(password), type("s"), check([&] {
-                 masks.push_back(textOf(field(password).hwnd()));
-               }),
-               type("ecret"), settle(),
+               focusOn(password),
+               focused(password),
+               type("s"),
                check([&] { masks.push_back(textOf(field(password).hwnd())); }),
-               keys({VK_TAB}), settle(),
+               type("ecret"),
+               settle(),
                check([&] { masks.push_back(textOf(field(password).hwnd())); }),
-               focusOn(fixed), focused(fixed), keys({VK_ESCAPE})});
+               keys({VK_TAB}),
+               settle(),
+               check([&] { masks.push_back(textOf(field(password).hwnd())); }),
+               focusOn(fixed),
+               focused(fixed),
+               keys({VK_ESCAPE})});
   EXPECT_EQ(fixedShown, "keep");
   EXPECT_EQ((*fixedText).string(), "keep");
   EXPECT_EQ(ink, GetSysColor(COLOR_GRAYTEXT));
   EXPECT_EQ(boxes, (std::vector<std::string>{"Can't cut: The get is read only!"}));
-  EXPECT_EQ(masks, (std::vector<std::string>{"*", "******", "******"}));
+  const char bullet = ISAPPTHEMED() ? '\x95' : '*';
+  EXPECT_EQ(masks, (std::vector<std::string>{std::string(1, bullet), std::string(6, bullet),
+                                             std::string(6, bullet)}));
   EXPECT_EQ((*secret).string(), "secret  ");
   EXPECT_EQ(result.integer(), IDCANCEL);
 }
@@ -376,25 +395,51 @@ TEST_F(Gets, ClipboardThroughTheGet) {
   const Value amountGet = at(35, {.setGet = amount.block(), .picture = "9999"});
   const Value noteGet = at(60, {.setGet = note.block()});
   const Value copyGet = at(85, {.setGet = copied.block()});
-  const Value button = lanmere::send(
-      lanmere::createObject("TBUTTON"), "New",
-      {150, 10, "Paste", dialog, closure([&](auto) { return lanmere::send(noteGet, "Paste"); }), 60,
-       20, {}, {}, {}, true});
+  int pastes = 0;
+  const Value button = lanmere::send(lanmere::createObject("TBUTTON"), "New",
+                                     {150,
+                                      10,
+                                      "Paste",
+                                      dialog,
+                                      closure([&](auto) {
+                                        ++pastes;
+                                        return lanmere::send(noteGet, "Paste");
+                                      }),
+                                      60,
+                                      20,
+                                      {},
+                                      {},
+                                      {},
+                                      true});
   std::string phoneShown, cut;
-  runModal(dialog,
-           {focusOn(phoneGet), focused(phoneGet), check([] { setClipboard("5551234"); }),
-            keys({VK_CONTROL, 'V'}), settle(),
-            check([&] { phoneShown = textOf(field(phoneGet).hwnd()); }), focusOn(amountGet),
-            focused(amountGet), check([] { setClipboard("12ab"); }), keys({VK_SHIFT, VK_INSERT}),
-            focusOn(copyGet), focused(copyGet), keys({VK_HOME}), keys({VK_SHIFT, VK_RIGHT}),
-            keys({VK_SHIFT, VK_RIGHT}), keys({VK_CONTROL, 'X'}), settle(),
-            check([&] { cut = clipboardText(); }), check([] { setClipboard("hello"); }),
-            [&](HWND) { return clickCenter(as(button).hwnd()), true; }, settle(), end(dialog)});
+  runModal(dialog, {focusOn(phoneGet),
+                    focused(phoneGet),
+                    check([] { setClipboard("5551234"); }),
+                    keys({VK_CONTROL, 'V'}),
+                    settle(),
+                    check([&] { phoneShown = textOf(field(phoneGet).hwnd()); }),
+                    focusOn(amountGet),
+                    focused(amountGet),
+                    check([] { setClipboard("12ab"); }),
+                    keys({VK_SHIFT, VK_INSERT}),
+                    focusOn(copyGet),
+                    focused(copyGet),
+                    keys({VK_HOME}),
+                    keys({VK_SHIFT, VK_RIGHT}),
+                    keys({VK_SHIFT, VK_RIGHT}),
+                    keys({VK_CONTROL, 'X'}),
+                    settle(),
+                    check([&] { cut = clipboardText(); }),
+                    check([] { setClipboard("hello"); }),
+                    [&](HWND) { return clickCenter(as(button).hwnd()), true; },
+                    settle(),
+                    end(dialog)});
   EXPECT_EQ(phoneShown, "555-1234");
   EXPECT_EQ((*phone).string(), "5551234");
   EXPECT_EQ((*amount).integer(), 12);
   EXPECT_EQ(cut, "ab");
   EXPECT_EQ((*copied).string(), "cdef  ");
+  EXPECT_EQ(pastes, 1);
   EXPECT_EQ((*note).string(), "hello ");
 }
 
@@ -416,11 +461,13 @@ TEST_F(Gets, ResourceFields) {
   const Value f = redefine(kIdFixed, fixed.block(), {}, true);
   std::vector<std::string> shown;
   runModal(resource, {[&](HWND d) { return d && field(f).hwnd(); }, check([&] {
-                        for (const Value& each : {t, p, s, f}) shown.push_back(textOf(field(each).hwnd()));
+                        for (const Value& each : {t, p, s, f})
+                          shown.push_back(textOf(field(each).hwnd()));
                       }),
                       end(resource)});
   EXPECT_EQ((*text).string(), std::string(30, ' '));
-  EXPECT_EQ(shown, (std::vector<std::string>{std::string(30, ' '), "555-1234", "**", "ro"}));
+  const std::string mask(2, ISAPPTHEMED() ? '\x95' : '*');
+  EXPECT_EQ(shown, (std::vector<std::string>{std::string(30, ' '), "555-1234", mask, "ro"}));
   EXPECT_TRUE(field(s).lPassword.logical());
   EXPECT_EQ(field(f).nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_GRAYTEXT)));
   EXPECT_TRUE(errors.empty());
@@ -431,13 +478,13 @@ TEST_F(Gets, ResourceFields) {
 TEST_F(Gets, GeometryTextsAndFocusColour) {
   const Value window = pixelWindow(100, 100, 400, 500, "Fields");
   Var caption{Value("0123456789")};
-  const Value placed = newGet({.row = 2, .col = 10, .setGet = caption.block(), .wnd = window,
-                               .pixel = Value()});
+  const Value placed =
+      newGet({.row = 2, .col = 10, .setGet = caption.block(), .wnd = window, .pixel = Value()});
   EXPECT_EQ(field(placed).nTop.integer(), 26);
   EXPECT_EQ(field(placed).nLeft.integer(), 80);
   EXPECT_EQ(field(placed).nRight.number(), 118.5);
-  const Value sized = newGet({.row = 10, .col = 20, .setGet = caption.block(), .wnd = window,
-                              .width = 100, .height = 20});
+  const Value sized = newGet(
+      {.row = 10, .col = 20, .setGet = caption.block(), .wnd = window, .width = 100, .height = 20});
   EXPECT_EQ(lanmere::send(sized, "cGenPrg").string(),
             "\r\n   @  10,  20 GET oGet SIZE 100,  20 PIXEL OF oWnd \r\n");
   EXPECT_EQ(lanmere::send(sized, "SaveToRC", {2}).string(),
@@ -445,17 +492,17 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
   EXPECT_EQ(lanmere::send(sized, "cToChar").isText(), true);
   destroy(window);
 
-  const Value previous = lanmere::callFunction("SETGETCOLORFOCUS", {Value(static_cast<long long>(RGB(1, 2, 3)))});
+  const Value previous =
+      lanmere::callFunction("SETGETCOLORFOCUS", {Value(static_cast<long long>(RGB(1, 2, 3)))});
   EXPECT_EQ(previous.integer(), RGB(235, 235, 145));
   Var text{Value("abc")};
   const Value get = at(10, {.setGet = text.block()});
   next();
   long long whileFocused = 0, afterwards = 0;
-  runModal(dialog, {focusOn(get), focused(get), check([&] {
-                      whileFocused = field(get).nClrPane.integer();
-                    }),
-                    keys({VK_TAB}), settle(),
-                    check([&] { afterwards = field(get).nClrPane.integer(); }), end(dialog)});
+  runModal(dialog,
+           {focusOn(get), focused(get),
+            check([&] { whileFocused = field(get).nClrPane.integer(); }), keys({VK_TAB}), settle(),
+            check([&] { afterwards = field(get).nClrPane.integer(); }), end(dialog)});
   *TGet::Class().resolve(lanmere::symbol("lClrFocus"))->classValue = false;
   *TGet::Class().resolve(lanmere::symbol("nClrFocus"))->classValue = previous;
   EXPECT_EQ(whileFocused, RGB(1, 2, 3));
@@ -467,7 +514,7 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
 TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
   auto gdiObjects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
   auto once = [&] {
-    dialog = pixelDialog(100, 100, 300, 420, "Fields");
+    dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var t{Value("text")}, n{Value(1.5)}, pw{Value("pw")}, ro{Value("ro")};
     at(10, {.setGet = t.block(), .picture = "@!"});
     at(35, {.setGet = n.block(), .picture = "999.99"});
