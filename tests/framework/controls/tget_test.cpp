@@ -443,6 +443,47 @@ TEST_F(Gets, ClipboardThroughTheGet) {
   EXPECT_EQ((*note).string(), "hello ");
 }
 
+// ---- Spinner steps ----
+
+// Page Down steps up as the caret says, rounded to the field's decimals; a step past bMax
+// stores nothing; months and years keep the day inside the month.
+TEST_F(Gets, SpinnerStepsByTheCaret) {
+  struct Case {
+    const char* picture;
+    Value start;
+    int rights, presses;
+    Value expected;
+    int changes;
+  };
+  const Case cases[] = {
+      {"9.99", Value(0.0, 2), 0, 1, 1.0, 1},    // the integer part: 1
+      {"9.99", Value(0.0, 2), 1, 11, 1.0, 10},  // on the point: 0.1, up to bMax exactly
+      {"9.999", Value(0.0, 3), 3, 1, 0.01, 1},  // the third place: 0.01
+      {"", lanmere::ctod("01/31/24"), 0, 1, lanmere::ctod("02/29/24"), 1},  // month
+      {"", lanmere::ctod("02/29/24"), 4, 1, lanmere::ctod("02/28/25"), 1},  // year
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.picture) + " " + std::to_string(c.rights));
+    dialog = pixelDialog(40, 40, 560, 600, "Fields");
+    Var v{c.start};
+    int changes = 0;
+    const Value get = at(10, {.setGet = v.block(),
+                              .picture = *c.picture ? Value(c.picture) : Value(),
+                              .changed = closure([&](auto) { return ++changes, Value(true); }),
+                              .spinner = true,
+                              .max = closure([](auto) { return Value(1.0, 2); })});
+    next();
+    std::vector<Step> steps{focusOn(get), focused(get)};
+    for (int i = 0; i < c.rights; ++i) steps.push_back(keys({VK_RIGHT}));
+    for (int i = 0; i < c.presses; ++i) steps.push_back(keys({VK_NEXT}));
+    steps.push_back(settle());
+    steps.push_back(end(dialog));
+    runModal(dialog, steps);
+    EXPECT_TRUE(same(*v, c.expected)) << kestrel::textForm(*v);
+    EXPECT_EQ(changes, c.changes);
+  }
+}
+
 // ---- Resource fields ----
 
 TEST_F(Gets, ResourceFields) {
