@@ -550,6 +550,32 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
   EXPECT_EQ(afterwards, GetSysColor(COLOR_WINDOW));
 }
 
+// ---- File selection ----
+
+TEST_F(Gets, SelFileStoresTheChosenName) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Fields");
+  Var name{Value(std::string(20, ' '))};
+  const Value get = newGet({.row = 10, .col = 10, .setGet = name.block(), .wnd = window});
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::vector<std::string> titles;
+  bool choose = false;
+  ModalDriver driver([&](const BoxInfo& box) {
+    titles.push_back(box.title);
+    if (!choose) return IDCANCEL;
+    for (int id : {1148, 1152}) SetDlgItemTextA(box.hwnd, id, self);  // the file name field
+    return IDOK;
+  });
+  EXPECT_EQ(lanmere::send(get, "SelFile").string(), "");
+  EXPECT_EQ((*name).string(), std::string(20, ' '));
+  choose = true;
+  EXPECT_EQ(lanmere::send(get, "SelFile", {"*.exe"}).string(), self);
+  EXPECT_EQ((*name).string(), self);
+  EXPECT_EQ(textOf(field(get).hwnd()), self);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Please select a file", "Please select a file"}));
+  destroy(window);
+}
+
 // ---- No leaks ----
 
 TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
