@@ -1142,7 +1142,6 @@ Value TGet::KeyChar(const Value& nKey, const Value& nFlags) {
     bool move = true;
     if (bChange.isClosure() && changed()) move = flag(runChange(nKey, nFlags));
     if (move) {
-      const Value combo = parent() ? parent()->self() : Value();
       if (parent() && lanmere::upper(parent()->ClassName()) == "TCOMBOBOX") {
         tell(parent()->oWnd, msg::GoPrevCtrl, parent()->hWnd);
       } else {
@@ -1255,7 +1254,10 @@ Value TGet::LostFocus(const Value& hWndNew) {
   if (!editing()) return {};
   lanmere::Get& g = get();
   const bool storable = !g.BadDate() && !flag(lReadOnly);
-  if (!flag(lPassword) && windowText() != g.Buffer.string()) g.assignBuffer(windowText());
+  // Only a plain text field takes a window text changed behind the GET's back as it stands.
+  if (!flag(lPassword) && !templated() && windowText() != g.Buffer.string()) {
+    g.assignBuffer(windowText());
+  }
   if (storable) assignIfEdited();
   if (numericPicture()) g.assignPicture(cPicture);
   if (flag(classValue("lClrFocus"))) SetColor(nClrText, nOldClrPane);
@@ -1357,7 +1359,8 @@ Value TGet::GetDlgCode(const Value& nKey) {
   return kWantAllKeys;
 }
 
-// Cut, paste and clear, whoever sends them, edit through the GET.
+// Cut, paste, clear and undo, whoever sends them (the system's context menu too), edit through
+// the GET.
 Value TGet::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
   switch (nMsg.integer()) {
     case WM_CUT:
@@ -1368,6 +1371,10 @@ Value TGet::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nL
         PasteText({});
         assignIfEdited();
       }
+      return 0;
+    case WM_UNDO:
+    case EM_UNDO:
+      if (!flag(lReadOnly)) UnDo();
       return 0;
     case WM_CLEAR: {
       const DWORD sel = selection();
