@@ -79,9 +79,10 @@ std::string clipboardText() {
 
 // Steps a user takes.
 Step focusOn(const Value& get) {
-  return [get](HWND dialog) {
-    if (!dialog) return false;
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field(get).hwnd()), TRUE);
+  return [get](HWND) {
+    const HWND hwnd = field(get).hwnd();
+    if (!hwnd || !IsWindowVisible(GetParent(hwnd))) return false;
+    SendMessageA(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
     return true;
   };
 }
@@ -100,12 +101,24 @@ Step keys(std::initializer_list<WORD> chord) {
     return true;
   };
 }
+bool inputPending() {
+  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+}
+// Waits until the typed input has been handled and a few quiet ticks have passed.
 Step settle() {
-  auto ticks = std::make_shared<int>(0);
-  return [ticks](HWND) { return ++*ticks % 6 == 0; };
+  auto quiet = std::make_shared<int>(0);
+  return [quiet](HWND) {
+    *quiet = inputPending() ? 0 : *quiet + 1;
+    if (*quiet < 4) return false;
+    *quiet = 0;
+    return true;
+  };
 }
 Step check(std::function<void()> body) {
-  return [body](HWND) { return body(), true; };
+  return [body](HWND) {
+    if (inputPending()) return false;
+    return body(), true;
+  };
 }
 Step end(const Value& dialog) {
   return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };
@@ -361,8 +374,9 @@ TEST_F(Gets, ReadOnlyAndPassword) {
                    }
                  }
                  ink = darkest;
-                 lanmere::send(fixed, "Cut");
                }),
+               check([&] { lanmere::send(fixed, "Cut"); }),
+               [&](HWND d) { return d == as(dialog).hwnd(); },  // the box is gone
                focusOn(password),
                focused(password),
                type("s"),
