@@ -95,9 +95,11 @@ Step type(std::string text) {
 Step keys(std::initializer_list<WORD> chord) {
   std::vector<WORD> held(chord);
   return [held](HWND) {
-    for (std::size_t i = 0; i < held.size(); ++i) keybd_event(static_cast<BYTE>(held[i]), 0, 0, 0);
-    for (std::size_t i = held.size(); i-- > 0;)
-      keybd_event(static_cast<BYTE>(held[i]), 0, KEYEVENTF_KEYUP, 0);
+    if (held.size() == 1) {
+      pressKeys({held[0]});
+    } else {
+      pressKeys({held[0], held[1]});
+    }
     return true;
   };
 }
