@@ -337,6 +337,26 @@ TEST_F(Gets, LeavingAndValidation) {
   }
 }
 
+// A click in a blank date or a number starting with "(" puts the caret where typing starts.
+TEST_F(Gets, ClicksPlaceTheCaret) {
+  Var blank{Value::date(0)}, phone{Value("5551234567")};
+  const Value date = at(10, {.setGet = blank.block()});
+  const Value area = at(40, {.setGet = phone.block(), .picture = "@R (999) 999-9999"});
+  std::vector<int> carets;
+  auto clickAndRead = [&](const Value& get) {
+    return std::vector<Step>{[get](HWND d) { return d && (clickCenter(field(get).hwnd()), true); },
+                             settle(),
+                             check([&, get] { carets.push_back(caretOf(field(get).hwnd())); })};
+  };
+  std::vector<Step> steps;
+  for (const Value& get : {date, area}) {
+    for (Step& s : clickAndRead(get)) steps.push_back(s);
+  }
+  steps.push_back(end(dialog));
+  runModal(dialog, steps);
+  EXPECT_EQ(carets, (std::vector<int>{0, 1}));
+}
+
 // ---- Read-only and password ----
 
 TEST_F(Gets, ReadOnlyAndPassword) {
