@@ -568,6 +568,12 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
             "  EDITTEXT " + std::to_string(field(sized).nId.integer()) + ", 10, 20, 100, 20");
   EXPECT_EQ(lanmere::send(sized, "cToChar").isText(), true);
   destroy(window);
+  // A window the system refuses is the framework's window-creation error.
+  ASSERT_TRUE(errors.empty());
+  lanmere::send(lanmere::createObject("TGET"), "Create", {"NoSuchClass"});
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].subCode, 6);
+  errors.clear();
 
   const Value previous =
       lanmere::callFunction("SETGETCOLORFOCUS", {Value(static_cast<long long>(RGB(1, 2, 3)))});
