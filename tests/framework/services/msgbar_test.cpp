@@ -2,6 +2,8 @@
 // panes, the resource title, the flat backgrounds and what is left after the window closes.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
+#include "framework/core/twindow_msgs.h"
 #include "framework/services/msgpaint.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tmsgbar.h"
@@ -169,6 +172,51 @@ TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
   SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(left + 10, 3));
   ASSERT_EQ(clicks.size(), 1u);
   EXPECT_EQ(clicks[0], std::make_pair(8LL, static_cast<long long>(left + 10)));
+}
+
+// The tooltip windows this thread has open for `owner`'s top-level window (a pop-up is owned
+// by the top-level window of the child it was made for).
+std::vector<HWND> toolTipsOf(HWND owner) {
+  std::pair<HWND, std::vector<HWND>> search{owner, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM data) {
+        auto& [wanted, found] = *reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
+        if (windowClassName(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == wanted) {
+          found.push_back(hwnd);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// The pointer over a pane with an action shows the hand, remembers the pane and opens its tooltip;
+// off the panes the tooltip goes. The window's own message reaches the bar as it is hovered.
+TEST_F(MsgBar, HoveringPanesAndTheWindowsMessage) {
+  const Value b = newBar({});
+  const Value p = newPane(b, 60, closure([](Args) { return Value(); }));
+  pane(p).cToolTip = "Pane help";
+  const int left = static_cast<int>(pane(p).nLeft().integer());
+  const HWND hwnd = bar(b).hwnd();
+  SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(left + 10, 8));
+  EXPECT_EQ(bar(b).nItem.integer(), 1);
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+  const std::vector<HWND> tips = toolTipsOf(hwndOf(owner));
+  ASSERT_EQ(tips.size(), 1u);
+  char text[32] = {};
+  TOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.lpszText = text;
+  ASSERT_TRUE(SendMessageA(tips[0], TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)));
+  EXPECT_STREQ(text, "Pane help");
+  SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(left - 20, 8));
+  EXPECT_EQ(bar(b).nItem.integer(), 0);
+  EXPECT_FALSE(IsWindow(tips[0]));
+
+  as(owner).cMsg = "Over the window";
+  SendMessageA(hwndOf(owner), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+  EXPECT_EQ(bar(b).cMsg.string(), "Over the window");
 }
 
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
