@@ -176,18 +176,17 @@ TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
 
 // The tooltip windows this thread has open for `owner`'s top-level window (a pop-up is owned
 // by the top-level window of the child it was made for).
+BOOL CALLBACK collectToolTip(HWND hwnd, LPARAM data) {
+  auto& [wanted, found] = *reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
+  if (windowClassName(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == wanted) {
+    found.push_back(hwnd);
+  }
+  return TRUE;
+}
+
 std::vector<HWND> toolTipsOf(HWND owner) {
   std::pair<HWND, std::vector<HWND>> search{owner, {}};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM data) {
-        auto& [wanted, found] = *reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
-        if (windowClassName(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == wanted) {
-          found.push_back(hwnd);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumThreadWindows(GetCurrentThreadId(), collectToolTip, reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
 
