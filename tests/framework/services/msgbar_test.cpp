@@ -218,6 +218,54 @@ TEST_F(MsgBar, HoveringPanesAndTheWindowsMessage) {
   EXPECT_EQ(bar(b).cMsg.string(), "Over the window");
 }
 
+// In fast-edit mode a right click opens the design menu: "Date" switches the date pane on,
+// "Source code..." shows the bar's source in a viewer, "Prompt..." edits the default message.
+TEST_F(MsgBar, TheDesignMenu) {
+  const Value b = newBar({});
+  bar(b).lFastEdit = true;
+  const HWND hwnd = bar(b).hwnd();
+  const auto choose = [&](std::vector<WORD> keys, DialogSteps::Step inDialog) {
+    std::vector<DialogSteps::Step> steps{[](HWND) { return currentMenu() != nullptr; }};
+    for (WORD key : keys) {
+      steps.push_back([key](HWND) {
+        pressKeys({key});
+        return true;
+      });
+    }
+    if (inDialog) {
+      steps.push_back([](HWND dialog) { return dialog && GetDlgItem(dialog, 100); });
+      steps.push_back(inDialog);
+    }
+    DialogSteps driver(steps);
+    SetForegroundWindow(hwndOf(owner));
+    SendMessageA(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    driver.rethrow();
+    EXPECT_TRUE(driver.done());
+  };
+  choose({VK_DOWN, VK_DOWN, VK_RETURN}, nullptr);
+  EXPECT_TRUE(bar(b).oDate.isObject());
+
+  std::string source, caption;
+  choose({VK_UP, VK_RETURN}, [&](HWND dialog) {
+    source = itemText(dialog, 100);
+    char title[32] = {};
+    GetWindowTextA(dialog, title, sizeof title);
+    caption = title;
+    pressKeys({VK_ESCAPE});
+    return true;
+  });
+  EXPECT_EQ(caption, "Source code");
+  EXPECT_EQ(source, "   SET MESSAGE OF oWnd TO \"Ready\" DATE\r\n");
+
+  choose({VK_DOWN, VK_RETURN}, [&](HWND dialog) {
+    SendDlgItemMessageA(dialog, 100, EM_SETSEL, 0, -1);
+    typeText("Hello");
+    pressKeys({VK_RETURN});
+    return true;
+  });
+  EXPECT_EQ(bar(b).cMsgDef.string(), "Hello");
+}
+
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   const Value b = newBar({"Default text", true, false, true});
   const HWND hwnd = bar(b).hwnd();
