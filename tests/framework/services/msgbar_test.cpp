@@ -18,6 +18,7 @@
 #include "framework/services/tmsgitem.h"
 #include "framework/services/ttimer.h"
 #include "tests/framework/core/twindow_support.h"
+#include "tests/framework/services/temp_folder.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -385,6 +386,51 @@ TEST_F(MsgBar, DoubleClickShowsAndRestoresTheResourceTitle) {
   SendMessageA(bar(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
   EXPECT_TRUE(pumpUntil([&] { return title() == "msgbar"; }, 3000)) << title();
   EXPECT_TRUE(bar(b).Cargo.isNil());
+}
+
+// A pane with a bitmap file: as wide as the picture + 7, the picture drawn in it (the inactive
+// one while it is off), both deleted with the bar; a name that is neither file nor resource
+// leaves the pane without one.
+TEST_F(MsgBar, PaneBitmaps) {
+  TempFolder folder;
+  const std::string red = folder / "red.bmp", blue = folder / "blue.bmp";
+  // The bottom-left pixel is the key colour, left out when the picture is drawn.
+  const auto picture = [](COLORREF colour) {
+    return [colour](int x, int y) { return x == 0 && y == 11 ? RGB(0, 255, 0) : colour; };
+  };
+  ASSERT_TRUE(writeBitmapFile(red, 16, 12, picture(RGB(255, 0, 0))));
+  ASSERT_TRUE(writeBitmapFile(blue, 16, 12, picture(RGB(0, 0, 255))));
+  const Value b = newBar({});
+  const std::size_t withBar = trackedResources().size();
+  Value args[] = {b, Value(""), {}, {}, {}, {}, true, {}, Value(red), Value(blue)};
+  const Value p = lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(args));
+  EXPECT_EQ(pane(p).nWidth.integer(), 16 + 7);
+  Value missing[] = {b, Value(""), {}, {}, {}, {}, false, {}, Value(folder / "none.bmp")};
+  const Value bare = lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(missing));
+  EXPECT_EQ(pane(bare).hBitmap1.integer(), 0);
+  pane(bare).End();
+  // The two pictures, and the failed load's record with handle 0.
+  ASSERT_EQ(trackedResources().size(), withBar + 3);
+  EXPECT_EQ(trackedResources().back().handle, 0);
+
+  const HWND hwnd = bar(b).hwnd();
+  const int left = static_cast<int>(pane(p).nLeft().integer());
+  const auto pictureAt = [&]() -> COLORREF {
+    repaintNow(hwnd);
+    for (int x = left; x < left + 23; ++x) {
+      const COLORREF c = pixel(hwnd, x, 8);
+      if (c == RGB(255, 0, 0) || c == RGB(0, 0, 255)) return c;
+    }
+    return CLR_INVALID;
+  };
+  EXPECT_EQ(pictureAt(), RGB(255, 0, 0));
+  pane(p).lActive = false;
+  EXPECT_EQ(pictureAt(), RGB(0, 0, 255));
+  destroy(owner);
+  for (std::size_t n = resourcesBefore; n < trackedResources().size(); ++n) {
+    if (trackedResources()[n].handle == 0) continue;
+    ADD_FAILURE() << "left: " << trackedResources()[n].type << " " << trackedResources()[n].chain;
+  }
 }
 
 TEST_F(MsgBar, NothingIsLeftAfterTheWindowCloses) {
