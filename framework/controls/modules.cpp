@@ -6,6 +6,7 @@
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/gradient.h"
 #include "framework/controls/icons.h"
+#include "framework/controls/scrollbar_native.h"
 #include "framework/controls/tbrush.h"
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tcursor.h"
@@ -13,13 +14,15 @@
 #include "framework/controls/ticon.h"
 #include "framework/controls/tpen.h"
 #include "framework/controls/tsay.h"
+#include "framework/controls/tscrollbar.h"
 
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(), &gradientModule(), &bitmapsModule(), &cursorsModule(),
-          &iconsModule(),   &tFontModule(),   &tBrushModule(),   &tPenModule(),    &tCursorModule(),
-          &tButtonModule(), &tSayModule(),    &tIconModule()};
+  return {&gdiObjModule(),  &fontApiModule(),         &gradientModule(),  &bitmapsModule(),
+          &cursorsModule(), &iconsModule(),           &tFontModule(),     &tBrushModule(),
+          &tPenModule(),    &tCursorModule(),         &tButtonModule(),   &tSayModule(),
+          &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule()};
 }
 
 }  // namespace kestrel
