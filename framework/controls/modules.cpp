@@ -8,6 +8,7 @@
 #include "framework/controls/icons.h"
 #include "framework/controls/scrollbar_native.h"
 #include "framework/controls/tbrush.h"
+#include "framework/controls/tbtnbmp.h"
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
@@ -19,10 +20,10 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(),         &gradientModule(),  &bitmapsModule(),
-          &cursorsModule(), &iconsModule(),           &tFontModule(),     &tBrushModule(),
-          &tPenModule(),    &tCursorModule(),         &tButtonModule(),   &tSayModule(),
-          &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule()};
+  return {&gdiObjModule(),  &fontApiModule(),         &gradientModule(),   &bitmapsModule(),
+          &cursorsModule(), &iconsModule(),           &tFontModule(),      &tBrushModule(),
+          &tPenModule(),    &tCursorModule(),         &tButtonModule(),    &tSayModule(),
+          &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(), &tBtnBmpModule()};
 }
 
 }  // namespace kestrel
