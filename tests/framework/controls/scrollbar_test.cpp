@@ -264,6 +264,23 @@ TEST_F(ScrollBars, BitmapButtonDrawsItsCaptionAndRunsItsActionOnce) {
   EXPECT_TRUE(bmp(button).cGenPrg().string().find("PROMPT \"...\"") != std::string::npos);
 }
 
+// A bitmap from the resources, centred (the 4 x 4 picture at 8..11 of a 20 x 20 button), and
+// released with the button.
+TEST_F(ScrollBars, BitmapButtonShowsItsBitmapAndReleasesIt) {
+  const Value button = newBtnBmp({window, 40, 10, 20, 20, "", "SBBMP"});
+  const HWND made = bmp(button).hwnd();
+  ASSERT_TRUE(made);
+  const auto bitmap = handleFrom<HBITMAP>(bmp(button).hBitmap1);
+  ASSERT_TRUE(bitmap);
+  RedrawWindow(made, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(windowPixel(made, 8 + x, 9), RGB(x * 60, 60, 30)) << x;
+  }
+  EXPECT_EQ(windowPixel(made, 2, 2), GetSysColor(COLOR_BTNFACE));
+  destroy(button);
+  EXPECT_EQ(GetObjectType(bitmap), 0u);
+}
+
 // A cancel bitmap button takes the focus from a field whose validation would refuse, without
 // asking it; the action runs.
 TEST_F(ScrollBars, CancelBitmapButtonNeverValidatesTheFocusedField) {
