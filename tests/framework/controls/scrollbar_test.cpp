@@ -207,8 +207,8 @@ TEST_F(ScrollBars, OrientationRewritesTheStyleAndPageSetsTheSystemPage) {
   EXPECT_EQ(page(hwnd, SB_HORZ), 8u);
 }
 
-// Bars of a resource dialog: range and position once the dialog initialises, and the
-// orientation the resource gave them.
+// Bars of dialogs: range and position once the dialog initialises, and the orientation the
+// resource gave them.
 TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
   const Value dialog = resourceDialog("SBDLG");
   auto redefine = [&](int id) {
@@ -230,6 +230,24 @@ TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
              return true;
            }});
   EXPECT_EQ(seen, std::vector<long long>({3, 9, 3, 1, 2, 5}));
+
+  // A bar made before its dialog exists is an item of the dialog's template.
+  const Value built = pixelDialog(50, 50, 250, 350, "Built");
+  const Value later = newBar({1, 2, 4, 8, 1, false, built});
+  EXPECT_FALSE(bar(later).hwnd());
+  std::string windowClass;
+  seen.clear();
+  runModal(built, {[&](HWND hwnd) {
+             if (!hwnd || !bar(later).hwnd()) return false;
+             windowClass = windowClassName(bar(later).hwnd());
+             seen = range(later);
+             seen.push_back(bar(later).GetPos().integer());
+             seen.push_back(bar(later).nOrientation().integer());
+             PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+             return true;
+           }});
+  EXPECT_EQ(windowClass, "ScrollBar");
+  EXPECT_EQ(seen, std::vector<long long>({4, 8, 4, 2}));
 }
 
 // ---- Bitmap buttons ----
