@@ -63,6 +63,13 @@ HBITMAP loadBitmapResource(HINSTANCE module, const std::string& name) {
   });
 }
 
+HBITMAP loadBitmapFileOrResource(HINSTANCE module, const std::string& name) {
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  const bool isFile =
+      attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return isFile ? readBitmapFile(name) : loadBitmapResource(module, name);
+}
+
 HBITMAP copyBitmap(HBITMAP source) {
   const SIZE size = bitmapSize(source);
   return copyInto(source, size.cx, size.cy, [&](HDC to, HDC from) {

@@ -14,6 +14,9 @@ namespace kestrel {
 HBITMAP readBitmapFile(const std::string& path);
 // A resource named by text, or by number when the text is all digits.
 HBITMAP loadBitmapResource(HINSTANCE module, const std::string& name);
+// The bitmap file of that name when the file exists, else the module's resource of that name;
+// one record either way.
+HBITMAP loadBitmapFileOrResource(HINSTANCE module, const std::string& name);
 // A halftone-stretched copy of that size ("BMP -> ResizeImg").
 HBITMAP resizeImage(HBITMAP source, int width, int height);
 // A copy of the part from (left, top), width x height ("BMP").

@@ -7,7 +7,9 @@
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/gradient.h"
 #include "framework/controls/icons.h"
+#include "framework/controls/scrollbar_native.h"
 #include "framework/controls/tbrush.h"
+#include "framework/controls/tbtnbmp.h"
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
@@ -15,14 +17,17 @@
 #include "framework/controls/ticon.h"
 #include "framework/controls/tpen.h"
 #include "framework/controls/tsay.h"
+#include "framework/controls/tscrollbar.h"
 
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(),    &gradientModule(), &bitmapsModule(),
-          &cursorsModule(), &iconsModule(),      &tFontModule(),    &tBrushModule(),
-          &tPenModule(),    &tCursorModule(),    &tButtonModule(),  &tSayModule(),
-          &tIconModule(),   &editNativeModule(), &tGetModule()};
+  return {&gdiObjModule(),  &fontApiModule(),         &gradientModule(),
+          &bitmapsModule(), &cursorsModule(),         &iconsModule(),
+          &tFontModule(),   &tBrushModule(),          &tPenModule(),
+          &tCursorModule(), &tButtonModule(),         &tSayModule(),
+          &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
+          &tBtnBmpModule(), &editNativeModule(),      &tGetModule()};
 }
 
 }  // namespace kestrel

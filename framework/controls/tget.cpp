@@ -1477,11 +1477,7 @@ Value TGet::CreateButton() {
   const long long height = client.bottom - client.top;
   long long size = height - 4 > 0 ? height - 4 : height;
   const long long right = client.right - (flag(lSpinner) ? kSpinnerWidth : 0);
-  Value file, resource;
-  if (cBmpName.isText() && !cBmpName.string().empty()) {
-    const DWORD attributes = GetFileAttributesA(cBmpName.string().c_str());
-    (attributes != INVALID_FILE_ATTRIBUTES ? file : resource) = cBmpName;
-  }
+  const bool bitmap = cBmpName.isText() && !cBmpName.string().empty();
   const Value field = self();
   const Value action = lanmere::block(
       [field](Args) -> Value {
@@ -1492,20 +1488,18 @@ Value TGet::CreateButton() {
       },
       "(b)TGET");
   long long width = size;
-  oBtn = lanmere::send(lanmere::createObject("TBTNBMP"), "New",
-                       {Value(2), Value(right - width - 1), Value(width), Value(size), resource,
-                        Value(), file, Value(), action, self(), Value(), Value(), Value(false),
-                        Value(false), file.isNil() && resource.isNil() ? Value("...") : Value()});
+  oBtn = lanmere::send(
+      lanmere::createObject("TBTNBMP"), "New",
+      {Value(2), Value(right - width - 1), Value(width), Value(size), bitmap ? cBmpName : Value(),
+       bitmap ? Value() : Value("..."), self(), action, Value(true), lBtnTransparent});
   if (!oBtn.isObject()) return {};
-  tell(oBtn, sym("_lCancel"), true);
-  if (flag(lBtnTransparent)) tell(oBtn, sym("_lTransparent"), true);
-  if (flag(lAdjustBtn)) {
-    const Value bitmapWidth = offer(oBtn, sym("nBmpWidth"));
-    if (bitmapWidth.isNumber() && bitmapWidth.integer() > 0) {
-      width = bitmapWidth.integer() + 5;
-      tell(oBtn, sym("Move"), 2, right - width - 1, width, size);
-      SetMargins(1, width);
-    }
+  const HBITMAP shown = handleFrom<HBITMAP>(lanmere::send(oBtn, sym("hBitmap1")));
+  BITMAP info{};
+  if (flag(lAdjustBtn) && shown && GetObjectA(shown, sizeof info, &info)) {
+    nBmpWidth = static_cast<long long>(info.bmWidth);
+    width = info.bmWidth + 5;
+    tell(oBtn, sym("Move"), 2, right - width - 1, width, size);
+    SetMargins(1, width);
   }
   const TWindow* above = parent();
   if (above && lanmere::upper(above->ClassName()) == "TDIALOG") {

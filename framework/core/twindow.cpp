@@ -9,6 +9,7 @@
 
 #include "errors/kserror.h"
 #include "framework/core/colors.h"
+#include "framework/core/designtext.h"
 #include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
 #include "framework/core/persist.h"
@@ -953,12 +954,15 @@ Value TWindow::SaveToRC() {
   return "";  // a plain window has no resource-script form; controls and dialogs have theirs
 }
 
-// Design mode, table generation, printing and VBX controls are not part of the framework yet:
-// these messages are understood and do nothing.
+// The design tools' title editor: the window's caption, edited in a one-line editor.
 Value TWindow::EditTitle() {
+  if (const auto text = editTextLine(hwnd(), "Title", GetText().string())) SetText(*text);
   return {};
 }
-Value TWindow::FastEdit() {
+
+// Table generation, printing and VBX controls are not part of the framework yet, nor a window's
+// own design menu: these messages are understood and do nothing.
+Value TWindow::FastEdit(const Value&, const Value&) {
   return {};
 }
 Value TWindow::GenDbf() {

@@ -252,7 +252,7 @@ class TWindow : public lanmere::Object {
   Value Event(const Value& n);
   Value EveCount();
   virtual Value EditTitle();
-  virtual Value FastEdit();
+  virtual Value FastEdit(const Value& nRow = {}, const Value& nCol = {});
   virtual Value cGenPrg();
   virtual Value SaveToText(const Value& nIndent = {});
   virtual Value SaveToRC();

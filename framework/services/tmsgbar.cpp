@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "errors/report.h"
+#include "framework/core/designtext.h"
 #include "framework/core/handles.h"
 #include "framework/core/persist.h"
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/wndfuncs.h"
+#include "framework/core/wndproc.h"
 #include "framework/services/msgpaint.h"
 #include "framework/services/tmsgitem.h"
 #include "framework/services/ttimer.h"
@@ -150,7 +152,8 @@ LM_DEFINE_CLASS(TMsgBar) {
   c.methods(LM_METHODS(New, AddItem, InsItem, DelItem, SetItems, GetItems, ClockOn, ClockOff,
                        DateOn, DateOff, KeybOn, KeybOff, SetMsg, SetText, Adjust, Height, Default,
                        Paint, PaintBar, Display, EraseBkGnd, Destroy, CheckTimer, TimerEval,
-                       MouseMove, LButtonDown, RButtonDown, LDblClick, ShowToolTip, ShowMsgBar));
+                       MouseMove, LButtonDown, RButtonDown, LDblClick, ShowToolTip, ShowMsgBar,
+                       FastEdit, cGenPrg));
   c.creatable();
 }
 
@@ -619,6 +622,7 @@ Value TMsgBar::LButtonDown(const Value& nRow, const Value& nCol, const Value& nF
 }
 
 Value TMsgBar::RButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  if (lFastEdit.logical()) FastEdit(nRow, nCol);
   const std::vector<Value> items = snapshot(aItems);
   for (const Value& value : items) {
     TMsgItem* pane = paneOf(value);
@@ -653,6 +657,79 @@ Value TMsgBar::ShowToolTip(const Value&, const Value&, const Value&) {
 
 Value TMsgBar::ShowMsgBar() {
   return {};
+}
+
+// ---- Design ----
+
+namespace {
+enum DesignCommand : UINT {
+  kEditPrompt = 1,
+  kToggleDate,
+  kToggleClock,
+  kToggleKeyboard,
+  kShowSource
+};
+}  // namespace
+
+Value TMsgBar::FastEdit(const Value& nRow, const Value& nCol) {
+  const HMENU menu = CreatePopupMenu();
+  if (!menu) return {};
+  const auto checked = [](const Value& pane) { return pane.isObject() ? MF_CHECKED : 0u; };
+  AppendMenuA(menu, MF_STRING, kEditPrompt, "Prompt...");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | checked(oDate), kToggleDate, "Date");
+  AppendMenuA(menu, MF_STRING | checked(oClock), kToggleClock, "Clock");
+  AppendMenuA(menu, MF_STRING | checked(oKeyNum), kToggleKeyboard, "Keyboard");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, kShowSource, "Source code...");
+  POINT at{static_cast<LONG>(nCol.integer()), static_cast<LONG>(nRow.integer())};
+  ClientToScreen(hwnd(), &at);
+  const HWND owner = hwnd();
+  const auto chosen = static_cast<UINT>(callWindows([&] {
+    return TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN, at.x, at.y, 0, owner,
+                          nullptr);
+  }));
+  DestroyMenu(menu);
+  switch (chosen) {
+    case kEditPrompt:
+      if (const auto text = editTextLine(owner, "Prompt", cMsgDef.string())) {
+        cMsgDef = Value(*text);
+        SetMsg(cMsgDef);
+      }
+      break;
+    case kToggleDate:
+      oDate.isObject() ? DateOff() : DateOn();
+      break;
+    case kToggleClock:
+      oClock.isObject() ? ClockOff() : ClockOn();
+      break;
+    case kToggleKeyboard:
+      oKeyNum.isObject() ? KeybOff() : KeybOn();
+      break;
+    case kShowSource:
+      viewText(owner, "Source code", cGenPrg().string());
+      break;
+    default:
+      break;
+  }
+  return {};
+}
+
+// The bar as a program would declare it on its window.
+Value TMsgBar::cGenPrg() {
+  auto* parent = oWnd.isObject() ? dynamic_cast<TWindow*>(oWnd.object()) : nullptr;
+  const std::string owner = parent && parent->cVarName.isText() && !parent->cVarName.text().empty()
+                                ? parent->cVarName.string()
+                                : "oWnd";
+  std::string text = "   SET MESSAGE OF " + owner + " TO \"" + cMsgDef.string() + "\"";
+  const std::pair<bool, const char*> options[] = {
+      {lCentered.logical(), " CENTERED"}, {oClock.isObject(), " CLOCK"},
+      {oDate.isObject(), " DATE"},        {oKeyNum.isObject(), " KEYBOARD"},
+      {l2007.logical(), " 2007"},         {l2010.logical(), " 2010"}};
+  for (const auto& [on, word] : options) {
+    if (on) text += word;
+  }
+  return Value(text + "\r\n");
 }
 
 // ---- Teardown ----

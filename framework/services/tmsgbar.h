@@ -64,6 +64,10 @@ class TMsgBar : public TControl {
   Value ShowToolTip(const Value& nRow = {}, const Value& nCol = {},
                     const Value& uToolTip = {}) override;
   Value ShowMsgBar();
+  // The design menu at the bar's client point: the default message, the date, clock and keyboard
+  // panes, and the bar's source.
+  Value FastEdit(const Value& nRow = {}, const Value& nCol = {}) override;
+  Value cGenPrg() override;
 
   // ---- C++ side ----
   bool flat() const { return l2007.logical() || l2010.logical(); }

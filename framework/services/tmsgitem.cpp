@@ -49,11 +49,7 @@ enum NewArg : std::size_t {
 
 HBITMAP loadPaneBitmap(const Value& name) {
   if (!name.isText() || name.text().empty()) return nullptr;
-  return trackedCreate("TMSGITEM", "BMP", [&] {
-    HBITMAP bitmap = readBitmapFile(name.string());
-    if (!bitmap) bitmap = loadBitmapResource(resourceModule(), name.string());
-    return bitmap;
-  });
+  return loadBitmapFileOrResource(resourceModule(), name.string());
 }
 
 void deleteTracked(Value& handle) {

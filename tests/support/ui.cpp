@@ -54,6 +54,37 @@ void ModalDriver::poll() {
   pressButton(finder.found, id);
 }
 
+namespace {
+
+// A 24-bit bottom-up .bmp file of `pixels` (rows padded to 4 bytes).
+bool writeBmp(const std::string& path, int width, int height,
+              const std::vector<unsigned char>& pixels) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* out = std::fopen(path.c_str(), "wb");
+  if (!out) return false;
+  bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+            std::fwrite(&header, sizeof header, 1, out) == 1 &&
+            std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
+  ok = std::fclose(out) == 0 && ok;
+  return ok;
+}
+
+DWORD bmpStride(int width) {
+  return ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+}
+
+}  // namespace
+
 bool saveScreenshot(const std::string& path) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
@@ -71,25 +102,29 @@ bool saveScreenshot(const std::string& path) {
   header.biPlanes = 1;
   header.biBitCount = 24;
   header.biCompression = BI_RGB;
-  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-  std::vector<unsigned char> pixels(static_cast<size_t>(stride) * height);
+  std::vector<unsigned char> pixels(static_cast<size_t>(bmpStride(width)) * height);
   GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
             DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+  return writeBmp(path, width, height, pixels);
+}
 
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return false;
-  bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-            std::fwrite(&header, sizeof header, 1, out) == 1 &&
-            std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
-  ok = std::fclose(out) == 0 && ok;
-  return ok;
+bool writeBitmapFile(const std::string& path, int width, int height,
+                     const std::function<COLORREF(int x, int y)>& pixel) {
+  const DWORD stride = bmpStride(width);
+  std::vector<unsigned char> pixels(static_cast<size_t>(stride) * height);
+  for (int y = 0; y < height; ++y) {
+    unsigned char* row = pixels.data() + static_cast<size_t>(stride) * (height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const COLORREF c = pixel(x, y);
+      row[x * 3] = GetBValue(c);
+      row[x * 3 + 1] = GetGValue(c);
+      row[x * 3 + 2] = GetRValue(c);
+    }
+  }
+  return writeBmp(path, width, height, pixels);
 }
 
 namespace {

@@ -41,6 +41,10 @@ class ModalDriver {
 
 // Saves the whole display as a 24-bit BMP file. Returns false when it cannot.
 bool saveScreenshot(const std::string& path);
+// Writes a 24-bit .bmp file of width x height whose pixel (x, y) is pixel(x, y), (0, 0) the top
+// left. Returns false when it cannot.
+bool writeBitmapFile(const std::string& path, int width, int height,
+                     const std::function<COLORREF(int x, int y)>& pixel);
 
 // ---- Driving windows from inside a running loop ----
 

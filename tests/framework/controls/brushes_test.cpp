@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "framework/controls/bitmaps.h"
 #include "framework/controls/gdiobj.h"
@@ -14,6 +13,7 @@
 #include "framework/core/tracked.h"
 #include "runtime/binding.h"
 #include "tests/framework/controls/drawing_fixture.h"
+#include "tests/support/ui.h"
 
 namespace kestrel {
 namespace {
@@ -71,30 +71,8 @@ COLORREF testPixel(int x, int y) {
   return RGB(x * 60, y * 60, 30);
 }
 
-// The picture as a 24-bit .bmp file, rows stored from the bottom up.
 void writeTestBitmap(const std::string& path) {
-  std::string pixels;
-  for (int y = kSide - 1; y >= 0; --y) {
-    for (int x = 0; x < kSide; ++x) {
-      const COLORREF c = testPixel(x, y);
-      pixels += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)),
-                 static_cast<char>(GetRValue(c))};
-    }
-  }
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  info.biSize = sizeof info;
-  info.biWidth = kSide;
-  info.biHeight = kSide;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out << pixels;
+  test::writeBitmapFile(path, kSide, kSide, testPixel);
 }
 
 class Brushes : public DrawingTest {

@@ -520,6 +520,53 @@ TEST_F(Gets, SpinnerStepsByTheCaret) {
   }
 }
 
+// ---- Spinner arrows and the action button ----
+
+// The field's own arrows step the value (the up arrow increments); the action button runs its
+// action with the field, hands the focus back and never validates the field.
+TEST_F(Gets, SpinnerArrowsAndActionButton) {
+  Var count{Value(5LL)}, path{Value("      ")};
+  int validCalls = 0, actions = 0;
+  Value actedOn;
+  const Value spin = at(10, {.setGet = count.block(), .picture = "99", .spinner = true});
+  const Value pick = at(40, {.setGet = path.block(),
+                             .valid = closure([&](auto) {
+                               ++validCalls;
+                               return Value(false);
+                             }),
+                             .action = closure([&](lanmere::Args args) {
+                               ++actions;
+                               actedOn = lanmere::arg(args, 1);
+                               return Value();
+                             })});
+  next();
+  RECT box{};
+  bool backInField = false;
+  runModal(dialog,
+           {focusOn(spin), focused(spin),
+            [&](HWND) {
+              GetClientRect(field(spin).hwnd(), &box);
+              // the arrows lie right of the client area, in the non-client scroll bar
+              RECT window{};
+              GetWindowRect(field(spin).hwnd(), &window);
+              POINT up{window.right - 4, window.top + 4};
+              ScreenToClient(field(spin).hwnd(), &up);
+              clickAt(field(spin).hwnd(), up.x, up.y);
+              return true;
+            },
+            settle(), focusOn(pick), focused(pick),
+            [&](HWND) {
+              return field(pick).oBtn.isObject() &&
+                     (clickCenter(as(field(pick).oBtn).hwnd()), true);
+            },
+            settle(), check([&] { backInField = GetFocus() == field(pick).hwnd(); }), end(dialog)});
+  EXPECT_EQ((*count).integer(), 6);
+  EXPECT_EQ(actions, 1);
+  EXPECT_EQ(actedOn.identity(), pick.identity());
+  EXPECT_TRUE(backInField);
+  EXPECT_EQ(validCalls, 0);
+}
+
 // ---- Resource fields ----
 
 TEST_F(Gets, ResourceFields) {

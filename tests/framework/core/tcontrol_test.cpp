@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -746,6 +747,79 @@ TEST_F(Controls, EndAndAClosedDialogLeaveNothingBehind) {
   }
   lanmere::callFunction("SETWNDDEFAULT", {Value()});
   EXPECT_EQ(TControl::liveCount(), before);
+}
+
+// The topics HELPTOPIC was asked for, standing in for the help module.
+std::vector<long long> helpTopics;
+Value recordHelpTopic(lanmere::Args args) {
+  helpTopics.push_back(lanmere::arg(args, 1).integer());
+  return {};
+}
+
+// What a dialog does for its controls and its frame: the top control docked by AdjTop, the
+// client control filling the rest after SetControl, help for the focused control or else the
+// dialog, the context-help button unless lHelpIcon says no, and bNcActivate.
+TEST_F(Controls, DockingHelpAndTheFrame) {
+  static const lanmere::ModuleTable helpModule{"help stand-in",
+                                               {lanmere::fn<&recordHelpTopic>("HELPTOPIC")}};
+  lanmere::registerModule(helpModule);
+  for (const Value& helpIcon : {Value(), Value(false)}) {
+    SCOPED_TRACE(helpIcon.isNil() ? "help icon" : "no help icon");
+    helpTopics.clear();
+    const Value dialog = pixelDialog(100, 100, 300, 400, "Docked");
+    dialogOf(dialog).lHelpIcon = helpIcon;
+    dialogOf(dialog).nHelpId = 5;
+    std::vector<bool> activations;
+    dialogOf(dialog).bNcActivate = closure([&](lanmere::Args args) {
+      activations.push_back(lanmere::arg(args, 1).logical());
+      return Value();
+    });
+    Value top, client;
+    for (const long long row : {10, 40}) {
+      Value& control = row == 10 ? top : client;
+      control = bind(dialog, Value());
+      ctl(control).nTop = row;
+      ctl(control).nLeft = 10;
+      ctl(control).nBottom = row + 20;
+      ctl(control).nRight = 150;
+    }
+    ctl(client).nHelpId = 77;
+    LONG_PTR exStyle = 0;
+    RECT area{}, topRect{}, clientRect{}, before{};
+    runModal(dialog,
+             {[&](HWND hwnd) { return hwnd && ctl(client).hwnd(); },
+              [&](HWND hwnd) {
+                exStyle = GetWindowLongPtrA(hwnd, GWL_EXSTYLE);
+                GetWindowRect(ctl(top).hwnd(), &before);
+                dialogOf(dialog).oTop = top;
+                lanmere::send(dialog, "AdjTop");
+                lanmere::send(dialog, "SetControl", {client});
+                GetClientRect(hwnd, &area);
+                for (auto [control, rect] : {std::pair{&top, &topRect}, {&client, &clientRect}}) {
+                  GetWindowRect(ctl(*control).hwnd(), rect);
+                  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(rect), 2);
+                }
+                SetFocus(ctl(client).hwnd());
+                lanmere::send(dialog, "Help");
+                SetFocus(ctl(top).hwnd());
+                lanmere::send(dialog, "Help");
+                SendMessageA(hwnd, WM_NCACTIVATE, FALSE, 0);
+                return true;
+              },
+              endWith(dialog, 1)});
+    EXPECT_EQ((exStyle & WS_EX_CONTEXTHELP) != 0, helpIcon.isNil());
+    EXPECT_EQ(topRect.top, 0);
+    EXPECT_EQ(topRect.left, 0);
+    EXPECT_EQ(topRect.right, area.right);
+    EXPECT_EQ(topRect.bottom, before.bottom - before.top);
+    EXPECT_EQ(clientRect.top, topRect.bottom);
+    EXPECT_EQ(clientRect.left, 0);
+    EXPECT_EQ(clientRect.right, area.right);
+    EXPECT_EQ(clientRect.bottom, area.bottom);
+    EXPECT_EQ(helpTopics, (std::vector<long long>{77, 5}));
+    ASSERT_FALSE(activations.empty());
+    EXPECT_FALSE(std::find(activations.begin(), activations.end(), false) == activations.end());
+  }
 }
 
 TEST_F(Controls, GridSize) {

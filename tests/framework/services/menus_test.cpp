@@ -252,6 +252,52 @@ TEST_F(Menus, TheSystemMenuGetsItsItemsAtMenuEnd) {
   EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count) << "put back";
 }
 
+// Hilite and UnHilite mark a bar entry; Reset empties a bar into a new menu on the window (the
+// old one and its submenus destroyed) and gives a system menu back its own entries; SetSkin
+// keeps at most one of the two looks.
+TEST_F(Menus, HiliteResetAndSkin) {
+  Runs runs;
+  Value quitAllowed = true;
+  const Value bar = buildBar(runs, quitAllowed);
+  const HMENU old = menu(bar).handle();
+  const Value subHandle = menu(sub).hMenu;
+  EXPECT_TRUE(menu(bar).Hilite(2).logical());
+  EXPECT_TRUE(GetMenuState(old, 1, MF_BYPOSITION) & MF_HILITE);
+  EXPECT_FALSE(GetMenuState(old, 0, MF_BYPOSITION) & MF_HILITE);
+  // Wine's HiliteMenuItem selects the entry whatever the flag says, so only the answer of an
+  // un-highlight is read here.
+  EXPECT_TRUE(menu(bar).UnHilite(2).logical());
+  EXPECT_FALSE(menu(bar).Hilite(9).logical()) << "no such entry";
+
+  menu(bar).Reset();
+  EXPECT_NE(menu(bar).handle(), old);
+  EXPECT_EQ(GetMenu(hwnd()), menu(bar).handle());
+  EXPECT_EQ(GetMenuItemCount(menu(bar).handle()), 0);
+  EXPECT_EQ(menu(bar).aMenuItems.length(), 0u);
+  EXPECT_FALSE(IsMenu(old));
+  EXPECT_FALSE(ISMENU(subHandle));
+
+  const struct {
+    bool look2007, look2010, want2007, want2010;
+  } skins[] = {{true, true, true, false}, {false, true, false, true}, {false, false, false, false}};
+  for (const auto& skin : skins) {
+    menu(bar).SetSkin(skin.look2007, skin.look2010);
+    EXPECT_EQ(menu(bar).l2007.logical(), skin.want2007);
+    EXPECT_EQ(menu(bar).l2010.logical(), skin.want2010);
+  }
+
+  const int count = GetMenuItemCount(GetSystemMenu(hwnd(), FALSE));
+  Value args[] = {false, true, owner};
+  const Value sys = MENUBEGIN(Args(args));
+  add({"&Extra", runs.action()});
+  MENUEND();
+  EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count + 1);
+  menu(sys).Reset();
+  EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count);
+  EXPECT_EQ(menu(sys).handle(), GetSystemMenu(hwnd(), FALSE));
+  menu(sys).End();
+}
+
 // The user's path: Alt and a letter open the bar's menu, an arrow and Enter run the item.
 TEST_F(Menus, AltLetterArrowsAndEnterOnTheBar) {
   Runs runs;

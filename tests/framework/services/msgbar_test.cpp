@@ -2,6 +2,8 @@
 // panes, the resource title, the flat backgrounds and what is left after the window closes.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,12 +11,14 @@
 
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
+#include "framework/core/twindow_msgs.h"
 #include "framework/services/msgpaint.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tmsgbar.h"
 #include "framework/services/tmsgitem.h"
 #include "framework/services/ttimer.h"
 #include "tests/framework/core/twindow_support.h"
+#include "tests/framework/services/temp_folder.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -171,6 +175,98 @@ TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
   EXPECT_EQ(clicks[0], std::make_pair(8LL, static_cast<long long>(left + 10)));
 }
 
+// The tooltip windows this thread has open for `owner`'s top-level window (a pop-up is owned
+// by the top-level window of the child it was made for).
+BOOL CALLBACK collectToolTip(HWND hwnd, LPARAM data) {
+  auto& [wanted, found] = *reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
+  if (windowClassName(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == wanted) {
+    found.push_back(hwnd);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> toolTipsOf(HWND owner) {
+  std::pair<HWND, std::vector<HWND>> search{owner, {}};
+  EnumThreadWindows(GetCurrentThreadId(), collectToolTip, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// The pointer over a pane with an action shows the hand, remembers the pane and opens its tooltip;
+// off the panes the tooltip goes. The window's own message reaches the bar as it is hovered.
+TEST_F(MsgBar, HoveringPanesAndTheWindowsMessage) {
+  const Value b = newBar({});
+  const Value p = newPane(b, 60, closure([](Args) { return Value(); }));
+  pane(p).cToolTip = "Pane help";
+  const int left = static_cast<int>(pane(p).nLeft().integer());
+  const HWND hwnd = bar(b).hwnd();
+  SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(left + 10, 8));
+  EXPECT_EQ(bar(b).nItem.integer(), 1);
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+  const std::vector<HWND> tips = toolTipsOf(hwndOf(owner));
+  ASSERT_EQ(tips.size(), 1u);
+  char text[32] = {};
+  TOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.lpszText = text;
+  ASSERT_TRUE(SendMessageA(tips[0], TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)));
+  EXPECT_STREQ(text, "Pane help");
+  SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(left - 20, 8));
+  EXPECT_EQ(bar(b).nItem.integer(), 0);
+  EXPECT_FALSE(IsWindow(tips[0]));
+
+  as(owner).cMsg = "Over the window";
+  SendMessageA(hwndOf(owner), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+  EXPECT_EQ(bar(b).cMsg.string(), "Over the window");
+}
+
+// In fast-edit mode a right click opens the design menu: "Date" switches the date pane on,
+// "Source code..." shows the bar's source in a viewer, "Prompt..." edits the default message.
+TEST_F(MsgBar, TheDesignMenu) {
+  const Value b = newBar({});
+  bar(b).lFastEdit = true;
+  const HWND hwnd = bar(b).hwnd();
+  const auto choose = [&](std::vector<WORD> keys, DialogSteps::Step inDialog) {
+    std::vector<DialogSteps::Step> steps{[](HWND) { return currentMenu() != nullptr; }};
+    for (WORD key : keys) {
+      steps.push_back([key](HWND) {
+        pressKeys({key});
+        return true;
+      });
+    }
+    if (inDialog) {
+      steps.push_back([](HWND dialog) { return dialog && GetDlgItem(dialog, 100); });
+      steps.push_back(inDialog);
+    }
+    DialogSteps driver(steps);
+    SetForegroundWindow(hwndOf(owner));
+    SendMessageA(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    driver.rethrow();
+    EXPECT_TRUE(driver.done());
+  };
+  choose({VK_DOWN, VK_DOWN, VK_RETURN}, nullptr);
+  EXPECT_TRUE(bar(b).oDate.isObject());
+
+  std::string source, caption;
+  choose({VK_UP, VK_RETURN}, [&](HWND dialog) {
+    source = itemText(dialog, 100);
+    char title[32] = {};
+    GetWindowTextA(dialog, title, sizeof title);
+    caption = title;
+    pressKeys({VK_ESCAPE});
+    return true;
+  });
+  EXPECT_EQ(caption, "Source code");
+  EXPECT_EQ(source, "   SET MESSAGE OF oWnd TO \"Ready\" DATE\r\n");
+
+  choose({VK_DOWN, VK_RETURN}, [&](HWND dialog) {
+    SendDlgItemMessageA(dialog, 100, EM_SETSEL, 0, -1);
+    typeText("Hello");
+    pressKeys({VK_RETURN});
+    return true;
+  });
+  EXPECT_EQ(bar(b).cMsgDef.string(), "Hello");
+}
+
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   const Value b = newBar({"Default text", true, false, true});
   const HWND hwnd = bar(b).hwnd();
@@ -290,6 +386,51 @@ TEST_F(MsgBar, DoubleClickShowsAndRestoresTheResourceTitle) {
   SendMessageA(bar(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
   EXPECT_TRUE(pumpUntil([&] { return title() == "msgbar"; }, 3000)) << title();
   EXPECT_TRUE(bar(b).Cargo.isNil());
+}
+
+// A pane with a bitmap file: as wide as the picture + 7, the picture drawn in it (the inactive
+// one while it is off), both deleted with the bar; a name that is neither file nor resource
+// leaves the pane without one.
+TEST_F(MsgBar, PaneBitmaps) {
+  TempFolder folder;
+  const std::string red = folder / "red.bmp", blue = folder / "blue.bmp";
+  // The bottom-left pixel is the key colour, left out when the picture is drawn.
+  const auto picture = [](COLORREF colour) {
+    return [colour](int x, int y) { return x == 0 && y == 11 ? RGB(0, 255, 0) : colour; };
+  };
+  ASSERT_TRUE(writeBitmapFile(red, 16, 12, picture(RGB(255, 0, 0))));
+  ASSERT_TRUE(writeBitmapFile(blue, 16, 12, picture(RGB(0, 0, 255))));
+  const Value b = newBar({});
+  const std::size_t withBar = trackedResources().size();
+  Value args[] = {b, Value(""), {}, {}, {}, {}, true, {}, Value(red), Value(blue)};
+  const Value p = lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(args));
+  EXPECT_EQ(pane(p).nWidth.integer(), 16 + 7);
+  Value missing[] = {b, Value(""), {}, {}, {}, {}, false, {}, Value(folder / "none.bmp")};
+  const Value bare = lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(missing));
+  EXPECT_EQ(pane(bare).hBitmap1.integer(), 0);
+  pane(bare).End();
+  // The two pictures, and the failed load's record with handle 0.
+  ASSERT_EQ(trackedResources().size(), withBar + 3);
+  EXPECT_EQ(trackedResources().back().handle, 0);
+
+  const HWND hwnd = bar(b).hwnd();
+  const int left = static_cast<int>(pane(p).nLeft().integer());
+  const auto pictureAt = [&]() -> COLORREF {
+    repaintNow(hwnd);
+    for (int x = left; x < left + 23; ++x) {
+      const COLORREF c = pixel(hwnd, x, 8);
+      if (c == RGB(255, 0, 0) || c == RGB(0, 0, 255)) return c;
+    }
+    return CLR_INVALID;
+  };
+  EXPECT_EQ(pictureAt(), RGB(255, 0, 0));
+  pane(p).lActive = false;
+  EXPECT_EQ(pictureAt(), RGB(0, 0, 255));
+  destroy(owner);
+  for (std::size_t n = resourcesBefore; n < trackedResources().size(); ++n) {
+    if (trackedResources()[n].handle == 0) continue;
+    ADD_FAILURE() << "left: " << trackedResources()[n].type << " " << trackedResources()[n].chain;
+  }
 }
 
 TEST_F(MsgBar, NothingIsLeftAfterTheWindowCloses) {

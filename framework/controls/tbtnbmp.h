@@ -1,0 +1,48 @@
+// TBtnBmp: a flat bitmap button over the system "BUTTON", drawn by its owner: a bitmap (from a
+// file or else a resource) or a caption, sunken while pressed. Clicking it runs `bAction` with
+// the button. As a cancel control (`lCancel`) it takes the focus without validating the control
+// left behind. The button bar positions it (`Move`), groups it (`lGroup`) and hangs a drop-down
+// menu on it (`oPopup`).
+#pragma once
+
+#include <string>
+
+#include "framework/core/tcontrol.h"
+
+namespace kestrel {
+
+class TBtnBmp : public TControl {
+  LM_CLASS(TBtnBmp, TControl)
+
+  Value hBitmap1 = 0, cBmpName, bAction, lGroup = false, oPopup, lPressed = false,
+        lProcessing = false;
+
+  // New (nTop, nLeft, nWidth, nHeight, cBmpName, cCaption, oWnd, bAction, lCancel, lTransparent,
+  // lGroup, oPopup): pixels; a bitmap name is a file when one exists, else a resource.
+  Value New(Args args) override;
+  Value Click() override;
+  Value DrawItem(const Value& nIdCtl, const Value& pItemStruct) override;
+  Value EraseBkGnd(const Value& hDCErase = {}) override;
+  Value Refresh(const Value& lErase = {}) override;
+  Value cGenPrg() override;
+  Value Destroy() override;
+};
+
+// TBTNBMP (): a new instance, to be sent New.
+lanmere::Value TBTNBMP();
+
+// A button made and shown inside `parent` at once.
+struct BtnBmpSpec {
+  lanmere::Value parent;
+  long long top = 0, left = 0, width = 20, height = 20;
+  std::string caption;
+  std::string bitmap;  // file or resource name; empty for a caption button
+  lanmere::Value action;
+  bool cancel = false;
+  bool transparent = false;
+};
+lanmere::Value newBtnBmp(const BtnBmpSpec& spec);
+
+const lanmere::ModuleTable& tBtnBmpModule();
+
+}  // namespace kestrel

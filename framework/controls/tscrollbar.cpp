@@ -1,0 +1,384 @@
+#include "framework/controls/tscrollbar.h"
+
+#include <windows.h>
+
+#include "framework/controls/scrollbar_native.h"
+#include "framework/core/fwmessages.h"
+#include "framework/core/handles.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/wndfuncs.h"
+
+namespace kestrel {
+
+using lanmere::Args;
+using lanmere::Value;
+
+namespace {
+
+enum NewArg : std::size_t {
+  kRow = 1,
+  kCol,
+  kMin,
+  kMax,
+  kPgStep,
+  kVertical,
+  kWnd,
+  kWidth,
+  kHeight,
+  kUp,
+  kDown,
+  kPgUp,
+  kPgDn,
+  kPos,
+  kPixel,
+  kClrText,
+  kClrBack,
+  kMsg,
+  kUpdate,
+  kWhen,
+  kValid,
+  kDesign
+};
+enum WinNewArg : std::size_t {
+  kWnMin = 1,
+  kWnMax,
+  kWnPgStep,
+  kWnVertical,
+  kWnWnd,
+  kWnUp,
+  kWnDown,
+  kWnPgUp,
+  kWnPgDn,
+  kWnPos,
+  kWnClrText,
+  kWnClrBack,
+  kWnUpdate,
+  kWnWhen,
+  kWnValid
+};
+enum RedefineArg : std::size_t {
+  kRdId = 1,
+  kRdMin,
+  kRdMax,
+  kRdPgStep,
+  kRdWnd,
+  kRdUp,
+  kRdDown,
+  kRdPgUp,
+  kRdPgDn,
+  kRdPos,
+  kRdClrText,
+  kRdClrBack,
+  kRdMsg,
+  kRdUpdate,
+  kRdWhen,
+  kRdValid
+};
+
+constexpr long long kRowHeight = 14;
+constexpr long long kColumnWidth = 8;
+constexpr long long kVerticalSize[] = {16, 100};    // width, height
+constexpr long long kHorizontalSize[] = {100, 17};  // width, height
+constexpr int kFrameVertical = SB_VERT;             // 1
+constexpr int kFrameHorizontal = SB_HORZ;           // 0
+constexpr int kControlBar = SB_CTL;                 // 2
+constexpr long long kOrientVertical = 1;
+constexpr long long kOrientHorizontal = 2;
+
+bool flag(const Value& value) {
+  return value.isLogical() && value.logical();
+}
+
+const Value& orDefault(const Value& value, const Value& fallback) {
+  return value.isNil() ? fallback : value;
+}
+
+long long number(const Value& value, long long fallback) {
+  return value.isNil() ? fallback : value.integer();
+}
+
+Value sysColor(int index) {
+  return static_cast<long long>(GetSysColor(index));
+}
+
+}  // namespace
+
+LM_DEFINE_CLASS(TScrollBar) {
+  c.data(LM_FIELDS(lVertical, lReDraw, lIsChild, nMin, nMax, nPgStep, bGoUp, bGoDown, bGoTop,
+                   bGoBottom, bPageUp, bPageDown, bPos, bTrack));
+  c.classData("aProperties", Value::list({"cVarName", "nMin", "nMax", "nPgStep", "nTop", "nLeft",
+                                          "nWidth", "nHeight", "Cargo", "nOrientation"}));
+  c.methods(LM_METHODS(New, WinNew, ReDefine, Initiate, GetPos, GetRange, SetPos, SetRange, GoUp,
+                       GoDown, GoTop, GoBottom, PageUp, PageDown, ThumbPos, ThumbTrack, SetPage,
+                       nOrientation, _nOrientation, cToChar, MouseMove, HandleEvent, Destroy));
+  c.creatable();
+}
+
+Value TScrollBar::New(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const bool design = flag(a(kDesign));
+  const bool vertical = a(kVertical).isNil() || flag(a(kVertical));
+  const bool pixel = flag(a(kPixel));
+  const long long* size = vertical ? kVerticalSize : kHorizontalSize;
+  const long long width = number(a(kWidth), size[0]);
+  const long long height = number(a(kHeight), size[1]);
+  const long long row = number(a(kRow), 0);
+  const long long col = number(a(kCol), 0);
+  cCaption = "";
+  nTop = pixel ? row : row * kRowHeight;
+  nLeft = pixel ? col : col * kColumnWidth;
+  nBottom = nTop.integer() + height - 1;
+  nRight = nLeft.integer() + width - 1;
+  nMin = number(a(kMin), 0);
+  nMax = number(a(kMax), 0);
+  nPgStep = number(a(kPgStep), 1);
+  lVertical = vertical;
+  lReDraw = true;
+  bGoUp = a(kUp);
+  bGoDown = a(kDown);
+  bPageUp = a(kPgUp);
+  bPageDown = a(kPgDn);
+  bPos = a(kPos);
+  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
+  lIsChild = false;
+  lDrag = design;
+  lCaptured = false;
+  cMsg = a(kMsg);
+  lUpdate = flag(a(kUpdate));
+  bWhen = a(kWhen);
+  bValid = a(kValid);
+  nStyle = static_cast<long long>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | (vertical ? SBS_VERT : 0) |
+                                  (design ? WS_CLIPSIBLINGS : 0));
+  nId = GetNewId();
+  SetColor(orDefault(a(kClrText), sysColor(COLOR_WINDOW)),
+           orDefault(a(kClrBack), sysColor(COLOR_SCROLLBAR)));
+  const TWindow* above = parent();
+  if (above && above->hwnd()) {
+    Create("SCROLLBAR");
+    SetRange(nMin, nMax);
+    SetPos(nMin);
+    tell(oWnd, lanmere::symbol("AddControl"), self());
+  } else {
+    tell(oWnd, lanmere::symbol("DefControl"), self());
+  }
+  if (design) CheckDots();
+  return self();
+}
+
+Value TScrollBar::WinNew(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  oWnd = a(kWnWnd);
+  lVertical = a(kWnVertical).isNil() || flag(a(kWnVertical));
+  lReDraw = true;
+  lIsChild = true;
+  nMin = number(a(kWnMin), 1);
+  nMax = number(a(kWnMax), 2);
+  nPgStep = number(a(kWnPgStep), 1);
+  bGoUp = a(kWnUp);
+  bGoDown = a(kWnDown);
+  bPageUp = a(kWnPgUp);
+  bPageDown = a(kWnPgDn);
+  bPos = a(kWnPos);
+  lUpdate = flag(a(kWnUpdate));
+  bWhen = a(kWnWhen);
+  bValid = a(kWnValid);
+  hWnd = 0;  // the colours (kWnClrText, kWnClrBack) are accepted: a frame bar has no brush
+  SetRange(nMin, nMax);
+  SetPos(nMin);
+  return self();
+}
+
+Value TScrollBar::ReDefine(Args args) {
+  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  nMin = number(a(kRdMin), 0);
+  nMax = number(a(kRdMax), 0);
+  nPgStep = number(a(kRdPgStep), 1);
+  lVertical = false;  // the resource's style decides, once the window exists
+  lReDraw = true;
+  bGoUp = a(kRdUp);
+  bGoDown = a(kRdDown);
+  bPageUp = a(kRdPgUp);
+  bPageDown = a(kRdPgDn);
+  bPos = a(kRdPos);
+  lIsChild = false;
+  lDrag = false;
+  lCaptured = false;
+  cMsg = a(kRdMsg);
+  lUpdate = flag(a(kRdUpdate));
+  bWhen = a(kRdWhen);
+  bValid = a(kRdValid);
+  hWnd = 0;
+  oWnd = orDefault(a(kRdWnd), GETWNDDEFAULT());
+  SetColor(orDefault(a(kRdClrText), sysColor(COLOR_WINDOW)),
+           orDefault(a(kRdClrBack), sysColor(COLOR_SCROLLBAR)));
+  Redefine(a(kRdId), oWnd);
+  return self();
+}
+
+// A redefined bar learns its orientation from the resource: reporting it horizontal whatever
+// the style would turn a saved vertical bar horizontal when the form is loaded again.
+Value TScrollBar::Initiate(const Value& hDlg) {
+  TControl::Initiate(hDlg);
+  if (!hwnd()) return {};
+  lVertical = (GetWindowLongPtrA(hwnd(), GWL_STYLE) & SBS_VERT) != 0;
+  SetRange(nMin, nMax);
+  SetPos(nMin);
+  return {};
+}
+
+Value TScrollBar::barWindow() const {
+  if (!flag(lIsChild)) return hWnd;
+  const TWindow* owner = parent();
+  return owner ? owner->hWnd : Value(0);
+}
+
+Value TScrollBar::barSelector() const {
+  if (!flag(lIsChild)) return static_cast<long long>(kControlBar);
+  return static_cast<long long>(flag(lVertical) ? kFrameVertical : kFrameHorizontal);
+}
+
+Value TScrollBar::GetPos() {
+  return GETSCROLLPOS(barWindow(), barSelector());
+}
+
+Value TScrollBar::GetRange() {
+  return GETSCROLLRANGE(barWindow(), barSelector());
+}
+
+Value TScrollBar::SetPos(const Value& nPos) {
+  return SETSCROLLPOS(barWindow(), barSelector(), nPos, lReDraw);
+}
+
+Value TScrollBar::SetRange(const Value& nMinNew, const Value& nMaxNew) {
+  nMin = nMinNew;
+  nMax = nMaxNew;
+  return SETSCROLLRANGE(barWindow(), barSelector(), nMin, nMax, lReDraw);
+}
+
+// The closure runs after the move, also when the bar was already at its end.
+Value TScrollBar::moveTo(long long pos, const Value& closure) {
+  SetPos(pos);
+  return closure.isClosure() ? evaluate(closure) : Value();
+}
+
+Value TScrollBar::GoUp() {
+  const long long pos = GetPos().integer();
+  if (pos > nMin.integer()) SetPos(pos - 1);
+  return bGoUp.isClosure() ? evaluate(bGoUp) : Value();
+}
+
+Value TScrollBar::GoDown() {
+  const long long pos = GetPos().integer();
+  if (pos < nMax.integer()) SetPos(pos + 1);
+  return bGoDown.isClosure() ? evaluate(bGoDown) : Value();
+}
+
+Value TScrollBar::GoTop() {
+  return moveTo(nMin.integer(), bGoTop);
+}
+
+Value TScrollBar::GoBottom() {
+  return moveTo(nMax.integer(), bGoBottom);
+}
+
+// The system keeps the position inside the range.
+Value TScrollBar::PageUp() {
+  return moveTo(GetPos().integer() - nPgStep.integer(), bPageUp);
+}
+
+Value TScrollBar::PageDown() {
+  return moveTo(GetPos().integer() + nPgStep.integer(), bPageDown);
+}
+
+Value TScrollBar::ThumbPos(const Value& nPos) {
+  return bPos.isClosure() ? evaluate(bPos, nPos) : Value();
+}
+
+Value TScrollBar::ThumbTrack(const Value& nPos) {
+  return bTrack.isClosure() ? evaluate(bTrack, nPos) : Value();
+}
+
+Value TScrollBar::SetPage(const Value& nSize, const Value& lRedraw) {
+  nPgStep = nSize;
+  const bool own = !isEmpty(hWnd);
+  const Value window = own ? hWnd : barWindow();
+  const Value selector =
+      own ? Value(static_cast<long long>(kControlBar))
+          : Value(static_cast<long long>(flag(lVertical) ? kFrameVertical : kFrameHorizontal));
+  return SETSCROLLINFO(window, selector, nSize, flag(lRedraw));
+}
+
+Value TScrollBar::nOrientation() {
+  return flag(lVertical) ? kOrientVertical : kOrientHorizontal;
+}
+
+// Only the window's style changes; lVertical keeps what the bar was made as.
+Value TScrollBar::_nOrientation(const Value& nOrient) {
+  if (!hwnd()) return nOrient;
+  const LONG_PTR style = GetWindowLongPtrA(hwnd(), GWL_STYLE);
+  const bool isVertical = (style & SBS_VERT) != 0;
+  const long long wanted = nOrient.integer();
+  if (wanted == kOrientHorizontal && isVertical) {
+    SetWindowLongPtrA(hwnd(), GWL_STYLE, style & ~static_cast<LONG_PTR>(SBS_VERT));
+  } else if (wanted == kOrientVertical && !isVertical) {
+    SetWindowLongPtrA(hwnd(), GWL_STYLE, style | SBS_VERT);
+  }
+  nStyle = static_cast<long long>(static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)));
+  return nOrient;
+}
+
+Value TScrollBar::cToChar(const Value& cClassName) {
+  return TControl::cToChar(cClassName.isText() ? cClassName : Value("SCROLLBAR"));
+}
+
+Value TScrollBar::MouseMove(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  const Value answer = TControl::MouseMove(nRow, nCol, nFlags);
+  return flag(lDrag) ? answer : Value();
+}
+
+Value TScrollBar::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  switch (nMsg.integer()) {
+    case kWmFrameworkLineUp:
+      GoUp();
+      return 0;
+    case kWmFrameworkLineDown:
+      GoDown();
+      return 0;
+    case kWmFrameworkPageUp:
+      PageUp();
+      return 0;
+    case kWmFrameworkPageDown:
+      PageDown();
+      return 0;
+    case kWmFrameworkThumbPos:
+      ThumbPos(nWParam);
+      return 0;
+    case kWmFrameworkThumbTrack:
+      ThumbTrack(nWParam);
+      return 0;
+    default:
+      return TControl::HandleEvent(nMsg, nWParam, nLParam);
+  }
+}
+
+// A frame bar has no window: it lets go of its owner and closures, which refer back to it.
+Value TScrollBar::Destroy() {
+  if (!flag(lIsChild)) return TControl::Destroy();
+  for (Value* link : {&oWnd, &bGoUp, &bGoDown, &bGoTop, &bGoBottom, &bPageUp, &bPageDown, &bPos,
+                      &bTrack, &bWhen, &bValid}) {
+    *link = Value();
+  }
+  return {};
+}
+
+Value TSCROLLBAR() {
+  return Value(lanmere::make<TScrollBar>());
+}
+
+const lanmere::ModuleTable& tScrollBarModule() {
+  TScrollBar::Class();  // the class is known by name once its module is
+  static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&TSCROLLBAR>("TSCROLLBAR")}};
+  return module;
+}
+
+}  // namespace kestrel
