@@ -6,6 +6,7 @@
 
 #include "framework/controls/bitmaps.h"
 #include "framework/controls/gdiobj.h"
+#include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
@@ -37,10 +38,6 @@ enum NewArg : std::size_t {
 constexpr long long kDefaultSize = 20;
 constexpr long long kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
 constexpr const char* kCrLf = "\r\n";
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/controls/ctlsource.h"
+#include "framework/core/args.h"
 #include "framework/core/dialogbox.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
@@ -64,14 +65,6 @@ constexpr long long kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 constexpr double kTemplateUnitsX = 4;
 constexpr double kTemplateUnitsY = 8;
 constexpr const char* kCrLf = "\r\n";
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
-}
-
-const Value& orDefault(const Value& value, const Value& fallback) {
-  return value.isNil() ? fallback : value;
-}
 
 const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);

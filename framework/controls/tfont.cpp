@@ -8,6 +8,7 @@
 
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
+#include "framework/core/args.h"
 #include "framework/core/persist.h"
 #include "framework/core/tracked.h"
 #include "runtime/builtins.h"
@@ -44,10 +45,6 @@ constexpr StockFont kStockFonts[] = {
 std::vector<Ref<TFont>>& liveFonts() {
   static std::vector<Ref<TFont>> fonts;
   return fonts;
-}
-
-const Value& orDefault(const Value& v, const Value& fallback) {
-  return v.isNil() ? fallback : v;
 }
 
 std::string numberText(const Value& v) {

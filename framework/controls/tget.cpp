@@ -19,6 +19,7 @@
 
 #include "framework/controls/ctlsource.h"
 #include "framework/controls/editnative.h"
+#include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
@@ -127,14 +128,6 @@ constexpr const char* kSelectTitle = "Please select a file";
 // Control characters the system edit control would act on by itself, bypassing the GET: paste,
 // cut and undo.
 constexpr long long kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
-}
-
-const Value& orDefault(const Value& value, const Value& fallback) {
-  return value.isNil() ? fallback : value;
-}
 
 const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/controls/icons.h"
+#include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/twindow_msgs.h"
@@ -46,10 +47,6 @@ constexpr long long kIconSize = 32;
 constexpr long long kFirstSystemIcon = 32512;  // IDI_APPLICATION
 constexpr long long kLastSystemIcon = 32517;   // IDI_WINLOGO
 constexpr UINT kHitTest = WM_NCHITTEST;
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
-}
 
 const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);

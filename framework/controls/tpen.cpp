@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/controls/gdiobj.h"
+#include "framework/core/args.h"
 #include "framework/core/tracked.h"
 
 namespace kestrel {
@@ -12,10 +13,6 @@ using lanmere::Value;
 namespace {
 
 constexpr double kPointsPerInch = 72;
-
-const Value& orDefault(const Value& v, const Value& fallback) {
-  return v.isNil() ? fallback : v;
-}
 
 }  // namespace
 

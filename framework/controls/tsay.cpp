@@ -7,6 +7,7 @@
 
 #include "framework/controls/ctlsource.h"
 #include "framework/controls/fontapi.h"
+#include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
@@ -67,14 +68,6 @@ constexpr int kButtonFace = COLOR_BTNFACE;  // 15
 constexpr UINT kHitTest = WM_NCHITTEST;     // 132
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kOwnBrushParents[] = {"TWINDOW", "TPANEL", "TDIALOG"};
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
-}
-
-const Value& orDefault(const Value& value, const Value& fallback) {
-  return value.isNil() ? fallback : value;
-}
 
 const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);

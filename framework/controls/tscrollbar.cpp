@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/controls/scrollbar_native.h"
+#include "framework/core/args.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
@@ -84,14 +85,6 @@ constexpr int kFrameHorizontal = SB_HORZ;           // 0
 constexpr int kControlBar = SB_CTL;                 // 2
 constexpr long long kOrientVertical = 1;
 constexpr long long kOrientHorizontal = 2;
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
-}
-
-const Value& orDefault(const Value& value, const Value& fallback) {
-  return value.isNil() ? fallback : value;
-}
 
 long long number(const Value& value, long long fallback) {
   return value.isNil() ? fallback : value.integer();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "errors/kserror.h"
+#include "framework/core/args.h"
 #include "framework/core/dialogbox.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
@@ -69,10 +70,6 @@ DragState& drag() noexcept {
 
 const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);
-}
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
 }
 
 long long lowWord(long long value) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "errors/kserror.h"
+#include "framework/core/args.h"
 #include "framework/core/dialogbox.h"
 #include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
@@ -121,14 +122,6 @@ class Nesting {
   Nesting(const Nesting&) = delete;
   Nesting& operator=(const Nesting&) = delete;
 };
-
-const Value& orDefault(const Value& value, const Value& fallback) {
-  return value.isNil() ? fallback : value;
-}
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
-}
 
 long long systemColor(int index) {
   return static_cast<long long>(GetSysColor(index));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "errors/kserror.h"
+#include "framework/core/args.h"
 #include "framework/core/colors.h"
 #include "framework/core/designtext.h"
 #include "framework/core/dlgregistry.h"
@@ -85,14 +86,6 @@ enum ActivateArg : std::size_t {
   kActValid,
   kActDropFiles
 };
-
-const Value& orDefault(const Value& value, const Value& fallback) {
-  return value.isNil() ? fallback : value;
-}
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
-}
 
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/args.h"
 #include "framework/core/colors.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
@@ -35,10 +36,6 @@ constexpr BYTE kOpaque = 255;
 constexpr int kToolTipWidth = 300;
 constexpr int kToolTipOffset = 7;
 constexpr long long kDefaultToolTipIcon = 1;
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
-}
 
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/core/args.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
@@ -9,8 +10,8 @@
 
 namespace kestrel {
 
-using lanmere::Args;
 using lanmere::arg;
+using lanmere::Args;
 using lanmere::Ref;
 using lanmere::Value;
 
@@ -48,10 +49,6 @@ struct Building {
 Building& building() {
   static auto* state = new Building();
   return *state;
-}
-
-bool flag(const Value& value) {
-  return value.isLogical() && value.logical();
 }
 
 }  // namespace

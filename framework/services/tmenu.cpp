@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/themes.h"
@@ -52,10 +53,6 @@ std::vector<Value>& popups() {
 Value KS_MENUEXIT() {
   deleteCheck2007();
   return {};
-}
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
 }
 
 TMenu* menuOf(const Value& value) {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "framework/controls/bitmaps.h"
+#include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
@@ -56,10 +57,6 @@ Value& counter() {
     return static_cast<Value*>(nullptr);
   }();
   return *value;
-}
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
 }
 
 bool isMenuHandle(long long value) {

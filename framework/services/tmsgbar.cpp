@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "errors/report.h"
+#include "framework/core/args.h"
 #include "framework/core/designtext.h"
 #include "framework/core/handles.h"
 #include "framework/core/persist.h"
@@ -63,10 +64,6 @@ enum NewArg : std::size_t {
   k2007,
   k2010
 };
-
-bool flag(const Value& value, bool fallback) {
-  return value.isLogical() ? value.logical() : fallback;
-}
 
 Value& defaultBar() {
   static Value bar;
