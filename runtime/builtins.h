@@ -129,6 +129,11 @@ Value today();
 std::string timeOfDay();        // "hh:mm:ss"
 double secondsSinceMidnight();  // with hundredths
 std::string numToHex(unsigned long long number);
+// A memo text as lines of at most `width` characters: CR LF (or a lone LF) ends a line; a longer
+// line wraps after its last blank that fits (the blank stays at the end of the line), and a word
+// longer than the width is cut. A line end at the very end starts no further line; an empty text
+// has no lines. A width of 0 counts as 1.
+std::vector<std::string> memoLines(std::string_view text, std::size_t width);
 bool netErr();
 void setNetErr(bool on);
 

@@ -370,4 +370,25 @@ const ModuleTable& textModule() {
   return module;
 }
 
+std::vector<std::string> memoLines(std::string_view text, std::size_t width) {
+  width = std::max<std::size_t>(width, 1);
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view hard = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!hard.empty() && hard.back() == '\r') hard.remove_suffix(1);
+    do {
+      std::size_t take = hard.size();
+      if (take > width) {
+        const std::size_t blank = hard.substr(0, width).rfind(' ');
+        take = blank == std::string_view::npos ? width : blank + 1;
+      }
+      lines.emplace_back(hard.substr(0, take));
+      hard.remove_prefix(take);
+    } while (!hard.empty());
+  }
+  return lines;
+}
+
 }  // namespace lanmere

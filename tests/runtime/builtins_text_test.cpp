@@ -237,5 +237,28 @@ TEST_F(TextTest, NetErrFlag) {
   EXPECT_FALSE(netErr());
 }
 
+TEST(MemoLines, LineEndsWrapAndCuts) {
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* text;
+    std::size_t width;
+    Lines lines;
+  } cases[] = {
+      {"", 10, {}},
+      {"one\r\ntwo", 10, {"one", "two"}},
+      {"one\ntwo\r\n", 10, {"one", "two"}},
+      {"a\r\n\r\nb", 10, {"a", "", "b"}},
+      {"the quick brown fox", 10, {"the quick ", "brown fox"}},
+      {"the quick", 9, {"the quick"}},
+      {"abcdefghijkl", 5, {"abcde", "fghij", "kl"}},
+      {"ab cdefghijkl", 5, {"ab ", "cdefg", "hijkl"}},
+      {"word   ", 4, {"word", "   "}},
+      {"x", 0, {"x"}},
+  };
+  for (const auto& [text, width, lines] : cases) {
+    EXPECT_EQ(memoLines(text, width), lines) << '"' << text << "\" at " << width;
+  }
+}
+
 }  // namespace
 }  // namespace lanmere::test
