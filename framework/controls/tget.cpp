@@ -223,7 +223,7 @@ bool TGet::editing() const {
 }
 
 LRESULT TGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto procedure = reinterpret_cast<WNDPROC>(static_cast<std::intptr_t>(nOldProc.integer()));
+  const auto procedure = handleFrom<WNDPROC>(nOldProc);
   if (!hwnd()) return 0;
   return callWindows([&] {
     return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
