@@ -255,7 +255,7 @@ TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
       DestroyWindow(scratch);
     }
     std::mt19937 random(22);
-    for (int step = 0; step < 150; ++step) {
+    for (int step = 0; step < 100; ++step) {
       const long long n = static_cast<long long>(random() % 9);
       const Value text = "item " + std::to_string(step) + (step % 2 ? "a" : "B");
       switch (random() % 7) {
