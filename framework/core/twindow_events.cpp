@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "framework/core/fwmessages.h"
+#include "framework/core/tdialog_msgs.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
@@ -452,9 +453,20 @@ Value TWindow::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
                                        static_cast<LPARAM>(pItemStruct.integer())));
 }
 
+// A control asks while its window is being created, before the object is linked to it, so it is
+// found by identifier among the window's controls (a dialog's controls are listed before its
+// window exists; a control made on a live window sets its item height again once created).
 Value TWindow::MeasureItem(const Value& nIdCtl, const Value& pMitStruct) {
-  if (nIdCtl.integer() != 0) return {};
-  return paintMenuEntry<MEASUREITEMSTRUCT>(*this, pMitStruct, "MENUMEASUREITEM", nullptr);
+  if (nIdCtl.integer() == 0) {
+    return paintMenuEntry<MEASUREITEMSTRUCT>(*this, pMitStruct, "MENUMEASUREITEM", nullptr);
+  }
+  if (!aControls.isList()) return {};
+  for (const Value& control : aControls.items()) {
+    if (control.isObject() && tell(control, msg::nId).integer() == nIdCtl.integer()) {
+      return offer(control, msg::FillMeasure, pMitStruct);
+    }
+  }
+  return {};
 }
 
 // A pop-up the window shows is initiated alone; otherwise the bar. The submenu that opens is

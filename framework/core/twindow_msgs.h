@@ -80,6 +80,7 @@ KESTREL_MESSAGE(oMenu)
 KESTREL_MESSAGE(HelpTopic)
 KESTREL_MESSAGE(oMItemSelect)
 KESTREL_MESSAGE(_oMItemSelect)
+KESTREL_MESSAGE(FillMeasure)
 #undef KESTREL_MESSAGE
 }  // namespace msg
 
