@@ -11,6 +11,7 @@
 #include "framework/controls/tbrush.h"
 #include "framework/controls/tbtnbmp.h"
 #include "framework/controls/tbutton.h"
+#include "framework/controls/tcombobox.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
 #include "framework/controls/tget.h"
@@ -27,7 +28,8 @@ std::vector<const lanmere::ModuleTable*> controlsModules() {
           &tFontModule(),   &tBrushModule(),          &tPenModule(),
           &tCursorModule(), &tButtonModule(),         &tSayModule(),
           &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
-          &tBtnBmpModule(), &editNativeModule(),      &tGetModule()};
+          &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
+          &tComboBoxModule()};
 }
 
 }  // namespace kestrel
