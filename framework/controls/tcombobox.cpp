@@ -304,6 +304,7 @@ Value TComboBox::New(Args args) {
   nLeft = pixel ? col : col * kColumnWidth;
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
+  fullHeight_ = height;
   cCaption = "";
   bSetGet = a(kSetGet);
   aItems = a(kItems).isList() ? a(kItems) : Value::list();
@@ -868,7 +869,10 @@ Value TComboBox::Destroy() {
   if (oGet.isObject()) tell(std::exchange(oGet, Value()), msg::Destroy);
   if (paneBrush_) deleteObject(std::exchange(paneBrush_, nullptr));
   releaseFontUse();
-  return TControl::Destroy();
+  const Value answer = TControl::Destroy();
+  bDrawItem = Value();
+  bCloseUp = Value();
+  return answer;
 }
 
 Value TComboBox::End() {
@@ -882,16 +886,11 @@ Value TComboBox::cToChar(const Value& cClassName) {
   return TControl::cToChar(cClassName.isText() ? cClassName : Value("COMBOBOX"));
 }
 
-// The size is the whole control's, its drop-down list included, so the text builds the same
-// control again.
+// The height is the whole control's, its drop-down list included (as New was given it), so the
+// text builds the same control again.
 Value TComboBox::cGenPrg() {
   const ControlBox box = controlBox(*this);
-  long long height = box.height;
-  RECT window{}, dropped{};
-  if (hwnd() && GetWindowRect(hwnd(), &window) &&
-      send(CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped)) != CB_ERR) {
-    height = std::max<long long>(height, dropped.bottom - window.top);
-  }
+  const long long height = fullHeight_ > 0 ? fullHeight_ : box.height;
   std::string items;
   for (const Value& item : aItems.items()) {
     if (!items.empty()) items += ", ";

@@ -118,6 +118,7 @@ class TComboBox : public TControl {
   HBRUSH paneBrush_ = nullptr;  // CtlColor's brush, made once, released by Destroy
   bool fontUse_ = false;        // the use of a font this control made is still held
   bool redefined_ = false;      // bound to an item of a dialog resource
+  long long fullHeight_ = 0;    // New's height, the drop-down list included
 };
 
 // TCOMBOBOX (): a new instance, to be sent New or ReDefine.
