@@ -18,6 +18,7 @@
 #include "framework/controls/ctlsource.h"
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
+#include "framework/controls/ownerdraw.h"
 #include "framework/controls/tget.h"
 #include "framework/core/args.h"
 #include "framework/core/fwmessages.h"
@@ -813,7 +814,22 @@ Value TComboBox::CtlColor(const Value&, const Value& hDCCtl) {
   return handleNumber(paneBrush_);
 }
 
+// Items of an owner-drawn combo box go to the shared painter; a request for a menu entry belongs
+// to an attached pop-up menu.
 Value TComboBox::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
+  const auto* item = handleFrom<const DRAWITEMSTRUCT*>(pItemStruct);
+  if (!item) return {};
+  if (item->CtlType == ODT_MENU) return drawPopupEntry(nIdCtl, pItemStruct);
+  if (!flag(lOwnerDraw) || item->hwndItem != hwnd()) return TControl::DrawItem(nIdCtl, pItemStruct);
+  const OwnerDrawnList list{*this, aItems, aBitmaps, static_cast<int>(nBmpWidth.integer()),
+                            bDrawItem, true};
+  return static_cast<long long>(drawOwnerItem(list, *item));
+}
+
+// The pop-up's entries are painted by the window class, which reaches the menu module's
+// painters by name.
+Value TComboBox::drawPopupEntry(const Value& nIdCtl, const Value& pItemStruct) {
+  if (!oPopup.isObject()) return {};
   return TControl::DrawItem(nIdCtl, pItemStruct);
 }
 

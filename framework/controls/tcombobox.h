@@ -112,6 +112,7 @@ class TComboBox : public TControl {
   void bindEdit();
   void editLostFocus();
   void applyItemHeight();
+  Value drawPopupEntry(const Value& nIdCtl, const Value& pItemStruct);
   void releaseBitmaps();
   void releaseFontUse();
 

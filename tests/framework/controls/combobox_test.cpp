@@ -370,6 +370,48 @@ TEST_F(Combos, DefaultsAndGeneratedText) {
   destroy(window);
 }
 
+// Owner-drawn: the control keeps the texts, the item height is the bitmap's, the parent's draw
+// requests reach the painter (bDrawItem gets the item and the combo box), and Destroy releases
+// the bitmaps.
+TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Combos");
+  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  Var v{Value(2)};
+  std::vector<long long> asked;
+  Value askedBy;
+  const Value made = newCombo({.setGet = v.block(),
+                               .items = Value::list({"ALPHA", "BETA"}),
+                               .wnd = window,
+                               .bitmaps = Value::list({"CBBMP"}),
+                               .drawItem = closure([&](lanmere::Args a) {
+                                 asked.push_back(lanmere::arg(a, 1).integer());
+                                 askedBy = lanmere::arg(a, 2);
+                                 return Value(1);
+                               })});
+  TComboBox& c = combo(made);
+  const long long bitmap = c.aBitmaps.item(1).integer();
+  auto tracked = [bitmap] {
+    for (const TrackedResource& r : trackedResources()) {
+      if (r.handle == bitmap) return true;
+    }
+    return false;
+  };
+  const LONG_PTR ownerDraw = CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
+  EXPECT_EQ(GetWindowLongPtrA(c.hwnd(), GWL_STYLE) & ownerDraw, ownerDraw);
+  char text[16] = {};
+  SendMessageA(c.hwnd(), CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, "BETA");
+  EXPECT_EQ(SendMessageA(c.hwnd(), CB_GETITEMHEIGHT, 0, 0), 4);
+  RedrawWindow(c.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back(), 2);  // the closed combo box shows its current item
+  EXPECT_TRUE(askedBy.sharesStorageWith(made));
+  EXPECT_TRUE(tracked());
+  destroy(window);
+  EXPECT_FALSE(tracked());
+  EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(bitmap))), 0u);
+}
+
 // ---- No leaks ----
 
 // The edit area of the first dialog shows the combo box's background (its CtlColor brush); two
