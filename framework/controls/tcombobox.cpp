@@ -89,9 +89,9 @@ constexpr long long kDefaultHeight = 60;
 constexpr long long kDropDown = CBS_DROPDOWN;          // 2: an edit area over the list
 constexpr long long kDropDownList = CBS_DROPDOWNLIST;  // 3: the default
 constexpr long long kTypeMask = 3;
-constexpr long long kEditBit = 2;       // styles 2 and 3 colour their edit area and list
-constexpr long long kSimpleBit = 1;     // added to every style but 2
-constexpr long long kPassedOn = 4096;   // handed to the system as it is
+constexpr long long kEditBit = 2;      // styles 2 and 3 colour their edit area and list
+constexpr long long kSimpleBit = 1;    // added to every style but 2
+constexpr long long kPassedOn = 4096;  // handed to the system as it is
 constexpr long long kDefaultFontHeight = -12;
 constexpr long long kPeriodKeyCode = 190;  // the period key's virtual code, typed as "."
 constexpr long long kToolTipGap = 7;       // the window class puts its tips this far below
@@ -240,7 +240,8 @@ void keepingSelection(HWND combo, Change&& change) {
 void TComboBox::showText(const std::string& text) {
   const HWND window = hwnd();
   if (!window) return;
-  keepingSelection(window, [&] { callWindows([&] { return SetWindowTextA(window, text.c_str()); }); });
+  keepingSelection(window,
+                   [&] { callWindows([&] { return SetWindowTextA(window, text.c_str()); }); });
 }
 
 bool TComboBox::editBound() const {
@@ -429,8 +430,8 @@ void TComboBox::defineEdit(const Value& picture, const Value& editChange) {
         return args[0];
       },
       "(b)TCOMBOBOX");
-  Value list[] = {Value(), access,   me,     nHelpId, picture, Value(), nClrText,
-                  nClrPane, oFont,   Value(), cMsg,   Value(), Value(),  editChange};
+  Value list[] = {Value(),  access, me,      nHelpId, picture, Value(), nClrText,
+                  nClrPane, oFont,  Value(), cMsg,    Value(), Value(), editChange};
   oGet = lanmere::send(lanmere::createObject("TGET"), sym("ReDefine"), Args(list));
 }
 
@@ -477,8 +478,8 @@ void TComboBox::bindEdit() {
       "(b)TCOMBOBOX");
   // The field's validation is the combo box's: the control protocol runs it once the focus has
   // moved, and a refusal gives the keyboard focus back to the field.
-  field.bValid = lanmere::block([me](Args) -> Value { return comboOf(me).lValid(); },
-                                "(b)TCOMBOBOX");
+  field.bValid =
+      lanmere::block([me](Args) -> Value { return comboOf(me).lValid(); }, "(b)TCOMBOBOX");
 }
 
 // The text is stored as typed, and the first item beginning with it becomes current; an empty
@@ -821,7 +822,7 @@ Value TComboBox::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
   if (!item) return {};
   if (item->CtlType == ODT_MENU) return drawPopupEntry(nIdCtl, pItemStruct);
   if (!flag(lOwnerDraw) || item->hwndItem != hwnd()) return TControl::DrawItem(nIdCtl, pItemStruct);
-  const OwnerDrawnList list{*this, aItems, aBitmaps, static_cast<int>(nBmpWidth.integer()),
+  const OwnerDrawnList list{*this,     aItems, aBitmaps, static_cast<int>(nBmpWidth.integer()),
                             bDrawItem, true};
   return static_cast<long long>(drawOwnerItem(list, *item));
 }
@@ -843,8 +844,8 @@ Value TComboBox::HandleEvent(const Value& nMsg, const Value& nWParam, const Valu
 
 // The tip goes below the first line, as if the control were one text line high.
 Value TComboBox::ShowToolTip(const Value& nRow, const Value& nCol, const Value& uToolTip) {
-  const Value row = nRow.isNil() ? Value(nGetChrHeight().integer() + kLineMargin + kToolTipGap)
-                                 : nRow;
+  const Value row =
+      nRow.isNil() ? Value(nGetChrHeight().integer() + kLineMargin + kToolTipGap) : nRow;
   return TControl::ShowToolTip(row, nCol, uToolTip);
 }
 
