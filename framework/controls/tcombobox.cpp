@@ -122,11 +122,6 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-std::string field3(long long n) {
-  std::string text = std::to_string(n);
-  return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
-}
-
 std::string windowText(HWND hwnd) {
   if (!hwnd) return {};
   const int length = GetWindowTextLengthA(hwnd);
