@@ -11,6 +11,7 @@
 #include "framework/controls/tbrush.h"
 #include "framework/controls/tbtnbmp.h"
 #include "framework/controls/tbutton.h"
+#include "framework/controls/tcombobox.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tfont.h"
 #include "framework/controls/tget.h"
@@ -29,7 +30,7 @@ std::vector<const lanmere::ModuleTable*> controlsModules() {
           &tCursorModule(), &tButtonModule(),         &tSayModule(),
           &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
           &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
-          &tListBoxModule()};
+          &tListBoxModule(), &tComboBoxModule()};
 }
 
 }  // namespace kestrel

@@ -1,0 +1,453 @@
+// Combo boxes in real dialogs, driven with real keys: the bound variable keeps its kind, the
+// incremental search, the drop-down list and Escape, the editable field (typing under its
+// picture, leaving, a refused validation), combo boxes of a dialog resource, the defaults and the
+// generated text, and dialogs of coloured combo boxes leaving no drawing object behind.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls/tcombobox.h"
+#include "framework/controls/tget.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/services/modules.h"
+#include "framework/services/restrack.h"
+#include "runtime/editsettings.h"
+#include "tests/framework/controls/combobox_test_ids.h"
+#include "tests/framework/core/dialog_fixture.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+namespace {
+
+using Step = std::function<bool(HWND)>;
+
+TComboBox& combo(const Value& object) {
+  return static_cast<TComboBox&>(*object.object());
+}
+
+HWND editOf(const Value& object) {
+  return FindWindowExA(combo(object).hwnd(), nullptr, "Edit", nullptr);
+}
+
+struct Var {
+  lanmere::Ref<lanmere::Cell> cell;
+  explicit Var(Value v) : cell(new lanmere::Cell(std::move(v))) {}
+  Value block() const { return lanmere::setGet(cell); }
+  Value& operator*() const { return cell->value; }
+};
+
+// TComboBox:New's arguments by name.
+struct ComboArgs {
+  Value row, col, setGet, items, width = 150, height = 80, wnd, helpId, change, valid, clrFore,
+                                 clrBack, pixel = true, font, msg, update, when, design, bitmaps,
+                                 drawItem, style, editPict, editChange;
+};
+Value newCombo(const ComboArgs& a) {
+  std::vector<Value> args{a.row,     a.col,      a.setGet, a.items,    a.width,     a.height,
+                          a.wnd,     a.helpId,   a.change, a.valid,    a.clrFore,   a.clrBack,
+                          a.pixel,   a.font,     a.msg,    a.update,   a.when,      a.design,
+                          a.bitmaps, a.drawItem, a.style,  a.editPict, a.editChange};
+  return lanmere::send(TCOMBOBOX(), lanmere::symbol("New"), lanmere::Args(args));
+}
+
+Value greek() {
+  return Value::list({"ALPHA", "BETA", "GAMMA"});
+}
+
+long long selected(const Value& object) {
+  return SendMessageA(combo(object).hwnd(), CB_GETCURSEL, 0, 0);
+}
+
+std::string textOf(HWND hwnd) {
+  char text[256] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+bool same(const Value& a, const Value& b) {
+  if (a.isNumber() && b.isNumber()) return a.number() == b.number();
+  return lanmere::exactlyEqual(a, b);
+}
+
+Value counter(int& count, Value answer = {}) {
+  return closure([&count, answer](lanmere::Args) {
+    ++count;
+    return answer;
+  });
+}
+
+// Steps a user takes.
+Step focusOn(const Value& control) {
+  return [control](HWND) {
+    const HWND hwnd = static_cast<TControl&>(*control.object()).hwnd();
+    if (!hwnd || !IsWindowVisible(GetParent(hwnd))) return false;
+    SendMessageA(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
+    return true;
+  };
+}
+// The keyboard focus is on the control or inside it (a combo box's edit area).
+Step focused(const Value& control) {
+  return [control](HWND) {
+    const HWND hwnd = static_cast<TControl&>(*control.object()).hwnd();
+    return GetFocus() == hwnd || IsChild(hwnd, GetFocus());
+  };
+}
+Step keys(WORD key) {
+  return [key](HWND) { return pressKeys({key}), true; };
+}
+Step type(std::string text) {
+  return [text](HWND) { return typeText(text), true; };
+}
+bool inputPending() {
+  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+}
+// Waits until the typed input has been handled and a few quiet ticks have passed.
+Step settle() {
+  auto quiet = std::make_shared<int>(0);
+  return [quiet](HWND) {
+    *quiet = inputPending() ? 0 : *quiet + 1;
+    if (*quiet < 4) return false;
+    *quiet = 0;
+    return true;
+  };
+}
+Step check(std::function<void()> body) {
+  return [body](HWND) {
+    if (inputPending()) return false;
+    return body(), true;
+  };
+}
+Step end(const Value& dialog) {
+  return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };
+}
+
+class Combos : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+    lanmere::setInsertMode(false);
+  }
+  Value dialog = pixelDialog(40, 40, 400, 500, "Combos");
+  Var other{Value(std::string(10, ' '))};
+  // A field to move to.
+  Value next() {
+    return lanmere::send(
+        TGET(), "New", {150, 10, other.block(), dialog, 150, 20, {}, {}, {}, {}, {}, {}, {}, true});
+  }
+  Value at(int row, ComboArgs args) {
+    args.row = row;
+    args.col = 10;
+    args.wnd = dialog;
+    return newCombo(args);
+  }
+};
+
+// ---- The bound variable ----
+
+// What the control selects, stores and shows for a variable, and what a Down arrow stores.
+TEST_F(Combos, TheVariableKeepsItsKind) {
+  struct Case {
+    Value start;
+    long long style;
+    long long selectedFirst;
+    Value storedFirst;
+    std::string shown;
+    Value afterDown;  // nil: no key pressed
+  } cases[] = {
+      {2, 3, 1, 2, "BETA", 3},
+      {"beta ", 3, 1, "beta ", "BETA", "GAMMA"},
+      {Value(), 3, 0, "ALPHA", "ALPHA", "BETA"},
+      {"DELTA", 3, 0, "DELTA", "ALPHA", "BETA"},             // no item: the first is selected
+      {9, 3, 0, 1, "ALPHA", 2},                              // beyond the list: the first item
+      {"DELTA     ", 2, 0, "DELTA     ", "DELTA     ", {}},  // editable: stored and shown
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(textForm(c.start) + " style " + std::to_string(c.style));
+    dialog = pixelDialog(40, 40, 400, 500, "Combos");
+    Var v{c.start};
+    const Value made = at(10, {.setGet = v.block(), .items = greek(), .style = c.style});
+    next();
+    std::vector<Step> steps{[&](HWND d) { return d && combo(made).hwnd(); }, check([&] {
+                              EXPECT_EQ(selected(made), c.selectedFirst);
+                              EXPECT_TRUE(same(*v, c.storedFirst)) << textForm(*v);
+                              EXPECT_EQ(textOf(combo(made).hwnd()), c.shown);
+                            })};
+    if (!c.afterDown.isNil()) {
+      for (Step s : {focusOn(made), focused(made), keys(VK_DOWN), settle(),
+                     check([&] { EXPECT_TRUE(same(*v, c.afterDown)) << textForm(*v); })}) {
+        steps.push_back(s);
+      }
+    }
+    steps.push_back(end(dialog));
+    runModal(dialog, steps);
+  }
+}
+
+// ALPHA and BETA: the key is compared as a whole text, Backspace shortens it, Space goes back to
+// the first item; bChange runs when the item changed.
+TEST_F(Combos, IncrementalSearchComparesWholeTexts) {
+  Var v{Value("ALPHA")};
+  int changes = 0;
+  const Value made = at(
+      10,
+      {.setGet = v.block(), .items = Value::list({"ALPHA", "BETA"}), .change = counter(changes)});
+  combo(made).lIncSearch = true;
+  struct Press {
+    WORD key;
+    long long selected;
+    const char* searchKey;
+  } presses[] = {{'B', 0, "B"},    {'E', 0, "BE"},      {'T', 0, "BET"},
+                 {'A', 1, "BETA"}, {VK_BACK, 1, "BET"}, {VK_SPACE, 0, ""}};
+  std::vector<Step> steps{focusOn(made), focused(made)};
+  for (const Press& p : presses) {
+    steps.push_back(keys(p.key));
+    steps.push_back(settle());
+    steps.push_back(check([&made, p] {
+      EXPECT_EQ(selected(made), p.selected) << p.searchKey;
+      EXPECT_EQ(combo(made).cSearchKey.string(), p.searchKey);
+    }));
+  }
+  steps.push_back(end(dialog));
+  runModal(dialog, steps);
+  EXPECT_EQ((*v).string(), "ALPHA");
+  EXPECT_EQ(changes, 2);
+}
+
+// Change does nothing while the item stays; Escape with the list open closes the list (bCloseUp
+// runs) and leaves the dialog open; the next Escape cancels it.
+TEST_F(Combos, EscapeClosesTheOpenListBeforeTheDialog) {
+  Var v{Value(1)};
+  int changes = 0;
+  int closeUps = 0;
+  Value changedWith;
+  const Value made =
+      at(10, {.setGet = v.block(), .items = greek(), .change = closure([&](lanmere::Args a) {
+                                                       ++changes;
+                                                       changedWith = lanmere::arg(a, 1);
+                                                       return Value();
+                                                     })});
+  combo(made).bCloseUp = counter(closeUps);
+  bool stayed = false;
+  const Value result = runModal(dialog, {focusOn(made), focused(made), check([&] {
+                                           combo(made).Change();
+                                           EXPECT_EQ(changes, 0);
+                                           SendMessageA(combo(made).hwnd(), CB_SETCURSEL, 2, 0);
+                                           combo(made).Change();
+                                           EXPECT_EQ(changes, 1);
+                                           EXPECT_TRUE(changedWith.sharesStorageWith(made));
+                                           EXPECT_EQ((*v).integer(), 3);
+                                           combo(made).Open();
+                                         }),
+                                         [&](HWND) { return combo(made).IsOpen().logical(); },
+                                         keys(VK_ESCAPE), settle(), check([&] {
+                                           EXPECT_TRUE(combo(made).IsClosed().logical());
+                                           EXPECT_EQ(closeUps, 1);
+                                           stayed = IsWindowVisible(hwndOf(dialog));
+                                         }),
+                                         keys(VK_ESCAPE)});
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(result.integer(), IDCANCEL);
+}
+
+// ---- The editable combo box ----
+
+// Typing goes through the field's picture; leaving stores the text as typed and selects the
+// first item beginning with it; an emptied field selects no item and stores the blanks.
+TEST_F(Combos, EditableComboTypesThroughItsField) {
+  const std::string blanks(10, ' ');
+  Var v{Value(blanks)};
+  const Value made = at(10, {.setGet = v.block(), .items = greek(), .style = 2, .editPict = "@!"});
+  const Value after = next();
+  runModal(dialog, {focusOn(made), focused(made), type("be"), settle(), check([&] {
+                      EXPECT_EQ(textOf(editOf(made)), "BE        ");
+                      EXPECT_EQ((*v).string(), blanks);
+                    }),
+                    keys(VK_TAB), focused(after), settle(), check([&] {
+                      EXPECT_EQ((*v).string(), "BE        ");
+                      EXPECT_EQ(selected(made), 1);
+                      EXPECT_EQ(textOf(editOf(made)), "BE        ");
+                    }),
+                    focusOn(made), focused(made), keys(VK_HOME), keys(VK_DELETE), keys(VK_DELETE),
+                    keys(VK_TAB), focused(after), settle(), check([&] {
+                      EXPECT_EQ((*v).string(), blanks);
+                      EXPECT_EQ(selected(made), CB_ERR);
+                    }),
+                    end(dialog)});
+}
+
+// bValid gets the field and the combo box; a refusal gives the keyboard focus back to the
+// combo box's edit area, and the keys typed next land there.
+TEST_F(Combos, RefusedValidationGivesTheKeyboardFocusBack) {
+  Var v{Value(std::string(10, ' '))};
+  int checks = 0;
+  Value field, control;
+  const Value made = at(10, {.setGet = v.block(),
+                             .items = greek(),
+                             .valid = closure([&](lanmere::Args a) {
+                               field = lanmere::arg(a, 1);
+                               control = lanmere::arg(a, 2);
+                               return Value(++checks > 1);
+                             }),
+                             .style = 2});
+  const Value after = next();
+  runModal(dialog, {focusOn(made), focused(made), type("a"), keys(VK_TAB),
+                    [&](HWND) { return checks == 1; }, settle(), check([&] {
+                      EXPECT_EQ(GetFocus(), editOf(made));
+                      EXPECT_TRUE(field.sharesStorageWith(combo(made).oGet));
+                      EXPECT_TRUE(control.sharesStorageWith(made));
+                    }),
+                    type("b"), settle(), check([&] {
+                      EXPECT_NE(textOf(editOf(made)).find('b'), std::string::npos);
+                      EXPECT_EQ((*other).string(), std::string(10, ' '));
+                    }),
+                    keys(VK_TAB), focused(after), settle(), check([&] { EXPECT_EQ(checks, 2); }),
+                    end(dialog)});
+}
+
+// ---- Dialog resources ----
+
+// Both redefined with the default style: the real style is read from the window, the one with an
+// edit area binds the field to it, the drop-down list binds none and raises nothing; the field
+// is not one of the dialog's controls.
+TEST_F(Combos, ResourceCombosBindAnEditFieldOnlyWhereThereIsOne) {
+  const Value resource = resourceDialog("CBDLG");
+  Var number{Value(2)}, text{Value("GAMMA")};
+  auto redefine = [&](int id, const Var& var) {
+    return lanmere::send(TCOMBOBOX(), "ReDefine", {id, var.block(), greek(), resource});
+  };
+  const Value editable = redefine(kIdEditCombo, number);
+  const Value list = redefine(kIdListCombo, text);
+  runModal(resource, {[&](HWND d) { return d && combo(list).hwnd(); }, check([&] {
+                        EXPECT_TRUE(errors.empty());
+                        EXPECT_EQ(combo(editable).nStyle.integer() & 3, 2);
+                        ASSERT_TRUE(combo(editable).oGet.isObject());
+                        EXPECT_EQ(static_cast<TGet&>(*combo(editable).oGet.object()).hwnd(),
+                                  editOf(editable));
+                        EXPECT_EQ(textOf(editOf(editable)), "BETA");
+                        EXPECT_EQ(combo(list).nStyle.integer() & 3, 3);
+                        EXPECT_TRUE(combo(list).oGet.isNil());
+                        EXPECT_EQ(selected(list), 2);
+                        EXPECT_EQ(as(resource).aControls.length(), 2u);
+                      }),
+                      end(resource)});
+}
+
+// ---- Defaults and the generated text ----
+
+TEST_F(Combos, DefaultsAndGeneratedText) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Combos");
+  Var v{Value("BETA")};
+  const Value made = newCombo({.row = 10,
+                               .col = 20,
+                               .setGet = v.block(),
+                               .items = Value::list({"ALPHA", "BETA"}),
+                               .width = 120,
+                               .wnd = window,
+                               .clrBack = static_cast<long long>(RGB(1, 2, 3))});
+  TComboBox& c = combo(made);
+  ASSERT_TRUE(c.hwnd());
+  // A parent without a font (a dialog still to be made): the framework's dialog font.
+  const Value defined = at(10, {.setGet = v.block(), .items = greek()});
+  EXPECT_EQ(lanmere::send(combo(defined).oFont, "cFaceName").string(), "Ms Sans Serif");
+  EXPECT_EQ(lanmere::send(combo(defined).oFont, "nInpHeight").integer(), -12);
+  // A background without a foreground gives the system's colours.
+  EXPECT_EQ(c.nClrPane.integer(), static_cast<long long>(GetSysColor(COLOR_WINDOW)));
+  EXPECT_EQ(c.nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)));
+  EXPECT_EQ(GetWindowLongPtrA(c.hwnd(), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+  EXPECT_EQ(c.cGenPrg().string(),
+            "\r\n   @  10,  20 COMBOBOX oCbx VAR cItem ITEMS { \"ALPHA\", \"BETA\" } ;\r\n"
+            "      SIZE 120,  80 PIXEL OF oWnd\r\n");
+  destroy(window);
+}
+
+// Owner-drawn: the control keeps the texts, the item height is the bitmap's, the parent's draw
+// requests reach the painter (bDrawItem gets the item and the combo box), and Destroy releases
+// the bitmaps.
+TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Combos");
+  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  Var v{Value(2)};
+  std::vector<long long> asked;
+  Value askedBy;
+  const Value made = newCombo({.setGet = v.block(),
+                               .items = Value::list({"ALPHA", "BETA"}),
+                               .wnd = window,
+                               .bitmaps = Value::list({"CBBMP"}),
+                               .drawItem = closure([&](lanmere::Args a) {
+                                 asked.push_back(lanmere::arg(a, 1).integer());
+                                 askedBy = lanmere::arg(a, 2);
+                                 return Value(1);
+                               })});
+  TComboBox& c = combo(made);
+  const long long bitmap = c.aBitmaps.item(1).integer();
+  auto tracked = [bitmap] {
+    for (const TrackedResource& r : trackedResources()) {
+      if (r.handle == bitmap) return true;
+    }
+    return false;
+  };
+  const LONG_PTR ownerDraw = CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
+  EXPECT_EQ(GetWindowLongPtrA(c.hwnd(), GWL_STYLE) & ownerDraw, ownerDraw);
+  char text[16] = {};
+  SendMessageA(c.hwnd(), CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, "BETA");
+  EXPECT_EQ(SendMessageA(c.hwnd(), CB_GETITEMHEIGHT, 0, 0), 4);
+  RedrawWindow(c.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back(), 2);  // the closed combo box shows its current item
+  EXPECT_TRUE(askedBy.sharesStorageWith(made));
+  EXPECT_TRUE(tracked());
+  destroy(window);
+  EXPECT_FALSE(tracked());
+  EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(bitmap))), 0u);
+}
+
+// ---- No leaks ----
+
+// The edit area of the first dialog shows the combo box's background (its CtlColor brush); two
+// hundred dialogs later the process holds the drawing objects it held before.
+TEST_F(Combos, ColouredDialogsLeaveNoDrawingObjects) {
+  auto gdiObjects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
+  const COLORREF pane = RGB(0, 0, 200);
+  COLORREF seen = CLR_INVALID;
+  auto once = [&](bool look) {
+    dialog = pixelDialog(40, 40, 400, 500, "Combos");
+    Var t{Value("ALPHA     ")}, n{Value(2)};
+    const Value editable = at(10, {.setGet = t.block(),
+                                   .items = greek(),
+                                   .clrFore = static_cast<long long>(RGB(255, 255, 0)),
+                                   .clrBack = static_cast<long long>(pane),
+                                   .style = 2});
+    at(60, {.setGet = n.block(),
+            .items = greek(),
+            .clrFore = static_cast<long long>(RGB(255, 255, 0)),
+            .clrBack = static_cast<long long>(pane)});
+    runModal(dialog,
+             {[&](HWND d) { return d && IsWindowVisible(d) && editOf(editable); }, check([&] {
+                if (!look) return;
+                const HWND edit = editOf(editable);
+                RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+                RECT client{};
+                GetClientRect(edit, &client);
+                seen = windowPixel(edit, client.right - 3, client.bottom / 2);
+              }),
+              end(dialog)});
+  };
+  once(true);
+  EXPECT_EQ(seen, pane);
+  const auto tracked = trackedResources().size();
+  const auto objects = gdiObjects();
+  const long controls = TControl::liveCount();
+  for (int i = 0; i < 200; ++i) once(false);
+  dialog = Value();
+  EXPECT_EQ(trackedResources().size(), tracked);
+  EXPECT_EQ(gdiObjects(), objects);
+  EXPECT_EQ(TControl::liveCount(), controls);
+}
+
+}  // namespace
+}  // namespace kestrel::test
