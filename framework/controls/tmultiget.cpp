@@ -174,9 +174,9 @@ LM_DEFINE_CLASS(TMultiGet) {
                        RButtonDown, MouseMove, Paint, Display, EraseBkGnd, Move, SetCoors,
                        AdjClient, VScroll, HScroll, HandleEvent, Initiate, Create, Default,
                        Destroy, cToChar));
-  c.method<&TMultiGet::ReplaceText>("Replace");
+  c.method<&TMultiGet::replace>("Replace");
   c.method<&TMultiGet::PasteText>("Paste");
-  c.method<&TMultiGet::FindText>("Find");
+  c.method<&TMultiGet::find>("Find");
   c.creatable();
 }
 
@@ -466,10 +466,10 @@ Value TMultiGet::GetCol() {
 Value TMultiGet::Append(const Value& c) {
   const auto end = static_cast<WPARAM>(hwnd() ? GetWindowTextLengthA(hwnd()) : 0);
   sendToControl(EM_SETSEL, end, static_cast<LPARAM>(end));
-  return ReplaceText(c);
+  return replace(c);
 }
 
-Value TMultiGet::ReplaceText(const Value& c) {
+Value TMultiGet::replace(const Value& c) {
   if (!hwnd()) return {};
   MGETREPLACE(hWnd, c.isText() ? c : Value(textForm(c)));
   nPos = selectionOf(hwnd()).start;
@@ -570,10 +570,10 @@ Value TMultiGet::DlgGoLine() {
   const Value field = self();
   Value dialogArgs[] = {5, 5, 10, 29, "Go To", {}, {}, {}, {}, {}, {}, {}, oWnd};
   const Value dialog =
-      lanmere::send(lanmere::createObject("TDIALOG"), "New", Args(dialogArgs));
+      lanmere::send(lanmere::createObject("TDIALOG"), sym("New"), Args(dialogArgs));
   *dialogHeld = dialog;
   auto create = [](const char* className, std::vector<Value> args) {
-    return lanmere::send(lanmere::createObject(className), "New", Args(args));
+    return lanmere::send(lanmere::createObject(className), sym("New"), Args(args));
   };
   std::vector<Value> say(21);
   say[0] = pixel(0.5, kSayRow, kSayRowOffset);
@@ -621,7 +621,7 @@ Value TMultiGet::DlgGoLine() {
   button(1.3, 2, "&Ok", true, true);
   button(1.3, 9.5, "&Cancel", false, false);
   Value activation[] = {{}, {}, {}, true};  // centred
-  lanmere::send(dialog, "Activate", Args(activation));
+  lanmere::send(dialog, sym("Activate"), Args(activation));
   *dialogHeld = Value();
   return {};
 }
@@ -706,7 +706,7 @@ FindSession* activeFind = nullptr;
 // Runs the system's find dialog as a modal one (its owner disabled) until the user closes it;
 // each "Find Next" selects the next match from the caret in the chosen direction and case, or
 // beeps. Answers whether a match was selected.
-Value TMultiGet::FindText(const Value& cTextIn) {
+Value TMultiGet::find(const Value& cTextIn) {
   if (!hwnd() || activeFind) return false;
   FindSession session;
   std::string preset = cTextIn.isText() ? cTextIn.string() : GetSel().string();
@@ -719,7 +719,7 @@ Value TMultiGet::FindText(const Value& cTextIn) {
   session.request.Flags = FR_DOWN | FR_HIDEWHOLEWORD;
   session.owner = GetAncestor(hwnd(), GA_ROOT);
   findMessage();
-  session.dialog = callWindows([&] { return FindTextA(&session.request); });
+  session.dialog = callWindows([&] { return ::FindTextA(&session.request); });
   if (!session.dialog) return false;
   activeFind = &session;
   struct Restore {

@@ -37,8 +37,8 @@ class TMultiGet : public TControl {
   Value GetRow();
   Value GetCol();
   Value Append(const Value& c);
-  Value ReplaceText(const Value& c);  // "Replace" (c)
-  Value Replace() override { return ReplaceText({}); }
+  Value replace(const Value& c);  // "Replace" (c)
+  Value Replace() override { return replace({}); }
   Value SaveToFile(const Value& cFile);
   Value Refresh(const Value& lErase = {}) override;
   Value UnDo() override;
@@ -61,8 +61,8 @@ class TMultiGet : public TControl {
   Value Paste() override { return PasteText({}); }
   Value Del();
   Value DelLine(const Value& nLine = {});
-  Value FindText(const Value& cText);  // "Find" (cText)
-  Value Find() override { return FindText({}); }
+  Value find(const Value& cText);  // "Find" (cText)
+  Value Find() override { return find({}); }
   Value Print() override;
   Value LimitText(const Value& nChars = {});
 
