@@ -208,6 +208,9 @@ struct MenuItem {
   bool grayed;
   bool operator==(const MenuItem&) const = default;
 };
+void PrintTo(const MenuItem& item, std::ostream* out) {
+  *out << item.caption << (item.grayed ? " (grayed)" : "");
+}
 
 std::vector<MenuItem> itemsOf(HWND menuWindow) {
   constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
@@ -308,6 +311,59 @@ TEST_F(Memos, GoToDialog) {
     EXPECT_EQ(title, "Go To");
     EXPECT_EQ(offered, "    2");
     EXPECT_EQ(row, c.rowAfter);
+  }
+}
+
+// ---- Find ----
+
+// Each "Find Next" selects the next match after the selection; with "Match case" only the
+// exact spelling matches.
+TEST_F(Memos, FindSelectsTheNextMatch) {
+  constexpr int kMatchCase = 1041;  // the find dialog's check box
+  struct Case {
+    bool matchCase;
+    std::vector<std::pair<long long, long long>> selections;
+  };
+  const Case cases[] = {{false, {{0, 5}, {14, 19}}}, {true, {{14, 19}, {14, 19}}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.matchCase);
+    dialog = pixelDialog(40, 40, 400, 500, "Notes");
+    Variable text{Value("Alpha\r\nbeta\r\n alpha")};
+    const Value field = newMemo({.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog});
+    std::vector<std::pair<long long, long long>> selections;
+    bool found = false;
+    auto findNext = [&](HWND d) {
+      return d && d != as(dialog).hwnd() && (pressButton(d, IDOK), true);
+    };
+    auto readSelection = [&](HWND) {
+      DWORD from = 0, to = 0;
+      SendMessageA(memo(field).hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                   reinterpret_cast<LPARAM>(&to));
+      selections.emplace_back(from, to);
+      return true;
+    };
+    std::vector<Step> steps{focusOn(field), check([&] { lanmere::send(field, "SetPos", {0}); }),
+                            [&](HWND) {
+                              found = lanmere::send(field, "Find", {"alpha"}).logical();
+                              return true;
+                            }};
+    if (c.matchCase) {
+      steps.push_back([&](HWND d) {
+        return d && d != as(dialog).hwnd() && (clickCenter(GetDlgItem(d, kMatchCase)), true);
+      });
+      steps.push_back(settle());
+    }
+    for (int i = 0; i < 2; ++i) {
+      steps.push_back(findNext);
+      steps.push_back(settle());
+      steps.push_back(readSelection);
+    }
+    steps.push_back([&](HWND d) { return pressButton(d, IDCANCEL), true; });
+    steps.push_back([&](HWND d) { return d == as(dialog).hwnd(); });
+    steps.push_back(end(dialog));
+    runModal(dialog, steps);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(selections, c.selections);
   }
 }
 
