@@ -84,8 +84,6 @@ constexpr long long kRowHeight = 13;
 constexpr long long kColumnWidth = 8;
 constexpr long long kDefaultHeight = 11;
 constexpr double kCharWidth = 3.5;            // pixels per caption character without a width
-constexpr long long kCreateStyle = 13565952;  // child, visible, border, tab stop
-constexpr long long kUseDefault = 32768;
 constexpr long long kExtendedKey = 0x01000000;  // bit 24 of a key message's flags
 constexpr int kInsertCaretWidth = 6;
 constexpr long long kMenuAbove = 60;  // the context menu opens this far above the click
@@ -366,40 +364,7 @@ Value TMultiGet::Initiate(const Value& hDlg) {
 }
 
 Value TMultiGet::Create(const Value& cClassName) {
-  const std::string className = cClassName.isText() ? cClassName.string() : "EDIT";
-  if (cCaption.isNil()) cCaption = "";
-  if (nStyle.isNil()) nStyle = kCreateStyle;
-  if (nTop.isNil()) nTop = 0;
-  if (nLeft.isNil()) nLeft = 0;
-  if (nBottom.isNil()) nBottom = 10;
-  if (nRight.isNil()) nRight = 10;
-  if (nId.isNil()) nId = 0;
-  if (oWnd.isObject()) nStyle = nStyle.integer() | WS_CHILD;
-  long long width = nRight.integer() - nLeft.integer() + 1;
-  long long height = nBottom.integer() - nTop.integer() + 1;
-  if (nBottom.integer() == kUseDefault) {
-    width = nRight.integer();
-    height = nBottom.integer();
-  }
-  Value args[] = {Value(className),
-                  cCaption,
-                  nStyle,
-                  nLeft.integer(),
-                  nTop.integer(),
-                  width,
-                  height,
-                  handleNumber(parentHwnd()),
-                  nId,
-                  hHeap,
-                  orDefault(nExStyle, Value(0))};
-  hWnd = MGETCREATE(Args(args));
-  hHeap = args[9];
-  if (!hwnd()) {
-    WNDCREATEERROR(self(), Value(className));
-    return {};
-  }
-  linkWindow(*this);
-  if (oFont.isObject()) SetFont(oFont);
+  createEditWindow(*this, cClassName.isText() ? cClassName.string() : "EDIT", Value(), hHeap);
   return {};
 }
 
