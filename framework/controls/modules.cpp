@@ -15,6 +15,7 @@
 #include "framework/controls/tfont.h"
 #include "framework/controls/tget.h"
 #include "framework/controls/ticon.h"
+#include "framework/controls/tlistbox.h"
 #include "framework/controls/tmultiget.h"
 #include "framework/controls/tpen.h"
 #include "framework/controls/tsay.h"
@@ -29,7 +30,7 @@ std::vector<const lanmere::ModuleTable*> controlsModules() {
           &tCursorModule(), &tButtonModule(),         &tSayModule(),
           &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
           &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
-          &tMultiGetModule()};
+          &tListBoxModule(), &tMultiGetModule()};
 }
 
 }  // namespace kestrel
