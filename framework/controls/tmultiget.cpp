@@ -83,7 +83,7 @@ enum RedefineArg : std::size_t {
 constexpr long long kRowHeight = 13;
 constexpr long long kColumnWidth = 8;
 constexpr long long kDefaultHeight = 11;
-constexpr double kCharWidth = 3.5;            // pixels per caption character without a width
+constexpr double kCharWidth = 3.5;              // pixels per caption character without a width
 constexpr long long kExtendedKey = 0x01000000;  // bit 24 of a key message's flags
 constexpr int kInsertCaretWidth = 6;
 constexpr long long kMenuAbove = 60;  // the context menu opens this far above the click
@@ -170,8 +170,8 @@ LM_DEFINE_CLASS(TMultiGet) {
                        GoBottom, SelectAll, HideSel, DlgGoLine, Copy, Cut, Del, DelLine, Print,
                        LimitText, KeyDown, KeyChar, GotFocus, LostFocus, LButtonDown, LButtonUp,
                        RButtonDown, MouseMove, Paint, Display, EraseBkGnd, Move, SetCoors,
-                       AdjClient, VScroll, HScroll, HandleEvent, Initiate, Create, Default,
-                       Destroy, cToChar));
+                       AdjClient, VScroll, HScroll, HandleEvent, Initiate, Create, Default, Destroy,
+                       cToChar));
   c.method<&TMultiGet::replace>("Replace");
   c.method<&TMultiGet::PasteText>("Paste");
   c.method<&TMultiGet::find>("Find");
@@ -271,9 +271,8 @@ Value TMultiGet::New(Args args) {
   const double top = pixels ? row : row * kRowHeight;
   const double left = pixels ? col : col * kColumnWidth;
   const double height = a(kHeight).isNil() ? kDefaultHeight : a(kHeight).number();
-  const double width = a(kWidth).isNil()
-                           ? static_cast<double>(cCaption.length()) * kCharWidth
-                           : a(kWidth).number();
+  const double width =
+      a(kWidth).isNil() ? static_cast<double>(cCaption.length()) * kCharWidth : a(kWidth).number();
   // Inclusive edges, as for the single-line field: the window is exactly nWidth x nHeight.
   nTop = coordinate(top);
   nLeft = coordinate(left);
@@ -417,8 +416,7 @@ Value TMultiGet::LineIndex(const Value& nLine) {
 
 Value TMultiGet::GetRow() {
   const Range sel = selectionOf(hwnd());
-  return static_cast<long long>(sendToControl(EM_LINEFROMCHAR, static_cast<WPARAM>(sel.start))) +
-         1;
+  return static_cast<long long>(sendToControl(EM_LINEFROMCHAR, static_cast<WPARAM>(sel.start))) + 1;
 }
 
 Value TMultiGet::GetCol() {
@@ -748,7 +746,8 @@ void TMultiGet::findNext(const void* requestIn) {
 
 NotesLayout notesLayout(std::size_t lineCount, long long pageHeight) {
   NotesLayout layout;
-  layout.pages = std::max<std::size_t>(1, (lineCount + kNotesLinesPerPage - 1) / kNotesLinesPerPage);
+  layout.pages =
+      std::max<std::size_t>(1, (lineCount + kNotesLinesPerPage - 1) / kNotesLinesPerPage);
   layout.lines.reserve(lineCount);
   const auto perPage = static_cast<long long>(kNotesLinesPerPage);
   for (std::size_t i = 0; i < lineCount; ++i) {
@@ -768,8 +767,7 @@ Value TMultiGet::Print() {
   const BOOL chosen = callWindows([&] { return PrintDlgA(&choice); });
   if (choice.hDevMode) GlobalFree(choice.hDevMode);
   if (choice.hDevNames) GlobalFree(choice.hDevNames);
-  const HDC printer =
-      chosen ? trackedCreate("PRINTDLG", "DC", [&] { return choice.hDC; }) : HDC{};
+  const HDC printer = chosen ? trackedCreate("PRINTDLG", "DC", [&] { return choice.hDC; }) : HDC{};
   if (!printer) {
     alert("Printer not ready!");
     return false;

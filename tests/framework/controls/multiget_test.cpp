@@ -52,14 +52,14 @@ struct Variable {
 // TMultiGet:New's arguments by name.
 struct MemoArgs {
   Value row, col, setGet, wnd, width = 200, height = 80, font, hScroll, clrFore, clrBack, cursor,
-                                    pixel = true, msg, update, when, center, right, readOnly, valid,
-                                    changed, design, noBorder, noVScroll;
+                               pixel = true, msg, update, when, center, right, readOnly, valid,
+                               changed, design, noBorder, noVScroll;
 };
 Value newMemo(const MemoArgs& a) {
-  std::vector<Value> args{a.row,     a.col,     a.setGet,  a.wnd,    a.width,    a.height,
-                          a.font,    a.hScroll, a.clrFore, a.clrBack, a.cursor,  a.pixel,
-                          a.msg,     a.update,  a.when,    a.center, a.right,    a.readOnly,
-                          a.valid,   a.changed, a.design,  a.noBorder, a.noVScroll};
+  std::vector<Value> args{a.row,   a.col,     a.setGet,  a.wnd,      a.width,    a.height,
+                          a.font,  a.hScroll, a.clrFore, a.clrBack,  a.cursor,   a.pixel,
+                          a.msg,   a.update,  a.when,    a.center,   a.right,    a.readOnly,
+                          a.valid, a.changed, a.design,  a.noBorder, a.noVScroll};
   return lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("New"),
                        lanmere::Args(args));
 }
@@ -126,20 +126,38 @@ TEST_F(Memos, EveryChangeWritesTheWholeTextBack) {
     std::vector<std::string> writes, changeSaw;
   };
   const Case cases[] = {
-      {"lines", "", "",
+      {"lines",
+       "",
+       "",
        [] {
          return std::vector<Step>{type("ab"), keys({VK_RETURN}), type("c")};
        },
        {"a", "ab", "ab\r\n", "ab\r\nc"},
        {"a", "ab", "ab", "ab\r\nc"}},
-      {"delete", "xyz", "", [] { return std::vector<Step>{keys({VK_HOME}), keys({VK_DELETE})}; },
-       {"yz"}, {"xyz"}},
-      {"cut", "xyz", "", [] { return std::vector<Step>{keys({VK_CONTROL, 'X'})}; }, {""}, {""}},
-      {"paste", "ab", "12",
+      {"delete",
+       "xyz",
+       "",
+       [] {
+         return std::vector<Step>{keys({VK_HOME}), keys({VK_DELETE})};
+       },
+       {"yz"},
+       {"xyz"}},
+      {"cut",
+       "xyz",
+       "",
+       [] {
+         return std::vector<Step>{keys({VK_CONTROL, 'X'})};
+       },
+       {""},
+       {""}},
+      {"paste",
+       "ab",
+       "12",
        [] {
          return std::vector<Step>{keys({VK_END}), keys({VK_CONTROL, 'V'})};
        },
-       {"ab12"}, {"ab12"}},
+       {"ab12"},
+       {"ab12"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,9 +195,10 @@ TEST_F(Memos, LinesAndPositions) {
   const Value window = pixelWindow(100, 100, 400, 500, "Notes");
   Variable text{Value("one\r\ntwo\r\nthree\r\nfour")};
   int changes = 0;
-  const Value field = newMemo({.setGet = text.block(),
-                               .wnd = window,
-                               .changed = closure([&](lanmere::Args) { return ++changes, Value(); })});
+  const Value field =
+      newMemo({.setGet = text.block(), .wnd = window, .changed = closure([&](lanmere::Args) {
+                                                        return ++changes, Value();
+                                                      })});
   auto rowCol = [&] {
     return std::vector<long long>{lanmere::send(field, "GetRow").integer(),
                                   lanmere::send(field, "GetCol").integer()};
@@ -195,8 +214,7 @@ TEST_F(Memos, LinesAndPositions) {
   EXPECT_EQ(textOf(memo(field).hwnd()), "one\r\nthree\r\nfour");
   lanmere::send(field, "DelLine", {3});
   EXPECT_EQ(textOf(memo(field).hwnd()), "one\r\nthree\r\n");
-  EXPECT_EQ(text.writes,
-            (std::vector<std::string>{"one\r\nthree\r\nfour", "one\r\nthree\r\n"}));
+  EXPECT_EQ(text.writes, (std::vector<std::string>{"one\r\nthree\r\nfour", "one\r\nthree\r\n"}));
   EXPECT_EQ(changes, 2);
   destroy(window);
 }
@@ -233,8 +251,8 @@ TEST_F(Memos, ContextMenuEnablesWhatCanAct) {
     SCOPED_TRACE(readOnly);
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable text{Value("hello world")};
-    const Value field = newMemo({.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog,
-                                 .readOnly = readOnly});
+    const Value field = newMemo(
+        {.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog, .readOnly = readOnly});
     setClipboard("clip");
     std::vector<MenuItem> items;
     std::string afterTyping;
@@ -252,10 +270,9 @@ TEST_F(Memos, ContextMenuEnablesWhatCanAct) {
                       },
                       settle(), end(dialog)});
     // typing replaced the selection in the editable field, so it can undo
-    const std::vector<MenuItem> expected{{"&Undo", readOnly}, {"Cu&t", readOnly},
-                                         {"&Copy", false},    {"&Paste", readOnly},
-                                         {"&Delete", readOnly}, {"P&rint", false},
-                                         {"Select &All", false}};
+    const std::vector<MenuItem> expected{
+        {"&Undo", readOnly},   {"Cu&t", readOnly}, {"&Copy", false},      {"&Paste", readOnly},
+        {"&Delete", readOnly}, {"P&rint", false},  {"Select &All", false}};
     EXPECT_EQ(items, expected);
     if (readOnly) {
       EXPECT_EQ(afterTyping, "hello world");
@@ -285,17 +302,16 @@ TEST_F(Memos, GoToDialog) {
     const Value field = newMemo({.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog});
     std::string title, offered;
     long long row = 0;
-    std::vector<Step> steps{
-        focusOn(field), check([&] { lanmere::send(field, "GoTo", {1}); }),
-        [&](HWND) { return lanmere::send(field, "DlgGoLine"), true; },
-        // inside the Go To dialog
-        [&](HWND d) {
-          if (!d || d == as(dialog).hwnd() || !IsWindowVisible(d)) return false;
-          title = textOf(d);
-          HWND edit = FindWindowExA(d, nullptr, "Edit", nullptr);
-          offered = edit ? textOf(edit) : "";
-          return true;
-        }};
+    std::vector<Step> steps{focusOn(field), check([&] { lanmere::send(field, "GoTo", {1}); }),
+                            [&](HWND) { return lanmere::send(field, "DlgGoLine"), true; },
+                            // inside the Go To dialog
+                            [&](HWND d) {
+                              if (!d || d == as(dialog).hwnd() || !IsWindowVisible(d)) return false;
+                              title = textOf(d);
+                              HWND edit = FindWindowExA(d, nullptr, "Edit", nullptr);
+                              offered = edit ? textOf(edit) : "";
+                              return true;
+                            }};
     if (!c.typed.empty()) steps.push_back(type(c.typed));
     steps.push_back(settle());
     steps.push_back([&](HWND d) {
@@ -381,7 +397,8 @@ TEST_F(Memos, SaveToFileWritesTheBytes) {
     std::string path;
     bool saved;
   };
-  for (const Case& c : {Case{path, true}, Case{std::string(folder) + "no such\\dir\\x.txt", false}}) {
+  for (const Case& c :
+       {Case{path, true}, Case{std::string(folder) + "no such\\dir\\x.txt", false}}) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(lanmere::send(field, "SaveToFile", {c.path}).logical(), c.saved);
   }
@@ -436,9 +453,8 @@ TEST_F(Memos, ReadOnlyTextBoxAsTheAlertMakesIt) {
     bool noVScroll, hScroll;
     LONG_PTR bars;
   };
-  const Case cases[] = {{true, false, 0},
-                        {false, false, WS_VSCROLL},
-                        {false, true, WS_VSCROLL | WS_HSCROLL}};
+  const Case cases[] = {
+      {true, false, 0}, {false, false, WS_VSCROLL}, {false, true, WS_VSCROLL | WS_HSCROLL}};
   for (const bool themed : {false, true}) {
     overrideAppThemed(themed);
     for (const Case& c : cases) {
@@ -452,11 +468,18 @@ TEST_F(Memos, ReadOnlyTextBoxAsTheAlertMakesIt) {
       bool enabled = true;
       Activation how;
       how.init = closure([&](lanmere::Args) {
-        field = newMemo({.row = 25, .col = 70, .setGet = text.block(), .wnd = dialog,
-                         .width = 150, .height = 60, .hScroll = c.hScroll,
+        field = newMemo({.row = 25,
+                         .col = 70,
+                         .setGet = text.block(),
+                         .wnd = dialog,
+                         .width = 150,
+                         .height = 60,
+                         .hScroll = c.hScroll,
                          .clrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
                          .when = closure([](lanmere::Args) { return Value(false); }),
-                         .readOnly = true, .noBorder = true, .noVScroll = c.noVScroll});
+                         .readOnly = true,
+                         .noBorder = true,
+                         .noVScroll = c.noVScroll});
         return Value();
       });
       runModal(dialog,
@@ -496,14 +519,23 @@ TEST_F(Memos, DialogsOfMemosLeaveNothing) {
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable a{Value("text\r\nmore")}, b{Value("read only")}, c{Value("alert")};
     newMemo({.row = 10, .col = 10, .setGet = a.block(), .wnd = dialog});
-    newMemo({.row = 100, .col = 10, .setGet = b.block(), .wnd = dialog, .hScroll = true,
+    newMemo({.row = 100,
+             .col = 10,
+             .setGet = b.block(),
+             .wnd = dialog,
+             .hScroll = true,
              .readOnly = true});
     const Value font = newFont("Arial", -14);
     Activation how;
     how.init = closure([&](lanmere::Args) {
-      newMemo({.row = 200, .col = 10, .setGet = c.block(), .wnd = dialog, .font = font,
+      newMemo({.row = 200,
+               .col = 10,
+               .setGet = c.block(),
+               .wnd = dialog,
+               .font = font,
                .clrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
-               .when = closure([](lanmere::Args) { return Value(false); }), .readOnly = true,
+               .when = closure([](lanmere::Args) { return Value(false); }),
+               .readOnly = true,
                .noBorder = true});
       return Value();
     });
