@@ -13,12 +13,12 @@ class TControl;
 
 // What the painter reads from a list or combo box.
 struct OwnerDrawnList {
-  TControl& control;               // the list or combo box (bDrawItem receives it)
-  const lanmere::Value& aItems;    // the texts
-  const lanmere::Value& aBitmaps;  // bitmap handles per item (may be nil or empty)
-  int nBmpWidth;                   // text starts at left + nBmpWidth + 3
+  TControl& control;                // the list or combo box (bDrawItem receives it)
+  const lanmere::Value& aItems;     // the texts
+  const lanmere::Value& aBitmaps;   // bitmap handles per item (may be nil or empty)
+  int nBmpWidth;                    // text starts at left + nBmpWidth + 3
   const lanmere::Value& bDrawItem;  // nil, or a closure (nItem, control) answering a bitmap index
-  bool comboBox;  // the focus action always draws the rectangle for a combo box
+  bool comboBox;                    // the focus action always draws the rectangle for a combo box
 };
 
 // Paints one WM_DRAWITEM request; answers TRUE.

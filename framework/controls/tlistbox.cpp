@@ -82,8 +82,8 @@ enum RedefineArg : std::size_t {
 constexpr long long kRowHeight = 14;
 constexpr long long kColumnWidth = 8;
 constexpr long long kDefaultSize = 40;
-constexpr long long kBaseStyle = LBS_NOTIFY | LBS_USETABSTOPS | WS_TABSTOP | WS_CHILD |
-                                 WS_VISIBLE | WS_BORDER | WS_VSCROLL;
+constexpr long long kBaseStyle =
+    LBS_NOTIFY | LBS_USETABSTOPS | WS_TABSTOP | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL;
 constexpr long long kMultipleStyles = LBS_MULTIPLESEL | LBS_EXTENDEDSEL;
 constexpr long long kOwnerDrawStyles = LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE;
 constexpr const char* kCrLf = "\r\n";
@@ -139,14 +139,13 @@ Items& itemsOf(Value& list) {
 LM_DEFINE_CLASS(TListBox) {
   c.data(LM_FIELDS(aItems, aBitmaps, lOwnerDraw, nBmpHeight, nBmpWidth, cFileSpec, bDrawItem));
   c.classData("aProperties",
-              Value::list({"aItems", "cTitle", "cVarName", "l3D", "nClrText", "nClrPane",
-                           "nAlign", "nTop", "nLeft", "nWidth", "nHeight", "oFont", "Cargo"}));
+              Value::list({"aItems", "cTitle", "cVarName", "l3D", "nClrText", "nClrPane", "nAlign",
+                           "nTop", "nLeft", "nWidth", "nHeight", "oFont", "Cargo"}));
   c.methods(LM_METHODS(New, ReDefine, Initiate, Default, Change, Select, GoTop, GoBottom, Set,
-                       GetPos, GetSelText, GetSel, IsMultipleSel, SetSel, GetSelCount,
-                       GetSelItems, aSelections, SetSelItems, SetItems, Reset, Add, Insert,
-                       Modify, Del, SwapUp, SwapDown, GetItem, Len, FillMeasure, DrawItem,
-                       SetBitmaps, LostFocus, HandleEvent, LButtonUp, MouseMove, Destroy, cToChar,
-                       cGenPrg));
+                       GetPos, GetSelText, GetSel, IsMultipleSel, SetSel, GetSelCount, GetSelItems,
+                       aSelections, SetSelItems, SetItems, Reset, Add, Insert, Modify, Del, SwapUp,
+                       SwapDown, GetItem, Len, FillMeasure, DrawItem, SetBitmaps, LostFocus,
+                       HandleEvent, LButtonUp, MouseMove, Destroy, cToChar, cGenPrg));
   c.method<&TListBox::saveToRC>("SaveToRC");
   c.creatable();
 }
@@ -166,8 +165,8 @@ Value TListBox::New(Args args) {
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   cCaption = "";
-  bSetGet = a(kSetGet).isNil() ? lanmere::block([](Args) { return Value(); }, "(b)TLISTBOX")
-                               : a(kSetGet);
+  bSetGet =
+      a(kSetGet).isNil() ? lanmere::block([](Args) { return Value(); }, "(b)TLISTBOX") : a(kSetGet);
   aItems = a(kItems).isList() ? a(kItems) : Value::list();
   bChange = a(kChange);
   oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
@@ -316,7 +315,8 @@ long long TListBox::count() const {
 }
 
 long long TListBox::style() const {
-  if (hwnd()) return static_cast<long long>(static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)));
+  if (hwnd())
+    return static_cast<long long>(static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)));
   return nStyle.isNumber() ? nStyle.integer() : 0;
 }
 
@@ -468,8 +468,8 @@ Value TListBox::GetSelItems() {
   Value list = Value::list();
   if (selected <= 0) return list;
   std::vector<int> indices(static_cast<std::size_t>(selected));
-  const LRESULT got =
-      SendMessageA(hwnd(), LB_GETSELITEMS, indices.size(), reinterpret_cast<LPARAM>(indices.data()));
+  const LRESULT got = SendMessageA(hwnd(), LB_GETSELITEMS, indices.size(),
+                                   reinterpret_cast<LPARAM>(indices.data()));
   if (got == LB_ERR) return list;
   indices.resize(static_cast<std::size_t>(got));
   std::sort(indices.begin(), indices.end());
@@ -657,7 +657,7 @@ Value TListBox::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
   if (!flag(lOwnerDraw) || !item || item->hwndItem != hwnd()) {
     return TControl::DrawItem(nIdCtl, pItemStruct);
   }
-  const OwnerDrawnList list{*this,     aItems,    aBitmaps, static_cast<int>(number(nBmpWidth, 0)),
+  const OwnerDrawnList list{*this,     aItems, aBitmaps, static_cast<int>(number(nBmpWidth, 0)),
                             bDrawItem, false};
   return static_cast<long long>(drawOwnerItem(list, *item));
 }

@@ -39,14 +39,14 @@ struct Var {
 // TListBox:New's arguments by name.
 struct ListArgs {
   Value row, col, setGet, items, width = 120, height = 90, change, wnd, valid, clrFore, clrBack,
-                                     pixel = true, design, lDblClick, font, msg, update, when,
-                                     bitmaps, drawItem, multi, sort;
+                                 pixel = true, design, lDblClick, font, msg, update, when, bitmaps,
+                                 drawItem, multi, sort;
 };
 Value newList(const ListArgs& a) {
-  std::vector<Value> args{a.row,   a.col,     a.setGet, a.items,  a.width,     a.height,
-                          a.change, a.wnd,    a.valid,  a.clrFore, a.clrBack,  a.pixel,
-                          a.design, a.lDblClick, a.font, a.msg,    a.update,   a.when,
-                          a.bitmaps, a.drawItem, a.multi, a.sort};
+  std::vector<Value> args{a.row,     a.col,       a.setGet, a.items,   a.width,   a.height,
+                          a.change,  a.wnd,       a.valid,  a.clrFore, a.clrBack, a.pixel,
+                          a.design,  a.lDblClick, a.font,   a.msg,     a.update,  a.when,
+                          a.bitmaps, a.drawItem,  a.multi,  a.sort};
   return lanmere::send(lanmere::createObject("TLISTBOX"), lanmere::symbol("New"),
                        lanmere::Args(args));
 }
@@ -124,29 +124,30 @@ TEST_F(ListBoxes, BindingStoresNumbersOrTextsFromClicksKeysAndTab) {
     long long shownFirst;
     Value clicked, down, tabbed;
   } cases[] = {
-      {Value("two "), 2, "three", "four", "one"},
-      {Value(2), 2, 3, 4, 1},
+      {Value("two "), 2, "three", "four", "one"}, {Value(2), 2, 3, 4, 1},
       {Value(), 1, "three", "four", "one"},  // nil is the text ""
-      {Value("none"), 1, "three", "four", "one"},
-      {Value(9), 1, 3, 4, 1},
+      {Value("none"), 1, "three", "four", "one"}, {Value(9), 1, 3, 4, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(textForm(c.start));
     dialog = pixelDialog(40, 40, 400, 420, "Lists");
     Var v{c.start};
     int changes = 0;
-    const Value made = newList({.row = 10, .col = 10, .setGet = v.block(), .items = list(numbers4),
-                                .change = closure([&](lanmere::Args) { return ++changes, Value(); }),
-                                .wnd = dialog});
+    const Value made =
+        newList({.row = 10,
+                 .col = 10,
+                 .setGet = v.block(),
+                 .items = list(numbers4),
+                 .change = closure([&](lanmere::Args) { return ++changes, Value(); }),
+                 .wnd = dialog});
     const Value after = newList({.row = 10, .col = 200, .items = list({"x"}), .wnd = dialog});
     long long shown = -1;
     Value clicked, down, tabbed;
     runModal(dialog,
              {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
               check([&] { shown = lb(made).GetPos().integer(); }),
-              check([&] { clickItem(lb(made).hwnd(), 2); }), settle(),
-              check([&] { clicked = *v; }), check([&] { pressKeys({VK_DOWN}); }), settle(),
-              check([&] {
+              check([&] { clickItem(lb(made).hwnd(), 2); }), settle(), check([&] { clicked = *v; }),
+              check([&] { pressKeys({VK_DOWN}); }), settle(), check([&] {
                 down = *v;
                 // moved without a notification: only leaving stores it
                 SendMessageA(lb(made).hwnd(), LB_SETCURSEL, 0, 0);
@@ -179,9 +180,17 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
       {"Add at 0", 3, [](TListBox& l) { l.Add("e", 0); }, {"e", "a", "b", "c", "d"}, 1},
       {"Add after 2", 1, [](TListBox& l) { l.Add("e", 2); }, {"a", "b", "e", "c", "d"}, 3},
       {"Add past the end", 1, [](TListBox& l) { l.Add("e", 9); }, {"a", "b", "c", "d", "e"}, 5},
-      {"Insert before current", 3, [](TListBox& l) { l.Insert("e"); }, {"a", "b", "e", "c", "d"}, 4},
+      {"Insert before current",
+       3,
+       [](TListBox& l) { l.Insert("e"); },
+       {"a", "b", "e", "c", "d"},
+       4},
       {"Insert at 1", 2, [](TListBox& l) { l.Insert("e", 1); }, {"e", "a", "b", "c", "d"}, 3},
-      {"Insert past the end", 2, [](TListBox& l) { l.Insert("e", 7); }, {"a", "b", "c", "d", "e"}, 2},
+      {"Insert past the end",
+       2,
+       [](TListBox& l) { l.Insert("e", 7); },
+       {"a", "b", "c", "d", "e"},
+       2},
       {"Insert at 0", 2, [](TListBox& l) { l.Insert("e", 0); }, {"a", "b", "c", "d"}, 2},
       {"Modify current", 2, [](TListBox& l) { l.Modify("B"); }, {"a", "B", "c", "d"}, 2},
       {"Modify 4", 1, [](TListBox& l) { l.Modify("D", 4); }, {"a", "b", "c", "D"}, 4},
@@ -195,16 +204,25 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
       {"SwapDown", 1, [](TListBox& l) { l.SwapDown(); }, {"b", "a", "c", "d"}, 2},
       {"GoBottom", 1, [](TListBox& l) { l.GoBottom(); }, {"a", "b", "c", "d"}, 4},
       {"Select 7", 2, [](TListBox& l) { l.Select(7); }, {"a", "b", "c", "d"}, 2},
-      {"Set", 1, [](TListBox& l) { EXPECT_EQ(l.Set(" C ").integer(), 3); },
-       {"a", "b", "c", "d"}, 3},
-      {"SetItems", 3, [](TListBox& l) { l.SetItems(list({"x", "y"})); }, {"x", "y"}, 1},
+      {"Set",
+       1,
+       [](TListBox& l) { EXPECT_EQ(l.Set(" C ").integer(), 3); },
+       {"a", "b", "c", "d"},
+       3},
+      {"SetItems",
+       3,
+       [](TListBox& l) {
+         l.SetItems(list({"x", "y"}));
+       },
+       {"x", "y"},
+       1},
       {"Reset", 3, [](TListBox& l) { l.Reset(); }, {}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Var v{Value("")};
-    const Value made = newList({.setGet = v.block(), .items = list({"a", "b", "c", "d"}),
-                                .wnd = window});
+    const Value made =
+        newList({.setGet = v.block(), .items = list({"a", "b", "c", "d"}), .wnd = window});
     TListBox& l = lb(made);
     l.Select(c.startAt);
     c.op(l);
@@ -259,13 +277,27 @@ TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
       const long long n = static_cast<long long>(random() % 9);
       const Value text = "item " + std::to_string(step) + (step % 2 ? "a" : "B");
       switch (random() % 7) {
-        case 0: l.Add(text, n == 8 ? Value() : Value(n)); break;
-        case 1: l.Insert(text, n == 8 ? Value() : Value(n)); break;
-        case 2: l.Modify(text, n == 8 ? Value() : Value(n)); break;
-        case 3: l.Del(n == 8 ? Value() : Value(n)); break;
-        case 4: l.SwapUp(); break;
-        case 5: l.SwapDown(); break;
-        default: l.Select(n); break;
+        case 0:
+          l.Add(text, n == 8 ? Value() : Value(n));
+          break;
+        case 1:
+          l.Insert(text, n == 8 ? Value() : Value(n));
+          break;
+        case 2:
+          l.Modify(text, n == 8 ? Value() : Value(n));
+          break;
+        case 3:
+          l.Del(n == 8 ? Value() : Value(n));
+          break;
+        case 4:
+          l.SwapUp();
+          break;
+        case 5:
+          l.SwapDown();
+          break;
+        default:
+          l.Select(n);
+          break;
       }
       ASSERT_EQ(textsOf(l.aItems), controlTexts(l.hwnd())) << "step " << step;
       ASSERT_EQ(l.Len().integer(), static_cast<long long>(l.aItems.length()));
@@ -349,16 +381,18 @@ TEST_F(ListBoxes, RedefinedListsWithAFileMask) {
 // starts at left + 16 + 3, the bitmap's blue square is drawn and no magenta pixel reaches the
 // screen. Destroying the list deletes the bitmaps and their records.
 TEST_F(ListBoxes, OwnerDrawnItemsShowTextBesideKeyedBitmaps) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "lbkeyed.bmp").string();
+  const std::string path = (std::filesystem::temp_directory_path() / "lbkeyed.bmp").string();
   const COLORREF magenta = RGB(255, 0, 255), blue = RGB(0, 0, 255);
   ASSERT_TRUE(writeBitmapFile(path, 16, 16, [&](int x, int y) {
     return x >= 6 && x < 10 && y >= 6 && y < 10 ? blue : magenta;
   }));
   const Value window = pixelWindow(50, 50, 300, 300, "Drawn");
   ShowWindow(hwndOf(window), SW_SHOWNORMAL);
-  const Value made = newList({.items = list({"MMMM", "NNNN", "HHHH"}), .width = 150,
-                              .height = 80, .wnd = window, .bitmaps = list({path, path, path})});
+  const Value made = newList({.items = list({"MMMM", "NNNN", "HHHH"}),
+                              .width = 150,
+                              .height = 80,
+                              .wnd = window,
+                              .bitmaps = list({path, path, path})});
   TListBox& l = lb(made);
   const HWND hwnd = l.hwnd();
   ASSERT_TRUE(hwnd);
@@ -401,7 +435,9 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
     Value fore, back;
     COLORREF text, pane;
   } cases[] = {
-      {{}, Value(static_cast<long long>(RGB(200, 0, 0))), GetSysColor(COLOR_WINDOWTEXT),
+      {{},
+       Value(static_cast<long long>(RGB(200, 0, 0))),
+       GetSysColor(COLOR_WINDOWTEXT),
        GetSysColor(COLOR_WINDOW)},
       {Value(static_cast<long long>(RGB(0, 90, 0))), Value(static_cast<long long>(RGB(1, 2, 3))),
        RGB(0, 90, 0), RGB(1, 2, 3)},
@@ -411,8 +447,12 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
     EXPECT_EQ(lb(made).nClrText.integer(), static_cast<long long>(c.text));
     EXPECT_EQ(lb(made).nClrPane.integer(), static_cast<long long>(c.pane));
   }
-  const Value made = newList({.row = 10, .col = 200, .items = list({"a", "b c"}), .width = 100,
-                              .height = 60, .wnd = dialog});
+  const Value made = newList({.row = 10,
+                              .col = 200,
+                              .items = list({"a", "b c"}),
+                              .width = 100,
+                              .height = 60,
+                              .wnd = dialog});
   EXPECT_EQ(lb(made).cGenPrg().string(),
             "\r\n   @  10, 200 LISTBOX oLbx ITEMS { \"a\", \"b c\" } ;\r\n"
             "      SIZE 100,  60 PIXEL OF oWnd\r\n");
@@ -420,11 +460,13 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
             "  LISTBOX " + std::to_string(lb(made).nId.integer()) +
                 ", 10, 200, 100, 60, LBS_NOTIFY | WS_BORDER | LBS_USETABSTOPS | "
                 "LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | WS_TABSTOP");
-  // Rows and columns: 14 and 8 pixels.
-  const Value placed = newList({.row = 2, .col = 3, .wnd = dialog, .pixel = false});
+  // Rows and columns of 14 and 8 pixels; 40 by 40 when no size is given.
+  const Value placed =
+      newList({.row = 2, .col = 3, .width = {}, .height = {}, .wnd = dialog, .pixel = false});
   EXPECT_EQ(lb(placed).nTop.integer(), 28);
   EXPECT_EQ(lb(placed).nLeft.integer(), 24);
-  EXPECT_EQ(lb(placed).nBottom.integer(), 28 + 90 - 1);
+  EXPECT_EQ(lb(placed).nBottom.integer(), 28 + 40 - 1);
+  EXPECT_EQ(lb(placed).nRight.integer(), 24 + 40 - 1);
 }
 
 }  // namespace
