@@ -6,6 +6,9 @@
 
 #include "framework/controls/tget.h"
 #include "framework/core/handles.h"
+#include "framework/core/twindow_msgs.h"
+#include "framework/core/winlist.h"
+#include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "runtime/binding.h"
 
@@ -17,6 +20,8 @@ using lanmere::Value;
 namespace {
 
 constexpr std::size_t kLineLimit = 255;
+constexpr long long kCreateStyle = 13565952;  // child, visible, border, tab stop
+constexpr long long kUseDefault = 32768;
 
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());
@@ -38,6 +43,41 @@ Value MGETCREATE(Args args) {
   });
   if (args.size() >= 10) args[9] = 0;  // the heap, by reference
   return handleNumber(created);
+}
+
+void createEditWindow(TControl& field, const std::string& className, const Value& caption,
+                      Value& hHeap) {
+  if (field.cCaption.isNil()) field.cCaption = "";
+  if (field.nStyle.isNil()) field.nStyle = kCreateStyle;
+  if (field.nTop.isNil()) field.nTop = 0;
+  if (field.nLeft.isNil()) field.nLeft = 0;
+  if (field.nBottom.isNil()) field.nBottom = 10;
+  if (field.nRight.isNil()) field.nRight = 10;
+  if (field.nId.isNil()) field.nId = 0;
+  if (field.oWnd.isObject()) field.nStyle = field.nStyle.integer() | WS_CHILD;
+  const long long top = field.nTop.integer(), left = field.nLeft.integer();
+  const long long bottom = field.nBottom.integer(), right = field.nRight.integer();
+  const bool useDefault = bottom == kUseDefault;
+  const HWND parent = field.oWnd.isObject() ? handleOfMember<HWND>(field.oWnd, msg::hWnd) : nullptr;
+  Value args[] = {Value(className),
+                  caption.isNil() ? field.cCaption : caption,
+                  field.nStyle,
+                  left,
+                  top,
+                  useDefault ? right : right - left + 1,
+                  useDefault ? bottom : bottom - top + 1,
+                  handleNumber(parent),
+                  field.nId,
+                  hHeap,
+                  field.nExStyle.isNil() ? Value(0) : field.nExStyle};
+  field.hWnd = MGETCREATE(Args(args));
+  hHeap = args[9];
+  if (!field.hwnd()) {
+    WNDCREATEERROR(field.self(), Value(className));
+    return;
+  }
+  linkWindow(field);
+  if (field.oFont.isObject()) field.SetFont(field.oFont);
 }
 
 Value MGETLINE(const Value& hWnd, const Value& nLine) {

@@ -3,15 +3,26 @@
 // caret position, and the edit fields' class-wide focus colour.
 #pragma once
 
+#include <string>
+
 #include "runtime/functions.h"
 #include "runtime/value.h"
 
 namespace kestrel {
 
+class TControl;
+
 // MGETCREATE (cClass, cCaption, nStyle, nLeft, nTop, nWidth, nHeight, hWndParent, nId,
 // @hHeap, nExStyle): the new window's handle, 0 on failure. hHeap is always 0 here: the system
 // gives every edit window its own text storage.
 lanmere::Value MGETCREATE(lanmere::Args args);
+// An edit field's window, as both edit fields create it: missing values filled in (empty
+// caption, style 13565952, position 0, 0, 10, 10, identifier 0), the child style with a parent,
+// the size from the inclusive edges (the raw values when nBottom is 32768), MGETCREATE with
+// `caption` as the window text, the window-creation error on a 0 handle, else the link and the
+// field's font. `hHeap` gets the by-reference heap.
+void createEditWindow(TControl& field, const std::string& className, const lanmere::Value& caption,
+                      lanmere::Value& hHeap);
 // MGETLINE (hWnd, nLine): line nLine (1-based) of a multi-line edit, at most 255 characters.
 lanmere::Value MGETLINE(const lanmere::Value& hWnd, const lanmere::Value& nLine);
 // MGETREPLACE (hWnd, cText): replaces the selection with cText, undoable.

@@ -17,6 +17,7 @@
 #include "framework/controls/tget.h"
 #include "framework/controls/ticon.h"
 #include "framework/controls/tlistbox.h"
+#include "framework/controls/tmultiget.h"
 #include "framework/controls/tpen.h"
 #include "framework/controls/tsay.h"
 #include "framework/controls/tscrollbar.h"
@@ -30,7 +31,7 @@ std::vector<const lanmere::ModuleTable*> controlsModules() {
           &tCursorModule(), &tButtonModule(),         &tSayModule(),
           &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
           &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
-          &tListBoxModule(), &tComboBoxModule()};
+          &tListBoxModule(), &tComboBoxModule(), &tMultiGetModule()};
 }
 
 }  // namespace kestrel

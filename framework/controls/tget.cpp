@@ -111,8 +111,6 @@ constexpr long long kSpinnerWidth = 20;  // the arrows at the right of a spinner
 constexpr double kCharWidth = 3.5;       // pixels per caption character when no width is given
 constexpr std::size_t kNewBlanks = 50;
 constexpr std::size_t kRedefineBlanks = 30;
-constexpr long long kCreateStyle = 13565952;  // child, visible, border, tab stop
-constexpr long long kUseDefault = 32768;
 constexpr UINT kCueBanner = 5377;
 constexpr long long kWantAllKeys = DLGC_WANTALLKEYS;  // 4
 constexpr long long kMouseClick = 1002;               // the parent's nLastKey after a click
@@ -1416,42 +1414,9 @@ Value TGet::Initiate(const Value& hDlg) {
 }
 
 Value TGet::Create(const Value& cClassName) {
-  const std::string className = cClassName.isText() ? cClassName.string() : "EDIT";
-  if (cCaption.isNil()) cCaption = "";
-  if (nStyle.isNil()) nStyle = kCreateStyle;
-  if (nTop.isNil()) nTop = 0;
-  if (nLeft.isNil()) nLeft = 0;
-  if (nBottom.isNil()) nBottom = 10;
-  if (nRight.isNil()) nRight = 10;
-  if (nId.isNil()) nId = 0;
-  long long style = nStyle.integer();
-  if (oWnd.isObject()) style |= WS_CHILD;
-  nStyle = style;
-  long long width = nRight.integer() - nLeft.integer() + 1;
-  long long height = nBottom.integer() - nTop.integer() + 1;
-  if (nBottom.integer() == kUseDefault) {
-    width = nRight.integer();
-    height = nBottom.integer();
-  }
-  Value args[] = {Value(className),
-                  flag(lPassword) ? Value("") : cCaption,
-                  nStyle,
-                  nLeft.integer(),
-                  nTop.integer(),
-                  width,
-                  height,
-                  handleNumber(parentHwnd()),
-                  nId,
-                  hHeap,
-                  orDefault(nExStyle, Value(0))};
-  hWnd = MGETCREATE(Args(args));
-  hHeap = args[9];
-  if (!hwnd()) {
-    WNDCREATEERROR(self(), Value(className));
-    return {};
-  }
-  linkWindow(*this);
-  if (oFont.isObject()) SetFont(oFont);
+  // A password field's window never holds the text.
+  createEditWindow(*this, cClassName.isText() ? cClassName.string() : "EDIT",
+                   flag(lPassword) ? Value("") : Value(), hHeap);
   return {};
 }
 
