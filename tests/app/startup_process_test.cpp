@@ -150,7 +150,7 @@ TEST(StartupProgram, ArgumentsAreCutTo128WithTheProgram) {
   EXPECT_EQ(run.trace[1], expected);
 }
 
-// The application's side first (its module, then the temporary ERRORSYS of app/), then the
+// The application's side first (its module, then the default error handler's), then the
 // framework's modules, whose hooks come in their fixed order, then the run-time's.
 TEST(StartupProgram, ModulesRegisterInTheirFixedOrder) {
   const Outcome run = runProgram("modules");
@@ -166,7 +166,7 @@ TEST(StartupProgram, ModulesRegisterInTheirFixedOrder) {
   }
   ASSERT_GT(modules.size(), 2 + runtime.size());
   EXPECT_EQ(modules[0], "tests/app/startup_program.cpp");
-  EXPECT_EQ(modules[1], "app/errorsys.cpp");
+  EXPECT_EQ(modules[1], "errors/errorsys.cpp");
   const Strings framework(modules.begin() + 2, modules.end() - runtime.size());
   for (const std::string& module : framework) {
     EXPECT_TRUE(module.starts_with("framework/") || module.starts_with("errors/")) << module;
