@@ -102,7 +102,7 @@ class DefaultWindow {
 
 }  // namespace
 
-void openReportFile(const std::string& fullName) {
+void viewReportFile(const std::string& fullName) {
   const bool blank = fullName.find_first_of(" \t") != std::string::npos;
   std::string command = "Notepad.exe " + (blank ? "\"" + fullName + "\"" : fullName);
   STARTUPINFOA startup{};
@@ -170,7 +170,7 @@ Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool 
               kButtonWidth, kButtonHeight, false);
   }
   newButton(dialog, 21, 175, "See " + errorFileName() + " file",
-            action([](const Value&) { openReportFile(errorReportName()); }), 46, 10, false);
+            action([](const Value&) { viewReportFile(errorReportName()); }), 46, 10, false);
 
   const Value logoNumber = handleNumber(logo);
   const Value paint = lanmere::block(

@@ -23,6 +23,6 @@ lanmere::Value errorDialog(const lanmere::ErrorRecord& error, const Report& repo
 
 // Opens the report file for viewing without waiting: Notepad with the name (quoted when it holds
 // a blank) in a normal window, else whatever the shell opens it with. Failures are silent.
-void openReportFile(const std::string& fullName);
+void viewReportFile(const std::string& fullName);
 
 }  // namespace kestrel

@@ -107,6 +107,8 @@ BoxInfo readBox(HWND box) {
   EnumChildWindows(box, collectChild, reinterpret_cast<LPARAM>(&reading));
   const HWND focus = focusOf(box);
   if (focus && IsChild(box, focus)) info.focusedId = GetDlgCtrlID(focus);
+  const LRESULT defaultId = SendMessageA(box, DM_GETDEFID, 0, 0);
+  if (HIWORD(defaultId) == DC_HASDEFID) info.defaultId = LOWORD(defaultId);
   return info;
 }
 

@@ -42,6 +42,7 @@ struct BoxInfo {
   std::vector<StaticInfo> statics;  // static controls other than icons, in window order
   std::vector<ListInfo> lists;      // list boxes, in window order
   int focusedId = 0;                // the control with the keyboard focus (0: none of the box's)
+  int defaultId = 0;                // the dialog's default button (0: none)
   RECT client{};                    // the client area
 };
 
