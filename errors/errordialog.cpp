@@ -55,14 +55,15 @@ Layout layoutFor(bool canRetry, bool canDefault, bool ntFamily) {
                                   : kDialogWidth / 12 - kButtonWidth / 2;
   }
   layout.quitIsDefault = count != 2;
-  layout.quitLeft = count == 2 ? kDialogWidth / (4 * 2) - kButtonWidth / 2
-                               : kDialogWidth / 4 - kButtonWidth / 2;
+  layout.quitLeft =
+      count == 2 ? kDialogWidth / (4 * 2) - kButtonWidth / 2 : kDialogWidth / 4 - kButtonWidth / 2;
   layout.defaultLeft = kDialogWidth / 3 + layout.retryLeft;
   return layout;
 }
 
 Value text(std::string value) {
-  return lanmere::block([value = std::move(value)](Args) { return Value(value); }, "(b)ERRORDIALOG");
+  return lanmere::block([value = std::move(value)](Args) { return Value(value); },
+                        "(b)ERRORDIALOG");
 }
 
 // A button's action: the handler's own work (the re-entry guard is up while it runs).
@@ -83,9 +84,9 @@ void endDialogOf(const Value& button) {
 
 Value newButton(const Value& dialog, long long top, double left, const std::string& caption,
                 const Value& onClick, double width, long long height, bool isDefault) {
-  return lanmere::send(lanmere::createObject("TBUTTON"), "New",
-                       {top, left, caption, dialog, onClick, width, height, Value(), Value(),
-                        isDefault, true});
+  return lanmere::send(
+      lanmere::createObject("TBUTTON"), "New",
+      {top, left, caption, dialog, onClick, width, height, Value(), Value(), isDefault, true});
 }
 
 // Puts the program's default window back: the dialog made itself the default while it was built.
@@ -137,22 +138,22 @@ Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool 
   }
 
   // Text rows and columns first, then the rectangle the label really takes.
-  const Value label = lanmere::send(
-      lanmere::createObject("TSAY"), "New",
-      {0, 20, text(report.errorLine), dialog, Value(), Value(), true, Value(), Value(), false,
-       Value(), Value(), 400, 20});
+  const Value label = lanmere::send(lanmere::createObject("TSAY"), "New",
+                                    {0, 20, text(report.errorLine), dialog, Value(), Value(), true,
+                                     Value(), Value(), false, Value(), Value(), 400, 20});
   lanmere::send(label, "_nStyle", {lanmere::send(label, "nStyle").integer() | kNoPrefix});
   lanmere::send(label, "_nTop", {3});
   lanmere::send(label, "_nLeft", {52});
   lanmere::send(label, "_nBottom", {25});
   lanmere::send(label, "_nRight", {168});
 
-  lanmere::send(lanmere::createObject("TSAY"), "New",
-                {24, 6, text("&Stack List"), dialog, Value(), Value(), Value(), Value(), Value(),
-                 true});
+  lanmere::send(
+      lanmere::createObject("TSAY"), "New",
+      {24, 6, text("&Stack List"), dialog, Value(), Value(), Value(), Value(), Value(), true});
 
   if (error.canRetry()) {
-    newButton(dialog, layout.buttonTop, layout.retryLeft, "&Retry", action([result](const Value& b) {
+    newButton(dialog, layout.buttonTop, layout.retryLeft, "&Retry",
+              action([result](const Value& b) {
                 result->value = true;
                 endDialogOf(b);
               }),

@@ -109,9 +109,8 @@ HBITMAP createLogo() {
   }
   return trackedCreate("CREATEDIBITMAP", kLogoTag, [&] {
     const HDC screen = GetDC(nullptr);
-    const HBITMAP logo =
-        CreateDIBitmap(screen, &info.header, CBM_INIT, bits.data(),
-                       reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    const HBITMAP logo = CreateDIBitmap(screen, &info.header, CBM_INIT, bits.data(),
+                                        reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     return logo;
   });

@@ -6,7 +6,7 @@
 
 namespace kestrel {
 
-inline constexpr int kLogoSize = 48;            // pixels, square
+inline constexpr int kLogoSize = 48;                    // pixels, square
 inline constexpr const char* kLogoTag = "BMP -> Logo";  // its record in the resource tracker
 
 // The logo's colour at (x, y), (0, 0) the top left; CLR_INVALID outside.

@@ -107,8 +107,9 @@ TEST(StartupProgram, NormalRunEndsZeroWithExitProceduresOnceAfterMain) {
 TEST(StartupProgram, FatalErrorInMainShowsTheErrorAndEndsOneWithExitProceduresOnce) {
   const Outcome run = runProgram("fatal");
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_EQ(run.errorDialogs,
-            Strings{"   Error description: Error BASE/1001  Undefined function: NO_SUCH_FUNCTION\r\n"});
+  EXPECT_EQ(
+      run.errorDialogs,
+      Strings{"   Error description: Error BASE/1001  Undefined function: NO_SUCH_FUNCTION\r\n"});
   EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, kExits}));
 }
 

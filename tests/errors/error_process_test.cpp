@@ -104,7 +104,8 @@ struct ProgramRun {
 };
 
 Answer press(std::string caption) {
-  return [caption](HWND dialog, ProgramRun&) { EXPECT_TRUE(pressButton(dialog, caption)) << caption; };
+  return
+      [caption](HWND dialog, ProgramRun&) { EXPECT_TRUE(pressButton(dialog, caption)) << caption; };
 }
 Answer enter() {
   return [](HWND dialog, ProgramRun&) { postEnter(dialog); };
@@ -122,8 +123,8 @@ Answer nothing() {
 // Runs error_program in a new folder with KESTREL_ERROR_SETUP and KESTREL_ERROR_CASE, answering
 // its error dialogs in turn, and waits (bounded) for it to end. A dialog without an answer is
 // read and left to the program.
-ProgramRun runProgram(const std::string& setup, const std::string& failure, std::vector<Answer> answers,
-               const std::string& screenshot = {}) {
+ProgramRun runProgram(const std::string& setup, const std::string& failure,
+                      std::vector<Answer> answers, const std::string& screenshot = {}) {
   static int serial = 0;
   ProgramRun run;
   run.screenshot = screenshot;
@@ -220,7 +221,8 @@ Strings steps(const ProgramRun& run) {
 }
 
 Strings tail(const Strings& lines, std::size_t n) {
-  return lines.size() < n ? lines : Strings(lines.end() - static_cast<std::ptrdiff_t>(n), lines.end());
+  return lines.size() < n ? lines
+                          : Strings(lines.end() - static_cast<std::ptrdiff_t>(n), lines.end());
 }
 
 // ---- Soft answers ----
@@ -300,12 +302,27 @@ TEST(ErrorProgram, TheButtonsFollowTheFlagsAndEveryWayOutButDefaultEndsWithOne) 
     std::string labelEnd;
   } cases[] = {
       {"launch:21:2:0", {"&Quit*"}, {escape()}, 1, {"attempt 1"}, "", "Open error: TABLE\r\n"},
-      {"launch:21:2:1", {"&Quit", "&Retry"}, {press("&Retry")}, 1, {"attempt 1"},
-       "error-dialog-retry", "(DOS Error 2) BASE/1001  Open error: TABLE\r\n"},
-      {"launch:21:2:4", {"&Quit", "&Default"}, {closeBox()}, 1, {"attempt 1"},
-       "error-dialog-default", "Open error: TABLE\r\n"},
-      {"launch:21:2:5", {"&Retry", "&Quit*", "&Default"}, {enter()}, 1, {"attempt 1"},
-       "error-dialog-all", "Open error: TABLE\r\n"},
+      {"launch:21:2:1",
+       {"&Quit", "&Retry"},
+       {press("&Retry")},
+       1,
+       {"attempt 1"},
+       "error-dialog-retry",
+       "(DOS Error 2) BASE/1001  Open error: TABLE\r\n"},
+      {"launch:21:2:4",
+       {"&Quit", "&Default"},
+       {closeBox()},
+       1,
+       {"attempt 1"},
+       "error-dialog-default",
+       "Open error: TABLE\r\n"},
+      {"launch:21:2:5",
+       {"&Retry", "&Quit*", "&Default"},
+       {enter()},
+       1,
+       {"attempt 1"},
+       "error-dialog-all",
+       "Open error: TABLE\r\n"},
       {"paint:5",
        {"&Retry", "&Quit*", "&Default"},
        {press("&Retry"), press("&Default")},
@@ -313,10 +330,20 @@ TEST(ErrorProgram, TheButtonsFollowTheFlagsAndEveryWayOutButDefaultEndsWithOne) 
        {"attempt 1", "attempt 2", "action 0 neterr F tries 2", "loop ended", "main returns"},
        "",
        "Open error: TABLE\r\n"},
-      {"framework", {"&Quit*"}, {press("&Quit")}, 1, {}, "",
+      {"framework",
+       {"&Quit*"},
+       {press("&Quit")},
+       1,
+       {},
+       "",
        "Error Kestrel/6  Cannot create window or control: \r\nClass: TWINDOW\r\n"},
-      {"lowmem", {"&Quit", "&Default"}, {press("&Default")}, 0, {"lowmem F", "main returns"},
-       "error-dialog-warning", "Warning BASE/5300  Memory Low\r\n"},
+      {"lowmem",
+       {"&Quit", "&Default"},
+       {press("&Default")},
+       0,
+       {"lowmem F", "main returns"},
+       "error-dialog-warning",
+       "Warning BASE/5300  Memory Low\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.failure);
@@ -352,7 +379,10 @@ TEST(ErrorProgram, ReportSettingsAndThePostErrorAction) {
   } cases[] = {
       {"path:.\\missing\\", "", "See error.log file", {}},
       {"file:crash.txt", "crash.txt", "See crash.txt file", {}},
-      {"post", "error.log", "See error.log file", {"post .\\error.log Undefined function dialog closed"}},
+      {"post",
+       "error.log",
+       "See error.log file",
+       {"post .\\error.log Undefined function dialog closed"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.setup);
@@ -384,17 +414,18 @@ TEST(ErrorProgram, AnErrorOfThePostErrorActionEndsTheProgramWithoutASecondDialog
   EXPECT_EQ(run.dialogs.size(), 1u);
   EXPECT_EQ(run.exitCode, 1u);
   EXPECT_EQ(steps(run), (Strings{"main", "post fails", "exit one", "exit two"}));
-  EXPECT_EQ(reportLines(run.file("error.log"), "   Error description: "),
-            Strings{"   Error description: Error BASE/1001  Undefined function: NO_SUCH_FUNCTION\r\n"});
+  EXPECT_EQ(
+      reportLines(run.file("error.log"), "   Error description: "),
+      Strings{"   Error description: Error BASE/1001  Undefined function: NO_SUCH_FUNCTION\r\n"});
 }
 
 TEST(ErrorProgram, AnotherWindowsErrorDuringTheDialogBringsASecondDialogOnTop) {
   bool firstStillOpen = false;
-  const ProgramRun run = runProgram("timer", "undefined",
-                             {nothing(), [&](HWND second, ProgramRun& run) {
-                                firstStillOpen = IsWindowVisible(run.dialogs[0].hwnd) != FALSE;
-                                EXPECT_TRUE(pressButton(second, "&Quit"));
-                              }});
+  const ProgramRun run = runProgram(
+      "timer", "undefined", {nothing(), [&](HWND second, ProgramRun& run) {
+                               firstStillOpen = IsWindowVisible(run.dialogs[0].hwnd) != FALSE;
+                               EXPECT_TRUE(pressButton(second, "&Quit"));
+                             }});
   // The second is owned by the first, so it stays above it; "&Quit" there ends everything, the
   // first dialog's loop included (the program ends by itself, not stopped by the test).
   ASSERT_EQ(run.dialogs.size(), 2u);
@@ -462,25 +493,26 @@ TEST(ErrorProgram, TheReportButtonOpensTheReportInNotepadAndTheDialogStays) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     bool notepadSeen = false, stayed = false;
-    const ProgramRun run = runProgram(
-        c.setup, "undefined", {[&](HWND dialog, ProgramRun&) {
-          ASSERT_TRUE(pressButton(dialog, "See " + c.file + " file"));
-          HWND notepad = nullptr;
-          const ULONGLONG deadline = GetTickCount64() + 30000;
-          while (!(notepad = findNotepad(c.file)) && GetTickCount64() < deadline) Sleep(kPollMs);
-          notepadSeen = notepad != nullptr;
-          stayed = IsWindowVisible(dialog) != FALSE;
-          if (notepad) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(notepad, &pid);
-            PostMessageA(notepad, WM_CLOSE, 0, 0);
-            if (HANDLE editor = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
-              WaitForSingleObject(editor, 10000);
-              CloseHandle(editor);
-            }
-          }
-          pressButton(dialog, "&Quit");
-        }});
+    const ProgramRun run =
+        runProgram(c.setup, "undefined", {[&](HWND dialog, ProgramRun&) {
+                     ASSERT_TRUE(pressButton(dialog, "See " + c.file + " file"));
+                     HWND notepad = nullptr;
+                     const ULONGLONG deadline = GetTickCount64() + 30000;
+                     while (!(notepad = findNotepad(c.file)) && GetTickCount64() < deadline)
+                       Sleep(kPollMs);
+                     notepadSeen = notepad != nullptr;
+                     stayed = IsWindowVisible(dialog) != FALSE;
+                     if (notepad) {
+                       DWORD pid = 0;
+                       GetWindowThreadProcessId(notepad, &pid);
+                       PostMessageA(notepad, WM_CLOSE, 0, 0);
+                       if (HANDLE editor = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
+                         WaitForSingleObject(editor, 10000);
+                         CloseHandle(editor);
+                       }
+                     }
+                     pressButton(dialog, "&Quit");
+                   }});
     EXPECT_TRUE(notepadSeen);
     EXPECT_TRUE(stayed);
     EXPECT_EQ(run.exitCode, 1u);
@@ -495,8 +527,9 @@ TEST(ErrorProgram, TheLogoIsPaintedWithoutLeaksAndDeletedWithTheDialog) {
   ASSERT_EQ(run.dialogs.size(), 1u);
   ASSERT_GE(run.trace.size(), 4u);
   // While the dialog was open: one record of the logo, and the same records after 50 paints.
-  const Strings expected{"main", "attempt 1", run.trace[2], "action 0 neterr F tries 0",
-                         "logo records 0", "main returns", "exit one", "exit two"};
+  const Strings expected{
+      "main",           "attempt 1",    run.trace[2], "action 0 neterr F tries 0",
+      "logo records 0", "main returns", "exit one",   "exit two"};
   EXPECT_EQ(run.trace, expected);
   std::istringstream repaints(run.trace[2]);
   std::string word;

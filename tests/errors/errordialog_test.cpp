@@ -61,8 +61,6 @@ struct Units {
   }
 };
 
-
-
 class ErrorDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -84,7 +82,8 @@ class ErrorDialog : public ::testing::Test {
     error->flags = flags;
     Report report;
     report.errorLine = "   Error description: Error BASE/1001  Open error: a&b\r\n";
-    report.stackList = {"   Called from: x.cpp => FIRST( 10 )", "   Called from: y.cpp => MAIN( 2 )"};
+    report.stackList = {"   Called from: x.cpp => FIRST( 10 )",
+                        "   Called from: y.cpp => MAIN( 2 )"};
     HBITMAP logo = nullptr;
     Value answer;
     {
