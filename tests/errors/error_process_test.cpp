@@ -64,21 +64,21 @@ struct Search {
   std::vector<HWND> found;
 };
 
+BOOL CALLBACK collectErrorDialog(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner == search->pid && IsWindowVisible(hwnd) && className(hwnd) == "#32770" &&
+      windowText(hwnd) == kCaption) {
+    search->found.push_back(hwnd);
+  }
+  return TRUE;
+}
+
 // The error dialogs the program shows, in z-order (topmost first).
 std::vector<HWND> errorDialogsOf(DWORD pid) {
   Search search{pid, {}};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == search->pid && IsWindowVisible(hwnd) && className(hwnd) == "#32770" &&
-            windowText(hwnd) == kCaption) {
-          search->found.push_back(hwnd);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(collectErrorDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -466,19 +466,20 @@ struct NotepadSearch {
   HWND found = nullptr;
 };
 
+BOOL CALLBACK findTitled(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<NotepadSearch*>(param);
+  if (IsWindowVisible(hwnd) && windowText(hwnd).find(search->title) != std::string::npos &&
+      className(hwnd) != "#32770") {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A top-level window (not a dialog) whose title names the file.
 HWND findNotepad(const std::string& fileName) {
   NotepadSearch search{fileName};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* search = reinterpret_cast<NotepadSearch*>(param);
-        if (IsWindowVisible(hwnd) && windowText(hwnd).find(search->title) != std::string::npos &&
-            className(hwnd) != "#32770") {
-          search->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(findTitled, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -62,20 +62,19 @@ std::vector<std::string> split(const std::string& text, char separator) {
   return parts;
 }
 
+BOOL CALLBACK keepErrorDialog(HWND hwnd, LPARAM param) {
+  char title[64] = {};
+  GetWindowTextA(hwnd, title, sizeof title);
+  if (IsWindowVisible(hwnd) && std::string(title) == kestrel::kErrorDialogCaption) {
+    *reinterpret_cast<HWND*>(param) = hwnd;
+  }
+  return TRUE;
+}
+
 // The error dialog of this thread (the last one found: a dialog opened over another comes later).
 HWND errorDialogWindow() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        char title[64] = {};
-        GetWindowTextA(hwnd, title, sizeof title);
-        if (IsWindowVisible(hwnd) && std::string(title) == kestrel::kErrorDialogCaption) {
-          *reinterpret_cast<HWND*>(param) = hwnd;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), keepErrorDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
