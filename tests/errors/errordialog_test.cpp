@@ -88,7 +88,10 @@ class ErrorDialog : public ::testing::Test {
     Value answer;
     {
       DialogSteps steps({[&](HWND dialog) {
-        if (!dialog || focusedId(dialog) == 0) return false;
+        // Ready: controls bound, focus given, and shown on the display.
+        if (!dialog || focusedId(dialog) == 0 || windowPixel(dialog, 0, 0) == CLR_INVALID) {
+          return false;
+        }
         const std::string caption = look(dialog);
         EXPECT_TRUE(pressButton(dialog, caption)) << caption;
         return true;
