@@ -11,6 +11,11 @@ ControlBox controlBox(TControl& control) {
   return {top, left, control.nRight.integer() - left + 1, control.nBottom.integer() - top + 1};
 }
 
+std::string field3(long long n) {
+  std::string text = std::to_string(n);
+  return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
+}
+
 std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent) {
   const ControlBox box = controlBox(control);
   const long long indent = nIndent.isNumber() && nIndent.integer() > 0 ? nIndent.integer() : 0;

@@ -15,6 +15,9 @@ struct ControlBox {
 // The control's place and size, read from its window when it has one.
 ControlBox controlBox(TControl& control);
 
+// A number right-aligned in three characters, as the generated source lines place them.
+std::string field3(long long n);
+
 // nIndent blanks, the keyword, the caption in double quotes, then identifier, top, left, width
 // and height separated by ", ".
 std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent);

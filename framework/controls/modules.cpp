@@ -15,6 +15,7 @@
 #include "framework/controls/tfont.h"
 #include "framework/controls/tget.h"
 #include "framework/controls/ticon.h"
+#include "framework/controls/tlistbox.h"
 #include "framework/controls/tpen.h"
 #include "framework/controls/tsay.h"
 #include "framework/controls/tscrollbar.h"
@@ -27,7 +28,8 @@ std::vector<const lanmere::ModuleTable*> controlsModules() {
           &tFontModule(),   &tBrushModule(),          &tPenModule(),
           &tCursorModule(), &tButtonModule(),         &tSayModule(),
           &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
-          &tBtnBmpModule(), &editNativeModule(),      &tGetModule()};
+          &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
+          &tListBoxModule()};
 }
 
 }  // namespace kestrel

@@ -150,11 +150,6 @@ Value coordinate(double value) {
   return value == std::floor(value) ? Value(static_cast<long long>(value)) : Value(value, 1);
 }
 
-std::string field3(long long n) {
-  std::string text = std::to_string(n);
-  return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
-}
-
 std::string trimRight(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;

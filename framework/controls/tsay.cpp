@@ -77,12 +77,6 @@ Value emptyText() {
   return lanmere::block([](Args) { return Value(""); }, "(b)TSAY");
 }
 
-// A number right-aligned in three characters.
-std::string field3(long long n) {
-  std::string text = std::to_string(n);
-  return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
-}
-
 }  // namespace
 
 LM_DEFINE_CLASS(TSay) {

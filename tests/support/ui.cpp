@@ -328,6 +328,16 @@ void typeText(const std::string& text) {
   }
 }
 
+bool menuKeys(const std::vector<WORD>& keys) {
+  const HWND menu = currentMenu();
+  if (!menu) return false;
+  for (WORD key : keys) {
+    PostMessageA(menu, WM_KEYDOWN, key, 1);
+    PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
+  }
+  return true;
+}
+
 void clickAt(HWND hwnd, int x, int y, bool right) {
   POINT point{x, y};
   ClientToScreen(hwnd, &point);

@@ -138,6 +138,11 @@ void pressKeys(std::initializer_list<WORD> chord);
 // Each character as its key (with Shift where the layout needs it).
 void typeText(const std::string& text);
 
+// Posts each key's key-down and key-up to the open menu, in order. A menu's loop reads keys from
+// this thread's queue whatever window has the keyboard focus, so the choice does not depend on the
+// foreground window or on when the system delivers input; false when no menu is open.
+bool menuKeys(const std::vector<WORD>& keys);
+
 // A real click (SendInput): the pointer moves to the client point (x, y) of `hwnd`, then the left
 // (or right) button goes down and up. The messages arrive when the caller pumps.
 void clickAt(HWND hwnd, int x, int y, bool right = false);

@@ -226,13 +226,7 @@ TEST_F(MsgBar, TheDesignMenu) {
   bar(b).lFastEdit = true;
   const HWND hwnd = bar(b).hwnd();
   const auto choose = [&](std::vector<WORD> keys, DialogSteps::Step inDialog) {
-    std::vector<DialogSteps::Step> steps{[](HWND) { return currentMenu() != nullptr; }};
-    for (WORD key : keys) {
-      steps.push_back([key](HWND) {
-        pressKeys({key});
-        return true;
-      });
-    }
+    std::vector<DialogSteps::Step> steps{[keys](HWND) { return menuKeys(keys); }};
     if (inDialog) {
       steps.push_back([](HWND dialog) { return dialog && GetDlgItem(dialog, 100); });
       steps.push_back(inDialog);
