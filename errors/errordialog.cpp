@@ -32,6 +32,7 @@ constexpr long long kListTop = 33, kListLeft = 3, kListWidth = 220;
 constexpr long long kNoPrefix = SS_NOPREFIX;  // 128: an "&" of the message is shown as it is
 constexpr int kLogoAt = 6;
 constexpr std::size_t kDialogNewArgs = 19, kCaptionArg = 4, kWidthArg = 17, kHeightArg = 18;
+constexpr std::size_t kListNewArgs = 22, kListPixelArg = 11, kListMultiArg = 20, kListSortArg = 21;
 
 struct Layout {
   long long height;
@@ -150,6 +151,28 @@ Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool 
   lanmere::send(
       lanmere::createObject("TSAY"), "New",
       {24, 6, text("&Stack List"), dialog, Value(), Value(), Value(), Value(), Value(), true});
+
+  // The stack list, bound to the dialog's selected line: the first one to begin with.
+  Value lines = Value::list();
+  for (const std::string& line : report.stackList) lines.listData()->items.push_back(line);
+  const lanmere::Ref<lanmere::Cell> selected = lanmere::make<lanmere::Cell>(
+      report.stackList.empty() ? Value("") : Value(report.stackList.front()));
+  {
+    // New (nRow, nCol, bSetGet, aItems, nWidth, nHeight, bChange, oWnd, ... lPixel, ... lMulti,
+    // lSort)
+    std::vector<Value> args(kListNewArgs);
+    args[0] = kListTop;
+    args[1] = kListLeft;
+    args[2] = lanmere::setGet(selected);
+    args[3] = lines;
+    args[4] = kListWidth;
+    args[5] = layout.listHeight;
+    args[7] = dialog;
+    args[kListPixelArg] = true;
+    args[kListMultiArg] = false;
+    args[kListSortArg] = false;
+    lanmere::send(lanmere::createObject("TLISTBOX"), lanmere::symbol("New"), Args(args));
+  }
 
   if (error.canRetry()) {
     newButton(dialog, layout.buttonTop, layout.retryLeft, "&Retry",

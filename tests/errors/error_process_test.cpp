@@ -281,6 +281,11 @@ TEST(ErrorProgram, AnUndefinedFunctionInMainIsReportedShownAndEndsTheProgramWith
             "   Error description: Error BASE/1001  Undefined function: NO_SUCH_FUNCTION\r\n");
   const Strings stack = reportLines(report, "   Called from: ");
   ASSERT_FALSE(stack.empty());
+  ASSERT_EQ(dialog.lists.size(), 1u);
+  Strings listed;
+  for (const std::string& line : dialog.lists[0].lines) listed.push_back(line + "\r\n");
+  EXPECT_EQ(listed, stack);
+  EXPECT_EQ(dialog.lists[0].selected, 0);
   ASSERT_EQ(run.trace.size(), 4u);
   EXPECT_EQ(stack[0], "   Called from: tests/errors/error_program.cpp => MAIN( " +
                           run.trace[1].substr(std::string("fails at ").size()) + " )\r\n");

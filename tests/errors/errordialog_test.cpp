@@ -61,6 +61,9 @@ struct Units {
   }
 };
 
+const std::vector<std::string> kStack = {"   Called from: x.cpp => FIRST( 10 )",
+                                         "   Called from: y.cpp => MAIN( 2 )"};
+
 class ErrorDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,7 +79,7 @@ class ErrorDialog : public ::testing::Test {
   }
 
   // Shows the dialog for a record with `flags`; `look` runs inside its loop once it is ready
-  // and answers the caption of the button to press.
+  // and answers the caption of the button to press, or "" to be asked again on the next tick.
   Value show(unsigned flags, bool ntFamily, std::function<std::string(HWND)> look) {
     lanmere::Ref<lanmere::ErrorRecord> error = lanmere::errorNew();
     error->flags = flags;
@@ -93,6 +96,7 @@ class ErrorDialog : public ::testing::Test {
           return false;
         }
         const std::string caption = look(dialog);
+        if (caption.empty()) return false;  // looking again on the next tick
         EXPECT_TRUE(pressButton(dialog, caption)) << caption;
         return true;
       }});
@@ -150,6 +154,21 @@ TEST_F(ErrorDialog, TheButtonRowForEachCombinationOfFlags) {
         EXPECT_EQ(button.rect, units.sized(buttonTop, left, 30, 11)) << button.text;
         EXPECT_EQ(button.id == box.defaultId, button.text == c.defaultButton) << button.text;
       }
+      // The list reaches down to 2 above the buttons, 25 lower on the NT family; the system
+      // list box keeps whole lines, so its bottom may stop short of it by less than a line.
+      if (box.lists.size() == 1) {
+        const RECT& list = box.lists[0].rect;
+        const RECT asked = units.sized(33, 3, 220, buttonTop - 35);
+        EXPECT_EQ(list.top, asked.top);
+        EXPECT_EQ(list.left, asked.left);
+        EXPECT_EQ(list.right, asked.right);
+        const auto line = static_cast<long>(
+            SendMessageA(GetDlgItem(dialog, box.lists[0].id), LB_GETITEMHEIGHT, 0, 0));
+        EXPECT_LE(list.bottom, asked.bottom);
+        EXPECT_GT(list.bottom, asked.bottom - line);
+      } else {
+        ADD_FAILURE() << box.lists.size() << " lists";
+      }
       const ButtonInfo& report = box.buttons.back();
       EXPECT_EQ(report.text, "See error.log file");
       EXPECT_EQ(report.rect, units.sized(21, 175, 46, 10));
@@ -164,12 +183,16 @@ TEST_F(ErrorDialog, TheButtonRowForEachCombinationOfFlags) {
   }
 }
 
-TEST_F(ErrorDialog, ALoneQuitSitsCentredBelowTheLabelAndTheLogo) {
+TEST_F(ErrorDialog, ALoneQuitTheLabelTheStackListAndTheLogo) {
+  int listId = 0;
   show(0, true, [&](HWND dialog) {
+    // Alt+S, the label's mnemonic, has reached the list: done.
+    if (listId != 0) return std::string(focusedId(dialog) == listId ? "&Quit" : "");
     const BoxInfo box = readBox(dialog);
     const RECT client = box.client;
-    if (box.buttons.size() != 2u || box.statics.size() < 2u) {
-      ADD_FAILURE() << box.buttons.size() << " buttons, " << box.statics.size() << " labels";
+    if (box.buttons.size() != 2u || box.statics.size() < 2u || box.lists.size() != 1u) {
+      ADD_FAILURE() << box.buttons.size() << " buttons, " << box.statics.size() << " labels, "
+                    << box.lists.size() << " lists";
       return std::string("&Quit");
     }
     const RECT& quit = box.buttons[0].rect;
@@ -193,7 +216,16 @@ TEST_F(ErrorDialog, ALoneQuitSitsCentredBelowTheLabelAndTheLogo) {
           << at.x << "," << at.y;
     }
     EXPECT_NE(windowPixel(dialog, 5, 5), logoPixel(0, 0));
-    return std::string("&Quit");
+
+    // The stack list, its first line selected; the focus starts on it.
+    const ListInfo& list = box.lists[0];
+    EXPECT_EQ(list.lines, kStack);
+    EXPECT_EQ(list.selected, 0);
+    EXPECT_EQ(box.focusedId, list.id);
+    listId = list.id;
+    SetFocus(GetDlgItem(dialog, box.buttons[0].id));
+    pressKeys({VK_MENU, 'S'});
+    return std::string();
   });
 }
 
