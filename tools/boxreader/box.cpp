@@ -15,19 +15,28 @@ RECT rectIn(HWND box, HWND child) {
   return rect;
 }
 
-// A list box's lines through its own messages (the system carries them across processes).
+// A list box's lines through its own messages, asked for in wide characters (the system carries
+// those across processes as they are) and converted to the ANSI code page.
 ListInfo readList(HWND box, HWND list) {
   ListInfo info{GetDlgCtrlID(list), {}, -1, rectIn(box, list)};
-  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    std::string line(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
-    const LRESULT got = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i),
-                                     reinterpret_cast<LPARAM>(line.data()));
-    line.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::wstring wide(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
+                                     reinterpret_cast<LPARAM>(wide.data()));
+    wide.resize(static_cast<std::size_t>(std::clamp<LRESULT>(got, 0, length)));
+    std::string line;
+    if (!wide.empty()) {
+      const int size = static_cast<int>(wide.size());
+      line.resize(static_cast<std::size_t>(
+          WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)));
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), size, line.data(), static_cast<int>(line.size()),
+                          nullptr, nullptr);
+    }
     info.lines.push_back(line);
   }
-  const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+  const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
   info.selected = selected == LB_ERR ? -1 : static_cast<int>(selected);
   return info;
 }
