@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "errors/core_modules.h"
 #include "errors/errorsys.h"
+#include "errors/ui_modules.h"
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
 #include "framework/core/processentry.h"
@@ -18,8 +19,8 @@ namespace kestrel {
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
   static const std::vector<const lanmere::ModuleTable*> list = [] {
     std::vector<const lanmere::ModuleTable*> modules;
-    for (auto layer :
-         {displayModules, servicesModules, controlsModules, coreModules, errorsCoreModules}) {
+    for (auto layer : {errorsUiModules, displayModules, servicesModules, controlsModules,
+                       coreModules, errorsCoreModules}) {
       for (const lanmere::ModuleTable* module : layer()) modules.push_back(module);
     }
     return modules;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 
 #include "framework/controls/icons.h"
@@ -99,10 +100,11 @@ void TIcon::replaceIcon(const Value& icon) {
 
 Value TIcon::New(Args args) {
   auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const long long row = a(kRow).isNil() ? 0 : a(kRow).integer();
-  const long long col = a(kCol).isNil() ? 0 : a(kCol).integer();
-  nTop = row * kRowHeight;
-  nLeft = col * kColumnWidth;
+  // Rows and columns may be fractional (1.5 rows is 21 pixels).
+  const double row = a(kRow).isNil() ? 0 : a(kRow).number();
+  const double col = a(kCol).isNil() ? 0 : a(kCol).number();
+  nTop = std::llround(row * kRowHeight);
+  nLeft = std::llround(col * kColumnWidth);
   nBottom = nTop.integer() + kIconSize - 1;
   nRight = nLeft.integer() + kIconSize - 1;
   nStyle = WS_CHILD | WS_VISIBLE | (flag(a(kBorder)) ? WS_BORDER : 0);

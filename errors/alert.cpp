@@ -1,0 +1,300 @@
+#include "errors/alert.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "errors/report.h"
+#include "framework/controls/fontapi.h"
+#include "framework/controls/icons.h"
+#include "framework/core/args.h"
+#include "framework/core/handles.h"
+#include "framework/core/twindow.h"
+#include "framework/core/wndfuncs.h"
+#include "runtime/binding.h"
+#include "runtime/builtins.h"
+#include "runtime/closure.h"
+#include "runtime/object.h"
+
+namespace kestrel {
+
+using lanmere::Args;
+using lanmere::Value;
+
+namespace {
+
+constexpr const char* kDefaultMessage = "Alert dialog box";
+constexpr const char* kDefaultTitle = "Attention";
+constexpr const char* kDefaultOption = "&OK";
+constexpr long long kAlertFontHeight = -14;
+constexpr std::size_t kLineLength = 254;
+constexpr long long kLinePad = 10;
+constexpr double kIconRow = 10.0 / 7, kIconCol = 2.25;  // text rows and columns
+constexpr long long kSystemExclamation = 32515;          // IDI_EXCLAMATION
+constexpr long long kMaxTextHeight = 400, kMaxTextWidth = 500, kMinScrolledHeight = 100;
+constexpr long long kTextTop = 25, kTextLeft = 70;
+constexpr long long kSideRoom = 80, kRowRoom = 10;
+constexpr long long kMinButtonWidth = 100, kCaptionRoom = 50, kButtonGap = 7;
+constexpr long long kMinTextRoom = 20, kBelowText = 50, kBelowButtons = 50;
+constexpr double kButtonHeightFactor = 1.7;
+constexpr UINT kSelectRange = EM_SETSEL;  // 177
+
+// TDialog:New's and TMultiGet:New's argument positions (0-based) this file fills.
+constexpr std::size_t kDialogNewArgs = 16, kDialogCaptionArg = 4, kDialogFontArg = 15;
+constexpr std::size_t kBoxNewArgs = 23;
+enum BoxArg : std::size_t {
+  kBoxRow = 0,
+  kBoxCol = 1,
+  kBoxSetGet = 2,
+  kBoxWnd = 3,
+  kBoxWidth = 4,
+  kBoxHeight = 5,
+  kBoxFont = 6,
+  kBoxHScroll = 7,
+  kBoxClrBack = 9,
+  kBoxPixel = 11,
+  kBoxReadOnly = 17,
+  kBoxNoBorder = 21,
+  kBoxNoVScroll = 22,
+};
+
+std::string asText(const Value& value) {
+  return value.isText() ? value.string() : reportValueText(value);
+}
+
+// A list that is not one, or holds nothing, gives the single "&OK".
+std::vector<std::string> optionCaptions(const Value& options) {
+  std::vector<std::string> captions;
+  if (options.isList()) {
+    for (const Value& option : options.items()) captions.push_back(asText(option));
+  }
+  if (captions.empty()) captions.emplace_back(kDefaultOption);
+  return captions;
+}
+
+// The control that starts with the focus: 1 the text box, 2 and on the options. A default that
+// is no number or lies below 0, or one past the last option, gives the first option.
+std::size_t focusedControl(const Value& defaultOption, std::size_t optionCount) {
+  const Value number = orDefault(defaultOption, Value(1));
+  if (!number.isNumber() || number.number() < 0) return 2;
+  const auto control = static_cast<std::size_t>(number.integer()) + 1;
+  return control > optionCount + 1 ? 2 : control;
+}
+
+struct Lines {
+  std::string display;  // each line without its trailing blanks, ended by CR LF
+  long long width = 0;  // the widest line + 10
+  long long height = 0;
+};
+
+Lines measureLines(TWindow& dialog, const std::string& message, long long charHeight) {
+  Lines lines;
+  for (std::string line : lanmere::memoLines(message, kLineLength)) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    lines.display += line + "\r\n";
+    lines.height += charHeight;
+    lines.width = std::max(lines.width, dialog.GetWidth(Value(line)).integer() + kLinePad);
+  }
+  return lines;
+}
+
+// The icon beside the text: from a file that exists, else the program's resource of that name;
+// a number is a system icon, shared and never destroyed. It takes no part in the control list.
+void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
+  const Value chosen = orDefault(icon, Value(kSystemExclamation));
+  Value resName, icoFile;
+  if (chosen.isText()) {
+    const bool file = GetFileAttributesA(chosen.string().c_str()) != INVALID_FILE_ATTRIBUTES;
+    (file ? icoFile : resName) = chosen;
+  }
+  const Value control = lanmere::send(lanmere::createObject("TICON"), "New",
+                                      {kIconRow, kIconCol, resName, icoFile, false, Value(), dialog});
+  if (!control.isObject()) return;
+  if (chosen.isNumber()) lanmere::send(control, "_hIcon", {LOADICON(0, chosen)});
+  auto& controls = window.aControls.listData()->items;
+  controls.erase(std::remove_if(controls.begin(), controls.end(),
+                                [&](const Value& c) { return c.sharesStorageWith(control); }),
+                 controls.end());
+  const Value brush = lanmere::send(lanmere::createObject("TBRUSH"), "New", {"NULL"});
+  lanmere::send(control, "SetBrush", {brush});
+  lanmere::send(brush, "End");  // the icon holds its own use
+}
+
+// The read-only text box: no border, on the button face, scroll bars only when the text needs
+// them. It keeps the focus it is given but shows no selection and no caret under the mouse.
+Value addTextBox(const Value& dialog, const Value& font, const std::string& display, long long width,
+                 long long height, bool hScroll, bool vScroll) {
+  std::vector<Value> args(kBoxNewArgs);
+  args[kBoxRow] = kTextTop;
+  args[kBoxCol] = kTextLeft;
+  args[kBoxSetGet] = lanmere::setGet(lanmere::make<lanmere::Cell>(Value(display)));
+  args[kBoxWnd] = dialog;
+  args[kBoxWidth] = width;
+  args[kBoxHeight] = height;
+  args[kBoxFont] = font;
+  args[kBoxHScroll] = hScroll;
+  args[kBoxClrBack] = static_cast<long long>(GetSysColor(COLOR_BTNFACE));
+  args[kBoxPixel] = true;
+  args[kBoxReadOnly] = true;
+  args[kBoxNoBorder] = true;
+  args[kBoxNoVScroll] = !vScroll;
+  const Value box =
+      lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("New"), Args(args));
+  const Value handle = lanmere::send(box, "hWnd");
+  lanmere::send(box, "_bMMoved", {lanmere::block(
+                                     [handle](Args) {
+                                       HideCaret(handleFrom<HWND>(handle));
+                                       return Value();
+                                     },
+                                     "(b)DLGINIT")});
+  lanmere::send(box, "_bGotFocus", {lanmere::block(
+                                       [handle](Args) {
+                                         PostMessageA(handleFrom<HWND>(handle), kSelectRange, 0, 0);
+                                         return Value();
+                                       },
+                                       "(b)DLGINIT")});
+  return box;
+}
+
+// DLGINIT (oDlg, oFont, message, options, title, default option, icon): runs once the dialog's
+// window exists, with its font set; sizes in pixels. Answers false: it gave the focus itself.
+Value DLGINIT(Args args) {
+  const Value dialog = lanmere::arg(args, 1);
+  const Value font = lanmere::arg(args, 2);
+  auto& window = static_cast<TWindow&>(*dialog.object());
+  const long long charHeight = window.nChrHeight.integer();
+
+  const Lines lines = measureLines(window, asText(lanmere::arg(args, 3)), charHeight);
+  addIcon(dialog, window, lanmere::arg(args, 7));
+
+  long long boxWidth = lines.width, boxHeight = lines.height;
+  bool hScroll = false, vScroll = false;
+  if (boxHeight > kMaxTextHeight) {
+    boxHeight = kMaxTextHeight;
+    vScroll = true;
+  }
+  if (boxWidth > kMaxTextWidth) {
+    boxWidth = kMaxTextWidth;
+    hScroll = vScroll = true;
+  }
+  if (vScroll) boxHeight = std::max(kMinScrolledHeight, boxHeight);
+  std::vector<Value> controls{
+      addTextBox(dialog, font, lines.display, boxWidth, boxHeight, hScroll, vScroll)};
+
+  const std::vector<std::string> captions = optionCaptions(lanmere::arg(args, 4));
+  const auto count = static_cast<long long>(captions.size());
+  const std::string title = asText(lanmere::arg(args, 5));
+  long long width = std::max(boxWidth, window.GetWidth(Value(title)).integer()) + kSideRoom;
+  long long buttonWidth = kMinButtonWidth;
+  for (const std::string& caption : captions) {
+    buttonWidth = std::max(buttonWidth, window.GetWidth(Value(caption)).integer() + kCaptionRoom);
+  }
+  const long long buttonTop = std::max(boxHeight, kMinTextRoom) + kBelowText;
+  const double buttonHeight = static_cast<double>(charHeight) * kButtonHeightFactor;
+  const double height = buttonHeight + static_cast<double>(buttonTop + kBelowButtons);
+  const long long rowWidth = count * buttonWidth + (count + 2) * kButtonGap;
+  if (rowWidth > width) width = rowWidth + kRowRoom;
+  const double firstLeft = static_cast<double>(width - count * buttonWidth - (count + 14)) / 2;
+
+  for (long long n = 1; n <= count; ++n) {
+    const Value action = lanmere::block(
+        [n](Args pressed) {
+          const Value owner = lanmere::send(lanmere::arg(pressed, 1), "oWnd");
+          lanmere::send(owner, "_Cargo", {n});
+          lanmere::send(owner, "End");
+          return Value();
+        },
+        "(b)DLGINIT");
+    const double left = firstLeft + static_cast<double>((n - 1) * (buttonWidth + kButtonGap));
+    controls.push_back(lanmere::send(lanmere::createObject("TBUTTON"), "New",
+                                     {buttonTop, left, captions[static_cast<std::size_t>(n - 1)],
+                                      dialog, action, buttonWidth, buttonHeight, Value(), Value(),
+                                      false, true}));
+  }
+
+  const std::size_t focus = focusedControl(lanmere::arg(args, 6), captions.size());
+  lanmere::send(controls[focus - 1], "SetFocus");
+
+  window.Move(Value(0), Value(0), Value(width), Value(static_cast<long long>(height)));
+  window.Center();
+  return false;
+}
+
+constexpr std::size_t kDlgInitEntry = 1;
+
+const lanmere::FunctionEntry& dlgInitEntry();
+
+// The dialog the program's controls attach to by default is put back once the alert is gone.
+class DefaultWindow {
+ public:
+  DefaultWindow() : saved_(GETWNDDEFAULT()) {}
+  ~DefaultWindow() { SETWNDDEFAULT(saved_); }
+  DefaultWindow(const DefaultWindow&) = delete;
+  DefaultWindow& operator=(const DefaultWindow&) = delete;
+
+ private:
+  Value saved_;
+};
+
+}  // namespace
+
+Value ALERT(Args args) {
+  const Value message = orDefault(lanmere::arg(args, 1), Value(kDefaultMessage));
+  const Value options = lanmere::arg(args, 2);  // anything but a list of options gives "&OK"
+  const Value title = orDefault(lanmere::arg(args, 3), Value(kDefaultTitle));
+  const Value defaultOption = orDefault(lanmere::arg(args, 4), Value(1));
+  const Value icon = lanmere::arg(args, 5);
+
+  const DefaultWindow keepDefault;
+  const Value font = lanmere::send(lanmere::createObject("TFONT"), "New",
+                                   {GETSYSFONT(), 0, kAlertFontHeight});
+  struct Release {  // the font goes with the alert, however it ends
+    const Value& font;
+    ~Release() { lanmere::send(font, "End"); }
+  } release{font};
+
+  const Value dialog = lanmere::createObject("TDIALOG");
+  {
+    std::vector<Value> newArgs(kDialogNewArgs);
+    newArgs[kDialogCaptionArg] = title.isText() ? title : Value(asText(title));
+    newArgs[kDialogFontArg] = font;
+    lanmere::send(dialog, lanmere::symbol("New"), Args(newArgs));
+  }
+  auto& window = static_cast<TWindow&>(*dialog.object());
+  window.Cargo = 0;
+  lanmere::send(dialog, "_lHelpIcon", {false});
+
+  const Value init = lanmere::block(
+      [=](Args initArgs) {
+        Value initArgsList[] = {lanmere::arg(initArgs, 1), font, message, options,
+                                      title, defaultOption, icon};
+        return dlgInitEntry().call(Args(initArgsList));
+      },
+      "(b)ALERT");
+  struct Forget {  // the init closure holds the font and the arguments: not past this call
+    TWindow& dialog;
+    ~Forget() { dialog.bInit = Value(); }
+  } forget{window};
+  lanmere::send(dialog, "Activate", {Value(), Value(), Value(), false, Value(), true, init});
+  return window.Cargo;
+}
+
+const lanmere::ModuleTable& alertModule() {
+  static const lanmere::ModuleTable module{
+      __FILE__,
+      {lanmere::fn<&ALERT>("ALERT"),
+       lanmere::fn<&DLGINIT>("DLGINIT", lanmere::kStatic | lanmere::kDefined)}};
+  return module;
+}
+
+namespace {
+
+const lanmere::FunctionEntry& dlgInitEntry() {
+  return alertModule().entries[kDlgInitEntry];
+}
+
+}  // namespace
+
+}  // namespace kestrel
