@@ -289,13 +289,17 @@ TEST_F(Alert, TheTextBoxTakesNoTypingAndShowsNoSelection) {
           pressKeys({VK_BACK});
           pressKeys({VK_DELETE});
           pressKeys({VK_CONTROL, 'V'});
-          // Another window takes the activation; coming back restores the focus to the box.
-          other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                  100, 100, nullptr, nullptr, nullptr, nullptr);
-          SetActiveWindow(other);
           return kGoOn;
         },
-        {[&](HWND) {
+        {[&](HWND dialog) {
+           EXPECT_EQ(windowText(textBox(dialog)), text);
+           // Another window takes the activation; coming back restores the focus to the box.
+           other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                   100, 100, nullptr, nullptr, nullptr, nullptr);
+           SetActiveWindow(other);
+           return true;
+         },
+         [&](HWND) {
            if (GetActiveWindow() != other) return false;
            DestroyWindow(other);
            return true;
