@@ -32,7 +32,7 @@ constexpr long long kAlertFontHeight = -14;
 constexpr std::size_t kLineLength = 254;
 constexpr long long kLinePad = 10;
 constexpr double kIconRow = 10.0 / 7, kIconCol = 2.25;  // text rows and columns
-constexpr long long kSystemExclamation = 32515;          // IDI_EXCLAMATION
+constexpr long long kSystemExclamation = 32515;         // IDI_EXCLAMATION
 constexpr long long kMaxTextHeight = 400, kMaxTextWidth = 500, kMinScrolledHeight = 100;
 constexpr long long kTextTop = 25, kTextLeft = 70;
 constexpr long long kSideRoom = 80, kRowRoom = 10;
@@ -109,23 +109,27 @@ void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
     const bool file = GetFileAttributesA(chosen.string().c_str()) != INVALID_FILE_ATTRIBUTES;
     (file ? icoFile : resName) = chosen;
   }
-  const Value control = lanmere::send(lanmere::createObject("TICON"), "New",
-                                      {kIconRow, kIconCol, resName, icoFile, false, Value(), dialog});
+  const Value control =
+      lanmere::send(lanmere::createObject("TICON"), "New",
+                    {kIconRow, kIconCol, resName, icoFile, false, Value(), dialog});
   if (!control.isObject()) return;
   if (chosen.isNumber()) lanmere::send(control, "_hIcon", {LOADICON(0, chosen)});
   auto& controls = window.aControls.listData()->items;
   controls.erase(std::remove_if(controls.begin(), controls.end(),
                                 [&](const Value& c) { return c.sharesStorageWith(control); }),
                  controls.end());
+  // Drawn without background: the "NULL" brush, and an erase that leaves the dialog's face.
   const Value brush = lanmere::send(lanmere::createObject("TBRUSH"), "New", {"NULL"});
   lanmere::send(control, "SetBrush", {brush});
   lanmere::send(brush, "End");  // the icon holds its own use
+  lanmere::send(control, "_bEraseBkGnd",
+                {lanmere::block([](Args) { return Value(1); }, "(b)DLGINIT")});
 }
 
 // The read-only text box: no border, on the button face, scroll bars only when the text needs
 // them. It keeps the focus it is given but shows no selection and no caret under the mouse.
-Value addTextBox(const Value& dialog, const Value& font, const std::string& display, long long width,
-                 long long height, bool hScroll, bool vScroll) {
+Value addTextBox(const Value& dialog, const Value& font, const std::string& display,
+                 long long width, long long height, bool hScroll, bool vScroll) {
   std::vector<Value> args(kBoxNewArgs);
   args[kBoxRow] = kTextTop;
   args[kBoxCol] = kTextLeft;
@@ -143,18 +147,20 @@ Value addTextBox(const Value& dialog, const Value& font, const std::string& disp
   const Value box =
       lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("New"), Args(args));
   const Value handle = lanmere::send(box, "hWnd");
-  lanmere::send(box, "_bMMoved", {lanmere::block(
-                                     [handle](Args) {
-                                       HideCaret(handleFrom<HWND>(handle));
-                                       return Value();
-                                     },
-                                     "(b)DLGINIT")});
-  lanmere::send(box, "_bGotFocus", {lanmere::block(
-                                       [handle](Args) {
-                                         PostMessageA(handleFrom<HWND>(handle), kSelectRange, 0, 0);
-                                         return Value();
-                                       },
-                                       "(b)DLGINIT")});
+  lanmere::send(box, "_bMMoved",
+                {lanmere::block(
+                    [handle](Args) {
+                      HideCaret(handleFrom<HWND>(handle));
+                      return Value();
+                    },
+                    "(b)DLGINIT")});
+  lanmere::send(box, "_bGotFocus",
+                {lanmere::block(
+                    [handle](Args) {
+                      PostMessageA(handleFrom<HWND>(handle), kSelectRange, 0, 0);
+                      return Value();
+                    },
+                    "(b)DLGINIT")});
   return box;
 }
 
@@ -208,10 +214,10 @@ Value DLGINIT(Args args) {
         },
         "(b)DLGINIT");
     const double left = firstLeft + static_cast<double>((n - 1) * (buttonWidth + kButtonGap));
-    controls.push_back(lanmere::send(lanmere::createObject("TBUTTON"), "New",
-                                     {buttonTop, left, captions[static_cast<std::size_t>(n - 1)],
-                                      dialog, action, buttonWidth, buttonHeight, Value(), Value(),
-                                      false, true}));
+    controls.push_back(
+        lanmere::send(lanmere::createObject("TBUTTON"), "New",
+                      {buttonTop, left, captions[static_cast<std::size_t>(n - 1)], dialog, action,
+                       buttonWidth, buttonHeight, Value(), Value(), false, true}));
   }
 
   const std::size_t focus = focusedControl(lanmere::arg(args, 6), captions.size());
@@ -248,8 +254,8 @@ Value ALERT(Args args) {
   const Value icon = lanmere::arg(args, 5);
 
   const DefaultWindow keepDefault;
-  const Value font = lanmere::send(lanmere::createObject("TFONT"), "New",
-                                   {GETSYSFONT(), 0, kAlertFontHeight});
+  const Value font =
+      lanmere::send(lanmere::createObject("TFONT"), "New", {GETSYSFONT(), 0, kAlertFontHeight});
   struct Release {  // the font goes with the alert, however it ends
     const Value& font;
     ~Release() { lanmere::send(font, "End"); }
@@ -268,8 +274,8 @@ Value ALERT(Args args) {
 
   const Value init = lanmere::block(
       [=](Args initArgs) {
-        Value initArgsList[] = {lanmere::arg(initArgs, 1), font, message, options,
-                                      title, defaultOption, icon};
+        Value initArgsList[] = {
+            lanmere::arg(initArgs, 1), font, message, options, title, defaultOption, icon};
         return dlgInitEntry().call(Args(initArgsList));
       },
       "(b)ALERT");

@@ -134,7 +134,13 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
     long long answer;
   } cases[] = {
       {"no arguments", {}, "Attention", "Alert dialog box\r\n", {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
-      {"close box", {}, "Attention", "Alert dialog box\r\n", {"&OK"}, IDI_EXCLAMATION, kCloseBox,
+      {"close box",
+       {},
+       "Attention",
+       "Alert dialog box\r\n",
+       {"&OK"},
+       IDI_EXCLAMATION,
+       kCloseBox,
        0},
       {"three options",
        {"Pick one", three, "Choice", 3, 32516},
@@ -144,7 +150,14 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
        IDI_ASTERISK,
        "&No",
        2},
-      {"empty list", {"x", Value::list()}, "Attention", "x\r\n", {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
+      {"empty list",
+       {"x", Value::list()},
+       "Attention",
+       "x\r\n",
+       {"&OK"},
+       IDI_EXCLAMATION,
+       "&OK",
+       1},
       {"no list", {"x", "Yes"}, "Attention", "x\r\n", {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
       {"lines cut at blanks",
        {"ab   \r\ncd\r\n" + std::string(300, 'e')},
@@ -154,11 +167,30 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
        IDI_EXCLAMATION,
        "&OK",
        1},
-      {"a number", {42, Value::list({1, 2}), 7}, valText(7), valText(42) + "\r\n",
-       {valText(1), valText(2)}, IDI_EXCLAMATION, valText(2), 2},
-      {"a logical", {true}, "Attention", valText(true) + "\r\n", {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
-      {"a list", {Value::list({1, "a"})}, "Attention", valText(Value::list({1, "a"})) + "\r\n",
-       {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
+      {"a number",
+       {42, Value::list({1, 2}), 7},
+       valText(7),
+       valText(42) + "\r\n",
+       {valText(1), valText(2)},
+       IDI_EXCLAMATION,
+       valText(2),
+       2},
+      {"a logical",
+       {true},
+       "Attention",
+       valText(true) + "\r\n",
+       {"&OK"},
+       IDI_EXCLAMATION,
+       "&OK",
+       1},
+      {"a list",
+       {Value::list({1, "a"})},
+       "Attention",
+       valText(Value::list({1, "a"})) + "\r\n",
+       {"&OK"},
+       IDI_EXCLAMATION,
+       "&OK",
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -175,6 +207,8 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
         const RECT at = childRect(dialog, icon);
         EXPECT_EQ(at.left, 18);
         EXPECT_EQ(at.top, 20);
+        // Drawn without background: its corner shows the dialog's face.
+        EXPECT_EQ(windowPixel(icon, 0, 0), windowPixel(dialog, 5, 5));
       }
       if (box.buttons.size() != c.captions.size()) {
         ADD_FAILURE() << box.buttons.size() << " buttons";
@@ -212,8 +246,8 @@ TEST_F(Alert, TheFocusStartsOnTheDefaultOptionOrTheTextBox) {
     alert({"Focus", Value::list({"&One", "&Two", "&Three"}), Value(), c.defaultOption},
           [&](HWND dialog) {
             const BoxInfo box = readBox(dialog);
-            const int expected = c.control == 0 ? GetDlgCtrlID(textBox(dialog))
-                                                : box.buttons.at(c.control - 1).id;
+            const int expected =
+                c.control == 0 ? GetDlgCtrlID(textBox(dialog)) : box.buttons.at(c.control - 1).id;
             EXPECT_EQ(box.focusedId, expected);
             return std::string("&One");
           });
@@ -339,11 +373,11 @@ TEST_F(Alert, ItsFontIsReleasedAndAnAlertOpensFromAnotherAlertsButton) {
         // "&Two" first opens an alert of its own, then does what it always does.
         const Value button = OWNDFROMHWND(handleNumber(findButton(dialog, "&Two")));
         const Value action = lanmere::send(button, "bAction");
-        lanmere::send(button, "_bAction",
-                      {lanmere::block([&inner, action](lanmere::Args args) {
-                        inner = lanmere::callFunction("ALERT", {"Inner", Value::list({"&A", "&B"})});
-                        return lanmere::evalArgs(action, args);
-                      })});
+        lanmere::send(
+            button, "_bAction", {lanmere::block([&inner, action](lanmere::Args args) {
+              inner = lanmere::callFunction("ALERT", {"Inner", Value::list({"&A", "&B"})});
+              return lanmere::evalArgs(action, args);
+            })});
         return std::string("&Two");
       },
       {[&](HWND dialog) {
