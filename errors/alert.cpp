@@ -9,6 +9,7 @@
 #include "errors/report.h"
 #include "framework/controls/fontapi.h"
 #include "framework/controls/icons.h"
+#include "framework/controls/tfont.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow.h"
@@ -258,7 +259,9 @@ Value ALERT(Args args) {
       lanmere::send(lanmere::createObject("TFONT"), "New", {GETSYSFONT(), 0, kAlertFontHeight});
   struct Release {  // the font goes with the alert, however it ends
     const Value& font;
-    ~Release() { lanmere::send(font, "End"); }
+    ~Release() {
+      if (font.isObject()) static_cast<TFont&>(*font.object()).End();
+    }
   } release{font};
 
   const Value dialog = lanmere::createObject("TDIALOG");
