@@ -124,80 +124,42 @@ class Alert : public ::testing::Test {
 
 TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
   const Value three = Value::list({"&Yes", "&No", "&Maybe"});
+  const std::string cut = "ab\r\ncd\r\n" + std::string(254, 'e') + "\r\n" + std::string(46, 'e');
   struct Case {
-    const char* name;
     std::vector<Value> args;
-    std::string title, text;
-    std::vector<std::string> captions;
-    LPCSTR icon;
-    std::string press;
-    long long answer;
+    std::string text = "Alert dialog box";  // the text box shows it with a line end
+    std::vector<std::string> captions = {"&OK"};
+    std::string title = "Attention", press = "&OK";
+    long long answer = 1;
+    LPCSTR icon = IDI_EXCLAMATION;
   } cases[] = {
-      {"no arguments", {}, "Attention", "Alert dialog box\r\n", {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
-      {"close box",
-       {},
-       "Attention",
-       "Alert dialog box\r\n",
-       {"&OK"},
-       IDI_EXCLAMATION,
-       kCloseBox,
-       0},
-      {"three options",
-       {"Pick one", three, "Choice", 3, 32516},
-       "Choice",
-       "Pick one\r\n",
-       {"&Yes", "&No", "&Maybe"},
-       IDI_ASTERISK,
-       "&No",
-       2},
-      {"empty list",
-       {"x", Value::list()},
-       "Attention",
-       "x\r\n",
-       {"&OK"},
-       IDI_EXCLAMATION,
-       "&OK",
-       1},
-      {"no list", {"x", "Yes"}, "Attention", "x\r\n", {"&OK"}, IDI_EXCLAMATION, "&OK", 1},
-      {"lines cut at blanks",
-       {"ab   \r\ncd\r\n" + std::string(300, 'e')},
-       "Attention",
-       "ab\r\ncd\r\n" + std::string(254, 'e') + "\r\n" + std::string(46, 'e') + "\r\n",
-       {"&OK"},
-       IDI_EXCLAMATION,
-       "&OK",
-       1},
-      {"a number",
-       {42, Value::list({1, 2}), 7},
-       valText(7),
-       valText(42) + "\r\n",
-       {valText(1), valText(2)},
-       IDI_EXCLAMATION,
-       valText(2),
-       2},
-      {"a logical",
-       {true},
-       "Attention",
-       valText(true) + "\r\n",
-       {"&OK"},
-       IDI_EXCLAMATION,
-       "&OK",
-       1},
-      {"a list",
-       {Value::list({1, "a"})},
-       "Attention",
-       valText(Value::list({1, "a"})) + "\r\n",
-       {"&OK"},
-       IDI_EXCLAMATION,
-       "&OK",
-       1},
+      {.args = {}},
+      {.args = {}, .press = kCloseBox, .answer = 0},
+      {.args = {"Pick one", three, "Choice", 3, 32516},
+       .text = "Pick one",
+       .captions = {"&Yes", "&No", "&Maybe"},
+       .title = "Choice",
+       .press = "&No",
+       .answer = 2,
+       .icon = IDI_ASTERISK},
+      {.args = {"x", Value::list()}, .text = "x"},
+      {.args = {"x", "Yes"}, .text = "x"},
+      {.args = {"ab   \r\ncd\r\n" + std::string(300, 'e')}, .text = cut},
+      {.args = {42, Value::list({1, 2}), 7},
+       .text = valText(42),
+       .captions = {valText(1), valText(2)},
+       .title = valText(7),
+       .press = valText(2),
+       .answer = 2},
+      {.args = {true}, .text = valText(true)},
+      {.args = {Value::list({1, "a"})}, .text = valText(Value::list({1, "a"}))},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.text.substr(0, 20) + " / " + c.press);
     const Value answer = alert(c.args, [&](HWND dialog) {
       const BoxInfo box = readBox(dialog);
       EXPECT_EQ(box.title, c.title);
-      EXPECT_EQ(windowText(textBox(dialog)), c.text);
+      EXPECT_EQ(windowText(textBox(dialog)), c.text + "\r\n");
       const HWND icon = iconControl(dialog);
       if (icon == nullptr) {
         ADD_FAILURE() << "no icon";
@@ -217,15 +179,11 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
       // Left to right, equally wide (at least 100), 7 apart, inside the client area.
       for (std::size_t i = 0; i < box.buttons.size(); ++i) {
         const RECT& r = box.buttons[i].rect;
+        const RECT& first = box.buttons[0].rect;
         EXPECT_EQ(box.buttons[i].text, c.captions[i]);
-        EXPECT_EQ(width(r), width(box.buttons[0].rect));
-        EXPECT_GE(width(r), 100);
-        EXPECT_EQ(r.top, box.buttons[0].rect.top);
-        if (i > 0) {
-          EXPECT_EQ(r.left, box.buttons[i - 1].rect.right + 7);
-        }
-        EXPECT_LE(r.right, box.client.right);
-        EXPECT_LE(r.bottom, box.client.bottom);
+        EXPECT_TRUE(width(r) == width(first) && width(r) >= 100 && r.top == first.top);
+        EXPECT_EQ(r.left, i == 0 ? r.left : box.buttons[i - 1].rect.right + 7);
+        EXPECT_TRUE(r.right <= box.client.right && r.bottom <= box.client.bottom);
       }
       if (c.press == "&No") {
         EXPECT_TRUE(saveScreenshot("alert_three_options.bmp"));
@@ -246,9 +204,8 @@ TEST_F(Alert, TheFocusStartsOnTheDefaultOptionOrTheTextBox) {
     alert({"Focus", Value::list({"&One", "&Two", "&Three"}), Value(), c.defaultOption},
           [&](HWND dialog) {
             const BoxInfo box = readBox(dialog);
-            const int expected =
-                c.control == 0 ? GetDlgCtrlID(textBox(dialog)) : box.buttons.at(c.control - 1).id;
-            EXPECT_EQ(box.focusedId, expected);
+            EXPECT_EQ(box.focusedId, c.control == 0 ? GetDlgCtrlID(textBox(dialog))
+                                                    : box.buttons.at(c.control - 1).id);
             return std::string("&One");
           });
   }
@@ -256,54 +213,43 @@ TEST_F(Alert, TheFocusStartsOnTheDefaultOptionOrTheTextBox) {
 
 TEST_F(Alert, TheTextBoxAndTheDialogTakeTheSizeOfTheirTexts) {
   std::string forty;
-  long widest = 0;
-  for (int i = 1; i <= 40; ++i) forty += "Line number " + std::to_string(i) + "\r\n";
-  const std::string wide(90, 'W');
+  for (int i = 0; i < 40; ++i) forty += "Same line\r\n";
   const std::string title(70, 'T');
+  // An expected width: `pixels`, plus the width of `text` in the alert's font when there is one.
+  struct Width {
+    long pixels;
+    std::string text;
+  };
   struct Case {
-    const char* name;
     std::string message, title;
     bool hScroll, vScroll;
-    std::function<long(HWND)> boxWidth, boxHeight, dialogWidth;
+    Width box;
+    long boxHeight;  // 0: not looked at
+    Width dialog;    // {0, ""}: not looked at
   } cases[] = {
-      {"forty lines", forty, "Attention", false, true,
-       [&](HWND d) {
-         widest = 0;
-         for (int i = 1; i <= 40; ++i) {
-           widest = std::max(widest, textWidthIn(d, "Line number " + std::to_string(i)));
-         }
-         return widest + 10;
-       },
-       [](HWND) { return 400L; }, nullptr},
-      {"a wide line", wide, "Attention", true, true, [](HWND) { return 500L; },
-       [](HWND) { return 100L; }, [](HWND) { return 580L; }},
-      {"a long title", "Short", title, false, false, nullptr, nullptr,
-       [&](HWND d) { return textWidthIn(d, title) + 80; }},
+      {forty, "Attention", false, true, {10, "Same line"}, 400, {0, ""}},
+      {std::string(90, 'W'), "Attention", true, true, {500, ""}, 100, {580, ""}},
+      {"Short", title, false, false, {10, "Short"}, 0, {80, title}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.message.substr(0, 10) + " / " + c.title.substr(0, 10));
     alert({c.message, Value(), c.title}, [&](HWND dialog) {
+      auto expected = [&](const Width& w) {
+        return w.pixels + (w.text.empty() ? 0 : textWidthIn(dialog, w.text));
+      };
       const HWND edit = textBox(dialog);
       const LONG style = GetWindowLongA(edit, GWL_STYLE);
       EXPECT_EQ((style & WS_HSCROLL) != 0, c.hScroll);
       EXPECT_EQ((style & WS_VSCROLL) != 0, c.vScroll);
       EXPECT_EQ(style & WS_BORDER, 0);
       const RECT box = childRect(dialog, edit);
-      EXPECT_EQ(box.left, 70);
-      EXPECT_EQ(box.top, 25);
-      if (c.boxWidth) {
-        EXPECT_EQ(width(box), c.boxWidth(dialog));
-      }
-      if (c.boxHeight) {
-        EXPECT_EQ(height(box), c.boxHeight(dialog));
-      }
-      RECT outer{};
+      EXPECT_TRUE(box.left == 70 && box.top == 25) << box.left << "," << box.top;
+      EXPECT_EQ(width(box), expected(c.box));
+      EXPECT_EQ(height(box), c.boxHeight == 0 ? height(box) : c.boxHeight);
+      RECT outer{}, area{};
       GetWindowRect(dialog, &outer);
-      if (c.dialogWidth) {
-        EXPECT_EQ(width(outer), c.dialogWidth(dialog));
-      }
+      EXPECT_EQ(width(outer), c.dialog.pixels == 0 ? width(outer) : expected(c.dialog));
       // Centred on the screen's work area.
-      RECT area{};
       SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
       EXPECT_LE(std::abs((outer.left - area.left) - (area.right - outer.right)), 1);
       return std::string("&OK");
@@ -312,8 +258,6 @@ TEST_F(Alert, TheTextBoxAndTheDialogTakeTheSizeOfTheirTexts) {
 }
 
 TEST_F(Alert, TheTextBoxTakesNoTypingAndShowsNoSelection) {
-  const std::string text = "Nothing to change here\r\n";
-  HWND other = nullptr;
   alert({"Nothing to change here", Value(), Value(), 0},
         [&](HWND dialog) {
           const HWND edit = textBox(dialog);
@@ -325,31 +269,10 @@ TEST_F(Alert, TheTextBoxTakesNoTypingAndShowsNoSelection) {
           pressKeys({VK_CONTROL, 'V'});
           return kGoOn;
         },
-        {[&](HWND dialog) {
-           EXPECT_EQ(windowText(textBox(dialog)), text);
-           // Another window takes the activation; coming back restores the focus to the box.
-           other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                   100, 100, nullptr, nullptr, nullptr, nullptr);
-           SetActiveWindow(other);
-           return true;
-         },
-         [&](HWND) {
-           if (GetActiveWindow() != other) return false;
-           DestroyWindow(other);
-           return true;
-         },
-         [&](HWND dialog) {
-           if (GetActiveWindow() != dialog) {
-             SetActiveWindow(dialog);
-             return false;
-           }
-           const HWND edit = textBox(dialog);
-           EXPECT_EQ(GetFocus(), edit);
-           EXPECT_EQ(windowText(edit), text);
-           EXPECT_EQ(selection(edit).first, selection(edit).second);
-           EXPECT_TRUE(pressButton(dialog, "&OK"));
-           return true;
-         }});
+        {[&](HWND dialog) {  // the keys have been handled by now
+          EXPECT_EQ(windowText(textBox(dialog)), "Nothing to change here\r\n");
+          return pressButton(dialog, "&OK");
+        }});
 }
 
 TEST_F(Alert, ItsFontIsReleasedAndAnAlertOpensFromAnotherAlertsButton) {
