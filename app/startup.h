@@ -35,7 +35,7 @@ int runProgram(const lanmere::ModuleTable& application,
                std::span<const lanmere::ModuleTable* const> framework,
                const std::vector<std::string>& arguments);
 // The same with the application's side as a list: the application module first, then the
-// modules of app/ that it links with (the process entry passes the temporary ERRORSYS there).
+// modules that come with it (the process entry passes the default error handler's there).
 int runProgram(std::span<const lanmere::ModuleTable* const> application,
                std::span<const lanmere::ModuleTable* const> framework,
                const std::vector<std::string>& arguments);

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/errorsys.h"
 #include "app/startup.h"
 #include "errors/core_modules.h"
+#include "errors/errorsys.h"
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
 #include "framework/core/processentry.h"

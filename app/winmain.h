@@ -10,8 +10,8 @@
 
 namespace kestrel {
 
-// The application's side, registered first: the program's applicationModule(), then the
-// temporary ERRORSYS of app/ it links with until the default error handler replaces it.
+// The application's side, registered first: the program's applicationModule(), then the default
+// error handler's module (ERRORSYS and KS_GT), which every module references.
 std::span<const lanmere::ModuleTable* const> applicationModules();
 // The framework's module tables in link order (registered after the application's): each layer
 // answers its own list, from the top layer down.

@@ -19,6 +19,7 @@ struct ReportFacts {
   std::string compilerVersion;
   unsigned windowsMajor = 0, windowsMinor = 0, windowsBuild = 0;
   std::string servicePack;
+  bool ntFamily = true;  // the platform of the system version: NT, not the Windows 95 line
   std::string elapsed;  // TIMEFROMSTART
   std::string date;     // today in the run-time's date format
   std::string time;     // hh:mm:ss

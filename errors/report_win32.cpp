@@ -120,6 +120,7 @@ ReportFacts gatherReportFacts() {
     facts.windowsMinor = version.dwMinorVersion;
     facts.windowsBuild = version.dwBuildNumber & 0xFFFF;
     facts.servicePack = version.szCSDVersion;
+    facts.ntFamily = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
   }
   facts.elapsed = textOf(callIfPresent("TIMEFROMSTART"));
   facts.date = textOf(callIfPresent("DTOC", {callIfPresent("DATE")}));

@@ -15,6 +15,26 @@ HINSTANCE& current() {
   return module;
 }
 
+// What the framework itself loaded or added, released by FREERESOURCES.
+HINSTANCE& loadedLibrary() {
+  static HINSTANCE library = nullptr;
+  return library;
+}
+
+ATOM& ownAtom() {
+  static ATOM atom = 0;
+  return atom;
+}
+
+constexpr const char* kAtomName = "Kestrel";
+
+void freeLoadedLibrary() noexcept {
+  const HINSTANCE library = std::exchange(loadedLibrary(), nullptr);
+  if (!library) return;
+  if (current() == library) current() = nullptr;
+  FreeLibrary(library);
+}
+
 }  // namespace
 
 HINSTANCE resourceModule() noexcept {
@@ -25,6 +45,25 @@ HINSTANCE setResourceModule(HINSTANCE module) noexcept {
   const HINSTANCE previous = resourceModule();
   current() = module;
   return previous;
+}
+
+HINSTANCE loadResourceLibrary(const std::string& path) {
+  const HINSTANCE library = LoadLibraryA(path.c_str());
+  if (!library) return nullptr;
+  freeLoadedLibrary();
+  loadedLibrary() = library;
+  current() = library;
+  return library;
+}
+
+ATOM frameworkAtom() {
+  if (!ownAtom()) ownAtom() = GlobalAddAtomA(kAtomName);
+  return ownAtom();
+}
+
+void FREERESOURCES() {
+  freeLoadedLibrary();
+  if (const ATOM atom = std::exchange(ownAtom(), 0)) GlobalDeleteAtom(atom);
 }
 
 namespace {
@@ -74,7 +113,9 @@ lanmere::Value GETRESOURCES() {
 }
 
 const lanmere::ModuleTable& resModule() {
-  static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&GETRESOURCES>("GETRESOURCES")}};
+  static const lanmere::ModuleTable module{
+      __FILE__,
+      {lanmere::fn<&GETRESOURCES>("GETRESOURCES"), lanmere::fn<&FREERESOURCES>("FREERESOURCES")}};
   return module;
 }
 

@@ -15,6 +15,18 @@ HINSTANCE resourceModule() noexcept;
 // Null goes back to the program's own module. Returns the previous one.
 HINSTANCE setResourceModule(HINSTANCE module) noexcept;
 
+// Loads a library of dialogs and other resources and makes it the current resource module; the
+// framework owns it until FREERESOURCES. A library loaded before is freed first. Null when the
+// library cannot be loaded (the current module is kept then).
+HINSTANCE loadResourceLibrary(const std::string& path);
+// The framework's global atom, added on first use and kept until FREERESOURCES.
+ATOM frameworkAtom();
+
+// FREERESOURCES(): frees the resource library loaded for dialogs (the program's own module is
+// the resource module again when it was current) and deletes the framework's atom, whichever
+// exist. With nothing to free it does nothing, so calling it again is harmless.
+void FREERESOURCES();
+
 // A resource name as the loaders take it: a text up to its first zero byte names a resource, a
 // number from 1 to 65535 is an ordinal. Anything else, and a number outside that range (the
 // system would take it for an address), names nothing.

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "tools/boxreader/box.h"
 #include "tools/replay/replay_peer.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
 
-constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
 
@@ -30,20 +30,14 @@ std::string besideThisProgram(const std::string& name) {
   return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
 }
 
-std::string messageText(HWND window) {
-  char buffer[1024] = {};
-  SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-  return buffer;
-}
-
 struct Outcome {
   DWORD exitCode = 0;
   Strings trace;
-  Strings errorBoxes;  // the texts of the "Error" boxes this test closed with OK
+  Strings errorDialogs;  // the error lines of the error dialogs this test closed with "&Quit"
 };
 
-// Starts the program with `arguments` after its name, closes any "Error" box it shows as a user
-// would (OK), and waits for it to end.
+// Starts the program with `arguments` after its name in the temporary folder (where a report
+// file goes), closes any error dialog it shows as a user would ("&Quit"), and waits for it to end.
 Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
@@ -59,19 +53,20 @@ Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
   PROCESS_INFORMATION process{};
   Outcome run;
   if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
+                      temp, &startup, &process)) {
     ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
     return run;
   }
   DWORD waited = 0;
   std::vector<HWND> pressed;  // a box may still be found while it goes away
   while (WaitForSingleObject(process.hProcess, kPollMs) == WAIT_TIMEOUT) {
-    HWND box = FindWindowA("#32770", "Error");
-    if (box && std::find(pressed.begin(), pressed.end(), box) == pressed.end()) {
+    HWND box = FindWindowA("#32770", "Kestrel for Lanmere");
+    if (box && std::find(pressed.begin(), pressed.end(), box) == pressed.end() &&
+        kestrel::test::findButton(box, "&Quit")) {
       pressed.push_back(box);
-      run.errorBoxes.push_back(messageText(GetDlgItem(box, kMessageBoxTextId)));
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+      const kestrel::test::BoxInfo dialog = kestrel::test::readBox(box);
+      run.errorDialogs.push_back(dialog.statics.empty() ? "" : dialog.statics[0].text);
+      kestrel::test::pressButton(box, "&Quit");
     }
     waited += kPollMs;
     if (waited > kTimeoutMs) {
@@ -106,13 +101,15 @@ TEST(StartupProgram, NormalRunEndsZeroWithExitProceduresOnceAfterMain) {
   const Outcome run = runProgram("normal");
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, {"main returns"}, kExits}));
-  EXPECT_TRUE(run.errorBoxes.empty());
+  EXPECT_TRUE(run.errorDialogs.empty());
 }
 
 TEST(StartupProgram, FatalErrorInMainShowsTheErrorAndEndsOneWithExitProceduresOnce) {
   const Outcome run = runProgram("fatal");
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_EQ(run.errorBoxes, Strings{"Undefined function: NO_SUCH_FUNCTION"});
+  EXPECT_EQ(
+      run.errorDialogs,
+      Strings{"   Error description: Error BASE/1001  Undefined function: NO_SUCH_FUNCTION\r\n"});
   EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, kExits}));
 }
 
@@ -150,7 +147,7 @@ TEST(StartupProgram, ArgumentsAreCutTo128WithTheProgram) {
   EXPECT_EQ(run.trace[1], expected);
 }
 
-// The application's side first (its module, then the temporary ERRORSYS of app/), then the
+// The application's side first (its module, then the default error handler's), then the
 // framework's modules, whose hooks come in their fixed order, then the run-time's.
 TEST(StartupProgram, ModulesRegisterInTheirFixedOrder) {
   const Outcome run = runProgram("modules");
@@ -166,7 +163,7 @@ TEST(StartupProgram, ModulesRegisterInTheirFixedOrder) {
   }
   ASSERT_GT(modules.size(), 2 + runtime.size());
   EXPECT_EQ(modules[0], "tests/app/startup_program.cpp");
-  EXPECT_EQ(modules[1], "app/errorsys.cpp");
+  EXPECT_EQ(modules[1], "errors/errorsys.cpp");
   const Strings framework(modules.begin() + 2, modules.end() - runtime.size());
   for (const std::string& module : framework) {
     EXPECT_TRUE(module.starts_with("framework/") || module.starts_with("errors/")) << module;
@@ -186,7 +183,8 @@ TEST(StartupProgram, AReplyPastTheTextLimitEndsThroughTheErrorHandler) {
   const Outcome run = runProgram("download");
   server.join();
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_EQ(run.errorBoxes, Strings{"String overflow: +"});
+  ASSERT_EQ(run.errorDialogs.size(), 1u);
+  EXPECT_TRUE(run.errorDialogs[0].ends_with("  String overflow: +\r\n")) << run.errorDialogs[0];
   EXPECT_EQ(run.trace, concat({kBeforeMain, kMainStart, kExits}));
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "framework/core/resmodule.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
@@ -70,6 +72,38 @@ TEST(ResourceModule, IsTheProgramUntilChanged) {
   setResourceModule(nullptr);
   EXPECT_EQ(GETRESOURCES().integer(),
             static_cast<long long>(reinterpret_cast<std::intptr_t>(GetModuleHandleA(nullptr))));
+}
+
+// FREERESOURCES gives back exactly what the framework took: the library's one reference (a second
+// call takes nothing from the program's own) and its atom; nothing to give back does nothing.
+TEST(ResourceModule, FreeResourcesReleasesTheLoadedLibraryAndTheAtomOnce) {
+  constexpr const char* kLibrary = "msacm32.dll";
+  struct Case {
+    bool library, atom, heldByTheProgram;
+  } cases[] = {{false, false, false}, {true, false, false}, {false, true, false},
+               {true, true, false},   {true, false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.library) + std::to_string(c.atom) +
+                 std::to_string(c.heldByTheProgram));
+    const HMODULE own = c.heldByTheProgram ? LoadLibraryA(kLibrary) : nullptr;
+    if (c.library) {
+      const HINSTANCE library = loadResourceLibrary(kLibrary);
+      ASSERT_NE(library, nullptr);
+      EXPECT_EQ(resourceModule(), library);
+    }
+    if (c.atom) {
+      ASSERT_NE(frameworkAtom(), 0);
+      EXPECT_EQ(frameworkAtom(), GlobalFindAtomA("Kestrel"));
+    }
+    FREERESOURCES();
+    FREERESOURCES();
+    EXPECT_EQ(resourceModule(), GetModuleHandleA(nullptr));
+    EXPECT_EQ(GetModuleHandleA(kLibrary) != nullptr, c.heldByTheProgram);
+    EXPECT_EQ(GlobalFindAtomA("Kestrel"), 0);
+    if (own) FreeLibrary(own);
+  }
+  EXPECT_EQ(loadResourceLibrary("no-such-library.dll"), nullptr);
+  EXPECT_EQ(resourceModule(), GetModuleHandleA(nullptr));
 }
 
 }  // namespace
