@@ -82,10 +82,10 @@ std::vector<HWND> errorDialogsOf(DWORD pid) {
   return search.found;
 }
 
-// A dialog is ready once its controls are bound and one of them has the focus.
+// A dialog is ready once it is shown: the dialog manager shows it when its initialisation, which
+// binds the controls, is over.
 bool ready(HWND dialog) {
-  const BoxInfo box = readBox(dialog);
-  return box.buttons.size() >= 2 && box.focusedId != 0;
+  return IsWindowVisible(dialog) && readBox(dialog).buttons.size() >= 2;
 }
 
 struct ProgramRun;
