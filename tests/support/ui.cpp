@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -337,6 +338,32 @@ bool menuKeys(const std::vector<WORD>& keys) {
   }
   return true;
 }
+
+namespace steps {
+
+bool inputPending() {
+  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+}
+
+DialogSteps::Step type(std::string text) {
+  return [text](HWND) { return typeText(text), true; };
+}
+
+DialogSteps::Step settle() {
+  auto quiet = std::make_shared<int>(0);
+  return [quiet](HWND) {
+    *quiet = inputPending() ? 0 : *quiet + 1;
+    if (*quiet < 4) return false;
+    *quiet = 0;
+    return true;
+  };
+}
+
+DialogSteps::Step check(std::function<void()> body) {
+  return [body](HWND) { return !inputPending() && (body(), true); };
+}
+
+}  // namespace steps
 
 void clickAt(HWND hwnd, int x, int y, bool right) {
   POINT point{x, y};

@@ -143,6 +143,18 @@ void typeText(const std::string& text);
 // foreground window or on when the system delivers input; false when no menu is open.
 bool menuKeys(const std::vector<WORD>& keys);
 
+// Steps the dialog tests build from; each goes on at once unless it says otherwise.
+namespace steps {
+// Keys or clicks this thread has not handled yet.
+bool inputPending();
+// Types the text.
+DialogSteps::Step type(std::string text);
+// Waits until the typed input has been handled and four quiet ticks have passed.
+DialogSteps::Step settle();
+// Runs the body once no input is pending.
+DialogSteps::Step check(std::function<void()> body);
+}  // namespace steps
+
 // A real click (SendInput): the pointer moves to the client point (x, y) of `hwnd`, then the left
 // (or right) button goes down and up. The messages arrive when the caller pumps.
 void clickAt(HWND hwnd, int x, int y, bool right = false);

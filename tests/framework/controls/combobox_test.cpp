@@ -23,6 +23,10 @@ namespace kestrel::test {
 namespace {
 
 using Step = std::function<bool(HWND)>;
+using steps::check;
+using steps::inputPending;
+using steps::settle;
+using steps::type;
 
 TComboBox& combo(const Value& object) {
   return static_cast<TComboBox&>(*object.object());
@@ -97,28 +101,6 @@ Step focused(const Value& control) {
 }
 Step keys(WORD key) {
   return [key](HWND) { return pressKeys({key}), true; };
-}
-Step type(std::string text) {
-  return [text](HWND) { return typeText(text), true; };
-}
-bool inputPending() {
-  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
-}
-// Waits until the typed input has been handled and a few quiet ticks have passed.
-Step settle() {
-  auto quiet = std::make_shared<int>(0);
-  return [quiet](HWND) {
-    *quiet = inputPending() ? 0 : *quiet + 1;
-    if (*quiet < 4) return false;
-    *quiet = 0;
-    return true;
-  };
-}
-Step check(std::function<void()> body) {
-  return [body](HWND) {
-    if (inputPending()) return false;
-    return body(), true;
-  };
 }
 Step end(const Value& dialog) {
   return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };

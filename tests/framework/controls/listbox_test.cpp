@@ -23,6 +23,10 @@ namespace kestrel::test {
 namespace {
 
 using Step = std::function<bool(HWND)>;
+using steps::check;
+using steps::inputPending;
+using steps::settle;
+using steps::type;
 using Texts = std::vector<std::string>;
 
 TListBox& lb(const Value& list) {
@@ -88,20 +92,6 @@ void clickItem(HWND hwnd, int index) {
   clickAt(hwnd, item.left + 5, (item.top + item.bottom) / 2);
 }
 
-bool inputPending() {
-  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
-}
-// Waits until typed input has been handled and a few quiet ticks have passed.
-Step settle() {
-  auto quiet = std::make_shared<int>(0);
-  return [quiet](HWND) {
-    *quiet = inputPending() ? 0 : *quiet + 1;
-    return *quiet >= 4;
-  };
-}
-Step check(std::function<void()> body) {
-  return [body](HWND) { return body(), true; };
-}
 
 class ListBoxes : public DialogTest {
  protected:

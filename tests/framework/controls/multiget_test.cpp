@@ -22,6 +22,10 @@ namespace kestrel::test {
 namespace {
 
 using Step = std::function<bool(HWND)>;
+using steps::check;
+using steps::inputPending;
+using steps::settle;
+using steps::type;
 
 TMultiGet& memo(const Value& field) {
   return static_cast<TMultiGet&>(*field.object());
@@ -68,9 +72,6 @@ void setClipboard(const std::string& text) {
   lanmere::send(lanmere::send(lanmere::createObject("TCLIPBOARD"), "New"), "SetText", {text});
 }
 
-bool inputPending() {
-  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
-}
 Step focusOn(const Value& field) {
   return [field](HWND) {
     const HWND hwnd = memo(field).hwnd();
@@ -84,22 +85,6 @@ Step keys(std::vector<WORD> chord) {
     chord.size() == 1 ? pressKeys({chord[0]}) : pressKeys({chord[0], chord[1]});
     return true;
   };
-}
-Step type(std::string text) {
-  return [text](HWND) { return typeText(text), true; };
-}
-// Runs once the typed input has been handled and a few quiet ticks have passed.
-Step settle() {
-  auto quiet = std::make_shared<int>(0);
-  return [quiet](HWND) {
-    *quiet = inputPending() ? 0 : *quiet + 1;
-    if (*quiet < 4) return false;
-    *quiet = 0;
-    return true;
-  };
-}
-Step check(std::function<void()> body) {
-  return [body](HWND) { return !inputPending() && (body(), true); };
 }
 Step end(const Value& dialog) {
   return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };

@@ -23,6 +23,10 @@ namespace kestrel::test {
 namespace {
 
 using Step = std::function<bool(HWND)>;
+using steps::check;
+using steps::inputPending;
+using steps::settle;
+using steps::type;
 
 constexpr int kIdText = 301, kIdPhone = 302, kIdSecret = 303, kIdFixed = 304;
 
@@ -89,9 +93,6 @@ Step focusOn(const Value& get) {
 Step focused(const Value& get) {
   return [get](HWND) { return GetFocus() == field(get).hwnd(); };
 }
-Step type(std::string text) {
-  return [text](HWND) { return typeText(text), true; };
-}
 Step keys(std::initializer_list<WORD> chord) {
   std::vector<WORD> held(chord);
   return [held](HWND) {
@@ -101,25 +102,6 @@ Step keys(std::initializer_list<WORD> chord) {
       pressKeys({held[0], held[1]});
     }
     return true;
-  };
-}
-bool inputPending() {
-  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
-}
-// Waits until the typed input has been handled and a few quiet ticks have passed.
-Step settle() {
-  auto quiet = std::make_shared<int>(0);
-  return [quiet](HWND) {
-    *quiet = inputPending() ? 0 : *quiet + 1;
-    if (*quiet < 4) return false;
-    *quiet = 0;
-    return true;
-  };
-}
-Step check(std::function<void()> body) {
-  return [body](HWND) {
-    if (inputPending()) return false;
-    return body(), true;
   };
 }
 Step end(const Value& dialog) {
