@@ -263,8 +263,8 @@ Value TListBox::Default() {
   }
   if (style() & LBS_SORT) std::stable_sort(items.begin(), items.end(), sortsBefore);
   if (cFileSpec.isText() && !cFileSpec.string().empty()) {
-    Value spec[] = {cFileSpec};
-    const Value found = lanmere::DIRECTORY(Args(spec, 1));
+    Value mask[] = {cFileSpec};
+    const Value found = lanmere::DIRECTORY(Args(mask, 1));
     for (const Value& entry : found.items()) {
       const Value name = lowerCase(textOf(entry.item(1)));
       const bool known = std::any_of(items.begin(), items.end(), [&](const Value& item) {
