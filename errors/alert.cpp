@@ -233,18 +233,6 @@ constexpr std::size_t kDlgInitEntry = 1;
 
 const lanmere::FunctionEntry& dlgInitEntry();
 
-// The dialog the program's controls attach to by default is put back once the alert is gone.
-class DefaultWindow {
- public:
-  DefaultWindow() : saved_(GETWNDDEFAULT()) {}
-  ~DefaultWindow() { SETWNDDEFAULT(saved_); }
-  DefaultWindow(const DefaultWindow&) = delete;
-  DefaultWindow& operator=(const DefaultWindow&) = delete;
-
- private:
-  Value saved_;
-};
-
 }  // namespace
 
 Value ALERT(Args args) {
@@ -254,7 +242,7 @@ Value ALERT(Args args) {
   const Value defaultOption = orDefault(lanmere::arg(args, 4), Value(1));
   const Value icon = lanmere::arg(args, 5);
 
-  const DefaultWindow keepDefault;
+  const DefaultWindowKeeper keepDefault;
   const Value font =
       lanmere::send(lanmere::createObject("TFONT"), "New", {GETSYSFONT(), 0, kAlertFontHeight});
   struct Release {  // the font goes with the alert, however it ends

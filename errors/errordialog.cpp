@@ -90,18 +90,6 @@ Value newButton(const Value& dialog, long long top, double left, const std::stri
       {top, left, caption, dialog, onClick, width, height, Value(), Value(), isDefault, true});
 }
 
-// Puts the program's default window back: the dialog made itself the default while it was built.
-class DefaultWindow {
- public:
-  DefaultWindow() : saved_(GETWNDDEFAULT()) {}
-  ~DefaultWindow() { SETWNDDEFAULT(saved_); }
-  DefaultWindow(const DefaultWindow&) = delete;
-  DefaultWindow& operator=(const DefaultWindow&) = delete;
-
- private:
-  Value saved_;
-};
-
 }  // namespace
 
 void viewReportFile(const std::string& fullName) {
@@ -124,7 +112,7 @@ void viewReportFile(const std::string& fullName) {
 Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool ntFamily,
                   HBITMAP& logo) {
   const Layout layout = layoutFor(error.canRetry(), error.canDefault(), ntFamily);
-  const DefaultWindow keepDefault;
+  const DefaultWindowKeeper keepDefault;
   const lanmere::Ref<lanmere::Cell> result = lanmere::make<lanmere::Cell>();
 
   logo = createLogo();

@@ -27,6 +27,18 @@ const lanmere::Value& defaultWindow() noexcept;
 // SETWNDDEFAULT (oWnd): the default window becomes oWnd (nil clears it).
 void SETWNDDEFAULT(const lanmere::Value& oWnd);
 lanmere::Value GETWNDDEFAULT();
+// Puts the default window back when it goes out of scope: a code-built dialog makes itself the
+// default while it is built, and later controls would attach to it once it is gone.
+class DefaultWindowKeeper {
+ public:
+  DefaultWindowKeeper() : saved_(GETWNDDEFAULT()) {}
+  ~DefaultWindowKeeper() { SETWNDDEFAULT(saved_); }
+  DefaultWindowKeeper(const DefaultWindowKeeper&) = delete;
+  DefaultWindowKeeper& operator=(const DefaultWindowKeeper&) = delete;
+
+ private:
+  lanmere::Value saved_;
+};
 // SETBALLOON (lOn) / SETALPHA (lOn): answer the previous setting; a non-logical argument changes
 // nothing.
 bool SETBALLOON(const lanmere::Value& lOn = {});
