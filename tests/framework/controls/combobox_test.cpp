@@ -11,9 +11,12 @@
 
 #include "framework/controls/tcombobox.h"
 #include "framework/controls/tget.h"
+#include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/services/menubuild.h"
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
+#include "framework/services/tmenu.h"
 #include "runtime/editsettings.h"
 #include "tests/framework/controls/combobox_test_ids.h"
 #include "tests/framework/core/dialog_fixture.h"
@@ -386,6 +389,43 @@ TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
   destroy(window);
   EXPECT_FALSE(tracked());
   EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(bitmap))), 0u);
+}
+
+// A pop-up menu shown over the combo box sends its entries' measure and draw requests to the
+// combo box, which hands them to the menu painter: the open menu shows its prompts.
+TEST_F(Combos, APopupOverTheComboPaintsItsEntries) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Combos");
+  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  const Value made = newCombo({.items = greek(), .wnd = window});
+  Value begin[] = {true};
+  const Value popup = MENUBEGIN(lanmere::Args(begin));
+  for (const char* prompt : {"&Alpha entry", "&Beta entry"}) {
+    Value item[15] = {prompt};
+    MENUADDITEM(lanmere::Args(item));
+  }
+  MENUEND();
+  TMenu& menu = static_cast<TMenu&>(*popup.object());
+  // Pixels of the menu's text colour inside the first entry.
+  const auto inked = [&] {
+    const HWND shown = currentMenu();
+    RECT entry{};
+    if (!shown || !GetMenuItemRect(nullptr, handleFrom<HMENU>(menu.hMenu), 0, &entry)) return 0;
+    MapWindowPoints(nullptr, shown, reinterpret_cast<POINT*>(&entry), 2);
+    int count = 0;
+    for (LONG y = entry.top; y < entry.bottom; ++y) {
+      for (LONG x = entry.left; x < entry.right; ++x) {
+        count += windowPixel(shown, x, y) == GetSysColor(COLOR_MENUTEXT);
+      }
+    }
+    return count;
+  };
+  DialogSteps open({[&](HWND) { return inked() > 0; }, [](HWND) { return menuKeys({VK_ESCAPE}); }},
+                   40, 5000);
+  menu.Activate(10, 10, made, true);
+  open.rethrow();
+  EXPECT_TRUE(open.done()) << "the entries were never painted";
+  EXPECT_TRUE(combo(made).oPopup.isNil());
+  destroy(window);
 }
 
 // ---- No leaks ----
