@@ -109,10 +109,8 @@ Value TButton::New(Args args) {
   const long long width =
       a(kWidth).isNil() ? std::max(kCharWidth * captionLength, kMinWidth) : a(kWidth).integer();
   const long long height = a(kHeight).isNil() ? kDefaultHeight : a(kHeight).integer();
-  const long long row = a(kRow).isNil() ? 0 : a(kRow).integer();
-  const long long col = a(kCol).isNil() ? 0 : a(kCol).integer();
-  nTop = pixel ? row : row * kRowHeight;
-  nLeft = pixel ? col : col * kColumnWidth;
+  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
   // Inclusive edges: a window of exactly width x height.
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;

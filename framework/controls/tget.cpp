@@ -363,11 +363,9 @@ Value TGet::New(Args args) {
     height = std::llabs(lanmere::send(oFont, sym("nHeight")).integer());
   }
   if (spinner) height = std::max(height, kSpinnerHeight);
-  const long long row = a(kRow).isNil() ? 0 : a(kRow).integer();
-  const long long col = a(kCol).isNil() ? 0 : a(kCol).integer();
   const bool pixel = flag(a(kPixel));
-  nTop = pixel ? row : row * kRowHeight;
-  nLeft = pixel ? col : col * kColumnWidth;
+  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   const double width = a(kWidth).isNil() ? (1 + static_cast<double>(cCaption.length())) * kCharWidth
                                          : a(kWidth).number() - 1;

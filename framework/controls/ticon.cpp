@@ -100,11 +100,8 @@ void TIcon::replaceIcon(const Value& icon) {
 
 Value TIcon::New(Args args) {
   auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  // Rows and columns may be fractional (1.5 rows is 21 pixels).
-  const double row = a(kRow).isNil() ? 0 : a(kRow).number();
-  const double col = a(kCol).isNil() ? 0 : a(kCol).number();
-  nTop = std::llround(row * kRowHeight);
-  nLeft = std::llround(col * kColumnWidth);
+  nTop = cellPixels(a(kRow), kRowHeight);
+  nLeft = cellPixels(a(kCol), kColumnWidth);
   nBottom = nTop.integer() + kIconSize - 1;
   nRight = nLeft.integer() + kIconSize - 1;
   nStyle = WS_CHILD | WS_VISIBLE | (flag(a(kBorder)) ? WS_BORDER : 0);

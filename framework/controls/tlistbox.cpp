@@ -95,10 +95,6 @@ const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);
 }
 
-long long number(const Value& value, long long fallback) {
-  return value.isNumber() ? value.integer() : fallback;
-}
-
 Value sysColor(int index) {
   return static_cast<long long>(GetSysColor(index));
 }
@@ -156,12 +152,10 @@ Value TListBox::New(Args args) {
   auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
   const bool design = flag(a(kDesign));
   const bool pixel = flag(a(kPixel));
-  const long long row = number(a(kRow), 0);
-  const long long col = number(a(kCol), 0);
   const long long width = number(a(kWidth), kDefaultSize);
   const long long height = number(a(kHeight), kDefaultSize);
-  nTop = pixel ? row : row * kRowHeight;
-  nLeft = pixel ? col : col * kColumnWidth;
+  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   cCaption = "";

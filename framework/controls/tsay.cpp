@@ -137,11 +137,9 @@ Value TSay::New(Args args) {
   } else if (oFont.isObject()) {
     height = std::llabs(lanmere::send(oFont, sym("nHeight")).integer());
   }
-  const long long row = a(kRow).isNil() ? 0 : a(kRow).integer();
-  const long long col = a(kCol).isNil() ? 0 : a(kCol).integer();
   const bool pixel = flag(a(kPixel));
-  nTop = pixel ? row : row * kRowHeight + kRowOffset;
-  nLeft = pixel ? col : col * kColumnWidth;
+  nTop = pixel ? cellPixels(a(kRow), 1) : cellPixels(a(kRow), kRowHeight) + kRowOffset;
+  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   nId = GetNewId();

@@ -86,10 +86,6 @@ constexpr int kControlBar = SB_CTL;                 // 2
 constexpr long long kOrientVertical = 1;
 constexpr long long kOrientHorizontal = 2;
 
-long long number(const Value& value, long long fallback) {
-  return value.isNil() ? fallback : value.integer();
-}
-
 Value sysColor(int index) {
   return static_cast<long long>(GetSysColor(index));
 }
@@ -115,11 +111,9 @@ Value TScrollBar::New(Args args) {
   const long long* size = vertical ? kVerticalSize : kHorizontalSize;
   const long long width = number(a(kWidth), size[0]);
   const long long height = number(a(kHeight), size[1]);
-  const long long row = number(a(kRow), 0);
-  const long long col = number(a(kCol), 0);
   cCaption = "";
-  nTop = pixel ? row : row * kRowHeight;
-  nLeft = pixel ? col : col * kColumnWidth;
+  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   nMin = number(a(kMin), 0);

@@ -1,6 +1,9 @@
 // Reading the arguments of methods and functions called by name, where a left-out argument is
-// nil: a logical option with its default, and any value with its default.
+// nil: a logical option with its default, a number with its default, any value with its default,
+// and a position given in text cells.
 #pragma once
+
+#include <cmath>
 
 #include "runtime/value.h"
 
@@ -15,6 +18,17 @@ inline bool flag(const lanmere::Value& value, bool fallback = false) noexcept {
 inline const lanmere::Value& orDefault(const lanmere::Value& value,
                                        const lanmere::Value& fallback) noexcept {
   return value.isNil() ? fallback : value;
+}
+
+// The whole number the value holds, or `fallback` when it holds no number.
+inline long long number(const lanmere::Value& value, long long fallback) noexcept {
+  return value.isNumber() ? value.integer() : fallback;
+}
+
+// A row or column of text cells `size` pixels long, as the nearest whole pixel; fractions count
+// (1.5 rows of 14 pixels are 21 pixels). Nil, or anything but a number, is 0.
+inline long long cellPixels(const lanmere::Value& value, double size) noexcept {
+  return value.isNumber() ? std::llround(value.number() * size) : 0;
 }
 
 }  // namespace kestrel

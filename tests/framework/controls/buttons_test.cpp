@@ -16,6 +16,7 @@
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
@@ -468,6 +469,25 @@ TEST_F(Buttons, GeneratedTexts) {
 }
 
 // ---- Icons ----
+
+// Rows and columns in text cells may be fractional: every control places itself at the nearest
+// pixel of row x its row height and column x its column width.
+TEST_F(Buttons, FractionalRowsAndColumnsCount) {
+  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  SETWNDDEFAULT(window);
+  const struct {
+    const char* className;
+    long long top, left;
+  } cases[] = {{"TSAY", 23 + 2, 15}, {"TBUTTON", 27, 15},   {"TGET", 20, 20},  {"TCOMBOBOX", 21, 20},
+               {"TLISTBOX", 21, 20}, {"TSCROLLBAR", 21, 20}, {"TICON", 21, 20}};
+  for (const auto& c : cases) {
+    Value at[] = {1.5, 2.5};
+    const Value control = lanmere::send(lanmere::createObject(c.className), lanmere::symbol("New"),
+                                        lanmere::Args(at));
+    EXPECT_EQ(lanmere::send(control, "nTop").integer(), c.top) << c.className;
+    EXPECT_EQ(lanmere::send(control, "nLeft").integer(), c.left) << c.className;
+  }
+}
 
 TEST_F(Buttons, IconControls) {
   auto newIcon = [&](Value row, Value col, Value resName, Value file) {
