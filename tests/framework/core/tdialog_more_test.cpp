@@ -231,8 +231,8 @@ TEST_F(DialogRest, ChangeFocusPostsItsMessageAndMovesNothing) {
   EXPECT_TRUE(visible);
 }
 
-// The top control (AdjTop) and the client control (SetControl) follow when the dialog is
-// resized: the top one across the whole width, the client one filling what is left.
+// AdjTop docks the top control at once; it and the client control (SetControl) follow when the
+// dialog is resized: the top one across the whole width, the client one filling what is left.
 TEST_F(DialogRest, DockedControlsFollowTheDialogsSize) {
   const Value dialog = styledDialog(kDialogStyle | WS_THICKFRAME, "Docked");
   Value docked[2];
@@ -246,7 +246,7 @@ TEST_F(DialogRest, DockedControlsFollowTheDialogsSize) {
     control.nRight = 150;
   }
   auto hwndOf = [&](int i) { return static_cast<TControl&>(*docked[i].object()).hwnd(); };
-  RECT before{}, area{}, top{}, client{};
+  RECT before{}, adjusted{}, area{}, top{}, client{};
   long height = 0;
   runModal(dialog, {[&](HWND hwnd) { return shown(hwnd) && hwndOf(1); },
                     [&](HWND hwnd) {
@@ -254,6 +254,7 @@ TEST_F(DialogRest, DockedControlsFollowTheDialogsSize) {
                       height = own.bottom - own.top;
                       dialogOf(dialog).oTop = docked[0];
                       lanmere::send(dialog, "AdjTop");
+                      adjusted = inParent(hwndOf(0));
                       lanmere::send(dialog, "SetControl", {docked[1]});
                       GetClientRect(hwnd, &before);
                       SetWindowPos(hwnd, nullptr, 0, 0, 520, 420,
@@ -264,6 +265,8 @@ TEST_F(DialogRest, DockedControlsFollowTheDialogsSize) {
                       return true;
                     },
                     endWith(dialog, 1)});
+  EXPECT_EQ(adjusted.top, 0);
+  EXPECT_EQ(adjusted.right, before.right);
   ASSERT_GT(area.right, before.right);
   ASSERT_GT(area.bottom, before.bottom);
   EXPECT_EQ(top.top, 0);
