@@ -14,6 +14,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/tdialog_msgs.h"
+#include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndhandleevent.h"
@@ -37,6 +38,8 @@ constexpr char kHotKeyMark = '&';
 
 // The parents whose dialogs Esc ends from the key messages.
 constexpr const char* kEscapeParents[] = {"TMDICHILD", "TDIALOG", "TMDIFRAME"};
+// The parents whose dialogs are pages of a folder.
+constexpr const char* kFolders[] = {"TFOLDER", "TFOLDEREX", "TPAGES"};
 
 long long low(const Value& value) {
   return static_cast<long long>(static_cast<std::uint64_t>(value.integer()) & 0xFFFF);
@@ -59,13 +62,18 @@ bool isFalse(const Value& value) {
   return value.isLogical() && !value.logical();
 }
 
-bool endsByEscape(const Value& parent) {
-  if (!parent.isObject()) return false;
-  const std::string name = parent.object()->ClassName();
-  for (const char* kind : kEscapeParents) {
+template <std::size_t N>
+bool classIn(const Value& object, const char* const (&names)[N]) {
+  if (!object.isObject()) return false;
+  const std::string name = object.object()->ClassName();
+  for (const char* kind : names) {
     if (name == kind) return true;
   }
   return false;
+}
+
+bool endsByEscape(const Value& parent) {
+  return classIn(parent, kEscapeParents);
 }
 
 bool escapeKeyDown() {
@@ -245,10 +253,19 @@ Value TDialog::EraseBkGnd(const Value& hDCErase) {
   return 1;
 }
 
-// With lTransparent, the dialog's own static texts (no framework control behind them) paint on
-// the dialog's brush too.
+// On a page of a folder in a themed application, buttons and labels show the page's themed
+// background. With lTransparent, the dialog's own static texts (no framework control behind
+// them) paint on the dialog's brush too.
 Value TDialog::CtlColor(const Value& hWndCtl, const Value& hDCCtl) {
   const HWND control = handleFrom<HWND>(hWndCtl);
+  if (control && classIn(oWnd, kFolders) && ISAPPTHEMED()) {
+    const std::string kind = upperAscii(windowClassName(control));
+    if (kind == "BUTTON" || kind == "STATIC") {
+      SetBkMode(handleFrom<HDC>(hDCCtl), TRANSPARENT);
+      DRAWPBACK(hWndCtl, hDCCtl);
+      return handleNumber(GetStockObject(NULL_BRUSH));
+    }
+  }
   if (lTransparent.logical() && control && upperAscii(windowClassName(control)) == "STATIC" &&
       OWNDFROMHWND(hWndCtl).isNil()) {
     if (const HBRUSH brush = handleOfMember<HBRUSH>(oBrush, msg::hBrush)) {

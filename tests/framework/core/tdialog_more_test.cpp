@@ -14,6 +14,7 @@
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/tcontrol.h"
+#include "framework/core/themes.h"
 #include "runtime/functions.h"
 #include "tests/framework/core/dialog_fixture.h"
 #include "tests/framework/core/dialog_test_ids.h"
@@ -324,6 +325,63 @@ TEST_F(DialogRest, EscInTheKeyMessagesDependsOnTheParentsClass) {
   }
   lanmere::callFunction("SETDIALOGESC", {true});
   DestroyWindow(as(parents[kWindow]).hwnd());
+}
+
+// ---- Colours on a folder's page ----
+
+// Stands for a folder: a page is a dialog whose parent object is of a folder's class.
+class TFolder : public TWindow {
+  LM_CLASS(TFolder, TWindow)
+};
+LM_DEFINE_CLASS_AS(TFolder, "TFOLDER") {
+  c.creatable();
+}
+
+// On a page of a folder in a themed application, buttons and labels answer the null brush over
+// the page's background drawn first; other controls, pages of an unthemed application and
+// dialogs outside a folder get the window class's answer.
+TEST_F(DialogRest, FolderPagesPaintButtonsAndLabelsOnTheirBackground) {
+  constexpr COLORREF kPage = RGB(10, 20, 30);
+  TFolder::Class();
+  const Value folder = lanmere::createObject("TFOLDER");
+  ASSERT_TRUE(folder.isObject());
+  const struct {
+    bool inFolder, themed;
+    const char* windowClass;
+    bool onBackground;
+  } cases[] = {{true, true, "Static", true},  {true, true, "Button", true},
+               {true, true, "Edit", false},   {true, false, "Static", false},
+               {false, true, "Button", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.windowClass) + (c.inFolder ? " in a folder" : "") +
+                 (c.themed ? " themed" : ""));
+    overrideAppThemed(c.themed);
+    const Value dialog = pixelDialog(100, 100, 260, 400, "Page");
+    addControl(dialog, c.windowClass, kIdFirstEdit, "Text", 10, 10, 35, 200, WS_TABSTOP);
+    if (c.inFolder) dialogOf(dialog).oWnd = folder;
+    dialogOf(dialog).SetColor(0LL, static_cast<long long>(kPage));
+    LRESULT answer = 0;
+    COLORREF drawn = CLR_INVALID;
+    const Value result = runModal(dialog, {shown,
+                      [&](HWND hwnd) {
+                        const HDC dc = CreateCompatibleDC(nullptr);
+                        const HBITMAP bitmap = CreateCompatibleBitmap(GetDC(nullptr), 8, 8);
+                        const HGDIOBJ previous = SelectObject(dc, bitmap);
+                        PatBlt(dc, 0, 0, 8, 8, WHITENESS);
+                        answer = SendMessageA(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                              reinterpret_cast<LPARAM>(GetDlgItem(hwnd, kIdFirstEdit)));
+                        drawn = GetPixel(dc, 2, 2);
+                        SelectObject(dc, previous);
+                        DeleteObject(bitmap);
+                        DeleteDC(dc);
+                        return true;
+                      },
+                      endWith(dialog, 1)});
+    EXPECT_EQ(result.integer(), 1);
+    EXPECT_EQ(answer == reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)), c.onBackground);
+    EXPECT_EQ(drawn == kPage, c.onBackground);
+  }
+  overrideAppThemed(std::nullopt);
 }
 
 // ---- What the initialisation adds ----
