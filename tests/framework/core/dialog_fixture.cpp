@@ -176,4 +176,19 @@ LRESULT CALLBACK WindowCreations::onCbt(int code, WPARAM wParam, LPARAM lParam) 
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+std::vector<long long> helpTopics;
+
+namespace {
+Value recordHelpTopic(lanmere::Args args) {
+  helpTopics.push_back(lanmere::arg(args, 1).integer());
+  return {};
+}
+}  // namespace
+
+const lanmere::ModuleTable& helpStandIn() {
+  static const lanmere::ModuleTable module{"help stand-in",
+                                           {lanmere::fn<&recordHelpTopic>("HELPTOPIC")}};
+  return module;
+}
+
 }  // namespace kestrel::test

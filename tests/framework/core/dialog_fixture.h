@@ -15,6 +15,7 @@
 #include "runtime/binding.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
+#include "runtime/functions.h"
 #include "tests/framework/core/twindow_support.h"
 
 namespace kestrel::test {
@@ -93,6 +94,11 @@ class DialogTest : public ::testing::Test {
  private:
   Value previousBlock_;
 };
+
+// Stands in for the help module: a HELPTOPIC that records the topics it is asked for in
+// helpTopics. Registering it makes HELPTOPIC known for the rest of the test program.
+extern std::vector<long long> helpTopics;
+const lanmere::ModuleTable& helpStandIn();
 
 // Counts the windows this thread creates while it lives.
 class WindowCreations {

@@ -749,19 +749,11 @@ TEST_F(Controls, EndAndAClosedDialogLeaveNothingBehind) {
   EXPECT_EQ(TControl::liveCount(), before);
 }
 
-// The topics HELPTOPIC was asked for, standing in for the help module.
-std::vector<long long> helpTopics;
-Value recordHelpTopic(lanmere::Args args) {
-  helpTopics.push_back(lanmere::arg(args, 1).integer());
-  return {};
-}
-
 // What a dialog does for its controls and its frame: the top control docked by AdjTop, the
 // client control filling the rest after SetControl, help for the focused control or else the
 // dialog, the context-help button unless lHelpIcon says no, and bNcActivate.
 TEST_F(Controls, DockingHelpAndTheFrame) {
-  static const lanmere::ModuleTable helpModule{"help stand-in",
-                                               {lanmere::fn<&recordHelpTopic>("HELPTOPIC")}};
+  const lanmere::ModuleTable& helpModule = helpStandIn();
   lanmere::registerModule(helpModule);
   for (const Value& helpIcon : {Value(), Value(false)}) {
     SCOPED_TRACE(helpIcon.isNil() ? "help icon" : "no help icon");

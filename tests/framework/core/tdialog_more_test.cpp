@@ -107,19 +107,11 @@ TEST_F(DialogRest, DefineGivesANewPlaceCaptionStyleAndColoursKeepingTheControls)
 
 // ---- Help ----
 
-std::vector<long long> helpTopics;
-
-Value recordHelpTopic(lanmere::Args args) {
-  helpTopics.push_back(lanmere::arg(args, 1).integer());
-  return {};
-}
-
 // The context-help command puts the dialog in help mode: the pointer over it becomes the help
 // cursor and a click asks HELPTOPIC, once there is one, for the focused control's topic or else
 // the dialog's.
 TEST_F(DialogRest, ContextHelpModeShowsTheHelpCursorAndAsksForTheTopic) {
-  static const lanmere::ModuleTable helpModule{"help stand-in",
-                                               {lanmere::fn<&recordHelpTopic>("HELPTOPIC")}};
+  const lanmere::ModuleTable& helpModule = helpStandIn();
   ASSERT_EQ(lanmere::findFunction("HELPTOPIC"), nullptr);
   const Value dialog = pixelDialog(100, 100, 260, 400, "Help");
   dialogOf(dialog).nHelpId = 5;
