@@ -25,10 +25,11 @@ inline long long number(const lanmere::Value& value, long long fallback) noexcep
   return value.isNumber() ? value.integer() : fallback;
 }
 
-// A row or column of text cells `size` pixels long, as the nearest whole pixel; fractions count
-// (1.5 rows of 14 pixels are 21 pixels). Nil, or anything but a number, is 0.
+// A row or column of text cells `size` pixels long, as a whole pixel: Int(value x size), so
+// fractions count (1.5 rows of 14 pixels are 21 pixels) and a pixel value (size 1) is cut to its
+// whole part. Nil, or anything but a number, is 0.
 inline long long cellPixels(const lanmere::Value& value, double size) noexcept {
-  return value.isNumber() ? std::llround(value.number() * size) : 0;
+  return value.isNumber() ? static_cast<long long>(std::trunc(value.number() * size)) : 0;
 }
 
 }  // namespace kestrel

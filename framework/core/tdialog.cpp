@@ -127,11 +127,6 @@ long long systemColor(int index) {
   return static_cast<long long>(GetSysColor(index));
 }
 
-// A row or column on the dialogs' text cell, as a whole pixel.
-Value cell(const Value& value, double size) {
-  return static_cast<long long>(std::trunc(value.number() * size));
-}
-
 // Int(units × (edge - origin) / base), in double so that any number converts.
 long long dialogUnits(const Value& edge, long origin, double units, long base) {
   return static_cast<long long>(std::trunc(units * (edge.number() - origin) / base));
@@ -193,10 +188,10 @@ Value TDialog::New(Args args) {
   const Value left = orDefault(a(kNewLeft), Value(0));
   const Value bottom = height != 0 ? Value(height) : orDefault(a(kNewBottom), Value(10));
   const Value right = width != 0 ? Value(width) : orDefault(a(kNewRight), Value(40));
-  nTop = pixels ? top : cell(top, kRowHeight);
-  nLeft = pixels ? left : cell(left, kColumnWidth);
-  nBottom = pixels || height != 0 ? bottom : cell(bottom, kRowHeight);
-  nRight = pixels || width != 0 ? right : cell(right, kColumnWidth);
+  nTop = pixels ? top : Value(cellPixels(top, kRowHeight));
+  nLeft = pixels ? left : Value(cellPixels(left, kColumnWidth));
+  nBottom = pixels || height != 0 ? bottom : Value(cellPixels(bottom, kRowHeight));
+  nRight = pixels || width != 0 ? right : Value(cellPixels(right, kColumnWidth));
   aGradColors = a(kNewGradColors);
   lTransparent = flag(a(kNewTransparent), false) || !lanmere::isEmpty(aGradColors) ||
                  !lanmere::isEmpty(settings().gradient);

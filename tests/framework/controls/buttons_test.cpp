@@ -470,7 +470,7 @@ TEST_F(Buttons, GeneratedTexts) {
 
 // ---- Icons ----
 
-// Rows and columns in text cells may be fractional: every control places itself at the nearest
+// Rows and columns in text cells may be fractional: every control places itself at the whole
 // pixel of row x its row height and column x its column width.
 TEST_F(Buttons, FractionalRowsAndColumnsCount) {
   for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
@@ -478,7 +478,7 @@ TEST_F(Buttons, FractionalRowsAndColumnsCount) {
   const struct {
     const char* className;
     long long top, left;
-  } cases[] = {{"TSAY", 23 + 2, 15}, {"TBUTTON", 27, 15},   {"TGET", 20, 20},  {"TCOMBOBOX", 21, 20},
+  } cases[] = {{"TSAY", 22 + 2, 15}, {"TBUTTON", 27, 15},   {"TGET", 19, 20},  {"TCOMBOBOX", 21, 20},
                {"TLISTBOX", 21, 20}, {"TSCROLLBAR", 21, 20}, {"TICON", 21, 20}};
   for (const auto& c : cases) {
     Value at[] = {1.5, 2.5};
