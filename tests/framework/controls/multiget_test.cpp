@@ -15,6 +15,7 @@
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
 #include "runtime/closure.h"
+#include "tests/framework/controls/multiget_test_ids.h"
 #include "tests/framework/core/dialog_fixture.h"
 #include "tests/support/ui.h"
 
@@ -494,6 +495,37 @@ TEST_F(Memos, ReadOnlyTextBoxAsTheAlertMakesIt) {
     }
   }
   overrideAppThemed(std::nullopt);
+}
+
+// Fields of a dialog resource: each shows its variable once the dialog has made it, typing writes
+// the whole text back, and the read-only one takes no typing and writes nothing.
+TEST_F(Memos, ResourceFieldsShowTypeAndStayReadOnly) {
+  const Value resource = resourceDialog("MEMODLG");
+  Variable notes{Value("one\r\ntwo")}, view{Value("fixed")};
+  int changes = 0;
+  auto redefine = [&](int id, Variable& var, bool readOnly, Value changed) {
+    Value args[] = {id, var.block(), resource, {}, {}, {}, {}, {}, {}, {}, {}, readOnly, {}, changed};
+    return lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("ReDefine"),
+                         lanmere::Args(args));
+  };
+  const Value edit = redefine(kIdMemoEdit, notes, false, closure([&](lanmere::Args) {
+                                ++changes;
+                                return Value();
+                              }));
+  const Value fixed = redefine(kIdMemoView, view, true, Value());
+  runModal(resource, {[&](HWND d) { return d && memo(fixed).hwnd(); }, check([&] {
+                        EXPECT_TRUE(errors.empty());
+                        EXPECT_EQ(textOf(memo(edit).hwnd()), "one\r\ntwo");
+                        EXPECT_EQ(textOf(memo(fixed).hwnd()), "fixed");
+                        EXPECT_TRUE(GetWindowLongPtrA(memo(fixed).hwnd(), GWL_STYLE) & ES_READONLY);
+                        EXPECT_EQ(as(resource).aControls.length(), 2u);
+                      }),
+                      focusOn(edit), keys({VK_CONTROL, VK_END}), keys({VK_RETURN}), type("3"),
+                      focusOn(fixed), type("zz"), settle(), end(resource)});
+  EXPECT_EQ(notes.value.string(), "one\r\ntwo\r\n3");
+  EXPECT_GE(changes, 2);
+  EXPECT_TRUE(view.writes.empty());
+  EXPECT_EQ(view.value.string(), "fixed");
 }
 
 // ---- No leaks ----
