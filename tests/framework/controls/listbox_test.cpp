@@ -153,6 +153,31 @@ TEST_F(ListBoxes, BindingStoresNumbersOrTextsFromClicksKeysAndTab) {
   }
 }
 
+// Enter on a list in a dialog without a default button: the validation sees that the key was
+// Enter, the focus moves on to the next control and the variable holds the current item.
+TEST_F(ListBoxes, EnterMovesOnFromTheList) {
+  Var v{Value(1)};
+  std::vector<long long> keysSeen;
+  const Value made = newList({.row = 10,
+                              .col = 10,
+                              .setGet = v.block(),
+                              .items = list(numbers4),
+                              .wnd = dialog,
+                              .valid = closure([&](lanmere::Args) {
+                                keysSeen.push_back(as(dialog).nLastKey.integer());
+                                return Value(true);
+                              })});
+  const Value after = newList({.row = 10, .col = 200, .items = list({"x"}), .wnd = dialog});
+  runModal(dialog, {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
+                    [&](HWND) { return GetFocus() == lb(made).hwnd(); },
+                    check([&] { pressKeys({VK_DOWN}); }), settle(),
+                    check([&] { pressKeys({VK_RETURN}); }),
+                    [&](HWND) { return GetFocus() == lb(after).hwnd(); }, settle(),
+                    check([&] { lanmere::send(dialog, "End", {1}); })});
+  EXPECT_EQ(keysSeen, std::vector<long long>{VK_RETURN});
+  EXPECT_EQ((*v).integer(), 2);
+}
+
 // ---- Operations ----
 
 TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
