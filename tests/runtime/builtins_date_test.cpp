@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -97,8 +98,10 @@ TEST_F(DateTest, DateParts) {
   EXPECT_TRUE(argumentError(call("DAY", {"7"}), 1114, "DAY", {"7"}));
 }
 
+// The clock the run-time reads (time() may read a coarser clock that lags it by a tick, so a
+// reading just after a second began could look later than "after").
 std::tm localNow() {
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   return *std::localtime(&now);
 }
 
