@@ -52,8 +52,7 @@ constexpr long long kHalfRange = 0x8000;
 constexpr long long kWordRange = 0x10000;
 constexpr const char* kDeleteQuestion = "Delete this control ?";
 
-// Folder, bar and MDI classes are recognised by name; they need not exist.
-constexpr const char* kFolderClasses[] = {"TFOLDER", "TFOLDEREX", "TPAGES"};
+// Bar and MDI classes are recognised by name; they need not exist.
 constexpr const char* kCancelButtonClasses[] = {"TBUTTON", "TBTNBMP", "TBUTTONBMP"};
 
 // The drag in progress (one for the process: the mouse has one capture).
@@ -92,14 +91,6 @@ bool pressed(int virtualKey) {
 
 std::string classOf(const Value& object) {
   return object.isObject() ? object.object()->ClassName() : std::string();
-}
-
-template <std::size_t N>
-bool oneOf(const std::string& name, const char* const (&names)[N]) {
-  for (const char* each : names) {
-    if (name == each) return true;
-  }
-  return false;
 }
 
 TWindow* windowOf(const Value& object) {

@@ -38,8 +38,6 @@ constexpr char kHotKeyMark = '&';
 
 // The parents whose dialogs Esc ends from the key messages.
 constexpr const char* kEscapeParents[] = {"TMDICHILD", "TDIALOG", "TMDIFRAME"};
-// The parents whose dialogs are pages of a folder.
-constexpr const char* kFolders[] = {"TFOLDER", "TFOLDEREX", "TPAGES"};
 
 long long low(const Value& value) {
   return static_cast<long long>(static_cast<std::uint64_t>(value.integer()) & 0xFFFF);
@@ -64,16 +62,7 @@ bool isFalse(const Value& value) {
 
 template <std::size_t N>
 bool classIn(const Value& object, const char* const (&names)[N]) {
-  if (!object.isObject()) return false;
-  const std::string name = object.object()->ClassName();
-  for (const char* kind : names) {
-    if (name == kind) return true;
-  }
-  return false;
-}
-
-bool endsByEscape(const Value& parent) {
-  return classIn(parent, kEscapeParents);
+  return object.isObject() && oneOf(object.object()->ClassName(), names);
 }
 
 bool escapeKeyDown() {
@@ -198,7 +187,7 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
 
 Value TDialog::KeyDown(const Value& nKey, const Value& nFlags) {
   if (nKey.integer() == VK_ESCAPE && escapeEndsDialogs() &&
-      (!oWnd.isObject() || endsByEscape(oWnd))) {
+      (!oWnd.isObject() || classIn(oWnd, kEscapeParents))) {
     End(Value());
     return 0;
   }
@@ -206,7 +195,7 @@ Value TDialog::KeyDown(const Value& nKey, const Value& nFlags) {
 }
 
 Value TDialog::KeyChar(const Value& nKey, const Value& nFlags) {
-  if (nKey.integer() == VK_ESCAPE && escapeEndsDialogs() && endsByEscape(oWnd)) {
+  if (nKey.integer() == VK_ESCAPE && escapeEndsDialogs() && classIn(oWnd, kEscapeParents)) {
     End(Value());
     return 0;
   }
@@ -258,7 +247,7 @@ Value TDialog::EraseBkGnd(const Value& hDCErase) {
 // them) paint on the dialog's brush too.
 Value TDialog::CtlColor(const Value& hWndCtl, const Value& hDCCtl) {
   const HWND control = handleFrom<HWND>(hWndCtl);
-  if (control && classIn(oWnd, kFolders) && ISAPPTHEMED()) {
+  if (control && classIn(oWnd, kFolderClasses) && ISAPPTHEMED()) {
     const std::string kind = upperAscii(windowClassName(control));
     if (kind == "BUTTON" || kind == "STATIC") {
       SetBkMode(handleFrom<HDC>(hDCCtl), TRANSPARENT);

@@ -478,8 +478,9 @@ TEST_F(Buttons, FractionalRowsAndColumnsCount) {
   const struct {
     const char* className;
     long long top, left;
-  } cases[] = {{"TSAY", 22 + 2, 15}, {"TBUTTON", 27, 15},   {"TGET", 19, 20},  {"TCOMBOBOX", 21, 20},
-               {"TLISTBOX", 21, 20}, {"TSCROLLBAR", 21, 20}, {"TICON", 21, 20}};
+  } cases[] = {{"TSAY", 22 + 2, 15},  {"TBUTTON", 27, 15},  {"TGET", 19, 20},
+               {"TCOMBOBOX", 21, 20}, {"TLISTBOX", 21, 20}, {"TSCROLLBAR", 21, 20},
+               {"TICON", 21, 20}};
   for (const auto& c : cases) {
     Value at[] = {1.5, 2.5};
     const Value control = lanmere::send(lanmere::createObject(c.className), lanmere::symbol("New"),

@@ -92,7 +92,6 @@ void clickItem(HWND hwnd, int index) {
   clickAt(hwnd, item.left + 5, (item.top + item.bottom) / 2);
 }
 
-
 class ListBoxes : public DialogTest {
  protected:
   void SetUp() override {
@@ -168,12 +167,12 @@ TEST_F(ListBoxes, EnterMovesOnFromTheList) {
                                 return Value(true);
                               })});
   const Value after = newList({.row = 10, .col = 200, .items = list({"x"}), .wnd = dialog});
-  runModal(dialog, {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
-                    [&](HWND) { return GetFocus() == lb(made).hwnd(); },
-                    check([&] { pressKeys({VK_DOWN}); }), settle(),
-                    check([&] { pressKeys({VK_RETURN}); }),
-                    [&](HWND) { return GetFocus() == lb(after).hwnd(); }, settle(),
-                    check([&] { lanmere::send(dialog, "End", {1}); })});
+  runModal(dialog,
+           {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
+            [&](HWND) { return GetFocus() == lb(made).hwnd(); },
+            check([&] { pressKeys({VK_DOWN}); }), settle(), check([&] { pressKeys({VK_RETURN}); }),
+            [&](HWND) { return GetFocus() == lb(after).hwnd(); }, settle(),
+            check([&] { lanmere::send(dialog, "End", {1}); })});
   EXPECT_EQ(keysSeen, std::vector<long long>{VK_RETURN});
   EXPECT_EQ((*v).integer(), 2);
 }

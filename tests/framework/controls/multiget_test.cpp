@@ -504,7 +504,8 @@ TEST_F(Memos, ResourceFieldsShowTypeAndStayReadOnly) {
   Variable notes{Value("one\r\ntwo")}, view{Value("fixed")};
   int changes = 0;
   auto redefine = [&](int id, Variable& var, bool readOnly, Value changed) {
-    Value args[] = {id, var.block(), resource, {}, {}, {}, {}, {}, {}, {}, {}, readOnly, {}, changed};
+    Value args[] = {id, var.block(), resource, {}, {},       {}, {},
+                    {}, {},          {},       {}, readOnly, {}, changed};
     return lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("ReDefine"),
                          lanmere::Args(args));
   };

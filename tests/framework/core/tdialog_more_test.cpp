@@ -341,8 +341,10 @@ TEST_F(DialogRest, FolderPagesPaintButtonsAndLabelsOnTheirBackground) {
     bool inFolder, themed;
     const char* windowClass;
     bool onBackground;
-  } cases[] = {{true, true, "Static", true},  {true, true, "Button", true},
-               {true, true, "Edit", false},   {true, false, "Static", false},
+  } cases[] = {{true, true, "Static", true},
+               {true, true, "Button", true},
+               {true, true, "Edit", false},
+               {true, false, "Static", false},
                {false, true, "Button", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.windowClass) + (c.inFolder ? " in a folder" : "") +
@@ -354,21 +356,24 @@ TEST_F(DialogRest, FolderPagesPaintButtonsAndLabelsOnTheirBackground) {
     dialogOf(dialog).SetColor(0LL, static_cast<long long>(kPage));
     LRESULT answer = 0;
     COLORREF drawn = CLR_INVALID;
-    const Value result = runModal(dialog, {shown,
-                      [&](HWND hwnd) {
-                        const HDC dc = CreateCompatibleDC(nullptr);
-                        const HBITMAP bitmap = CreateCompatibleBitmap(GetDC(nullptr), 8, 8);
-                        const HGDIOBJ previous = SelectObject(dc, bitmap);
-                        PatBlt(dc, 0, 0, 8, 8, WHITENESS);
-                        answer = SendMessageA(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                              reinterpret_cast<LPARAM>(GetDlgItem(hwnd, kIdFirstEdit)));
-                        drawn = GetPixel(dc, 2, 2);
-                        SelectObject(dc, previous);
-                        DeleteObject(bitmap);
-                        DeleteDC(dc);
-                        return true;
-                      },
-                      endWith(dialog, 1)});
+    const Value result = runModal(
+        dialog, {shown,
+                 [&](HWND hwnd) {
+                   const HDC screen = GetDC(nullptr);
+                   const HDC dc = CreateCompatibleDC(screen);
+                   const HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+                   ReleaseDC(nullptr, screen);
+                   const HGDIOBJ previous = SelectObject(dc, bitmap);
+                   PatBlt(dc, 0, 0, 8, 8, WHITENESS);
+                   answer = SendMessageA(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                         reinterpret_cast<LPARAM>(GetDlgItem(hwnd, kIdFirstEdit)));
+                   drawn = GetPixel(dc, 2, 2);
+                   SelectObject(dc, previous);
+                   DeleteObject(bitmap);
+                   DeleteDC(dc);
+                   return true;
+                 },
+                 endWith(dialog, 1)});
     EXPECT_EQ(result.integer(), 1);
     EXPECT_EQ(answer == reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)), c.onBackground);
     EXPECT_EQ(drawn == kPage, c.onBackground);
