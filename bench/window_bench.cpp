@@ -1,9 +1,11 @@
-// One message, three ways: WM_LBUTTONDOWN sent with SendMessageA from the same thread to
+// One message, four ways: WM_LBUTTONDOWN sent with SendMessageA from the same thread to
 //   1. a bare C window procedure that computes the answer;
 //   2. a minimal C++ subclass: slot from GWLP_USERDATA, a std::vector, one virtual call, one
 //      std::function;
 //   3. the framework: a TWindow made by New, whose LButtonDown evaluates its bLClicked
-//      (nRow, nCol, nFlags, Self).
+//      (nRow, nCol, nFlags, Self);
+//   4. the same through a control: a TControl child of that window on a system button, whose
+//      LButtonDown (the parent's last key, then the window's) evaluates its bLClicked.
 // Each computes the same value from row, column and flags. Rounds are interleaved and the best
 // round of each path counts; the ratios close the output.
 #include <windows.h>
@@ -11,10 +13,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <vector>
 
+#include "framework/core/tcontrol.h"
 #include "framework/core/twindow.h"
 #include "runtime/closure.h"
 #include "runtime/object.h"
@@ -141,13 +145,27 @@ int main() {
       "(b)BENCH");
   HWND framed = framedWindow.hwnd();
 
+  kestrel::TControl::Class();
+  const Value control = lanmere::createObject("TCONTROL");
+  auto& framedControl = static_cast<kestrel::TControl&>(*control.object());
+  framedControl.oWnd = window;
+  framedControl.nId = 100;
+  framedControl.nBottom = 30;
+  framedControl.nRight = 80;
+  framedControl.nStyle = static_cast<long long>(WS_CHILD | WS_VISIBLE);
+  framedControl.Create(Value("BUTTON"));
+  framedControl.bLClicked = framedWindow.bLClicked;
+  HWND controlled = framedControl.hwnd();
+
   Path paths[] = {{"bare C procedure", bare},
                   {"minimal C++ subclass", minimal},
-                  {"framework (TWindow, bLClicked)", framed}};
+                  {"framework (TWindow, bLClicked)", framed},
+                  {"framework control (TControl, bLClicked)", controlled}};
+  constexpr int kPaths = static_cast<int>(std::size(paths));
   for (Path& path : paths) round(path, kWarmUpMessages);
   for (Path& path : paths) path.best = std::numeric_limits<double>::max();
   for (int r = 0; r < kRounds; ++r) {
-    for (int i = 0; i < 3; ++i) round(paths[(r + i) % 3], kMessagesPerRound);
+    for (int i = 0; i < kPaths; ++i) round(paths[(r + i) % kPaths], kMessagesPerRound);
   }
 
   std::printf("WM_LBUTTONDOWN by SendMessageA, %d-bit build, best of %d rounds of %d messages\n",
@@ -157,12 +175,14 @@ int main() {
                 static_cast<long long>(path.result));
   }
   const bool same = paths[0].result == paths[1].result && paths[1].result == paths[2].result &&
-                    paths[0].result == answer(21, 37, kFlags);
+                    paths[2].result == paths[3].result && paths[0].result == answer(21, 37, kFlags);
   const double overBare = paths[2].best / paths[0].best;
   const double overMinimal = paths[2].best / paths[1].best;
   std::printf("  framework / bare    %5.2f (goal at most %.2f)\n", overBare, kGoalOverBare);
   std::printf("  framework / minimal %5.2f (goal at most %.2f)\n", overMinimal, kGoalOverMinimal);
+  std::printf("  control / window    %5.2f\n", paths[3].best / paths[2].best);
   if (!same) std::printf("  the three answers differ\n");
+  DestroyWindow(controlled);
   DestroyWindow(framed);
   DestroyWindow(minimal);
   DestroyWindow(bare);
