@@ -165,12 +165,9 @@ Value TButton::Initiate(const Value& hDlg) {
 }
 
 // A click the dialog's command check sends says so in wParam: the control awaiting validation
-// has been asked already.
+// has been asked already. The dispatcher then sends Click.
 Value TButton::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
-  if (nMsg.integer() == kWmFrameworkClick) {
-    checked_ = nWParam.integer() == kClickChecked;
-    return lanmere::send(self(), sym("Click"));
-  }
+  if (nMsg.integer() == kWmFrameworkClick) checked_ = nWParam.integer() == kClickChecked;
   return TControl::HandleEvent(nMsg, nWParam, nLParam);
 }
 

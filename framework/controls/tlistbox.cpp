@@ -141,7 +141,7 @@ LM_DEFINE_CLASS(TListBox) {
                        GetPos, GetSelText, GetSel, IsMultipleSel, SetSel, GetSelCount, GetSelItems,
                        aSelections, SetSelItems, SetItems, Reset, Add, Insert, Modify, Del, SwapUp,
                        SwapDown, GetItem, Len, FillMeasure, DrawItem, SetBitmaps, LostFocus,
-                       HandleEvent, LButtonUp, MouseMove, Destroy, cToChar, cGenPrg));
+                       GetDlgCode, LButtonUp, MouseMove, Destroy, cToChar, cGenPrg));
   c.method<&TListBox::saveToRC>("SaveToRC");
   c.creatable();
 }
@@ -694,12 +694,10 @@ Value TListBox::LostFocus(const Value& hWndNew) {
 }
 
 // Enter in a dialog: the parent learns it was Enter, so a successful validation moves on.
-Value TListBox::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
-  if (nMsg.integer() == WM_GETDLGCODE && nWParam.integer() == VK_RETURN) {
-    if (TWindow* above = parent()) above->nLastKey = static_cast<long long>(VK_RETURN);
-    return TControl::KeyDown(nWParam);
-  }
-  return TControl::HandleEvent(nMsg, nWParam, nLParam);
+Value TListBox::GetDlgCode(const Value& nKey) {
+  if (nKey.integer() != VK_RETURN) return TControl::GetDlgCode(nKey);
+  if (TWindow* above = parent()) above->nLastKey = static_cast<long long>(VK_RETURN);
+  return TControl::KeyDown(nKey);
 }
 
 Value TListBox::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {

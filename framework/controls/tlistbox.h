@@ -61,7 +61,7 @@ class TListBox : public TControl {
 
   // ---- Events ----
   Value LostFocus(const Value& hWndNew = {}) override;
-  Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) override;
+  Value GetDlgCode(const Value& nKey = {}) override;
   Value LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags = {}) override;
   Value MouseMove(const Value& nRow, const Value& nCol, const Value& nFlags = {}) override;
   Value Destroy() override;

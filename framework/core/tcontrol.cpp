@@ -9,20 +9,22 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "errors/kserror.h"
 #include "framework/core/args.h"
+#include "framework/core/classkind.h"
 #include "framework/core/dialogbox.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/tdialog_msgs.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
-#include "framework/core/wndhandleevent.h"
 #include "framework/core/wndproc.h"
 #include "runtime/closure.h"
 
@@ -37,7 +39,6 @@ long liveControls = 0;
 
 constexpr long long kFirstId = 100;
 constexpr long long kLastId = 30000;
-constexpr UINT kWmCtlColor = 0x0019;  // the 16-bit systems' colour request
 constexpr long long kDefaultStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 // Template items are laid out with twice the factors of the dialog header.
 constexpr double kItemUnitsY = 16;
@@ -48,11 +49,9 @@ constexpr UINT kNextControl = WM_NEXTDLGCTL;
 constexpr UINT kDefaultIdQuery = DM_GETDEFID;
 constexpr UINT kCommandMask = 0xFFF0;
 constexpr long long kDragThreshold = 5;  // pixels the mouse moves before a drag starts
-constexpr long long kHalfRange = 0x8000;
-constexpr long long kWordRange = 0x10000;
 constexpr const char* kDeleteQuestion = "Delete this control ?";
 
-// Bar and MDI classes are recognised by name; they need not exist.
+// The buttons whose lCancel lets the focus go to them without validation.
 constexpr const char* kCancelButtonClasses[] = {"TBUTTON", "TBTNBMP", "TBUTTONBMP"};
 
 // The drag in progress (one for the process: the mouse has one capture).
@@ -71,26 +70,8 @@ const lanmere::Symbol* sym(const char* name) {
   return lanmere::symbol(name);
 }
 
-long long lowWord(long long value) {
-  return static_cast<long long>(static_cast<std::uint64_t>(value) & 0xFFFF);
-}
-
-long long highWord(long long value) {
-  return static_cast<long long>((static_cast<std::uint64_t>(value) >> 16) & 0xFFFF);
-}
-
-// A 16-bit mouse coordinate as the signed number it stands for (32768..65535 are -32768..-1).
-long long signedWord(const Value& value) {
-  const long long n = value.integer();
-  return n >= kHalfRange && n < kWordRange ? n - kWordRange : n;
-}
-
 bool pressed(int virtualKey) {
   return (GetKeyState(virtualKey) & 0x8000) != 0;
-}
-
-std::string classOf(const Value& object) {
-  return object.isObject() ? object.object()->ClassName() : std::string();
 }
 
 TWindow* windowOf(const Value& object) {
@@ -164,16 +145,14 @@ LM_DEFINE_CLASS(TControl) {
       lanmere::block(
           [](Args) { return lanmere::callFunction(sym("MSGYESNO"), {Value(kDeleteQuestion)}); },
           "(b)TCONTROL"));
-  c.methods(LM_METHODS(Redefine, Initiate, cToChar, GetNewId, Default, Init, HandleEvent, Click,
-                       Change, Colors, Display, Paint, HelpTopic, KeyUp, GotFocus, LostFocus,
+  c.methods(LM_METHODS(Redefine, Initiate, cToChar, GetNewId, Default, Init, Click, Change, Colors,
+                       Display, Paint, HelpTopic, KeyUp, UpdateUIState, GotFocus, LostFocus,
                        KillFocus, KSLostFocus, ForWhen, SetFocus, ChangeFocus, GetDlgCode, KeyDown,
-                       KeyChar, SysChar, SysKeyDown, LButtonDown, LButtonUp, LDblClick, MouseMove,
-                       DragBegin, CaptureChanged, EraseBkGnd, PaintBack, End, Destroy, Move,
-                       PostMsg, Refresh, VarGet, VarPut, l3D, Set3DLook, nWidth, _nWidth, nHeight,
-                       _nHeight, nAlign, _nAlign, AdjTop, AdjBottom, AdjLeft, AdjRight, AdjClient,
-                       ShowDots, HideDots, CheckDots, MResize, Inspect));
-  c.method<static_cast<Value (TControl::*)(const Value&, const Value&, const Value&)>(
-      &TControl::SysCommand)>("SysCommand");
+                       KeyChar, SysCommand, SysChar, SysKeyDown, LButtonDown, LButtonUp, LDblClick,
+                       MouseMove, DragBegin, CaptureChanged, EraseBkGnd, PaintBack, End, Destroy,
+                       Move, PostMsg, Refresh, VarGet, VarPut, l3D, Set3DLook, nWidth, _nWidth,
+                       nHeight, _nHeight, nAlign, _nAlign, AdjTop, AdjBottom, AdjLeft, AdjRight,
+                       AdjClient, ShowDots, HideDots, CheckDots, MResize, Inspect));
   c.method<&TControl::topOfWindow>("nTop");
   c.method<&TControl::setTop>("_nTop");
   c.method<&TControl::leftOfWindow>("nLeft");
@@ -240,8 +219,8 @@ Value TControl::cToChar(const Value& cClassName) {
   if (nId.isNil()) nId = GetNewId();
   if (nStyle.isNil()) nStyle = kDefaultStyle;
   const long long units = GETDLGBASEUNITS();
-  const double bx = static_cast<double>(lowWord(units));
-  const double by = static_cast<double>(highWord(units));
+  const double bx = LOWORD(units);
+  const double by = HIWORD(units);
   auto y = [&](const Value& v) {
     return static_cast<long long>(std::trunc(kItemUnitsY * v.number() / by));
   };
@@ -289,58 +268,6 @@ Value TControl::Init() {
 
 // ---- Messages ----
 
-Value TControl::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
-  const Value self = this->self();
-  const long long l = nLParam.integer();
-  auto call = [&](const char* method, auto&&... args) {
-    static_assert(sizeof...(args) <= 3);
-    Value list[] = {Value(args)..., Value()};
-    return lanmere::send(self, sym(method), Args(list, sizeof...(args)));
-  };
-  switch (nMsg.integer()) {
-    case WM_HELP:
-      return call("HelpTopic");
-    case kWmFrameworkClick:
-      return call("Click");
-    case kWmCtlColor:
-      return call("CtlColor", nLParam, nWParam);
-    case WM_KEYUP:
-      return call("KeyUp", nWParam, nLParam);
-    case WM_KILLFOCUS:
-      return call("KillFocus", nWParam);
-    case WM_PAINT:
-      return call("Display");
-    case kWmFrameworkChange:
-      return call("Change");
-    case kWmFrameworkColors:
-      return call("Colors", nWParam);
-    case kWmFrameworkLostFocus:
-      return call("KSLostFocus", nWParam);
-    case WM_SYSCOMMAND:
-      return call("SysCommand", nWParam, lowWord(l), highWord(l));
-    case WM_SYSCHAR:
-      return call("SysChar", nWParam, nLParam);
-    case WM_SYSKEYDOWN:
-      return call("SysKeyDown", nWParam, nLParam);
-    case WM_LBUTTONDOWN:
-      return call("LButtonDown", highWord(l), lowWord(l), nWParam);
-    case WM_LBUTTONUP:
-      return call("LButtonUp", highWord(l), lowWord(l), nWParam);
-    case WM_CAPTURECHANGED:
-      return call("CaptureChanged", nLParam);
-    case WM_UPDATEUISTATE: {
-      const Value answer = WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);
-      const std::string name = ClassName();
-      if (name == "TRADIO" || name == "TCHECKBOX") {
-        if (const HWND above = parentHwnd()) InvalidateRect(above, nullptr, FALSE);
-      }
-      return answer;
-    }
-    default:
-      return WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);
-  }
-}
-
 Value TControl::Click() {
   tell(oWnd, sym("AEvalWhen"));
   return {};
@@ -364,7 +291,14 @@ Value TControl::KeyUp(const Value&, const Value&) {
   return {};
 }
 
-Value TControl::HelpTopic() {
+Value TControl::UpdateUIState(const Value&, const Value&) {
+  if (isKindOf(*this, {"TRADIO", "TCHECKBOX"})) {
+    if (const HWND above = parentHwnd()) InvalidateRect(above, nullptr, FALSE);
+  }
+  return {};
+}
+
+Value TControl::HelpTopic(const Value&, const Value&) {
   static const lanmere::Symbol* const helpTopic = sym("HELPTOPIC");
   if (lanmere::isEmpty(nHelpId) || !lanmere::findFunction(helpTopic)) return {};
   lanmere::callFunction(helpTopic, {nHelpId});
@@ -384,20 +318,20 @@ Value TControl::Colors(const Value& hDCCtl) {
   if (lTransparent.isNil()) lTransparent = false;
   SetTextColor(dc, static_cast<COLORREF>(nClrText.integer()));
   SetBkColor(dc, static_cast<COLORREF>(nClrPane.integer()));
-  const std::string name = ClassName();
   const bool themed = ISAPPTHEMED();
-  const bool parentImage = name == "TCHECKBOX" || name == "TRADIO" || name == "TGROUP";
+  const bool group = isKindOf(*this, "TGROUP");
+  const bool parentImage = group || isKindOf(*this, {"TCHECKBOX", "TRADIO"});
   const TWindow* above = parent();
   const Value parentBrush = above ? above->oBrush : Value();
   if (lTransparent.logical()) {
     SetBkMode(dc, TRANSPARENT);
     if (themed) {
-      if (name != "TGROUP" && handleOfMember<HBITMAP>(parentBrush, msg::hBitmap)) {
+      if (!group && handleOfMember<HBITMAP>(parentBrush, msg::hBitmap)) {
         PaintBack(hDCCtl);
       }
       if (parentImage) {
         DRAWPBACK(hWnd, hDCCtl);
-        if (name != "TGROUP") sendTo(parentHwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc));
+        if (!group) sendTo(parentHwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc));
       }
     }
     if (const HBRUSH brush = handleOfMember<HBRUSH>(parentBrush, msg::hBrush)) {
@@ -445,9 +379,8 @@ Value TControl::SetFocus() {
       target = GetWindow(GetParent(hwnd()), GW_CHILD);
     }
   }
-  const lanmere::ClassInfo* const dialogClass = lanmere::classByName("TDIALOG");
   const TWindow* above = parent();
-  if (above && dialogClass && above->classInfo().derivesFrom(*dialogClass)) {
+  if (above && above->classInfo().derivesFrom(TDialog::Class())) {
     postTo(above->hwnd(), kNextControl, reinterpret_cast<WPARAM>(target), TRUE);
   } else {
     focusWindow(target);
@@ -484,13 +417,13 @@ Value TControl::KillFocus(const Value& hWndNew) {
   TWindow* above = parent();
   if (!above) return LostFocus(hWndNew);
   const Value nextObject = next ? OWNDFROMHWND(hWndNew) : Value();
-  const std::string nextClass = classOf(nextObject);
   const long long lastKey = above->nLastKey.integer();
   const bool navigationKey =
       lastKey == VK_TAB || lastKey == VK_RETURN || lastKey == VK_DOWN || lastKey == VK_UP;
   // A cancel button takes the focus without validating the control left behind.
-  if (next && bValid.isClosure() && sameTopLevel(next) && oneOf(nextClass, kCancelButtonClasses) &&
-      offer(nextObject, msg::lCancel).logical() && !navigationKey) {
+  if (next && bValid.isClosure() && sameTopLevel(next) &&
+      isKindOf(nextObject, kCancelButtonClasses) && offer(nextObject, msg::lCancel).logical() &&
+      !navigationKey) {
     {
       ValidatingFlags flags;
       flags.set(*above);
@@ -499,7 +432,7 @@ Value TControl::KillFocus(const Value& hWndNew) {
     }
     return LostFocus(hWndNew);
   }
-  if (nextClass == "TBTNBMP") above->nLastKey = 0;
+  if (isKindOf(nextObject, "TBTNBMP")) above->nLastKey = 0;
   // A window that contains this control only passes the focus on (a dialog to its remembered
   // control), as it does when it is activated again after a message box.
   if (next && !IsChild(next, hwnd()) && !above->lValidating.logical() &&
@@ -534,7 +467,7 @@ Value TControl::KSLostFocus(const Value& hWndNew) {
   }
   if (!lValid().logical()) {
     focusWindow(hwnd());
-  } else if (!oneOf(ClassName(), kFolderClasses)) {
+  } else if (!isKindOf(*this, kFolderClasses)) {
     ForWhen();
   }
   return {};
@@ -606,7 +539,7 @@ Value TControl::KeyChar(const Value& nKey, const Value& nFlags) {
     }
     if (const HWND first = GetDlgItem(above, IDOK)) {
       const Value control = OWNDFROMHWND(handleNumber(first));
-      if (classOf(control) == "TBTNBMP") evaluate(lanmere::send(control, sym("bAction")));
+      if (isKindOf(control, "TBTNBMP")) evaluate(lanmere::send(control, sym("bAction")));
       return 0;
     }
   }
@@ -624,8 +557,7 @@ Value TControl::KeyDown(const Value& nKey, const Value& nFlags) {
   const TWindow* above = parent();
   if (key == VK_TAB && pressed(VK_CONTROL) && above) {
     const Value folder = above->oWnd;
-    const std::string folderClass = classOf(folder);
-    if (folderClass == "TFOLDER" || folderClass == "TFOLDEREX") {
+    if (isKindOf(folder, {"TFOLDER", "TFOLDEREX"})) {
       const long long pages = lanmere::send(folder, sym("aDialogs")).length();
       const long long current = lanmere::send(folder, sym("nOption")).integer();
       if (pages > 0) {
@@ -647,15 +579,8 @@ Value TControl::clickHotControl(HWND hot) {
   return 0;
 }
 
-Value TControl::SysCommand(const Value& nCmd, const Value& nLParam) {
-  const long long l = nLParam.integer();
-  return SysCommand(nCmd, lowWord(l), highWord(l));
-}
-
 Value TControl::SysCommand(const Value& nCmd, const Value& nKey, const Value& nHigh) {
-  auto toWindow = [&] {
-    return TWindow::SysCommand(nCmd, (nHigh.integer() << 16) | lowWord(nKey.integer()));
-  };
+  auto toWindow = [&] { return TWindow::SysCommand(nCmd, nKey, nHigh); };
   if ((static_cast<UINT>(nCmd.integer()) & kCommandMask) != SC_KEYMENU || nKey.integer() == 0) {
     return toWindow();
   }
@@ -664,7 +589,7 @@ Value TControl::SysCommand(const Value& nCmd, const Value& nKey, const Value& nH
   if (!above) return toWindow();
   // In a folder's page, a page whose title has the hot key is selected first.
   const Value folder = above->oWnd;
-  if (oneOf(classOf(folder), kFolderClasses)) {
+  if (isKindOf(folder, kFolderClasses)) {
     const Value found = offer(folder, sym("GetHotPos"), nKey);
     if (found.isNumber() && found.integer() > 0) {
       tell(folder, sym("SetOption"), found);
@@ -674,7 +599,7 @@ Value TControl::SysCommand(const Value& nCmd, const Value& nKey, const Value& nH
   // The parent finds the control with the hot key; a folder's dialog is searched the same way.
   if (!lanmere::understands(oWnd, getHotPos)) return toWindow();
   HWND hot = handleFrom<HWND>(tell(oWnd, getHotPos, nKey, hWnd));
-  if (!hot && oneOf(classOf(folder), kFolderClasses)) {
+  if (!hot && isKindOf(folder, kFolderClasses)) {
     hot = handleFrom<HWND>(offer(lanmere::send(folder, msg::oWnd), getHotPos, nKey, hWnd));
   }
   if (!hot) return toWindow();
@@ -691,11 +616,10 @@ namespace {
 // The window of the first control of `controls` (of one of `classes`, when given) whose caption
 // marks `key` as its mnemonic.
 HWND controlWithHotKey(const Value& controls, long long key,
-                       std::initializer_list<const char*> classes = {}) {
+                       std::initializer_list<std::string_view> classes = {}) {
   const int wanted = std::toupper(static_cast<int>(key & 0xFF));
   for (const Value& control : controls.items()) {
-    bool ofClass = classes.size() == 0;
-    for (const char* name : classes) ofClass = ofClass || classOf(control) == name;
+    const bool ofClass = classes.size() == 0 || isKindOf(control, classes);
     const HWND window = handleOfMember<HWND>(control, msg::hWnd);
     if (ofClass && window && mnemonicOf(textForm(offer(control, sym("GetText")))) == wanted) {
       return window;
@@ -708,7 +632,7 @@ HWND controlWithHotKey(const Value& controls, long long key,
 
 Value TControl::SysChar(const Value& nKey, const Value&) {
   const TWindow* above = parent();
-  if (!above || classOf(oWnd) != "TMDICHILD") return {};
+  if (!above || !isKindOf(oWnd, "TMDICHILD")) return {};
   const HWND hot = controlWithHotKey(above->aControls, nKey.integer());
   return hot ? clickHotControl(hot) : Value();
 }
@@ -733,15 +657,13 @@ Value TControl::LButtonDown(const Value& nRow, const Value& nCol, const Value& n
   lMouseDown = true;
   if (TWindow* above = parent()) above->nLastKey = kMouseClick;
   if (lDrag.logical()) {
-    designPress(signedWord(nRow), signedWord(nCol));
+    designPress(nRow.integer(), nCol.integer());
     return 0;
   }
   return TWindow::LButtonDown(nRow, nCol, nFlags);
 }
 
-Value TControl::MouseMove(const Value& nRowRaw, const Value& nColRaw, const Value& nFlags) {
-  const Value nRow(signedWord(nRowRaw));
-  const Value nCol(signedWord(nColRaw));
+Value TControl::MouseMove(const Value& nRow, const Value& nCol, const Value& nFlags) {
   if (lDrag.logical()) {
     if (lCaptured.logical()) {
       designMove(nRow.integer(), nCol.integer());
@@ -790,11 +712,11 @@ Value TControl::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFl
   if (state.active && state.source == hwnd()) {
     state = DragState{};  // before the release: the capture-changed message finds no drag
     callWindows([] { return ReleaseCapture(); });
-    dropAt(signedWord(nRow), signedWord(nCol), nFlags);
+    dropAt(nRow.integer(), nCol.integer(), nFlags);
     return 0;
   }
   if (lDrag.logical() && lCaptured.logical()) {
-    designRelease(signedWord(nRow), signedWord(nCol));
+    designRelease(nRow.integer(), nCol.integer());
     return 0;
   }
   return TWindow::LButtonUp(nRow, nCol, nFlags);

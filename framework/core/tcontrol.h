@@ -44,16 +44,17 @@ class TControl : public TWindow {
   Value GetNewId();
   virtual Value Default();
   virtual Value Init();
-  Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) override;
 
-  // ---- Messages of the control ----
+  // ---- Messages of the control (the framework's click, change and colours, and the system's) ----
   virtual Value Click();
   virtual Value Change();
   virtual Value Colors(const Value& hDCCtl);
-  virtual Value Display();
+  Value Display() override;
   Value Paint() override;
-  virtual Value HelpTopic();
+  Value HelpTopic(const Value& nWParam = {}, const Value& nLParam = {}) override;
   virtual Value KeyUp(const Value& nKey = {}, const Value& nFlags = {});
+  // A radio button or check box has its parent repaint its background behind it.
+  virtual Value UpdateUIState(const Value& nWParam = {}, const Value& nLParam = {});
 
   // ---- Focus, keys and validation ----
   Value GotFocus(const Value& hWndLost = {}) override;
@@ -66,9 +67,7 @@ class TControl : public TWindow {
   Value GetDlgCode(const Value& nKey = {}) override;
   Value KeyDown(const Value& nKey, const Value& nFlags = {}) override;
   Value KeyChar(const Value& nKey, const Value& nFlags = {}) override;
-  // The window class's form (nCmd, lParam) unpacks lParam into the key and its high half.
-  Value SysCommand(const Value& nCmd, const Value& nLParam = {}) override;
-  virtual Value SysCommand(const Value& nCmd, const Value& nKey, const Value& nHigh);
+  Value SysCommand(const Value& nCmd, const Value& nKey = {}, const Value& nHigh = {}) override;
   virtual Value SysChar(const Value& nKey, const Value& nFlags = {});
   virtual Value SysKeyDown(const Value& nKey, const Value& nFlags = {});
 

@@ -151,11 +151,11 @@ LM_DEFINE_CLASS(TDialog) {
   c.data(LM_FIELDS(cResName, cResData, hResources, lCentered, lCenterInWnd, lModal, lModify, bStart,
                    lHelpIcon, lResize16, lTransparent, bNcActivate));
   c.classData("lRegistered");
-  c.methods(LM_METHODS(New, Define, Activate, Initiate, HandleEvent, Close, Destroy,
-                       QueryEndSession, Command, KeyDown, KeyChar, SysCommand, CtlColor, EraseBkGnd,
-                       Paint, Display, MouseMove, GotFocus, LostFocus, NcActivate, Help,
-                       PrintClient, SetFont, cToChar, DefControl, GetItem, GetHotPos, Help95,
-                       ChangeFocus, AdjTop, SetControl, cGenPrg));
+  c.methods(LM_METHODS(New, Define, Activate, Initiate, Close, Destroy, QueryEndSession, Command,
+                       KeyDown, KeyChar, SysCommand, CtlColor, EraseBkGnd, Paint, Display,
+                       LButtonDown, MouseMove, GotFocus, LostFocus, NcActivate, Help, PrintClient,
+                       SetFont, cToChar, DefControl, GetItem, GetHotPos, Help95, ChangeFocus,
+                       AdjTop, SetControl, cGenPrg));
   c.method<static_cast<Value (TDialog::*)(const Value&)>(&TDialog::End)>("End");
   c.creatable();
 }

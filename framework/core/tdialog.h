@@ -41,8 +41,8 @@ class TDialog : public TWindow {
   // Activate (bLClicked, bMoved, bPainted, lCentered, bValid, lModal, bInit, bRClicked, bWhen,
   // lResize16, lCenterInWnd)
   Value Activate(Args args) override;
+  // The init-dialog message (hWndNew is the dialog's own window), and a modeless Activate.
   virtual Value Initiate(const Value& hWndFocus = {}, const Value& hWndNew = {});
-  Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) override;
 
   // ---- Ending ----
   virtual Value End(const Value& nResultNew);
@@ -55,11 +55,12 @@ class TDialog : public TWindow {
   Value Command(const Value& nWParam, const Value& nLParam = {}) override;
   Value KeyDown(const Value& nKey, const Value& nFlags = {}) override;
   Value KeyChar(const Value& nKey, const Value& nFlags = {}) override;
-  Value SysCommand(const Value& nCmd, const Value& nLParam = {}) override;
+  Value SysCommand(const Value& nCmd, const Value& nKey = {}, const Value& nHigh = {}) override;
   Value CtlColor(const Value& hWndCtl, const Value& hDCCtl) override;
   Value EraseBkGnd(const Value& hDCErase = {}) override;
   Value Paint() override;
-  virtual Value Display();
+  Value Display() override;
+  Value LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags = {}) override;
   Value MouseMove(const Value& nRow, const Value& nCol, const Value& nFlags = {}) override;
   Value GotFocus(const Value& hWndLost = {}) override;
   Value LostFocus(const Value& hWndNew = {}) override;

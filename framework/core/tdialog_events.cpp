@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "errors/kserror.h"
+#include "framework/core/classkind.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/tdialog.h"
@@ -17,7 +18,6 @@
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
-#include "framework/core/wndhandleevent.h"
 #include "framework/core/wndproc.h"
 #include "runtime/closure.h"
 
@@ -60,11 +60,6 @@ bool isFalse(const Value& value) {
   return value.isLogical() && !value.logical();
 }
 
-template <std::size_t N>
-bool classIn(const Value& object, const char* const (&names)[N]) {
-  return object.isObject() && oneOf(object.object()->ClassName(), names);
-}
-
 bool escapeKeyDown() {
   return (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
@@ -89,26 +84,6 @@ int mnemonicOf(const std::string& text) {
     return std::toupper(static_cast<unsigned char>(text[i + 1]));
   }
   return -1;
-}
-
-Value TDialog::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
-  switch (nMsg.integer()) {
-    case WM_INITDIALOG:
-      return Initiate(nWParam, nLParam);
-    case WM_PAINT:
-      return Display();
-    case WM_PRINTCLIENT:
-      return PrintClient();
-    case WM_LBUTTONDOWN:
-      if (lHelpIcon.logical()) {
-        Help();
-        return {};
-      }
-      break;
-    default:
-      break;
-  }
-  return WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);
 }
 
 // ---- Commands ----
@@ -187,7 +162,7 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
 
 Value TDialog::KeyDown(const Value& nKey, const Value& nFlags) {
   if (nKey.integer() == VK_ESCAPE && escapeEndsDialogs() &&
-      (!oWnd.isObject() || classIn(oWnd, kEscapeParents))) {
+      (!oWnd.isObject() || isKindOf(oWnd, kEscapeParents))) {
     End(Value());
     return 0;
   }
@@ -195,14 +170,14 @@ Value TDialog::KeyDown(const Value& nKey, const Value& nFlags) {
 }
 
 Value TDialog::KeyChar(const Value& nKey, const Value& nFlags) {
-  if (nKey.integer() == VK_ESCAPE && escapeEndsDialogs() && classIn(oWnd, kEscapeParents)) {
+  if (nKey.integer() == VK_ESCAPE && escapeEndsDialogs() && isKindOf(oWnd, kEscapeParents)) {
     End(Value());
     return 0;
   }
   return TWindow::KeyChar(nKey, nFlags);
 }
 
-Value TDialog::SysCommand(const Value& nCmd, const Value& nLParam) {
+Value TDialog::SysCommand(const Value& nCmd, const Value& nKey, const Value& nHigh) {
   const long long command = nCmd.integer() & kCommandMask;
   if (command == SC_CLOSE && modal()) {
     ReleaseCapture();
@@ -212,7 +187,7 @@ Value TDialog::SysCommand(const Value& nCmd, const Value& nLParam) {
     lHelpIcon = true;
     return false;
   }
-  return TWindow::SysCommand(nCmd, nLParam);
+  return TWindow::SysCommand(nCmd, nKey, nHigh);
 }
 
 // ---- Painting and colours ----
@@ -247,7 +222,7 @@ Value TDialog::EraseBkGnd(const Value& hDCErase) {
 // them) paint on the dialog's brush too.
 Value TDialog::CtlColor(const Value& hWndCtl, const Value& hDCCtl) {
   const HWND control = handleFrom<HWND>(hWndCtl);
-  if (control && classIn(oWnd, kFolderClasses) && ISAPPTHEMED()) {
+  if (control && isKindOf(oWnd, kFolderClasses) && ISAPPTHEMED()) {
     const std::string kind = upperAscii(windowClassName(control));
     if (kind == "BUTTON" || kind == "STATIC") {
       SetBkMode(handleFrom<HDC>(hDCCtl), TRANSPARENT);
@@ -294,6 +269,13 @@ Value TDialog::LostFocus(const Value&) {
 
 Value TDialog::NcActivate(const Value& lActiveNow) {
   evaluate(bNcActivate, lActiveNow, self());
+  return {};
+}
+
+// In help mode a click asks for help and is left to the dialog manager.
+Value TDialog::LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlags) {
+  if (!lHelpIcon.logical()) return TWindow::LButtonDown(nRow, nCol, nFlags);
+  Help();
   return {};
 }
 

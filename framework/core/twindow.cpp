@@ -1,6 +1,6 @@
 // TWindow: the class table, construction, activation, closing and destruction, geometry, show
-// state, focus among the child controls, messages and the generated texts. Events are in
-// twindow_events.cpp, painting, colours, fonts and drawing in twindow_paint.cpp.
+// state, focus among the child controls, messages and the generated texts. HandleEvent and the
+// events are in twindow_events.cpp, painting, colours, fonts and drawing in twindow_paint.cpp.
 #include "framework/core/twindow.h"
 
 #include <array>
@@ -18,7 +18,6 @@
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndfuncs.h"
-#include "framework/core/wndhandleevent.h"
 #include "framework/core/wndproc.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
@@ -207,18 +206,18 @@ LM_DEFINE_CLASS(TWindow) {
                            Value::list({"OnPaint"}), Value::list({"OnResize"})}));
   c.methods(LM_METHODS(
       New, Register, Create, HandleEvent, Activate, End, Close, Destroy, Moved, ReSize, GotFocus,
-      LostFocus, KillFocus, BeginPaint, Paint, EndPaint, EraseBkGnd, KeyDown, KeyChar, Command,
-      SysCommand, Timer, HScroll, VScroll, LButtonDown, LButtonUp, LDblClick, RButtonDown,
+      LostFocus, KillFocus, Display, BeginPaint, Paint, EndPaint, EraseBkGnd, KeyDown, KeyChar,
+      Command, SysCommand, Timer, HScroll, VScroll, LButtonDown, LButtonUp, LDblClick, RButtonDown,
       RButtonUp, MButtonDown, MButtonUp, MouseMove, MouseWheel, NcMouseMove, NcActivate, CtlColor,
       DrawItem, MeasureItem, InitMenuPopup, MenuSelect, MenuChar, DropFiles, DropOver,
-      GetMinMaxInfo, QueryEndSession, QueryDragIcon, QueryNewPalette, PaletteChanged, Help, HelpF1,
-      Notify, CommNotify, DdeInitiate, DdeAck, DdeExecute, DdeTerminate, AsyncSelect, TaskBar,
-      GetDlgCode, NcPaint, Inspect, Move, SetSize, SetCoors, SetBounds, CoorsUpdate, nWidth,
-      _nWidth, nHeight, _nHeight, GetRect, GetCliRect, Center, ChildLevel, SetColor, SetBrush,
-      SelColor, SetFont, GetFont, SelFont, nGetChrHeight, SetIcon, SetMenu, SetText, cTitle,
-      _cTitle, GetText, ClientEdge, Gradient, SetAlphaLevel, nOpacity, _nOpacity, nSeeThroClr,
-      _nSeeThroClr, Refresh, Update, Show, Hide, Maximize, Minimize, Normal, Restore, Iconize,
-      IsIconic, GoTop, Enable, Disable, SetFocus, AddControl, GoNextCtrl, GoPrevCtrl,
+      GetMinMaxInfo, QueryEndSession, QueryDragIcon, QueryNewPalette, PaletteChanged, Help,
+      HelpTopic, HelpF1, Notify, CommNotify, DdeInitiate, DdeAck, DdeExecute, DdeTerminate,
+      AsyncSelect, TaskBar, GetDlgCode, NcPaint, Inspect, Move, SetSize, SetCoors, SetBounds,
+      CoorsUpdate, nWidth, _nWidth, nHeight, _nHeight, GetRect, GetCliRect, Center, ChildLevel,
+      SetColor, SetBrush, SelColor, SetFont, GetFont, SelFont, nGetChrHeight, SetIcon, SetMenu,
+      SetText, cTitle, _cTitle, GetText, ClientEdge, Gradient, SetAlphaLevel, nOpacity, _nOpacity,
+      nSeeThroClr, _nSeeThroClr, Refresh, Update, Show, Hide, Maximize, Minimize, Normal, Restore,
+      Iconize, IsIconic, GoTop, Enable, Disable, SetFocus, AddControl, GoNextCtrl, GoPrevCtrl,
       FirstActiveCtrl, LastActiveCtrl, AEvalWhen, lWhen, lValid, PostMsg, SendMsg, SetMsg, Capture,
       GetDC, ReleaseDC, DispBegin, DispEnd, PaintBack, Say, SayRect, SayBitmap, Box, Line, Circle,
       FloodFill, SetPixel, GetWidth, nVertRes, nHorzRes, Shadow, ToolWindow, CheckToolTip,
@@ -388,10 +387,6 @@ Value TWindow::Create(const Value& cClassName) {
   }
   linkWindow(*this);
   return {};
-}
-
-Value TWindow::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
-  return WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);
 }
 
 // The window whose closures Activate sets: an MDI frame hands them to its client window.

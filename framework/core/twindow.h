@@ -64,6 +64,7 @@ class TWindow : public lanmere::Object {
   virtual Value New(Args args);
   virtual Value Register(const Value& nClsStyle = {});
   virtual Value Create(const Value& cClassName = {});
+  // The dispatcher (WNDHANDLEEVENT): each message becomes its event method.
   virtual Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam);
   // Activate (cShow, bLClicked, bRClicked, -, -, bPainted, -, -, bUp, bDown, bPgUp, bPgDn,
   // bLeft, bRight, bPgLeft, bPgRight, bValid, bDropFiles, -)
@@ -79,6 +80,8 @@ class TWindow : public lanmere::Object {
   virtual Value GotFocus(const Value& hWndLost = {});
   virtual Value LostFocus(const Value& hWndNew = {});
   virtual Value KillFocus(const Value& hWndNew = {});
+  // The paint message: BeginPaint, Paint, EndPaint; answers EndPaint's answer.
+  virtual Value Display();
   virtual Value BeginPaint();
   virtual Value Paint();
   virtual Value EndPaint();
@@ -86,7 +89,9 @@ class TWindow : public lanmere::Object {
   virtual Value KeyDown(const Value& nKey, const Value& nFlags = {});
   virtual Value KeyChar(const Value& nKey, const Value& nFlags = {});
   virtual Value Command(const Value& nWParam, const Value& nLParam = {});
-  virtual Value SysCommand(const Value& nCmd, const Value& nLParam = {});
+  // nKey and nHigh are the halves of the message's lParam: the key of the key-menu command, or
+  // the mouse position (called by name with two arguments, nKey is the whole lParam).
+  virtual Value SysCommand(const Value& nCmd, const Value& nKey = {}, const Value& nHigh = {});
   virtual Value Timer(const Value& nId, const Value& nLParam = {});
   virtual Value HScroll(const Value& nWParam, const Value& nLParam = {});
   virtual Value VScroll(const Value& nWParam, const Value& nLParam = {});
@@ -116,6 +121,8 @@ class TWindow : public lanmere::Object {
   virtual Value QueryNewPalette();
   virtual Value PaletteChanged(const Value& hWndPal);
   virtual Value Help(const Value& nWParam, const Value& nLParam);
+  // The help message: a window's Help.
+  virtual Value HelpTopic(const Value& nWParam = {}, const Value& nLParam = {});
   virtual Value HelpF1();
   virtual Value Notify(const Value& nIdCtl, const Value& pNmHdr);
   virtual Value CommNotify(const Value& nComId, const Value& nStatus);

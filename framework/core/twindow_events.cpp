@@ -1,5 +1,6 @@
-// TWindow's event methods: the default behaviour of each message is to evaluate the user's
-// closure, and the answer of the closure is (where it has one) the window procedure's result.
+// TWindow's HandleEvent and event methods: the dispatcher turns each message into its event
+// method, whose default behaviour is to evaluate the user's closure; the answer of the closure is
+// (where it has one) the window procedure's result.
 #include <windows.h>
 
 #include <dde.h>
@@ -16,6 +17,7 @@
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
+#include "framework/core/wndhandleevent.h"
 #include "framework/core/wndproc.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
@@ -81,6 +83,10 @@ LRESULT sendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 }
 
 }  // namespace
+
+Value TWindow::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
+  return WNDHANDLEEVENT(*this, nMsg, nWParam, nLParam);
+}
 
 // ---- Mouse ----
 
@@ -261,7 +267,7 @@ Value TWindow::Command(const Value& nWParam, const Value& nLParam) {
 // Close commands go through validation, so the close box and Alt+F4 ask bValid. The key menu
 // answers 0 only when a key action for F10 ran: answering 0 always would take Alt and F10 menu
 // access away from every window.
-Value TWindow::SysCommand(const Value& nCmd, const Value&) {
+Value TWindow::SysCommand(const Value& nCmd, const Value&, const Value&) {
   const long long command = nCmd.integer();
   if ((command & kCommandMask) == SC_KEYMENU) {
     const Value action = lanmere::keyAction(VK_F10);
@@ -521,6 +527,10 @@ Value TWindow::MenuChar(const Value& nKey, const Value& nFlags, const Value& hMe
 
 Value TWindow::Help(const Value& nWParam, const Value& nLParam) {
   return offer(oMenu, lanmere::symbol("Help"), nWParam, nLParam);
+}
+
+Value TWindow::HelpTopic(const Value& nWParam, const Value& nLParam) {
+  return Help(nWParam, nLParam);
 }
 
 // The topic of the menu item being selected, else the window's.

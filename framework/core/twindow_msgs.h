@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/core/classkind.h"
 #include "framework/core/handles.h"
 #include "runtime/closure.h"
 #include "runtime/object.h"
@@ -133,18 +134,6 @@ lanmere::Value iconFromText(const lanmere::Value& icon);
 
 // The name of a window's system class ("Button", "ToolbarWindow32", ...).
 std::string windowClassName(HWND hwnd);
-
-// Folder classes are recognised by name; they need not exist.
-inline constexpr const char* kFolderClasses[] = {"TFOLDER", "TFOLDEREX", "TPAGES"};
-
-// Whether `name` is one of `names`.
-template <std::size_t N>
-bool oneOf(const std::string& name, const char* const (&names)[N]) {
-  for (const char* each : names) {
-    if (name == each) return true;
-  }
-  return false;
-}
 
 // Changes a window's extended style (the system tells the window with style messages).
 void setExStyle(HWND hwnd, LONG_PTR exStyle);

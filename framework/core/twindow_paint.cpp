@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,22 @@ void measureFont(HWND hwnd, HFONT font, Value& height, Value& width) {
 }  // namespace
 
 // ---- Painting ----
+
+// EndPaint runs also when Paint raises, and then the request Paint raised is the one that goes on.
+Value TWindow::Display() {
+  BeginPaint();
+  try {
+    Paint();
+  } catch (...) {
+    const std::exception_ptr first = std::current_exception();
+    try {
+      EndPaint();
+    } catch (...) {
+    }
+    std::rethrow_exception(first);
+  }
+  return EndPaint();
+}
 
 Value TWindow::BeginPaint() {
   nPaintCount = nPaintCount.integer() + 1;

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <exception>
 
 #include "framework/core/fwmessages.h"
 #include "framework/core/perclass.h"
@@ -20,7 +19,9 @@ using lanmere::Value;
 
 namespace {
 
-static_assert(kEvTimer == kLastEventSlot && kEvHelpF1 == 35 && kEvKillFocus == 43);
+static_assert(kEvTimer == 72 && kEvHelpF1 == 35 && kEvKillFocus == 43);
+
+constexpr unsigned kWmCtlColor16 = 0x0019;  // the 16-bit systems' colour request
 
 struct EventName {
   int slot;
@@ -90,8 +91,15 @@ constexpr EventName kEventNames[] = {
     {kEvVScroll, "VSCROLL"},
     {kEvSysCommand, "SYSCOMMAND"},
     {kEvTimer, "TIMER"},
+    {kEvHelpTopic, "HELPTOPIC"},
+    {kEvKeyUp, "KEYUP"},
+    {kEvSysChar, "SYSCHAR"},
+    {kEvSysKeyDown, "SYSKEYDOWN"},
+    {kEvCaptureChanged, "CAPTURECHANGED"},
+    {kEvUpdateUIState, "UPDATEUISTATE"},
+    {kEvPrintClient, "PRINTCLIENT"},
 };
-// 65 slots, three of them empty.
+// Every slot but the three empty ones.
 static_assert(std::size(kEventNames) == kLastEventSlot - kFirstEventSlot + 1 - 3);
 
 using SymbolTable = std::array<const lanmere::Symbol*, kLastEventSlot + 1>;
@@ -145,23 +153,6 @@ long long signedHi(std::uint64_t value) {
   return static_cast<std::int16_t>((value >> 16) & 0xFFFF);
 }
 
-// BeginPaint, Paint and EndPaint; EndPaint runs also when Paint raises, and then the request
-// raised by Paint is the one that goes on.
-Value paint(Object& self) {
-  sendEvent(self, kEvBeginPaint);
-  try {
-    sendEvent(self, kEvPaint);
-  } catch (...) {
-    const std::exception_ptr first = std::current_exception();
-    try {
-      sendEvent(self, kEvEndPaint);
-    } catch (...) {
-    }
-    std::rethrow_exception(first);
-  }
-  return sendEvent(self, kEvEndPaint);
-}
-
 }  // namespace
 
 const lanmere::Symbol* eventSymbol(int slot) noexcept {
@@ -183,9 +174,9 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_SETFOCUS:
       return sendEvent(self, kEvGotFocus, w);
     case WM_KILLFOCUS:
-      return sendEvent(self, kEvLostFocus, w);
+      return sendEvent(self, kEvKillFocus, w);
     case WM_PAINT:
-      return paint(self);
+      return sendEvent(self, kEvDisplay);
     case WM_CLOSE:
       return sendEvent(self, kEvClose, w);
     case WM_QUERYENDSESSION:
@@ -206,7 +197,7 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_NOTIFY:
       return sendEvent(self, kEvNotify, w, l);
     case WM_HELP:
-      return sendEvent(self, kEvHelp, w, l);
+      return sendEvent(self, kEvHelpTopic, w, l);
     case WM_NCACTIVATE:
       return sendEvent(self, kEvNcActivate, w != 0);
     case WM_GETDLGCODE:
@@ -215,12 +206,21 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
       return sendEvent(self, kEvNcMouseMove, w, signedHi(ul), signedLo(ul));
     case WM_KEYDOWN:
       return sendEvent(self, kEvKeyDown, w, l);
+    case WM_KEYUP:
+      return sendEvent(self, kEvKeyUp, w, l);
     case WM_CHAR:
       return sendEvent(self, kEvKeyChar, w, l);
+    case WM_SYSKEYDOWN:
+      return sendEvent(self, kEvSysKeyDown, w, l);
+    case WM_SYSCHAR:
+      return sendEvent(self, kEvSysChar, w, l);
+    case WM_INITDIALOG:
+      return sendEvent(self, kEvInitiate, w, l);
     case WM_COMMAND:
       return sendEvent(self, kEvCommand, w, l);
+    // The key of the key-menu command is LO(lParam).
     case WM_SYSCOMMAND:
-      return sendEvent(self, kEvSysCommand, w, l);
+      return sendEvent(self, kEvSysCommand, w, lo(ul), hi(ul));
     case WM_TIMER:
       return sendEvent(self, kEvTimer, w, l);
     case WM_HSCROLL:
@@ -234,6 +234,9 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
       return sendEvent(self, kEvMenuSelect, lo(uw), hi(uw), l);
     case WM_MENUCHAR:
       return sendEvent(self, kEvMenuChar, lo(uw), hi(uw), l);
+    case WM_UPDATEUISTATE:
+      return sendEvent(self, kEvUpdateUIState, w, l);
+    case kWmCtlColor16:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
@@ -256,12 +259,16 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
       return sendEvent(self, kEvMButtonUp, signedHi(ul), signedLo(ul), w);
     case WM_MOUSEWHEEL:
       return sendEvent(self, kEvMouseWheel, lo(uw), signedHi(uw), signedLo(ul), signedHi(ul));
+    case WM_CAPTURECHANGED:
+      return sendEvent(self, kEvCaptureChanged, l);
     case WM_DROPFILES:
       return sendEvent(self, kEvDropFiles, w);
     case WM_QUERYNEWPALETTE:
       return sendEvent(self, kEvQueryNewPalette);
     case WM_PALETTECHANGED:
       return sendEvent(self, kEvPaletteChanged, w);
+    case WM_PRINTCLIENT:
+      return sendEvent(self, kEvPrintClient, w, l);
     case WM_DDE_INITIATE:
       return sendEvent(self, kEvDdeInitiate, w, lo(ul), hi(ul));
     case WM_DDE_TERMINATE:
@@ -270,6 +277,14 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
       return sendEvent(self, kEvDdeAck, w, l);
     case WM_DDE_EXECUTE:
       return sendEvent(self, kEvDdeExecute, w, l);
+    case kWmFrameworkClick:
+      return sendEvent(self, kEvClick);
+    case kWmFrameworkChange:
+      return sendEvent(self, kEvChange);
+    case kWmFrameworkColors:
+      return sendEvent(self, kEvColors, w);
+    case kWmFrameworkLostFocus:
+      return sendEvent(self, kEvKsLostFocus, w);
     case kWmFrameworkHelpF1:
       return sendEvent(self, kEvHelpF1);
     case kWmFrameworkDropOver:

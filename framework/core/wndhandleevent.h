@@ -11,7 +11,10 @@
 //
 // The event methods are sent through the event-name table's symbols, resolved once per class:
 // a C++ override or a method in a subclass's table answers, and an event method the class does
-// not define answers nil (the message goes on to the previous or the default procedure).
+// not define answers nil (the message goes on to the previous or the default procedure). One
+// table serves windows, dialogs and controls: where a control answers a message with a method of
+// its own (paint -> Display, kill focus -> KillFocus, help -> HelpTopic), the window class has
+// that method too, with the window's behaviour.
 #pragma once
 
 #include "runtime/object.h"
@@ -19,7 +22,8 @@
 
 namespace kestrel {
 
-// Slots of the event-name table (8 to 72; 11, 34 and 42 stay empty).
+// Slots of the event-name table (8 to 72; 11, 34 and 42 stay empty), then the events only
+// controls and dialogs answer.
 enum EventSlot : int {
   kEvAsyncSelect = 8,
   kEvBeginPaint,
@@ -83,9 +87,16 @@ enum EventSlot : int {
   kEvVScroll,
   kEvSysCommand,
   kEvTimer,
+  kEvHelpTopic,
+  kEvKeyUp,
+  kEvSysChar,
+  kEvSysKeyDown,
+  kEvCaptureChanged,
+  kEvUpdateUIState,
+  kEvPrintClient,
 };
 inline constexpr int kFirstEventSlot = 8;
-inline constexpr int kLastEventSlot = 72;
+inline constexpr int kLastEventSlot = kEvPrintClient;
 
 // The symbol in a slot of the event-name table (filled once per process), null for an empty
 // slot or one out of range.

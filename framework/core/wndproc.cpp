@@ -47,17 +47,40 @@ void forgetWindow(HWND hwnd, std::size_t slot, Object& object, const WindowAcces
   dropModelessDialog(hwnd);
 }
 
+// The object linked in a slot, as one message finds it. Both bridges (the subclass procedure and
+// _KQX) take it from here.
+struct Linked {
+  lanmere::Ref<Object> object;  // Destroy unlinks and drops the list's reference
+  const WindowAccess* access = nullptr;
+  // Read before HandleEvent: Destroy's UnLink clears it, and the window's own procedure still
+  // gets the message.
+  Value oldProc;
+
+  explicit operator bool() const noexcept { return object.get() != nullptr; }
+  Value handleEvent(Args args) const {
+    return lanmere::invoke(*object, *access->handleEvent, args);
+  }
+};
+
+Linked linkedAt(std::size_t slot) {
+  Linked linked;
+  Object* object = windowAt(slot, &linked.access);
+  if (!object) return linked;
+  linked.object = lanmere::Ref<Object>(object);
+  linked.oldProc = object->*linked.access->nOldProc;
+  return linked;
+}
+
 // The answer HandleEvent gave for one message: nil leaves it to the previous procedure.
 struct Answer {
   bool handled = false;
   LRESULT result = 0;
 };
 
-Answer handleEvent(Object& object, const WindowAccess& access, UINT message, WPARAM wParam,
-                   LPARAM lParam) {
+Answer handleEvent(const Linked& target, UINT message, WPARAM wParam, LPARAM lParam) {
   Value args[] = {Value(static_cast<long long>(message)), Value(handleNumber(wParam)),
                   Value(handleNumber(lParam))};
-  const Value result = lanmere::invoke(object, *access.handleEvent, Args(args));
+  const Value result = target.handleEvent(Args(args));
   if (result.isNil()) return {};
   // Handles and addresses answered in the 64-bit build keep their width.
   return {true, result.isNumber() ? static_cast<LRESULT>(result.integer()) : 0};
@@ -65,24 +88,21 @@ Answer handleEvent(Object& object, const WindowAccess& access, UINT message, WPA
 
 // One message of the window whose slot is `slot`.
 LRESULT bridge(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, std::size_t slot) {
-  const WindowAccess* access = nullptr;
-  Object* object = windowAt(slot, &access);
-  if (!object) return DefWindowProcA(hwnd, message, wParam, lParam);
-  const lanmere::Ref<Object> keep(object);  // Destroy unlinks and drops the list's reference
-  // Read before HandleEvent: Destroy's UnLink clears it.
-  const WNDPROC previous = procedureOf(object->*access->nOldProc);
+  const Linked target = linkedAt(slot);
+  if (!target) return DefWindowProcA(hwnd, message, wParam, lParam);
+  const WNDPROC previous = procedureOf(target.oldProc);
   const bool ending = message == WM_DESTROY || message == WM_NCDESTROY;
   Answer answer;
   if (lanmere::pendingRequest() == lanmere::Request::None) {
     try {
-      answer = handleEvent(*object, *access, message, wParam, lParam);
+      answer = handleEvent(target, message, wParam, lParam);
     } catch (...) {
       if (!ending) throw;
       // The window's own procedure still gets its last two messages.
       lanmere::parkCurrentException();
     }
   }
-  if (message == WM_NCDESTROY) forgetWindow(hwnd, slot, *object, *access);
+  if (message == WM_NCDESTROY) forgetWindow(hwnd, slot, *target.object, *target.access);
   if (answer.handled && !ending) return answer.result;
   const LRESULT passed = previous ? CallWindowProcA(previous, hwnd, message, wParam, lParam)
                                   : DefWindowProcA(hwnd, message, wParam, lParam);
@@ -136,14 +156,11 @@ Value RESTPROC(const Value& hWnd, const Value& nOldProc) {
 
 Value KQX(const Value&, const Value& nMsg, const Value& nWParam, const Value& nLParam,
           const Value& nIndex) {
-  const WindowAccess* access = nullptr;
   const long long slot = nIndex.integer();
-  Object* object = slot > 0 ? windowAt(static_cast<std::size_t>(slot), &access) : nullptr;
-  if (!object) return {};
-  const lanmere::Ref<Object> keep(object);
+  const Linked target = slot > 0 ? linkedAt(static_cast<std::size_t>(slot)) : Linked();
+  if (!target) return {};
   Value args[] = {nMsg, nWParam, nLParam};
-  Value result = lanmere::invoke(*object, *access->handleEvent, Args(args));
-  return Value::list({std::move(result), object->*access->nOldProc});
+  return Value::list({target.handleEvent(Args(args)), target.oldProc});
 }
 
 const lanmere::ModuleTable& wndProcModule() {

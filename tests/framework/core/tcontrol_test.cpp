@@ -600,18 +600,25 @@ TEST_F(Controls, ColoursAnswerTheBrushOfTheControlOrOfItsParent) {
 
 // ---- Mouse ----
 
+// A position left of the control (a captured mouse) reaches the closures as a negative column,
+// through every mouse message a control answers.
 TEST_F(Controls, MouseColumnsAreSigned) {
   Panel panel;
   const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 10, 10);
   std::vector<long long> columns;
-  ctl(control).bMMoved = closure([&](lanmere::Args args) {
+  const Value record = closure([&](lanmere::Args args) {
     columns.push_back(lanmere::arg(args, 2).integer());
-    return Value();
+    return Value(0);
   });
-  ctl(control).MouseMove(5, 65535, 0);
-  ctl(control).MouseMove(5, 32768, 0);
-  SendMessageA(ctl(control).hwnd(), WM_MOUSEMOVE, 0, mousePosition(-1, 5));
-  EXPECT_EQ(columns, (std::vector<long long>{-1, -32768, -1}));
+  ctl(control).bMMoved = record;
+  ctl(control).bLClicked = record;
+  ctl(control).bLButtonUp = record;
+  for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+    for (int column : {-1, -32768}) {
+      SendMessageA(ctl(control).hwnd(), message, 0, mousePosition(column, 5));
+    }
+  }
+  EXPECT_EQ(columns, (std::vector<long long>{-1, -32768, -1, -32768, -1, -32768}));
 }
 
 TEST_F(Controls, DragAndDrop) {

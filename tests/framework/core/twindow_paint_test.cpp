@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "framework/core/colors.h"
 #include "framework/core/wndfuncs.h"
@@ -61,6 +62,30 @@ LM_DEFINE_CLASS(TFontProbe) {
   c.creatable();
 }
 
+// A window whose painting steps say that they ran; its Paint breaks on request.
+class TPaintSteps : public TWindow {
+  LM_CLASS(TPaintSteps, TWindow)
+  std::vector<std::string> steps;
+  bool breakPaint = false;
+  Value BeginPaint() override {
+    steps.push_back("BeginPaint");
+    return TWindow::BeginPaint();
+  }
+  Value Paint() override {
+    steps.push_back("Paint");
+    if (breakPaint) lanmere::doBreak();
+    return TWindow::Paint();
+  }
+  Value EndPaint() override {
+    steps.push_back("EndPaint");
+    TWindow::EndPaint();
+    return 9;
+  }
+};
+LM_DEFINE_CLASS(TPaintSteps) {
+  c.creatable();
+}
+
 long long count(const Value& resource) {
   return lanmere::send(resource, "nCount").integer();
 }
@@ -91,6 +116,29 @@ TEST(Painting, PaintAnswersBPaintedAndThePaneShowsTheBrushColour) {
     EXPECT_EQ(as(w).nPaintCount.integer(), 0);
   }
   EXPECT_EQ(SendMessageA(hwndOf(w), WM_ERASEBKGND, 0, 0), 1);
+  destroy(w);
+}
+
+// The paint message: BeginPaint, Paint and EndPaint in this order, EndPaint's answer the result;
+// EndPaint runs also when Paint breaks.
+TEST(Painting, DisplayPaintsBetweenBeginAndEndAlsoWhenPaintBreaks) {
+  TPaintSteps::Class();
+  const Value w = pixelWindow(50, 50, 149, 249, "", "TPAINTSTEPS");
+  auto& window = static_cast<TPaintSteps&>(as(w));
+  for (const bool breaks : {false, true}) {
+    SCOPED_TRACE(breaks);
+    window.steps.clear();
+    window.breakPaint = breaks;
+    LRESULT result = 0;
+    bool broke = false;
+    lanmere::beginSequence(
+        [&] { result = callWindows([&] { return SendMessageA(hwndOf(w), WM_PAINT, 0, 0); }); },
+        [&](const Value&) { broke = true; });
+    EXPECT_EQ(broke, breaks);
+    EXPECT_EQ(window.steps, (std::vector<std::string>{"BeginPaint", "Paint", "EndPaint"}));
+    EXPECT_EQ(result, breaks ? 0 : 9);
+    EXPECT_EQ(window.nPaintCount.integer(), 0);
+  }
   destroy(w);
 }
 
