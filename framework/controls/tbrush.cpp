@@ -6,6 +6,7 @@
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/gradient.h"
 #include "framework/core/colors.h"
+#include "framework/core/messages.h"
 #include "framework/core/persist.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
@@ -74,8 +75,8 @@ bool sameRect(const Value& a, const Value& b) {
 }
 
 HWND windowHandle(const Value& window) {
-  return lanmere::understands(window, "hWnd") ? handleOf<HWND>(lanmere::send(window, "hWnd"))
-                                              : nullptr;
+  return lanmere::understands(window, msg::hWnd) ? handleOf<HWND>(tell(window, msg::hWnd))
+                                                 : nullptr;
 }
 
 void logResourceFailure(std::initializer_list<Value> values) {
@@ -87,7 +88,7 @@ void logResourceFailure(std::initializer_list<Value> values) {
 
 // A text member named "On..." calls that method of the brush's window (or the brush).
 Value eventAction(const Value& self, std::string_view method) {
-  Value target = lanmere::understands(self, "oWnd") ? lanmere::send(self, "oWnd") : Value();
+  Value target = lanmere::understands(self, msg::oWnd) ? tell(self, msg::oWnd) : Value();
   if (!target.isObject()) target = self;
   const lanmere::Symbol* message = lanmere::symbol(method);
   return lanmere::block(
@@ -115,7 +116,7 @@ LM_DEFINE_CLASS(TBrush) {
 }
 
 Value& TBrush::brushes() {
-  static Value* list = Class().resolve(lanmere::symbol("aBrushes"))->classValue;
+  static Value* list = Class().resolve(msg::aBrushes)->classValue;
   return *list;
 }
 
@@ -249,12 +250,12 @@ void TBrush::End() {
 }
 
 Value drawingRect(const Value& window) {
-  if (lanmere::understands(window, "DataRect")) {
-    const Value rect = lanmere::send(window, "DataRect");
+  if (lanmere::understands(window, msg::DataRect)) {
+    const Value rect = tell(window, msg::DataRect);
     if (rect.isList()) return lanmere::listClone(rect);
     if (rect.isObject()) {
-      return Value::list({lanmere::send(rect, "nTop"), lanmere::send(rect, "nLeft"),
-                          lanmere::send(rect, "nBottom"), lanmere::send(rect, "nRight")});
+      return Value::list({tell(rect, msg::nTop), tell(rect, msg::nLeft), tell(rect, msg::nBottom),
+                          tell(rect, msg::nRight)});
     }
   }
   RECT client{};
@@ -305,7 +306,7 @@ Value TBrush::Resized(const Value& width, const Value& height, const Value& mode
 }
 
 Value TBrush::Cropped(const Value& control, const Value& rect) {
-  const Value owner = lanmere::send(control, "oBrush");
+  const Value owner = lanmere::send(control, msg::oBrush);
   if (!owner.isObject() || !owner.object()->classInfo().derivesFrom(TBrush::Class())) return {};
   auto& brush = static_cast<TBrush&>(*owner.object());
   if (brush.nResizeMode.integer() == kFixed || brush.aGrad.isList()) return brush.Copy();

@@ -77,10 +77,10 @@ Value TBtnBmp::New(Args args) {
   const TWindow* above = parent();
   if (above && above->hwnd()) {
     Create("BUTTON");
-    tell(oWnd, lanmere::symbol("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
     if (above->oFont.isObject()) SetFont(above->oFont);
   } else {
-    tell(oWnd, lanmere::symbol("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   return self();
 }
@@ -164,7 +164,7 @@ Value newBtnBmp(const BtnBmpSpec& spec) {
   Value list[] = {spec.top,           spec.left,           spec.width,  spec.height,
                   Value(spec.bitmap), Value(spec.caption), spec.parent, spec.action,
                   spec.cancel,        spec.transparent};
-  return lanmere::send(TBTNBMP(), lanmere::symbol("New"), Args(list, std::size(list)));
+  return lanmere::send(TBTNBMP(), msg::New, Args(list, std::size(list)));
 }
 
 const lanmere::ModuleTable& tBtnBmpModule() {

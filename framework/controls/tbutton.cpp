@@ -66,10 +66,6 @@ constexpr double kTemplateUnitsX = 4;
 constexpr double kTemplateUnitsY = 8;
 constexpr const char* kCrLf = "\r\n";
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
-
 // Sets the parent's validating flag for a while, cleared however the scope is left.
 class Validating {
  public:
@@ -130,10 +126,10 @@ Value TButton::New(Args args) {
   lProcessing = false;
   if (above && above->hwnd()) {
     Create("BUTTON");
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
     if (oFont.isObject()) SetFont(oFont);
   } else {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
   return self();
@@ -197,7 +193,7 @@ Value TButton::Click() {
       Value valid;
       {
         Validating validating(above);
-        valid = offer(pending, sym("lValid"));
+        valid = offer(pending, msg::lValid);
       }
       if (valid.isLogical() && !valid.logical()) {
         const HWND field = handleOfMember<HWND>(pending, msg::hWnd);

@@ -100,10 +100,6 @@ constexpr UINT kSetMinVisible = 0x1701;    // CB_SETMINVISIBLE
 constexpr UINT kGetMinVisible = 0x1702;    // CB_GETMINVISIBLE
 constexpr const char* kCrLf = "\r\n";
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
-
 Value sysColor(int index) {
   return static_cast<long long>(GetSysColor(index));
 }
@@ -321,8 +317,8 @@ Value TComboBox::New(Args args) {
   oFont = a(kFont);
   if (!oFont.isObject()) oFont = tell(oWnd, msg::oFont);
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
-    oFont = lanmere::send(lanmere::createObject("TFONT"), "New",
-                          {GETSYSFONT(), Value(0), Value(kDefaultFontHeight)});
+    oFont = tell(lanmere::createObject("TFONT"), msg::New, GETSYSFONT(), Value(0),
+                 Value(kDefaultFontHeight));
     fontUse_ = oFont.isObject();
   }
   if (!isEmpty(a(kBitmaps))) SetBitmaps(a(kBitmaps));
@@ -341,9 +337,9 @@ Value TComboBox::New(Args args) {
       releaseFontUse();
       afterCreation();
     }
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
   } else {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
   return self();
@@ -421,7 +417,7 @@ void TComboBox::defineEdit(const Value& picture, const Value& editChange) {
       "(b)TCOMBOBOX");
   Value list[] = {Value(),  access, me,      nHelpId, picture, Value(), nClrText,
                   nClrPane, oFont,  Value(), cMsg,    Value(), Value(), editChange};
-  oGet = lanmere::send(lanmere::createObject("TGET"), sym("ReDefine"), Args(list));
+  oGet = lanmere::send(lanmere::createObject("TGET"), msg::ReDefine, Args(list));
 }
 
 // The field is bound to the combo box's edit child; a combo box without one (a drop-down list)
@@ -773,7 +769,7 @@ Value TComboBox::KeyChar(const Value& nKey, const Value& nFlags) {
       if (chosen > 0) choice = bound().isNumber() ? Value(chosen) : Value(itemText(chosen));
       Set(choice);
       if (edit) {
-        tell(oGet, sym("SetPos"), static_cast<long long>(searchKey.size()) + 1);
+        tell(oGet, msg::SetPos, static_cast<long long>(searchKey.size()) + 1);
       }
     }
   }
@@ -825,7 +821,7 @@ Value TComboBox::drawPopupEntry(const Value& nIdCtl, const Value& pItemStruct) {
 
 Value TComboBox::HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) {
   if (nMsg.integer() == kWmFrameworkCloseUp) {
-    lanmere::send(self(), sym("CloseUp"));
+    lanmere::send(self(), msg::CloseUp);
     return 0;
   }
   return TControl::HandleEvent(nMsg, nWParam, nLParam);
@@ -844,7 +840,7 @@ Value TComboBox::ShowToolTip(const Value& nRow, const Value& nCol, const Value& 
 // template nor one of the dialog's controls.
 Value TComboBox::DefControl(const Value& oCtrl) {
   AddControl(oCtrl);
-  tell(oCtrl, sym("_hWnd"), 0);
+  tell(oCtrl, msg::_hWnd, 0);
   return {};
 }
 

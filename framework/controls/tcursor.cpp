@@ -3,6 +3,8 @@
 #include <string>
 
 #include "framework/controls/cursors.h"
+#include "framework/core/classkind.h"
+#include "framework/core/messages.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tdialog_msgs.h"
 #include "runtime/symbol.h"
@@ -31,11 +33,9 @@ constexpr Predefined kPredefined[] = {
 // Where each kind of bitmap object keeps its bitmap and palette.
 struct BitmapMembers {
   const char* className;
-  const char* bitmap;
-  const char* palette;
+  const lanmere::Symbol* bitmap;
+  const lanmere::Symbol* palette;
 };
-constexpr BitmapMembers kBitmapClasses[] = {{"TBITMAP", "hBitmap", "hPalette"},
-                                            {"TBTNBMP", "hBitmap1", "hPalette1"}};
 
 }  // namespace
 
@@ -68,11 +68,12 @@ Value TCursor::NewBmp(lanmere::Args args) {
   if (source.isNumber()) {
     bitmap = source;
   } else if (source.isObject()) {
-    const std::string name = source.object()->ClassName();
-    for (const BitmapMembers& kind : kBitmapClasses) {
-      if (name != kind.className) continue;
-      bitmap = lanmere::send(source, kind.bitmap);
-      palette = lanmere::send(source, kind.palette);
+    static const BitmapMembers kinds[] = {{"TBITMAP", msg::hBitmap, msg::hPalette},
+                                          {"TBTNBMP", msg::hBitmap1, msg::hPalette1}};
+    for (const BitmapMembers& kind : kinds) {
+      if (!isKindOf(source, kind.className)) continue;
+      bitmap = tell(source, kind.bitmap);
+      palette = tell(source, kind.palette);
     }
   }
   if (!bitmap.isNil()) {

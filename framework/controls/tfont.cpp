@@ -9,6 +9,7 @@
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
 #include "framework/core/args.h"
+#include "framework/core/messages.h"
 #include "framework/core/persist.h"
 #include "framework/core/tracked.h"
 #include "runtime/builtins.h"
@@ -152,7 +153,7 @@ Value TFont::New(const Value& face, const Value& width, const Value& height, con
   }
   hFontOld = 0;
   if (device.isObject()) {
-    const double perPoint = lanmere::send(device, "nLogPixelY").number() / kPointsPerInch;
+    const double perPoint = tell(device, msg::nLogPixelY).number() / kPointsPerInch;
     nInpHeight = Value(nInpHeight.number() * perPoint);
   }
   for (const Ref<TFont>& live : liveFonts()) {

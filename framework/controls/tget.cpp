@@ -19,8 +19,10 @@
 
 #include "framework/controls/ctlsource.h"
 #include "framework/controls/editnative.h"
+#include "framework/controls/tcombobox.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
@@ -127,10 +129,6 @@ constexpr const char* kSelectTitle = "Please select a file";
 // cut and undo.
 constexpr long long kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
-
 bool pressed(int key) {
   return (GetKeyState(key) & 0x8000) != 0;
 }
@@ -153,8 +151,8 @@ std::string trimRight(std::string text) {
   return text;
 }
 
-Value& classValue(const char* name) {
-  return *TGet::Class().resolve(sym(name))->classValue;
+Value& classValue(const lanmere::Symbol* name) {
+  return *TGet::Class().resolve(name)->classValue;
 }
 
 void alert(const char* text, const char* title = nullptr) {
@@ -213,6 +211,11 @@ lanmere::Get& TGet::get() const {
 
 bool TGet::editing() const {
   return oGet.isObject() && get().HasFocus.logical();
+}
+
+bool TGet::inComboBox() const {
+  const TWindow* above = parent();
+  return above && above->classInfo().derivesFrom(TComboBox::Class());
 }
 
 LRESULT TGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -360,7 +363,7 @@ Value TGet::New(Args args) {
   if (!a(kHeight).isNil()) {
     height = a(kHeight).integer();
   } else if (oFont.isObject()) {
-    height = std::llabs(lanmere::send(oFont, sym("nHeight")).integer());
+    height = std::llabs(lanmere::send(oFont, msg::nHeight).integer());
   }
   if (spinner) height = std::max(height, kSpinnerHeight);
   const bool pixel = flag(a(kPixel));
@@ -384,9 +387,8 @@ Value TGet::New(Args args) {
     style |= ES_RIGHT;
   }
   if (!flag(a(kNoBorder))) {
-    const lanmere::ClassInfo* dialogClass = lanmere::classByName("TDIALOG");
     const TWindow* above = parent();
-    const bool inDialog = above && dialogClass && above->classInfo().derivesFrom(*dialogClass);
+    const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
     if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
     if (ISAPPTHEMED()) exStyle |= WS_EX_CLIENTEDGE;
   } else if (ISAPPTHEMED()) {
@@ -426,8 +428,8 @@ Value TGet::New(Args args) {
   nClrTextDis = a(kClrFore);
   nClrPaneDis = a(kClrBack);
   if (lPassword.logical() && !oFont.isObject() && lanmere::classByName("TFONT")) {
-    oFont = lanmere::send(lanmere::createObject("TFONT"), "New",
-                          {Value("Arial"), Value(0), Value(-14), Value(false), Value(true)});
+    oFont = tell(lanmere::createObject("TFONT"), msg::New, Value("Arial"), Value(0), Value(-14),
+                 Value(false), Value(true));
   }
   TWindow* above = parent();
   if (above && above->hwnd()) {
@@ -438,10 +440,10 @@ Value TGet::New(Args args) {
       GetFont();
     }
     DispText();
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
     CreateButton();
   } else {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
   if (spinner) Spinner(a(kUp), a(kDown), a(kMin), a(kMax));
@@ -646,7 +648,7 @@ Value TGet::DispText() {
 
 Value TGet::Copy() {
   const Value clip = clipboard(oWnd);
-  if (!tell(clip, sym("SetText"), GetSel()).logical()) alert("The clipboard is not available now!");
+  if (!tell(clip, msg::SetText, GetSel()).logical()) alert("The clipboard is not available now!");
   return {};
 }
 
@@ -673,12 +675,12 @@ Value TGet::PasteText(const Value& cTextIn) {
     text = cTextIn.string();
   } else {
     const Value clip = clipboard(oWnd);
-    if (!tell(clip, sym("Open")).logical()) {
+    if (!tell(clip, msg::Open).logical()) {
       alert("The clipboard is not available!");
       return {};
     }
-    tell(clip, sym("Close"));
-    const Value data = tell(clip, sym("GetText"));
+    tell(clip, msg::Close);
+    const Value data = tell(clip, msg::GetText);
     text = data.isText() ? data.string() : std::string();
   }
   text.erase(0, text.find_first_not_of(' '));
@@ -716,9 +718,9 @@ Value TGet::Spinner(const Value& bUp, const Value& bDown, const Value& bMinNew,
         },
         "(b)TGET");
   };
-  oVScroll = lanmere::send(
-      lanmere::createObject("TSCROLLBAR"), "WinNew",
-      {Value(), Value(), Value(), Value(true), field, arrow(bUp, true), arrow(bDown, false)});
+  Value args[] = {
+      Value(), Value(), Value(), Value(true), field, arrow(bUp, true), arrow(bDown, false)};
+  oVScroll = lanmere::send(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Args(args));
   return {};
 }
 
@@ -851,9 +853,9 @@ Value TGet::ScrollDate(const Value& nDir) {
 // ---- Appearance ----
 
 Value TGet::setColorFocusAll(const Value& nClr) {
-  const Value previous = classValue("nClrFocus");
-  classValue("lClrFocus") = true;
-  if (!nClr.isNil()) classValue("nClrFocus") = nClr;
+  const Value previous = classValue(msg::nClrFocus);
+  classValue(msg::lClrFocus) = true;
+  if (!nClr.isNil()) classValue(msg::nClrFocus) = nClr;
   return previous;
 }
 
@@ -896,7 +898,7 @@ Value TGet::Paint() {
     return static_cast<COLORREF>((v.isNumber() && v.integer() >= 0 ? v : normal).integer());
   };
   COLORREF text = 0, back = 0;
-  if (flag(classValue("lDisColors"))) {
+  if (flag(classValue(msg::lDisColors))) {
     text = GetSysColor(kGrayText);
     back = GetSysColor(COLOR_WINDOW);
   } else {
@@ -934,7 +936,7 @@ Value TGet::Paint() {
   if (oldFont) SelectObject(dc, oldFont);
   evaluate(bPainted, hDC, cPS, self());
   if (flag(lBtnTransparent) && oBtn.isObject()) {
-    tell(oBtn, sym("SetColor"), static_cast<long long>(text), static_cast<long long>(back));
+    tell(oBtn, msg::SetColor, static_cast<long long>(text), static_cast<long long>(back));
   }
   return 1;
 }
@@ -1126,7 +1128,7 @@ Value TGet::KeyChar(const Value& nKey, const Value& nFlags) {
     bool move = true;
     if (bChange.isClosure() && changed()) move = flag(runChange(nKey, nFlags));
     if (move) {
-      if (parent() && lanmere::upper(parent()->ClassName()) == "TCOMBOBOX") {
+      if (inComboBox()) {
         tell(parent()->oWnd, msg::GoPrevCtrl, parent()->hWnd);
       } else {
         tell(oWnd, msg::GoPrevCtrl, hWnd);
@@ -1209,10 +1211,10 @@ Value TGet::GotFocus(const Value& hWndLost) {
   }
   if (editing()) g.KillFocus();
   g.SetFocus();
-  if (parent() && lanmere::upper(parent()->ClassName()) == "TCOMBOBOX") g.VarPut(g.Original);
-  if (flag(classValue("lClrFocus"))) {
+  if (inComboBox()) g.VarPut(g.Original);
+  if (flag(classValue(msg::lClrFocus))) {
     nOldClrPane = nClrPane;
-    const Value focus = classValue("nClrFocus");
+    const Value focus = classValue(msg::nClrFocus);
     SetColor(nClrText, focus.isClosure() ? evaluate(focus) : focus);
   }
   DispText();
@@ -1244,7 +1246,7 @@ Value TGet::LostFocus(const Value& hWndNew) {
   }
   if (storable) assignIfEdited();
   if (numericPicture()) g.assignPicture(cPicture);
-  if (flag(classValue("lClrFocus"))) SetColor(nClrText, nOldClrPane);
+  if (flag(classValue(msg::lClrFocus))) SetColor(nClrText, nOldClrPane);
   if (g.BadDate()) {
     g.assignPos(1);
     nPos = 1;
@@ -1421,7 +1423,9 @@ Value TGet::Create(const Value& cClassName) {
 // The action button sits inside the field at its right and never validates the field: it is a
 // cancel control that hands the focus back to the field after the action.
 Value TGet::CreateButton() {
-  if (!bAction.isClosure() || ClassName() != "TGET" || !hwnd() || oBtn.isObject()) return {};
+  if (!bAction.isClosure() || &classInfo() != &TGet::Class() || !hwnd() || oBtn.isObject()) {
+    return {};
+  }
   if (!lanmere::classByName("TBTNBMP")) return {};
   RECT client{};
   GetClientRect(hwnd(), &client);
@@ -1439,26 +1443,25 @@ Value TGet::CreateButton() {
       },
       "(b)TGET");
   long long width = size;
-  oBtn = lanmere::send(
-      lanmere::createObject("TBTNBMP"), "New",
-      {Value(2), Value(right - width - 1), Value(width), Value(size), bitmap ? cBmpName : Value(),
-       bitmap ? Value() : Value("..."), self(), action, Value(true), lBtnTransparent});
+  oBtn = tell(lanmere::createObject("TBTNBMP"), msg::New, Value(2), Value(right - width - 1),
+              Value(width), Value(size), bitmap ? cBmpName : Value(),
+              bitmap ? Value() : Value("..."), self(), action, Value(true), lBtnTransparent);
   if (!oBtn.isObject()) return {};
-  const HBITMAP shown = handleFrom<HBITMAP>(lanmere::send(oBtn, sym("hBitmap1")));
+  const HBITMAP shown = handleFrom<HBITMAP>(lanmere::send(oBtn, msg::hBitmap1));
   BITMAP info{};
   if (flag(lAdjustBtn) && shown && GetObjectA(shown, sizeof info, &info)) {
     nBmpWidth = static_cast<long long>(info.bmWidth);
     width = info.bmWidth + 5;
-    tell(oBtn, sym("Move"), 2, right - width - 1, width, size);
+    tell(oBtn, msg::Move, 2, right - width - 1, width, size);
     SetMargins(1, width);
   }
   const TWindow* above = parent();
-  if (above && lanmere::upper(above->ClassName()) == "TDIALOG") {
-    const Value resize16 = lanmere::send(oWnd, sym("lResize16"));
+  if (above && above->classInfo().derivesFrom(TDialog::Class())) {
+    const Value resize16 = lanmere::send(oWnd, msg::lResize16);
     if (flag(resize16)) {
       const long long fieldWidth = client.right - client.left;
       size = height - 5;
-      tell(oBtn, sym("Move"), 2, static_cast<long long>(std::llround(fieldWidth * 1.167 - height)),
+      tell(oBtn, msg::Move, 2, static_cast<long long>(std::llround(fieldWidth * 1.167 - height)),
            size, size);
     }
   }

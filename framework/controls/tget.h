@@ -114,6 +114,8 @@ class TGet : public TControl {
  private:
   lanmere::Get& get() const;
   bool editing() const;
+  // The field is the edit part of a combo box.
+  bool inComboBox() const;
   // The system edit control's own procedure for one message (the subclass is bypassed).
   LRESULT system(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   std::string windowText() const;

@@ -49,10 +49,6 @@ constexpr long long kFirstSystemIcon = 32512;  // IDI_APPLICATION
 constexpr long long kLastSystemIcon = 32517;   // IDI_WINLOGO
 constexpr UINT kHitTest = WM_NCHITTEST;
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
-
 // A resource icon: a system one (shared) for the system's numbers or when the program has none
 // by that number.
 Value resourceIcon(const Value& name) {
@@ -124,9 +120,9 @@ Value TIcon::New(Args args) {
   }
   if (parentHwnd()) {
     Create();
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
   } else if (oWnd.isObject()) {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   SetColor(a(kClrFore).isNil() ? nClrText : a(kClrFore),
            a(kClrBack).isNil() ? nClrPane : a(kClrBack));

@@ -91,10 +91,6 @@ constexpr const char* kResourceStyles =
     "LBS_NOTIFY | WS_BORDER | LBS_USETABSTOPS | LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | "
     "WS_TABSTOP";
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
-
 Value sysColor(int index) {
   return static_cast<long long>(GetSysColor(index));
 }
@@ -200,9 +196,9 @@ Value TListBox::New(Args args) {
       }
       fitItemHeight();
     }
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
   } else {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
   return self();

@@ -19,6 +19,7 @@
 #include "framework/controls/fontapi.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
@@ -108,10 +109,6 @@ enum MenuCommand : UINT {
 constexpr double kSayRow = 15, kSayRowOffset = 2, kSayColumn = 6;
 constexpr double kGetRow = 13, kGetColumn = 8;
 constexpr double kButtonRow = 18, kButtonColumn = 6;
-
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
 
 bool pressed(int key) {
   return (GetKeyState(key) & 0x8000) != 0;
@@ -293,9 +290,8 @@ Value TMultiGet::New(Args args) {
   }
   // Without a border nothing frames the text: no border style and no client edge.
   if (!flag(a(kNoBorder))) {
-    const lanmere::ClassInfo* dialogClass = lanmere::classByName("TDIALOG");
     const TWindow* above = parent();
-    const bool inDialog = above && dialogClass && above->classInfo().derivesFrom(*dialogClass);
+    const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
     if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
     if (ISAPPTHEMED()) exStyle |= WS_EX_CLIENTEDGE;
   }
@@ -320,9 +316,9 @@ Value TMultiGet::New(Args args) {
   if (above && above->hwnd()) {
     Create("EDIT");
     LimitText(0);
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
   } else {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   Default();
   if (design) CheckDots();
@@ -532,11 +528,10 @@ Value TMultiGet::DlgGoLine() {
   const auto dialogHeld = std::make_shared<Value>();
   const Value field = self();
   Value dialogArgs[] = {5, 5, 10, 29, "Go To", {}, {}, {}, {}, {}, {}, {}, oWnd};
-  const Value dialog =
-      lanmere::send(lanmere::createObject("TDIALOG"), sym("New"), Args(dialogArgs));
+  const Value dialog = lanmere::send(lanmere::createObject("TDIALOG"), msg::New, Args(dialogArgs));
   *dialogHeld = dialog;
   auto create = [](const char* className, std::vector<Value> args) {
-    return lanmere::send(lanmere::createObject(className), sym("New"), Args(args));
+    return lanmere::send(lanmere::createObject(className), msg::New, Args(args));
   };
   std::vector<Value> say(21);
   say[0] = pixel(0.5, kSayRow, kSayRowOffset);
@@ -564,7 +559,7 @@ Value TMultiGet::DlgGoLine() {
             const long long lines = std::max(1LL, memo.GetLineCount().integer());
             memo.GoTo(std::clamp(line->value.integer(), 1LL, lines) - 1);
           }
-          lanmere::send(*dialogHeld, "End");
+          tell(*dialogHeld, msg::End);
           return {};
         },
         "(b)TMULTIGET");
@@ -584,7 +579,7 @@ Value TMultiGet::DlgGoLine() {
   button(1.3, 2, "&Ok", true, true);
   button(1.3, 9.5, "&Cancel", false, false);
   Value activation[] = {{}, {}, {}, true};  // centred
-  lanmere::send(dialog, sym("Activate"), Args(activation));
+  lanmere::send(dialog, msg::Activate, Args(activation));
   *dialogHeld = Value();
   return {};
 }
@@ -615,7 +610,7 @@ Value TMultiGet::PasteText(const Value& cTextIn) {
   if (cTextIn.isText()) {
     if (lanmere::classByName("TCLIPBOARD")) {
       const Value clip = tell(lanmere::createObject("TCLIPBOARD"), msg::New, 1, oWnd);
-      tell(clip, sym("SetText"), cTextIn);
+      tell(clip, msg::SetText, cTextIn);
     } else {
       MGETREPLACE(hWnd, cTextIn);
       writeBack();

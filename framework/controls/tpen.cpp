@@ -4,6 +4,7 @@
 
 #include "framework/controls/gdiobj.h"
 #include "framework/core/args.h"
+#include "framework/core/messages.h"
 #include "framework/core/tracked.h"
 
 namespace kestrel {
@@ -28,8 +29,7 @@ Value TPen::New(const Value& style, const Value& width, const Value& color, cons
   nColor = orDefault(color, Value(0));
   if (device.isObject()) {
     oDevice = device;
-    static const lanmere::Symbol* const logPixelY = lanmere::symbol("nLogPixelY");
-    nWidth = Value(nWidth.number() * lanmere::send(device, logPixelY).number() / kPointsPerInch);
+    nWidth = Value(nWidth.number() * tell(device, msg::nLogPixelY).number() / kPointsPerInch);
   }
   hPen = CREATEPEN(nStyle, nWidth, nColor);
   return Value(lanmere::Ref<TPen>(this));

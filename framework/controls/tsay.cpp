@@ -9,6 +9,7 @@
 #include "framework/controls/fontapi.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/wndfuncs.h"
@@ -67,10 +68,10 @@ constexpr long long kAdjustMargin = 20;     // pixels added to the text's width 
 constexpr int kButtonFace = COLOR_BTNFACE;  // 15
 constexpr UINT kHitTest = WM_NCHITTEST;     // 132
 constexpr const char* kCrLf = "\r\n";
-constexpr const char* kOwnBrushParents[] = {"TWINDOW", "TPANEL", "TDIALOG"};
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
+// A window of the window class itself, not a dialog or a control.
+bool isPlainWindow(const TWindow& window) {
+  return &window.classInfo() == &TWindow::Class();
 }
 
 Value emptyText() {
@@ -104,7 +105,7 @@ void TSay::setColors(const Value& text, const Value& back) {
   const Value fore = text.isNil() && above ? above->nClrText : text;
   Value pane = back;
   if (pane.isNil()) {
-    const bool plainWindow = above && lanmere::upper(above->ClassName()) == "TWINDOW";
+    const bool plainWindow = above && isPlainWindow(*above);
     pane = plainWindow ? above->nClrPane : Value(static_cast<long long>(GetSysColor(kButtonFace)));
   }
   SetColor(fore, pane);
@@ -135,7 +136,7 @@ Value TSay::New(Args args) {
   if (!a(kHeight).isNil()) {
     height = a(kHeight).integer();
   } else if (oFont.isObject()) {
-    height = std::llabs(lanmere::send(oFont, sym("nHeight")).integer());
+    height = std::llabs(lanmere::send(oFont, msg::nHeight).integer());
   }
   const bool pixel = flag(a(kPixel));
   nTop = pixel ? cellPixels(a(kRow), 1) : cellPixels(a(kRow), kRowHeight) + kRowOffset;
@@ -160,17 +161,19 @@ Value TSay::New(Args args) {
   lTransparent = flag(a(kTransparent));
   setColors(a(kClrText), a(kClrBack));
   if (lTransparent.logical() && above && above->oBrush.isObject() && oBrush.isObject()) {
-    bool ownBrushParent = false;
-    for (const char* name : kOwnBrushParents) ownBrushParent |= above->ClassName() == name;
+    // A plain window, a dialog or a panel paints its own brush under visual styles too.
+    const bool ownBrushParent = isPlainWindow(*above) ||
+                                above->classInfo().derivesFrom(TDialog::Class()) ||
+                                isKindOf(*above, "TPANEL");
     if (!ISAPPTHEMED() || ownBrushParent) SetBrush(above->oBrush);
   }
   if (above && above->hwnd()) {
     Create("STATIC");
     Default();
     if (l3DFrame.logical()) Set3DLook(true);
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
   } else {
-    tell(oWnd, sym("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
   return self();

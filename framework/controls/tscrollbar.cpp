@@ -144,9 +144,9 @@ Value TScrollBar::New(Args args) {
     Create("SCROLLBAR");
     SetRange(nMin, nMax);
     SetPos(nMin);
-    tell(oWnd, lanmere::symbol("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
   } else {
-    tell(oWnd, lanmere::symbol("DefControl"), self());
+    tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
   return self();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "framework/core/wndproc.h"
 #include "runtime/binding.h"
 
@@ -145,7 +146,6 @@ void wakeModalDialog() noexcept {
 }
 
 INT_PTR CALLBACK modalDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  static const lanmere::Symbol* const handleEvent = lanmere::symbol("HandleEvent");
   return guardWindowCallback<INT_PTR>(0, [&]() -> INT_PTR {
     if (lanmere::pendingRequest() != lanmere::Request::None) {
       if (endedByRequest(hwnd)) EndDialog(hwnd, kEndedByRequest);
@@ -153,7 +153,8 @@ INT_PTR CALLBACK modalDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     }
     const Value dialog = modalDialogObject(hwnd);
     Object* object = dialog.object();
-    const lanmere::Resolved* method = object ? object->classInfo().resolve(handleEvent) : nullptr;
+    const lanmere::Resolved* method =
+        object ? object->classInfo().resolve(msg::HandleEvent) : nullptr;
     if (!method) return 0;
     const LPARAM third = message == WM_INITDIALOG ? reinterpret_cast<LPARAM>(hwnd) : lParam;
     Value args[] = {Value(static_cast<long long>(message)), Value(handleNumber(wParam)),

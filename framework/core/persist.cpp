@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/core/messages.h"
 #include "runtime/builtins.h"
 #include "runtime/error.h"
 #include "runtime/object.h"
@@ -45,14 +46,14 @@ std::vector<std::pair<std::string, Value>> differingMembers(const Value& self,
   std::vector<std::pair<std::string, Value>> members;
   const bool made = reference.isNil();
   if (made) reference = lanmere::createObject(self.object()->ClassName());
-  if (made && !reference.isNil()) reference = lanmere::send(reference, "New");
-  const Value names = lanmere::send(self, "aProperties");
+  if (made && !reference.isNil()) reference = tell(reference, msg::New);
+  const Value names = tell(self, msg::aProperties);
   for (const Value& name : names.items()) {
     const Value mine = lanmere::send(self, name.text());
     if (reference.isObject() && sameValue(mine, lanmere::send(reference, name.text()))) continue;
     members.emplace_back(name.string(), mine);
   }
-  if (made && reference.isObject()) lanmere::send(reference, "End");
+  if (made && reference.isObject()) tell(reference, msg::End);
   return members;
 }
 
@@ -187,7 +188,7 @@ std::string listRecord(const Value& list) {
 
 std::string valueRecord(const Value& value) {
   if (value.isList()) return listRecord(value);
-  if (value.isObject()) return lanmere::send(value, "Save").string();
+  if (value.isObject()) return tell(value, msg::Save).string();
   return scalarRecord(value);
 }
 
@@ -253,7 +254,7 @@ Value readObject(std::string_view payload) {
   std::string_view className;
   if (!reader.field(length) || !reader.bytes(length, className)) return {};
   Value object = lanmere::createObject(className);
-  if (object.isObject()) lanmere::send(object, "Load", {Value(reader.rest())});
+  if (object.isObject()) tell(object, msg::Load, Value(reader.rest()));
   return object;
 }
 
@@ -275,7 +276,7 @@ std::string saveToText(const Value& self, std::string_view varName, long long in
       out += std::string(blanks.size() + kNestedIndent, ' ') + "::" + name + " = Array( " +
              std::to_string(value.length()) + " )" + end + end + listText(name, value, indent);
     } else if (value.isObject()) {
-      out += end + lanmere::send(value, "SaveToText", {Value(indent + kNestedIndent)}).string();
+      out += end + tell(value, msg::SaveToText, Value(indent + kNestedIndent)).string();
     } else {
       out += blanks + "   ::" + name + " = " + textForm(value) + end;
     }

@@ -66,10 +66,6 @@ DragState& drag() noexcept {
   return state;
 }
 
-const lanmere::Symbol* sym(const char* name) {
-  return lanmere::symbol(name);
-}
-
 bool pressed(int virtualKey) {
   return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
@@ -94,8 +90,8 @@ void focusWindow(HWND hwnd) {
 }
 
 // The class data slot of a class (shared with subclasses that do not declare their own).
-Value& classValue(const lanmere::Object& object, const char* name) {
-  const lanmere::Resolved* found = object.classInfo().resolve(sym(name));
+Value& classValue(const lanmere::Object& object, const lanmere::Symbol* name) {
+  const lanmere::Resolved* found = object.classInfo().resolve(name);
   return *found->classValue;
 }
 
@@ -140,11 +136,12 @@ LM_DEFINE_CLASS(TControl) {
               Value::list({"cTitle", "cVarName", "l3D", "nClrText", "nClrPane", "nAlign", "nTop",
                            "nLeft", "nWidth", "nHeight", "oFont", "Cargo"}));
   // MSGYESNO belongs to the display layer, above the core: it is called by name.
-  c.classData(
-      "bDelete",
-      lanmere::block(
-          [](Args) { return lanmere::callFunction(sym("MSGYESNO"), {Value(kDeleteQuestion)}); },
-          "(b)TCONTROL"));
+  c.classData("bDelete", lanmere::block(
+                             [](Args) {
+                               return lanmere::callFunction(lanmere::symbol("MSGYESNO"),
+                                                            {Value(kDeleteQuestion)});
+                             },
+                             "(b)TCONTROL"));
   c.methods(LM_METHODS(Redefine, Initiate, cToChar, GetNewId, Default, Init, Click, Change, Colors,
                        Display, Paint, HelpTopic, KeyUp, UpdateUIState, GotFocus, LostFocus,
                        KillFocus, KSLostFocus, ForWhen, SetFocus, ChangeFocus, GetDlgCode, KeyDown,
@@ -190,7 +187,7 @@ bool TControl::sameTopLevel(HWND other) const {
 // ---- Creation and binding ----
 
 Value TControl::GetNewId() {
-  Value& last = classValue(*this, "nInitID");
+  Value& last = classValue(*this, msg::nInitID);
   if (last.isNil()) last = kFirstId;
   last = last.integer() < kLastId ? last.integer() + 1 : kFirstId;
   return last;
@@ -202,18 +199,17 @@ Value TControl::Redefine(const Value& nIdNew, const Value& oWndNew) {
   oWnd = oWndNew;
   lValidating = false;
   Register();
-  static const lanmere::Symbol* const defControl = sym("DefControl");
-  if (lanmere::understands(oWnd, defControl)) {
-    tell(oWnd, defControl, self());
+  if (lanmere::understands(oWnd, msg::DefControl)) {
+    tell(oWnd, msg::DefControl, self());
   } else {
-    tell(oWnd, sym("AddControl"), self());
+    tell(oWnd, msg::AddControl, self());
     hWnd = 0;
   }
   return self();
 }
 
 Value TControl::cToChar(const Value& cClassName) {
-  static const lanmere::Symbol* const cctrl2chr = sym("CCTRL2CHR");
+  static const lanmere::Symbol* const cctrl2chr = lanmere::symbol("CCTRL2CHR");
   const std::string className = cClassName.isText() ? cClassName.string() : ClassName();
   if (cCaption.isNil()) cCaption = "";
   if (nId.isNil()) nId = GetNewId();
@@ -269,7 +265,7 @@ Value TControl::Init() {
 // ---- Messages ----
 
 Value TControl::Click() {
-  tell(oWnd, sym("AEvalWhen"));
+  tell(oWnd, msg::AEvalWhen);
   return {};
 }
 
@@ -299,7 +295,7 @@ Value TControl::UpdateUIState(const Value&, const Value&) {
 }
 
 Value TControl::HelpTopic(const Value&, const Value&) {
-  static const lanmere::Symbol* const helpTopic = sym("HELPTOPIC");
+  static const lanmere::Symbol* const helpTopic = lanmere::symbol("HELPTOPIC");
   if (lanmere::isEmpty(nHelpId) || !lanmere::findFunction(helpTopic)) return {};
   lanmere::callFunction(helpTopic, {nHelpId});
   return 0;
@@ -475,11 +471,11 @@ Value TControl::KSLostFocus(const Value& hWndNew) {
 
 Value TControl::ForWhen() {
   TWindow* above = parent();
-  tell(oWnd, sym("AEvalWhen"));
+  tell(oWnd, msg::AEvalWhen);
   lCaptured = false;
   if (oJump.isObject()) {
     const Value jump = std::exchange(oJump, Value());
-    tell(jump, sym("SetFocus"));
+    tell(jump, msg::SetFocus);
   } else if (above) {
     const long long key = above->nLastKey.integer();
     if (key == VK_UP || (key == VK_TAB && pressed(VK_SHIFT))) {
@@ -539,7 +535,7 @@ Value TControl::KeyChar(const Value& nKey, const Value& nFlags) {
     }
     if (const HWND first = GetDlgItem(above, IDOK)) {
       const Value control = OWNDFROMHWND(handleNumber(first));
-      if (isKindOf(control, "TBTNBMP")) evaluate(lanmere::send(control, sym("bAction")));
+      if (isKindOf(control, "TBTNBMP")) evaluate(lanmere::send(control, msg::bAction));
       return 0;
     }
   }
@@ -558,12 +554,12 @@ Value TControl::KeyDown(const Value& nKey, const Value& nFlags) {
   if (key == VK_TAB && pressed(VK_CONTROL) && above) {
     const Value folder = above->oWnd;
     if (isKindOf(folder, {"TFOLDER", "TFOLDEREX"})) {
-      const long long pages = lanmere::send(folder, sym("aDialogs")).length();
-      const long long current = lanmere::send(folder, sym("nOption")).integer();
+      const long long pages = lanmere::send(folder, msg::aDialogs).length();
+      const long long current = lanmere::send(folder, msg::nOption).integer();
       if (pages > 0) {
         const long long step = pressed(VK_SHIFT) ? -1 : 1;
         const long long next = ((current - 1 + step) % pages + pages) % pages + 1;
-        tell(folder, sym("SetOption"), next);
+        tell(folder, msg::SetOption, next);
       }
       return 0;
     }
@@ -584,23 +580,22 @@ Value TControl::SysCommand(const Value& nCmd, const Value& nKey, const Value& nH
   if ((static_cast<UINT>(nCmd.integer()) & kCommandMask) != SC_KEYMENU || nKey.integer() == 0) {
     return toWindow();
   }
-  static const lanmere::Symbol* const getHotPos = sym("GetHotPos");
   const TWindow* above = parent();
   if (!above) return toWindow();
   // In a folder's page, a page whose title has the hot key is selected first.
   const Value folder = above->oWnd;
   if (isKindOf(folder, kFolderClasses)) {
-    const Value found = offer(folder, sym("GetHotPos"), nKey);
+    const Value found = offer(folder, msg::GetHotPos, nKey);
     if (found.isNumber() && found.integer() > 0) {
-      tell(folder, sym("SetOption"), found);
+      tell(folder, msg::SetOption, found);
       return 0;
     }
   }
   // The parent finds the control with the hot key; a folder's dialog is searched the same way.
-  if (!lanmere::understands(oWnd, getHotPos)) return toWindow();
-  HWND hot = handleFrom<HWND>(tell(oWnd, getHotPos, nKey, hWnd));
+  if (!lanmere::understands(oWnd, msg::GetHotPos)) return toWindow();
+  HWND hot = handleFrom<HWND>(tell(oWnd, msg::GetHotPos, nKey, hWnd));
   if (!hot && isKindOf(folder, kFolderClasses)) {
-    hot = handleFrom<HWND>(offer(lanmere::send(folder, msg::oWnd), getHotPos, nKey, hWnd));
+    hot = handleFrom<HWND>(offer(lanmere::send(folder, msg::oWnd), msg::GetHotPos, nKey, hWnd));
   }
   if (!hot) return toWindow();
   const Value hotObject = OWNDFROMHWND(handleNumber(hot));
@@ -621,7 +616,7 @@ HWND controlWithHotKey(const Value& controls, long long key,
   for (const Value& control : controls.items()) {
     const bool ofClass = classes.size() == 0 || isKindOf(control, classes);
     const HWND window = handleOfMember<HWND>(control, msg::hWnd);
-    if (ofClass && window && mnemonicOf(textForm(offer(control, sym("GetText")))) == wanted) {
+    if (ofClass && window && mnemonicOf(textForm(offer(control, msg::GetText))) == wanted) {
       return window;
     }
   }
@@ -642,8 +637,8 @@ Value TControl::SysKeyDown(const Value& nKey, const Value& nFlags) {
   const TWindow* above = parent();
   if (!above) return {};
   const Value bar = above->oBar;
-  HWND hot = bar.isObject() ? controlWithHotKey(lanmere::send(bar, sym("aControls")),
-                                                nKey.integer(), {"TBTNBMP", "TRBTN"})
+  HWND hot = bar.isObject() ? controlWithHotKey(lanmere::send(bar, msg::aControls), nKey.integer(),
+                                                {"TBTNBMP", "TRBTN"})
                             : nullptr;
   if (!hot) hot = controlWithHotKey(above->aControls, nKey.integer());
   return hot ? clickHotControl(hot) : Value();
@@ -683,9 +678,8 @@ Value TControl::MouseMove(const Value& nRow, const Value& nCol, const Value& nFl
     POINT point{static_cast<LONG>(nCol.integer()), static_cast<LONG>(nRow.integer())};
     ClientToScreen(hwnd(), &point);
     const HWND under = WindowFromPoint(point);
-    const bool accepts =
-        under == hwnd() ||
-        !lanmere::isEmpty(offer(OWNDFROMHWND(handleNumber(under)), sym("bDropOver")));
+    const bool accepts = under == hwnd() || !lanmere::isEmpty(offer(
+                                                OWNDFROMHWND(handleNumber(under)), msg::bDropOver));
     const HCURSOR cursor = handleOfMember<HCURSOR>(oDragCursor, msg::hCursor);
     SetCursor(accepts && cursor ? cursor : LoadCursorA(nullptr, IDC_NO));
     return 0;
@@ -949,7 +943,7 @@ void TControl::alignTo(Value TWindow::*slot, long long align) {
   if (!above || !hwnd()) return;
   if ((above->*slot).identity() != static_cast<const void*>(this)) {
     above->*slot = self();
-    tell(oWnd, sym("ReSize"));
+    tell(oWnd, msg::ReSize);
     return;
   }
   RECT client{};

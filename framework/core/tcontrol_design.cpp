@@ -132,8 +132,7 @@ POINT handlePoint(const RECT& rect, int n) {
 }
 
 Value& dotsList(TControl& control) {
-  static const lanmere::Symbol* const aDots = lanmere::symbol("aDots");
-  return *control.classInfo().resolve(aDots)->classValue;
+  return *control.classInfo().resolve(msg::aDots)->classValue;
 }
 
 void moveTo(TControl& control, const RECT& rect) {
@@ -177,8 +176,7 @@ void TControl::designPress(long long row, long long col) {
   state.frame = state.start;
   state.row = row;
   state.col = col;
-  static const lanmere::Symbol* const nPoint = lanmere::symbol("_nPoint");
-  tell(self(), nPoint, (row & 0xFFFF) << 16 | (col & 0xFFFF));
+  tell(self(), msg::_nPoint, (row & 0xFFFF) << 16 | (col & 0xFFFF));
   lCaptured = true;
   Capture();
   invertFrame(GetParent(hwnd()), state.frame);
@@ -208,7 +206,7 @@ void TControl::designRelease(long long row, long long col) {
   const bool moved = !EqualRect(&target, &now);
   if (moved) moveTo(*this, target);
   if (moved) evaluate(bPostDrag, self());
-  if (nAlign().integer() != 0) tell(oWnd, lanmere::symbol("ReSize"));
+  if (nAlign().integer() != 0) tell(oWnd, msg::ReSize);
   callWindows([&] { return ::SetFocus(hwnd()); });
 }
 
@@ -236,9 +234,8 @@ Value TControl::MResize(const Value& nHandle, const Value& nRow, const Value& nC
 
 bool TControl::designKey(long long key) {
   if (key == VK_DELETE) {
-    static const lanmere::Symbol* const askDelete = lanmere::symbol("bDelete");
     evaluate(bPreDelControl, self());
-    const Value answer = evaluate(lanmere::send(self(), askDelete));
+    const Value answer = evaluate(tell(self(), msg::bDelete));
     if (answer.isLogical() && answer.logical()) {
       const lanmere::Ref<TControl> keep(this);
       End();

@@ -45,7 +45,7 @@ constexpr const char* kNoMoreModeless = "Not possible to create more non-modal D
 constexpr const char* kVbxUnavailable = "VBX support not available";
 constexpr const char* kVbxInitFailed = "Error on VBX's initialization";
 
-// Controls that keep their own background when the dialog is transparent.
+// Controls that keep their own background when the dialog is transparent (and their subclasses).
 constexpr const char* kOpaqueClasses[] = {"TGET",      "TMULTIGET", "TBTNBMP",
                                           "TCOMBOBOX", "TWBROWSE",  "TCBROWSE",
                                           "TXBROWSE",  "TLISTBOX",  "TDBCOMBO"};
@@ -390,13 +390,10 @@ Value TDialog::Initiate(const Value&, const Value& hWndNew) {
 }
 
 void TDialog::markTransparent() {
-  const lanmere::ClassInfo* const xbrowse = lanmere::classByName("TXBROWSE");
   for (const Value& control : aControls.items()) {
-    if (!control.isObject()) continue;
-    const lanmere::ClassInfo& info = control.object()->classInfo();
-    bool opaque = xbrowse && info.derivesFrom(*xbrowse);
-    for (const char* name : kOpaqueClasses) opaque = opaque || info.name == name;
-    if (!opaque) offer(control, msg::_lTransparent, true);
+    if (control.isObject() && !isKindOf(control, kOpaqueClasses)) {
+      offer(control, msg::_lTransparent, true);
+    }
   }
 }
 
@@ -539,12 +536,12 @@ int dialogNesting() noexcept {
 }
 
 void CREATEDLGERROR(const Value& oDlg) {
-  const Value resource = oDlg.isObject() ? lanmere::send(oDlg, "cResName") : Value();
+  const Value resource = oDlg.isObject() ? tell(oDlg, msg::cResName) : Value();
   if (!lanmere::isEmpty(resource)) {
     raiseFrameworkError(kErrCannotCreateDialog, dialogResourceOperation(resource));
     return;
   }
-  const Value caption = oDlg.isObject() ? lanmere::send(oDlg, "cCaption") : Value();
+  const Value caption = oDlg.isObject() ? tell(oDlg, msg::cCaption) : Value();
   raiseFrameworkError(kErrCannotCreateDialog,
                       dialogTitleOperation(caption.isNil() ? std::string() : textForm(caption)));
 }

@@ -60,9 +60,8 @@ std::optional<bool>& themedOverride() noexcept {
 // The brush the parent paints with: its object's brush, else its class's background, else the
 // dialog face colour.
 HBRUSH parentBrush(HWND parent) {
-  static const lanmere::Symbol* const oBrush = lanmere::symbol("oBrush");
-  if (const HBRUSH own =
-          handleOfMember<HBRUSH>(offer(OWNDFROMHWND(handleNumber(parent)), oBrush), msg::hBrush)) {
+  if (const HBRUSH own = handleOfMember<HBRUSH>(
+          offer(OWNDFROMHWND(handleNumber(parent)), msg::oBrush), msg::hBrush)) {
     return own;
   }
   if (const auto background =

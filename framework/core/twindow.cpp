@@ -14,6 +14,7 @@
 #include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
 #include "framework/core/persist.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
@@ -95,15 +96,10 @@ bool notFalse(const Value& answer) {
   return !(answer.isLogical() && !answer.logical());
 }
 
-const lanmere::Symbol* lRegisteredName() {
-  static const lanmere::Symbol* const name = lanmere::symbol("lRegistered");
-  return name;
-}
-
 // The class's own lRegistered, when it declares one; null when it inherits the flag.
 Value* ownRegisteredFlag(const lanmere::ClassInfo& info) {
   for (const lanmere::ClassDataSlot& slot : info.classData) {
-    if (slot.name == lRegisteredName()) return slot.value.get();
+    if (slot.name == msg::lRegistered) return slot.value.get();
   }
   return nullptr;
 }
@@ -391,7 +387,7 @@ Value TWindow::Create(const Value& cClassName) {
 
 // The window whose closures Activate sets: an MDI frame hands them to its client window.
 Value TWindow::eventTarget() {
-  if (ClassName() == "TMDIFRAME") {
+  if (isKindOf(*this, "TMDIFRAME")) {
     Value client = offer(self(), msg::oWndClient);
     if (client.isObject()) return client;
   }
@@ -417,8 +413,8 @@ Value TWindow::Activate(Args args) {
   assign(target, "bLClicked", a(kActLClicked));
   assign(target, "bRClicked", a(kActRClicked));
   // The scroll closures go to the scroll-bar objects (an MDI frame's are its client's).
-  const Value vertical = tell(target, lanmere::symbol("oVScroll"));
-  const Value horizontal = tell(target, lanmere::symbol("oHScroll"));
+  const Value vertical = tell(target, msg::oVScroll);
+  const Value horizontal = tell(target, msg::oHScroll);
   const lanmere::Symbol* const setters[] = {msg::_bGoUp, msg::_bGoDown, msg::_bPageUp,
                                             msg::_bPageDown};
   for (std::size_t i = 0; i < 4; ++i) {
@@ -485,8 +481,7 @@ Value TWindow::Destroy() {
   if (!isEmpty(hWnd)) unlinkWindow(*this);
   if (window && GETWNDAPP() == handleNumber(window)) PostQuitMessage(0);
   // A modeless dialog leaves the dialog table; for any other window the table knows nothing.
-  const lanmere::ClassInfo* const dialog = lanmere::classByName("TDIALOG");
-  if (window && dialog && classInfo().derivesFrom(*dialog)) DEREGDIALOG(hWnd);
+  if (window && classInfo().derivesFrom(TDialog::Class())) DEREGDIALOG(hWnd);
   if (defaultWindow().identity() == static_cast<const void*>(this)) SETWNDDEFAULT(Value());
   hWnd = 0;
   releaseLinks();
@@ -559,8 +554,8 @@ Value TWindow::SetBounds(const Value& left, const Value& top, const Value& right
 Value TWindow::SetCoors(const Value& oRect) {
   if (oRect.isList()) return SetBounds(oRect.item(2), oRect.item(1), oRect.item(4), oRect.item(3));
   if (!oRect.isObject()) return {};
-  return SetBounds(lanmere::send(oRect, "nLeft"), lanmere::send(oRect, "nTop"),
-                   lanmere::send(oRect, "nRight"), lanmere::send(oRect, "nBottom"));
+  return SetBounds(lanmere::send(oRect, msg::nLeft), lanmere::send(oRect, msg::nTop),
+                   lanmere::send(oRect, msg::nRight), lanmere::send(oRect, msg::nBottom));
 }
 
 Value TWindow::nWidth(const Value& width) {
@@ -679,12 +674,10 @@ Value TWindow::Refresh(const Value& lErase) {
 }
 
 Value TWindow::Update() {
-  static const lanmere::Symbol* const update = lanmere::symbol("Update");
   for (const Value& control : aControls.items()) {
     if (!control.isObject()) continue;
-    const std::string name = control.object()->ClassName();
-    if (name == "TFOLDER" || name == "TFOLDEREX") {
-      tell(control, update);
+    if (isKindOf(control, {"TFOLDER", "TFOLDEREX"})) {
+      tell(control, msg::Update);
     } else if (offer(control, msg::lUpdate).logical()) {
       tell(control, msg::Refresh);
     }
@@ -803,12 +796,10 @@ Value TWindow::LastActiveCtrl() {
 }
 
 Value TWindow::AEvalWhen() {
-  static const lanmere::Symbol* const enable = lanmere::symbol("Enable");
-  static const lanmere::Symbol* const disable = lanmere::symbol("Disable");
   const Value controls = aControls;  // a closure may add controls meanwhile
   for (const Value& control : controls.items()) {
     const Value when = offer(control, msg::bWhen);
-    if (when.isClosure()) tell(control, notFalse(evaluate(when)) ? enable : disable);
+    if (when.isClosure()) tell(control, notFalse(evaluate(when)) ? msg::Enable : msg::Disable);
   }
   return {};
 }
@@ -891,19 +882,19 @@ Value TWindow::UnZip(const Value& nParam) {
 // ---- Design and generated texts ----
 
 Value TWindow::Property(const Value& n) {
-  return lanmere::send(self(), "aProperties").item(static_cast<std::size_t>(n.integer()));
+  return tell(self(), msg::aProperties).item(static_cast<std::size_t>(n.integer()));
 }
 
 Value TWindow::PropCount() {
-  return static_cast<long long>(lanmere::send(self(), "aProperties").length());
+  return static_cast<long long>(tell(self(), msg::aProperties).length());
 }
 
 Value TWindow::Event(const Value& n) {
-  return lanmere::send(self(), "aEvents").item(static_cast<std::size_t>(n.integer()));
+  return tell(self(), msg::aEvents).item(static_cast<std::size_t>(n.integer()));
 }
 
 Value TWindow::EveCount() {
-  return static_cast<long long>(lanmere::send(self(), "aEvents").length());
+  return static_cast<long long>(tell(self(), msg::aEvents).length());
 }
 
 // The source lines that define and activate this window. Dialogs derive theirs by replacing

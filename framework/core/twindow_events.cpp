@@ -213,8 +213,7 @@ Value TWindow::KeyDown(const Value& nKey, const Value& nFlags) {
     tell(oWnd, pressed(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
     return 0;
   }
-  if ((key == VK_F4 || key == VK_F6) && pressed(VK_CONTROL) && oWnd.isObject() &&
-      oWnd.object()->ClassName() == "TMDICHILD") {
+  if ((key == VK_F4 || key == VK_F6) && pressed(VK_CONTROL) && isKindOf(oWnd, "TMDICHILD")) {
     tell(oWnd, msg::KeyDown, nKey, nFlags);
     return 0;
   }
@@ -224,7 +223,7 @@ Value TWindow::KeyDown(const Value& nKey, const Value& nFlags) {
   }
   if (key == VK_F1) return 0;
   evaluate(OnKeyDown, self(), nKey, nFlags);
-  if (ClassName() != "TGET" && bKeyDown.isClosure()) {
+  if (!isKindOf(*this, "TGET") && bKeyDown.isClosure()) {
     return evaluate(bKeyDown, nKey, nFlags);
   }
   const HWND parent = handleOfMember<HWND>(oWnd, msg::hWnd);
@@ -492,10 +491,8 @@ Value TWindow::InitMenuPopup(const Value& hMenu, const Value& nPos, const Value&
 
 Value TWindow::MenuSelect(const Value& nIdItem, const Value& nFlags, const Value& hMenu) {
   if (toolTipState().shown && toolTipState().owner == hwnd()) DestroyToolTip();
-  static const lanmere::Symbol* const selected = msg::_oMItemSelect;
   if (nFlags.integer() == kMenuClosed && hMenu.integer() == 0) {
-    Value none[] = {Value()};
-    lanmere::send(self(), selected, Args(none));
+    tell(self(), msg::_oMItemSelect, Value());
     SetMsg("");
     return {};
   }
@@ -506,8 +503,7 @@ Value TWindow::MenuSelect(const Value& nIdItem, const Value& nFlags, const Value
   } else {
     item = menuItemOf({&oPopup, &oMenu, &oSysMenu}, nIdItem);
   }
-  Value args[] = {item};
-  lanmere::send(self(), selected, Args(args));
+  tell(self(), msg::_oMItemSelect, item);
   const Value text = tell(item, msg::cMsg);
   SetMsg(text.isText() ? text : Value(""));
   evaluate(bMenuSelect, item, nFlags, hMenu);
@@ -526,7 +522,7 @@ Value TWindow::MenuChar(const Value& nKey, const Value& nFlags, const Value& hMe
 }
 
 Value TWindow::Help(const Value& nWParam, const Value& nLParam) {
-  return offer(oMenu, lanmere::symbol("Help"), nWParam, nLParam);
+  return offer(oMenu, msg::Help, nWParam, nLParam);
 }
 
 Value TWindow::HelpTopic(const Value& nWParam, const Value& nLParam) {

@@ -140,7 +140,7 @@ Value TWindow::BeginPaint() {
 
 Value TWindow::Paint() {
   if (::IsIconic(hwnd())) {
-    const bool mdiChild = ClassName() == "TMDICHILD";
+    const bool mdiChild = isKindOf(*this, "TMDICHILD");
     const auto dc = static_cast<WPARAM>(hDC.integer());
     callWindows(
         [&] { return SendMessageA(hwnd(), mdiChild ? WM_ERASEBKGND : WM_ICONERASEBKGND, dc, 0); });
@@ -303,12 +303,12 @@ Value TWindow::GetFont() {
       LOGFONTA logical{};
       GetObjectA(own, sizeof logical, &logical);
       oFont = lanmere::createObject("TFONT");
-      lanmere::send(oFont, "_hFont", {handleNumber(own)});
-      lanmere::send(oFont, "_cFaceName", {Value(logical.lfFaceName)});
-      lanmere::send(oFont, "_nInpHeight", {static_cast<long long>(logical.lfHeight)});
-      lanmere::send(oFont, "_nWeight", {static_cast<long long>(logical.lfWeight)});
-      lanmere::send(oFont, "_lBold", {logical.lfWeight == FW_BOLD});
-      lanmere::send(oFont, "_lDestroy", {false});
+      tell(oFont, msg::_hFont, handleNumber(own));
+      tell(oFont, msg::_cFaceName, Value(logical.lfFaceName));
+      tell(oFont, msg::_nInpHeight, static_cast<long long>(logical.lfHeight));
+      tell(oFont, msg::_nWeight, static_cast<long long>(logical.lfWeight));
+      tell(oFont, msg::_lBold, logical.lfWeight == FW_BOLD);
+      tell(oFont, msg::_lDestroy, false);
       tell(oFont, msg::_nCount, 1);
     } else if (lanmere::classByName("TFONT")) {
       LOGFONTA system{};

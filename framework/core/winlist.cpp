@@ -1,6 +1,7 @@
 #include "framework/core/winlist.h"
 
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "framework/core/perclass.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
@@ -23,15 +24,12 @@ Value& list() {
 }
 
 WindowAccess resolveAccess(const ClassInfo& info) {
-  static const lanmere::Symbol* const hWnd = lanmere::symbol("hWnd");
-  static const lanmere::Symbol* const nOldProc = lanmere::symbol("nOldProc");
-  static const lanmere::Symbol* const handleEvent = lanmere::symbol("HandleEvent");
   auto member = [&](const lanmere::Symbol* name) -> Value Object::* {
     const Resolved* found = info.resolve(name);
     return found && found->kind == Resolved::Kind::Data ? found->field : nullptr;
   };
-  WindowAccess access{member(hWnd), member(nOldProc), nullptr};
-  const Resolved* method = info.resolve(handleEvent);
+  WindowAccess access{member(msg::hWnd), member(msg::nOldProc), nullptr};
+  const Resolved* method = info.resolve(msg::HandleEvent);
   if (method &&
       (method->kind == Resolved::Kind::Method || method->kind == Resolved::Kind::InlineMethod)) {
     access.handleEvent = method;

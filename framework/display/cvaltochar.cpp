@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "framework/core/messages.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
@@ -17,8 +18,9 @@ namespace {
 // An object names itself by its cClassName member when it has one: a member is data when the
 // object answers both the name and its assignment.
 std::string objectName(const Value& object) {
-  if (lanmere::understands(object, "cClassName") && lanmere::understands(object, "_cClassName")) {
-    return cValToChar(lanmere::send(object, "cClassName"));
+  if (lanmere::understands(object, msg::cClassName) &&
+      lanmere::understands(object, msg::_cClassName)) {
+    return cValToChar(tell(object, msg::cClassName));
   }
   return object.object()->ClassName();
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "framework/core/fwmessages.h"
+#include "framework/core/messages.h"
 #include "framework/core/tracked.h"
 #include "framework/display/msgbox.h"
 #include "framework/services/files.h"
@@ -132,7 +133,7 @@ std::string keywordText(const Value& keyword) {
 
 // A window argument: a handle number, or an object answering hWnd.
 HWND windowOf(const Value& window) {
-  const Value handle = window.isObject() ? lanmere::send(window, "hWnd") : window;
+  const Value handle = window.isObject() ? tell(window, msg::hWnd) : window;
   return reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle.integer()));
 }
 

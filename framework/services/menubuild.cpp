@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/core/args.h"
+#include "framework/core/messages.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
@@ -62,7 +63,7 @@ Value MENUBEGIN(Args args) {
     menu->NewSys(window);
     menu->l2007 = flag(arg(args, 4));
     menu->l2010 = flag(arg(args, 5)) && !flag(arg(args, 4));
-    if (window.isObject()) lanmere::send(window, "_oSysMenu", {Value(menu)});
+    if (window.isObject()) tell(window, msg::_oSysMenu, Value(menu));
   } else {
     // A menu inside another is a submenu: a pop-up, attached to no window itself.
     menu->New(nested || flag(arg(args, 1)), nested ? Value() : window, arg(args, 4), arg(args, 5));
@@ -135,7 +136,7 @@ Value MENUEND() {
   // A bar attached at MENUBEGIN had no entries and no shortcuts yet: attaching it again draws
   // the bar and activates the table.
   if (menu.oWnd.isObject() && !menu.lPopup.logical() && !menu.lSysMenu.logical()) {
-    lanmere::send(menu.oWnd, "SetMenu", {closed});
+    tell(menu.oWnd, msg::SetMenu, closed);
   }
   return closed;
 }

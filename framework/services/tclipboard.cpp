@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "framework/core/messages.h"
 #include "framework/core/tracked.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
@@ -41,9 +42,8 @@ Value TClipBoard::New(const Value& format, const Value& window) {
 }
 
 bool TClipBoard::Open() {
-  static const lanmere::Symbol* const hWnd = lanmere::symbol("hWnd");
-  const bool windowed = oWnd.isObject() && lanmere::understands(oWnd, hWnd);
-  return openClipboard(windowed ? handleOf<HWND>(lanmere::send(oWnd, hWnd)) : nullptr);
+  const bool windowed = oWnd.isObject() && lanmere::understands(oWnd, msg::hWnd);
+  return openClipboard(windowed ? handleOf<HWND>(lanmere::send(oWnd, msg::hWnd)) : nullptr);
 }
 
 bool TClipBoard::Close() {

@@ -6,6 +6,7 @@
 
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
@@ -64,7 +65,7 @@ TMenuItem* itemOf(const Value& value) {
 }
 
 HWND windowOf(const Value& window) {
-  return window.isObject() ? handleFrom<HWND>(lanmere::send(window, "hWnd")) : nullptr;
+  return window.isObject() ? handleFrom<HWND>(tell(window, msg::hWnd)) : nullptr;
 }
 
 // A copy of `source` as a new pop-up menu: separators as separators, other entries with the low
@@ -144,7 +145,7 @@ Value TMenu::New(const Value& lPopupNew, const Value& oWndNew, const Value& l200
     if (lPopup.logical()) {
       oWnd = oWndNew;
     } else {
-      lanmere::send(oWndNew, "SetMenu", {self()});
+      tell(oWndNew, msg::SetMenu, self());
     }
   }
   return self();
@@ -369,7 +370,7 @@ Value TMenu::Command(const Value& nId) {
     const Value answer = lanmere::eval(item->bWhen, {value});
     if (answer.isLogical() && !answer.logical()) return {};
   }
-  lanmere::send(self(), "_oLastItem", {value});
+  tell(self(), msg::_oLastItem, value);
   if (lPopup.logical()) {
     oMenuItemPopup = value;  // runs once the pop-up has closed
   } else {
@@ -387,11 +388,11 @@ Value TMenu::Activate(const Value& nRow, const Value& nCol, const Value& oWndSho
   POINT at{static_cast<LONG>(nCol.integer()), static_cast<LONG>(nRow.integer())};
   ClientToScreen(window, &at);
   if (ending) {
-    const Value shown = lanmere::send(oWndShow, "oPopup");
-    if (shown.isObject() && !shown.sharesStorageWith(self())) lanmere::send(shown, "End");
+    const Value shown = tell(oWndShow, msg::oPopup);
+    if (shown.isObject() && !shown.sharesStorageWith(self())) tell(shown, msg::End);
   }
   oWnd = oWndShow;
-  lanmere::send(oWndShow, "_oPopup", {self()});
+  tell(oWndShow, msg::_oPopup, self());
   Initiate();
   const UINT flags = kRightButton | static_cast<UINT>(nFlags.integer());
   // A failure only means that nothing was chosen.
@@ -400,8 +401,8 @@ Value TMenu::Activate(const Value& nRow, const Value& nCol, const Value& oWndSho
   const Value chosen = oMenuItemPopup;
   oMenuItemPopup = Value();
   // The pop-up no longer shows: the window's commands go to its bar again, ended or not.
-  if (lanmere::send(oWndShow, "oPopup").sharesStorageWith(self())) {
-    lanmere::send(oWndShow, "_oPopup", {Value()});
+  if (tell(oWndShow, msg::oPopup).sharesStorageWith(self())) {
+    tell(oWndShow, msg::_oPopup, Value());
   }
   runItem(chosen);
   if (ending) End();
@@ -526,7 +527,7 @@ Value TMenu::End() {
   }
   hMenu = 0;
   leavePopups(*this);
-  if (oAccTable.isObject()) lanmere::send(oAccTable, "End");
+  if (oAccTable.isObject()) tell(oAccTable, msg::End);
   oAccTable = Value();
   oMenuItemPopup = Value();
   oWnd = Value();

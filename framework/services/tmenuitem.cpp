@@ -8,6 +8,7 @@
 #include "framework/controls/bitmaps.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
 #include "framework/services/tmenu.h"
@@ -52,7 +53,7 @@ std::unordered_map<long long, int>& liveIds() {
 Value& counter() {
   static Value* const value = [] {
     for (const lanmere::ClassDataSlot& slot : TMenuItem::Class().classData) {
-      if (slot.name == lanmere::symbol("nInitId")) return slot.value.get();
+      if (slot.name == msg::nInitId) return slot.value.get();
     }
     return static_cast<Value*>(nullptr);
   }();

@@ -199,9 +199,9 @@ Value TMsgBar::Default() {
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
     const Value font = lanmere::createObject("TFONT");
     Value fontArgs[] = {Value("MS Sans Serif"), Value(0), Value(kSystemFontHeight)};
-    lanmere::send(font, lanmere::symbol("New"), Args(fontArgs));
+    lanmere::send(font, msg::New, Args(fontArgs));
     SetFont(font);
-    lanmere::send(font, "End");  // the bar is its only holder
+    tell(font, msg::End);  // the bar is its only holder
   } else if (oFont.isObject()) {
     const Value given = oFont;
     oFont = Value();
@@ -247,7 +247,7 @@ Value TMsgBar::SetItems(const Value& aTexts) {
         self(),  aTexts.item(n), GetWidth(aTexts.item(n), oFont).integer() + kPaneTextExtra,
         Value(), Value(),        Value(),
         true};
-    lanmere::send(pane, lanmere::symbol("New"), Args(paneArgs));
+    lanmere::send(pane, msg::New, Args(paneArgs));
   }
   return {};
 }
@@ -283,7 +283,7 @@ Value TMsgBar::makeTimedPane(const Value& text, const Value& refresh, const Valu
   Value paneArgs[] = {self(),  text,    GetWidth(text, oFont).integer() + kPaneTextExtra,
                       Value(), Value(), Value(),
                       true,    action};
-  lanmere::send(pane, lanmere::symbol("New"), Args(paneArgs));
+  lanmere::send(pane, msg::New, Args(paneArgs));
   TMsgItem* item = paneOf(pane);
   item->bMsg = refresh;
   item->lTimer = true;
@@ -389,11 +389,9 @@ Value TMsgBar::CheckTimer() {
   if (oTimer.isObject() || !hwnd()) return {};
   TMsgBar* bar = this;
   const Value timer = TTIMER();
-  lanmere::send(
-      timer, "New",
-      {Value(kTimerInterval),
-       lanmere::block([bar](Args) { return bar->TimerEval(); }, "(b)TMSGBAR:CHECKTIMER"), self()});
-  lanmere::send(timer, "Activate");
+  tell(timer, msg::New, Value(kTimerInterval),
+       lanmere::block([bar](Args) { return bar->TimerEval(); }, "(b)TMSGBAR:CHECKTIMER"), self());
+  tell(timer, msg::Activate);
   oTimer = timer;
   return {};
 }
@@ -741,7 +739,7 @@ Value TMsgBar::Destroy() {
     }
   }
   oKeyNum = oKeyCaps = oKeyIns = oClock = oDate = Value();
-  if (oTimer.isObject()) lanmere::send(oTimer, "End");
+  if (oTimer.isObject()) tell(oTimer, msg::End);
   oTimer = Value();
   if (flat()) {
     HBITMAP& bitmap = flatBitmap(l2007.logical());

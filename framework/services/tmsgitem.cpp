@@ -253,7 +253,7 @@ Value TMsgItem::SetText(const Value& text) {
 }
 
 Value TMsgItem::SetFont(const Value& font) {
-  if (oFont.isObject()) lanmere::send(oFont, "End");
+  if (oFont.isObject()) tell(oFont, msg::End);
   oFont = font;
   takeUse(oFont);
   Paint();
@@ -284,7 +284,7 @@ Value TMsgItem::End() {
   deleteTracked(hBitmap1);
   deleteTracked(hBitmap2);
   deleteTracked(hBack);
-  if (oFont.isObject()) lanmere::send(oFont, "End");
+  if (oFont.isObject()) tell(oFont, msg::End);
   oFont = Value();
   bMsg = bAction = bRClicked = Value();
   oMsgBar = Value();

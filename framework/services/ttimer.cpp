@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
 
@@ -59,7 +60,7 @@ Value TTimer::New(const Value& interval, const Value& action, const Value& owner
   nInterval = interval.isNumber() ? interval : Value(18);
   nId = timers().nextId++;
   if (owner.isObject()) {
-    hWndOwner = lanmere::send(owner, "hWnd").integer();
+    hWndOwner = tell(owner, msg::hWnd).integer();
   } else if (owner.isNumber()) {
     hWndOwner = owner.integer();
   } else {
