@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/classkind.h"
 #include "framework/core/tcontrol.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
@@ -48,6 +49,28 @@ TEST(EventNames, EachWindowClassAnswersTheEventsItsMessagesReach) {
     SCOPED_TRACE(row.info.name);
     EXPECT_EQ(unanswered(row.info), row.unanswered);
   }
+}
+
+// A class matched by name is that class or one derived from it.
+TEST(ClassKind, AClassIsOfItsOwnNameAndOfItsAncestors) {
+  const lanmere::Value dialog = lanmere::Value(lanmere::make<TDialog>());
+  const lanmere::Value window = lanmere::Value(lanmere::make<TWindow>());
+  const struct {
+    const lanmere::Value& object;
+    const char* name;
+    bool is;
+  } rows[] = {{dialog, "TDIALOG", true},
+              {dialog, "TWINDOW", true},
+              {window, "TDIALOG", false},
+              {window, "TFOLDER", false},
+              {lanmere::Value(), "TWINDOW", false},
+              {lanmere::Value(7), "TWINDOW", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(isKindOf(row.object, row.name), row.is);
+  }
+  EXPECT_TRUE(isKindOf(dialog, {"TFOLDER", "TDIALOG"}));
+  EXPECT_FALSE(isKindOf(window, kFolderClasses));
 }
 
 }  // namespace
