@@ -406,12 +406,12 @@ Value TWindow::Activate(Args args) {
     DragAcceptFiles(hwnd(), TRUE);
   }
   const Value target = eventTarget();
-  auto assign = [&](const Value& receiver, const char* member, const Value& value) {
-    if (!value.isNil()) lanmere::send(receiver, std::string("_") + member, {value});
+  auto assign = [&](const lanmere::Symbol* member, const Value& value) {
+    if (!value.isNil()) tell(target, member, value);
   };
-  assign(target, "bPainted", a(kActPainted));
-  assign(target, "bLClicked", a(kActLClicked));
-  assign(target, "bRClicked", a(kActRClicked));
+  assign(msg::_bPainted, a(kActPainted));
+  assign(msg::_bLClicked, a(kActLClicked));
+  assign(msg::_bRClicked, a(kActRClicked));
   // The scroll closures go to the scroll-bar objects (an MDI frame's are its client's).
   const Value vertical = tell(target, msg::oVScroll);
   const Value horizontal = tell(target, msg::oHScroll);

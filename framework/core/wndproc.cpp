@@ -48,26 +48,24 @@ void forgetWindow(HWND hwnd, std::size_t slot, Object& object, const WindowAcces
 }
 
 // The object linked in a slot, as one message finds it. Both bridges (the subclass procedure and
-// _KQX) take it from here.
+// _KQX) take it from here, and hold a reference for the call: Destroy unlinks and drops the
+// list's reference.
 struct Linked {
-  lanmere::Ref<Object> object;  // Destroy unlinks and drops the list's reference
+  Object* object = nullptr;
   const WindowAccess* access = nullptr;
   // Read before HandleEvent: Destroy's UnLink clears it, and the window's own procedure still
   // gets the message.
   Value oldProc;
 
-  explicit operator bool() const noexcept { return object.get() != nullptr; }
   Value handleEvent(Args args) const {
     return lanmere::invoke(*object, *access->handleEvent, args);
   }
 };
 
-Linked linkedAt(std::size_t slot) {
+inline Linked linkedAt(std::size_t slot) {
   Linked linked;
-  Object* object = windowAt(slot, &linked.access);
-  if (!object) return linked;
-  linked.object = lanmere::Ref<Object>(object);
-  linked.oldProc = object->*linked.access->nOldProc;
+  linked.object = windowAt(slot, &linked.access);
+  if (linked.object) linked.oldProc = linked.object->*linked.access->nOldProc;
   return linked;
 }
 
@@ -89,7 +87,8 @@ Answer handleEvent(const Linked& target, UINT message, WPARAM wParam, LPARAM lPa
 // One message of the window whose slot is `slot`.
 LRESULT bridge(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, std::size_t slot) {
   const Linked target = linkedAt(slot);
-  if (!target) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (!target.object) return DefWindowProcA(hwnd, message, wParam, lParam);
+  const lanmere::Ref<Object> keep(target.object);
   const WNDPROC previous = procedureOf(target.oldProc);
   const bool ending = message == WM_DESTROY || message == WM_NCDESTROY;
   Answer answer;
@@ -158,7 +157,8 @@ Value KQX(const Value&, const Value& nMsg, const Value& nWParam, const Value& nL
           const Value& nIndex) {
   const long long slot = nIndex.integer();
   const Linked target = slot > 0 ? linkedAt(static_cast<std::size_t>(slot)) : Linked();
-  if (!target) return {};
+  if (!target.object) return {};
+  const lanmere::Ref<Object> keep(target.object);
   Value args[] = {nMsg, nWParam, nLParam};
   return Value::list({target.handleEvent(Args(args)), target.oldProc});
 }
