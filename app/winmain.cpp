@@ -4,12 +4,12 @@
 
 #include "app/startup.h"
 #include "errors/core_modules.h"
-#include "errors/errorsys.h"
-#include "errors/ui_modules.h"
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
 #include "framework/core/processentry.h"
 #include "framework/display/modules.h"
+#include "framework/errorui/errorsys.h"
+#include "framework/errorui/ui_modules.h"
 #include "framework/services/modules.h"
 #include "runtime/platform.h"
 
