@@ -19,7 +19,7 @@ namespace kestrel {
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
   static const std::vector<const lanmere::ModuleTable*> list = [] {
     std::vector<const lanmere::ModuleTable*> modules;
-    for (auto layer : {errorsUiModules, displayModules, servicesModules, controlsModules,
+    for (auto layer : {errorsUiModules, servicesModules, displayModules, controlsModules,
                        coreModules, errorsCoreModules}) {
       for (const lanmere::ModuleTable* module : layer()) modules.push_back(module);
     }
