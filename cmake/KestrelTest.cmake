@@ -12,6 +12,13 @@ function(kestrel_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(WIN32)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+    kestrel_wine_test(${name})
   endif()
+endfunction()
+
+# A test that runs Windows programs: under the run's Wine session, or, when ctest runs tests side
+# by side (the presets' resource file), in a session of its own (scripts/wine-session).
+function(kestrel_wine_test name)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_GROUPS wine:1
+                       ENVIRONMENT KESTREL_WINE_DIR=${CMAKE_BINARY_DIR}/wine)
 endfunction()
