@@ -4,12 +4,12 @@
 
 #include "app/startup.h"
 #include "errors/core_modules.h"
-#include "errors/errorsys.h"
-#include "errors/ui_modules.h"
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
 #include "framework/core/processentry.h"
 #include "framework/display/modules.h"
+#include "framework/errorui/errorsys.h"
+#include "framework/errorui/ui_modules.h"
 #include "framework/services/modules.h"
 #include "runtime/platform.h"
 
@@ -19,7 +19,7 @@ namespace kestrel {
 std::span<const lanmere::ModuleTable* const> frameworkModules() {
   static const std::vector<const lanmere::ModuleTable*> list = [] {
     std::vector<const lanmere::ModuleTable*> modules;
-    for (auto layer : {errorsUiModules, displayModules, servicesModules, controlsModules,
+    for (auto layer : {errorsUiModules, servicesModules, displayModules, controlsModules,
                        coreModules, errorsCoreModules}) {
       for (const lanmere::ModuleTable* module : layer()) modules.push_back(module);
     }

@@ -8,9 +8,17 @@ function(kestrel_add_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main kestrel_options)
+  target_compile_options(${name} PRIVATE ${KESTREL_TEST_OPTIMIZE})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(WIN32)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+    kestrel_wine_test(${name})
   endif()
+endfunction()
+
+# A test that runs Windows programs: under the run's Wine session, or, when ctest runs tests side
+# by side (the presets' resource file), in a session of its own (scripts/wine-session).
+function(kestrel_wine_test name)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_GROUPS wine:1
+                       ENVIRONMENT KESTREL_WINE_DIR=${CMAKE_BINARY_DIR}/wine)
 endfunction()

@@ -163,7 +163,7 @@ TEST(StartupProgram, ModulesRegisterInTheirFixedOrder) {
   }
   ASSERT_GT(modules.size(), 2 + runtime.size());
   EXPECT_EQ(modules[0], "tests/app/startup_program.cpp");
-  EXPECT_EQ(modules[1], "errors/errorsys.cpp");
+  EXPECT_EQ(modules[1], "framework/errorui/errorsys.cpp");
   const Strings framework(modules.begin() + 2, modules.end() - runtime.size());
   for (const std::string& module : framework) {
     EXPECT_TRUE(module.starts_with("framework/") || module.starts_with("errors/")) << module;

@@ -1,4 +1,4 @@
-#include "errors/alert.h"
+#include "framework/errorui/alert.h"
 
 #include <windows.h>
 

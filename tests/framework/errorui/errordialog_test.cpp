@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "errors/core_modules.h"
-#include "errors/errordialog.h"
-#include "errors/logo.h"
 #include "framework/controls/modules.h"
 #include "framework/core/dialogbox.h"
 #include "framework/core/modules.h"
 #include "framework/core/tdialog.h"
 #include "framework/display/modules.h"
+#include "framework/errorui/errordialog.h"
+#include "framework/errorui/logo.h"
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
 #include "runtime/builtins.h"

@@ -1,4 +1,4 @@
-#include "errors/errordialog.h"
+#include "framework/errorui/errordialog.h"
 
 #include <shellapi.h>
 
@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "errors/handlerwork.h"
-#include "errors/logo.h"
 #include "errors/settings.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow.h"
 #include "framework/core/wndfuncs.h"
+#include "framework/errorui/handlerwork.h"
+#include "framework/errorui/logo.h"
 #include "runtime/closure.h"
 #include "runtime/object.h"
 

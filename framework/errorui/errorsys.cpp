@@ -1,16 +1,16 @@
-#include "errors/errorsys.h"
+#include "framework/errorui/errorsys.h"
 
 #include <windows.h>
 
 #include <utility>
 
-#include "errors/errordialog.h"
-#include "errors/handlerwork.h"
-#include "errors/logo.h"
 #include "errors/report.h"
 #include "errors/settings.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/winrun.h"
+#include "framework/errorui/errordialog.h"
+#include "framework/errorui/handlerwork.h"
+#include "framework/errorui/logo.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/closure.h"

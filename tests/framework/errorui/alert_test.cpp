@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "errors/core_modules.h"
-#include "errors/ui_modules.h"
 #include "framework/controls/modules.h"
 #include "framework/core/handles.h"
 #include "framework/core/modules.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/winlist.h"
 #include "framework/display/modules.h"
+#include "framework/errorui/ui_modules.h"
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
 #include "runtime/builtins.h"

@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "errors/errordialog.h"
 #include "errors/kserror.h"
-#include "errors/logo.h"
 #include "framework/core/handles.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
+#include "framework/errorui/errordialog.h"
+#include "framework/errorui/logo.h"
 #include "framework/services/restrack.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"

@@ -1,4 +1,4 @@
-#include "errors/logo.h"
+#include "framework/errorui/logo.h"
 
 #include <array>
 #include <cstdint>

@@ -287,7 +287,7 @@ TEST(ErrorProgram, AnUndefinedFunctionInMainIsReportedShownAndEndsTheProgramWith
   EXPECT_EQ(listed, stack);
   EXPECT_EQ(dialog.lists[0].selected, 0);
   ASSERT_EQ(run.trace.size(), 4u);
-  EXPECT_EQ(stack[0], "   Called from: tests/errors/error_program.cpp => MAIN( " +
+  EXPECT_EQ(stack[0], "   Called from: tests/framework/errorui/error_program.cpp => MAIN( " +
                           run.trace[1].substr(std::string("fails at ").size()) + " )\r\n");
 
   EXPECT_EQ(run.exitCode, 1u);

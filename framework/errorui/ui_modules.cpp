@@ -1,6 +1,6 @@
-#include "errors/ui_modules.h"
+#include "framework/errorui/ui_modules.h"
 
-#include "errors/alert.h"
+#include "framework/errorui/alert.h"
 
 namespace kestrel {
 

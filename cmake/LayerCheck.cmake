@@ -1,0 +1,68 @@
+# Fails when a product file includes a header of a layer above its own, or a file of the
+# repository outside the layers (tests, tools): dependencies point downwards only.
+#   cmake -DROOT=<repository> -DLAYERS=<bottom>,...,<top> -P LayerCheck.cmake
+# Includes are written from the repository root ("framework/core/twindow.h"), so the path names
+# the layer.
+if(NOT ROOT OR NOT LAYERS)
+  message(FATAL_ERROR "usage: cmake -DROOT=<folder> -DLAYERS=<bottom>,...,<top> -P ${CMAKE_SCRIPT_MODE_FILE}")
+endif()
+string(REPLACE "," ";" layers "${LAYERS}")
+
+# The index of the layer whose folder holds path (the longest such folder), or -1.
+function(layer_of path out)
+  set(found -1)
+  set(found_length 0)
+  set(index 0)
+  foreach(layer IN LISTS layers)
+    string(FIND "${path}" "${layer}/" position)
+    string(LENGTH "${layer}" length)
+    if(position EQUAL 0 AND length GREATER found_length)
+      set(found ${index})
+      set(found_length ${length})
+    endif()
+    math(EXPR index "${index} + 1")
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# The 1-based number of the first line of content that is text (a line, not a part of one: the
+# same include in a comment does not count).
+function(line_of content text out)
+  string(FIND "\n${content}" "\n${text}" position)
+  string(SUBSTRING "\n${content}" 0 ${position} before)
+  string(REGEX MATCHALL "\n" newlines "${before}\n")
+  list(LENGTH newlines line)
+  set(${out} ${line} PARENT_SCOPE)
+endfunction()
+
+set(violations 0)
+foreach(from_name IN LISTS layers)
+  file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/${from_name}/*.h ${ROOT}/${from_name}/*.cpp)
+  list(SORT files)
+  list(FIND layers ${from_name} this_layer)
+  foreach(file IN LISTS files)
+    layer_of(${file} from)
+    if(NOT from EQUAL this_layer)
+      continue()  # a layer nested in this folder checks it
+    endif()
+    file(STRINGS ${ROOT}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(include IN LISTS includes)
+      string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${include}")
+      layer_of(${header} to)
+      if(to GREATER from)
+        list(GET layers ${to} to_name)
+      elseif(to EQUAL -1 AND EXISTS ${ROOT}/${header})
+        set(to_name "no product layer")
+      else()
+        continue()
+      endif()
+      file(READ ${ROOT}/${file} content)
+      line_of("${content}" "${include}" line)
+      message("${file}:${line}: layer ${from_name} includes \"${header}\" of ${to_name}")
+      math(EXPR violations "${violations} + 1")
+    endforeach()
+  endforeach()
+endforeach()
+if(violations GREATER 0)
+  message(FATAL_ERROR "${violations} include(s) from a lower layer into a higher one")
+endif()

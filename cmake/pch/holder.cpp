@@ -1,0 +1,1 @@
+// Compiles the shared precompiled header once (cmake/KestrelPch.cmake).

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "low/low.h"
+#include "mid/mid.h"
