@@ -274,10 +274,11 @@ const ClassInfo& buildClass(std::string_view name,
 #define LM_FIELD_ENTRY(member) {#member, &Self::member},
 #define LM_FIELDS(...) \
   { LM_FOR_EACH(LM_FIELD_ENTRY, __VA_ARGS__) }
-// In a class body, the arguments of one method in their order (see the top of this file): a
-// struct of values named `Name`, all nil unless given, with `from` (positions 1.. of a list,
-// missing ones nil, extra ones ignored), `list` (the values in order, for `Args`), `count`,
-// `method` ("New" for NewArgs) and `sendTo` (sends the method with `list`).
+
+// In a class body (or beside a function), the arguments of one method in their order (see the
+// top of this file): a struct of values named `Name`, all nil unless given, with `from`
+// (positions 1.. of a list, missing ones nil, extra ones ignored), `list` (the values in order, for
+// `Args`), `count`, `method` ("New" for NewArgs) and `sendTo` (sends the method with `list`).
 #define LM_ARG_MEMBER(member) ::lanmere::Value member{};
 #define LM_ARG_ONE(member) +1
 #define LM_ARG_FROM(member) made.member = ::lanmere::arg(args, ++at);
