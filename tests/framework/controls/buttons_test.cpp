@@ -511,6 +511,94 @@ TEST_F(Buttons, FractionalRowsAndColumnsCount) {
   }
 }
 
+// A program passes constructor arguments by position, in the documented order (C++ callers name
+// them): a value at a late position lands in the member the documentation names, so a list
+// declared with a name missing, added or moved shows here.
+TEST_F(Buttons, ConstructorsTakeTheDocumentedPositions) {
+  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  SETWNDDEFAULT(window);
+  const Value dialog = resourceDialog("BTNDLG");
+  const Value u;  // a left-out argument
+  const struct {
+    const char* className;
+    const char* method;
+    std::vector<Value> args;
+    const char* member;
+    Value expected;
+  } cases[] = {
+      {"TWINDOW",
+       "New",
+       {10, 10, 50, 90, "probe", u, u, u, u, u,    u,
+        u,  u,  u,  u,  u,       u, u, u, u, true, WS_EX_TOOLWINDOW},
+       "nExStyle",
+       WS_EX_TOOLWINDOW},
+      {"TDIALOG",
+       "New",
+       {u, u, u, u, "probe", u, u, u, u, u, u, u, u, u, u, u, 4242},
+       "nHelpId",
+       4242},
+      {"TBUTTON",
+       "New",
+       {u, u, u, u, u, u, u, u, u, u, u, u, "probe", u, u, u, true},
+       "lCancel",
+       true},
+      {"TBUTTON", "ReDefine", {9001, u, dialog, u, u, u, u, u, "probe"}, "cCaption", "probe"},
+      {"TSAY", "New", {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, true}, "lUpdate", true},
+      {"TSAY", "ReDefine", {9002, u, dialog, u, u, u, true}, "lUpdate", true},
+      {"TGET",
+       "New",
+       {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u,      u,
+        u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"},
+       "cCueText",
+       "probe"},
+      {"TGET",
+       "ReDefine",
+       {9003, u, dialog, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"},
+       "cCueText",
+       "probe"},
+      {"TMULTIGET", "New", {u, u, u, u, u, u, u, u, u, u, u, u, "probe"}, "cMsg", "probe"},
+      {"TMULTIGET", "ReDefine", {9004, u, dialog, u, u, u, u, u, u, u, u, true}, "lReadOnly", true},
+      {"TLISTBOX", "New", {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"}, "cMsg", "probe"},
+      {"TLISTBOX", "ReDefine", {9005, u, u, u, dialog, u, u, u, "*.probe"}, "cFileSpec", "*.probe"},
+      {"TCOMBOBOX", "New", {u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"}, "cMsg", "probe"},
+      {"TCOMBOBOX", "ReDefine", {9006, u, u, dialog, 4242}, "nHelpId", 4242},
+      {"TSCROLLBAR",
+       "New",
+       {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"},
+       "cMsg",
+       "probe"},
+      {"TSCROLLBAR", "WinNew", {u, u, u, true, window, u, u, u, u, u, u, u, true}, "lUpdate", true},
+      {"TSCROLLBAR",
+       "ReDefine",
+       {9007, u, u, u, dialog, u, u, u, u, u, u, u, "probe"},
+       "cMsg",
+       "probe"},
+      {"TICON", "New", {u, u, u, u, u, u, u, true}, "lUpdate", true},
+      {"TICON", "ReDefine", {9008, u, u, u, true, dialog}, "lUpdate", true},
+      {"TBTNBMP", "New", {u, u, u, u, u, u, u, u, u, u, true}, "lGroup", true},
+      {"TMSGBAR", "New", {window, u, u, u, u, u, u, u, u, u, u, true}, "l2010", true},
+      {"TMENUITEM", "New", {"probe", u, u, u, u, u, u, u, u, u, u, 4242}, "nHelpId", 4242},
+      {"TFONT",
+       "New",
+       {"Arial", u, -13, u, u, u, u, u, u, u, u, u, u, u, u, u, 2},
+       "nPitchFamily",
+       2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.className) + ":" + c.method);
+    std::vector<Value> args = c.args;
+    const Value made = lanmere::send(lanmere::createObject(c.className), lanmere::symbol(c.method),
+                                     lanmere::Args(args));
+    ASSERT_TRUE(made.isObject());
+    EXPECT_TRUE(lanmere::exactlyEqual(lanmere::send(made, c.member), c.expected));
+    if (std::string(c.className) == "TWINDOW") {
+      EXPECT_EQ(lanmere::send(made, "cCaption").string(), "probe");
+      destroy(made);
+    }
+    if (std::string(c.className) == "TFONT") lanmere::send(made, "End");
+  }
+}
+
 TEST_F(Buttons, IconControls) {
   auto newIcon = [&](Value row, Value col, Value resName, Value file) {
     return lanmere::construct<TIcon>(
