@@ -128,15 +128,8 @@ int main() {
   SetWindowLongPtrA(minimal, GWLP_USERDATA, static_cast<LONG_PTR>(handlers.size() - 1));
   SetWindowLongPtrA(minimal, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&minimalProc));
 
-  kestrel::TWindow::Class();  // known by name
-  constexpr std::size_t kNewArguments = 22;
-  constexpr std::size_t kPixel = 20;  // lPixel, 0-based
-  std::vector<Value> args(kNewArguments);
-  args[2] = 99;
-  args[3] = 99;
-  args[kPixel] = true;
   const Value window =
-      lanmere::send(lanmere::createObject("TWINDOW"), lanmere::symbol("New"), Args(args));
+      lanmere::construct<kestrel::TWindow>({.nBottom = 99, .nRight = 99, .lPixel = true});
   auto& framedWindow = static_cast<kestrel::TWindow&>(*window.object());
   framedWindow.bLClicked = lanmere::block(
       [](Args args) -> Value {

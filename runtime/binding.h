@@ -24,8 +24,19 @@
 // call-stack frame (name, module and line of the registration, parameters), so the function
 // itself only computes. A function that shows locals to the error report adds them with
 // `showLocals`.
+//
+// A method that takes its arguments as one `Args` list (a constructor with twenty optional
+// positions) declares them once, in its class's header, in the documented order:
+//
+//   LM_ARGS(NewArgs, nRow, nCol, bSetGet)        // answers New: the name less "Args"
+//   Value New(Args args);                        // reads NewArgs::from(args).nRow
+//
+// C++ callers name what they pass and leave the rest nil:
+//   construct<TList>({.nRow = 3, .bSetGet = b})  // a new TList sent New
+//   TDialog::ActivateArgs{.lModal = true}.sendTo(dialog)
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <initializer_list>
 #include <source_location>
@@ -141,7 +152,23 @@ Value callWith(Args args, Invoke&& invoke, std::index_sequence<I...>) {
 template <class F>
 constexpr bool isMemberPointer = std::is_member_function_pointer_v<F>;
 
+// The message an argument struct answers: its name without the "Args" ending.
+consteval std::string_view argsMethod(std::string_view structName) {
+  constexpr std::string_view kEnding = "Args";
+  if (!structName.ends_with(kEnding) || structName.size() == kEnding.size()) {
+    throw "an LM_ARGS struct is named after its method: NewArgs, ReDefineArgs, ...";
+  }
+  return structName.substr(0, structName.size() - kEnding.size());
+}
+
 }  // namespace binding
+
+// A new object of class T sent the method of `args` (New for T::NewArgs, the default) with its
+// values in order; answers what that method answers.
+template <class T, class A = typename T::NewArgs>
+Value construct(const A& args = {}) {
+  return args.sendTo(Value(make<T>()));
+}
 
 // The entry a class table holds for method M: a member function pointer (a virtual one reaches
 // the override of the receiver's class) or a free function taking the object first.
@@ -247,6 +274,37 @@ const ClassInfo& buildClass(std::string_view name,
 #define LM_FIELD_ENTRY(member) {#member, &Self::member},
 #define LM_FIELDS(...) \
   { LM_FOR_EACH(LM_FIELD_ENTRY, __VA_ARGS__) }
+
+// In a class body (or beside a function), the arguments of one method in their order (see the
+// top of this file): a struct of values named `Name`, all nil unless given, with `from`
+// (positions 1.. of a list, missing ones nil, extra ones ignored), `list` (the values in order, for
+// `Args`), `count`, `method` ("New" for NewArgs) and `sendTo` (sends the method with `list`).
+#define LM_ARG_MEMBER(member) ::lanmere::Value member{};
+#define LM_ARG_ONE(member) +1
+#define LM_ARG_FROM(member) made.member = ::lanmere::arg(args, ++at);
+#define LM_ARG_VALUE(member) member,
+#define LM_ARGS(Name, ...)                                                                        \
+  struct Name {                                                                                   \
+    LM_FOR_EACH(LM_ARG_MEMBER, __VA_ARGS__)                                                       \
+    static constexpr std::size_t count = 0 LM_FOR_EACH(LM_ARG_ONE, __VA_ARGS__);                  \
+    static constexpr std::string_view method = ::lanmere::binding::argsMethod(#Name);             \
+    static Name from(::lanmere::Args args) {                                                      \
+      Name made;                                                                                  \
+      std::size_t at = 0;                                                                         \
+      LM_FOR_EACH(LM_ARG_FROM, __VA_ARGS__)                                                       \
+      return made;                                                                                \
+    }                                                                                             \
+    std::array<::lanmere::Value, count> list() const {                                            \
+      return {LM_FOR_EACH(LM_ARG_VALUE, __VA_ARGS__)};                                            \
+    }                                                                                             \
+    ::lanmere::Value sendTo(const ::lanmere::Value& receiver,                                     \
+                            std::source_location where = std::source_location::current()) const { \
+      static const ::lanmere::Symbol* const message = ::lanmere::symbol(method);                  \
+      std::array<::lanmere::Value, count> values = list();                                        \
+      return ::lanmere::send(receiver, message, ::lanmere::Args(values), where);                  \
+    }                                                                                             \
+  };
+
 // Methods answered by the member functions of the same names: c.methods(LM_METHODS(Move)).
 #define LM_METHOD_ENTRY(member) {#member, &::lanmere::methodThunk<&Self::member>},
 #define LM_METHODS(...) \

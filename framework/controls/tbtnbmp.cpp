@@ -20,21 +20,6 @@ using lanmere::Value;
 
 namespace {
 
-enum NewArg : std::size_t {
-  kTop = 1,
-  kLeft,
-  kWidth,
-  kHeight,
-  kBmpName,
-  kCaption,
-  kWnd,
-  kAction,
-  kCancel,
-  kTransparent,
-  kGroup,
-  kPopup
-};
-
 constexpr long long kDefaultSize = 20;
 constexpr long long kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
 constexpr const char* kCrLf = "\r\n";
@@ -48,23 +33,23 @@ LM_DEFINE_CLASS(TBtnBmp) {
 }
 
 Value TBtnBmp::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const long long top = a(kTop).isNil() ? 0 : a(kTop).integer();
-  const long long left = a(kLeft).isNil() ? 0 : a(kLeft).integer();
-  const long long width = a(kWidth).isNil() ? kDefaultSize : a(kWidth).integer();
-  const long long height = a(kHeight).isNil() ? kDefaultSize : a(kHeight).integer();
+  const NewArgs a = NewArgs::from(args);
+  const long long top = a.nTop.isNil() ? 0 : a.nTop.integer();
+  const long long left = a.nLeft.isNil() ? 0 : a.nLeft.integer();
+  const long long width = a.nWidth.isNil() ? kDefaultSize : a.nWidth.integer();
+  const long long height = a.nHeight.isNil() ? kDefaultSize : a.nHeight.integer();
   nTop = top;
   nLeft = left;
   nBottom = top + height - 1;
   nRight = left + width - 1;
-  cBmpName = a(kBmpName).isText() ? a(kBmpName) : Value("");
-  cCaption = a(kCaption).isText() ? a(kCaption) : Value("");
-  oWnd = a(kWnd).isNil() ? GETWNDDEFAULT() : a(kWnd);
-  bAction = a(kAction);
-  lCancel = flag(a(kCancel));
-  lTransparent = flag(a(kTransparent));
-  lGroup = flag(a(kGroup));
-  oPopup = a(kPopup);
+  cBmpName = a.cBmpName.isText() ? a.cBmpName : Value("");
+  cCaption = a.cCaption.isText() ? a.cCaption : Value("");
+  oWnd = a.oWnd.isNil() ? GETWNDDEFAULT() : a.oWnd;
+  bAction = a.bAction;
+  lCancel = flag(a.lCancel);
+  lTransparent = flag(a.lTransparent);
+  lGroup = flag(a.lGroup);
+  oPopup = a.oPopup;
   lPressed = false;
   lProcessing = false;
   lDrag = false;
@@ -158,13 +143,6 @@ Value TBtnBmp::Destroy() {
 
 Value TBTNBMP() {
   return Value(lanmere::make<TBtnBmp>());
-}
-
-Value newBtnBmp(const BtnBmpSpec& spec) {
-  Value list[] = {spec.top,           spec.left,           spec.width,  spec.height,
-                  Value(spec.bitmap), Value(spec.caption), spec.parent, spec.action,
-                  spec.cancel,        spec.transparent};
-  return lanmere::send(TBTNBMP(), msg::New, Args(list, std::size(list)));
 }
 
 const lanmere::ModuleTable& tBtnBmpModule() {

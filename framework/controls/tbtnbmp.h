@@ -5,8 +5,6 @@
 // menu on it (`oPopup`).
 #pragma once
 
-#include <string>
-
 #include "framework/core/tcontrol.h"
 
 namespace kestrel {
@@ -17,8 +15,9 @@ class TBtnBmp : public TControl {
   Value hBitmap1 = 0, cBmpName, bAction, lGroup = false, oPopup, lPressed = false,
         lProcessing = false;
 
-  // New (nTop, nLeft, nWidth, nHeight, cBmpName, cCaption, oWnd, bAction, lCancel, lTransparent,
-  // lGroup, oPopup): pixels; a bitmap name is a file when one exists, else a resource.
+  // New takes pixels; a bitmap name is a file when one exists, else a resource.
+  LM_ARGS(NewArgs, nTop, nLeft, nWidth, nHeight, cBmpName, cCaption, oWnd, bAction, lCancel,
+          lTransparent, lGroup, oPopup)
   Value New(Args args) override;
   Value Click() override;
   Value DrawItem(const Value& nIdCtl, const Value& pItemStruct) override;
@@ -30,18 +29,6 @@ class TBtnBmp : public TControl {
 
 // TBTNBMP (): a new instance, to be sent New.
 lanmere::Value TBTNBMP();
-
-// A button made and shown inside `parent` at once.
-struct BtnBmpSpec {
-  lanmere::Value parent;
-  long long top = 0, left = 0, width = 20, height = 20;
-  std::string caption;
-  std::string bitmap;  // file or resource name; empty for a caption button
-  lanmere::Value action;
-  bool cancel = false;
-  bool transparent = false;
-};
-lanmere::Value newBtnBmp(const BtnBmpSpec& spec);
 
 const lanmere::ModuleTable& tBtnBmpModule();
 

@@ -22,38 +22,6 @@ using lanmere::Value;
 
 namespace {
 
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kCaption,
-  kWnd,
-  kAction,
-  kWidth,
-  kHeight,
-  kHelpId,
-  kFont,
-  kDefault,
-  kPixel,
-  kDesign,
-  kMsg,
-  kUpdate,
-  kWhen,
-  kValid,
-  kCancel
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdAction,
-  kRdWnd,
-  kRdHelpId,
-  kRdMsg,
-  kRdUpdate,
-  kRdWhen,
-  kRdValid,
-  kRdPrompt,
-  kRdCancel
-};
-
 constexpr const char* kDefaultCaption = "&Button";
 constexpr long long kRowHeight = 18;
 constexpr long long kColumnWidth = 6;
@@ -94,35 +62,35 @@ LM_DEFINE_CLASS(TButton) {
 }
 
 Value TButton::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool pixel = flag(a(kPixel));
-  const bool design = flag(a(kDesign));
-  cCaption = orDefault(a(kCaption), Value(kDefaultCaption));
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
+  const NewArgs a = NewArgs::from(args);
+  const bool pixel = flag(a.lPixel);
+  const bool design = flag(a.lDesign);
+  cCaption = orDefault(a.cCaption, Value(kDefaultCaption));
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
   TWindow* above = parent();
-  oFont = a(kFont).isNil() && above ? above->oFont : a(kFont);
+  oFont = a.oFont.isNil() && above ? above->oFont : a.oFont;
   const auto captionLength = static_cast<long long>(textForm(cCaption).size());
   const long long width =
-      a(kWidth).isNil() ? std::max(kCharWidth * captionLength, kMinWidth) : a(kWidth).integer();
-  const long long height = a(kHeight).isNil() ? kDefaultHeight : a(kHeight).integer();
-  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
-  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
+      a.nWidth.isNil() ? std::max(kCharWidth * captionLength, kMinWidth) : a.nWidth.integer();
+  const long long height = a.nHeight.isNil() ? kDefaultHeight : a.nHeight.integer();
+  nTop = cellPixels(a.nRow, pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth);
   // Inclusive edges: a window of exactly width x height.
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
-  nHelpId = a(kHelpId);
-  bAction = a(kAction);
-  lDefault = flag(a(kDefault));
+  nHelpId = a.nHelpId;
+  bAction = a.bAction;
+  lDefault = flag(a.lDefault);
   nStyle =
       kButtonStyle | (lDefault.logical() ? BS_DEFPUSHBUTTON : 0) | (design ? WS_CLIPSIBLINGS : 0);
   nId = GetNewId();
   lDrag = design;
   lCaptured = false;
-  cMsg = a(kMsg);
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  bValid = a(kValid);
-  lCancel = flag(a(kCancel));
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
+  lCancel = flag(a.lCancel);
   lProcessing = false;
   if (above && above->hwnd()) {
     Create("BUTTON");
@@ -136,19 +104,19 @@ Value TButton::New(Args args) {
 }
 
 Value TButton::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  bAction = a(kRdAction);
-  nHelpId = a(kRdHelpId);
-  cMsg = a(kRdMsg);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
-  bValid = a(kRdValid);
-  cCaption = a(kRdPrompt);
-  lCancel = flag(a(kRdCancel));
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  bAction = a.bAction;
+  nHelpId = a.nHelpId;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
+  cCaption = a.cPrompt;
+  lCancel = flag(a.lCancel);
   lCaptured = false;
   lDrag = false;
   hWnd = 0;
-  Redefine(a(kRdId), orDefault(a(kRdWnd), GETWNDDEFAULT()));
+  Redefine(a.nId, orDefault(a.oWnd, GETWNDDEFAULT()));
   return self();
 }
 

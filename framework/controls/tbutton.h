@@ -12,10 +12,10 @@ class TButton : public TControl {
 
   Value bAction, lDefault, lProcessing;
 
-  // New (nRow, nCol, cCaption, oWnd, bAction, nWidth, nHeight, nHelpId, oFont, lDefault,
-  // lPixel, lDesign, cMsg, lUpdate, bWhen, bValid, lCancel)
+  LM_ARGS(NewArgs, nRow, nCol, cCaption, oWnd, bAction, nWidth, nHeight, nHelpId, oFont, lDefault,
+          lPixel, lDesign, cMsg, lUpdate, bWhen, bValid, lCancel)
   Value New(Args args) override;
-  // ReDefine (nId, bAction, oWnd, nHelpId, cMsg, lUpdate, bWhen, bValid, cPrompt, lCancel)
+  LM_ARGS(ReDefineArgs, nId, bAction, oWnd, nHelpId, cMsg, lUpdate, bWhen, bValid, cPrompt, lCancel)
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
   Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam) override;

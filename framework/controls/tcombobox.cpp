@@ -19,6 +19,7 @@
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/ownerdraw.h"
+#include "framework/controls/tfont.h"
 #include "framework/controls/tget.h"
 #include "framework/core/args.h"
 #include "framework/core/fwmessages.h"
@@ -36,51 +37,6 @@ using lanmere::Args;
 using lanmere::Value;
 
 namespace {
-
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kSetGet,
-  kItems,
-  kWidth,
-  kHeight,
-  kWnd,
-  kHelpId,
-  kChange,
-  kValid,
-  kClrFore,
-  kClrBack,
-  kPixel,
-  kFont,
-  kMsg,
-  kUpdate,
-  kWhen,
-  kDesign,
-  kBitmaps,
-  kDrawItem,
-  kStyle,
-  kEditPict,
-  kEditChange
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdSetGet,
-  kRdItems,
-  kRdWnd,
-  kRdHelpId,
-  kRdValid,
-  kRdChange,
-  kRdClrFore,
-  kRdClrBack,
-  kRdMsg,
-  kRdUpdate,
-  kRdWhen,
-  kRdBitmaps,
-  kRdDrawItem,
-  kRdStyle,
-  kRdEditPict,
-  kRdEditChange
-};
 
 constexpr long long kRowHeight = 14;
 constexpr long long kColumnWidth = 8;
@@ -281,54 +237,54 @@ void TComboBox::releaseFontUse() {
 // ---- Construction ----
 
 Value TComboBox::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool design = flag(a(kDesign));
-  const bool pixel = flag(a(kPixel));
-  const long long width = number(a(kWidth), kDefaultWidth);
-  const long long height = number(a(kHeight), kDefaultHeight);
-  const long long comboStyle = number(a(kStyle), kDropDownList);
-  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
-  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
+  const NewArgs a = NewArgs::from(args);
+  const bool design = flag(a.lDesign);
+  const bool pixel = flag(a.lPixel);
+  const long long width = number(a.nWidth, kDefaultWidth);
+  const long long height = number(a.nHeight, kDefaultHeight);
+  const long long comboStyle = number(a.nStyle, kDropDownList);
+  nTop = cellPixels(a.nRow, pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   fullHeight_ = height;
   cCaption = "";
-  bSetGet = a(kSetGet);
-  aItems = a(kItems).isList() ? a(kItems) : Value::list();
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
-  nHelpId = a(kHelpId);
-  bChange = a(kChange);
-  bValid = a(kValid);
-  cMsg = a(kMsg);
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  bDrawItem = a(kDrawItem);
+  bSetGet = a.bSetGet;
+  aItems = a.aItems.isList() ? a.aItems : Value::list();
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  nHelpId = a.nHelpId;
+  bChange = a.bChange;
+  bValid = a.bValid;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bDrawItem = a.bDrawItem;
   nAt = 0;
   cSearchKey = "";
   lDrag = design;
   lCaptured = false;
   lFocused = false;
   // Without a foreground colour both are the system's, whatever background was passed.
-  if (a(kClrFore).isNil()) {
+  if (a.nClrFore.isNil()) {
     SetColor(sysColor(COLOR_WINDOWTEXT), sysColor(COLOR_WINDOW));
   } else {
-    SetColor(a(kClrFore), orDefault(a(kClrBack), sysColor(COLOR_WINDOW)));
+    SetColor(a.nClrFore, orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
   }
-  oFont = a(kFont);
+  oFont = a.oFont;
   if (!oFont.isObject()) oFont = tell(oWnd, msg::oFont);
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
-    oFont = tell(lanmere::createObject("TFONT"), msg::New, GETSYSFONT(), Value(0),
-                 Value(kDefaultFontHeight));
+    oFont = lanmere::construct<TFont>(
+        {.cFaceName = GETSYSFONT(), .nWidth = 0, .nHeight = kDefaultFontHeight});
     fontUse_ = oFont.isObject();
   }
-  if (!isEmpty(a(kBitmaps))) SetBitmaps(a(kBitmaps));
+  if (!isEmpty(a.acBitmaps)) SetBitmaps(a.acBitmaps);
   long long style = comboStyle | (comboStyle != kDropDown ? kSimpleBit : 0) | kPassedOn |
                     WS_TABSTOP | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL;
   if (design) style |= WS_CLIPSIBLINGS;
   if (flag(lOwnerDraw)) style |= CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
   nStyle = style;
   nId = GetNewId();
-  if (comboStyle == kDropDown) defineEdit(a(kEditPict), a(kEditChange));
+  if (comboStyle == kDropDown) defineEdit(a.cEditPict, a.bEChange);
   const TWindow* above = parent();
   if (above && above->hwnd()) {
     Create("COMBOBOX");
@@ -346,35 +302,35 @@ Value TComboBox::New(Args args) {
 }
 
 Value TComboBox::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const long long comboStyle = number(a(kRdStyle), kDropDownList);
-  bSetGet = a(kRdSetGet);
-  aItems = a(kRdItems).isList() ? a(kRdItems) : Value::list();
-  nHelpId = a(kRdHelpId);
-  bValid = a(kRdValid);
-  bChange = a(kRdChange);
-  cMsg = a(kRdMsg);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
-  bDrawItem = a(kRdDrawItem);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  const long long comboStyle = number(a.nStyle, kDropDownList);
+  bSetGet = a.bSetGet;
+  aItems = a.aItems.isList() ? a.aItems : Value::list();
+  nHelpId = a.nHelpId;
+  bValid = a.bValid;
+  bChange = a.bChange;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bDrawItem = a.bDrawItem;
   nAt = 0;
   cSearchKey = "";
   lDrag = false;
   lCaptured = false;
   redefined_ = true;
   nStyle = comboStyle;  // the window's own style replaces it once the window exists
-  oWnd = orDefault(a(kRdWnd), GETWNDDEFAULT());
-  if (a(kRdClrFore).isNil()) {
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  if (a.nClrFore.isNil()) {
     SetColor(sysColor(COLOR_WINDOWTEXT), sysColor(COLOR_WINDOW));
   } else {
-    SetColor(a(kRdClrFore), orDefault(a(kRdClrBack), sysColor(COLOR_WINDOW)));
+    SetColor(a.nClrFore, orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
   }
-  if (!isEmpty(a(kRdBitmaps))) SetBitmaps(a(kRdBitmaps));
+  if (!isEmpty(a.acBitmaps)) SetBitmaps(a.acBitmaps);
   // Whether the resource's combo box has an edit area is known only in Initiate: a field
   // defined here for a drop-down list is let go there.
-  if (comboStyle & kEditBit) defineEdit(a(kRdEditPict), a(kRdEditChange));
+  if (comboStyle & kEditBit) defineEdit(a.cEditPict, a.bEChange);
   hWnd = 0;
-  Redefine(a(kRdId), oWnd);
+  Redefine(a.nId, oWnd);
   return self();
 }
 
@@ -415,9 +371,15 @@ void TComboBox::defineEdit(const Value& picture, const Value& editChange) {
         return args[0];
       },
       "(b)TCOMBOBOX");
-  Value list[] = {Value(),  access, me,      nHelpId, picture, Value(), nClrText,
-                  nClrPane, oFont,  Value(), cMsg,    Value(), Value(), editChange};
-  oGet = lanmere::send(lanmere::createObject("TGET"), msg::ReDefine, Args(list));
+  oGet = lanmere::construct<TGet>(TGet::ReDefineArgs{.bSetGet = access,
+                                                     .oWnd = me,
+                                                     .nHelpId = nHelpId,
+                                                     .cPicture = picture,
+                                                     .nClrFore = nClrText,
+                                                     .nClrBack = nClrPane,
+                                                     .oFont = oFont,
+                                                     .cMsg = cMsg,
+                                                     .bChanged = editChange});
 }
 
 // The field is bound to the combo box's edit child; a combo box without one (a drop-down list)

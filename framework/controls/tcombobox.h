@@ -27,12 +27,12 @@ class TComboBox : public TControl {
   Value cSearchKey = "";
   Value lIncSearch = false, lCaseSensitive = false;
 
-  // New (nRow, nCol, bSetGet, aItems, nWidth, nHeight, oWnd, nHelpId, bChange, bValid,
-  // nClrFore, nClrBack, lPixel, oFont, cMsg, lUpdate, bWhen, lDesign, acBitmaps, bDrawItem,
-  // nStyle, cEditPict, bEChange)
+  LM_ARGS(NewArgs, nRow, nCol, bSetGet, aItems, nWidth, nHeight, oWnd, nHelpId, bChange, bValid,
+          nClrFore, nClrBack, lPixel, oFont, cMsg, lUpdate, bWhen, lDesign, acBitmaps, bDrawItem,
+          nStyle, cEditPict, bEChange)
   Value New(Args args) override;
-  // ReDefine (nId, bSetGet, aItems, oWnd, nHelpId, bValid, bChange, nClrFore, nClrBack, cMsg,
-  // lUpdate, bWhen, acBitmaps, bDrawItem, nStyle, cEditPict, bEChange)
+  LM_ARGS(ReDefineArgs, nId, bSetGet, aItems, oWnd, nHelpId, bValid, bChange, nClrFore, nClrBack,
+          cMsg, lUpdate, bWhen, acBitmaps, bDrawItem, nStyle, cEditPict, bEChange)
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
   Value Default() override;

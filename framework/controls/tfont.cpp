@@ -16,6 +16,7 @@
 
 namespace kestrel {
 
+using lanmere::Args;
 using lanmere::Ref;
 using lanmere::Value;
 
@@ -90,15 +91,11 @@ const std::vector<Ref<TFont>>& TFont::fonts() {
   return liveFonts();
 }
 
-Value TFont::New(const Value& face, const Value& width, const Value& height, const Value& fromUser,
-                 const Value& bold, const Value& escapement, const Value& orientation,
-                 const Value& weight, const Value& italic, const Value& underline,
-                 const Value& strikeOut, const Value& charSet, const Value& outPrecision,
-                 const Value& clipPrecision, const Value& quality, const Value& device,
-                 const Value& pitchFamily) {
+Value TFont::New(Args args) {
+  const NewArgs a = NewArgs::from(args);
   const Value zero(0), no(false);
-  std::string faceName = face.isNil() ? "SYSTEM_FONT" : face.string();
-  Value inputHeight = orDefault(height, Value(kDefaultHeight));
+  std::string faceName = a.cFaceName.isNil() ? "SYSTEM_FONT" : a.cFaceName.string();
+  Value inputHeight = orDefault(a.nHeight, Value(kDefaultHeight));
   if (nCount.isNil()) nCount = 0;
   if (lDestroy.isNil()) lDestroy = true;
   if (lanmere::upper(faceName) == "SYSTAHOMA") {
@@ -107,16 +104,16 @@ Value TFont::New(const Value& face, const Value& width, const Value& height, con
     }
     faceName = "TAHOMA";
   }
-  bool user = fromUser.logical();
+  bool user = a.lFromUser.logical();
   Value chosen;
   if (user) {
-    Value args[] = {Value(), Value(0)};
-    chosen = CHOOSEFONT(args);
+    Value choose[] = {Value(), Value(0)};
+    chosen = CHOOSEFONT(choose);
     user = !chosen.item(kFontFaceName).text().empty();
   }
   // Bold asks for a weight of at least 700; a heavier weight stays.
-  Value boldWeight = orDefault(weight, zero);
-  if (bold.logical() && boldWeight.integer() < kFontBoldWeight) boldWeight = kFontBoldWeight;
+  Value boldWeight = orDefault(a.nWeight, zero);
+  if (a.lBold.logical() && boldWeight.integer() < kFontBoldWeight) boldWeight = kFontBoldWeight;
   if (user) {
     auto item = [&](int n) { return chosen.item(static_cast<std::size_t>(n)); };
     cFaceName = item(kFontFaceName);
@@ -137,23 +134,23 @@ Value TFont::New(const Value& face, const Value& width, const Value& height, con
   } else {
     cFaceName = faceName;
     nInpHeight = inputHeight;
-    nInpWidth = orDefault(width, zero);
-    nEscapement = orDefault(escapement, zero);
-    nOrientation = orDefault(orientation, zero);
+    nInpWidth = orDefault(a.nWidth, zero);
+    nEscapement = orDefault(a.nEscapement, zero);
+    nOrientation = orDefault(a.nOrientation, zero);
     nWeight = boldWeight;
-    lBold = orDefault(bold, no);
-    lItalic = orDefault(italic, no);
-    lUnderline = orDefault(underline, no);
-    lStrikeOut = orDefault(strikeOut, no);
-    nCharSet = orDefault(charSet, zero);
-    nOutPrecision = orDefault(outPrecision, zero);
-    nClipPrecision = orDefault(clipPrecision, zero);
-    nQuality = orDefault(quality, zero);
-    nPitchFamily = orDefault(pitchFamily, zero);
+    lBold = orDefault(a.lBold, no);
+    lItalic = orDefault(a.lItalic, no);
+    lUnderline = orDefault(a.lUnderline, no);
+    lStrikeOut = orDefault(a.lStrikeOut, no);
+    nCharSet = orDefault(a.nCharSet, zero);
+    nOutPrecision = orDefault(a.nOutPrecision, zero);
+    nClipPrecision = orDefault(a.nClipPrecision, zero);
+    nQuality = orDefault(a.nQuality, zero);
+    nPitchFamily = orDefault(a.nPitchFamily, zero);
   }
   hFontOld = 0;
-  if (device.isObject()) {
-    const double perPoint = tell(device, msg::nLogPixelY).number() / kPointsPerInch;
+  if (a.oDevice.isObject()) {
+    const double perPoint = tell(a.oDevice, msg::nLogPixelY).number() / kPointsPerInch;
     nInpHeight = Value(nInpHeight.number() * perPoint);
   }
   for (const Ref<TFont>& live : liveFonts()) {
@@ -262,12 +259,23 @@ Value TFont::nWidth(const Value& width) {
 
 Value TFont::Modify(const Value& height, const Value& bold, const Value& italic,
                     const Value& underline, const Value& strikeOut, const Value& escapement) {
-  Ref<TFont> font = lanmere::make<TFont>();
-  return font->New(cFaceName, 0, orDefault(height, nInpHeight), false, orDefault(bold, lBold),
-                   orDefault(escapement, nEscapement), nOrientation, Value(),
-                   orDefault(italic, lItalic), orDefault(underline, lUnderline),
-                   orDefault(strikeOut, lStrikeOut), nCharSet, nOutPrecision, nClipPrecision,
-                   nQuality, Value(), nPitchFamily);
+  auto values = NewArgs{.cFaceName = cFaceName,
+                        .nWidth = 0,
+                        .nHeight = orDefault(height, nInpHeight),
+                        .lFromUser = false,
+                        .lBold = orDefault(bold, lBold),
+                        .nEscapement = orDefault(escapement, nEscapement),
+                        .nOrientation = nOrientation,
+                        .lItalic = orDefault(italic, lItalic),
+                        .lUnderline = orDefault(underline, lUnderline),
+                        .lStrikeOut = orDefault(strikeOut, lStrikeOut),
+                        .nCharSet = nCharSet,
+                        .nOutPrecision = nOutPrecision,
+                        .nClipPrecision = nClipPrecision,
+                        .nQuality = nQuality,
+                        .nPitchFamily = nPitchFamily}
+                    .list();
+  return lanmere::make<TFont>()->New(Args(values));
 }
 
 Value TFont::Bold(const Value& on) {
@@ -303,13 +311,23 @@ Value TFont::Choose(Value& color) {
   if (!confirmed || chosen.item(kFontFaceName).text().empty()) return Value(Ref<TFont>(this));
   End();
   auto item = [&](int n) { return chosen.item(static_cast<std::size_t>(n)); };
-  Ref<TFont> font = lanmere::make<TFont>();
-  return font->New(item(kFontFaceName), Value(), item(kFontHeight), false,
-                   item(kFontWeight).integer() != kNormalWeight, item(kFontEscapement),
-                   item(kFontOrientation), item(kFontWeight), item(kFontItalic),
-                   item(kFontUnderline), item(kFontStrikeOut), item(kFontCharSet),
-                   item(kFontOutPrecision), item(kFontClipPrecision), item(kFontQuality), Value(),
-                   item(kFontPitchFamily));
+  auto values = NewArgs{.cFaceName = item(kFontFaceName),
+                        .nHeight = item(kFontHeight),
+                        .lFromUser = false,
+                        .lBold = item(kFontWeight).integer() != kNormalWeight,
+                        .nEscapement = item(kFontEscapement),
+                        .nOrientation = item(kFontOrientation),
+                        .nWeight = item(kFontWeight),
+                        .lItalic = item(kFontItalic),
+                        .lUnderline = item(kFontUnderline),
+                        .lStrikeOut = item(kFontStrikeOut),
+                        .nCharSet = item(kFontCharSet),
+                        .nOutPrecision = item(kFontOutPrecision),
+                        .nClipPrecision = item(kFontClipPrecision),
+                        .nQuality = item(kFontQuality),
+                        .nPitchFamily = item(kFontPitchFamily)}
+                    .list();
+  return lanmere::make<TFont>()->New(Args(values));
 }
 
 bool TFont::Equals(const Value& other) {

@@ -34,16 +34,11 @@ class TFont : public lanmere::Object {
   lanmere::Value lDestroy;
   lanmere::Value lNew;
 
-  // Answers this object or an equal live font, which then counts one more use.
-  lanmere::Value New(const lanmere::Value& face, const lanmere::Value& width,
-                     const lanmere::Value& height, const lanmere::Value& fromUser,
-                     const lanmere::Value& bold, const lanmere::Value& escapement,
-                     const lanmere::Value& orientation, const lanmere::Value& weight,
-                     const lanmere::Value& italic, const lanmere::Value& underline,
-                     const lanmere::Value& strikeOut, const lanmere::Value& charSet,
-                     const lanmere::Value& outPrecision, const lanmere::Value& clipPrecision,
-                     const lanmere::Value& quality, const lanmere::Value& device,
-                     const lanmere::Value& pitchFamily);
+  // New answers this object or an equal live font, which then counts one more use.
+  LM_ARGS(NewArgs, cFaceName, nWidth, nHeight, lFromUser, lBold, nEscapement, nOrientation, nWeight,
+          lItalic, lUnderline, lStrikeOut, nCharSet, nOutPrecision, nClipPrecision, nQuality,
+          oDevice, nPitchFamily)
+  lanmere::Value New(lanmere::Args args);
   void End();
   void Release() { End(); }
   void Activate(const lanmere::Value& hDC);

@@ -19,7 +19,10 @@
 
 #include "framework/controls/ctlsource.h"
 #include "framework/controls/editnative.h"
+#include "framework/controls/tbtnbmp.h"
 #include "framework/controls/tcombobox.h"
+#include "framework/controls/tfont.h"
+#include "framework/controls/tscrollbar.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/tdialog.h"
@@ -42,68 +45,6 @@ using lanmere::Args;
 using lanmere::Value;
 
 namespace {
-
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kSetGet,
-  kWnd,
-  kWidth,
-  kHeight,
-  kPicture,
-  kValid,
-  kClrFore,
-  kClrBack,
-  kFont,
-  kDesign,
-  kCursor,
-  kPixel,
-  kMsg,
-  kUpdate,
-  kWhen,
-  kCenter,
-  kRight,
-  kChanged,
-  kReadOnly,
-  kPassword,
-  kNoBorder,
-  kHelpId,
-  kSpinner,
-  kUp,
-  kDown,
-  kMin,
-  kMax,
-  kAction,
-  kBmpName,
-  kVarName,
-  kCueText
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdSetGet,
-  kRdWnd,
-  kRdHelpId,
-  kRdPicture,
-  kRdValid,
-  kRdClrFore,
-  kRdClrBack,
-  kRdFont,
-  kRdCursor,
-  kRdMsg,
-  kRdUpdate,
-  kRdWhen,
-  kRdChanged,
-  kRdReadOnly,
-  kRdSpinner,
-  kRdUp,
-  kRdDown,
-  kRdMin,
-  kRdMax,
-  kRdAction,
-  kRdBmpName,
-  kRdVarName,
-  kRdCueText
-};
 
 constexpr long long kRowHeight = 13;
 constexpr long long kColumnWidth = 8;
@@ -345,33 +286,33 @@ void TGet::whileEditing(Edit&& edit) {
 // ---- Construction ----
 
 Value TGet::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool design = flag(a(kDesign));
-  const bool spinner = flag(a(kSpinner));
-  const bool readOnly = flag(a(kReadOnly));
-  bSetGet = a(kSetGet).isNil() ? blankText(kNewBlanks) : a(kSetGet);
-  cPicture = a(kPicture);
+  const NewArgs a = NewArgs::from(args);
+  const bool design = flag(a.lDesign);
+  const bool spinner = flag(a.lSpinner);
+  const bool readOnly = flag(a.lReadOnly);
+  bSetGet = a.bSetGet.isNil() ? blankText(kNewBlanks) : a.bSetGet;
+  cPicture = a.cPicture;
   const Value current = evaluate(bSetGet);
   if (cPicture.isText() && !cPicture.string().empty()) {
     cCaption = lanmere::transform(current, cPicture.string());
   } else {
     cCaption = textForm(current);
   }
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
-  oFont = a(kFont);
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  oFont = a.oFont;
   long long height = kDefaultHeight;
-  if (!a(kHeight).isNil()) {
-    height = a(kHeight).integer();
+  if (!a.nHeight.isNil()) {
+    height = a.nHeight.integer();
   } else if (oFont.isObject()) {
     height = std::llabs(lanmere::send(oFont, msg::nHeight).integer());
   }
   if (spinner) height = std::max(height, kSpinnerHeight);
-  const bool pixel = flag(a(kPixel));
-  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
-  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
+  const bool pixel = flag(a.lPixel);
+  nTop = cellPixels(a.nRow, pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
-  const double width = a(kWidth).isNil() ? (1 + static_cast<double>(cCaption.length())) * kCharWidth
-                                         : a(kWidth).number() - 1;
+  const double width = a.nWidth.isNil() ? (1 + static_cast<double>(cCaption.length())) * kCharWidth
+                                        : a.nWidth.number() - 1;
   nRight = coordinate(static_cast<double>(nLeft.integer()) + width +
                       (spinner ? static_cast<double>(kSpinnerWidth) : 0.0));
 
@@ -381,12 +322,12 @@ Value TGet::New(Args args) {
   if (design) style |= WS_CLIPSIBLINGS;
   if (spinner) style |= WS_VSCROLL;
   if (readOnly) style |= ES_READONLY;
-  if (flag(a(kCenter))) {
+  if (flag(a.lCenter)) {
     style |= ES_CENTER;
-  } else if (flag(a(kRight))) {
+  } else if (flag(a.lRight)) {
     style |= ES_RIGHT;
   }
-  if (!flag(a(kNoBorder))) {
+  if (!flag(a.lNoBorder)) {
     const TWindow* above = parent();
     const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
     if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
@@ -398,38 +339,38 @@ Value TGet::New(Args args) {
   nExStyle = exStyle;
 
   nId = GetNewId();
-  oGet = lanmere::KSGETNEW(20, 20, bSetGet, a(kVarName), cPicture);
-  cVarName = a(kVarName);
-  bValid = a(kValid);
+  oGet = lanmere::KSGETNEW(20, 20, bSetGet, a.cVarName, cPicture);
+  cVarName = a.cVarName;
+  bValid = a.bValid;
   lDrag = design;
   lCaptured = false;
-  lPassword = flag(a(kPassword));
-  oCursor = a(kCursor);
-  cMsg = a(kMsg);
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  bChange = a(kChanged);
+  lPassword = flag(a.lPassword);
+  oCursor = a.oCursor;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bChange = a.bChanged;
   nPos = 1;
   lReadOnly = readOnly;
   lFocused = false;
-  nHelpId = a(kHelpId);
+  nHelpId = a.nHelpId;
   lSpinner = spinner;
   hHeap = 0;
-  bAction = a(kAction);
-  cBmpName = a(kBmpName);
-  cCueText = a(kCueText);
+  bAction = a.bAction;
+  cBmpName = a.cBmpName;
+  cCueText = a.cCueText;
   nTxtStyle = ETO_OPAQUE | ETO_CLIPPED;
-  SetColor(orDefault(a(kClrFore), sysColor(COLOR_WINDOWTEXT)),
-           orDefault(a(kClrBack), sysColor(COLOR_WINDOW)));
+  SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
   lAdjustBtn = false;
   lBtnTransparent = false;
   get().SetFocus();
   get().KillFocus();
-  nClrTextDis = a(kClrFore);
-  nClrPaneDis = a(kClrBack);
+  nClrTextDis = a.nClrFore;
+  nClrPaneDis = a.nClrBack;
   if (lPassword.logical() && !oFont.isObject() && lanmere::classByName("TFONT")) {
-    oFont = tell(lanmere::createObject("TFONT"), msg::New, Value("Arial"), Value(0), Value(-14),
-                 Value(false), Value(true));
+    oFont = lanmere::construct<TFont>(
+        {.cFaceName = "Arial", .nWidth = 0, .nHeight = -14, .lFromUser = false, .lBold = true});
   }
   TWindow* above = parent();
   if (above && above->hwnd()) {
@@ -446,35 +387,35 @@ Value TGet::New(Args args) {
     tell(oWnd, msg::DefControl, self());
   }
   if (design) CheckDots();
-  if (spinner) Spinner(a(kUp), a(kDown), a(kMin), a(kMax));
+  if (spinner) Spinner(a.bUp, a.bDown, a.bMin, a.bMax);
   return self();
 }
 
 Value TGet::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  bSetGet = a(kRdSetGet).isNil() ? blankText(kRedefineBlanks) : a(kRdSetGet);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  bSetGet = a.bSetGet.isNil() ? blankText(kRedefineBlanks) : a.bSetGet;
   if (bSetGet.isClosure() && evaluate(bSetGet).isNil()) {
     evaluate(bSetGet, Value(std::string(kRedefineBlanks, ' ')));
   }
-  nHelpId = a(kRdHelpId);
-  cPicture = a(kRdPicture);
-  bValid = a(kRdValid);
-  oFont = a(kRdFont);
-  oCursor = a(kRdCursor);
-  cMsg = a(kRdMsg);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
-  bChange = a(kRdChanged);
-  lReadOnly = flag(a(kRdReadOnly));
-  lSpinner = flag(a(kRdSpinner));
-  spinUp_ = a(kRdUp);
-  spinDown_ = a(kRdDown);
-  bMin = a(kRdMin);
-  bMax = a(kRdMax);
-  bAction = a(kRdAction);
-  cBmpName = a(kRdBmpName);
-  cVarName = a(kRdVarName);
-  cCueText = a(kRdCueText);
+  nHelpId = a.nHelpId;
+  cPicture = a.cPicture;
+  bValid = a.bValid;
+  oFont = a.oFont;
+  oCursor = a.oCursor;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bChange = a.bChanged;
+  lReadOnly = flag(a.lReadOnly);
+  lSpinner = flag(a.lSpinner);
+  spinUp_ = a.bUp;
+  spinDown_ = a.bDown;
+  bMin = a.bMin;
+  bMax = a.bMax;
+  bAction = a.bAction;
+  cBmpName = a.cBmpName;
+  cVarName = a.cVarName;
+  cCueText = a.cCueText;
   oGet = lanmere::KSGETNEW(20, 20, bSetGet, cVarName, cPicture);
   get().SetFocus();
   get().KillFocus();
@@ -484,12 +425,12 @@ Value TGet::ReDefine(Args args) {
   nTxtStyle = ETO_OPAQUE | ETO_CLIPPED;
   lDrag = false;
   lCaptured = false;
-  SetColor(orDefault(a(kRdClrFore), sysColor(COLOR_WINDOWTEXT)),
-           orDefault(a(kRdClrBack), sysColor(COLOR_WINDOW)));
-  nClrTextDis = a(kRdClrFore);
-  nClrPaneDis = a(kRdClrBack);
+  SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
+  nClrTextDis = a.nClrFore;
+  nClrPaneDis = a.nClrBack;
   hWnd = 0;
-  Redefine(a(kRdId), orDefault(a(kRdWnd), GETWNDDEFAULT()));
+  Redefine(a.nId, orDefault(a.oWnd, GETWNDDEFAULT()));
   return self();
 }
 
@@ -718,9 +659,8 @@ Value TGet::Spinner(const Value& bUp, const Value& bDown, const Value& bMinNew,
         },
         "(b)TGET");
   };
-  Value args[] = {
-      Value(), Value(), Value(), Value(true), field, arrow(bUp, true), arrow(bDown, false)};
-  oVScroll = lanmere::send(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Args(args));
+  oVScroll = lanmere::construct<TScrollBar>(TScrollBar::WinNewArgs{
+      .lVertical = true, .oWnd = field, .bUp = arrow(bUp, true), .bDown = arrow(bDown, false)});
   return {};
 }
 
@@ -1443,9 +1383,16 @@ Value TGet::CreateButton() {
       },
       "(b)TGET");
   long long width = size;
-  oBtn = tell(lanmere::createObject("TBTNBMP"), msg::New, Value(2), Value(right - width - 1),
-              Value(width), Value(size), bitmap ? cBmpName : Value(),
-              bitmap ? Value() : Value("..."), self(), action, Value(true), lBtnTransparent);
+  oBtn = lanmere::construct<TBtnBmp>({.nTop = 2,
+                                      .nLeft = right - width - 1,
+                                      .nWidth = width,
+                                      .nHeight = size,
+                                      .cBmpName = bitmap ? cBmpName : Value(),
+                                      .cCaption = bitmap ? Value() : Value("..."),
+                                      .oWnd = self(),
+                                      .bAction = action,
+                                      .lCancel = true,
+                                      .lTransparent = lBtnTransparent});
   if (!oBtn.isObject()) return {};
   const HBITMAP shown = handleFrom<HBITMAP>(lanmere::send(oBtn, msg::hBitmap1));
   BITMAP info{};

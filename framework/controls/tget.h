@@ -25,14 +25,14 @@ class TGet : public TControl {
   Value cCueText;
   Value nTxtStyle = 6;
 
-  // New (nRow, nCol, bSetGet, oWnd, nWidth, nHeight, cPicture, bValid, nClrFore, nClrBack,
-  // oFont, lDesign, oCursor, lPixel, cMsg, lUpdate, bWhen, lCenter, lRight, bChanged, lReadOnly,
-  // lPassword, lNoBorder, nHelpId, lSpinner, bUp, bDown, bMin, bMax, bAction, cBmpName,
-  // cVarName, cCueText)
+  LM_ARGS(NewArgs, nRow, nCol, bSetGet, oWnd, nWidth, nHeight, cPicture, bValid, nClrFore, nClrBack,
+          oFont, lDesign, oCursor, lPixel, cMsg, lUpdate, bWhen, lCenter, lRight, bChanged,
+          lReadOnly, lPassword, lNoBorder, nHelpId, lSpinner, bUp, bDown, bMin, bMax, bAction,
+          cBmpName, cVarName, cCueText)
   Value New(Args args) override;
-  // ReDefine (nId, bSetGet, oWnd, nHelpId, cPicture, bValid, nClrFore, nClrBack, oFont, oCursor,
-  // cMsg, lUpdate, bWhen, bChanged, lReadOnly, lSpinner, bUp, bDown, bMin, bMax, bAction,
-  // cBmpName, cVarName, cCueText)
+  LM_ARGS(ReDefineArgs, nId, bSetGet, oWnd, nHelpId, cPicture, bValid, nClrFore, nClrBack, oFont,
+          oCursor, cMsg, lUpdate, bWhen, bChanged, lReadOnly, lSpinner, bUp, bDown, bMin, bMax,
+          bAction, cBmpName, cVarName, cCueText)
   Value ReDefine(Args args);
 
   // ---- Value access ----

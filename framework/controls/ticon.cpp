@@ -19,29 +19,6 @@ using lanmere::Value;
 
 namespace {
 
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kResName,
-  kIcoFile,
-  kBorder,
-  kClick,
-  kWnd,
-  kUpdate,
-  kWhen,
-  kClrFore,
-  kClrBack
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdResName,
-  kRdIcoFile,
-  kRdClick,
-  kRdUpdate,
-  kRdWnd,
-  kRdWhen
-};
-
 constexpr long long kRowHeight = 14;
 constexpr long long kColumnWidth = 8;
 constexpr long long kIconSize = 32;
@@ -95,21 +72,21 @@ void TIcon::replaceIcon(const Value& icon) {
 }
 
 Value TIcon::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  nTop = cellPixels(a(kRow), kRowHeight);
-  nLeft = cellPixels(a(kCol), kColumnWidth);
+  const NewArgs a = NewArgs::from(args);
+  nTop = cellPixels(a.nRow, kRowHeight);
+  nLeft = cellPixels(a.nCol, kColumnWidth);
   nBottom = nTop.integer() + kIconSize - 1;
   nRight = nLeft.integer() + kIconSize - 1;
-  nStyle = WS_CHILD | WS_VISIBLE | (flag(a(kBorder)) ? WS_BORDER : 0);
+  nStyle = WS_CHILD | WS_VISIBLE | (flag(a.lBorder) ? WS_BORDER : 0);
   nId = GetNewId();
-  cIcoFile = a(kIcoFile);
-  cResName = a(kResName);
-  bLClicked = a(kClick);
+  cIcoFile = a.cIcoFile;
+  cResName = a.cResName;
+  bLClicked = a.bClick;
   lDrag = false;
   lCaptured = false;
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  oWnd = a(kWnd);
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  oWnd = a.oWnd;
   Register(static_cast<long long>(CS_VREDRAW | CS_HREDRAW));
   const TWindow* colours = parent();
   const Value fallback = colours ? Value() : GETWNDDEFAULT();
@@ -124,24 +101,23 @@ Value TIcon::New(Args args) {
   } else if (oWnd.isObject()) {
     tell(oWnd, msg::DefControl, self());
   }
-  SetColor(a(kClrFore).isNil() ? nClrText : a(kClrFore),
-           a(kClrBack).isNil() ? nClrPane : a(kClrBack));
+  SetColor(a.nClrFore.isNil() ? nClrText : a.nClrFore, a.nClrBack.isNil() ? nClrPane : a.nClrBack);
   load();
   return self();
 }
 
 Value TIcon::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  cResName = a(kRdResName);
-  cIcoFile = a(kRdIcoFile);
-  bLClicked = a(kRdClick);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  cResName = a.cResName;
+  cIcoFile = a.cIcoFile;
+  bLClicked = a.bClick;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
   lDrag = false;
   lCaptured = false;
   // The dialog creates the item by this class's name: the class is registered first.
   Register(static_cast<long long>(CS_VREDRAW | CS_HREDRAW));
-  Redefine(a(kRdId), a(kRdWnd).isNil() ? GETWNDDEFAULT() : a(kRdWnd));
+  Redefine(a.nId, a.oWnd.isNil() ? GETWNDDEFAULT() : a.oWnd);
   return self();
 }
 

@@ -11,10 +11,11 @@ class TIcon : public TControl {
 
   Value cIcoFile, cResName, hIcon = 0;
 
-  // New (nRow, nCol, cResName, cIcoFile, lBorder, bClick, oWnd, lUpdate, bWhen, nClrFore,
-  // nClrBack); bClick becomes the control's bLClicked.
+  // bClick becomes the control's bLClicked.
+  LM_ARGS(NewArgs, nRow, nCol, cResName, cIcoFile, lBorder, bClick, oWnd, lUpdate, bWhen, nClrFore,
+          nClrBack)
   Value New(Args args) override;
-  // ReDefine (nId, cResName, cIcoFile, bClick, lUpdate, oWnd, bWhen)
+  LM_ARGS(ReDefineArgs, nId, cResName, cIcoFile, bClick, lUpdate, oWnd, bWhen)
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
   Value Paint() override;

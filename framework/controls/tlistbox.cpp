@@ -36,49 +36,6 @@ using lanmere::Value;
 
 namespace {
 
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kSetGet,
-  kItems,
-  kWidth,
-  kHeight,
-  kChange,
-  kWnd,
-  kValid,
-  kClrFore,
-  kClrBack,
-  kPixel,
-  kDesign,
-  kLDblClick,
-  kFont,
-  kMsg,
-  kUpdate,
-  kWhen,
-  kBitmaps,
-  kDrawItem,
-  kMulti,
-  kSort
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdSetGet,
-  kRdItems,
-  kRdChange,
-  kRdWnd,
-  kRdHelpId,
-  kRdBitmaps,
-  kRdValid,
-  kRdFileSpec,
-  kRdClrFore,
-  kRdClrBack,
-  kRdLDblClick,
-  kRdMsg,
-  kRdUpdate,
-  kRdWhen,
-  kRdDrawItem
-};
-
 constexpr long long kRowHeight = 14;
 constexpr long long kColumnWidth = 8;
 constexpr long long kDefaultSize = 40;
@@ -145,45 +102,45 @@ LM_DEFINE_CLASS(TListBox) {
 // ---- Construction ----
 
 Value TListBox::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool design = flag(a(kDesign));
-  const bool pixel = flag(a(kPixel));
-  const long long width = number(a(kWidth), kDefaultSize);
-  const long long height = number(a(kHeight), kDefaultSize);
-  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
-  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
+  const NewArgs a = NewArgs::from(args);
+  const bool design = flag(a.lDesign);
+  const bool pixel = flag(a.lPixel);
+  const long long width = number(a.nWidth, kDefaultSize);
+  const long long height = number(a.nHeight, kDefaultSize);
+  nTop = cellPixels(a.nRow, pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   cCaption = "";
   bSetGet =
-      a(kSetGet).isNil() ? lanmere::block([](Args) { return Value(); }, "(b)TLISTBOX") : a(kSetGet);
-  aItems = a(kItems).isList() ? a(kItems) : Value::list();
-  bChange = a(kChange);
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
-  bValid = a(kValid);
-  bLDblClick = a(kLDblClick);
-  cMsg = a(kMsg);
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  bDrawItem = a(kDrawItem);
+      a.bSetGet.isNil() ? lanmere::block([](Args) { return Value(); }, "(b)TLISTBOX") : a.bSetGet;
+  aItems = a.aItems.isList() ? a.aItems : Value::list();
+  bChange = a.bChange;
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  bValid = a.bValid;
+  bLDblClick = a.bLDblClick;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bDrawItem = a.bDrawItem;
   lDrag = design;
   lCaptured = false;
   lOwnerDraw = false;
   TWindow* above = parent();
-  oFont = a(kFont).isObject() ? a(kFont) : (above ? above->oFont : Value());
-  if (!a(kBitmaps).isNil()) SetBitmaps(a(kBitmaps));
+  oFont = a.oFont.isObject() ? a.oFont : (above ? above->oFont : Value());
+  if (!a.aBitmaps.isNil()) SetBitmaps(a.aBitmaps);
 
   long long windowStyle = kBaseStyle;
   if (design) windowStyle |= WS_CLIPSIBLINGS;
   if (flag(lOwnerDraw)) windowStyle |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
-  if (flag(a(kMulti))) windowStyle |= LBS_MULTIPLESEL;
-  if (flag(a(kSort))) windowStyle |= LBS_SORT;
+  if (flag(a.lMulti)) windowStyle |= LBS_MULTIPLESEL;
+  if (flag(a.lSort)) windowStyle |= LBS_SORT;
   nStyle = windowStyle;
   nId = GetNewId();
-  if (a(kClrFore).isNil()) {
+  if (a.nClrFore.isNil()) {
     SetColor(sysColor(COLOR_WINDOWTEXT), sysColor(COLOR_WINDOW));
   } else {
-    SetColor(a(kClrFore), a(kClrBack));
+    SetColor(a.nClrFore, a.nClrBack);
   }
   if (above && above->hwnd()) {
     Create("LISTBOX");
@@ -205,30 +162,30 @@ Value TListBox::New(Args args) {
 }
 
 Value TListBox::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  bSetGet = a(kRdSetGet).isNil() ? lanmere::block([](Args) { return Value(); }, "(b)TLISTBOX")
-                                 : a(kRdSetGet);
-  aItems = a(kRdItems).isList() ? a(kRdItems) : Value::list();
-  bChange = a(kRdChange);
-  nHelpId = a(kRdHelpId);
-  bValid = a(kRdValid);
-  cFileSpec = a(kRdFileSpec);
-  bLDblClick = a(kRdLDblClick);
-  cMsg = a(kRdMsg);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
-  bDrawItem = a(kRdDrawItem);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  bSetGet =
+      a.bSetGet.isNil() ? lanmere::block([](Args) { return Value(); }, "(b)TLISTBOX") : a.bSetGet;
+  aItems = a.aItems.isList() ? a.aItems : Value::list();
+  bChange = a.bChange;
+  nHelpId = a.nHelpId;
+  bValid = a.bValid;
+  cFileSpec = a.cFileSpec;
+  bLDblClick = a.bLDblClick;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bDrawItem = a.bDrawItem;
   lDrag = false;
   lCaptured = false;
   lOwnerDraw = false;
-  if (!a(kRdBitmaps).isNil()) SetBitmaps(a(kRdBitmaps));
-  if (a(kRdClrFore).isNil()) {
+  if (!a.aBitmaps.isNil()) SetBitmaps(a.aBitmaps);
+  if (a.nClrFore.isNil()) {
     SetColor(sysColor(COLOR_WINDOWTEXT), sysColor(COLOR_WINDOW));
   } else {
-    SetColor(a(kRdClrFore), a(kRdClrBack));
+    SetColor(a.nClrFore, a.nClrBack);
   }
   hWnd = 0;
-  Redefine(a(kRdId), orDefault(a(kRdWnd), GETWNDDEFAULT()));
+  Redefine(a.nId, orDefault(a.oWnd, GETWNDDEFAULT()));
   return self();
 }
 

@@ -16,12 +16,12 @@ class TListBox : public TControl {
   // ---- Data members, in their documented order ----
   Value aItems, aBitmaps, lOwnerDraw, nBmpHeight, nBmpWidth, cFileSpec, bDrawItem;
 
-  // New (nRow, nCol, bSetGet, aItems, nWidth, nHeight, bChange, oWnd, bValid, nClrFore,
-  // nClrBack, lPixel, lDesign, bLDblClick, oFont, cMsg, lUpdate, bWhen, aBitmaps, bDrawItem,
-  // lMulti, lSort)
+  LM_ARGS(NewArgs, nRow, nCol, bSetGet, aItems, nWidth, nHeight, bChange, oWnd, bValid, nClrFore,
+          nClrBack, lPixel, lDesign, bLDblClick, oFont, cMsg, lUpdate, bWhen, aBitmaps, bDrawItem,
+          lMulti, lSort)
   Value New(Args args) override;
-  // ReDefine (nId, bSetGet, aItems, bChange, oWnd, nHelpId, aBitmaps, bValid, cFileSpec,
-  // nClrFore, nClrBack, bLDblClick, cMsg, lUpdate, bWhen, bDrawItem)
+  LM_ARGS(ReDefineArgs, nId, bSetGet, aItems, bChange, oWnd, nHelpId, aBitmaps, bValid, cFileSpec,
+          nClrFore, nClrBack, bLDblClick, cMsg, lUpdate, bWhen, bDrawItem)
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
   Value Default() override;

@@ -17,6 +17,9 @@
 
 #include "framework/controls/editnative.h"
 #include "framework/controls/fontapi.h"
+#include "framework/controls/tbutton.h"
+#include "framework/controls/tget.h"
+#include "framework/controls/tsay.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
 #include "framework/core/tdialog.h"
@@ -38,48 +41,6 @@ using lanmere::Args;
 using lanmere::Value;
 
 namespace {
-
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kSetGet,
-  kWnd,
-  kWidth,
-  kHeight,
-  kFont,
-  kHScroll,
-  kClrFore,
-  kClrBack,
-  kCursor,
-  kPixel,
-  kMsg,
-  kUpdate,
-  kWhen,
-  kCenter,
-  kRight,
-  kReadOnly,
-  kValid,
-  kChanged,
-  kDesign,
-  kNoBorder,
-  kNoVScroll
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdSetGet,
-  kRdWnd,
-  kRdHelpId,
-  kRdClrFore,
-  kRdClrBack,
-  kRdFont,
-  kRdCursor,
-  kRdMsg,
-  kRdUpdate,
-  kRdWhen,
-  kRdReadOnly,
-  kRdValid,
-  kRdChanged
-};
 
 constexpr long long kRowHeight = 13;
 constexpr long long kColumnWidth = 8;
@@ -255,21 +216,21 @@ bool TMultiGet::refused(const char* title) {
 // ---- Construction ----
 
 Value TMultiGet::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool design = flag(a(kDesign));
-  const bool readOnly = flag(a(kReadOnly));
-  bSetGet = a(kSetGet);
+  const NewArgs a = NewArgs::from(args);
+  const bool design = flag(a.lDesign);
+  const bool readOnly = flag(a.lReadOnly);
+  bSetGet = a.bSetGet;
   cCaption = bSetGet.isClosure() ? shownText(evaluate(bSetGet)) : std::string();
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
-  oFont = a(kFont);
-  const bool pixels = flag(a(kPixel));
-  const double row = a(kRow).isNil() ? 0 : a(kRow).number();
-  const double col = a(kCol).isNil() ? 0 : a(kCol).number();
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  oFont = a.oFont;
+  const bool pixels = flag(a.lPixel);
+  const double row = a.nRow.isNil() ? 0 : a.nRow.number();
+  const double col = a.nCol.isNil() ? 0 : a.nCol.number();
   const double top = pixels ? row : row * kRowHeight;
   const double left = pixels ? col : col * kColumnWidth;
-  const double height = a(kHeight).isNil() ? kDefaultHeight : a(kHeight).number();
+  const double height = a.nHeight.isNil() ? kDefaultHeight : a.nHeight.number();
   const double width =
-      a(kWidth).isNil() ? static_cast<double>(cCaption.length()) * kCharWidth : a(kWidth).number();
+      a.nWidth.isNil() ? static_cast<double>(cCaption.length()) * kCharWidth : a.nWidth.number();
   // Inclusive edges, as for the single-line field: the window is exactly nWidth x nHeight.
   nTop = coordinate(top);
   nLeft = coordinate(left);
@@ -279,17 +240,17 @@ Value TMultiGet::New(Args args) {
   long long style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN;
   long long exStyle = 0;
   if (!readOnly) style |= WS_TABSTOP;
-  if (!flag(a(kNoVScroll))) style |= WS_VSCROLL;
-  if (flag(a(kHScroll))) style |= WS_HSCROLL;
+  if (!flag(a.lNoVScroll)) style |= WS_VSCROLL;
+  if (flag(a.lHScroll)) style |= WS_HSCROLL;
   if (design) style |= WS_CLIPSIBLINGS;
   if (readOnly) style |= ES_READONLY;
-  if (flag(a(kCenter))) {
+  if (flag(a.lCenter)) {
     style |= ES_CENTER;
-  } else if (flag(a(kRight))) {
+  } else if (flag(a.lRight)) {
     style |= ES_RIGHT;
   }
   // Without a border nothing frames the text: no border style and no client edge.
-  if (!flag(a(kNoBorder))) {
+  if (!flag(a.lNoBorder)) {
     const TWindow* above = parent();
     const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
     if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
@@ -301,17 +262,17 @@ Value TMultiGet::New(Args args) {
   nId = GetNewId();
   lDrag = design;
   lCaptured = false;
-  oCursor = a(kCursor);
-  cMsg = a(kMsg);
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  bValid = a(kValid);
+  oCursor = a.oCursor;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
   lReadOnly = readOnly;
   nPos = 0;
-  bChange = a(kChanged);
+  bChange = a.bChanged;
   hHeap = 0;
-  SetColor(orDefault(a(kClrFore), sysColor(COLOR_WINDOWTEXT)),
-           orDefault(a(kClrBack), sysColor(COLOR_WINDOW)));
+  SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
   TWindow* above = parent();
   if (above && above->hwnd()) {
     Create("EDIT");
@@ -326,25 +287,25 @@ Value TMultiGet::New(Args args) {
 }
 
 Value TMultiGet::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  bSetGet = a(kRdSetGet);
-  nHelpId = a(kRdHelpId);
-  oFont = a(kRdFont);
-  oCursor = a(kRdCursor);
-  cMsg = a(kRdMsg);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
-  bValid = a(kRdValid);
-  lReadOnly = flag(a(kRdReadOnly));
-  bChange = a(kRdChanged);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  bSetGet = a.bSetGet;
+  nHelpId = a.nHelpId;
+  oFont = a.oFont;
+  oCursor = a.oCursor;
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
+  lReadOnly = flag(a.lReadOnly);
+  bChange = a.bChanged;
   nPos = 0;
   hHeap = 0;
   lDrag = false;
   lCaptured = false;
-  SetColor(orDefault(a(kRdClrFore), sysColor(COLOR_WINDOWTEXT)),
-           orDefault(a(kRdClrBack), sysColor(COLOR_WINDOW)));
+  SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
   hWnd = 0;
-  Redefine(a(kRdId), orDefault(a(kRdWnd), GETWNDDEFAULT()));
+  Redefine(a.nId, orDefault(a.oWnd, GETWNDDEFAULT()));
   return self();
 }
 
@@ -527,30 +488,23 @@ Value TMultiGet::DlgGoLine() {
   const lanmere::Ref<lanmere::Cell> line(new lanmere::Cell(GetRow()));
   const auto dialogHeld = std::make_shared<Value>();
   const Value field = self();
-  Value dialogArgs[] = {5, 5, 10, 29, "Go To", {}, {}, {}, {}, {}, {}, {}, oWnd};
-  const Value dialog = lanmere::send(lanmere::createObject("TDIALOG"), msg::New, Args(dialogArgs));
+  const Value dialog = lanmere::construct<TDialog>(
+      {.nTop = 5, .nLeft = 5, .nBottom = 10, .nRight = 29, .cCaption = "Go To", .oWnd = oWnd});
   *dialogHeld = dialog;
-  auto create = [](const char* className, std::vector<Value> args) {
-    return lanmere::send(lanmere::createObject(className), msg::New, Args(args));
-  };
-  std::vector<Value> say(21);
-  say[0] = pixel(0.5, kSayRow, kSayRowOffset);
-  say[1] = pixel(2, kSayColumn);
-  say[2] = "Line:";
-  say[3] = dialog;
-  say[9] = true;  // lPixel
-  create("TSAY", say);
-  std::vector<Value> get(33);
-  get[0] = pixel(0.5, kGetRow);
-  get[1] = pixel(5, kGetColumn);
-  get[2] = lanmere::setGet(line);
-  get[3] = dialog;
-  get[4] = 25;
-  get[5] = 11;
-  get[6] = "99999";
-  get[13] = true;  // lPixel
-  get[31] = "nLine";
-  create("TGET", get);
+  lanmere::construct<TSay>({.nRow = pixel(0.5, kSayRow, kSayRowOffset),
+                            .nCol = pixel(2, kSayColumn),
+                            .bText = "Line:",
+                            .oWnd = dialog,
+                            .lPixel = true});
+  lanmere::construct<TGet>({.nRow = pixel(0.5, kGetRow),
+                            .nCol = pixel(5, kGetColumn),
+                            .bSetGet = lanmere::setGet(line),
+                            .oWnd = dialog,
+                            .nWidth = 25,
+                            .nHeight = 11,
+                            .cPicture = "99999",
+                            .lPixel = true,
+                            .cVarName = "nLine"});
   auto button = [&](double row, double col, const char* caption, bool isDefault, bool ok) {
     const Value action = lanmere::block(
         [field, line, dialogHeld, ok](Args) -> Value {
@@ -563,23 +517,20 @@ Value TMultiGet::DlgGoLine() {
           return {};
         },
         "(b)TMULTIGET");
-    std::vector<Value> args(17);
-    args[0] = pixel(row, kButtonRow);
-    args[1] = pixel(col, kButtonColumn);
-    args[2] = caption;
-    args[3] = dialog;
-    args[4] = action;
-    args[5] = 32;
-    args[6] = 11;
-    args[9] = isDefault;
-    args[10] = true;  // lPixel
-    args[16] = !ok;   // Cancel never validates the line field
-    create("TBUTTON", args);
+    lanmere::construct<TButton>({.nRow = pixel(row, kButtonRow),
+                                 .nCol = pixel(col, kButtonColumn),
+                                 .cCaption = caption,
+                                 .oWnd = dialog,
+                                 .bAction = action,
+                                 .nWidth = 32,
+                                 .nHeight = 11,
+                                 .lDefault = isDefault,
+                                 .lPixel = true,
+                                 .lCancel = !ok});  // Cancel never validates the line field
   };
   button(1.3, 2, "&Ok", true, true);
   button(1.3, 9.5, "&Cancel", false, false);
-  Value activation[] = {{}, {}, {}, true};  // centred
-  lanmere::send(dialog, msg::Activate, Args(activation));
+  TDialog::ActivateArgs{.lCentered = true}.sendTo(dialog);
   *dialogHeld = Value();
   return {};
 }

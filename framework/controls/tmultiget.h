@@ -20,12 +20,12 @@ class TMultiGet : public TControl {
   Value nPos = 0;  // 0-based caret offset
   Value hHeap = 0;
 
-  // New (nRow, nCol, bSetGet, oWnd, nWidth, nHeight, oFont, lHScroll, nClrFore, nClrBack,
-  // oCursor, lPixel, cMsg, lUpdate, bWhen, lCenter, lRight, lReadOnly, bValid, bChanged, lDesign,
-  // lNoBorder, lNoVScroll)
+  LM_ARGS(NewArgs, nRow, nCol, bSetGet, oWnd, nWidth, nHeight, oFont, lHScroll, nClrFore, nClrBack,
+          oCursor, lPixel, cMsg, lUpdate, bWhen, lCenter, lRight, lReadOnly, bValid, bChanged,
+          lDesign, lNoBorder, lNoVScroll)
   Value New(Args args) override;
-  // ReDefine (nId, bSetGet, oWnd, nHelpId, nClrFore, nClrBack, oFont, oCursor, cMsg, lUpdate,
-  // bWhen, lReadOnly, bValid, bChanged)
+  LM_ARGS(ReDefineArgs, nId, bSetGet, oWnd, nHelpId, nClrFore, nClrBack, oFont, oCursor, cMsg,
+          lUpdate, bWhen, lReadOnly, bValid, bChanged)
   Value ReDefine(Args args);
 
   // ---- Text ----

@@ -24,42 +24,6 @@ using lanmere::Value;
 
 namespace {
 
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kText,
-  kWnd,
-  kPicture,
-  kFont,
-  kCentered,
-  kRight,
-  kBorder,
-  kPixel,
-  kClrText,
-  kClrBack,
-  kWidth,
-  kHeight,
-  kDesign,
-  kUpdate,
-  kShaded,
-  kBox,
-  kRaised,
-  kAdjust,
-  kTransparent
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdText,
-  kRdWnd,
-  kRdPicture,
-  kRdClrText,
-  kRdClrBack,
-  kRdUpdate,
-  kRdFont,
-  kRdTransparent,
-  kRdAdjust
-};
-
 constexpr long long kRowHeight = 15;
 constexpr long long kRowOffset = 2;
 constexpr long long kColumnWidth = 6;
@@ -112,54 +76,54 @@ void TSay::setColors(const Value& text, const Value& back) {
 }
 
 Value TSay::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool design = flag(a(kDesign));
-  const bool centered = flag(a(kCentered));
-  l3DFrame = flag(a(kShaded)) || flag(a(kBox)) || flag(a(kRaised));
-  bGet = orDefault(a(kText), emptyText());
+  const NewArgs a = NewArgs::from(args);
+  const bool design = flag(a.lDesign);
+  const bool centered = flag(a.lCentered);
+  l3DFrame = flag(a.lShaded) || flag(a.lBox) || flag(a.lRaised);
+  bGet = orDefault(a.bText, emptyText());
   bSetGet = bGet;
-  oFont = a(kFont);
-  cPicture = a(kPicture);
+  oFont = a.oFont;
+  cPicture = a.cPicture;
   cCaption = caption(evaluate(bGet));
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
   TWindow* above = parent();
   long long width = 0;
-  if (a(kWidth).isNil()) {
+  if (a.nWidth.isNil()) {
     HFONT font = handleOfMember<HFONT>(oFont, msg::hFont);
     if (!font && above) font = handleOfMember<HFONT>(above->oFont, msg::hFont);
     if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     width = textWidth(nullptr, textForm(cCaption), font);
   } else {
-    width = a(kWidth).integer();
+    width = a.nWidth.integer();
   }
   long long height = kDefaultHeight;
-  if (!a(kHeight).isNil()) {
-    height = a(kHeight).integer();
+  if (!a.nHeight.isNil()) {
+    height = a.nHeight.integer();
   } else if (oFont.isObject()) {
     height = std::llabs(lanmere::send(oFont, msg::nHeight).integer());
   }
-  const bool pixel = flag(a(kPixel));
-  nTop = pixel ? cellPixels(a(kRow), 1) : cellPixels(a(kRow), kRowHeight) + kRowOffset;
-  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
+  const bool pixel = flag(a.lPixel);
+  nTop = pixel ? cellPixels(a.nRow, 1) : cellPixels(a.nRow, kRowHeight) + kRowOffset;
+  nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
   nId = GetNewId();
   long long style = WS_CHILD | WS_VISIBLE;
   if (design) style |= WS_CLIPSIBLINGS | WS_TABSTOP;
   if (centered) style |= SS_CENTER;
-  if (flag(a(kRight)) && !centered) style |= SS_RIGHT;
-  if (flag(a(kBorder))) style |= WS_BORDER;
-  if (flag(a(kShaded))) style |= SS_BLACKFRAME;
-  if (flag(a(kBox))) style |= SS_GRAYFRAME;
-  if (flag(a(kRaised))) style |= SS_WHITEFRAME;
+  if (flag(a.lRight) && !centered) style |= SS_RIGHT;
+  if (flag(a.lBorder)) style |= WS_BORDER;
+  if (flag(a.lShaded)) style |= SS_BLACKFRAME;
+  if (flag(a.lBox)) style |= SS_GRAYFRAME;
+  if (flag(a.lRaised)) style |= SS_WHITEFRAME;
   nStyle = style;
   lDrag = design;
   lCaptured = false;
-  lUpdate = flag(a(kUpdate));
+  lUpdate = flag(a.lUpdate);
   lWantClick = false;
-  lAdjust = flag(a(kAdjust));
-  lTransparent = flag(a(kTransparent));
-  setColors(a(kClrText), a(kClrBack));
+  lAdjust = flag(a.lAdjust);
+  lTransparent = flag(a.lTransparent);
+  setColors(a.nClrText, a.nClrBack);
   if (lTransparent.logical() && above && above->oBrush.isObject() && oBrush.isObject()) {
     // A plain window, a dialog or a panel paints its own brush under visual styles too.
     const bool ownBrushParent = isPlainWindow(*above) ||
@@ -180,23 +144,23 @@ Value TSay::New(Args args) {
 }
 
 Value TSay::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const ReDefineArgs a = ReDefineArgs::from(args);
   l3DFrame = false;
-  bGet = a(kRdText);
+  bGet = a.bText;
   bSetGet = bGet;
-  cPicture = a(kRdPicture);
-  oFont = a(kRdFont);
-  lTransparent = flag(a(kRdTransparent));
+  cPicture = a.cPicture;
+  oFont = a.oFont;
+  lTransparent = flag(a.lTransparent);
   if (bGet.isClosure()) cCaption = caption(evaluate(bGet));
   hWnd = 0;
   lDrag = false;
   lCaptured = false;
-  lUpdate = flag(a(kRdUpdate));
+  lUpdate = flag(a.lUpdate);
   lWantClick = false;
-  lAdjust = flag(a(kRdAdjust));
-  oWnd = orDefault(a(kRdWnd), GETWNDDEFAULT());
-  setColors(a(kRdClrText), a(kRdClrBack));
-  Redefine(a(kRdId), oWnd);
+  lAdjust = flag(a.lAdjust);
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  setColors(a.nClrText, a.nClrBack);
+  Redefine(a.nId, oWnd);
   return self();
 }
 

@@ -14,12 +14,12 @@ class TSay : public TControl {
 
   Value l3DFrame, cPicture, bGet, lWantClick, lAdjust;
 
-  // New (nRow, nCol, bText, oWnd, cPicture, oFont, lCentered, lRight, lBorder, lPixel,
-  // nClrText, nClrBack, nWidth, nHeight, lDesign, lUpdate, lShaded, lBox, lRaised, lAdjust,
-  // lTransparent)
+  LM_ARGS(NewArgs, nRow, nCol, bText, oWnd, cPicture, oFont, lCentered, lRight, lBorder, lPixel,
+          nClrText, nClrBack, nWidth, nHeight, lDesign, lUpdate, lShaded, lBox, lRaised, lAdjust,
+          lTransparent)
   Value New(Args args) override;
-  // ReDefine (nId, bText, oWnd, cPicture, nClrText, nClrBack, lUpdate, oFont, lTransparent,
-  // lAdjust)
+  LM_ARGS(ReDefineArgs, nId, bText, oWnd, cPicture, nClrText, nClrBack, lUpdate, oFont,
+          lTransparent, lAdjust)
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
   Value Default() override;

@@ -16,66 +16,6 @@ using lanmere::Value;
 
 namespace {
 
-enum NewArg : std::size_t {
-  kRow = 1,
-  kCol,
-  kMin,
-  kMax,
-  kPgStep,
-  kVertical,
-  kWnd,
-  kWidth,
-  kHeight,
-  kUp,
-  kDown,
-  kPgUp,
-  kPgDn,
-  kPos,
-  kPixel,
-  kClrText,
-  kClrBack,
-  kMsg,
-  kUpdate,
-  kWhen,
-  kValid,
-  kDesign
-};
-enum WinNewArg : std::size_t {
-  kWnMin = 1,
-  kWnMax,
-  kWnPgStep,
-  kWnVertical,
-  kWnWnd,
-  kWnUp,
-  kWnDown,
-  kWnPgUp,
-  kWnPgDn,
-  kWnPos,
-  kWnClrText,
-  kWnClrBack,
-  kWnUpdate,
-  kWnWhen,
-  kWnValid
-};
-enum RedefineArg : std::size_t {
-  kRdId = 1,
-  kRdMin,
-  kRdMax,
-  kRdPgStep,
-  kRdWnd,
-  kRdUp,
-  kRdDown,
-  kRdPgUp,
-  kRdPgDn,
-  kRdPos,
-  kRdClrText,
-  kRdClrBack,
-  kRdMsg,
-  kRdUpdate,
-  kRdWhen,
-  kRdValid
-};
-
 constexpr long long kRowHeight = 14;
 constexpr long long kColumnWidth = 8;
 constexpr long long kVerticalSize[] = {16, 100};    // width, height
@@ -104,41 +44,41 @@ LM_DEFINE_CLASS(TScrollBar) {
 }
 
 Value TScrollBar::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool design = flag(a(kDesign));
-  const bool vertical = a(kVertical).isNil() || flag(a(kVertical));
-  const bool pixel = flag(a(kPixel));
+  const NewArgs a = NewArgs::from(args);
+  const bool design = flag(a.lDesign);
+  const bool vertical = a.lVertical.isNil() || flag(a.lVertical);
+  const bool pixel = flag(a.lPixel);
   const long long* size = vertical ? kVerticalSize : kHorizontalSize;
-  const long long width = number(a(kWidth), size[0]);
-  const long long height = number(a(kHeight), size[1]);
+  const long long width = number(a.nWidth, size[0]);
+  const long long height = number(a.nHeight, size[1]);
   cCaption = "";
-  nTop = cellPixels(a(kRow), pixel ? 1 : kRowHeight);
-  nLeft = cellPixels(a(kCol), pixel ? 1 : kColumnWidth);
+  nTop = cellPixels(a.nRow, pixel ? 1 : kRowHeight);
+  nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth);
   nBottom = nTop.integer() + height - 1;
   nRight = nLeft.integer() + width - 1;
-  nMin = number(a(kMin), 0);
-  nMax = number(a(kMax), 0);
-  nPgStep = number(a(kPgStep), 1);
+  nMin = number(a.nMin, 0);
+  nMax = number(a.nMax, 0);
+  nPgStep = number(a.nPgStep, 1);
   lVertical = vertical;
   lReDraw = true;
-  bGoUp = a(kUp);
-  bGoDown = a(kDown);
-  bPageUp = a(kPgUp);
-  bPageDown = a(kPgDn);
-  bPos = a(kPos);
-  oWnd = orDefault(a(kWnd), GETWNDDEFAULT());
+  bGoUp = a.bUp;
+  bGoDown = a.bDown;
+  bPageUp = a.bPgUp;
+  bPageDown = a.bPgDn;
+  bPos = a.bPos;
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
   lIsChild = false;
   lDrag = design;
   lCaptured = false;
-  cMsg = a(kMsg);
-  lUpdate = flag(a(kUpdate));
-  bWhen = a(kWhen);
-  bValid = a(kValid);
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
   nStyle = static_cast<long long>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | (vertical ? SBS_VERT : 0) |
                                   (design ? WS_CLIPSIBLINGS : 0));
   nId = GetNewId();
-  SetColor(orDefault(a(kClrText), sysColor(COLOR_WINDOW)),
-           orDefault(a(kClrBack), sysColor(COLOR_SCROLLBAR)));
+  SetColor(orDefault(a.nClrText, sysColor(COLOR_WINDOW)),
+           orDefault(a.nClrBack, sysColor(COLOR_SCROLLBAR)));
   const TWindow* above = parent();
   if (above && above->hwnd()) {
     Create("SCROLLBAR");
@@ -153,52 +93,52 @@ Value TScrollBar::New(Args args) {
 }
 
 Value TScrollBar::WinNew(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  oWnd = a(kWnWnd);
-  lVertical = a(kWnVertical).isNil() || flag(a(kWnVertical));
+  const WinNewArgs a = WinNewArgs::from(args);
+  oWnd = a.oWnd;
+  lVertical = a.lVertical.isNil() || flag(a.lVertical);
   lReDraw = true;
   lIsChild = true;
-  nMin = number(a(kWnMin), 1);
-  nMax = number(a(kWnMax), 2);
-  nPgStep = number(a(kWnPgStep), 1);
-  bGoUp = a(kWnUp);
-  bGoDown = a(kWnDown);
-  bPageUp = a(kWnPgUp);
-  bPageDown = a(kWnPgDn);
-  bPos = a(kWnPos);
-  lUpdate = flag(a(kWnUpdate));
-  bWhen = a(kWnWhen);
-  bValid = a(kWnValid);
-  hWnd = 0;  // the colours (kWnClrText, kWnClrBack) are accepted: a frame bar has no brush
+  nMin = number(a.nMin, 1);
+  nMax = number(a.nMax, 2);
+  nPgStep = number(a.nPgStep, 1);
+  bGoUp = a.bUp;
+  bGoDown = a.bDown;
+  bPageUp = a.bPgUp;
+  bPageDown = a.bPgDn;
+  bPos = a.bPos;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
+  hWnd = 0;  // the colours (nClrText, nClrBack) are accepted: a frame bar has no brush
   SetRange(nMin, nMax);
   SetPos(nMin);
   return self();
 }
 
 Value TScrollBar::ReDefine(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  nMin = number(a(kRdMin), 0);
-  nMax = number(a(kRdMax), 0);
-  nPgStep = number(a(kRdPgStep), 1);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  nMin = number(a.nMin, 0);
+  nMax = number(a.nMax, 0);
+  nPgStep = number(a.nPgStep, 1);
   lVertical = false;  // the resource's style decides, once the window exists
   lReDraw = true;
-  bGoUp = a(kRdUp);
-  bGoDown = a(kRdDown);
-  bPageUp = a(kRdPgUp);
-  bPageDown = a(kRdPgDn);
-  bPos = a(kRdPos);
+  bGoUp = a.bUp;
+  bGoDown = a.bDown;
+  bPageUp = a.bPgUp;
+  bPageDown = a.bPgDn;
+  bPos = a.bPos;
   lIsChild = false;
   lDrag = false;
   lCaptured = false;
-  cMsg = a(kRdMsg);
-  lUpdate = flag(a(kRdUpdate));
-  bWhen = a(kRdWhen);
-  bValid = a(kRdValid);
+  cMsg = a.cMsg;
+  lUpdate = flag(a.lUpdate);
+  bWhen = a.bWhen;
+  bValid = a.bValid;
   hWnd = 0;
-  oWnd = orDefault(a(kRdWnd), GETWNDDEFAULT());
-  SetColor(orDefault(a(kRdClrText), sysColor(COLOR_WINDOW)),
-           orDefault(a(kRdClrBack), sysColor(COLOR_SCROLLBAR)));
-  Redefine(a(kRdId), oWnd);
+  oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
+  SetColor(orDefault(a.nClrText, sysColor(COLOR_WINDOW)),
+           orDefault(a.nClrBack, sysColor(COLOR_SCROLLBAR)));
+  Redefine(a.nId, oWnd);
   return self();
 }
 

@@ -13,14 +13,14 @@ class TScrollBar : public TControl {
   Value lVertical, lReDraw, lIsChild, nMin, nMax, nPgStep;
   Value bGoUp, bGoDown, bGoTop, bGoBottom, bPageUp, bPageDown, bPos, bTrack;
 
-  // New (nRow, nCol, nMin, nMax, nPgStep, lVertical, oWnd, nWidth, nHeight, bUp, bDown, bPgUp,
-  // bPgDn, bPos, lPixel, nClrText, nClrBack, cMsg, lUpdate, bWhen, bValid, lDesign)
+  LM_ARGS(NewArgs, nRow, nCol, nMin, nMax, nPgStep, lVertical, oWnd, nWidth, nHeight, bUp, bDown,
+          bPgUp, bPgDn, bPos, lPixel, nClrText, nClrBack, cMsg, lUpdate, bWhen, bValid, lDesign)
   Value New(Args args) override;
-  // WinNew (nMin, nMax, nPgStep, lVertical, oWnd, bUp, bDown, bPgUp, bPgDn, bPos, nClrText,
-  // nClrBack, lUpdate, bWhen, bValid)
+  LM_ARGS(WinNewArgs, nMin, nMax, nPgStep, lVertical, oWnd, bUp, bDown, bPgUp, bPgDn, bPos,
+          nClrText, nClrBack, lUpdate, bWhen, bValid)
   Value WinNew(Args args);
-  // ReDefine (nId, nMin, nMax, nPgStep, oWnd, bUp, bDown, bPgUp, bPgDn, bPos, nClrText,
-  // nClrBack, cMsg, lUpdate, bWhen, bValid)
+  LM_ARGS(ReDefineArgs, nId, nMin, nMax, nPgStep, oWnd, bUp, bDown, bPgUp, bPgDn, bPos, nClrText,
+          nClrBack, cMsg, lUpdate, bWhen, bValid)
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
 

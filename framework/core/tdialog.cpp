@@ -50,58 +50,6 @@ constexpr const char* kOpaqueClasses[] = {"TGET",      "TMULTIGET", "TBTNBMP",
                                           "TCOMBOBOX", "TWBROWSE",  "TCBROWSE",
                                           "TXBROWSE",  "TLISTBOX",  "TDBCOMBO"};
 
-// New's parameters, by position.
-enum NewArg : std::size_t {
-  kNewTop = 1,
-  kNewLeft,
-  kNewBottom,
-  kNewRight,
-  kNewCaption,
-  kNewResName,
-  kNewResources,
-  kNewVbx,
-  kNewStyle,
-  kNewClrText,
-  kNewClrBack,
-  kNewBrush,
-  kNewWnd,
-  kNewPixels,
-  kNewIcon,
-  kNewFont,
-  kNewHelpId,
-  kNewWidth,
-  kNewHeight,
-  kNewTransparent,
-  kNewGradColors
-};
-// Define's parameters.
-enum DefineArg : std::size_t {
-  kDefTop = 1,
-  kDefLeft,
-  kDefBottom,
-  kDefRight,
-  kDefCaption,
-  kDefStyle,
-  kDefVbx,
-  kDefClrText,
-  kDefClrBack,
-  kDefBrush
-};
-// Activate's parameters.
-enum ActivateArg : std::size_t {
-  kActLClicked = 1,
-  kActMoved,
-  kActPainted,
-  kActCentered,
-  kActValid,
-  kActModal,
-  kActInit,
-  kActRClicked,
-  kActWhen,
-  kActResize16,
-  kActCenterInWnd
-};
-
 struct Settings {
   int nesting = 0;  // Activate calls in progress
   bool esc = true;
@@ -179,39 +127,39 @@ bool TDialog::modal() const {
 // ---- Construction ----
 
 Value TDialog::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const long long width = a(kNewWidth).integer();
-  const long long height = a(kNewHeight).integer();
+  const NewArgs a = NewArgs::from(args);
+  const long long width = a.nWidth.integer();
+  const long long height = a.nHeight.integer();
   // A size in pixels makes every coordinate a pixel; each size given is the right or bottom.
-  const bool pixels = flag(a(kNewPixels), false) || width != 0 || height != 0;
-  const Value top = orDefault(a(kNewTop), Value(0));
-  const Value left = orDefault(a(kNewLeft), Value(0));
-  const Value bottom = height != 0 ? Value(height) : orDefault(a(kNewBottom), Value(10));
-  const Value right = width != 0 ? Value(width) : orDefault(a(kNewRight), Value(40));
+  const bool pixels = flag(a.lPixels, false) || width != 0 || height != 0;
+  const Value top = orDefault(a.nTop, Value(0));
+  const Value left = orDefault(a.nLeft, Value(0));
+  const Value bottom = height != 0 ? Value(height) : orDefault(a.nBottom, Value(10));
+  const Value right = width != 0 ? Value(width) : orDefault(a.nRight, Value(40));
   nTop = pixels ? top : Value(cellPixels(top, kRowHeight));
   nLeft = pixels ? left : Value(cellPixels(left, kColumnWidth));
   nBottom = pixels || height != 0 ? bottom : Value(cellPixels(bottom, kRowHeight));
   nRight = pixels || width != 0 ? right : Value(cellPixels(right, kColumnWidth));
-  aGradColors = a(kNewGradColors);
-  lTransparent = flag(a(kNewTransparent), false) || !lanmere::isEmpty(aGradColors) ||
+  aGradColors = a.aGradColors;
+  lTransparent = flag(a.lTransparent, false) || !lanmere::isEmpty(aGradColors) ||
                  !lanmere::isEmpty(settings().gradient);
   aControls = Value::list();
-  cResName = a(kNewResName);
-  cCaption = a(kNewCaption);
-  hResources = orDefault(a(kNewResources), GETRESOURCES());
+  cResName = a.cResName;
+  cCaption = a.cCaption;
+  hResources = orDefault(a.hResources, GETRESOURCES());
   lModify = true;
-  lVbx = flag(a(kNewVbx), false);
+  lVbx = flag(a.lVbx, false);
   lVisible = false;
   nResult = 0;
-  nStyle = orDefault(a(kNewStyle), Value(kDefaultStyle));
-  oWnd = a(kNewWnd);
-  oIcon = iconFromText(a(kNewIcon));
-  oFont = a(kNewFont);  // no use taken: Initiate's SetFont takes the dialog's one
+  nStyle = orDefault(a.nStyle, Value(kDefaultStyle));
+  oWnd = a.oWnd;
+  oIcon = iconFromText(a.oIcon);
+  oFont = a.oFont;  // no use taken: Initiate's SetFont takes the dialog's one
   nLastKey = 0;
-  nHelpId = a(kNewHelpId);
+  nHelpId = a.nHelpId;
   lResize16 = false;
-  SetColor(orDefault(a(kNewClrText), Value(systemColor(COLOR_BTNTEXT))),
-           orDefault(a(kNewClrBack), Value(systemColor(COLOR_BTNFACE))), a(kNewBrush));
+  SetColor(orDefault(a.nClrText, Value(systemColor(COLOR_BTNTEXT))),
+           orDefault(a.nClrBack, Value(systemColor(COLOR_BTNFACE))), a.oBrush);
   // The VBX support library is not part of this system.
   if (lVbx.logical()) showAlert(kVbxUnavailable);
   Register(kRedrawClassStyles);
@@ -220,26 +168,26 @@ Value TDialog::New(Args args) {
 }
 
 Value TDialog::Define(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const DefineArgs a = DefineArgs::from(args);
   hWnd = 0;
-  nTop = orDefault(a(kDefTop), Value(0));
-  nLeft = orDefault(a(kDefLeft), Value(0));
-  nBottom = orDefault(a(kDefBottom), Value(10));
-  nRight = orDefault(a(kDefRight), Value(40));
-  cCaption = a(kDefCaption);
-  nStyle = orDefault(a(kDefStyle), Value(kDefaultStyle));
-  lVbx = flag(a(kDefVbx), false);
+  nTop = orDefault(a.nTop, Value(0));
+  nLeft = orDefault(a.nLeft, Value(0));
+  nBottom = orDefault(a.nBottom, Value(10));
+  nRight = orDefault(a.nRight, Value(40));
+  cCaption = a.cCaption;
+  nStyle = orDefault(a.nStyle, Value(kDefaultStyle));
+  lVbx = flag(a.lVbx, false);
   nLastKey = 0;
   if (!aControls.isList()) aControls = Value::list();
-  SetColor(orDefault(a(kDefClrText), Value(systemColor(COLOR_BTNTEXT))),
-           orDefault(a(kDefClrBack), Value(systemColor(COLOR_BTNFACE))), a(kDefBrush));
+  SetColor(orDefault(a.nClrText, Value(systemColor(COLOR_BTNTEXT))),
+           orDefault(a.nClrBack, Value(systemColor(COLOR_BTNFACE))), a.oBrush);
   return self();
 }
 
 // ---- Activation ----
 
 Value TDialog::Activate(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const ActivateArgs a = ActivateArgs::from(args);
   const lanmere::Ref<TDialog> keep(this);
   if (hWnd.isNil()) hWnd = 0;
   nLastKey = 0;
@@ -252,20 +200,20 @@ Value TDialog::Activate(Args args) {
   } else {
     owner = applicationWindow();
   }
-  lCentered = flag(a(kActCentered), false);
-  lCenterInWnd = flag(a(kActCenterInWnd), false);
-  lModal = flag(a(kActModal), true);
-  bLClicked = a(kActLClicked);
-  bRClicked = a(kActRClicked);
-  bWhen = a(kActWhen);
-  bValid = a(kActValid);
-  bInit = a(kActInit);
-  bPainted = a(kActPainted);
-  bMoved = a(kActMoved);
+  lCentered = flag(a.lCentered, false);
+  lCenterInWnd = flag(a.lCenterInWnd, false);
+  lModal = flag(a.lModal, true);
+  bLClicked = a.bLClicked;
+  bRClicked = a.bRClicked;
+  bWhen = a.bWhen;
+  bValid = a.bValid;
+  bInit = a.bInit;
+  bPainted = a.bPainted;
+  bMoved = a.bMoved;
   nResult = Value();
   lValidating = false;
   lVisible = true;
-  lResize16 = flag(a(kActResize16), false);
+  lResize16 = flag(a.lResize16, false);
   if (bWhen.isClosure()) {
     const Value when = evaluate(bWhen, self());
     if (when.isLogical() && !when.logical()) {

@@ -32,14 +32,15 @@ class TDialog : public TWindow {
   Value bNcActivate;
 
   // ---- Construction and activation ----
-  // New (nTop, nLeft, nBottom, nRight, cCaption, cResName, hResources, lVbx, nStyle, nClrText,
-  // nClrBack, oBrush, oWnd, lPixels, oIcon, oFont, nHelpId, nWidth, nHeight, lTransparent,
-  // aGradColors)
+  LM_ARGS(NewArgs, nTop, nLeft, nBottom, nRight, cCaption, cResName, hResources, lVbx, nStyle,
+          nClrText, nClrBack, oBrush, oWnd, lPixels, oIcon, oFont, nHelpId, nWidth, nHeight,
+          lTransparent, aGradColors)
   Value New(Args args) override;
-  // Define (nTop, nLeft, nBottom, nRight, cCaption, nStyle, lVbx, nClrText, nClrBack, oBrush)
+  LM_ARGS(DefineArgs, nTop, nLeft, nBottom, nRight, cCaption, nStyle, lVbx, nClrText, nClrBack,
+          oBrush)
   virtual Value Define(Args args);
-  // Activate (bLClicked, bMoved, bPainted, lCentered, bValid, lModal, bInit, bRClicked, bWhen,
-  // lResize16, lCenterInWnd)
+  LM_ARGS(ActivateArgs, bLClicked, bMoved, bPainted, lCentered, bValid, lModal, bInit, bRClicked,
+          bWhen, lResize16, lCenterInWnd)
   Value Activate(Args args) override;
   // The init-dialog message (hWndNew is the dialog's own window), and a modeless Activate.
   virtual Value Initiate(const Value& hWndFocus = {}, const Value& hWndNew = {});

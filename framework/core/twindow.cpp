@@ -44,49 +44,6 @@ constexpr UINT kCloseCommandMask = 0xFFF0;
 constexpr long long kTextIconSubCode = 6103;
 constexpr const char* kLineEnd = "\r\n";
 
-// New's parameters, by position.
-enum NewArg : std::size_t {
-  kNewTop = 1,
-  kNewLeft,
-  kNewBottom,
-  kNewRight,
-  kNewTitle,
-  kNewStyle,
-  kNewMenu,
-  kNewBrush,
-  kNewIcon,
-  kNewWnd,
-  kNewVScroll,
-  kNewHScroll,
-  kNewClrFore,
-  kNewClrBack,
-  kNewCursor,
-  kNewBorder,
-  kNewSysMenu,
-  kNewCaption,
-  kNewMin,
-  kNewMax,
-  kNewPixel,
-  kNewExStyle
-};
-// Activate's parameters, by position.
-enum ActivateArg : std::size_t {
-  kActShow = 1,
-  kActLClicked,
-  kActRClicked,
-  kActPainted = 6,
-  kActUp = 9,
-  kActDown,
-  kActPgUp,
-  kActPgDn,
-  kActLeft,
-  kActRight,
-  kActPgLeft,
-  kActPgRight,
-  kActValid,
-  kActDropFiles
-};
-
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());
 }
@@ -248,60 +205,60 @@ Value TWindow::self() {
 // ---- Construction ----
 
 Value TWindow::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  const bool caption = flag(a(kNewCaption), true);
+  const NewArgs a = NewArgs::from(args);
+  const bool caption = flag(a.lCaption, true);
   const std::string border =
-      a(kNewBorder).isText() ? lanmere::upper(a(kNewBorder).text()) : std::string("SINGLE");
-  long long style = a(kNewStyle).integer();
+      a.cBorder.isText() ? lanmere::upper(a.cBorder.text()) : std::string("SINGLE");
+  long long style = a.nStyle.integer();
   if (style == 0) {
     style = WS_CLIPCHILDREN;
     if (border == "NONE") style |= WS_POPUP;
     if (border == "SINGLE") style |= WS_THICKFRAME;
     if (caption) {
       style |= WS_CAPTION;
-      if (flag(a(kNewSysMenu), true)) style |= WS_SYSMENU;
-      if (flag(a(kNewMin), true)) style |= WS_MINIMIZEBOX;
-      if (flag(a(kNewMax), true)) style |= WS_MAXIMIZEBOX;
+      if (flag(a.lSysMenu, true)) style |= WS_SYSMENU;
+      if (flag(a.lMin, true)) style |= WS_MINIMIZEBOX;
+      if (flag(a.lMax, true)) style |= WS_MAXIMIZEBOX;
     }
-    if (flag(a(kNewVScroll), false)) style |= WS_VSCROLL;
-    if (flag(a(kNewHScroll), false)) style |= WS_HSCROLL;
+    if (flag(a.lVScroll, false)) style |= WS_VSCROLL;
+    if (flag(a.lHScroll, false)) style |= WS_HSCROLL;
   }
-  const bool pixel = flag(a(kNewPixel), false);
-  auto place = [&](std::size_t n, long long fallback, long long cell) {
-    const Value given = orDefault(a(n), Value(fallback));
+  const bool pixel = flag(a.lPixel, false);
+  auto place = [&](const Value& at, long long fallback, long long cell) {
+    const Value given = orDefault(at, Value(fallback));
     if (pixel) return given;
     return given.isInteger() ? Value(given.integer() * cell) : Value(given.number() * cell);
   };
-  nTop = place(kNewTop, 2, kCellHeight);
-  nLeft = place(kNewLeft, 2, kCellWidth);
-  nBottom = place(kNewBottom, 20, kCellHeight);
-  nRight = place(kNewRight, 70, kCellWidth);
+  nTop = place(a.nTop, 2, kCellHeight);
+  nLeft = place(a.nLeft, 2, kCellWidth);
+  nBottom = place(a.nBottom, 20, kCellHeight);
+  nRight = place(a.nRight, 70, kCellWidth);
   nStyle = style;
-  cCaption = a(kNewTitle);
-  oCursor = a(kNewCursor);
-  oMenu = a(kNewMenu);
-  oWnd = a(kNewWnd);
-  oIcon = a(kNewIcon);
+  cCaption = a.cTitle;
+  oCursor = a.oCursor;
+  oMenu = a.oMenu;
+  oWnd = a.oWnd;
+  oIcon = a.oIcon;
   lVisible = true;
   aControls = Value::list();
   nLastKey = 0;
   lValidating = false;
-  nExStyle = orDefault(a(kNewExStyle), Value(0));
+  nExStyle = orDefault(a.nExStyle, Value(0));
   oIcon = iconFromText(oIcon);
   Register();
   Create();
-  SetColor(orDefault(a(kNewClrFore), Value(static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)))),
-           orDefault(a(kNewClrBack), Value(static_cast<long long>(GetSysColor(COLOR_WINDOW)))),
-           a(kNewBrush));
+  SetColor(orDefault(a.nClrFore, Value(static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)))),
+           orDefault(a.nClrBack, Value(static_cast<long long>(GetSysColor(COLOR_WINDOW)))),
+           a.oBrush);
   if (oMenu.isObject()) SetMenu(oMenu);
   // The window's own scroll bars are objects of the scroll-bar class; until it is registered the
   // window has the bars without their objects.
   if (lanmere::classByName("TSCROLLBAR")) {
-    if (flag(a(kNewVScroll), false)) {
+    if (flag(a.lVScroll, false)) {
       oVScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
                       true, self());
     }
-    if (flag(a(kNewHScroll), false)) {
+    if (flag(a.lHScroll, false)) {
       oHScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
                       false, self());
     }
@@ -395,31 +352,33 @@ Value TWindow::eventTarget() {
 }
 
 Value TWindow::Activate(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
+  const ActivateArgs a = ActivateArgs::from(args);
   const lanmere::Ref<TWindow> keep(this);
-  const std::string show = a(kActShow).isText() ? lanmere::upper(a(kActShow).text()) : "NORMAL";
+  const std::string show = a.cShow.isText() ? lanmere::upper(a.cShow.text()) : "NORMAL";
   nResult = Value();
   lValidating = false;
-  if (!a(kActValid).isNil()) bValid = a(kActValid);
-  if (!a(kActDropFiles).isNil()) {
-    bDropFiles = a(kActDropFiles);
+  if (!a.bValid.isNil()) bValid = a.bValid;
+  if (!a.bDropFiles.isNil()) {
+    bDropFiles = a.bDropFiles;
     DragAcceptFiles(hwnd(), TRUE);
   }
   const Value target = eventTarget();
   auto assign = [&](const lanmere::Symbol* member, const Value& value) {
     if (!value.isNil()) tell(target, member, value);
   };
-  assign(msg::_bPainted, a(kActPainted));
-  assign(msg::_bLClicked, a(kActLClicked));
-  assign(msg::_bRClicked, a(kActRClicked));
+  assign(msg::_bPainted, a.bPainted);
+  assign(msg::_bLClicked, a.bLClicked);
+  assign(msg::_bRClicked, a.bRClicked);
   // The scroll closures go to the scroll-bar objects (an MDI frame's are its client's).
   const Value vertical = tell(target, msg::oVScroll);
   const Value horizontal = tell(target, msg::oHScroll);
   const lanmere::Symbol* const setters[] = {msg::_bGoUp, msg::_bGoDown, msg::_bPageUp,
                                             msg::_bPageDown};
+  const Value* const up[] = {&a.bUp, &a.bDown, &a.bPgUp, &a.bPgDn};
+  const Value* const left[] = {&a.bLeft, &a.bRight, &a.bPgLeft, &a.bPgRight};
   for (std::size_t i = 0; i < 4; ++i) {
-    if (!a(kActUp + i).isNil()) tell(vertical, setters[i], a(kActUp + i));
-    if (!a(kActLeft + i).isNil()) tell(horizontal, setters[i], a(kActLeft + i));
+    if (!up[i]->isNil()) tell(vertical, setters[i], *up[i]);
+    if (!left[i]->isNil()) tell(horizontal, setters[i], *left[i]);
   }
   AEvalWhen();
   static const char* const kShowWords[] = {"HIDDEN", "NORMAL", "ICONIZED", "MAXIMIZED"};

@@ -58,16 +58,17 @@ class TWindow : public lanmere::Object {
   Value hAlphaColor, hAlphaLevel;
 
   // ---- Construction and life cycle ----
-  // New (nTop, nLeft, nBottom, nRight, cTitle, nStyle, oMenu, oBrush, oIcon, oWnd, lVScroll,
-  // lHScroll, nClrFore, nClrBack, oCursor, cBorder, lSysMenu, lCaption, lMin, lMax, lPixel,
-  // nExStyle)
+  LM_ARGS(NewArgs, nTop, nLeft, nBottom, nRight, cTitle, nStyle, oMenu, oBrush, oIcon, oWnd,
+          lVScroll, lHScroll, nClrFore, nClrBack, oCursor, cBorder, lSysMenu, lCaption, lMin, lMax,
+          lPixel, nExStyle)
   virtual Value New(Args args);
   virtual Value Register(const Value& nClsStyle = {});
   virtual Value Create(const Value& cClassName = {});
   // The dispatcher (WNDHANDLEEVENT): each message becomes its event method.
   virtual Value HandleEvent(const Value& nMsg, const Value& nWParam, const Value& nLParam);
-  // Activate (cShow, bLClicked, bRClicked, -, -, bPainted, -, -, bUp, bDown, bPgUp, bPgDn,
-  // bLeft, bRight, bPgLeft, bPgRight, bValid, bDropFiles, -)
+  // Activate: positions 4, 5, 7, 8 and 19 are not used.
+  LM_ARGS(ActivateArgs, cShow, bLClicked, bRClicked, unused4, unused5, bPainted, unused7, unused8,
+          bUp, bDown, bPgUp, bPgDn, bLeft, bRight, bPgLeft, bPgRight, bValid, bDropFiles)
   virtual Value Activate(Args args);
   virtual Value End();
   virtual Value Close(const Value& wParam = {});

@@ -9,9 +9,13 @@
 #include "errors/report.h"
 #include "framework/controls/fontapi.h"
 #include "framework/controls/icons.h"
+#include "framework/controls/tbutton.h"
 #include "framework/controls/tfont.h"
+#include "framework/controls/ticon.h"
+#include "framework/controls/tmultiget.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
 #include "framework/core/wndfuncs.h"
 #include "runtime/binding.h"
@@ -41,25 +45,6 @@ constexpr long long kMinButtonWidth = 100, kCaptionRoom = 50, kButtonGap = 7;
 constexpr long long kMinTextRoom = 20, kBelowText = 50, kBelowButtons = 50;
 constexpr double kButtonHeightFactor = 1.7;
 constexpr UINT kSelectRange = EM_SETSEL;  // 177
-
-// TDialog:New's and TMultiGet:New's argument positions (0-based) this file fills.
-constexpr std::size_t kDialogNewArgs = 16, kDialogCaptionArg = 4, kDialogFontArg = 15;
-constexpr std::size_t kBoxNewArgs = 23;
-enum BoxArg : std::size_t {
-  kBoxRow = 0,
-  kBoxCol = 1,
-  kBoxSetGet = 2,
-  kBoxWnd = 3,
-  kBoxWidth = 4,
-  kBoxHeight = 5,
-  kBoxFont = 6,
-  kBoxHScroll = 7,
-  kBoxClrBack = 9,
-  kBoxPixel = 11,
-  kBoxReadOnly = 17,
-  kBoxNoBorder = 21,
-  kBoxNoVScroll = 22,
-};
 
 std::string asText(const Value& value) {
   return value.isText() ? value.string() : reportValueText(value);
@@ -110,9 +95,12 @@ void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
     const bool file = GetFileAttributesA(chosen.string().c_str()) != INVALID_FILE_ATTRIBUTES;
     (file ? icoFile : resName) = chosen;
   }
-  const Value control =
-      lanmere::send(lanmere::createObject("TICON"), "New",
-                    {kIconRow, kIconCol, resName, icoFile, false, Value(), dialog});
+  const Value control = lanmere::construct<TIcon>({.nRow = kIconRow,
+                                                   .nCol = kIconCol,
+                                                   .cResName = resName,
+                                                   .cIcoFile = icoFile,
+                                                   .lBorder = false,
+                                                   .oWnd = dialog});
   if (!control.isObject()) return;
   if (chosen.isNumber()) lanmere::send(control, "_hIcon", {LOADICON(0, chosen)});
   auto& controls = window.aControls.listData()->items;
@@ -131,22 +119,20 @@ void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
 // them. It keeps the focus it is given but shows no selection and no caret under the mouse.
 Value addTextBox(const Value& dialog, const Value& font, const std::string& display,
                  long long width, long long height, bool hScroll, bool vScroll) {
-  std::vector<Value> args(kBoxNewArgs);
-  args[kBoxRow] = kTextTop;
-  args[kBoxCol] = kTextLeft;
-  args[kBoxSetGet] = lanmere::setGet(lanmere::make<lanmere::Cell>(Value(display)));
-  args[kBoxWnd] = dialog;
-  args[kBoxWidth] = width;
-  args[kBoxHeight] = height;
-  args[kBoxFont] = font;
-  args[kBoxHScroll] = hScroll;
-  args[kBoxClrBack] = static_cast<long long>(GetSysColor(COLOR_BTNFACE));
-  args[kBoxPixel] = true;
-  args[kBoxReadOnly] = true;
-  args[kBoxNoBorder] = true;
-  args[kBoxNoVScroll] = !vScroll;
-  const Value box =
-      lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("New"), Args(args));
+  const Value box = lanmere::construct<TMultiGet>(
+      {.nRow = kTextTop,
+       .nCol = kTextLeft,
+       .bSetGet = lanmere::setGet(lanmere::make<lanmere::Cell>(Value(display))),
+       .oWnd = dialog,
+       .nWidth = width,
+       .nHeight = height,
+       .oFont = font,
+       .lHScroll = hScroll,
+       .nClrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
+       .lPixel = true,
+       .lReadOnly = true,
+       .lNoBorder = true,
+       .lNoVScroll = !vScroll});
   const Value handle = lanmere::send(box, "hWnd");
   lanmere::send(box, "_bMMoved",
                 {lanmere::block(
@@ -165,16 +151,18 @@ Value addTextBox(const Value& dialog, const Value& font, const std::string& disp
   return box;
 }
 
-// DLGINIT (oDlg, oFont, message, options, title, default option, icon): runs once the dialog's
-// window exists, with its font set; sizes in pixels. Answers false: it gave the focus itself.
+// DLGINIT runs once the dialog's window exists, with its font set; sizes in pixels. Answers
+// false: it gave the focus itself.
+LM_ARGS(DLGINITArgs, oDlg, oFont, cMessage, aOptions, cTitle, nDefault, uIcon)
 Value DLGINIT(Args args) {
-  const Value dialog = lanmere::arg(args, 1);
-  const Value font = lanmere::arg(args, 2);
+  const DLGINITArgs a = DLGINITArgs::from(args);
+  const Value& dialog = a.oDlg;
+  const Value& font = a.oFont;
   auto& window = static_cast<TWindow&>(*dialog.object());
   const long long charHeight = window.nChrHeight.integer();
 
-  const Lines lines = measureLines(window, asText(lanmere::arg(args, 3)), charHeight);
-  addIcon(dialog, window, lanmere::arg(args, 7));
+  const Lines lines = measureLines(window, asText(a.cMessage), charHeight);
+  addIcon(dialog, window, a.uIcon);
 
   long long boxWidth = lines.width, boxHeight = lines.height;
   bool hScroll = false, vScroll = false;
@@ -190,9 +178,9 @@ Value DLGINIT(Args args) {
   std::vector<Value> controls{
       addTextBox(dialog, font, lines.display, boxWidth, boxHeight, hScroll, vScroll)};
 
-  const std::vector<std::string> captions = optionCaptions(lanmere::arg(args, 4));
+  const std::vector<std::string> captions = optionCaptions(a.aOptions);
   const auto count = static_cast<long long>(captions.size());
-  const std::string title = asText(lanmere::arg(args, 5));
+  const std::string title = asText(a.cTitle);
   long long width = std::max(boxWidth, window.GetWidth(Value(title)).integer()) + kSideRoom;
   long long buttonWidth = kMinButtonWidth;
   for (const std::string& caption : captions) {
@@ -216,12 +204,18 @@ Value DLGINIT(Args args) {
         "(b)DLGINIT");
     const double left = firstLeft + static_cast<double>((n - 1) * (buttonWidth + kButtonGap));
     controls.push_back(
-        lanmere::send(lanmere::createObject("TBUTTON"), "New",
-                      {buttonTop, left, captions[static_cast<std::size_t>(n - 1)], dialog, action,
-                       buttonWidth, buttonHeight, Value(), Value(), false, true}));
+        lanmere::construct<TButton>({.nRow = buttonTop,
+                                     .nCol = left,
+                                     .cCaption = captions[static_cast<std::size_t>(n - 1)],
+                                     .oWnd = dialog,
+                                     .bAction = action,
+                                     .nWidth = buttonWidth,
+                                     .nHeight = buttonHeight,
+                                     .lDefault = false,
+                                     .lPixel = true}));
   }
 
-  const std::size_t focus = focusedControl(lanmere::arg(args, 6), captions.size());
+  const std::size_t focus = focusedControl(a.nDefault, captions.size());
   lanmere::send(controls[focus - 1], "SetFocus");
 
   window.Move(Value(0), Value(0), Value(width), Value(static_cast<long long>(height)));
@@ -243,8 +237,8 @@ Value ALERT(Args args) {
   const Value icon = lanmere::arg(args, 5);
 
   const DefaultWindowKeeper keepDefault;
-  const Value font =
-      lanmere::send(lanmere::createObject("TFONT"), "New", {GETSYSFONT(), 0, kAlertFontHeight});
+  const Value font = lanmere::construct<TFont>(
+      {.cFaceName = GETSYSFONT(), .nWidth = 0, .nHeight = kAlertFontHeight});
   struct Release {  // the font goes with the alert, however it ends
     const Value& font;
     ~Release() {
@@ -252,29 +246,30 @@ Value ALERT(Args args) {
     }
   } release{font};
 
-  const Value dialog = lanmere::createObject("TDIALOG");
-  {
-    std::vector<Value> newArgs(kDialogNewArgs);
-    newArgs[kDialogCaptionArg] = title.isText() ? title : Value(asText(title));
-    newArgs[kDialogFontArg] = font;
-    lanmere::send(dialog, lanmere::symbol("New"), Args(newArgs));
-  }
+  const Value dialog = lanmere::construct<TDialog>(
+      {.cCaption = title.isText() ? title : Value(asText(title)), .oFont = font});
   auto& window = static_cast<TWindow&>(*dialog.object());
   window.Cargo = 0;
   lanmere::send(dialog, "_lHelpIcon", {false});
 
   const Value init = lanmere::block(
       [=](Args initArgs) {
-        Value initArgsList[] = {
-            lanmere::arg(initArgs, 1), font, message, options, title, defaultOption, icon};
-        return dlgInitEntry().call(Args(initArgsList));
+        auto values = DLGINITArgs{.oDlg = lanmere::arg(initArgs, 1),
+                                  .oFont = font,
+                                  .cMessage = message,
+                                  .aOptions = options,
+                                  .cTitle = title,
+                                  .nDefault = defaultOption,
+                                  .uIcon = icon}
+                          .list();
+        return dlgInitEntry().call(Args(values));
       },
       "(b)ALERT");
   struct Forget {  // the init closure holds the font and the arguments: not past this call
     TWindow& dialog;
     ~Forget() { dialog.bInit = Value(); }
   } forget{window};
-  lanmere::send(dialog, "Activate", {Value(), Value(), Value(), false, Value(), true, init});
+  TDialog::ActivateArgs{.lCentered = false, .lModal = true, .bInit = init}.sendTo(dialog);
   return window.Cargo;
 }
 

@@ -4,10 +4,13 @@
 
 #include <functional>
 #include <utility>
-#include <vector>
 
 #include "errors/settings.h"
+#include "framework/controls/tbutton.h"
+#include "framework/controls/tlistbox.h"
+#include "framework/controls/tsay.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/errorui/handlerwork.h"
@@ -31,8 +34,6 @@ constexpr long long kButtonHeight = 11;
 constexpr long long kListTop = 33, kListLeft = 3, kListWidth = 220;
 constexpr long long kNoPrefix = SS_NOPREFIX;  // 128: an "&" of the message is shown as it is
 constexpr int kLogoAt = 6;
-constexpr std::size_t kDialogNewArgs = 19, kCaptionArg = 4, kWidthArg = 17, kHeightArg = 18;
-constexpr std::size_t kListNewArgs = 22, kListPixelArg = 11, kListMultiArg = 20, kListSortArg = 21;
 
 struct Layout {
   long long height;
@@ -85,9 +86,15 @@ void endDialogOf(const Value& button) {
 
 Value newButton(const Value& dialog, long long top, double left, const std::string& caption,
                 const Value& onClick, double width, long long height, bool isDefault) {
-  return lanmere::send(
-      lanmere::createObject("TBUTTON"), "New",
-      {top, left, caption, dialog, onClick, width, height, Value(), Value(), isDefault, true});
+  return lanmere::construct<TButton>({.nRow = top,
+                                      .nCol = left,
+                                      .cCaption = caption,
+                                      .oWnd = dialog,
+                                      .bAction = onClick,
+                                      .nWidth = width,
+                                      .nHeight = height,
+                                      .lDefault = isDefault,
+                                      .lPixel = true});
 }
 
 }  // namespace
@@ -116,51 +123,44 @@ Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool 
   const lanmere::Ref<lanmere::Cell> result = lanmere::make<lanmere::Cell>();
 
   logo = createLogo();
-  Value dialog = lanmere::createObject("TDIALOG");
-  {
-    // New (nTop, nLeft, nBottom, nRight, cCaption, ... nWidth, nHeight): a size in pixels.
-    std::vector<Value> args(kDialogNewArgs);
-    args[kCaptionArg] = kErrorDialogCaption;
-    args[kWidthArg] = static_cast<long long>(kDialogWidth);
-    args[kHeightArg] = layout.height;
-    lanmere::send(dialog, lanmere::symbol("New"), Args(args));
-  }
+  // A width and height make the size pixels.
+  const Value dialog = lanmere::construct<TDialog>({.cCaption = kErrorDialogCaption,
+                                                    .nWidth = static_cast<long long>(kDialogWidth),
+                                                    .nHeight = layout.height});
 
   // Text rows and columns first, then the rectangle the label really takes.
-  const Value label = lanmere::send(lanmere::createObject("TSAY"), "New",
-                                    {0, 20, text(report.errorLine), dialog, Value(), Value(), true,
-                                     Value(), Value(), false, Value(), Value(), 400, 20});
+  const Value label = lanmere::construct<TSay>({.nRow = 0,
+                                                .nCol = 20,
+                                                .bText = text(report.errorLine),
+                                                .oWnd = dialog,
+                                                .lCentered = true,
+                                                .lPixel = false,
+                                                .nWidth = 400,
+                                                .nHeight = 20});
   lanmere::send(label, "_nStyle", {lanmere::send(label, "nStyle").integer() | kNoPrefix});
   lanmere::send(label, "_nTop", {3});
   lanmere::send(label, "_nLeft", {52});
   lanmere::send(label, "_nBottom", {25});
   lanmere::send(label, "_nRight", {168});
 
-  lanmere::send(
-      lanmere::createObject("TSAY"), "New",
-      {24, 6, text("&Stack List"), dialog, Value(), Value(), Value(), Value(), Value(), true});
+  lanmere::construct<TSay>(
+      {.nRow = 24, .nCol = 6, .bText = text("&Stack List"), .oWnd = dialog, .lPixel = true});
 
   // The stack list, bound to the dialog's selected line: the first one to begin with.
   Value lines = Value::list();
   for (const std::string& line : report.stackList) lines.listData()->items.push_back(line);
   const lanmere::Ref<lanmere::Cell> selected = lanmere::make<lanmere::Cell>(
       report.stackList.empty() ? Value("") : Value(report.stackList.front()));
-  {
-    // New (nRow, nCol, bSetGet, aItems, nWidth, nHeight, bChange, oWnd, ... lPixel, ... lMulti,
-    // lSort)
-    std::vector<Value> args(kListNewArgs);
-    args[0] = kListTop;
-    args[1] = kListLeft;
-    args[2] = lanmere::setGet(selected);
-    args[3] = lines;
-    args[4] = kListWidth;
-    args[5] = layout.listHeight;
-    args[7] = dialog;
-    args[kListPixelArg] = true;
-    args[kListMultiArg] = false;
-    args[kListSortArg] = false;
-    lanmere::send(lanmere::createObject("TLISTBOX"), lanmere::symbol("New"), Args(args));
-  }
+  lanmere::construct<TListBox>({.nRow = kListTop,
+                                .nCol = kListLeft,
+                                .bSetGet = lanmere::setGet(selected),
+                                .aItems = lines,
+                                .nWidth = kListWidth,
+                                .nHeight = layout.listHeight,
+                                .oWnd = dialog,
+                                .lPixel = true,
+                                .lMulti = false,
+                                .lSort = false});
 
   if (error.canRetry()) {
     newButton(dialog, layout.buttonTop, layout.retryLeft, "&Retry",
@@ -205,7 +205,8 @@ Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool 
     TWindow& dialog;
     ~Forget() { dialog.bInit = Value(); }
   } forget{static_cast<TWindow&>(*dialog.object())};
-  lanmere::send(dialog, "Activate", {Value(), Value(), paint, true, Value(), true, init});
+  TDialog::ActivateArgs{.bPainted = paint, .lCentered = true, .lModal = true, .bInit = init}.sendTo(
+      dialog);
   return result->value;
 }
 

@@ -11,31 +11,11 @@
 
 namespace kestrel {
 
-using lanmere::arg;
 using lanmere::Args;
 using lanmere::Ref;
 using lanmere::Value;
 
 namespace {
-
-// MENUADDITEM's parameters, by position.
-enum AddArg : std::size_t {
-  kPrompt = 1,
-  kMsg,
-  kChecked,
-  kActive,
-  kAction,
-  kBmpFile,
-  kResName,
-  kIgnored,
-  kAction2,
-  kVKState,
-  kVirtKey,
-  kHelp,
-  kHelpId,
-  kWhen,
-  kBreak
-};
 
 struct OpenMenu {
   Ref<TMenu> menu;
@@ -56,17 +36,18 @@ Building& building() {
 
 Value MENUBEGIN(Args args) {
   Building& state = building();
-  const Value& window = arg(args, 3);
+  const MENUBEGINArgs a = MENUBEGINArgs::from(args);
+  const Value& window = a.oWnd;
   auto menu = lanmere::make<TMenu>();
   const bool nested = !state.stack.empty();
-  if (flag(arg(args, 2))) {
+  if (flag(a.lSystem)) {
     menu->NewSys(window);
-    menu->l2007 = flag(arg(args, 4));
-    menu->l2010 = flag(arg(args, 5)) && !flag(arg(args, 4));
+    menu->l2007 = flag(a.l2007);
+    menu->l2010 = flag(a.l2010) && !flag(a.l2007);
     if (window.isObject()) tell(window, msg::_oSysMenu, Value(menu));
   } else {
     // A menu inside another is a submenu: a pop-up, attached to no window itself.
-    menu->New(nested || flag(arg(args, 1)), nested ? Value() : window, arg(args, 4), arg(args, 5));
+    menu->New(nested || flag(a.lPopup), nested ? Value() : window, a.l2007, a.l2010);
   }
   if (nested) {
     const TMenu& outer = *state.stack.back().menu;
@@ -80,22 +61,22 @@ Value MENUBEGIN(Args args) {
 Value MENUADDITEM(Args args) {
   Building& state = building();
   if (state.stack.empty()) return {};
-  const Value& action2 = arg(args, kAction2);
+  const MENUADDITEMArgs a = MENUADDITEMArgs::from(args);
   auto item = lanmere::make<TMenuItem>();
-  Value itemArgs[] = {arg(args, kPrompt),
-                      arg(args, kMsg),
-                      arg(args, kChecked),
-                      arg(args, kActive),
-                      action2.isNil() ? arg(args, kAction) : action2,
-                      arg(args, kBmpFile),
-                      arg(args, kResName),
-                      Value(),
-                      arg(args, kVKState),
-                      arg(args, kVirtKey),
-                      arg(args, kHelp),
-                      arg(args, kHelpId),
-                      arg(args, kWhen),
-                      arg(args, kBreak)};
+  auto itemArgs = TMenuItem::NewArgs{.cPrompt = a.cPrompt,
+                                     .cMsg = a.cMsg,
+                                     .lChecked = a.lChecked,
+                                     .lActive = a.lActive,
+                                     .bAction = a.bAction2.isNil() ? a.bAction : a.bAction2,
+                                     .cBmpFile = a.cBmpFile,
+                                     .cResName = a.cResName,
+                                     .nVKState = a.nVKState,
+                                     .nVirtKey = a.nVirtKey,
+                                     .lHelp = a.lHelp,
+                                     .nHelpId = a.nHelpId,
+                                     .bWhen = a.bWhen,
+                                     .lBreak = a.lBreak}
+                      .list();
   item->New(Args(itemArgs));
   state.stack.back().items.push_back(Value(item));
   if (item->nVirtKey.isNumber()) {

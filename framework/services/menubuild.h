@@ -5,17 +5,21 @@
 // accelerator table that the outermost menu takes.
 #pragma once
 
+#include "runtime/binding.h"
 #include "runtime/functions.h"
 #include "runtime/value.h"
 
 namespace kestrel {
 
-// MENUBEGIN (lPopup, lSystem, oWnd, l2007, l2010): the new menu. A menu opened inside another
-// is a pop-up and inherits l2007 and l2010; with lSystem it is the window's system menu
-// (NewSys), which also becomes the window's oSysMenu.
+// MENUBEGIN: the new menu. A menu opened inside another is a pop-up and inherits l2007 and
+// l2010; with lSystem it is the window's system menu (NewSys), which also becomes the window's
+// oSysMenu.
+LM_ARGS(MENUBEGINArgs, lPopup, lSystem, oWnd, l2007, l2010)
 lanmere::Value MENUBEGIN(lanmere::Args args);
-// MENUADDITEM (cPrompt, cMsg, lChecked, lActive, bAction, cBmpFile, cResName, -, bAction2,
-// nVKState, nVirtKey, lHelp, nHelpId, bWhen, lBreak): the new item; nil with no open menu.
+// MENUADDITEM: the new item; nil with no open menu. Position 8 is not used; bAction2, when
+// given, is the action.
+LM_ARGS(MENUADDITEMArgs, cPrompt, cMsg, lChecked, lActive, bAction, cBmpFile, cResName, unused8,
+        bAction2, nVKState, nVirtKey, lHelp, nHelpId, bWhen, lBreak)
 lanmere::Value MENUADDITEM(lanmere::Args args);
 // MENUEND (): the menu just closed; nil with no open menu.
 lanmere::Value MENUEND();

@@ -188,13 +188,14 @@ void buildFromEntries(TMenu& menu) {
       id = handleNumber(sub);
     }
     auto item = lanmere::make<TMenuItem>();
-    Value args[] = {id,
-                    prompt,
-                    (state & kCheckedEntry) != 0,
-                    (state & (kDisabledEntry | kGrayedEntry)) == 0,
-                    (state & kBreakEntry) != 0,
-                    action,
-                    menu.self()};
+    auto args = TMenuItem::ReDefineArgs{.nId = id,
+                                        .cPrompt = prompt,
+                                        .lChecked = (state & kCheckedEntry) != 0,
+                                        .lActive = (state & (kDisabledEntry | kGrayedEntry)) == 0,
+                                        .lBreak = (state & kBreakEntry) != 0,
+                                        .bAction = action,
+                                        .oMenu = menu.self()}
+                    .list();
     item->ReDefine(Args(args));
     menu.aMenuItems.listData()->items.push_back(Value(item));
   }

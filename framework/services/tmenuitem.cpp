@@ -25,24 +25,6 @@ constexpr long long kInitialCounter = 20000;
 constexpr long long kFirstId = 20001;
 constexpr long long kLastId = 0xFFFF;
 
-// New's parameters, by position.
-enum NewArg : std::size_t {
-  kPrompt = 1,
-  kMsg,
-  kChecked,
-  kActive,
-  kAction,
-  kBmpFile,
-  kResName,
-  kMenu,
-  kVKState,
-  kVirtKey,
-  kHelp,
-  kHelpId,
-  kWhen,
-  kBreak
-};
-
 // How many living items hold each identifier.
 std::unordered_map<long long, int>& liveIds() {
   static auto* ids = new std::unordered_map<long long, int>();
@@ -136,36 +118,36 @@ void TMenuItem::releaseId() {
 }
 
 Value TMenuItem::New(Args args) {
-  const auto a = [&](std::size_t position) -> const Value& { return lanmere::arg(args, position); };
+  const NewArgs a = NewArgs::from(args);
   const long long id = nextMenuItemId(counter().integer(), isMenuHandle, menuItemIdLive);
   counter() = id;
   holdId(id, true);
-  cPrompt = a(kPrompt);
-  cMsg = a(kMsg);
-  lChecked = flag(a(kChecked), false);
-  lActive = flag(a(kActive), true);
-  bAction = a(kAction);
-  oMenu = a(kMenu);
-  nVKState = a(kVKState);
-  nVirtKey = a(kVirtKey);
-  lHelp = flag(a(kHelp), false);
-  nHelpId = a(kHelpId);
-  bWhen = a(kWhen);
-  lBreak = flag(a(kBreak), false);
+  cPrompt = a.cPrompt;
+  cMsg = a.cMsg;
+  lChecked = flag(a.lChecked, false);
+  lActive = flag(a.lActive, true);
+  bAction = a.bAction;
+  oMenu = a.oMenu;
+  nVKState = a.nVKState;
+  nVirtKey = a.nVirtKey;
+  lHelp = flag(a.lHelp, false);
+  nHelpId = a.nHelpId;
+  bWhen = a.bWhen;
+  lBreak = flag(a.lBreak, false);
   cVarName = "oMItem" + std::to_string(id);
-  hBitmap = handleNumber(loadItemBitmap(a(kBmpFile), a(kResName)));
+  hBitmap = handleNumber(loadItemBitmap(a.cBmpFile, a.cResName));
   return Value(lanmere::Ref<TMenuItem>(this));
 }
 
 Value TMenuItem::ReDefine(Args args) {
-  const auto a = [&](std::size_t position) -> const Value& { return lanmere::arg(args, position); };
-  holdId(a(1).integer(), false);
-  cPrompt = a(2);
-  lChecked = flag(a(3), false);
-  lActive = flag(a(4), true);
-  lBreak = flag(a(5), false);
-  bAction = a(6);
-  oMenu = a(7);
+  const ReDefineArgs a = ReDefineArgs::from(args);
+  holdId(a.nId.integer(), false);
+  cPrompt = a.cPrompt;
+  lChecked = flag(a.lChecked, false);
+  lActive = flag(a.lActive, true);
+  lBreak = flag(a.lBreak, false);
+  bAction = a.bAction;
+  oMenu = a.oMenu;
   cVarName = "oMItem" + std::to_string(nId.integer());
   return Value(lanmere::Ref<TMenuItem>(this));
 }

@@ -28,11 +28,12 @@ class TMenuItem : public lanmere::Object {
   Value Cargo;
   Value OnActivate, OnClick;
 
-  // New (cPrompt, cMsg, lChecked, lActive, bAction, cBmpFile, cResName, oMenu, nVKState,
-  // nVirtKey, lHelp, nHelpId, bWhen, lBreak)
+  LM_ARGS(NewArgs, cPrompt, cMsg, lChecked, lActive, bAction, cBmpFile, cResName, oMenu, nVKState,
+          nVirtKey, lHelp, nHelpId, bWhen, lBreak)
   virtual Value New(Args args);
-  // ReDefine (nId, cPrompt, lChecked, lActive, lBreak, bAction, oMenu): an item for an entry
-  // that already exists (a menu resource), keeping the entry's identifier.
+  // ReDefine: an item for an entry that already exists (a menu resource), keeping the entry's
+  // identifier.
+  LM_ARGS(ReDefineArgs, nId, cPrompt, lChecked, lActive, lBreak, bAction, oMenu)
   virtual Value ReDefine(Args args);
   Value cCaption();
   Value _cCaption(const Value& text);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "errors/report.h"
+#include "framework/controls/tfont.h"
 #include "framework/core/args.h"
 #include "framework/core/designtext.h"
 #include "framework/core/handles.h"
@@ -49,21 +50,6 @@ constexpr int kVkNumLock = 144;
 constexpr int kVkCapital = 20;
 constexpr int kVkInsert = 45;
 constexpr const char* kDateTimeCommand = "Control date/time";
-
-enum NewArg : std::size_t {
-  kWnd = 1,
-  kMsg,
-  kCentered,
-  kClock,
-  kDate,
-  kKbd,
-  kFore,
-  kBack,
-  kFont,
-  kInset,
-  k2007,
-  k2010
-};
 
 Value& defaultBar() {
   static Value bar;
@@ -157,23 +143,23 @@ LM_DEFINE_CLASS(TMsgBar) {
 // ---- Creation ----
 
 Value TMsgBar::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  oWnd = a(kWnd).isObject() ? a(kWnd) : defaultWindow();
+  const NewArgs a = NewArgs::from(args);
+  oWnd = a.oWnd.isObject() ? a.oWnd : defaultWindow();
   auto* parent = oWnd.isObject() ? dynamic_cast<TWindow*>(oWnd.object()) : nullptr;
-  nClrText = a(kFore).isNumber() ? a(kFore) : Value(0);
+  nClrText = a.nClrFore.isNumber() ? a.nClrFore : Value(0);
   nClrPane =
-      a(kBack).isNumber() ? a(kBack) : Value(static_cast<long long>(GetSysColor(kDefaultBack)));
+      a.nClrBack.isNumber() ? a.nClrBack : Value(static_cast<long long>(GetSysColor(kDefaultBack)));
   if (parent) parent->oMsgBar = self();
-  cMsg = cMsgDef = a(kMsg).isText() ? a(kMsg) : Value("");
+  cMsg = cMsgDef = a.cMsg.isText() ? a.cMsg : Value("");
   nStyle = static_cast<long long>(WS_VISIBLE | WS_CHILD | WS_BORDER);
-  lCentered = flag(a(kCentered), false);
-  lInset = flag(a(kInset), true);
+  lCentered = flag(a.lCentered, false);
+  lInset = flag(a.lInset, true);
   lValidating = false;
   aItems = Value::list();
-  oFont = a(kFont);
+  oFont = a.oFont;
   lInfoRes = true;
-  l2007 = flag(a(k2007), false);
-  l2010 = !l2007.logical() && flag(a(k2010), false);
+  l2007 = flag(a.l2007, false);
+  l2010 = !l2007.logical() && flag(a.l2010, false);
   lPainting = false;
   lPaint3L = true;
   RECT client{};
@@ -188,18 +174,18 @@ Value TMsgBar::New(Args args) {
   Register();
   Create();
   Default();
-  if (flag(a(kKbd), false)) KeybOn();
-  if (flag(a(kDate), false)) DateOn();
-  if (flag(a(kClock), false)) ClockOn();
+  if (flag(a.lKbd, false)) KeybOn();
+  if (flag(a.lDate, false)) DateOn();
+  if (flag(a.lClock, false)) ClockOn();
   SETMSGBARDEFAULT(self());
   return self();
 }
 
 Value TMsgBar::Default() {
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
-    const Value font = lanmere::createObject("TFONT");
-    Value fontArgs[] = {Value("MS Sans Serif"), Value(0), Value(kSystemFontHeight)};
-    lanmere::send(font, msg::New, Args(fontArgs));
+    const Value font(lanmere::make<TFont>());
+    TFont::NewArgs{.cFaceName = "MS Sans Serif", .nWidth = 0, .nHeight = kSystemFontHeight}.sendTo(
+        font);
     SetFont(font);
     tell(font, msg::End);  // the bar is its only holder
   } else if (oFont.isObject()) {
@@ -242,12 +228,11 @@ Value TMsgBar::DelItem(const Value& oItem) {
 Value TMsgBar::SetItems(const Value& aTexts) {
   if (!aTexts.isList()) return {};
   for (std::size_t n = 1; n <= aTexts.length(); ++n) {
-    const Value pane = TMSGITEM();
-    Value paneArgs[] = {
-        self(),  aTexts.item(n), GetWidth(aTexts.item(n), oFont).integer() + kPaneTextExtra,
-        Value(), Value(),        Value(),
-        true};
-    lanmere::send(pane, msg::New, Args(paneArgs));
+    lanmere::construct<TMsgItem>(
+        {.oMsgBar = self(),
+         .cMsg = aTexts.item(n),
+         .nWidth = GetWidth(aTexts.item(n), oFont).integer() + kPaneTextExtra,
+         .lAdd = true});
   }
   return {};
 }
@@ -279,11 +264,12 @@ long long TMsgBar::itemsLeft() {
 }
 
 Value TMsgBar::makeTimedPane(const Value& text, const Value& refresh, const Value& action) {
-  const Value pane = TMSGITEM();
-  Value paneArgs[] = {self(),  text,    GetWidth(text, oFont).integer() + kPaneTextExtra,
-                      Value(), Value(), Value(),
-                      true,    action};
-  lanmere::send(pane, msg::New, Args(paneArgs));
+  const Value pane =
+      lanmere::construct<TMsgItem>({.oMsgBar = self(),
+                                    .cMsg = text,
+                                    .nWidth = GetWidth(text, oFont).integer() + kPaneTextExtra,
+                                    .lAdd = true,
+                                    .bAction = action});
   TMsgItem* item = paneOf(pane);
   item->bMsg = refresh;
   item->lTimer = true;

@@ -31,8 +31,8 @@ class TMsgBar : public TControl {
   Value lPainting = false;
   Value lPaint3L = true;
 
-  // New (oWnd, cMsg, lCentered, lClock, lDate, lKbd, nClrFore, nClrBack, oFont, lInset, l2007,
-  // l2010)
+  LM_ARGS(NewArgs, oWnd, cMsg, lCentered, lClock, lDate, lKbd, nClrFore, nClrBack, oFont, lInset,
+          l2007, l2010)
   Value New(Args args);
   Value AddItem(const Value& oItem);
   Value InsItem(const Value& oItem, const Value& nAt);

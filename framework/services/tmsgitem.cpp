@@ -33,20 +33,6 @@ constexpr int kSeparatorGap = 4;
 constexpr int kFirstRow = 5;
 constexpr int kOverRightGap = 7;
 
-enum NewArg : std::size_t {
-  kBar = 1,
-  kMsg,
-  kWidth,
-  kFont,
-  kFore,
-  kBack,
-  kAdd,
-  kAction,
-  kBmp1,
-  kBmp2,
-  kToolTip
-};
-
 HBITMAP loadPaneBitmap(const Value& name) {
   if (!name.isText() || name.text().empty()) return nullptr;
   return loadBitmapFileOrResource(resourceModule(), name.string());
@@ -129,35 +115,35 @@ TMsgBar* TMsgItem::bar() const {
 }
 
 Value TMsgItem::New(Args args) {
-  auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };
-  oMsgBar = a(kBar).isObject() ? a(kBar) : GETMSGBARDEFAULT();
+  const NewArgs a = NewArgs::from(args);
+  oMsgBar = a.oMsgBar.isObject() ? a.oMsgBar : GETMSGBARDEFAULT();
   TMsgBar* owner = bar();
-  cMsg = a(kMsg).isNil() ? Value("") : a(kMsg);
+  cMsg = a.cMsg.isNil() ? Value("") : a.cMsg;
   nClrText = owner ? owner->nClrText : Value(kNoBarText);
   nClrPane = owner ? owner->nClrPane : Value(kNoBarPane);
-  if (!splitColours(a(kFore), nClrText, nClrPane)) {
-    if (a(kFore).isNumber()) nClrText = a(kFore);
-    if (a(kBack).isNumber()) nClrPane = a(kBack);
+  if (!splitColours(a.nClrFore, nClrText, nClrPane)) {
+    if (a.nClrFore.isNumber()) nClrText = a.nClrFore;
+    if (a.nClrBack.isNumber()) nClrPane = a.nClrBack;
   }
   nClrDisabled = static_cast<long long>(GetSysColor(COLOR_GRAYTEXT));
-  oFont = a(kFont).isObject() ? a(kFont) : (owner ? owner->oFont : Value());
+  oFont = a.oFont.isObject() ? a.oFont : (owner ? owner->oFont : Value());
   takeUse(oFont);
   lActive = lWasActive = true;
   lTimer = false;
-  bAction = a(kAction);
-  hBitmap1 = handleNumber(loadPaneBitmap(a(kBmp1)));
-  hBitmap2 = handleNumber(loadPaneBitmap(a(kBmp2)));
+  bAction = a.bAction;
+  hBitmap1 = handleNumber(loadPaneBitmap(a.cBmp1));
+  hBitmap2 = handleNumber(loadPaneBitmap(a.cBmp2));
   hPalette1 = hPalette2 = 0;
-  if (a(kWidth).isNumber()) {
-    nWidth = a(kWidth);
+  if (a.nWidth.isNumber()) {
+    nWidth = a.nWidth;
   } else if (hBitmap1.integer() != 0) {
     nWidth = bitmapSize(handleFrom<HBITMAP>(hBitmap1)).cx + kBitmapExtra;
   } else {
     nWidth = kDefaultWidth;
   }
-  cToolTip = a(kToolTip);
+  cToolTip = a.cToolTip;
   if (owner && cToolTip.isText() && !cToolTip.text().empty()) owner->cToolTip = "";
-  if (owner && a(kAdd).isLogical() && a(kAdd).logical()) owner->AddItem(Value(lanmere::Ref(this)));
+  if (owner && a.lAdd.isLogical() && a.lAdd.logical()) owner->AddItem(Value(lanmere::Ref(this)));
   return Value(lanmere::Ref<TMsgItem>(this));
 }
 

@@ -27,7 +27,8 @@ class TMsgItem : public lanmere::Object {
   Value hBitmap1, hPalette1, hBitmap2, hPalette2;
   Value cToolTip, hBack, bRClicked, OnClick;
 
-  // New (oMsgBar, cMsg, nWidth, oFont, nClrFore, nClrBack, lAdd, bAction, cBmp1, cBmp2, cToolTip)
+  LM_ARGS(NewArgs, oMsgBar, cMsg, nWidth, oFont, nClrFore, nClrBack, lAdd, bAction, cBmp1, cBmp2,
+          cToolTip)
   Value New(lanmere::Args args);
   Value Refresh();
   Value Paint();

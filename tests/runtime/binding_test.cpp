@@ -140,6 +140,72 @@ TEST(Binding, AnOverrideAnswersCppCallsAndMessagesAlike) {
   EXPECT_EQ(send(createObject("TGauge"), "kind").text(), "gauge");
 }
 
+// ---- Argument lists declared once ----
+
+class TPlot : public Object {
+  LM_CLASS(TPlot, Object)
+  LM_ARGS(NewArgs, nRow, nCol, cTitle)
+  LM_ARGS(ReDefineArgs, nId, cTitle)
+  Value aGot;  // the values New or ReDefine read, in order
+  Value New(Args args) {
+    const NewArgs a = NewArgs::from(args);
+    aGot = Value::list({a.nRow, a.nCol, a.cTitle});
+    return aGot;
+  }
+  Value ReDefine(Args args) {
+    const ReDefineArgs a = ReDefineArgs::from(args);
+    aGot = Value::list({a.nId, a.cTitle});
+    return aGot;
+  }
+};
+
+LM_DEFINE_CLASS(TPlot) {
+  c.data(LM_FIELDS(aGot));
+  c.methods(LM_METHODS(New, ReDefine));
+  c.creatable();
+}
+
+std::vector<std::string> texts(const Value& list) {
+  std::vector<std::string> out;
+  for (const Value& v : list.items()) out.push_back(v.isNil() ? "nil" : v.string());
+  return out;
+}
+
+TEST(Binding, ArgumentStructsReadPositionsInTheirOrder) {
+  using Strings = std::vector<std::string>;
+  static_assert(TPlot::NewArgs::count == 3 && TPlot::ReDefineArgs::count == 2);
+  static_assert(TPlot::NewArgs::method == "New" && TPlot::ReDefineArgs::method == "ReDefine");
+  struct Case {
+    std::vector<Value> given;
+    Strings read;
+  } cases[] = {
+      {{}, {"nil", "nil", "nil"}},           {{"r"}, {"r", "nil", "nil"}},
+      {{"r", "c", "t"}, {"r", "c", "t"}},    {{"r", "c", "t", "extra"}, {"r", "c", "t"}},
+      {{Value(), "c"}, {"nil", "c", "nil"}},
+  };
+  for (Case& c : cases) {
+    const TPlot::NewArgs a = TPlot::NewArgs::from(Args(c.given));
+    EXPECT_EQ(texts(Value::list({a.nRow, a.nCol, a.cTitle})), c.read);
+    // The list hands the same values on in the same order.
+    auto values = a.list();
+    const TPlot::NewArgs again = TPlot::NewArgs::from(Args(values));
+    EXPECT_EQ(texts(Value::list({again.nRow, again.nCol, again.cTitle})), c.read);
+  }
+  const auto named = TPlot::NewArgs{.nCol = "c"}.list();
+  EXPECT_EQ(texts(Value::list({named[0], named[1], named[2]})), (Strings{"nil", "c", "nil"}));
+}
+
+TEST(Binding, ConstructSendsTheStructsMethodToANewObject) {
+  using Strings = std::vector<std::string>;
+  const std::size_t depth = stackDepth();
+  EXPECT_EQ(texts(construct<TPlot>({.nRow = "r", .cTitle = "t"})), (Strings{"r", "nil", "t"}));
+  EXPECT_EQ(texts(construct<TPlot>(TPlot::ReDefineArgs{.nId = "7"})), (Strings{"7", "nil"}));
+  EXPECT_EQ(stackDepth(), depth);
+  Value plot(make<TPlot>());
+  TPlot::ReDefineArgs{.cTitle = "t"}.sendTo(plot);
+  EXPECT_EQ(texts(send(plot, "aGot")), (Strings{"nil", "t"}));
+}
+
 // Every creatable class lists its own data members in the order the C++ class declares them
 // (the report, aProperties and persistence walk them in that order).
 TEST(Binding, EveryClassListsItsMembersInDeclarationOrder) {

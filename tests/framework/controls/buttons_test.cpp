@@ -36,22 +36,12 @@ TSay& say(const Value& label) {
   return static_cast<TSay&>(*label.object());
 }
 
-Value newButton(std::vector<Value> args) {
-  return lanmere::send(lanmere::createObject("TBUTTON"), lanmere::symbol("New"),
-                       lanmere::Args(args));
+Value newButton(const TButton::NewArgs& args) {
+  return lanmere::construct<TButton>(args);
 }
 
-// TSay:New's arguments by name (the 21 of the constructor).
-struct SayArgs {
-  Value row, col, text, wnd, picture, font, centered, right, border, pixel, clrText, clrBack, width,
-      height, design, update, shaded, box, raised, adjust, transparent;
-};
-Value newSay(const SayArgs& a) {
-  std::vector<Value> args{a.row,      a.col,    a.text,       a.wnd,    a.picture, a.font,
-                          a.centered, a.right,  a.border,     a.pixel,  a.clrText, a.clrBack,
-                          a.width,    a.height, a.design,     a.update, a.shaded,  a.box,
-                          a.raised,   a.adjust, a.transparent};
-  return lanmere::send(lanmere::createObject("TSAY"), lanmere::symbol("New"), lanmere::Args(args));
+Value newSay(const TSay::NewArgs& args) {
+  return lanmere::construct<TSay>(args);
 }
 
 Value fixed(Value answer) {
@@ -116,20 +106,39 @@ class Buttons : public DialogTest {
 
 TEST_F(Buttons, PlacementSizeAndStyle) {
   struct Case {
-    std::vector<Value> args;
+    TButton::NewArgs args;
     std::string caption;
     long top, left, width, height;
     bool defaultPush, clipSiblings;
   } cases[] = {
       {{}, "&Button", 0, 0, 42, 13, false, false},
-      {{0, 0, "OK"}, "OK", 0, 0, 30, 13, false, false},
-      {{2, 3, "Go"}, "Go", 36, 18, 30, 13, false, false},
-      {{5, 7, "Wide", {}, {}, 80, 25, {}, {}, true, true}, "Wide", 5, 7, 80, 25, true, false},
-      {{1, 1, "D", {}, {}, {}, {}, {}, {}, {}, true, true}, "D", 1, 1, 30, 13, false, true},
+      {{.nRow = 0, .nCol = 0, .cCaption = "OK"}, "OK", 0, 0, 30, 13, false, false},
+      {{.nRow = 2, .nCol = 3, .cCaption = "Go"}, "Go", 36, 18, 30, 13, false, false},
+      {{.nRow = 5,
+        .nCol = 7,
+        .cCaption = "Wide",
+        .nWidth = 80,
+        .nHeight = 25,
+        .lDefault = true,
+        .lPixel = true},
+       "Wide",
+       5,
+       7,
+       80,
+       25,
+       true,
+       false},
+      {{.nRow = 1, .nCol = 1, .cCaption = "D", .lPixel = true, .lDesign = true},
+       "D",
+       1,
+       1,
+       30,
+       13,
+       false,
+       true},
   };
   for (Case& c : cases) {
-    if (c.args.size() < 4) c.args.resize(4);
-    c.args[3] = window;
+    c.args.oWnd = window;
     const Value button = newButton(c.args);
     const HWND made = btn(button).hwnd();
     ASSERT_TRUE(made) << c.caption;
@@ -154,9 +163,9 @@ TEST_F(Buttons, ClickRunsTheActionOnceAndRecovers) {
   int actions = 0;
   int siblingWhens = 0;
   bool when = true;
-  const Value sibling = newButton({3, 0, "Sibling", window});
+  const Value sibling = newButton({.nRow = 3, .nCol = 0, .cCaption = "Sibling", .oWnd = window});
   btn(sibling).bWhen = counter(siblingWhens, true);
-  const Value button = newButton({0, 0, "Go", window});
+  const Value button = newButton({.nRow = 0, .nCol = 0, .cCaption = "Go", .oWnd = window});
   auto clickIt = [&] {
     callWindows([&] { return SendMessageA(btn(button).hwnd(), kWmFrameworkClick, 0, 0); });
   };
@@ -202,8 +211,9 @@ TEST_F(Buttons, ClickRunsTheActionOnceAndRecovers) {
 }
 
 TEST_F(Buttons, KeysAndTheDefaultLook) {
-  const Value first = newButton({0, 0, "First", window});
-  const Value second = newButton({2, 0, "Second", window, {}, {}, {}, {}, {}, true});
+  const Value first = newButton({.nRow = 0, .nCol = 0, .cCaption = "First", .oWnd = window});
+  const Value second =
+      newButton({.nRow = 2, .nCol = 0, .cCaption = "Second", .oWnd = window, .lDefault = true});
   int actions = 0;
   btn(first).bAction = counter(actions);
   SetFocus(btn(first).hwnd());
@@ -238,9 +248,14 @@ TEST_F(Buttons, KeysAndTheDefaultLook) {
 TEST_F(Buttons, ButtonsAndLabelsInDialogs) {
   // Built in memory: the controls write their own template items.
   const Value built = pixelDialog(100, 100, 300, 400, "Built");
-  const Value button = newButton({10, 10, "&Run", built, {}, {}, {}, {}, {}, {}, true});
-  const Value label = newSay(
-      {.row = 40, .col = 10, .text = fixed("Label"), .wnd = built, .pixel = true, .width = 60});
+  const Value button =
+      newButton({.nRow = 10, .nCol = 10, .cCaption = "&Run", .oWnd = built, .lPixel = true});
+  const Value label = newSay({.nRow = 40,
+                              .nCol = 10,
+                              .bText = fixed("Label"),
+                              .oWnd = built,
+                              .lPixel = true,
+                              .nWidth = 60});
   std::vector<std::string> classes, texts;
   runModal(built, {[&](HWND dialog) {
                      if (!dialog) return false;
@@ -259,13 +274,12 @@ TEST_F(Buttons, ButtonsAndLabelsInDialogs) {
 
   // Bound from the resource.
   const Value dialog = resourceDialog("BTNDLG");
-  const Value ok = lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine", {IDOK, {}, dialog});
-  const Value go = lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine",
-                                 {kIdGoButton, {}, dialog, {}, {}, {}, {}, {}, "&Start"});
-  const Value kept =
-      lanmere::send(lanmere::createObject("TSAY"), "ReDefine", {kIdLabel, {}, dialog});
-  const Value shown = lanmere::send(lanmere::createObject("TSAY"), "ReDefine",
-                                    {kIdEmptyLabel, fixed("abc"), dialog, "@!"});
+  const Value ok = lanmere::construct<TButton>(TButton::ReDefineArgs{.nId = IDOK, .oWnd = dialog});
+  const Value go = lanmere::construct<TButton>(
+      TButton::ReDefineArgs{.nId = kIdGoButton, .oWnd = dialog, .cPrompt = "&Start"});
+  const Value kept = lanmere::construct<TSay>(TSay::ReDefineArgs{.nId = kIdLabel, .oWnd = dialog});
+  const Value shown = lanmere::construct<TSay>(TSay::ReDefineArgs{
+      .nId = kIdEmptyLabel, .bText = fixed("abc"), .oWnd = dialog, .cPicture = "@!"});
   runModal(dialog, {[&](HWND hwnd) {
                       if (!hwnd) return false;
                       texts = {windowText(btn(go).hwnd()), windowText(say(kept).hwnd()),
@@ -287,16 +301,17 @@ TEST_F(Buttons, ButtonsAndLabelsInDialogs) {
 // action; Enter in the field (handed to the default button by the field) and a click on OK
 // each validate once, leave the focus on the field and run no action.
 TEST_F(Buttons, ButtonsInTheValidationProtocol) {
-  const Value dialog = newDialog({{}, {}, {}, {}, {}, "BTNDLG", {}, {}, {}, {}, {}, {}, window});
+  const Value dialog = newDialog({.cResName = "BTNDLG", .oWnd = window});
   const Value field = lanmere::createObject("TCONTROL");
   lanmere::send(field, "Redefine", {kIdField, dialog});
   int checks = 0;
   static_cast<TControl&>(*field.object()).bValid = counter(checks, false);
   int okActions = 0;
   int cancelActions = 0;
-  lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine", {IDOK, counter(okActions), dialog});
-  lanmere::send(lanmere::createObject("TBUTTON"), "ReDefine",
-                {IDCANCEL, counter(cancelActions), dialog, {}, {}, {}, {}, {}, {}, true});
+  lanmere::construct<TButton>(
+      TButton::ReDefineArgs{.nId = IDOK, .bAction = counter(okActions), .oWnd = dialog});
+  lanmere::construct<TButton>(TButton::ReDefineArgs{
+      .nId = IDCANCEL, .bAction = counter(cancelActions), .oWnd = dialog, .lCancel = true});
   auto focusIs = [](int id, std::function<bool()> also) {
     return [id, also](HWND hwnd) { return focusedId(hwnd) == id && also(); };
   };
@@ -350,7 +365,7 @@ TEST_F(Buttons, ButtonsInTheValidationProtocol) {
 TEST_F(Buttons, LabelPlacementWidthAndColours) {
   const Value font = newFont("Arial", 20);
   const Value label =
-      newSay({.row = 1, .col = 10, .text = fixed("Hello"), .wnd = window, .height = 15});
+      newSay({.nRow = 1, .nCol = 10, .bText = fixed("Hello"), .oWnd = window, .nHeight = 15});
   RECT rect = placement(say(label).hwnd());
   EXPECT_EQ(rect.top, 17);
   EXPECT_EQ(rect.bottom - 1, 31);
@@ -358,21 +373,22 @@ TEST_F(Buttons, LabelPlacementWidthAndColours) {
   EXPECT_EQ(windowClassName(say(label).hwnd()), "Static");
   EXPECT_EQ(say(label).nClrPane.integer(), as(window).nClrPane.integer());
 
-  const Value measured = newSay({.text = fixed("Measured text"), .wnd = window, .font = font});
+  const Value measured = newSay({.bText = fixed("Measured text"), .oWnd = window, .oFont = font});
   rect = placement(say(measured).hwnd());
   EXPECT_EQ(rect.right - rect.left,
             textWidth(nullptr, "Measured text", handleOfMember<HFONT>(font, msg::hFont)));
   EXPECT_EQ(rect.bottom - rect.top, 20);
 
-  const Value nothing = newSay({.text = fixed(Value()), .wnd = window, .width = 40});
+  const Value nothing = newSay({.bText = fixed(Value()), .oWnd = window, .nWidth = 40});
   EXPECT_EQ(windowText(say(nothing).hwnd()), "");
 
   // A label on a dialog takes the button face; a transparent one the parent's brush.
   const Value dialog = pixelDialog(10, 10, 100, 100);
-  const Value onDialog = newSay({.text = fixed("x"), .wnd = dialog, .width = 20});
+  const Value onDialog = newSay({.bText = fixed("x"), .oWnd = dialog, .nWidth = 20});
   EXPECT_EQ(say(onDialog).nClrPane.integer(), static_cast<long long>(GetSysColor(COLOR_BTNFACE)));
   as(window).SetBrush(newBrush(RGB(10, 200, 30)));
-  const Value clear = newSay({.text = fixed("x"), .wnd = window, .width = 20, .transparent = true});
+  const Value clear =
+      newSay({.bText = fixed("x"), .oWnd = window, .nWidth = 20, .lTransparent = true});
   EXPECT_TRUE(say(clear).oBrush.sharesStorageWith(as(window).oBrush));
 
   // The hit test lets clicks through only with lWantClick.
@@ -400,7 +416,7 @@ TEST_F(Buttons, LabelTextsPicturesAndWidening) {
   };
   for (const Case& c : cases) {
     const Value label =
-        newSay({.text = fixed(c.value), .wnd = window, .picture = c.picture, .width = 80});
+        newSay({.bText = fixed(c.value), .oWnd = window, .cPicture = c.picture, .nWidth = 80});
     EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
     lanmere::send(label, "SetText", {c.value});
     EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
@@ -412,8 +428,9 @@ TEST_F(Buttons, LabelTextsPicturesAndWidening) {
 
   // Refresh follows bGet.
   std::string source = "one";
-  const Value live = newSay(
-      {.text = closure([&](lanmere::Args) { return Value(source); }), .wnd = window, .width = 80});
+  const Value live = newSay({.bText = closure([&](lanmere::Args) { return Value(source); }),
+                             .oWnd = window,
+                             .nWidth = 80});
   source = "two";
   lanmere::send(live, "Refresh");
   EXPECT_EQ(windowText(say(live).hwnd()), "two");
@@ -421,8 +438,11 @@ TEST_F(Buttons, LabelTextsPicturesAndWidening) {
   // lAdjust widens a left-aligned label to the text + 20, never shrinks, never a centred one.
   const std::string longer = "A much longer text than before";
   for (bool centered : {false, true}) {
-    const Value label = newSay(
-        {.text = fixed("Hi"), .wnd = window, .centered = centered, .width = 30, .adjust = true});
+    const Value label = newSay({.bText = fixed("Hi"),
+                                .oWnd = window,
+                                .lCentered = centered,
+                                .nWidth = 30,
+                                .lAdjust = true});
     lanmere::send(label, "SetText", {Value(longer)});
     const HFONT font = reinterpret_cast<HFONT>(SendMessageA(say(label).hwnd(), WM_GETFONT, 0, 0));
     const long wide = textWidth(nullptr, longer, font) + 20;
@@ -435,7 +455,8 @@ TEST_F(Buttons, LabelTextsPicturesAndWidening) {
 }
 
 TEST_F(Buttons, GeneratedTexts) {
-  const Value button = newButton({10, 20, "&Button", window, {}, {}, {}, {}, {}, {}, true});
+  const Value button =
+      newButton({.nRow = 10, .nCol = 20, .cCaption = "&Button", .oWnd = window, .lPixel = true});
   const long long id = btn(button).nId.integer();
   EXPECT_EQ(lanmere::send(button, "cGenPRG").string(),
             "\r\n   @ 10, 20 BUTTON \"&Button\" SIZE 42, 13 PIXEL OF oWnd ;\r\n"
@@ -451,20 +472,20 @@ TEST_F(Buttons, GeneratedTexts) {
   EXPECT_EQ(lanmere::send(button, "SaveToRC", {2}).string(),
             "  PUSHBUTTON \"&Button\", " + std::to_string(id) + ", 10, 20, 42, 13");
 
-  const Value label =
-      newSay({.row = 5, .col = 60, .text = fixed("Hi"), .wnd = window, .pixel = true, .width = 50});
+  const Value label = newSay(
+      {.nRow = 5, .nCol = 60, .bText = fixed("Hi"), .oWnd = window, .lPixel = true, .nWidth = 50});
   EXPECT_EQ(lanmere::send(label, "cGenPrg").string(),
             "\r\n   @   5,  60 SAY \"Hi\" SIZE  50,  15 PIXEL OF oWnd\r\n");
   EXPECT_EQ(lanmere::send(label, "SaveToRC").string(),
             "LTEXT \"Hi\", " + std::to_string(say(label).nId.integer()) + ", 5, 60, 50, 15");
   // Built again from its own numbers, the label has the same size.
-  const Value again = newSay({.row = 5,
-                              .col = 60,
-                              .text = fixed("Hi"),
-                              .wnd = window,
-                              .pixel = true,
-                              .width = 50,
-                              .height = 15});
+  const Value again = newSay({.nRow = 5,
+                              .nCol = 60,
+                              .bText = fixed("Hi"),
+                              .oWnd = window,
+                              .lPixel = true,
+                              .nWidth = 50,
+                              .nHeight = 15});
   EXPECT_EQ(lanmere::send(again, "cGenPrg").string(), lanmere::send(label, "cGenPrg").string());
 }
 
@@ -490,11 +511,98 @@ TEST_F(Buttons, FractionalRowsAndColumnsCount) {
   }
 }
 
+// A program passes constructor arguments by position, in the documented order (C++ callers name
+// them): a value at a late position lands in the member the documentation names, so a list
+// declared with a name missing, added or moved shows here.
+TEST_F(Buttons, ConstructorsTakeTheDocumentedPositions) {
+  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  SETWNDDEFAULT(window);
+  const Value dialog = resourceDialog("BTNDLG");
+  const Value u;  // a left-out argument
+  const struct {
+    const char* className;
+    const char* method;
+    std::vector<Value> args;
+    const char* member;
+    Value expected;
+  } cases[] = {
+      {"TWINDOW",
+       "New",
+       {10, 10, 50, 90, "probe", u, u, u, u, u,    u,
+        u,  u,  u,  u,  u,       u, u, u, u, true, WS_EX_TOOLWINDOW},
+       "nExStyle",
+       WS_EX_TOOLWINDOW},
+      {"TDIALOG",
+       "New",
+       {u, u, u, u, "probe", u, u, u, u, u, u, u, u, u, u, u, 4242},
+       "nHelpId",
+       4242},
+      {"TBUTTON",
+       "New",
+       {u, u, u, u, u, u, u, u, u, u, u, u, "probe", u, u, u, true},
+       "lCancel",
+       true},
+      {"TBUTTON", "ReDefine", {9001, u, dialog, u, u, u, u, u, "probe"}, "cCaption", "probe"},
+      {"TSAY", "New", {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, true}, "lUpdate", true},
+      {"TSAY", "ReDefine", {9002, u, dialog, u, u, u, true}, "lUpdate", true},
+      {"TGET",
+       "New",
+       {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u,      u,
+        u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"},
+       "cCueText",
+       "probe"},
+      {"TGET",
+       "ReDefine",
+       {9003, u, dialog, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"},
+       "cCueText",
+       "probe"},
+      {"TMULTIGET", "New", {u, u, u, u, u, u, u, u, u, u, u, u, "probe"}, "cMsg", "probe"},
+      {"TMULTIGET", "ReDefine", {9004, u, dialog, u, u, u, u, u, u, u, u, true}, "lReadOnly", true},
+      {"TLISTBOX", "New", {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"}, "cMsg", "probe"},
+      {"TLISTBOX", "ReDefine", {9005, u, u, u, dialog, u, u, u, "*.probe"}, "cFileSpec", "*.probe"},
+      {"TCOMBOBOX", "New", {u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"}, "cMsg", "probe"},
+      {"TCOMBOBOX", "ReDefine", {9006, u, u, dialog, 4242}, "nHelpId", 4242},
+      {"TSCROLLBAR",
+       "New",
+       {u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, u, "probe"},
+       "cMsg",
+       "probe"},
+      {"TSCROLLBAR", "WinNew", {u, u, u, true, window, u, u, u, u, u, u, u, true}, "lUpdate", true},
+      {"TSCROLLBAR",
+       "ReDefine",
+       {9007, u, u, u, dialog, u, u, u, u, u, u, u, "probe"},
+       "cMsg",
+       "probe"},
+      {"TICON", "New", {u, u, u, u, u, u, u, true}, "lUpdate", true},
+      {"TICON", "ReDefine", {9008, u, u, u, true, dialog}, "lUpdate", true},
+      {"TBTNBMP", "New", {u, u, u, u, u, u, u, u, u, u, true}, "lGroup", true},
+      {"TMSGBAR", "New", {window, u, u, u, u, u, u, u, u, u, u, true}, "l2010", true},
+      {"TMENUITEM", "New", {"probe", u, u, u, u, u, u, u, u, u, u, 4242}, "nHelpId", 4242},
+      {"TFONT",
+       "New",
+       {"Arial", u, -13, u, u, u, u, u, u, u, u, u, u, u, u, u, 2},
+       "nPitchFamily",
+       2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.className) + ":" + c.method);
+    std::vector<Value> args = c.args;
+    const Value made = lanmere::send(lanmere::createObject(c.className), lanmere::symbol(c.method),
+                                     lanmere::Args(args));
+    ASSERT_TRUE(made.isObject());
+    EXPECT_TRUE(lanmere::exactlyEqual(lanmere::send(made, c.member), c.expected));
+    if (std::string(c.className) == "TWINDOW") {
+      EXPECT_EQ(lanmere::send(made, "cCaption").string(), "probe");
+      destroy(made);
+    }
+    if (std::string(c.className) == "TFONT") lanmere::send(made, "End");
+  }
+}
+
 TEST_F(Buttons, IconControls) {
   auto newIcon = [&](Value row, Value col, Value resName, Value file) {
-    std::vector<Value> args{row, col, resName, file, {}, {}, window};
-    return lanmere::send(lanmere::createObject("TICON"), lanmere::symbol("New"),
-                         lanmere::Args(args));
+    return lanmere::construct<TIcon>(
+        {.nRow = row, .nCol = col, .cResName = resName, .cIcoFile = file, .oWnd = window});
   };
   auto icon = [](const Value& control) -> TIcon& { return static_cast<TIcon&>(*control.object()); };
   auto pixel = [](HWND hwnd, int x, int y) {
@@ -551,8 +659,8 @@ TEST_F(Buttons, IconControls) {
 
   // Bound from a dialog item of class "TIcon" (ReDefine registers the class first).
   const Value dialog = resourceDialog("ICONDLG");
-  const Value bound = lanmere::send(lanmere::createObject("TICON"), "ReDefine",
-                                    {kIdIcon, "TESTICON", {}, {}, {}, dialog});
+  const Value bound = lanmere::construct<TIcon>(
+      TIcon::ReDefineArgs{.nId = kIdIcon, .cResName = "TESTICON", .oWnd = dialog});
   COLORREF shown = 0;
   runModal(dialog, {[&](HWND hwnd) {
                       if (!hwnd || !IsWindowVisible(hwnd) || !icon(bound).hwnd()) return false;

@@ -46,18 +46,12 @@ struct Var {
   Value& operator*() const { return cell->value; }
 };
 
-// TComboBox:New's arguments by name.
-struct ComboArgs {
-  Value row, col, setGet, items, width = 150, height = 80, wnd, helpId, change, valid, clrFore,
-                                 clrBack, pixel = true, font, msg, update, when, design, bitmaps,
-                                 drawItem, style, editPict, editChange;
-};
-Value newCombo(const ComboArgs& a) {
-  std::vector<Value> args{a.row,     a.col,      a.setGet, a.items,    a.width,     a.height,
-                          a.wnd,     a.helpId,   a.change, a.valid,    a.clrFore,   a.clrBack,
-                          a.pixel,   a.font,     a.msg,    a.update,   a.when,      a.design,
-                          a.bitmaps, a.drawItem, a.style,  a.editPict, a.editChange};
-  return lanmere::send(TCOMBOBOX(), lanmere::symbol("New"), lanmere::Args(args));
+// A combo box of 150 x 80 pixels unless the arguments say otherwise.
+Value newCombo(TComboBox::NewArgs a) {
+  if (a.nWidth.isNil()) a.nWidth = 150;
+  if (a.nHeight.isNil()) a.nHeight = 80;
+  if (a.lPixel.isNil()) a.lPixel = true;
+  return lanmere::construct<TComboBox>(a);
 }
 
 Value greek() {
@@ -120,13 +114,18 @@ class Combos : public DialogTest {
   Var other{Value(std::string(10, ' '))};
   // A field to move to.
   Value next() {
-    return lanmere::send(
-        TGET(), "New", {150, 10, other.block(), dialog, 150, 20, {}, {}, {}, {}, {}, {}, {}, true});
+    return lanmere::construct<TGet>({.nRow = 150,
+                                     .nCol = 10,
+                                     .bSetGet = other.block(),
+                                     .oWnd = dialog,
+                                     .nWidth = 150,
+                                     .nHeight = 20,
+                                     .lPixel = true});
   }
-  Value at(int row, ComboArgs args) {
-    args.row = row;
-    args.col = 10;
-    args.wnd = dialog;
+  Value at(int row, TComboBox::NewArgs args) {
+    args.nRow = row;
+    args.nCol = 10;
+    args.oWnd = dialog;
     return newCombo(args);
   }
 };
@@ -154,7 +153,7 @@ TEST_F(Combos, TheVariableKeepsItsKind) {
     SCOPED_TRACE(textForm(c.start) + " style " + std::to_string(c.style));
     dialog = pixelDialog(40, 40, 400, 500, "Combos");
     Var v{c.start};
-    const Value made = at(10, {.setGet = v.block(), .items = greek(), .style = c.style});
+    const Value made = at(10, {.bSetGet = v.block(), .aItems = greek(), .nStyle = c.style});
     next();
     std::vector<Step> steps{[&](HWND d) { return d && combo(made).hwnd(); }, check([&] {
                               EXPECT_EQ(selected(made), c.selectedFirst);
@@ -177,9 +176,9 @@ TEST_F(Combos, TheVariableKeepsItsKind) {
 TEST_F(Combos, IncrementalSearchComparesWholeTexts) {
   Var v{Value("ALPHA")};
   int changes = 0;
-  const Value made = at(
-      10,
-      {.setGet = v.block(), .items = Value::list({"ALPHA", "BETA"}), .change = counter(changes)});
+  const Value made = at(10, {.bSetGet = v.block(),
+                             .aItems = Value::list({"ALPHA", "BETA"}),
+                             .bChange = counter(changes)});
   combo(made).lIncSearch = true;
   struct Press {
     WORD key;
@@ -210,11 +209,11 @@ TEST_F(Combos, EscapeClosesTheOpenListBeforeTheDialog) {
   int closeUps = 0;
   Value changedWith;
   const Value made =
-      at(10, {.setGet = v.block(), .items = greek(), .change = closure([&](lanmere::Args a) {
-                                                       ++changes;
-                                                       changedWith = lanmere::arg(a, 1);
-                                                       return Value();
-                                                     })});
+      at(10, {.bSetGet = v.block(), .aItems = greek(), .bChange = closure([&](lanmere::Args a) {
+                                                         ++changes;
+                                                         changedWith = lanmere::arg(a, 1);
+                                                         return Value();
+                                                       })});
   combo(made).bCloseUp = counter(closeUps);
   bool stayed = false;
   const Value result = runModal(dialog, {focusOn(made), focused(made), check([&] {
@@ -245,7 +244,8 @@ TEST_F(Combos, EscapeClosesTheOpenListBeforeTheDialog) {
 TEST_F(Combos, EditableComboTypesThroughItsField) {
   const std::string blanks(10, ' ');
   Var v{Value(blanks)};
-  const Value made = at(10, {.setGet = v.block(), .items = greek(), .style = 2, .editPict = "@!"});
+  const Value made =
+      at(10, {.bSetGet = v.block(), .aItems = greek(), .nStyle = 2, .cEditPict = "@!"});
   const Value after = next();
   runModal(dialog, {focusOn(made), focused(made), type("be"), settle(), check([&] {
                       EXPECT_EQ(textOf(editOf(made)), "BE        ");
@@ -270,14 +270,14 @@ TEST_F(Combos, RefusedValidationGivesTheKeyboardFocusBack) {
   Var v{Value(std::string(10, ' '))};
   int checks = 0;
   Value field, control;
-  const Value made = at(10, {.setGet = v.block(),
-                             .items = greek(),
-                             .valid = closure([&](lanmere::Args a) {
+  const Value made = at(10, {.bSetGet = v.block(),
+                             .aItems = greek(),
+                             .bValid = closure([&](lanmere::Args a) {
                                field = lanmere::arg(a, 1);
                                control = lanmere::arg(a, 2);
                                return Value(++checks > 1);
                              }),
-                             .style = 2});
+                             .nStyle = 2});
   const Value after = next();
   runModal(dialog, {focusOn(made), focused(made), type("a"), keys(VK_TAB),
                     [&](HWND) { return checks == 1; }, settle(), check([&] {
@@ -302,7 +302,8 @@ TEST_F(Combos, ResourceCombosBindAnEditFieldOnlyWhereThereIsOne) {
   const Value resource = resourceDialog("CBDLG");
   Var number{Value(2)}, text{Value("GAMMA")};
   auto redefine = [&](int id, const Var& var) {
-    return lanmere::send(TCOMBOBOX(), "ReDefine", {id, var.block(), greek(), resource});
+    return lanmere::construct<TComboBox>(TComboBox::ReDefineArgs{
+        .nId = id, .bSetGet = var.block(), .aItems = greek(), .oWnd = resource});
   };
   const Value editable = redefine(kIdEditCombo, number);
   const Value list = redefine(kIdListCombo, text);
@@ -326,17 +327,17 @@ TEST_F(Combos, ResourceCombosBindAnEditFieldOnlyWhereThereIsOne) {
 TEST_F(Combos, DefaultsAndGeneratedText) {
   const Value window = pixelWindow(100, 100, 400, 500, "Combos");
   Var v{Value("BETA")};
-  const Value made = newCombo({.row = 10,
-                               .col = 20,
-                               .setGet = v.block(),
-                               .items = Value::list({"ALPHA", "BETA"}),
-                               .width = 120,
-                               .wnd = window,
-                               .clrBack = static_cast<long long>(RGB(1, 2, 3))});
+  const Value made = newCombo({.nRow = 10,
+                               .nCol = 20,
+                               .bSetGet = v.block(),
+                               .aItems = Value::list({"ALPHA", "BETA"}),
+                               .nWidth = 120,
+                               .oWnd = window,
+                               .nClrBack = static_cast<long long>(RGB(1, 2, 3))});
   TComboBox& c = combo(made);
   ASSERT_TRUE(c.hwnd());
   // A parent without a font (a dialog still to be made): the framework's dialog font.
-  const Value defined = at(10, {.setGet = v.block(), .items = greek()});
+  const Value defined = at(10, {.bSetGet = v.block(), .aItems = greek()});
   EXPECT_EQ(lanmere::send(combo(defined).oFont, "cFaceName").string(), "Ms Sans Serif");
   EXPECT_EQ(lanmere::send(combo(defined).oFont, "nInpHeight").integer(), -12);
   // A background without a foreground gives the system's colours.
@@ -358,11 +359,11 @@ TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
   Var v{Value(2)};
   std::vector<long long> asked;
   Value askedBy;
-  const Value made = newCombo({.setGet = v.block(),
-                               .items = Value::list({"ALPHA", "BETA"}),
-                               .wnd = window,
-                               .bitmaps = Value::list({"CBBMP"}),
-                               .drawItem = closure([&](lanmere::Args a) {
+  const Value made = newCombo({.bSetGet = v.block(),
+                               .aItems = Value::list({"ALPHA", "BETA"}),
+                               .oWnd = window,
+                               .acBitmaps = Value::list({"CBBMP"}),
+                               .bDrawItem = closure([&](lanmere::Args a) {
                                  asked.push_back(lanmere::arg(a, 1).integer());
                                  askedBy = lanmere::arg(a, 2);
                                  return Value(1);
@@ -396,7 +397,7 @@ TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
 TEST_F(Combos, APopupOverTheComboPaintsItsEntries) {
   const Value window = pixelWindow(100, 100, 400, 500, "Combos");
   ShowWindow(hwndOf(window), SW_SHOWNORMAL);
-  const Value made = newCombo({.items = greek(), .wnd = window});
+  const Value made = newCombo({.aItems = greek(), .oWnd = window});
   Value begin[] = {true};
   const Value popup = MENUBEGIN(lanmere::Args(begin));
   for (const char* prompt : {"&Alpha entry", "&Beta entry"}) {
@@ -439,15 +440,15 @@ TEST_F(Combos, ColouredDialogsLeaveNoDrawingObjects) {
   auto once = [&](bool look) {
     dialog = pixelDialog(40, 40, 400, 500, "Combos");
     Var t{Value("ALPHA     ")}, n{Value(2)};
-    const Value editable = at(10, {.setGet = t.block(),
-                                   .items = greek(),
-                                   .clrFore = static_cast<long long>(RGB(255, 255, 0)),
-                                   .clrBack = static_cast<long long>(pane),
-                                   .style = 2});
-    at(60, {.setGet = n.block(),
-            .items = greek(),
-            .clrFore = static_cast<long long>(RGB(255, 255, 0)),
-            .clrBack = static_cast<long long>(pane)});
+    const Value editable = at(10, {.bSetGet = t.block(),
+                                   .aItems = greek(),
+                                   .nClrFore = static_cast<long long>(RGB(255, 255, 0)),
+                                   .nClrBack = static_cast<long long>(pane),
+                                   .nStyle = 2});
+    at(60, {.bSetGet = n.block(),
+            .aItems = greek(),
+            .nClrFore = static_cast<long long>(RGB(255, 255, 0)),
+            .nClrBack = static_cast<long long>(pane)});
     runModal(dialog,
              {[&](HWND d) { return d && IsWindowVisible(d) && editOf(editable); }, check([&] {
                 if (!look) return;

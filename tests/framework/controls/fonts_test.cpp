@@ -33,8 +33,12 @@ LM_DEFINE_CLASS(TestDevice) {
 
 Ref<TFont> font(Value face, Value height, Value bold = {}, Value italic = {}, Value underline = {},
                 Value weight = {}) {
-  Value made = lanmere::make<TFont>()->New(face, {}, height, {}, bold, {}, {}, weight, italic,
-                                           underline, {}, {}, {}, {}, {}, {}, {});
+  Value made = lanmere::construct<TFont>({.cFaceName = face,
+                                          .nHeight = height,
+                                          .lBold = bold,
+                                          .nWeight = weight,
+                                          .lItalic = italic,
+                                          .lUnderline = underline});
   return Ref<TFont>(static_cast<TFont*>(made.object()));
 }
 
@@ -98,8 +102,8 @@ TEST_F(Fonts, SystaHomaNeverGoesBelowTwelvePixels) {
 }
 
 TEST_F(Fonts, ADeviceReadsTheHeightAsPoints) {
-  Value made = lanmere::make<TFont>()->New("Arial", {}, -10, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
-                                           {}, {}, Value(lanmere::make<TestDevice>()), {});
+  Value made = lanmere::construct<TFont>(
+      {.cFaceName = "Arial", .nHeight = -10, .oDevice = Value(lanmere::make<TestDevice>())});
   auto* f = static_cast<TFont*>(made.object());
   EXPECT_NEAR(f->nInpHeight.number(), -10.0 * 600 / 72, 1e-9);
   f->End();
@@ -317,8 +321,7 @@ TEST_F(FontDialog, CancelWithoutAFontFallsBackAndChooseKeepsTheFont) {
   EXPECT_EQ(chosen.item(14).string(), "");
   EXPECT_EQ(chosen.item(1).integer(), 0);
 
-  Value made = lanmere::make<TFont>()->New("Arial", {}, -12, true, {}, {}, {}, {}, {}, {}, {}, {},
-                                           {}, {}, {}, {}, {});
+  Value made = lanmere::construct<TFont>({.cFaceName = "Arial", .nHeight = -12, .lFromUser = true});
   auto* f = static_cast<TFont*>(made.object());
   EXPECT_EQ(f->cFaceName.string(), "Arial");
   EXPECT_EQ(f->nInpHeight.integer(), -12);

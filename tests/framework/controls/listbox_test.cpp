@@ -40,19 +40,12 @@ struct Var {
   Value& operator*() const { return cell->value; }
 };
 
-// TListBox:New's arguments by name.
-struct ListArgs {
-  Value row, col, setGet, items, width = 120, height = 90, change, wnd, valid, clrFore, clrBack,
-                                 pixel = true, design, lDblClick, font, msg, update, when, bitmaps,
-                                 drawItem, multi, sort;
-};
-Value newList(const ListArgs& a) {
-  std::vector<Value> args{a.row,     a.col,       a.setGet, a.items,   a.width,   a.height,
-                          a.change,  a.wnd,       a.valid,  a.clrFore, a.clrBack, a.pixel,
-                          a.design,  a.lDblClick, a.font,   a.msg,     a.update,  a.when,
-                          a.bitmaps, a.drawItem,  a.multi,  a.sort};
-  return lanmere::send(lanmere::createObject("TLISTBOX"), lanmere::symbol("New"),
-                       lanmere::Args(args));
+// A list of 120 x 90 pixels unless the arguments say otherwise.
+Value newList(TListBox::NewArgs a) {
+  if (a.nWidth.isNil()) a.nWidth = 120;
+  if (a.nHeight.isNil()) a.nHeight = 90;
+  if (a.lPixel.isNil()) a.lPixel = true;
+  return lanmere::construct<TListBox>(a);
 }
 
 Value list(const Texts& texts) {
@@ -123,13 +116,13 @@ TEST_F(ListBoxes, BindingStoresNumbersOrTextsFromClicksKeysAndTab) {
     Var v{c.start};
     int changes = 0;
     const Value made =
-        newList({.row = 10,
-                 .col = 10,
-                 .setGet = v.block(),
-                 .items = list(numbers4),
-                 .change = closure([&](lanmere::Args) { return ++changes, Value(); }),
-                 .wnd = dialog});
-    const Value after = newList({.row = 10, .col = 200, .items = list({"x"}), .wnd = dialog});
+        newList({.nRow = 10,
+                 .nCol = 10,
+                 .bSetGet = v.block(),
+                 .aItems = list(numbers4),
+                 .bChange = closure([&](lanmere::Args) { return ++changes, Value(); }),
+                 .oWnd = dialog});
+    const Value after = newList({.nRow = 10, .nCol = 200, .aItems = list({"x"}), .oWnd = dialog});
     long long shown = -1;
     Value clicked, down, tabbed;
     runModal(dialog,
@@ -157,16 +150,16 @@ TEST_F(ListBoxes, BindingStoresNumbersOrTextsFromClicksKeysAndTab) {
 TEST_F(ListBoxes, EnterMovesOnFromTheList) {
   Var v{Value(1)};
   std::vector<long long> keysSeen;
-  const Value made = newList({.row = 10,
-                              .col = 10,
-                              .setGet = v.block(),
-                              .items = list(numbers4),
-                              .wnd = dialog,
-                              .valid = closure([&](lanmere::Args) {
+  const Value made = newList({.nRow = 10,
+                              .nCol = 10,
+                              .bSetGet = v.block(),
+                              .aItems = list(numbers4),
+                              .oWnd = dialog,
+                              .bValid = closure([&](lanmere::Args) {
                                 keysSeen.push_back(as(dialog).nLastKey.integer());
                                 return Value(true);
                               })});
-  const Value after = newList({.row = 10, .col = 200, .items = list({"x"}), .wnd = dialog});
+  const Value after = newList({.nRow = 10, .nCol = 200, .aItems = list({"x"}), .oWnd = dialog});
   runModal(dialog,
            {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
             [&](HWND) { return GetFocus() == lb(made).hwnd(); },
@@ -236,7 +229,7 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
     SCOPED_TRACE(c.name);
     Var v{Value("")};
     const Value made =
-        newList({.setGet = v.block(), .items = list({"a", "b", "c", "d"}), .wnd = window});
+        newList({.bSetGet = v.block(), .aItems = list({"a", "b", "c", "d"}), .oWnd = window});
     TListBox& l = lb(made);
     l.Select(c.startAt);
     c.op(l);
@@ -248,7 +241,7 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
   }
   // Deleting the only item leaves nothing current, and Change stores nothing then.
   Var v{Value("kept")};
-  const Value single = newList({.setGet = v.block(), .items = list({"only"}), .wnd = window});
+  const Value single = newList({.bSetGet = v.block(), .aItems = list({"only"}), .oWnd = window});
   lb(single).Del();
   EXPECT_EQ(lb(single).Len().integer(), 0);
   EXPECT_EQ(lb(single).GetPos().integer(), 0);
@@ -265,18 +258,18 @@ TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
   const auto bitmap = CreateBitmap(8, 8, 1, 32, nullptr);
   struct Case {
     const char* name;
-    ListArgs args;
+    TListBox::NewArgs args;
   } cases[] = {{"plain", {}},
-               {"sorted", {.sort = true}},
-               {"owner-drawn", {.bitmaps = Value::list({handleNumber(bitmap)})}}};
+               {"sorted", {.lSort = true}},
+               {"owner-drawn", {.aBitmaps = Value::list({handleNumber(bitmap)})}}};
   const Texts start{"banana", "Apple", "cherry", "apple pie", "Banana split", "date"};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
-    c.args.items = list(start);
-    c.args.wnd = window;
+    c.args.aItems = list(start);
+    c.args.oWnd = window;
     const Value made = newList(c.args);
     TListBox& l = lb(made);
-    if (c.args.sort.logical()) {
+    if (c.args.lSort.logical()) {
       // the order the control itself sorts into
       const HWND scratch = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_SORT | LBS_HASSTRINGS,
                                            0, 0, 10, 10, hwndOf(window), nullptr, nullptr, nullptr);
@@ -322,7 +315,7 @@ TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
 
 TEST_F(ListBoxes, MultipleSelection) {
   const Value window = pixelWindow(50, 50, 400, 400, "Lists");
-  const Value multi = newList({.items = list(numbers4), .wnd = window, .multi = true});
+  const Value multi = newList({.aItems = list(numbers4), .oWnd = window, .lMulti = true});
   TListBox& m = lb(multi);
   EXPECT_TRUE(m.IsMultipleSel().logical());
   m.SetSel(3);
@@ -338,7 +331,7 @@ TEST_F(ListBoxes, MultipleSelection) {
   EXPECT_EQ(m.GetPos().integer(), 2);
   EXPECT_FALSE(m.GetSel().logical());
 
-  const Value single = newList({.items = list(numbers4), .wnd = window});
+  const Value single = newList({.aItems = list(numbers4), .oWnd = window});
   TListBox& s = lb(single);
   s.Select(2);
   EXPECT_FALSE(s.IsMultipleSel().logical());
@@ -364,8 +357,8 @@ TEST_F(ListBoxes, RedefinedListsWithAFileMask) {
   const Value resource = resourceDialog("LBDLG");
   Var file{Value("BETA.TXT")};
   auto redefine = [&](int id, Value setGet, Value items, Value mask) {
-    return lanmere::send(lanmere::createObject("TLISTBOX"), "ReDefine",
-                         {id, setGet, items, {}, resource, {}, {}, {}, mask});
+    return lanmere::construct<TListBox>(TListBox::ReDefineArgs{
+        .nId = id, .bSetGet = setGet, .aItems = items, .oWnd = resource, .cFileSpec = mask});
   };
   const Value masked = redefine(401, file.block(), list({"Zeta"}), (folder / "*.txt").string());
   const Value multi = redefine(402, {}, list(numbers4), {});
@@ -402,11 +395,11 @@ TEST_F(ListBoxes, OwnerDrawnItemsShowTextBesideKeyedBitmaps) {
   }));
   const Value window = pixelWindow(50, 50, 300, 300, "Drawn");
   ShowWindow(hwndOf(window), SW_SHOWNORMAL);
-  const Value made = newList({.items = list({"MMMM", "NNNN", "HHHH"}),
-                              .width = 150,
-                              .height = 80,
-                              .wnd = window,
-                              .bitmaps = list({path, path, path})});
+  const Value made = newList({.aItems = list({"MMMM", "NNNN", "HHHH"}),
+                              .nWidth = 150,
+                              .nHeight = 80,
+                              .oWnd = window,
+                              .aBitmaps = list({path, path, path})});
   TListBox& l = lb(made);
   const HWND hwnd = l.hwnd();
   ASSERT_TRUE(hwnd);
@@ -457,16 +450,16 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
        RGB(0, 90, 0), RGB(1, 2, 3)},
   };
   for (const Case& c : cases) {
-    const Value made = newList({.wnd = dialog, .clrFore = c.fore, .clrBack = c.back});
+    const Value made = newList({.oWnd = dialog, .nClrFore = c.fore, .nClrBack = c.back});
     EXPECT_EQ(lb(made).nClrText.integer(), static_cast<long long>(c.text));
     EXPECT_EQ(lb(made).nClrPane.integer(), static_cast<long long>(c.pane));
   }
-  const Value made = newList({.row = 10,
-                              .col = 200,
-                              .items = list({"a", "b c"}),
-                              .width = 100,
-                              .height = 60,
-                              .wnd = dialog});
+  const Value made = newList({.nRow = 10,
+                              .nCol = 200,
+                              .aItems = list({"a", "b c"}),
+                              .nWidth = 100,
+                              .nHeight = 60,
+                              .oWnd = dialog});
   EXPECT_EQ(lb(made).cGenPrg().string(),
             "\r\n   @  10, 200 LISTBOX oLbx ITEMS { \"a\", \"b c\" } ;\r\n"
             "      SIZE 100,  60 PIXEL OF oWnd\r\n");
@@ -475,8 +468,7 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
                 ", 10, 200, 100, 60, LBS_NOTIFY | WS_BORDER | LBS_USETABSTOPS | "
                 "LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | WS_TABSTOP");
   // Rows and columns of 14 and 8 pixels; 40 by 40 when no size is given.
-  const Value placed =
-      newList({.row = 2, .col = 3, .width = {}, .height = {}, .wnd = dialog, .pixel = false});
+  const Value placed = lanmere::construct<TListBox>({.nRow = 2, .nCol = 3, .oWnd = dialog});
   EXPECT_EQ(lb(placed).nTop.integer(), 28);
   EXPECT_EQ(lb(placed).nLeft.integer(), 24);
   EXPECT_EQ(lb(placed).nBottom.integer(), 28 + 40 - 1);

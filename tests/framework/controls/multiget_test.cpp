@@ -54,19 +54,12 @@ struct Variable {
   }
 };
 
-// TMultiGet:New's arguments by name.
-struct MemoArgs {
-  Value row, col, setGet, wnd, width = 200, height = 80, font, hScroll, clrFore, clrBack, cursor,
-                               pixel = true, msg, update, when, center, right, readOnly, valid,
-                               changed, design, noBorder, noVScroll;
-};
-Value newMemo(const MemoArgs& a) {
-  std::vector<Value> args{a.row,   a.col,     a.setGet,  a.wnd,      a.width,    a.height,
-                          a.font,  a.hScroll, a.clrFore, a.clrBack,  a.cursor,   a.pixel,
-                          a.msg,   a.update,  a.when,    a.center,   a.right,    a.readOnly,
-                          a.valid, a.changed, a.design,  a.noBorder, a.noVScroll};
-  return lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("New"),
-                       lanmere::Args(args));
+// A field of 200 x 80 pixels unless the arguments say otherwise.
+Value newMemo(TMultiGet::NewArgs a) {
+  if (a.nWidth.isNil()) a.nWidth = 200;
+  if (a.nHeight.isNil()) a.nHeight = 80;
+  if (a.lPixel.isNil()) a.lPixel = true;
+  return lanmere::construct<TMultiGet>(a);
 }
 
 void setClipboard(const std::string& text) {
@@ -151,11 +144,11 @@ TEST_F(Memos, EveryChangeWritesTheWholeTextBack) {
     Variable text{Value(c.start)};
     std::vector<std::string> changeSaw;
     Value field;
-    field = newMemo({.row = 10,
-                     .col = 10,
-                     .setGet = text.block(),
-                     .wnd = dialog,
-                     .changed = closure([&](lanmere::Args) {
+    field = newMemo({.nRow = 10,
+                     .nCol = 10,
+                     .bSetGet = text.block(),
+                     .oWnd = dialog,
+                     .bChanged = closure([&](lanmere::Args) {
                        changeSaw.push_back(textOf(memo(field).hwnd()));
                        return Value(true);
                      })});
@@ -182,9 +175,9 @@ TEST_F(Memos, LinesAndPositions) {
   Variable text{Value("one\r\ntwo\r\nthree\r\nfour")};
   int changes = 0;
   const Value field =
-      newMemo({.setGet = text.block(), .wnd = window, .changed = closure([&](lanmere::Args) {
-                                                        return ++changes, Value();
-                                                      })});
+      newMemo({.bSetGet = text.block(), .oWnd = window, .bChanged = closure([&](lanmere::Args) {
+                                                          return ++changes, Value();
+                                                        })});
   auto rowCol = [&] {
     return std::vector<long long>{lanmere::send(field, "GetRow").integer(),
                                   lanmere::send(field, "GetCol").integer()};
@@ -238,7 +231,7 @@ TEST_F(Memos, ContextMenuEnablesWhatCanAct) {
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable text{Value("hello world")};
     const Value field = newMemo(
-        {.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog, .readOnly = readOnly});
+        {.nRow = 10, .nCol = 10, .bSetGet = text.block(), .oWnd = dialog, .lReadOnly = readOnly});
     setClipboard("clip");
     std::vector<MenuItem> items;
     std::string afterTyping;
@@ -285,7 +278,7 @@ TEST_F(Memos, GoToDialog) {
     SCOPED_TRACE(c.name);
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable text{Value("a\r\nb\r\nc\r\nd\r\ne")};
-    const Value field = newMemo({.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog});
+    const Value field = newMemo({.nRow = 10, .nCol = 10, .bSetGet = text.block(), .oWnd = dialog});
     std::string title, offered;
     long long row = 0;
     std::vector<Step> steps{focusOn(field), check([&] { lanmere::send(field, "GoTo", {1}); }),
@@ -331,7 +324,7 @@ TEST_F(Memos, FindSelectsTheNextMatch) {
     SCOPED_TRACE(c.matchCase);
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable text{Value("Alpha\r\nbeta\r\n alpha")};
-    const Value field = newMemo({.row = 10, .col = 10, .setGet = text.block(), .wnd = dialog});
+    const Value field = newMemo({.nRow = 10, .nCol = 10, .bSetGet = text.block(), .oWnd = dialog});
     std::vector<std::pair<long long, long long>> selections;
     bool found = false;
     auto findNext = [&](HWND d) {
@@ -375,7 +368,7 @@ TEST_F(Memos, SaveToFileWritesTheBytes) {
   const Value window = pixelWindow(100, 100, 400, 500, "Notes");
   const std::string written = "line 1\r\n\tline 2 \xE9\r\n";
   Variable text{Value(written)};
-  const Value field = newMemo({.setGet = text.block(), .wnd = window});
+  const Value field = newMemo({.bSetGet = text.block(), .oWnd = window});
   char folder[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, folder);
   const std::string path = std::string(folder) + "multiget_test.txt";
@@ -399,7 +392,7 @@ TEST_F(Memos, SaveToFileWritesTheBytes) {
 TEST_F(Memos, PrintWithoutAPrinterSaysSo) {
   const Value window = pixelWindow(100, 100, 400, 500, "Notes");
   Variable text{Value("to print")};
-  const Value field = newMemo({.setGet = text.block(), .wnd = window});
+  const Value field = newMemo({.bSetGet = text.block(), .oWnd = window});
   std::vector<std::string> boxes;
   ModalDriver driver([&](const BoxInfo& box) {
     boxes.push_back(box.text);
@@ -452,20 +445,20 @@ TEST_F(Memos, ReadOnlyTextBoxAsTheAlertMakesIt) {
       LONG_PTR style = 0, exStyle = 0;
       COLORREF back = CLR_INVALID;
       bool enabled = true;
-      Activation how;
-      how.init = closure([&](lanmere::Args) {
-        field = newMemo({.row = 25,
-                         .col = 70,
-                         .setGet = text.block(),
-                         .wnd = dialog,
-                         .width = 150,
-                         .height = 60,
-                         .hScroll = c.hScroll,
-                         .clrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
-                         .when = closure([](lanmere::Args) { return Value(false); }),
-                         .readOnly = true,
-                         .noBorder = true,
-                         .noVScroll = c.noVScroll});
+      TDialog::ActivateArgs how;
+      how.bInit = closure([&](lanmere::Args) {
+        field = newMemo({.nRow = 25,
+                         .nCol = 70,
+                         .bSetGet = text.block(),
+                         .oWnd = dialog,
+                         .nWidth = 150,
+                         .nHeight = 60,
+                         .lHScroll = c.hScroll,
+                         .nClrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
+                         .bWhen = closure([](lanmere::Args) { return Value(false); }),
+                         .lReadOnly = true,
+                         .lNoBorder = true,
+                         .lNoVScroll = c.noVScroll});
         return Value();
       });
       runModal(dialog,
@@ -504,10 +497,11 @@ TEST_F(Memos, ResourceFieldsShowTypeAndStayReadOnly) {
   Variable notes{Value("one\r\ntwo")}, view{Value("fixed")};
   int changes = 0;
   auto redefine = [&](int id, Variable& var, bool readOnly, Value changed) {
-    Value args[] = {id, var.block(), resource, {}, {},       {}, {},
-                    {}, {},          {},       {}, readOnly, {}, changed};
-    return lanmere::send(lanmere::createObject("TMULTIGET"), lanmere::symbol("ReDefine"),
-                         lanmere::Args(args));
+    return lanmere::construct<TMultiGet>(TMultiGet::ReDefineArgs{.nId = id,
+                                                                 .bSetGet = var.block(),
+                                                                 .oWnd = resource,
+                                                                 .lReadOnly = readOnly,
+                                                                 .bChanged = changed});
   };
   const Value edit = redefine(kIdMemoEdit, notes, false, closure([&](lanmere::Args) {
                                 ++changes;
@@ -536,25 +530,25 @@ TEST_F(Memos, DialogsOfMemosLeaveNothing) {
   auto once = [&] {
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable a{Value("text\r\nmore")}, b{Value("read only")}, c{Value("alert")};
-    newMemo({.row = 10, .col = 10, .setGet = a.block(), .wnd = dialog});
-    newMemo({.row = 100,
-             .col = 10,
-             .setGet = b.block(),
-             .wnd = dialog,
-             .hScroll = true,
-             .readOnly = true});
+    newMemo({.nRow = 10, .nCol = 10, .bSetGet = a.block(), .oWnd = dialog});
+    newMemo({.nRow = 100,
+             .nCol = 10,
+             .bSetGet = b.block(),
+             .oWnd = dialog,
+             .lHScroll = true,
+             .lReadOnly = true});
     const Value font = newFont("Arial", -14);
-    Activation how;
-    how.init = closure([&](lanmere::Args) {
-      newMemo({.row = 200,
-               .col = 10,
-               .setGet = c.block(),
-               .wnd = dialog,
-               .font = font,
-               .clrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
-               .when = closure([](lanmere::Args) { return Value(false); }),
-               .readOnly = true,
-               .noBorder = true});
+    TDialog::ActivateArgs how;
+    how.bInit = closure([&](lanmere::Args) {
+      newMemo({.nRow = 200,
+               .nCol = 10,
+               .bSetGet = c.block(),
+               .oWnd = dialog,
+               .oFont = font,
+               .nClrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
+               .bWhen = closure([](lanmere::Args) { return Value(false); }),
+               .lReadOnly = true,
+               .lNoBorder = true});
       return Value();
     });
     runModal(dialog, {[](HWND d) { return d != nullptr; }, end(dialog)}, how);

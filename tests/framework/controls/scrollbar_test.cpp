@@ -27,9 +27,8 @@ TBtnBmp& bmp(const Value& object) {
   return static_cast<TBtnBmp&>(*object.object());
 }
 
-Value newBar(std::vector<Value> args) {
-  return lanmere::send(lanmere::createObject("TSCROLLBAR"), lanmere::symbol("New"),
-                       lanmere::Args(args));
+Value newBar(const TScrollBar::NewArgs& args) {
+  return lanmere::construct<TScrollBar>(args);
 }
 
 Value counter(int& count, Value answer = {}) {
@@ -75,18 +74,38 @@ class ScrollBars : public DialogTest {
 
 TEST_F(ScrollBars, ConstructorsGiveTheirPlacesRangesAndPositions) {
   struct Case {
-    std::vector<Value> args;
+    TScrollBar::NewArgs args;
     long top, left, width, height;
     std::vector<long long> range;
     long long pos, orientation;
   } cases[] = {
       {{}, 0, 0, 16, 100, {0, 0}, 0, 1},
-      {{2, 3, 5, 50, 10, false}, 28, 24, 100, 17, {5, 50}, 5, 2},
-      {{7, 9, 0, 9, {}, true, {}, 20, 60, {}, {}, {}, {}, {}, true}, 7, 9, 20, 60, {0, 9}, 0, 1},
+      {{.nRow = 2, .nCol = 3, .nMin = 5, .nMax = 50, .nPgStep = 10, .lVertical = false},
+       28,
+       24,
+       100,
+       17,
+       {5, 50},
+       5,
+       2},
+      {{.nRow = 7,
+        .nCol = 9,
+        .nMin = 0,
+        .nMax = 9,
+        .lVertical = true,
+        .nWidth = 20,
+        .nHeight = 60,
+        .lPixel = true},
+       7,
+       9,
+       20,
+       60,
+       {0, 9},
+       0,
+       1},
   };
   for (Case& c : cases) {
-    if (c.args.size() < 7) c.args.resize(7);
-    c.args[6] = window;
+    c.args.oWnd = window;
     const Value made = newBar(c.args);
     const HWND control = bar(made).hwnd();
     ASSERT_TRUE(control);
@@ -103,7 +122,7 @@ TEST_F(ScrollBars, ConstructorsGiveTheirPlacesRangesAndPositions) {
   }
   // A frame bar of its own: range 1 to 2 at 1, read from the owner's vertical bar.
   const Value frame =
-      lanmere::send(lanmere::createObject("TSCROLLBAR"), "WinNew", {{}, {}, {}, true, window});
+      lanmere::construct<TScrollBar>(TScrollBar::WinNewArgs{.lVertical = true, .oWnd = window});
   int low = 0;
   int high = 0;
   GetScrollRange(hwnd, SB_VERT, &low, &high);
@@ -116,7 +135,8 @@ TEST_F(ScrollBars, ConstructorsGiveTheirPlacesRangesAndPositions) {
 // Each move on a bar of 0 to 10 with page step 4: where it lands, and its closure runs (and
 // answers) even when the bar does not move.
 TEST_F(ScrollBars, MovesLandInTheRangeAndRunTheirClosures) {
-  const Value made = newBar({0, 0, 0, 10, 4, true, window});
+  const Value made =
+      newBar({.nMin = 0, .nMax = 10, .nPgStep = 4, .lVertical = true, .oWnd = window});
   TScrollBar& b = bar(made);
   int runs = 0;
   for (Value* closureSlot :
@@ -145,7 +165,8 @@ TEST_F(ScrollBars, MovesLandInTheRangeAndRunTheirClosures) {
 // A real click on the control's down arrow, the page and thumb notifications the owner turns
 // into the framework's messages, and the frame bar reached directly.
 TEST_F(ScrollBars, NotificationsReachTheClosures) {
-  const Value made = newBar({0, 0, 0, 10, 3, true, window});
+  const Value made =
+      newBar({.nMin = 0, .nMax = 10, .nPgStep = 3, .lVertical = true, .oWnd = window});
   TScrollBar& b = bar(made);
   int downs = 0;
   int pages = 0;
@@ -169,9 +190,13 @@ TEST_F(ScrollBars, NotificationsReachTheClosures) {
   EXPECT_EQ(released.integer(), 5);
 
   // A window made with its own vertical bar: the frame bar object, its closures through VScroll.
-  const Value framed = lanmere::send(lanmere::createObject("TWINDOW"), "New",
-                                     {10, 10, 200, 200, "Framed", {}, {}, {}, {}, {},  true,
-                                      {}, {}, {},  {},  {},       {}, {}, {}, {}, true});
+  const Value framed = lanmere::construct<TWindow>({.nTop = 10,
+                                                    .nLeft = 10,
+                                                    .nBottom = 200,
+                                                    .nRight = 200,
+                                                    .cTitle = "Framed",
+                                                    .lVScroll = true,
+                                                    .lPixel = true});
   const Value frameBar = as(framed).oVScroll;
   ASSERT_TRUE(frameBar.isObject());
   int frameDowns = 0;
@@ -184,7 +209,8 @@ TEST_F(ScrollBars, NotificationsReachTheClosures) {
 }
 
 TEST_F(ScrollBars, OrientationRewritesTheStyleAndPageSetsTheSystemPage) {
-  const Value made = newBar({0, 0, 0, 20, 1, true, window});
+  const Value made =
+      newBar({.nMin = 0, .nMax = 20, .nPgStep = 1, .lVertical = true, .oWnd = window});
   TScrollBar& b = bar(made);
   const HWND control = b.hwnd();
   b._nOrientation(2);
@@ -201,8 +227,8 @@ TEST_F(ScrollBars, OrientationRewritesTheStyleAndPageSetsTheSystemPage) {
   EXPECT_TRUE(b.SetPage(5).logical());
   EXPECT_EQ(page(control, SB_CTL), 5u);
   EXPECT_EQ(b.nPgStep.integer(), 5);
-  const Value frame =
-      lanmere::send(lanmere::createObject("TSCROLLBAR"), "WinNew", {0, 50, 1, false, window});
+  const Value frame = lanmere::construct<TScrollBar>(TScrollBar::WinNewArgs{
+      .nMin = 0, .nMax = 50, .nPgStep = 1, .lVertical = false, .oWnd = window});
   EXPECT_TRUE(bar(frame).SetPage(8).logical());
   EXPECT_EQ(page(hwnd, SB_HORZ), 8u);
 }
@@ -212,7 +238,8 @@ TEST_F(ScrollBars, OrientationRewritesTheStyleAndPageSetsTheSystemPage) {
 TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
   const Value dialog = resourceDialog("SBDLG");
   auto redefine = [&](int id) {
-    return lanmere::send(lanmere::createObject("TSCROLLBAR"), "ReDefine", {id, 3, 9, 2, dialog});
+    return lanmere::construct<TScrollBar>(
+        TScrollBar::ReDefineArgs{.nId = id, .nMin = 3, .nMax = 9, .nPgStep = 2, .oWnd = dialog});
   };
   const Value vertical = redefine(kIdVertBar);
   const Value horizontal = redefine(kIdHorzBar);
@@ -233,7 +260,13 @@ TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
 
   // A bar made before its dialog exists is an item of the dialog's template.
   const Value built = pixelDialog(50, 50, 250, 350, "Built");
-  const Value later = newBar({1, 2, 4, 8, 1, false, built});
+  const Value later = newBar({.nRow = 1,
+                              .nCol = 2,
+                              .nMin = 4,
+                              .nMax = 8,
+                              .nPgStep = 1,
+                              .lVertical = false,
+                              .oWnd = built});
   EXPECT_FALSE(bar(later).hwnd());
   std::string windowClass;
   seen.clear();
@@ -255,11 +288,17 @@ TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
 TEST_F(ScrollBars, BitmapButtonDrawsItsCaptionAndRunsItsActionOnce) {
   int actions = 0;
   Value got;
-  const Value button = newBtnBmp({window, 10, 10, 60, 24, "...", "", closure([&](lanmere::Args a) {
-                                    ++actions;
-                                    got = lanmere::arg(a, 1);
-                                    return Value();
-                                  })});
+  const Value button = lanmere::construct<TBtnBmp>({.nTop = 10,
+                                                    .nLeft = 10,
+                                                    .nWidth = 60,
+                                                    .nHeight = 24,
+                                                    .cCaption = "...",
+                                                    .oWnd = window,
+                                                    .bAction = closure([&](lanmere::Args a) {
+                                                      ++actions;
+                                                      got = lanmere::arg(a, 1);
+                                                      return Value();
+                                                    })});
   const HWND made = bmp(button).hwnd();
   ASSERT_TRUE(made);
   EXPECT_EQ(windowClassName(made), "Button");
@@ -285,7 +324,8 @@ TEST_F(ScrollBars, BitmapButtonDrawsItsCaptionAndRunsItsActionOnce) {
 // A bitmap from the resources, centred (the 4 x 4 picture at 8..11 of a 20 x 20 button), and
 // released with the button.
 TEST_F(ScrollBars, BitmapButtonShowsItsBitmapAndReleasesIt) {
-  const Value button = newBtnBmp({window, 40, 10, 20, 20, "", "SBBMP"});
+  const Value button = lanmere::construct<TBtnBmp>(
+      {.nTop = 40, .nLeft = 10, .nWidth = 20, .nHeight = 20, .cBmpName = "SBBMP", .oWnd = window});
   const HWND made = bmp(button).hwnd();
   ASSERT_TRUE(made);
   const auto bitmap = handleFrom<HBITMAP>(bmp(button).hBitmap1);
@@ -309,25 +349,31 @@ TEST_F(ScrollBars, CancelBitmapButtonNeverValidatesTheFocusedField) {
   int actions = 0;
   static_cast<TControl&>(*field.object()).bValid = counter(checks, false);
   Value button;
-  runModal(dialog,
-           {[&](HWND hwnd) {
-              if (!hwnd || !IsWindowVisible(hwnd)) return false;
-              button = newBtnBmp({dialog, 140, 10, 40, 20, "X", "", counter(actions), true});
-              SetFocus(GetDlgItem(hwnd, kIdSbField));
-              return true;
-            },
-            [&](HWND hwnd) {
-              if (focusedId(hwnd) != kIdSbField) return false;
-              clickCenter(bmp(button).hwnd());
-              return true;
-            },
-            [&](HWND) { return actions == 1; },
-            [&](HWND hwnd) {
-              EXPECT_EQ(GetFocus(), bmp(button).hwnd());
-              EXPECT_EQ(checks, 0);
-              PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-              return true;
-            }});
+  runModal(dialog, {[&](HWND hwnd) {
+                      if (!hwnd || !IsWindowVisible(hwnd)) return false;
+                      button = lanmere::construct<TBtnBmp>({.nTop = 140,
+                                                            .nLeft = 10,
+                                                            .nWidth = 40,
+                                                            .nHeight = 20,
+                                                            .cCaption = "X",
+                                                            .oWnd = dialog,
+                                                            .bAction = counter(actions),
+                                                            .lCancel = true});
+                      SetFocus(GetDlgItem(hwnd, kIdSbField));
+                      return true;
+                    },
+                    [&](HWND hwnd) {
+                      if (focusedId(hwnd) != kIdSbField) return false;
+                      clickCenter(bmp(button).hwnd());
+                      return true;
+                    },
+                    [&](HWND) { return actions == 1; },
+                    [&](HWND hwnd) {
+                      EXPECT_EQ(GetFocus(), bmp(button).hwnd());
+                      EXPECT_EQ(checks, 0);
+                      PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+                      return true;
+                    }});
   EXPECT_EQ(actions, 1);
   EXPECT_EQ(checks, 0);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/tbutton.h"
 #include "framework/controls/tget.h"
 #include "framework/core/handles.h"
 #include "framework/core/themes.h"
@@ -41,20 +42,10 @@ struct Var {
   Value& operator*() const { return cell->value; }
 };
 
-// TGet:New's arguments by name.
-struct GetArgs {
-  Value row, col, setGet, wnd, width, height, picture, valid, clrFore, clrBack, font, design,
-      cursor, pixel = true, msg, update, when, center, right, changed, readOnly, password, noBorder,
-              helpId, spinner, up, down, min, max, action, bmpName, varName, cueText;
-};
-Value newGet(const GetArgs& a) {
-  std::vector<Value> args{a.row,     a.col,     a.setGet,   a.wnd,      a.width,    a.height,
-                          a.picture, a.valid,   a.clrFore,  a.clrBack,  a.font,     a.design,
-                          a.cursor,  a.pixel,   a.msg,      a.update,   a.when,     a.center,
-                          a.right,   a.changed, a.readOnly, a.password, a.noBorder, a.helpId,
-                          a.spinner, a.up,      a.down,     a.min,      a.max,      a.action,
-                          a.bmpName, a.varName, a.cueText};
-  return lanmere::send(lanmere::createObject("TGET"), lanmere::symbol("New"), lanmere::Args(args));
+// A field placed in pixels unless the arguments say otherwise.
+Value newGet(TGet::NewArgs a) {
+  if (a.lPixel.isNil()) a.lPixel = true;
+  return lanmere::construct<TGet>(a);
 }
 
 std::string textOf(HWND hwnd) {
@@ -119,13 +110,15 @@ class Gets : public DialogTest {
   Value dialog = pixelDialog(40, 40, 560, 600, "Fields");
   // A second field to move to.
   Var other{Value("          ")};
-  Value next() { return newGet({.row = 40, .col = 10, .setGet = other.block(), .wnd = dialog}); }
-  Value at(int row, GetArgs args) {
-    args.row = row;
-    args.col = 10;
-    args.wnd = dialog;
-    if (args.width.isNil()) args.width = 150;
-    if (args.height.isNil()) args.height = 20;
+  Value next() {
+    return newGet({.nRow = 40, .nCol = 10, .bSetGet = other.block(), .oWnd = dialog});
+  }
+  Value at(int row, TGet::NewArgs args) {
+    args.nRow = row;
+    args.nCol = 10;
+    args.oWnd = dialog;
+    if (args.nWidth.isNil()) args.nWidth = 150;
+    if (args.nHeight.isNil()) args.nHeight = 20;
     return newGet(args);
   }
 };
@@ -168,7 +161,7 @@ TEST_F(Gets, TypingUnderPictures) {
     SCOPED_TRACE(c.picture);
     dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var v{c.start};
-    const Value get = at(10, {.setGet = v.block(), .picture = c.picture});
+    const Value get = at(10, {.bSetGet = v.block(), .cPicture = c.picture});
     const Value after = next();
     std::string focusedText, shown;
     Value beforeTab;
@@ -200,12 +193,12 @@ TEST_F(Gets, RefusedTypedOutAndInsertMode) {
     dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var phone{Value("5551234")};
     long long lastKey = -1;
-    const Value get = at(
-        10, {.setGet = phone.block(), .picture = "@R 999-9999", .changed = closure([&](auto) {
-                                                                  lastKey =
-                                                                      as(dialog).nLastKey.integer();
-                                                                  return Value(true);
-                                                                })});
+    const Value get = at(10, {.bSetGet = phone.block(),
+                              .cPicture = "@R 999-9999",
+                              .bChanged = closure([&](auto) {
+                                lastKey = as(dialog).nLastKey.integer();
+                                return Value(true);
+                              })});
     const Value after = next();
     std::string refused;
     int caret = -1;
@@ -228,8 +221,8 @@ TEST_F(Gets, RefusedTypedOutAndInsertMode) {
   lanmere::setConfirmSetting(false);
   // Insert mode is the process's: switched in one field, the next one inserts.
   Var a{Value("abc   ")}, b{Value("xyz   ")};
-  const Value first = at(10, {.setGet = a.block()});
-  const Value second = at(40, {.setGet = b.block()});
+  const Value first = at(10, {.bSetGet = a.block()});
+  const Value second = at(40, {.bSetGet = b.block()});
   std::string shown;
   runModal(dialog, {focusOn(first), focused(first), keys({VK_INSERT}), focusOn(second),
                     focused(second), type("Q"), settle(),
@@ -247,15 +240,20 @@ TEST_F(Gets, LeavingAndValidation) {
   int validCalls = 0;
   bool answer = false;
   Var checked{Value("     ")};
-  const Value rounded = at(10, {.setGet = precise.block(), .picture = "9.99"});
-  const Value guarded = at(40, {.setGet = checked.block(), .valid = closure([&](auto) {
-                                                             ++validCalls;
-                                                             return Value(answer);
-                                                           })});
+  const Value rounded = at(10, {.bSetGet = precise.block(), .cPicture = "9.99"});
+  const Value guarded = at(40, {.bSetGet = checked.block(), .bValid = closure([&](auto) {
+                                                              ++validCalls;
+                                                              return Value(answer);
+                                                            })});
   const Value after = next();
-  Value cancel = lanmere::send(
-      lanmere::createObject("TBUTTON"), "New",
-      {150, 10, "Cancel", dialog, {}, 60, 20, {}, {}, {}, true, {}, {}, {}, {}, {}, true});
+  Value cancel = lanmere::construct<TButton>({.nRow = 150,
+                                              .nCol = 10,
+                                              .cCaption = "Cancel",
+                                              .oWnd = dialog,
+                                              .nWidth = 60,
+                                              .nHeight = 20,
+                                              .lPixel = true,
+                                              .lCancel = true});
   bool backInField = false;
   int caretAfterCheck = -1;
   runModal(dialog, {focusOn(rounded), focused(rounded), keys({VK_TAB}), focused(guarded), type("x"),
@@ -277,7 +275,7 @@ TEST_F(Gets, LeavingAndValidation) {
   // An invalid date keeps the focus with the caret at 1.
   dialog = pixelDialog(40, 40, 560, 600, "Fields");
   Var when{lanmere::ctod("01/31/24")};
-  const Value date = at(10, {.setGet = when.block()});
+  const Value date = at(10, {.bSetGet = when.block()});
   next();
   bool kept = false;
   int caret = -1;
@@ -306,7 +304,7 @@ TEST_F(Gets, LeavingAndValidation) {
     next();
     Var text{Value("abc")};
     const Value get =
-        at(40, {.setGet = text.block(), .changed = closure([&](auto) { return c.answer; })});
+        at(40, {.bSetGet = text.block(), .bChanged = closure([&](auto) { return c.answer; })});
     bool stays = false;
     std::vector<Step> steps{focusOn(get), focused(get)};
     if (c.edit) steps.push_back(type("z"));
@@ -322,8 +320,8 @@ TEST_F(Gets, LeavingAndValidation) {
 // A click in a blank date or a number starting with "(" puts the caret where typing starts.
 TEST_F(Gets, ClicksPlaceTheCaret) {
   Var blank{Value::date(0)}, phone{Value("5551234567")};
-  const Value date = at(10, {.setGet = blank.block()});
-  const Value area = at(40, {.setGet = phone.block(), .picture = "@R (999) 999-9999"});
+  const Value date = at(10, {.bSetGet = blank.block()});
+  const Value area = at(40, {.bSetGet = phone.block(), .cPicture = "@R (999) 999-9999"});
   std::vector<int> carets;
   auto clickAndRead = [&](const Value& get) {
     return std::vector<Step>{[get](HWND d) { return d && (clickCenter(field(get).hwnd()), true); },
@@ -343,8 +341,8 @@ TEST_F(Gets, ClicksPlaceTheCaret) {
 
 TEST_F(Gets, ReadOnlyAndPassword) {
   Var fixedText{Value("keep")}, secret{Value("        ")};
-  const Value fixed = at(10, {.setGet = fixedText.block(), .readOnly = true});
-  const Value password = at(40, {.setGet = secret.block(), .password = true});
+  const Value fixed = at(10, {.bSetGet = fixedText.block(), .lReadOnly = true});
+  const Value password = at(40, {.bSetGet = secret.block(), .lPassword = true});
   next();
   std::string fixedShown;
   std::vector<std::string> masks;
@@ -409,26 +407,22 @@ TEST_F(Gets, ReadOnlyAndPassword) {
 
 TEST_F(Gets, ClipboardThroughTheGet) {
   Var phone{Value("       ")}, amount{Value(0LL)}, note{Value("      ")}, copied{Value("abcdef")};
-  const Value phoneGet = at(10, {.setGet = phone.block(), .picture = "@R 999-9999"});
-  const Value amountGet = at(35, {.setGet = amount.block(), .picture = "9999"});
-  const Value noteGet = at(60, {.setGet = note.block()});
-  const Value copyGet = at(85, {.setGet = copied.block()});
+  const Value phoneGet = at(10, {.bSetGet = phone.block(), .cPicture = "@R 999-9999"});
+  const Value amountGet = at(35, {.bSetGet = amount.block(), .cPicture = "9999"});
+  const Value noteGet = at(60, {.bSetGet = note.block()});
+  const Value copyGet = at(85, {.bSetGet = copied.block()});
   int pastes = 0;
-  const Value button = lanmere::send(lanmere::createObject("TBUTTON"), "New",
-                                     {150,
-                                      10,
-                                      "Paste",
-                                      dialog,
-                                      closure([&](auto) {
-                                        ++pastes;
-                                        return lanmere::send(noteGet, "Paste");
-                                      }),
-                                      60,
-                                      20,
-                                      {},
-                                      {},
-                                      {},
-                                      true});
+  const Value button = lanmere::construct<TButton>({.nRow = 150,
+                                                    .nCol = 10,
+                                                    .cCaption = "Paste",
+                                                    .oWnd = dialog,
+                                                    .bAction = closure([&](auto) {
+                                                      ++pastes;
+                                                      return lanmere::send(noteGet, "Paste");
+                                                    }),
+                                                    .nWidth = 60,
+                                                    .nHeight = 20,
+                                                    .lPixel = true});
   std::string phoneShown, cut;
   runModal(dialog, {focusOn(phoneGet),
                     focused(phoneGet),
@@ -485,11 +479,11 @@ TEST_F(Gets, SpinnerStepsByTheCaret) {
     dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var v{c.start};
     int changes = 0;
-    const Value get = at(10, {.setGet = v.block(),
-                              .picture = *c.picture ? Value(c.picture) : Value(),
-                              .changed = closure([&](auto) { return ++changes, Value(true); }),
-                              .spinner = true,
-                              .max = closure([](auto) { return Value(1.0, 2); })});
+    const Value get = at(10, {.bSetGet = v.block(),
+                              .cPicture = *c.picture ? Value(c.picture) : Value(),
+                              .bChanged = closure([&](auto) { return ++changes, Value(true); }),
+                              .lSpinner = true,
+                              .bMax = closure([](auto) { return Value(1.0, 2); })});
     next();
     std::vector<Step> steps{focusOn(get), focused(get)};
     for (int i = 0; i < c.rights; ++i) steps.push_back(keys({VK_RIGHT}));
@@ -510,13 +504,13 @@ TEST_F(Gets, SpinnerArrowsAndActionButton) {
   Var count{Value(5LL)}, path{Value("      ")};
   int validCalls = 0, actions = 0;
   Value actedOn;
-  const Value spin = at(10, {.setGet = count.block(), .picture = "99", .spinner = true});
-  const Value pick = at(40, {.setGet = path.block(),
-                             .valid = closure([&](auto) {
+  const Value spin = at(10, {.bSetGet = count.block(), .cPicture = "99", .lSpinner = true});
+  const Value pick = at(40, {.bSetGet = path.block(),
+                             .bValid = closure([&](auto) {
                                ++validCalls;
                                return Value(false);
                              }),
-                             .action = closure([&](lanmere::Args args) {
+                             .bAction = closure([&](lanmere::Args args) {
                                ++actions;
                                actedOn = lanmere::arg(args, 1);
                                return Value();
@@ -555,11 +549,8 @@ TEST_F(Gets, ResourceFields) {
   const Value resource = resourceDialog("GETDLG");
   Var text{Value()}, phone{Value("5551234")}, secret{Value("pw  ")}, fixed{Value("ro")};
   auto redefine = [&](int id, const Value& block, const Value& picture, bool readOnly = false) {
-    std::vector<Value> args{id, block, resource, {}, picture};
-    args.resize(15);
-    args[14] = readOnly;
-    return lanmere::send(lanmere::createObject("TGET"), lanmere::symbol("ReDefine"),
-                         lanmere::Args(args));
+    return lanmere::construct<TGet>(TGet::ReDefineArgs{
+        .nId = id, .bSetGet = block, .oWnd = resource, .cPicture = picture, .lReadOnly = readOnly});
   };
   const Value t = redefine(kIdText, text.block(), {});
   const Value p = redefine(kIdPhone, phone.block(), "@R 999-9999");
@@ -585,12 +576,16 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
   const Value window = pixelWindow(100, 100, 400, 500, "Fields");
   Var caption{Value("0123456789")};
   const Value placed =
-      newGet({.row = 2, .col = 10, .setGet = caption.block(), .wnd = window, .pixel = Value()});
+      lanmere::construct<TGet>({.nRow = 2, .nCol = 10, .bSetGet = caption.block(), .oWnd = window});
   EXPECT_EQ(field(placed).nTop.integer(), 26);
   EXPECT_EQ(field(placed).nLeft.integer(), 80);
   EXPECT_EQ(field(placed).nRight.number(), 118.5);
-  const Value sized = newGet(
-      {.row = 10, .col = 20, .setGet = caption.block(), .wnd = window, .width = 100, .height = 20});
+  const Value sized = newGet({.nRow = 10,
+                              .nCol = 20,
+                              .bSetGet = caption.block(),
+                              .oWnd = window,
+                              .nWidth = 100,
+                              .nHeight = 20});
   EXPECT_EQ(lanmere::send(sized, "cGenPrg").string(),
             "\r\n   @  10,  20 GET oGet SIZE 100,  20 PIXEL OF oWnd \r\n");
   EXPECT_EQ(lanmere::send(sized, "SaveToRC", {2}).string(),
@@ -608,7 +603,7 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
       lanmere::callFunction("SETGETCOLORFOCUS", {Value(static_cast<long long>(RGB(1, 2, 3)))});
   EXPECT_EQ(previous.integer(), RGB(235, 235, 145));
   Var text{Value("abc")};
-  const Value get = at(10, {.setGet = text.block()});
+  const Value get = at(10, {.bSetGet = text.block()});
   next();
   long long whileFocused = 0, afterwards = 0;
   runModal(dialog,
@@ -626,7 +621,7 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
 TEST_F(Gets, SelFileStoresTheChosenName) {
   const Value window = pixelWindow(100, 100, 400, 500, "Fields");
   Var name{Value(std::string(20, ' '))};
-  const Value get = newGet({.row = 10, .col = 10, .setGet = name.block(), .wnd = window});
+  const Value get = newGet({.nRow = 10, .nCol = 10, .bSetGet = name.block(), .oWnd = window});
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::vector<std::string> titles;
@@ -654,10 +649,10 @@ TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
   auto once = [&] {
     dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var t{Value("text")}, n{Value(1.5)}, pw{Value("pw")}, ro{Value("ro")};
-    at(10, {.setGet = t.block(), .picture = "@!"});
-    at(35, {.setGet = n.block(), .picture = "999.99"});
-    at(60, {.setGet = pw.block(), .password = true});
-    at(85, {.setGet = ro.block(), .readOnly = true});
+    at(10, {.bSetGet = t.block(), .cPicture = "@!"});
+    at(35, {.bSetGet = n.block(), .cPicture = "999.99"});
+    at(60, {.bSetGet = pw.block(), .lPassword = true});
+    at(85, {.bSetGet = ro.block(), .lReadOnly = true});
     runModal(dialog, {[](HWND d) { return d != nullptr; }, end(dialog)});
   };
   once();  // fonts and brushes shared for the process are made once

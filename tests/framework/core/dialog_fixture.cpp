@@ -77,19 +77,23 @@ Value TLoggedDialog::HandleEvent(const Value& nMsg, const Value& nWParam, const 
   return TDialog::HandleEvent(nMsg, nWParam, nLParam);
 }
 
-Value newDialog(std::vector<Value> args, const char* className) {
-  const Value dialog = lanmere::createObject(className);
-  return lanmere::send(dialog, lanmere::symbol("New"), lanmere::Args(args));
+Value newDialog(const TDialog::NewArgs& args, const char* className) {
+  return args.sendTo(lanmere::createObject(className));
 }
 
 Value pixelDialog(long long top, long long left, long long bottom, long long right,
                   const char* caption, const char* className) {
-  return newDialog({top, left, bottom, right, caption, {}, {}, {}, {}, {}, {}, {}, {}, true},
+  return newDialog({.nTop = top,
+                    .nLeft = left,
+                    .nBottom = bottom,
+                    .nRight = right,
+                    .cCaption = caption,
+                    .lPixels = true},
                    className);
 }
 
 Value resourceDialog(const Value& resource, const char* className) {
-  return newDialog({{}, {}, {}, {}, {}, resource}, className);
+  return newDialog({.cResName = resource}, className);
 }
 
 Value addControl(const Value& dialog, const char* windowClass, const Value& id, const char* caption,
@@ -118,14 +122,12 @@ TDialog& dialogOf(const Value& dialog) {
   return static_cast<TDialog&>(*dialog.object());
 }
 
-void activate(const Value& dialog, const Activation& how) {
-  lanmere::send(dialog, "Activate",
-                {how.lClicked, how.moved, how.painted, how.centered, how.valid, how.modal, how.init,
-                 how.rClicked, how.when, how.resize16, how.centerInWnd});
+void activate(const Value& dialog, const TDialog::ActivateArgs& how) {
+  how.sendTo(dialog);
 }
 
 Value runModal(const Value& dialog, std::vector<std::function<bool(HWND)>> steps,
-               const Activation& how) {
+               const TDialog::ActivateArgs& how) {
   DialogSteps driver(std::move(steps));
   activate(dialog, how);
   driver.rethrow();

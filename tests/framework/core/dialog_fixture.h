@@ -52,8 +52,8 @@ class TLoggedDialog : public TDialog {
   std::vector<long long> messages;
 };
 
-// New of `className` with its arguments as the program passes them.
-Value newDialog(std::vector<Value> args, const char* className = "TDIALOG");
+// New of `className` (TDialog or a class derived from it) with these arguments.
+Value newDialog(const TDialog::NewArgs& args, const char* className = "TDIALOG");
 // A dialog built in memory at pixels (top, left, bottom, right).
 Value pixelDialog(long long top, long long left, long long bottom, long long right,
                   const char* caption = "Fields", const char* className = "TDIALOG");
@@ -66,15 +66,10 @@ Value addControl(const Value& dialog, const char* windowClass, const Value& id, 
 TTestCtrl& ctrl(const Value& control);
 TDialog& dialogOf(const Value& dialog);
 
-// Activate's arguments by name.
-struct Activation {
-  Value lClicked, moved, painted, centered, valid, modal, init, rClicked, when, resize16,
-      centerInWnd;
-};
-void activate(const Value& dialog, const Activation& how = {});
+void activate(const Value& dialog, const TDialog::ActivateArgs& how = {});
 // Activates a modal dialog driven by `steps` from inside its loop; answers nResult.
 Value runModal(const Value& dialog, std::vector<std::function<bool(HWND)>> steps,
-               const Activation& how = {});
+               const TDialog::ActivateArgs& how = {});
 
 // The framework's modules registered, an error block that records every record and answers
 // false, and the loop state checked after each test: no modal dialog left on the stack, the

@@ -117,7 +117,7 @@ class Controls : public DialogTest {
     lanmere::callFunction("SETGRIDSIZE", {8, 8});
   }
   Value resource(const Value& owner = {}) {
-    return newDialog({{}, {}, {}, {}, {}, "CTLDLG", {}, {}, {}, {}, {}, {}, owner});
+    return newDialog({.cResName = "CTLDLG", .oWnd = owner});
   }
 };
 

@@ -196,9 +196,9 @@ TEST_F(Controls, AModelessDialogInTheMainLoop) {
   addControl(dialog, "Edit", kIdSecondEdit, "", 45, 10, 70, 200, WS_TABSTOP | WS_BORDER);
   bool visibleAtInit = true;
   bool agree = false;
-  activate(dialog, {.valid = closure([&](lanmere::Args) { return Value(agree); }),
-                    .modal = false,
-                    .init = closure([&](lanmere::Args args) {
+  activate(dialog, {.bValid = closure([&](lanmere::Args) { return Value(agree); }),
+                    .lModal = false,
+                    .bInit = closure([&](lanmere::Args args) {
                       visibleAtInit = IsWindowVisible(dialogOf(args[0]).hwnd());
                       return Value();
                     })});
@@ -250,7 +250,7 @@ TEST_F(Controls, AModelessDialogInTheMainLoop) {
 
 TEST_F(Controls, AModelessDialogWithoutControlsIsNotRegistered) {
   const Value dialog = pixelDialog(100, 100, 200, 300, "Bare");
-  activate(dialog, {.modal = false});
+  activate(dialog, {.lModal = false});
   const HWND hwnd = dialogOf(dialog).hwnd();
   ASSERT_TRUE(IsWindow(hwnd));
   EXPECT_FALSE(registered(hwnd));
@@ -266,7 +266,7 @@ TEST_F(Controls, AFullModelessTableRefusesTheDialog) {
   const Value dialog = pixelDialog(100, 100, 200, 300, "One too many");
   addControl(dialog, "Edit", kIdFirstEdit, "", 10, 10, 35, 200, WS_TABSTOP | WS_BORDER);
   ModalDriver answer([](const BoxInfo&) { return IDOK; });
-  activate(dialog, {.modal = false});
+  activate(dialog, {.lModal = false});
   for (long long i = 0; i < taken; ++i) DEREGDIALOG(kFirstFake + i);
   ASSERT_EQ(answer.seen().size(), 1u);
   EXPECT_EQ(answer.seen()[0].text, "Not possible to create more non-modal Dialogs");
@@ -296,7 +296,7 @@ TEST_F(Controls, QueryEndSessionAnswersWhetherTheDialogEnds) {
             return true;
           }};
       if (modal) {
-        runModal(dialog, steps, {.valid = valid});
+        runModal(dialog, steps, {.bValid = valid});
       } else {
         steps.push_back([&](HWND) { return !IsWindow(hwnd); });
         steps.push_back([](HWND) {
@@ -304,7 +304,7 @@ TEST_F(Controls, QueryEndSessionAnswersWhetherTheDialogEnds) {
           return true;
         });
         DialogSteps driver(steps);
-        activate(dialog, {.valid = valid, .modal = false});
+        activate(dialog, {.bValid = valid, .lModal = false});
         WINRUN();
         driver.rethrow();
       }

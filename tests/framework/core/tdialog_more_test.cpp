@@ -43,9 +43,15 @@ Step endWith(const Value& dialog, long long result) {
   };
 }
 
-// A dialog at pixels with that style (New's ninth argument).
+// A dialog at pixels with that style.
 Value styledDialog(long long style, const char* caption, const char* className = "TDIALOG") {
-  return newDialog({100, 100, 260, 400, caption, {}, {}, {}, style, {}, {}, {}, {}, true},
+  return newDialog({.nTop = 100,
+                    .nLeft = 100,
+                    .nBottom = 260,
+                    .nRight = 400,
+                    .cCaption = caption,
+                    .nStyle = style,
+                    .lPixels = true},
                    className);
 }
 
@@ -68,18 +74,18 @@ class DialogRest : public DialogTest {};
 // caption, style and colours, and keeps the controls already defined.
 TEST_F(DialogRest, DefineGivesANewPlaceCaptionStyleAndColoursKeepingTheControls) {
   constexpr COLORREF kFace = RGB(0, 128, 255);
-  const Value dialog = newDialog({2, 3, 12, 40, "Old"});
+  const Value dialog =
+      newDialog({.nTop = 2, .nLeft = 3, .nBottom = 12, .nRight = 40, .cCaption = "Old"});
   const Value field = addEdit(dialog, kIdFirstEdit, 10);
-  lanmere::send(dialog, "Define",
-                {120,
-                 140,
-                 300,
-                 460,
-                 "New",
-                 kDialogStyle | WS_MINIMIZEBOX,
-                 {},
-                 0LL,
-                 static_cast<long long>(kFace)});
+  TDialog::DefineArgs{.nTop = 120,
+                      .nLeft = 140,
+                      .nBottom = 300,
+                      .nRight = 460,
+                      .cCaption = "New",
+                      .nStyle = kDialogStyle | WS_MINIMIZEBOX,
+                      .nClrText = 0LL,
+                      .nClrBack = static_cast<long long>(kFace)}
+      .sendTo(dialog);
   RECT window{};
   std::string caption;
   LONG_PTR style = 0;
@@ -448,8 +454,13 @@ TEST_F(DialogRest, AnIconByFileOrResourceIsTheSmallIcon) {
   TempFolder::writeFile(file, resourceBytes("DLGICONFILE"));
   for (const std::string& icon : {file, std::string("DLGICON")}) {
     SCOPED_TRACE(icon);
-    const Value dialog =
-        newDialog({100, 100, 200, 300, "Icon", {}, {}, {}, {}, {}, {}, {}, {}, true, icon});
+    const Value dialog = newDialog({.nTop = 100,
+                                    .nLeft = 100,
+                                    .nBottom = 200,
+                                    .nRight = 300,
+                                    .cCaption = "Icon",
+                                    .lPixels = true,
+                                    .oIcon = icon});
     const Value loaded = lanmere::send(dialogOf(dialog).oIcon, "hIcon");
     ASSERT_NE(loaded.integer(), 0);
     LRESULT small = 0;
@@ -467,8 +478,13 @@ TEST_F(DialogRest, AnIconByFileOrResourceIsTheSmallIcon) {
 // again, and the dialog runs all the same.
 TEST_F(DialogRest, VbxDialogsSayTheSupportIsMissing) {
   ModalDriver alerts([](const BoxInfo& box) { return box.text.empty() ? 0 : IDOK; });
-  const Value dialog =
-      newDialog({100, 100, 200, 300, "Vbx", {}, {}, true, {}, {}, {}, {}, {}, true});
+  const Value dialog = newDialog({.nTop = 100,
+                                  .nLeft = 100,
+                                  .nBottom = 200,
+                                  .nRight = 300,
+                                  .cCaption = "Vbx",
+                                  .lVbx = true,
+                                  .lPixels = true});
   ASSERT_EQ(alerts.seen().size(), 1u);
   const Value result = runModal(
       dialog, {[&](HWND) { return alerts.seen().size() == 2 && shown(dialogOf(dialog).hwnd()); },

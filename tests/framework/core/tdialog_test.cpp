@@ -137,7 +137,7 @@ TEST_F(Modal, ARefusingValidKeepsTheDialogUntilItAgrees) {
                                    pressButton(hwnd, IDOK);
                                    return true;
                                  }},
-                                {.valid = valid});
+                                {.bValid = valid});
   EXPECT_EQ(result.integer(), 1);
   EXPECT_EQ(asked, 4);
 }
@@ -145,7 +145,7 @@ TEST_F(Modal, ARefusingValidKeepsTheDialogUntilItAgrees) {
 TEST_F(Modal, AFalseWhenGivesTwoAndNoWindow) {
   const Value dialog = fieldsDialog();
   const WindowCreations created;
-  activate(dialog, {.when = closure([](lanmere::Args) { return Value(false); })});
+  activate(dialog, {.bWhen = closure([](lanmere::Args) { return Value(false); })});
   EXPECT_EQ(dialogOf(dialog).nResult.integer(), 2);
   EXPECT_EQ(created.count(), 0);
   EXPECT_FALSE(dialogOf(dialog).lVisible.logical());
@@ -178,7 +178,7 @@ TEST_F(Modal, InitAnsweringFalseKeepsItsFocus) {
                 return true;
               },
               endWith(dialog, 1)},
-             {.init = init});
+             {.bInit = init});
     EXPECT_EQ(focus, answer ? kIdFirstEdit : kIdSecondEdit);
   }
 }
@@ -323,7 +323,7 @@ TEST_F(Modal, AnErrorBlockThatBreaksEndsTheDialog) {
                         return true;
                       }});
   Value broke;
-  lanmere::beginSequence([&] { activate(dialog, {.valid = valid}); },
+  lanmere::beginSequence([&] { activate(dialog, {.bValid = valid}); },
                          [&](const Value& value) { broke = value; });
   driver.rethrow();
   EXPECT_EQ(broke.string(), "broken");
@@ -347,7 +347,7 @@ TEST_F(Modal, ABreakEndsOnlyTheInnerDialogAQuitEndsBoth) {
     ctrl(button).bAction = closure([&](lanmere::Args) {
       lanmere::beginSequence(
           [&] {
-            activate(inner, {.valid = closure([quit](lanmere::Args) -> Value {
+            activate(inner, {.bValid = closure([quit](lanmere::Args) -> Value {
                                if (quit) lanmere::requestQuit();
                                lanmere::doBreak(Value("inner"));
                              })});
@@ -469,7 +469,7 @@ TEST_F(Modal, CentredOverTheScreenOrOverTheParent) {
                 return true;
               },
               endWith(dialog, 1)},
-             {.centered = true, .centerInWnd = inWnd});
+             {.lCentered = true, .lCenterInWnd = inWnd});
     const POINT want = centre(inWnd ? over : screen);
     EXPECT_NEAR(centre(window).x, want.x, 1);
     EXPECT_NEAR(centre(window).y, want.y, 1);
@@ -497,7 +497,7 @@ TEST_F(Modal, Resize16WidensAResourceDialogAndItsChildren) {
                 return true;
               },
               endWith(dialog, 1)},
-             {.resize16 = widen});
+             {.lResize16 = widen});
   }
   auto widened = [](long length) { return std::lround(length * 1.16668); };
   const Layout& before = layouts[0];

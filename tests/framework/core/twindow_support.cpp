@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/controls/modules.h"
+#include "framework/controls/tfont.h"
 #include "framework/core/modules.h"
 #include "runtime/error.h"
 #include "runtime/functions.h"
@@ -34,12 +35,9 @@ class Modules : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const modules =
     ::testing::AddGlobalTestEnvironment(new Modules);
 
-constexpr std::size_t kNewArguments = 22;
-constexpr std::size_t kPixelArgument = 21;
-
-Value newWith(const char* className, std::vector<Value> args) {
-  return lanmere::send(lanmere::createObject(className), lanmere::symbol("New"),
-                       lanmere::Args(args));
+// New of `className` (TWindow or a class derived from it).
+Value newWith(const char* className, const TWindow::NewArgs& args) {
+  return args.sendTo(lanmere::createObject(className));
 }
 
 }  // namespace
@@ -50,26 +48,22 @@ Value window(const char* className) {
 
 Value pixelWindow(long long top, long long left, long long bottom, long long right,
                   const char* title, const char* className) {
-  std::vector<Value> args(kNewArguments);
-  args[0] = top;
-  args[1] = left;
-  args[2] = bottom;
-  args[3] = right;
-  args[4] = title;
-  args[kPixelArgument - 1] = true;
-  return newWith(className, args);
+  return newWith(className, {.nTop = top,
+                             .nLeft = left,
+                             .nBottom = bottom,
+                             .nRight = right,
+                             .cTitle = title,
+                             .lPixel = true});
 }
 
 Value childWindow(const Value& parent, long long top, const char* className) {
-  std::vector<Value> args(kNewArguments);
-  args[0] = top;
-  args[1] = 10;
-  args[2] = top + 19;
-  args[3] = 109;
-  args[5] = static_cast<long long>(WS_VISIBLE | WS_TABSTOP);
-  args[9] = parent;
-  args[kPixelArgument - 1] = true;
-  return newWith(className, args);
+  return newWith(className, {.nTop = top,
+                             .nLeft = 10,
+                             .nBottom = top + 19,
+                             .nRight = 109,
+                             .nStyle = static_cast<long long>(WS_VISIBLE | WS_TABSTOP),
+                             .oWnd = parent,
+                             .lPixel = true});
 }
 
 void destroy(const Value& window) {
@@ -77,7 +71,7 @@ void destroy(const Value& window) {
 }
 
 Value newFont(const char* face, long long height) {
-  return lanmere::send(lanmere::createObject("TFONT"), "New", {face, 0, height});
+  return lanmere::construct<TFont>({.cFaceName = face, .nWidth = 0, .nHeight = height});
 }
 
 Value newBrush(long long color) {

@@ -205,7 +205,7 @@ TEST(Loop, ShowKeywordsGiveTheirShowStates) {
   RunningMarker running;  // as inside the main loop: Activate shows and returns
   for (const Case& c : cases) {
     Value w = pixelWindow(30, 30, 120, 200);
-    lanmere::send(w, "Activate", {c.show});
+    TWindow::ActivateArgs{.cShow = c.show}.sendTo(w);
     EXPECT_EQ(IsWindowVisible(hwndOf(w)) != 0, c.visible) << c.show.text();
     EXPECT_EQ(IsIconic(hwndOf(w)) != 0, c.iconic) << c.show.text();
     EXPECT_EQ(IsZoomed(hwndOf(w)) != 0, c.zoomed) << c.show.text();
@@ -226,9 +226,7 @@ TEST(Closing, AFalseValidBlocksEveryWayOfClosing) {
     EXPECT_TRUE(a[0].sharesStorageWith(w));
     return Value(allow);
   });
-  lanmere::send(w, "Activate",
-                {"NORMAL", Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(),
-                 Value(), Value(), Value(), Value(), Value(), Value(), Value(), valid});
+  TWindow::ActivateArgs{.cShow = "NORMAL", .bValid = valid}.sendTo(w);
   SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
   SendMessageA(hwnd, WM_SYSKEYDOWN, VK_F4, 1 | (1 << 29));  // Alt+F4
   EXPECT_FALSE(lanmere::send(w, "End").logical());

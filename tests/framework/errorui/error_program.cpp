@@ -22,6 +22,7 @@
 #include "app/startup.h"
 #include "errors/kserror.h"
 #include "framework/core/handles.h"
+#include "framework/core/twindow.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
 #include "framework/errorui/errordialog.h"
@@ -204,8 +205,8 @@ void launchUntilDone(lanmere::ErrorRecord& error) {
 void failFromPaint(const std::vector<std::string>& fields) {
   const lanmere::Ref<lanmere::ErrorRecord> error = recordOf(fields);
   bool done = false;
-  const Value window = lanmere::createObject("TWINDOW");
-  lanmere::send(window, "New", {2, 2, 12, 40, "Painter"});  // text rows and columns
+  const Value window = lanmere::construct<kestrel::TWindow>(
+      {.nTop = 2, .nLeft = 2, .nBottom = 12, .nRight = 40, .cTitle = "Painter"});  // text cells
   const Value paint = lanmere::block(
       [&, window](Args) {
         const HWND hwnd = kestrel::handleFrom<HWND>(lanmere::send(window, "hWnd"));
@@ -220,7 +221,7 @@ void failFromPaint(const std::vector<std::string>& fields) {
         return Value();
       },
       "(b)PAINT");
-  lanmere::send(window, "Activate", {"NORMAL", Value(), Value(), Value(), Value(), paint});
+  kestrel::TWindow::ActivateArgs{.cShow = "NORMAL", .bPainted = paint}.sendTo(window);
   note("loop ended");
 }
 

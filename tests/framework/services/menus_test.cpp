@@ -44,25 +44,17 @@ TMenuItem& item(const Value& value) {
   return static_cast<TMenuItem&>(*value.object());
 }
 
-// MENUADDITEM with the arguments that matter here (the others nil).
-struct ItemArgs {
-  Value prompt, action, msg, when, vkState, virtKey, checked;
-};
-Value add(const ItemArgs& a) {
-  Value args[15];
-  args[0] = a.prompt;
-  args[1] = a.msg;
-  args[2] = a.checked;
-  args[4] = a.action;
-  args[9] = a.vkState;
-  args[10] = a.virtKey;
-  args[13] = a.when;
-  return MENUADDITEM(Args(args));
+Value add(const MENUADDITEMArgs& a) {
+  auto values = a.list();
+  return MENUADDITEM(Args(values));
 }
 
+Value begin(const MENUBEGINArgs& a) {
+  auto values = a.list();
+  return MENUBEGIN(Args(values));
+}
 Value begin(bool popup = false, Value window = {}, bool look2007 = false) {
-  Value args[] = {popup, false, window, look2007};
-  return MENUBEGIN(Args(args));
+  return begin({.lPopup = popup, .lSystem = false, .oWnd = window, .l2007 = look2007});
 }
 
 // An action that records the items it ran with and whether a menu window was still shown.
@@ -119,15 +111,15 @@ class Menus : public ::testing::Test {
   // File (Open, separator, Quit with a shortcut text) and Edit, attached to the window.
   Value buildBar(Runs& runs, Value& quitAllowed) {
     Value bar = begin(false, owner);
-    file = add({"&File"});
+    file = add({.cPrompt = "&File"});
     begin(true);
-    open = add({"&Open", runs.action(), "Opens a file"});
+    open = add({.cPrompt = "&Open", .cMsg = "Opens a file", .bAction = runs.action()});
     add({});
-    quit = add({"&Quit\tCtrl+Q", runs.action(), {}, closure([&quitAllowed](Args) {
-                  return quitAllowed;
-                })});
+    quit = add({.cPrompt = "&Quit\tCtrl+Q",
+                .bAction = runs.action(),
+                .bWhen = closure([&quitAllowed](Args) { return quitAllowed; })});
     sub = MENUEND();
-    edit = add({"&Edit", runs.action()});
+    edit = add({.cPrompt = "&Edit", .bAction = runs.action()});
     EXPECT_TRUE(MENUEND().sharesStorageWith(bar));
     return bar;
   }
@@ -140,9 +132,9 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   Runs runs;
   Value quitAllowed = true;
   EXPECT_TRUE(MENUEND().isNil()) << "no open menu";
-  EXPECT_TRUE(add({"x"}).isNil());
+  EXPECT_TRUE(add({.cPrompt = "x"}).isNil());
   Value bar = begin(false, owner);
-  add({"&Tmp"});
+  add({.cPrompt = "&Tmp"});
   EXPECT_EQ(LASTITEMPOS().integer(), 1);
   EXPECT_TRUE(LASTMENU().sharesStorageWith(bar));
   MENUEND();
@@ -198,12 +190,11 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   EXPECT_FALSE(state(open) & MF_GRAYED);
 
   // Insert puts an item before item n (counted from 1), or at the end.
-  Value helpPrompt[] = {"&Help"}, lastPrompt[] = {"&Last"};
   auto help = lanmere::make<TMenuItem>();
-  help->New(Args(helpPrompt));
+  TMenuItem::NewArgs{.cPrompt = "&Help"}.sendTo(Value(help));
   menu(bar).Insert(Value(help), 2);
   auto last = lanmere::make<TMenuItem>();
-  last->New(Args(lastPrompt));
+  TMenuItem::NewArgs{.cPrompt = "&Last"}.sendTo(Value(last));
   menu(bar).Insert(Value(last), 99);
   EXPECT_EQ(GETMENUSTRING(number(handle), 1, MF_BYPOSITION), "&Help");
   EXPECT_EQ(GETMENUSTRING(number(handle), 3, MF_BYPOSITION), "&Last");
@@ -212,7 +203,7 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   // A closed submenu with no entry to hang on is ended and dropped.
   Value outer = begin(true);
   Value stray = begin(true);
-  add({"&Lost"});
+  add({.cPrompt = "&Lost"});
   MENUEND();
   MENUEND();
   EXPECT_FALSE(ISMENU(menu(stray).hMenu));
@@ -232,13 +223,13 @@ TEST_F(Menus, TheSystemMenuGetsItsItemsAtMenuEnd) {
   Runs runs;
   const HMENU system = GetSystemMenu(hwnd(), FALSE);
   const int count = GetMenuItemCount(system);
-  Value args[] = {false, true, owner};
-  Value sys = MENUBEGIN(Args(args));
-  Value first = add({"&First", runs.action()});
+  Value sys = begin({.lSystem = true, .oWnd = owner});
+  Value first = add({.cPrompt = "&First", .bAction = runs.action()});
   Value action2 = runs.action();
-  Value replaced[] = {"&Second", {}, {}, {},     closure([](Args) { return Value(); }),
-                      {},        {}, 7,  action2};
-  Value second = MENUADDITEM(Args(replaced));
+  Value second = add({.cPrompt = "&Second",
+                      .bAction = closure([](Args) { return Value(); }),
+                      .unused8 = 7,
+                      .bAction2 = action2});
   EXPECT_TRUE(item(second).bAction.sharesStorageWith(action2)) << "bAction2 replaces bAction";
   EXPECT_EQ(GetMenuItemCount(system), count) << "nothing before MENUEND";
   MENUEND();
@@ -287,9 +278,8 @@ TEST_F(Menus, HiliteResetAndSkin) {
   }
 
   const int count = GetMenuItemCount(GetSystemMenu(hwnd(), FALSE));
-  Value args[] = {false, true, owner};
-  const Value sys = MENUBEGIN(Args(args));
-  add({"&Extra", runs.action()});
+  const Value sys = begin({.lSystem = true, .oWnd = owner});
+  add({.cPrompt = "&Extra", .bAction = runs.action()});
   MENUEND();
   EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count + 1);
   menu(sys).Reset();
@@ -333,8 +323,8 @@ TEST_F(Menus, AltLetterArrowsAndEnterOnTheBar) {
 TEST_F(Menus, PopupsRunTheChosenItemAfterTheMenuHasClosed) {
   Runs runs;
   Value popup = begin(true);
-  Value alpha = add({"&Alpha", runs.action()});
-  Value beta = add({"&Beta\tCtrl+B", runs.action()});
+  Value alpha = add({.cPrompt = "&Alpha", .bAction = runs.action()});
+  Value beta = add({.cPrompt = "&Beta\tCtrl+B", .bAction = runs.action()});
   MENUEND();
   SetForegroundWindow(hwnd());
   struct Case {
@@ -473,8 +463,8 @@ struct Canvas {
 
 TEST_F(Menus, OwnerDrawnEntriesMeasureAndPaint) {
   Value popup = begin(true);
-  Value shortOne = add({"&Go"});
-  Value longOne = add({"&Go somewhere far away\tCtrl+G"});
+  Value shortOne = add({.cPrompt = "&Go"});
+  Value longOne = add({.cPrompt = "&Go somewhere far away\tCtrl+G"});
   MENUEND();
   as(owner).oPopup = popup;  // as while Activate shows it
   const auto width = [&](const Value& i) {
@@ -505,9 +495,9 @@ TEST_F(Menus, OwnerDrawnEntriesMeasureAndPaint) {
 TEST_F(Menus, TheFlatLookSharesOneCheckBitmap) {
   clearTrackedResources();
   Value popup = begin(true, {}, true);
-  add({"&Sub"});
+  add({.cPrompt = "&Sub"});
   begin(true);  // nested: inherits the look
-  Value checked = add({"&Checked", {}, {}, {}, {}, {}, true});
+  Value checked = add({.cPrompt = "&Checked", .lChecked = true});
   Value sub = MENUEND();
   EXPECT_TRUE(menu(sub).l2007.logical());
   MENUEND();
@@ -554,9 +544,12 @@ TEST_F(Menus, ShortcutsWorkOnceAttachedAndStopAfterEnd) {
   Runs runs;
   SETWNDAPP(number(hwnd()));
   Value bar = begin(false, owner);
-  add({"&File"});
+  add({.cPrompt = "&File"});
   begin(true);
-  add({"&Save\tCtrl+S", runs.action(), {}, {}, FCONTROL, 'S'});
+  add({.cPrompt = "&Save\tCtrl+S",
+       .bAction = runs.action(),
+       .nVKState = FCONTROL,
+       .nVirtKey = 'S'});
   MENUEND();
   MENUEND();
   ASSERT_TRUE(menu(bar).oAccTable.isObject());

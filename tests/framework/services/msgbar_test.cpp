@@ -34,12 +34,6 @@ TMsgItem& pane(const Value& value) {
   return static_cast<TMsgItem&>(*value.object());
 }
 
-struct BarArgs {
-  Value msg = "Ready";
-  bool clock = false, date = false, kbd = false;
-  bool style2007 = false, style2010 = false;
-};
-
 class MsgBar : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -66,20 +60,15 @@ class MsgBar : public ::testing::Test {
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
   }
-  Value newBar(const BarArgs& a, const Value& window = {}) {
-    Value args[12];
-    args[0] = window.isNil() ? owner : window;
-    args[1] = a.msg;
-    args[3] = a.clock;
-    args[4] = a.date;
-    args[5] = a.kbd;
-    args[10] = a.style2007;
-    args[11] = a.style2010;
-    return lanmere::send(TMSGBAR(), lanmere::symbol("New"), Args(args));
+  // A bar on the test's window saying "Ready" unless the arguments say otherwise.
+  Value newBar(TMsgBar::NewArgs a) {
+    if (a.oWnd.isNil()) a.oWnd = owner;
+    if (a.cMsg.isNil()) a.cMsg = "Ready";
+    return lanmere::construct<TMsgBar>(a);
   }
   Value newPane(const Value& onBar, long long width, const Value& action = {}, bool add = true) {
-    Value args[] = {onBar, Value("pane"), width, {}, {}, {}, add, action};
-    return lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(args));
+    return lanmere::construct<TMsgItem>(
+        {.oMsgBar = onBar, .cMsg = "pane", .nWidth = width, .lAdd = add, .bAction = action});
   }
   static RECT barRect(const Value& b, HWND parent) {
     RECT r{};
@@ -125,7 +114,7 @@ TEST_F(MsgBar, PlacementAndHeightAlsoAfterTheParentIsResized) {
 
 TEST_F(MsgBar, PanesArePackedFromTheRight) {
   overrideAppThemed(true);
-  const Value b = newBar({"Ready", true, false, true});
+  const Value b = newBar({.lClock = true, .lKbd = true});
   // Right to left: clock, "Ins", "Caps", "Num".
   std::vector<Value> panes = {bar(b).oClock, bar(b).oKeyIns, bar(b).oKeyCaps, bar(b).oKeyNum};
   for (std::size_t n = 1; n < panes.size(); ++n) {
@@ -262,7 +251,7 @@ TEST_F(MsgBar, TheDesignMenu) {
 }
 
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
-  const Value b = newBar({"Default text", true, false, true});
+  const Value b = newBar({.cMsg = "Default text", .lClock = true, .lKbd = true});
   const HWND hwnd = bar(b).hwnd();
   repaintNow(hwnd);
   const COLORREF back = pixel(hwnd, 6, 6);
@@ -319,8 +308,9 @@ TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
   // Two bars of different looks, in two windows; destroying one leaves the other right.
   const Value second = pixelWindow(300, 20, 520, 520, "msgbar 2010");
   ShowWindow(hwndOf(second), SW_SHOW);
-  const Value blue = newBar({"Blue look", true, false, true, true});
-  const Value grey = newBar({"Grey look", true, false, true, false, true}, second);
+  const Value blue = newBar({.cMsg = "Blue look", .lClock = true, .lKbd = true, .l2007 = true});
+  const Value grey =
+      newBar({.oWnd = second, .cMsg = "Grey look", .lClock = true, .lKbd = true, .l2010 = true});
   EXPECT_FALSE(bar(grey).l2007.logical());
   for (const Value& b : {blue, grey}) repaintNow(bar(b).hwnd());
   EXPECT_EQ(pixel(bar(blue).hwnd(), 2, 0), flatBarRows(true)[0]);
@@ -339,7 +329,7 @@ TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
 }
 
 TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
-  const Value b = newBar({"Ready", false, false, true});
+  const Value b = newBar({.lKbd = true});
   TMsgItem& caps = pane(bar(b).oKeyCaps);
   const bool initially = (GetKeyState(VK_CAPITAL) & 1) != 0;
   EXPECT_EQ(caps.lActive.logical(), initially);
@@ -365,7 +355,7 @@ TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
 }
 
 TEST_F(MsgBar, DoubleClickShowsAndRestoresTheResourceTitle) {
-  const Value b = newBar({"Ready", true});
+  const Value b = newBar({.lClock = true});
   const HWND parent = hwndOf(owner);
   auto title = [&] {
     char text[256] = {};
@@ -396,11 +386,11 @@ TEST_F(MsgBar, PaneBitmaps) {
   ASSERT_TRUE(writeBitmapFile(blue, 16, 12, picture(RGB(0, 0, 255))));
   const Value b = newBar({});
   const std::size_t withBar = trackedResources().size();
-  Value args[] = {b, Value(""), {}, {}, {}, {}, true, {}, Value(red), Value(blue)};
-  const Value p = lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(args));
+  const Value p = lanmere::construct<TMsgItem>(
+      {.oMsgBar = b, .cMsg = "", .lAdd = true, .cBmp1 = red, .cBmp2 = blue});
   EXPECT_EQ(pane(p).nWidth.integer(), 16 + 7);
-  Value missing[] = {b, Value(""), {}, {}, {}, {}, false, {}, Value(folder / "none.bmp")};
-  const Value bare = lanmere::send(TMSGITEM(), lanmere::symbol("New"), Args(missing));
+  const Value bare = lanmere::construct<TMsgItem>(
+      {.oMsgBar = b, .cMsg = "", .lAdd = false, .cBmp1 = folder / "none.bmp"});
   EXPECT_EQ(pane(bare).hBitmap1.integer(), 0);
   pane(bare).End();
   // The two pictures, and the failed load's record with handle 0.
@@ -428,7 +418,7 @@ TEST_F(MsgBar, PaneBitmaps) {
 }
 
 TEST_F(MsgBar, NothingIsLeftAfterTheWindowCloses) {
-  const Value b = newBar({"Ready", true, true, true, true});
+  const Value b = newBar({.lClock = true, .lDate = true, .lKbd = true, .l2007 = true});
   newPane(b, 50);
   repaintNow(bar(b).hwnd());
   const Value timer = bar(b).oTimer;
