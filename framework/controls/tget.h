@@ -4,6 +4,8 @@
 // applies them to the GET and shows the GET's buffer in the system edit control.
 #pragma once
 
+#include <functional>
+
 #include "framework/core/tcontrol.h"
 #include "runtime/get.h"
 
@@ -112,13 +114,12 @@ class TGet : public TControl {
   Value saveToRC(const Value& nIndent = {});  // "SaveToRC"
 
  private:
+  // A setting the class's fields share (lDisColors, lClrFocus, nClrFocus).
+  static Value& classValue(const lanmere::Symbol* name);
   lanmere::Get& get() const;
   bool editing() const;
   // The field is the edit part of a combo box.
   bool inComboBox() const;
-  // The system edit control's own procedure for one message (the subclass is bypassed).
-  LRESULT system(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-  std::string windowText() const;
   DWORD selection() const;  // EM_GETSEL: start in the low word, end in the high word
   void caretTo(long long pos);
   void caretShape();
@@ -133,8 +134,7 @@ class TGet : public TControl {
   // Blanks the selected part of the buffer through the GET.
   void deleteThrough(long long start, long long end);
   // Runs `edit` with the GET editing (the field focused for the call when it is not).
-  template <class Edit>
-  void whileEditing(Edit&& edit);
+  void whileEditing(const std::function<void()>& edit);
   long long bufferLength() const;
   Value keyLeftRight(long long key);
   Value keyInsert();

@@ -14,6 +14,7 @@
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "framework/services/msgpaint.h"
@@ -147,8 +148,7 @@ Value TMsgBar::New(Args args) {
   oWnd = a.oWnd.isObject() ? a.oWnd : defaultWindow();
   auto* parent = oWnd.isObject() ? dynamic_cast<TWindow*>(oWnd.object()) : nullptr;
   nClrText = a.nClrFore.isNumber() ? a.nClrFore : Value(0);
-  nClrPane =
-      a.nClrBack.isNumber() ? a.nClrBack : Value(static_cast<long long>(GetSysColor(kDefaultBack)));
+  nClrPane = a.nClrBack.isNumber() ? a.nClrBack : sysColor(kDefaultBack);
   if (parent) parent->oMsgBar = self();
   cMsg = cMsgDef = a.cMsg.isText() ? a.cMsg : Value("");
   nStyle = static_cast<long long>(WS_VISIBLE | WS_CHILD | WS_BORDER);
@@ -183,11 +183,11 @@ Value TMsgBar::New(Args args) {
 
 Value TMsgBar::Default() {
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
-    const Value font(lanmere::make<TFont>());
-    TFont::NewArgs{.cFaceName = "MS Sans Serif", .nWidth = 0, .nHeight = kSystemFontHeight}.sendTo(
-        font);
+    // New may answer another live font of the same settings: that one is the bar's font.
+    const Value font = lanmere::construct<TFont>(
+        {.cFaceName = "MS Sans Serif", .nWidth = 0, .nHeight = kSystemFontHeight});
     SetFont(font);
-    tell(font, msg::End);  // the bar is its only holder
+    tell(font, msg::End);  // the bar holds its own use
   } else if (oFont.isObject()) {
     const Value given = oFont;
     oFont = Value();
@@ -303,7 +303,7 @@ Value TMsgBar::makeKeyPane(const char* text, int key) {
       "(b)TMSGBAR:KEYBON");
   const Value pane = makeTimedPane(Value(text), refresh, action);
   TMsgItem* item = paneOf(pane);
-  item->nClrDisabled = static_cast<long long>(GetSysColor(COLOR_BTNSHADOW));
+  item->nClrDisabled = sysColor(COLOR_BTNSHADOW);
   item->Refresh();
   return pane;
 }
