@@ -415,14 +415,12 @@ TEST_F(Buttons, GeneratedTexts) {
   EXPECT_EQ(lanmere::send(button, "cGenPRG").string(),
             "\r\n   @ 10, 20 BUTTON \"&Button\" SIZE 42, 13 PIXEL OF oWnd ;\r\n"
             "      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
-  const long long units = GETDLGBASEUNITS();
-  const long long bx = units & 0xFFFF;
-  const long long by = (units >> 16) & 0xFFFF;
+  // In whole dialog units, here those of the system font's 7 x 16 cells (a unit is 7/4 pixels
+  // across and 2 down): 20 pixels across are 11 units, 13 down are 6.
+  ASSERT_EQ(GETDLGBASEUNITS(), MAKELONG(7, 16));
   EXPECT_EQ(lanmere::send(button, "cGenPRG", {true}).string(),
-            "\r\n   @ " + std::to_string(10 * 8 / by) + ", " + std::to_string(20 * 4 / bx) +
-                " BUTTON \"&Button\" SIZE " + std::to_string(42 * 4 / bx) + ", " +
-                std::to_string(13 * 8 / by) +
-                " PIXEL OF oWnd ;\r\n      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
+            "\r\n   @ 5, 11 BUTTON \"&Button\" SIZE 24, 6 PIXEL OF oWnd ;\r\n"
+            "      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
   EXPECT_EQ(lanmere::send(button, "SaveToRC", {2}).string(),
             "  PUSHBUTTON \"&Button\", " + std::to_string(id) + ", 10, 20, 42, 13");
 

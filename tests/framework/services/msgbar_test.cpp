@@ -27,6 +27,21 @@ namespace {
 using lanmere::Args;
 using lanmere::Value;
 
+// The flat looks' backgrounds from the top row down, as 0xRRGGBB: the 2007 look blue, the 2010
+// look grey.
+const std::vector<unsigned> kBlueRows = {0xFFFFFF, 0xE3EFFF, 0xDFECFF, 0xDBEAFF, 0xD7E8FF, 0xD4E6FF,
+                                         0xD0E4FF, 0xCCE2FF, 0xC9E0FF, 0xC5DEFF, 0xADD1FF, 0xAED1FF,
+                                         0xB0D2FF, 0xB1D3FF, 0xB3D4FF, 0xB4D4FF, 0xB6D5FF, 0xB7D6FF,
+                                         0xB9D7FF, 0xBAD8FF, 0xBCD8FF, 0xBDD9FF, 0xBFDAFF};
+const std::vector<unsigned> kGreyRows = {0xF7FAFC, 0xE6EAEE, 0xE2E6EA, 0xDFE3E7, 0xDDE1E5, 0xDBDEE3,
+                                         0xD8DCE1, 0xD6DADE, 0xD4D8DC, 0xD2D6DA, 0xD0D4D9, 0xCED2D7,
+                                         0xCCD0D5, 0xCACED3, 0xC8CCD1, 0xC6CACF, 0xC4C9CE, 0xC2C7CC,
+                                         0xC0C5CA, 0xBFC3C8, 0xB7BCC1, 0x605245};
+
+COLORREF colour(unsigned rgb) {
+  return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
 class MsgBar : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -265,16 +280,16 @@ TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
     const HBITMAP bitmap = handleFrom<HBITMAP>(made);
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
+    const std::vector<unsigned>& rows = blue ? kBlueRows : kGreyRows;
     EXPECT_EQ(info.bmWidth, blue ? 26 : 103);
-    EXPECT_EQ(info.bmHeight, blue ? 23 : 22);
+    ASSERT_EQ(static_cast<std::size_t>(info.bmHeight), rows.size());
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    const auto rows = flatBarRows(blue);
     for (int row = 0; row < info.bmHeight; ++row) {
-      EXPECT_EQ(GetPixel(memory, info.bmWidth - 1, row), rows[static_cast<std::size_t>(row)])
+      EXPECT_EQ(GetPixel(memory, info.bmWidth - 1, row),
+                colour(rows[static_cast<std::size_t>(row)]))
           << blue << " row " << row;
     }
-    EXPECT_EQ(rows[1], blue ? RGB(0xE3, 0xEF, 0xFF) : RGB(0xE6, 0xEA, 0xEE));
     SelectObject(memory, old);
     DeleteDC(memory);
     trackedDelete(bitmap, [](HBITMAP h) { return DeleteObject(h); });
@@ -286,8 +301,8 @@ TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
       newBar({.oWnd = second, .cMsg = "Grey look", .lClock = true, .lKbd = true, .l2010 = true});
   EXPECT_FALSE(as<TMsgBar>(grey).l2007.logical());
   for (const Value& b : {blue, grey}) repaintNow(as<TMsgBar>(b).hwnd());
-  EXPECT_EQ(windowPixel(as<TMsgBar>(blue).hwnd(), 2, 0), flatBarRows(true)[0]);
-  EXPECT_EQ(windowPixel(as<TMsgBar>(grey).hwnd(), 2, 0), flatBarRows(false)[0]);
+  EXPECT_EQ(windowPixel(as<TMsgBar>(blue).hwnd(), 2, 0), colour(kBlueRows[0]));
+  EXPECT_EQ(windowPixel(as<TMsgBar>(grey).hwnd(), 2, 0), colour(kGreyRows[0]));
   as<TMsgBar>(blue).SetMsg("Flat message");
   EXPECT_EQ(as<TMsgBar>(blue).cMsg.string(), "Flat message");
   UpdateWindow(as<TMsgBar>(blue).hwnd());
@@ -296,7 +311,7 @@ TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
   EXPECT_EQ(flatBarBitmap(true), nullptr);
   EXPECT_NE(flatBarBitmap(false), nullptr);
   repaintNow(as<TMsgBar>(grey).hwnd());
-  EXPECT_EQ(windowPixel(as<TMsgBar>(grey).hwnd(), 2, 0), flatBarRows(false)[0]);
+  EXPECT_EQ(windowPixel(as<TMsgBar>(grey).hwnd(), 2, 0), colour(kGreyRows[0]));
   destroy(second);
   EXPECT_EQ(flatBarBitmap(false), nullptr);
 }
