@@ -13,6 +13,7 @@
 #include "runtime/functions.h"
 #include "tests/support/files.h"
 #include "tests/support/modules.h"
+#include "tests/support/values.h"
 
 namespace kestrel {
 namespace {
@@ -135,7 +136,7 @@ TEST_F(ErrorsCore, GenErrorBuildsEachTableEntry) {
   EXPECT_TRUE(lanmere::callFunction("_KSGENERROR", {}).isNil());
   // An operation that is not a text leaves the member "".
   Value v = lanmere::callFunction("_KSGENERROR", {2, 99});
-  EXPECT_EQ(static_cast<ErrorRecord*>(v.object())->operation.text(), "");
+  EXPECT_EQ(test::as<ErrorRecord>(v).operation.text(), "");
 }
 
 TEST_F(ErrorsCore, LowMemoryErrorAnswersWithTheBlocksResult) {
