@@ -12,6 +12,8 @@
 #include "runtime/closure.h"
 #include "runtime/error.h"
 #include "runtime/functions.h"
+#include "tests/support/modules.h"
+#include "tests/support/values.h"
 
 namespace kestrel {
 namespace {
@@ -24,7 +26,7 @@ class ErrorsCore : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     lanmere::clearModules();
-    for (const lanmere::ModuleTable* module : errorsCoreModules()) lanmere::registerModule(*module);
+    test::registerModules({errorsCoreModules()});
     lanmere::registerModule(lanmere::errorModule());
   }
 
@@ -134,7 +136,7 @@ TEST_F(ErrorsCore, GenErrorBuildsEachTableEntry) {
   EXPECT_TRUE(lanmere::callFunction("_KSGENERROR", {}).isNil());
   // An operation that is not a text leaves the member "".
   Value v = lanmere::callFunction("_KSGENERROR", {2, 99});
-  EXPECT_EQ(static_cast<ErrorRecord*>(v.object())->operation.text(), "");
+  EXPECT_EQ(test::as<ErrorRecord>(v).operation.text(), "");
 }
 
 TEST_F(ErrorsCore, LowMemoryErrorAnswersWithTheBlocksResult) {
@@ -181,6 +183,8 @@ TEST_F(ErrorsCore, ABreakInTheHandlerUnwindsTheFrameworkCaller) {
 // without a block does, never carrying on with nil.
 TEST_F(ErrorsCore, WithoutAnErrorBlockFrameworkErrorsAre9002) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // A fixed name, not a folder of the test's own: the death test's child runs this body up to
+  // its statement and never gets to remove a folder it made.
   lanmere::setInternalErrorLog(
       (std::filesystem::temp_directory_path() / "kestrel-errors-core-internal.log").string());
   EXPECT_EXIT(
