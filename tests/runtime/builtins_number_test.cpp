@@ -10,36 +10,36 @@ using namespace std::string_view_literals;
 class NumberTest : public BuiltinsTest {};
 
 TEST_F(NumberTest, StrDefaultFields) {
-  EXPECT_EQ(call("STR", {42}).text(), "        42");
-  EXPECT_EQ(call("STR", {-5}).text(), "        -5");
-  EXPECT_EQ(call("STR", {0}).text(), "         0");
-  EXPECT_EQ(call("STR", {12345678901LL}).text(), "         12345678901");  // 20 wide
+  EXPECT_EQ(call("STR", {42}).string(), "        42");
+  EXPECT_EQ(call("STR", {-5}).string(), "        -5");
+  EXPECT_EQ(call("STR", {0}).string(), "         0");
+  EXPECT_EQ(call("STR", {12345678901LL}).string(), "         12345678901");  // 20 wide
   // A floating value shows its own decimals after an integer field of 10.
-  EXPECT_EQ(call("STR", {Value(3.14159, 2)}).text(), "         3.14");
-  EXPECT_EQ(call("STR", {Value(2.5, 0)}).text(), "         3");
-  EXPECT_EQ(call("STR", {Value(-0.5, 1)}).text(), "        -0.5");
-  EXPECT_EQ(call("STR", {42, 0}).text(), "        42");  // a width below 1 is the default
+  EXPECT_EQ(call("STR", {Value(3.14159, 2)}).string(), "         3.14");
+  EXPECT_EQ(call("STR", {Value(2.5, 0)}).string(), "         3");
+  EXPECT_EQ(call("STR", {Value(-0.5, 1)}).string(), "        -0.5");
+  EXPECT_EQ(call("STR", {42, 0}).string(), "        42");  // a width below 1 is the default
 }
 
 TEST_F(NumberTest, StrWidthDecimalsAndRounding) {
-  EXPECT_EQ(call("STR", {3.7, 5}).text(), "    4");  // a width alone means no decimals
-  EXPECT_EQ(call("STR", {-2.5, 4}).text(), "  -3");
-  EXPECT_EQ(call("STR", {3.14159, 8, 3}).text(), "   3.142");
-  EXPECT_EQ(call("STR", {2.675, 6, 2}).text(), "  2.68");  // as written, not as stored
-  EXPECT_EQ(call("STR", {1.005, 5, 2}).text(), " 1.01");
-  EXPECT_EQ(call("STR", {5, 6, 2}).text(), "  5.00");
-  EXPECT_EQ(call("STR", {0.05, 5, 3}).text(), "0.050");
-  EXPECT_EQ(call("STR", {-0.001, 6, 2}).text(), "  0.00");
-  EXPECT_EQ(call("STR", {Value(10.0 / 4), nil, 3}).text(), "         2.500");
+  EXPECT_EQ(call("STR", {3.7, 5}).string(), "    4");  // a width alone means no decimals
+  EXPECT_EQ(call("STR", {-2.5, 4}).string(), "  -3");
+  EXPECT_EQ(call("STR", {3.14159, 8, 3}).string(), "   3.142");
+  EXPECT_EQ(call("STR", {2.675, 6, 2}).string(), "  2.68");  // as written, not as stored
+  EXPECT_EQ(call("STR", {1.005, 5, 2}).string(), " 1.01");
+  EXPECT_EQ(call("STR", {5, 6, 2}).string(), "  5.00");
+  EXPECT_EQ(call("STR", {0.05, 5, 3}).string(), "0.050");
+  EXPECT_EQ(call("STR", {-0.001, 6, 2}).string(), "  0.00");
+  EXPECT_EQ(call("STR", {Value(10.0 / 4), nil, 3}).string(), "         2.500");
 }
 
 TEST_F(NumberTest, StrOverflowGivesAsterisks) {
-  EXPECT_EQ(call("STR", {123456, 3}).text(), "***");
-  EXPECT_EQ(call("STR", {12.5, 3, 1}).text(), "***");
-  EXPECT_EQ(call("STR", {99.95, 4, 1}).text(), "****");  // rounding to 100.0 needs five
-  EXPECT_EQ(call("STR", {-1000, 4}).text(), "****");
-  EXPECT_EQ(call("STR", {Value(1e300, 0)}).text(), std::string(20, '*'));
-  EXPECT_EQ(call("STR", {1e300}).text(), std::string(23, '*'));  // 20 + point + 2
+  EXPECT_EQ(call("STR", {123456, 3}).string(), "***");
+  EXPECT_EQ(call("STR", {12.5, 3, 1}).string(), "***");
+  EXPECT_EQ(call("STR", {99.95, 4, 1}).string(), "****");  // rounding to 100.0 needs five
+  EXPECT_EQ(call("STR", {-1000, 4}).string(), "****");
+  EXPECT_EQ(call("STR", {Value(1e300, 0)}).string(), std::string(20, '*'));
+  EXPECT_EQ(call("STR", {1e300}).string(), std::string(23, '*'));  // 20 + point + 2
   EXPECT_EQ(str(Value(1e300), 400, 2).size(), 400u);
   EXPECT_TRUE(argumentError(call("STR", {"5"}), 1099, "STR", {"5"}));
   EXPECT_TRUE(argumentError(call("STR", {5, "3"}), 1099, "STR", {5, "3"}));
@@ -122,24 +122,24 @@ TEST_F(NumberTest, MaxAndMinOfOneKind) {
 }
 
 TEST_F(NumberTest, NumToHex) {
-  EXPECT_EQ(call("HB_NUMTOHEX", {255}).text(), "FF");
-  EXPECT_EQ(call("HB_NUMTOHEX", {0}).text(), "0");
-  EXPECT_EQ(call("HB_NUMTOHEX", {4096}).text(), "1000");
-  EXPECT_EQ(call("HB_NUMTOHEX", {255, 4}).text(), "00FF");
-  EXPECT_EQ(call("HB_NUMTOHEX", {0xABCDEF, 2}).text(), "ABCDEF");
-  EXPECT_EQ(call("HB_NUMTOHEX", {-1}).text(), "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {255}).string(), "FF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {0}).string(), "0");
+  EXPECT_EQ(call("HB_NUMTOHEX", {4096}).string(), "1000");
+  EXPECT_EQ(call("HB_NUMTOHEX", {255, 4}).string(), "00FF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {0xABCDEF, 2}).string(), "ABCDEF");
+  EXPECT_EQ(call("HB_NUMTOHEX", {-1}).string(), "FFFFFFFFFFFFFFFF");
   int anchor = 0;
   const Value pointer = Value::pointer(&anchor);
-  EXPECT_EQ(call("HB_NUMTOHEX", {pointer}).text(),
+  EXPECT_EQ(call("HB_NUMTOHEX", {pointer}).string(),
             numToHex(reinterpret_cast<std::uintptr_t>(&anchor)));
   EXPECT_EQ(numToHex(0x1234ABCDULL), "1234ABCD");
   EXPECT_TRUE(argumentError(call("HB_NUMTOHEX", {"FF"}), 1131, "HB_NUMTOHEX", {"FF"}));
 }
 
 TEST_F(NumberTest, BinaryForms) {
-  EXPECT_EQ(call("I2BIN", {1}).text(), "\x01\x00"sv);
-  EXPECT_EQ(call("I2BIN", {-2}).text(), "\xFE\xFF"sv);
-  EXPECT_EQ(call("I2BIN", {65536 + 3}).text(), "\x03\x00"sv);
+  EXPECT_EQ(call("I2BIN", {1}).string(), "\x01\x00"sv);
+  EXPECT_EQ(call("I2BIN", {-2}).string(), "\xFE\xFF"sv);
+  EXPECT_EQ(call("I2BIN", {65536 + 3}).string(), "\x03\x00"sv);
   EXPECT_EQ(call("BIN2I", {bytes("\xFE\xFF"sv)}).integer(), -2);
   EXPECT_EQ(call("BIN2I", {bytes("\x05"sv)}).integer(), 5);
   EXPECT_EQ(call("BIN2I", {""}).integer(), 0);
@@ -147,7 +147,7 @@ TEST_F(NumberTest, BinaryForms) {
   for (int n : {-32768, -1, 0, 1, 255, 256, 32767}) {
     EXPECT_EQ(call("BIN2I", {call("I2BIN", {n})}).integer(), n);
   }
-  EXPECT_EQ(call("L2BIN", {0x12345678}).text(), "\x78\x56\x34\x12"sv);
+  EXPECT_EQ(call("L2BIN", {0x12345678}).string(), "\x78\x56\x34\x12"sv);
   EXPECT_EQ(call("BIN2L", {bytes("\xFF\xFF\xFF\xFF"sv)}).integer(), -1);
   for (long long n : {-2147483648LL, -70000LL, 0LL, 70000LL, 2147483647LL}) {
     EXPECT_EQ(call("BIN2L", {call("L2BIN", {n})}).integer(), n);

@@ -118,8 +118,8 @@ TEST(Closure, CapturesBySharedCell) {
 TEST(Closure, SetGetReadsAndWritesTheCell) {
   auto cell = make<Cell>(Value("old"));
   Value bSetGet = setGet(cell);
-  EXPECT_EQ(eval(bSetGet).text(), "old");
-  EXPECT_EQ(eval(bSetGet, {"new"}).text(), "new");
+  EXPECT_EQ(eval(bSetGet).string(), "old");
+  EXPECT_EQ(eval(bSetGet, {"new"}).string(), "new");
   EXPECT_EQ(cell->value.text(), "new");
 }
 
@@ -160,7 +160,7 @@ TEST(Object, MessagesAreCaseInsensitiveAndUnderscoreAssigns) {
   send(square, "_ntop", {42});
   EXPECT_EQ(send(square, "nTop").integer(), 42);
   EXPECT_EQ(static_cast<TSquare*>(square.object())->nTop.integer(), 42);
-  EXPECT_EQ(send(square, "cname").text(), "shape");
+  EXPECT_EQ(send(square, "cname").string(), "shape");
 }
 
 TEST(Object, AnOverrideAnswersByNameAndFromCpp) {
@@ -170,7 +170,7 @@ TEST(Object, AnOverrideAnswersByNameAndFromCpp) {
   EXPECT_EQ(asShape.Area().integer(), 9);
   EXPECT_EQ(send(Value(make<TShape>()), "area").integer(), 0);
   EXPECT_EQ(send(square, "Twice", {5}).integer(), 10);
-  EXPECT_EQ(send(square, "Where").text(), "TSHAPE:WHERE");
+  EXPECT_EQ(send(square, "Where").string(), "TSHAPE:WHERE");
 }
 
 TEST(Object, ClassDataIsSharedPerClassUnlessRedeclared) {
@@ -178,10 +178,10 @@ TEST(Object, ClassDataIsSharedPerClassUnlessRedeclared) {
   send(a, "_nCount", {5});
   EXPECT_EQ(send(b, "nCount").integer(), 5);
   EXPECT_EQ(send(s, "nCount").integer(), 5);  // inherited, same value
-  EXPECT_EQ(send(a, "cKind").text(), "base");
-  EXPECT_EQ(send(s, "cKind").text(), "square");
+  EXPECT_EQ(send(a, "cKind").string(), "base");
+  EXPECT_EQ(send(s, "cKind").string(), "square");
   send(s, "_cKind", {"changed"});
-  EXPECT_EQ(send(a, "cKind").text(), "base");
+  EXPECT_EQ(send(a, "cKind").string(), "base");
 }
 
 TEST(Object, ReflectionNamesUnderstandingAndCreation) {
@@ -209,7 +209,7 @@ TEST(Object, ReflectionNamesUnderstandingAndCreation) {
 
 TEST(Object, UnknownMessagesGoToTheFallbackOrRaise) {
   Value square(make<TSquare>());
-  EXPECT_EQ(send(square, "Volume").text(), "unknown VOLUME");
+  EXPECT_EQ(send(square, "Volume").string(), "unknown VOLUME");
 
   Value seen;
   Value previous = errorBlock(block([&seen](Args a) {
@@ -217,12 +217,12 @@ TEST(Object, UnknownMessagesGoToTheFallbackOrRaise) {
     return Value("substitute");
   }));
   Value shape(make<TShape>());
-  EXPECT_EQ(send(shape, "Volume").text(), "substitute");
+  EXPECT_EQ(send(shape, "Volume").string(), "substitute");
   auto* record = static_cast<ErrorRecord*>(seen.object());
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->genCode.integer(), 13);
   EXPECT_EQ(record->operation.text(), "VOLUME");
-  EXPECT_EQ(send(shape, "_nothing", {1}).text(), "substitute");
+  EXPECT_EQ(send(shape, "_nothing", {1}).string(), "substitute");
   record = static_cast<ErrorRecord*>(seen.object());
   EXPECT_EQ(record->genCode.integer(), 16);
   EXPECT_EQ(record->operation.text(), "NOTHING");
@@ -272,7 +272,7 @@ TEST(CallStack, DepthHasNoFixedLimit) {
 
 TEST(CallStack, ClosuresAndMethodsPushFrames) {
   Value probe = block([](Args) { return Value(procName(0)); }, "(b)PROBE");
-  EXPECT_EQ(eval(probe).text(), "(b)PROBE");
+  EXPECT_EQ(eval(probe).string(), "(b)PROBE");
 }
 
 Value twice(const Value& n) {

@@ -21,7 +21,8 @@ Value rect(Value top, Value left, Value bottom, Value right) {
 // {top, left, bottom, right} as plain integers, for comparisons.
 std::vector<long long> coordinates(const Value& r) {
   std::vector<long long> out;
-  for (const Value& v : send(r, "aRect").items()) out.push_back(v.integer());
+  const Value list = send(r, "aRect");
+  for (const Value& v : list.items()) out.push_back(v.integer());
   return out;
 }
 
@@ -58,12 +59,12 @@ TEST(TRect, NewCopiesAListAndPadsAShortOne) {
 
 TEST(TRect, BinaryFormIsLeftTopRightBottomLittleEndian) {
   const Value r = rect(-1, -2, 300, 70000);
-  EXPECT_EQ(send(r, "cRect").text(), le32(-2) + le32(-1) + le32(70000) + le32(300));
-  EXPECT_EQ(send(r, "cRect").text().substr(0, 8),
+  EXPECT_EQ(send(r, "cRect").string(), le32(-2) + le32(-1) + le32(70000) + le32(300));
+  EXPECT_EQ(send(r, "cRect").string().substr(0, 8),
             std::string("\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8));
   // Floating coordinates by their integer part; values past 32 bits clamped.
   const Value f = rect(Value(1.9, 1), Value(-2.7, 1), Value(5e10, 0), Value(-5e10, 0));
-  EXPECT_EQ(send(f, "cRect").text(), le32(-2) + le32(1) + le32(INT32_MIN) + le32(INT32_MAX));
+  EXPECT_EQ(send(f, "cRect").string(), le32(-2) + le32(1) + le32(INT32_MIN) + le32(INT32_MAX));
 }
 
 TEST(TRect, BinaryFormRoundTripsAndShortOrLongTextsReadSafely) {
@@ -90,12 +91,12 @@ TEST(TRect, BinaryFormRoundTripsAndShortOrLongTextsReadSafely) {
 TEST(TRect, BadBytesAndBadIndexesRaiseAndChangeNothing) {
   test::ErrorCatcher errors(Value("substitute"));
   const Value r = rect(1, 2, 3, 4);
-  EXPECT_EQ(send(r, "_cRect", {Value(42)}).text(), "substitute");
+  EXPECT_EQ(send(r, "_cRect", {Value(42)}).string(), "substitute");
   ASSERT_EQ(errors.records.size(), 1u);
   EXPECT_EQ(errors.last().genCode.integer(), 1);
   EXPECT_EQ(errors.last().subCode.integer(), kRectBytesSubCode);
   for (const Value& index : {Value(0), Value(5), Value(1.5, 1), Value("2")}) {
-    EXPECT_EQ(send(r, "[]", {index, 77}).text(), "substitute");
+    EXPECT_EQ(send(r, "[]", {index, 77}).string(), "substitute");
     EXPECT_EQ(errors.last().genCode.integer(), 2);
     EXPECT_EQ(errors.last().subCode.integer(), kRectIndexSubCode);
   }
@@ -126,7 +127,8 @@ TEST(TRect, EqualityComparesCoordinatesOfRectanglesOnly) {
   EXPECT_FALSE(send(a, "==", {rect(1, 2, 3, 5)}).logical());
   EXPECT_FALSE(send(a, "==", {Value::list({1, 2, 3, 4})}).logical());
   EXPECT_FALSE(send(a, "==", {Value()}).logical());
-  EXPECT_TRUE(*static_cast<TRect*>(a.object()) == *static_cast<TRect*>(rect(1, 2, 3, 4).object()));
+  const Value same = rect(1, 2, 3, 4);
+  EXPECT_TRUE(*static_cast<TRect*>(a.object()) == *static_cast<TRect*>(same.object()));
 }
 
 }  // namespace
