@@ -45,6 +45,10 @@ TEST_F(DateTest, DtocFollowsTheFormatAndBlankDatesKeepItsShape) {
   EXPECT_EQ(call("DTOC", {Value::date(0)}).string(), "  .  .    ");
   setDateFormat("YYYY-MM-DD");
   EXPECT_EQ(call("DTOC", {dateOf(987, 12, 31)}).string(), "0987-12-31");
+  // One letter shows the day or month in as many digits as it has.
+  setDateFormat("D.M.YYYY");
+  EXPECT_EQ(call("DTOC", {dateOf(2024, 3, 7)}).string(), "7.3.2024");
+  EXPECT_EQ(call("DTOC", {dateOf(2024, 11, 25)}).string(), "25.11.2024");
   EXPECT_TRUE(argumentError(call("DTOC", {"03/07/24"}), 1118, "DTOC", {"03/07/24"}));
 }
 
@@ -83,7 +87,11 @@ TEST_F(DateTest, TimestampText) {
   const Value stamp = Value::timestamp(dateOf(2024, 3, 7).julian(), ms);
   EXPECT_EQ(call("HB_TTOC", {stamp}).string(), "03/07/24 13:05:09.045");
   EXPECT_EQ(call("HB_TTOC", {dateOf(2024, 3, 7)}).string(), "03/07/24 00:00:00.000");
-  EXPECT_EQ(timeText(86'399'999), "23:59:59.999");
+  for (const auto& [ms, text] :
+       {std::pair{86'399'999, "23:59:59.999"}, std::pair{86'400'000, "00:00:00.000"},
+        std::pair{-1, "00:00:00.000"}}) {
+    EXPECT_EQ(timeText(ms), text) << ms;
+  }
   EXPECT_TRUE(argumentError(call("HB_TTOC", {1}), 1122, "HB_TTOC", {1}));
 }
 

@@ -126,6 +126,7 @@ TEST_F(TextTest, AtAndRat) {
   EXPECT_EQ(call("AT", {"", "abc"}).integer(), 0);
   EXPECT_EQ(call("AT", {"l", "hello", 4}).integer(), 4);
   EXPECT_EQ(call("AT", {"l", "hello", 9}).integer(), 0);
+  EXPECT_EQ(call("AT", {"c", "abc", 3}).integer(), 3);  // a start on the last byte
   EXPECT_EQ(call("RAT", {"lo", "hello lo"}).integer(), 7);
   EXPECT_EQ(call("RAT", {"z", "hello"}).integer(), 0);
   EXPECT_EQ(call("RAT", {"", "hello"}).integer(), 0);

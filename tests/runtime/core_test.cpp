@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
@@ -62,18 +64,45 @@ TEST(List, CopiesShareTheSameList) {
 }
 
 TEST(Value, EmptyAsTheLanguageDefinesIt) {
-  EXPECT_TRUE(isEmpty(Value()));
-  EXPECT_TRUE(isEmpty(Value(false)));
-  EXPECT_TRUE(isEmpty(Value(0)));
-  EXPECT_TRUE(isEmpty(Value(0.0)));
-  EXPECT_TRUE(isEmpty(Value("")));
-  EXPECT_TRUE(isEmpty(Value::list()));
-  EXPECT_TRUE(isEmpty(Value::date(0)));
-  EXPECT_FALSE(isEmpty(Value(true)));
-  EXPECT_FALSE(isEmpty(Value(-1)));
-  EXPECT_FALSE(isEmpty(Value(" ")));
-  EXPECT_FALSE(isEmpty(Value::list({Value()})));
-  EXPECT_FALSE(isEmpty(Value::date(2451545)));
+  const struct {
+    Value value;
+    bool empty;
+  } rows[] = {
+      {Value(), true},
+      {false, true},
+      {0, true},
+      {0.0, true},
+      {"", true},
+      {Value::list(), true},
+      {Value::hash(), true},
+      {Value::date(0), true},
+      {Value::timestamp(0, 0), true},
+      {true, false},
+      {-1, false},
+      {" ", false},
+      {Value::list({Value()}), false},
+      {Value::date(2451545), false},
+      {Value::timestamp(0, 1), false},  // a time without a date is not blank
+      {Value::timestamp(2451545, 0), false},
+  };
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(isEmpty(rows[i].value), rows[i].empty) << "row " << i;
+  }
+}
+
+// Integer keys compare as integers: beyond 2^53, where doubles skip odd numbers, keys one apart
+// are two entries.
+TEST(Hash, IntegerKeysOneApartStayDistinct) {
+  for (long long key : {1LL << 53, -(1LL << 53) - 1, LLONG_MAX - 1}) {
+    Value hash = Value::hash();
+    hash.hashData()->entries.push_back({key, "first"});
+    hash.hashData()->entries.push_back({key + 1, "second"});
+    const Value* first = hash.hashData()->find(key);
+    const Value* second = hash.hashData()->find(key + 1);
+    ASSERT_TRUE(first && second) << key;
+    EXPECT_EQ(first->string(), "first") << key;
+    EXPECT_EQ(second->string(), "second") << key;
+  }
 }
 
 TEST(Value, EqualityAndTypeLetters) {

@@ -184,6 +184,28 @@ TEST(Raise, BuildsTheRecordFromItsParts) {
   EXPECT_EQ(r->args.item(1).text(), "recv");
 }
 
+TEST(Raise, TheGivenFlagsReachTheRecord) {
+  const struct {
+    unsigned given, recorded;
+  } rows[] = {
+      {kCanDefault, kCanDefault},
+      {kCanRetry | kCanDefault, kCanRetry | kCanDefault},
+      {kCanDefault | 8, kCanDefault},  // no bit beyond the three flags
+  };
+  for (const auto& row : rows) {
+    unsigned seen = 0;
+    WithBlock handler([&seen](Args a) -> Value {
+      seen = record(arg(a, 1))->flags;
+      if (!record(arg(a, 1))->canDefault()) doBreak();  // "false" would end the program
+      return Value(false);
+    });
+    int action = -1;
+    beginSequence([&] { action = raiseRuntimeError({.genCode = 1, .flags = row.given}); });
+    EXPECT_EQ(seen, row.recorded) << row.given;
+    EXPECT_EQ(action, ActionDefault) << row.given;
+  }
+}
+
 TEST(Raise, ErrrtBaseBuildsArgsOnlyWithTheFlag) {
   Value seen;
   WithBlock handler([&seen](Args a) {

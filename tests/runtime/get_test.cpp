@@ -31,7 +31,9 @@ std::string state(const Value& get) {
 
 ::testing::AssertionResult same(const Value& actual, const Value& expected) {
   const bool equal = typeLetter(actual) == typeLetter(expected) &&
-                     (actual.isNumber()    ? actual.number() == expected.number()
+                     (actual.isInteger() && expected.isInteger()
+                          ? actual.integer() == expected.integer()  // exact beyond 2^53
+                      : actual.isNumber()  ? actual.number() == expected.number()
                       : actual.isDate()    ? actual.julian() == expected.julian()
                       : actual.isText()    ? actual.text() == expected.text()
                       : actual.isLogical() ? actual.logical() == expected.logical()
@@ -181,6 +183,11 @@ TEST_F(GetTest, NumberSessions) {
   run("overflow", 12345, "999",
       {{"SetFocus", {}, "***|1|K"}, {"=", 12345}, {"Overstrike", "7", "7  |2|C"}, {"=", 7}});
   run("integer", -42, Value(), {{"SetFocus", {}, "       -42|1|KM"}, {"=", -42}});
+  run("eighteen digits", 123456789012345678LL, Value(),
+      {{"SetFocus", {}, "  123456789012345678|1|K"}, {"=", 123456789012345678LL}});
+  // "@X" shows a negative number with " DB" after it, and reads that back as negative.
+  run("debit", -12.5, "@X 999.99",
+      {{"SetFocus", {}, "-12.50|1|KM"}, {"KillFocus", {}, " 12.50 DB|0|"}, {"=", -12.5}});
 }
 
 TEST_F(GetTest, DateSessions) {

@@ -33,6 +33,8 @@ TEST_F(Limits, AppendingPastTheTextLimitRaisesStringOverflow) {
   EXPECT_TRUE(raises(add(before, "x"), 3, 1209, "+", {before, "x"}));
   // The text builders keep the same limit.
   EXPECT_TRUE(raises(call("SPACE", {11}), 3, 1105, "SPACE", {11}));
+  EXPECT_EQ(call("REPLICATE", {"ab", 5}).string(), "ababababab");  // exactly at the limit
+  EXPECT_TRUE(raised.empty());
   EXPECT_TRUE(raises(call("REPLICATE", {"ab", 6}), 3, 1106, "REPLICATE", {"ab", 6}));
 }
 
