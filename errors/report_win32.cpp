@@ -130,7 +130,8 @@ ReportFacts gatherReportFacts() {
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
   if (GlobalMemoryStatusEx(&memory)) facts.availablePhysicalBytes = memory.ullAvailPhys;
-  for (const Value& task : GETTASKS().items()) facts.tasks.push_back(task.string());
+  const Value tasks = GETTASKS();
+  for (const Value& task : tasks.items()) facts.tasks.push_back(task.string());
   facts.staticVariables = lanmere::staticVariableCount();
   facts.memoryInUse = lanmere::memoryCounters().inUse;
   facts.memoryHighest = lanmere::memoryCounters().highest;

@@ -72,7 +72,7 @@ double Value::number() const noexcept {
   return 0;
 }
 
-std::string_view Value::text() const noexcept {
+std::string_view Value::text() const& noexcept {
   if (type_ != Type::Text) return {};
   const Bytes& bytes = static_cast<TextData*>(u_.ref)->bytes;
   return {bytes.data(), bytes.size()};
@@ -87,7 +87,7 @@ std::size_t Value::length() const noexcept {
   }
 }
 
-Bytes& Value::mutableText() {
+Bytes& Value::mutableText() & {
   if (type_ != Type::Text) *this = Value(std::string_view());
   auto* data = static_cast<TextData*>(u_.ref);
   if (data->refs() > 1) {
@@ -103,21 +103,21 @@ Bytes& Value::mutableText() {
 
 void Value::append(std::string_view bytes) { mutableText().append(bytes.data(), bytes.size()); }
 
-Closure* Value::closure() const noexcept {
+Closure* Value::closure() const& noexcept {
   return type_ == Type::Closure ? static_cast<Closure*>(u_.ref) : nullptr;
 }
 
-Object* Value::object() const noexcept {
+Object* Value::object() const& noexcept {
   return type_ == Type::Object ? static_cast<Object*>(u_.ref) : nullptr;
 }
 
-const Value& Value::item(std::size_t position) const noexcept {
+const Value& Value::item(std::size_t position) const& noexcept {
   if (type_ != Type::List) return nil;
   auto& items = static_cast<ListData*>(u_.ref)->items;
   return position >= 1 && position <= items.size() ? items[position - 1] : nil;
 }
 
-std::span<Value> Value::items() const noexcept {
+std::span<Value> Value::items() const& noexcept {
   if (type_ != Type::List) return {};
   auto& items = static_cast<ListData*>(u_.ref)->items;
   return {items.data(), items.size()};

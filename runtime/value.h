@@ -126,13 +126,13 @@ class Value {
   // References to subclasses. The exact classes are left out first, so the constraint never asks
   // about a class that is still incomplete here (clang checks it where g++ does not).
   template <class T>
-    requires(!std::is_same_v<T, Object> && !std::is_same_v<T, Closure> &&
-             std::is_base_of_v<Object, T>)
-  Value(const Ref<T>& object) noexcept : Value(Ref<Object>(object)) {}
+  requires(!std::is_same_v<T, Object> && !std::is_same_v<T, Closure> &&
+           std::is_base_of_v<Object, T>) Value(const Ref<T>& object)
+  noexcept : Value(Ref<Object>(object)) {}
   template <class T>
-    requires(!std::is_same_v<T, Object> && !std::is_same_v<T, Closure> &&
-             std::is_base_of_v<Closure, T>)
-  Value(const Ref<T>& closure) noexcept : Value(Ref<Closure>(closure)) {}
+  requires(!std::is_same_v<T, Object> && !std::is_same_v<T, Closure> &&
+           std::is_base_of_v<Closure, T>) Value(const Ref<T>& closure)
+  noexcept : Value(Ref<Closure>(closure)) {}
   Value(const Symbol* sym) noexcept : type_(Type::Symbol) { u_.symbol = sym; }
 
   static Value date(std::int32_t julian) noexcept;  // 0 is the blank date
@@ -141,7 +141,8 @@ class Value {
   static Value list(std::initializer_list<Value> items = {});
   static Value hash();
 
-  Value(const Value& other) noexcept : type_(other.type_), decimals_(other.decimals_), u_(other.u_) {
+  Value(const Value& other) noexcept
+      : type_(other.type_), decimals_(other.decimals_), u_(other.u_) {
     if (holdsRef()) u_.ref->retain();
   }
   Value(Value&& other) noexcept : type_(other.type_), decimals_(other.decimals_), u_(other.u_) {
@@ -192,22 +193,35 @@ class Value {
   void* pointer() const noexcept { return isPointer() ? u_.pointer : nullptr; }
   const Symbol* symbol() const noexcept { return isSymbol() ? u_.symbol : nullptr; }
 
+  // The accessors below hand out a view into the storage this value holds. On a temporary the
+  // view outlives its storage once the full expression ends (`for (v : f().items())` reads a
+  // freed list), so they refuse a temporary: name the value first, or copy with string().
+  // item() of a temporary answers a copy instead: it outlives the list it came from.
+
   // The text's bytes; empty for a non-text.
-  std::string_view text() const noexcept;
+  std::string_view text() const& noexcept;
+  std::string_view text() const&& = delete;
   std::string string() const { return std::string(text()); }
   std::size_t length() const noexcept;  // bytes of a text, items of a list or hash
   // Makes this variable's text private (unshared) and returns it for writing in place.
-  Bytes& mutableText();
+  Bytes& mutableText() &;
+  Bytes& mutableText() && = delete;
   // Appends to a text; amortised O(1) when no one else holds the text.
   void append(std::string_view bytes);
 
-  ListData* listData() const noexcept;
-  HashData* hashData() const noexcept;
-  Closure* closure() const noexcept;
-  Object* object() const noexcept;
+  ListData* listData() const& noexcept;
+  ListData* listData() const&& = delete;
+  HashData* hashData() const& noexcept;
+  HashData* hashData() const&& = delete;
+  Closure* closure() const& noexcept;
+  Closure* closure() const&& = delete;
+  Object* object() const& noexcept;
+  Object* object() const&& = delete;
   // List items, 1-based as the language counts; out of range reads nil.
-  const Value& item(std::size_t position) const noexcept;
-  std::span<Value> items() const noexcept;
+  const Value& item(std::size_t position) const& noexcept;
+  Value item(std::size_t position) const&& noexcept { return item(position); }
+  std::span<Value> items() const& noexcept;
+  std::span<Value> items() const&& = delete;
 
   // Identity of a shared reference (lists, hashes, closures, objects); null otherwise.
   const void* identity() const noexcept { return holdsRef() ? u_.ref : nullptr; }
@@ -261,10 +275,10 @@ struct HashData : RefCounted {
 inline Value::Value(const Ref<ListData>& list) noexcept : Value(Type::List, list.get()) {}
 inline Value::Value(const Ref<HashData>& hash) noexcept : Value(Type::Hash, hash.get()) {}
 
-inline ListData* Value::listData() const noexcept {
+inline ListData* Value::listData() const& noexcept {
   return isList() ? static_cast<ListData*>(u_.ref) : nullptr;
 }
-inline HashData* Value::hashData() const noexcept {
+inline HashData* Value::hashData() const& noexcept {
   return isHash() ? static_cast<HashData*>(u_.ref) : nullptr;
 }
 

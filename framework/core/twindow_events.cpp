@@ -399,7 +399,7 @@ std::size_t hotItem(const Value& menu, long long key) {
   const Value items = offer(menu, msg::aMenuItems);
   const unsigned char wanted = upperChar(static_cast<unsigned char>(key));
   for (std::size_t i = 1; i <= items.length(); ++i) {
-    const std::string prompt(tell(items.item(i), msg::cPrompt).text());
+    const std::string prompt = tell(items.item(i), msg::cPrompt).string();
     for (std::size_t at = 0; at + 1 < prompt.size(); ++at) {
       if (prompt[at] != '&') continue;
       if (prompt[at + 1] == '&') {

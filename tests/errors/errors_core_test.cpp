@@ -95,7 +95,7 @@ TEST_F(ErrorsCore, MessageFallsBackWhenPiecesAreMissing) {
 
 TEST_F(ErrorsCore, MessageByNameTakesTheRecordArgument) {
   std::vector<Value> args{Value(ksGenError(kErrDuplicatedId, idOperation(-5)))};
-  EXPECT_EQ(ERRORMESSAGE(args).text(), "Error Kestrel/2  Duplicated Id: No:     -5");
+  EXPECT_EQ(ERRORMESSAGE(args).string(), "Error Kestrel/2  Duplicated Id: No:     -5");
   // Private to its module: not reachable by name.
   EXPECT_EQ(lanmere::findFunction("ERRORMESSAGE"), nullptr);
 }
@@ -141,7 +141,7 @@ TEST_F(ErrorsCore, GenErrorBuildsEachTableEntry) {
 
 TEST_F(ErrorsCore, LowMemoryErrorAnswersWithTheBlocksResult) {
   catchErrors(Value("answer"));
-  EXPECT_EQ(lanmere::callFunction("__LOWMEMERROR").text(), "answer");
+  EXPECT_EQ(lanmere::callFunction("__LOWMEMERROR").string(), "answer");
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(record(0).subCode.integer(), 5300);
   EXPECT_TRUE(record(0).canDefault());
@@ -231,14 +231,14 @@ TEST_F(ErrorsCore, DoBreakBreaksWithNoValue) {
 TEST_F(ErrorsCore, PathAndFileNameSettersTakeExactlyOneText) {
   using lanmere::callFunction;
   EXPECT_EQ(errorReportName(), ".\\error.log");
-  EXPECT_EQ(callFunction("SETERRORPATH", {}).text(), ".\\");
-  EXPECT_EQ(callFunction("SETERRORPATH", {"c:\\logs", "x"}).text(), ".\\");
-  EXPECT_EQ(callFunction("SETERRORPATH", {12}).text(), ".\\");
-  EXPECT_EQ(callFunction("SETERRORPATH", {"c:\\logs"}).text(), ".\\");
+  EXPECT_EQ(callFunction("SETERRORPATH", {}).string(), ".\\");
+  EXPECT_EQ(callFunction("SETERRORPATH", {"c:\\logs", "x"}).string(), ".\\");
+  EXPECT_EQ(callFunction("SETERRORPATH", {12}).string(), ".\\");
+  EXPECT_EQ(callFunction("SETERRORPATH", {"c:\\logs"}).string(), ".\\");
   EXPECT_EQ(errorPath(), "c:\\logs");
-  EXPECT_EQ(callFunction("SETERRORFILENAME", {}).text(), "error.log");
-  EXPECT_EQ(callFunction("SETERRORFILENAME", {"a.txt", "b.txt"}).text(), "error.log");
-  EXPECT_EQ(callFunction("SETERRORFILENAME", {"app.err"}).text(), "error.log");
+  EXPECT_EQ(callFunction("SETERRORFILENAME", {}).string(), "error.log");
+  EXPECT_EQ(callFunction("SETERRORFILENAME", {"a.txt", "b.txt"}).string(), "error.log");
+  EXPECT_EQ(callFunction("SETERRORFILENAME", {"app.err"}).string(), "error.log");
   // No separator is added between the two.
   EXPECT_EQ(errorReportName(), "c:\\logsapp.err");
   callFunction("SETERRORPATH", {".\\"});

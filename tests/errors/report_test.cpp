@@ -193,7 +193,7 @@ TEST(Report, TheStackNamesTheRealProceduresAndLines) {
   const Value kept = lanmere::errorBlock();
   lanmere::errorBlock(lanmere::block([](Args a) { return REPORTHANDLER(a); }, "(b)ERRORSYS"));
   std::vector<Value> callerArgs{"p"};
-  EXPECT_EQ(CALLER(callerArgs).text(), "");
+  EXPECT_EQ(CALLER(callerArgs).string(), "");
   lanmere::restoreErrorBlock(kept);
   lanmere::clearModules();
 

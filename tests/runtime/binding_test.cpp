@@ -83,16 +83,16 @@ TEST(Binding, DataMembersByNameInDeclarationOrder) {
   EXPECT_EQ(static_cast<TDial*>(dial.object())->nTop.integer(), 7);
   EXPECT_EQ(send(dial, "_NANGLE", {45}).integer(), 45);
   // A method named like an assignment takes its place.
-  EXPECT_EQ(send(dial, "_cLabel", {5}).text(), "gauge");
-  EXPECT_EQ(send(dial, "_cLabel", {"dial"}).text(), "dial");
+  EXPECT_EQ(send(dial, "_cLabel", {5}).string(), "gauge");
+  EXPECT_EQ(send(dial, "_cLabel", {"dial"}).string(), "dial");
 }
 
 TEST(Binding, ClassDataSharedUnlessRedeclared) {
   Value gauge = createObject("TGauge"), dial = createObject("TDial");
   send(gauge, "_nMade", {3});
   EXPECT_EQ(send(dial, "nMade").integer(), 3);
-  EXPECT_EQ(send(gauge, "cFamily").text(), "meters");
-  EXPECT_EQ(send(dial, "cFamily").text(), "dials");
+  EXPECT_EQ(send(gauge, "cFamily").string(), "meters");
+  EXPECT_EQ(send(dial, "cFamily").string(), "dials");
 }
 
 TEST(Binding, MethodsTakeWhatTheyDeclare) {
@@ -103,7 +103,7 @@ TEST(Binding, MethodsTakeWhatTheyDeclare) {
     return out;
   };
   using Strings = std::vector<std::string>;
-  EXPECT_EQ(send(gauge, "Zero", {"ignored"}).text(), "zero");
+  EXPECT_EQ(send(gauge, "Zero", {"ignored"}).string(), "zero");
   EXPECT_EQ(items(send(gauge, "Two")), (Strings{"nil", "nil"}));
   EXPECT_EQ(items(send(gauge, "Two", {"a"})), (Strings{"a", "nil"}));
   EXPECT_EQ(items(send(gauge, "Two", {"a", "b", "c"})), (Strings{"a", "b"}));
@@ -120,7 +120,7 @@ TEST(Binding, MethodsTakeWhatTheyDeclare) {
   const Value doubled = send(gauge, "Doubled", {21});
   EXPECT_TRUE(doubled.isInteger() && doubled.integer() == 42);
   EXPECT_DOUBLE_EQ(send(gauge, "Half", {3}).number(), 1.5);
-  EXPECT_EQ(send(gauge, "Label").text(), "gauge");
+  EXPECT_EQ(send(gauge, "Label").string(), "gauge");
 
   // By reference: the argument list's slots change; a missing one is a scratch value.
   std::vector<Value> pair = {"left", "right"};
@@ -135,9 +135,9 @@ TEST(Binding, MethodsTakeWhatTheyDeclare) {
 TEST(Binding, AnOverrideAnswersCppCallsAndMessagesAlike) {
   Value dial = createObject("TDial");
   TGauge& asGauge = *static_cast<TGauge*>(dial.object());
-  EXPECT_EQ(asGauge.Kind().text(), "dial");
-  EXPECT_EQ(send(dial, "Kind").text(), "dial");
-  EXPECT_EQ(send(createObject("TGauge"), "kind").text(), "gauge");
+  EXPECT_EQ(asGauge.Kind().string(), "dial");
+  EXPECT_EQ(send(dial, "Kind").string(), "dial");
+  EXPECT_EQ(send(createObject("TGauge"), "kind").string(), "gauge");
 }
 
 // ---- Argument lists declared once ----

@@ -37,14 +37,18 @@ TEST(JulianDays, KnownDaysRoundTripsAndInvalidDates) {
 TEST_F(DateTest, DtocFollowsTheFormatAndBlankDatesKeepItsShape) {
   const Value day = dateOf(2024, 3, 7);
   EXPECT_EQ(dateFormat(), "MM/DD/YY");
-  EXPECT_EQ(call("DTOC", {day}).text(), "03/07/24");
-  EXPECT_EQ(call("DTOC", {Value::date(0)}).text(), "  /  /  ");
-  EXPECT_EQ(call("DTOC", {Value::timestamp(day.julian(), 5000)}).text(), "03/07/24");
+  EXPECT_EQ(call("DTOC", {day}).string(), "03/07/24");
+  EXPECT_EQ(call("DTOC", {Value::date(0)}).string(), "  /  /  ");
+  EXPECT_EQ(call("DTOC", {Value::timestamp(day.julian(), 5000)}).string(), "03/07/24");
   setDateFormat("DD.MM.YYYY");
-  EXPECT_EQ(call("DTOC", {day}).text(), "07.03.2024");
-  EXPECT_EQ(call("DTOC", {Value::date(0)}).text(), "  .  .    ");
+  EXPECT_EQ(call("DTOC", {day}).string(), "07.03.2024");
+  EXPECT_EQ(call("DTOC", {Value::date(0)}).string(), "  .  .    ");
   setDateFormat("YYYY-MM-DD");
-  EXPECT_EQ(call("DTOC", {dateOf(987, 12, 31)}).text(), "0987-12-31");
+  EXPECT_EQ(call("DTOC", {dateOf(987, 12, 31)}).string(), "0987-12-31");
+  // One letter shows the day or month in as many digits as it has.
+  setDateFormat("D.M.YYYY");
+  EXPECT_EQ(call("DTOC", {dateOf(2024, 3, 7)}).string(), "7.3.2024");
+  EXPECT_EQ(call("DTOC", {dateOf(2024, 11, 25)}).string(), "25.11.2024");
   EXPECT_TRUE(argumentError(call("DTOC", {"03/07/24"}), 1118, "DTOC", {"03/07/24"}));
 }
 
@@ -66,8 +70,8 @@ TEST_F(DateTest, CtodReadsFieldsInTheFormatsOrder) {
 }
 
 TEST_F(DateTest, CompactDateTexts) {
-  EXPECT_EQ(call("DTOS", {dateOf(2024, 3, 7)}).text(), "20240307");
-  EXPECT_EQ(call("DTOS", {Value::date(0)}).text(), "        ");
+  EXPECT_EQ(call("DTOS", {dateOf(2024, 3, 7)}).string(), "20240307");
+  EXPECT_EQ(call("DTOS", {Value::date(0)}).string(), "        ");
   EXPECT_EQ(call("STOD", {"20240307"}).julian(), dateOf(2024, 3, 7).julian());
   for (const char* blank : {"2024030", "2024A307", "20230229", "        "}) {
     EXPECT_EQ(call("STOD", {blank}).julian(), 0) << blank;
@@ -81,9 +85,13 @@ TEST_F(DateTest, CompactDateTexts) {
 TEST_F(DateTest, TimestampText) {
   const std::int32_t ms = ((13 * 60 + 5) * 60 + 9) * 1000 + 45;
   const Value stamp = Value::timestamp(dateOf(2024, 3, 7).julian(), ms);
-  EXPECT_EQ(call("HB_TTOC", {stamp}).text(), "03/07/24 13:05:09.045");
-  EXPECT_EQ(call("HB_TTOC", {dateOf(2024, 3, 7)}).text(), "03/07/24 00:00:00.000");
-  EXPECT_EQ(timeText(86'399'999), "23:59:59.999");
+  EXPECT_EQ(call("HB_TTOC", {stamp}).string(), "03/07/24 13:05:09.045");
+  EXPECT_EQ(call("HB_TTOC", {dateOf(2024, 3, 7)}).string(), "03/07/24 00:00:00.000");
+  for (const auto& [ms, text] :
+       {std::pair{86'399'999, "23:59:59.999"}, std::pair{86'400'000, "00:00:00.000"},
+        std::pair{-1, "00:00:00.000"}}) {
+    EXPECT_EQ(timeText(ms), text) << ms;
+  }
   EXPECT_TRUE(argumentError(call("HB_TTOC", {1}), 1122, "HB_TTOC", {1}));
 }
 

@@ -36,7 +36,7 @@ TEST_F(TextTest, ModulesRegisterEveryBuiltinOnceAfterTheErrorModule) {
         "EMPTY",   "ERRORBLOCK"}) {
     EXPECT_NE(findFunction(name), nullptr) << name;
   }
-  EXPECT_EQ(call("left", {"abc", 1}).text(), "a");
+  EXPECT_EQ(call("left", {"abc", 1}).string(), "a");
 }
 
 TEST_F(TextTest, ArgumentErrorsComeFromTheFunctionsOwnFrame) {
@@ -55,8 +55,8 @@ TEST_F(TextTest, ArgumentErrorsComeFromTheFunctionsOwnFrame) {
 }
 
 TEST_F(TextTest, Space) {
-  EXPECT_EQ(call("SPACE", {3}).text(), "   ");
-  EXPECT_EQ(call("SPACE", {2.9}).text(), "  ");
+  EXPECT_EQ(call("SPACE", {3}).string(), "   ");
+  EXPECT_EQ(call("SPACE", {2.9}).string(), "  ");
   for (const Value& none : {Value(0), Value(-4)}) {
     const Value r = call("SPACE", {none});
     EXPECT_TRUE(r.isText());
@@ -68,54 +68,54 @@ TEST_F(TextTest, Space) {
 }
 
 TEST_F(TextTest, Left) {
-  EXPECT_EQ(call("LEFT", {"abcdef", 3}).text(), "abc");
-  EXPECT_EQ(call("LEFT", {"abcdef", 0}).text(), "");
-  EXPECT_EQ(call("LEFT", {"abcdef", -1}).text(), "");
-  EXPECT_EQ(call("LEFT", {"abcdef", 6}).text(), "abcdef");
-  EXPECT_EQ(call("LEFT", {"abcdef", 99}).text(), "abcdef");
-  EXPECT_EQ(call("LEFT", {bytes("a\0bc"sv), 3}).text(), "a\0b"sv);
+  EXPECT_EQ(call("LEFT", {"abcdef", 3}).string(), "abc");
+  EXPECT_EQ(call("LEFT", {"abcdef", 0}).string(), "");
+  EXPECT_EQ(call("LEFT", {"abcdef", -1}).string(), "");
+  EXPECT_EQ(call("LEFT", {"abcdef", 6}).string(), "abcdef");
+  EXPECT_EQ(call("LEFT", {"abcdef", 99}).string(), "abcdef");
+  EXPECT_EQ(call("LEFT", {bytes("a\0bc"sv), 3}).string(), "a\0b"sv);
   EXPECT_TRUE(argumentError(call("LEFT", {"abc", "2"}), 1124, "LEFT", {"abc", "2"}));
   EXPECT_TRUE(argumentError(call("LEFT", {"abc"}), 1124, "LEFT", {"abc"}));
 }
 
 TEST_F(TextTest, Right) {
-  EXPECT_EQ(call("RIGHT", {"abcdef", 2}).text(), "ef");
-  EXPECT_EQ(call("RIGHT", {"abcdef", 0}).text(), "");
-  EXPECT_EQ(call("RIGHT", {"abcdef", 10}).text(), "abcdef");
+  EXPECT_EQ(call("RIGHT", {"abcdef", 2}).string(), "ef");
+  EXPECT_EQ(call("RIGHT", {"abcdef", 0}).string(), "");
+  EXPECT_EQ(call("RIGHT", {"abcdef", 10}).string(), "abcdef");
   EXPECT_TRUE(argumentError(call("RIGHT", {1, 1}), 1125, "RIGHT", {1, 1}));
 }
 
 TEST_F(TextTest, StrTran) {
-  EXPECT_EQ(call("STRTRAN", {"aaaa", "aa", "b"}).text(), "bb");  // no overlaps
-  EXPECT_EQ(call("STRTRAN", {"aaa", "aa", "b"}).text(), "ba");
-  EXPECT_EQ(call("STRTRAN", {"abcabc", "b", "XYZ"}).text(), "aXYZcaXYZc");
-  EXPECT_EQ(call("STRTRAN", {"abc", "", "X"}).text(), "abc");
-  EXPECT_EQ(call("STRTRAN", {"abc", "abcd", "X"}).text(), "abc");
-  EXPECT_EQ(call("STRTRAN", {"a-b-c", "-"}).text(), "abc");
+  EXPECT_EQ(call("STRTRAN", {"aaaa", "aa", "b"}).string(), "bb");  // no overlaps
+  EXPECT_EQ(call("STRTRAN", {"aaa", "aa", "b"}).string(), "ba");
+  EXPECT_EQ(call("STRTRAN", {"abcabc", "b", "XYZ"}).string(), "aXYZcaXYZc");
+  EXPECT_EQ(call("STRTRAN", {"abc", "", "X"}).string(), "abc");
+  EXPECT_EQ(call("STRTRAN", {"abc", "abcd", "X"}).string(), "abc");
+  EXPECT_EQ(call("STRTRAN", {"a-b-c", "-"}).string(), "abc");
   const Value empty = call("STRTRAN", {"aaa", "a", ""});
   EXPECT_TRUE(empty.isText());
   EXPECT_EQ(empty.length(), 0u);
   // The replacement is not searched again.
-  EXPECT_EQ(call("STRTRAN", {"[HOST] x", "[HOST]", "[HOST][HOST]"}).text(), "[HOST][HOST] x");
-  EXPECT_EQ(call("STRTRAN", {"a.b.c.d", ".", "-", 2, 1}).text(), "a.b-c.d");
-  EXPECT_EQ(call("STRTRAN", {"a.b.c.d", ".", "-", 2}).text(), "a.b-c-d");
-  EXPECT_EQ(call("STRTRAN", {"a.b", ".", "-", 1, 0}).text(), "a.b");
-  EXPECT_EQ(call("STRTRAN", {bytes("x\0y\0"sv), bytes("\0"sv), "-"}).text(), "x-y-");
+  EXPECT_EQ(call("STRTRAN", {"[HOST] x", "[HOST]", "[HOST][HOST]"}).string(), "[HOST][HOST] x");
+  EXPECT_EQ(call("STRTRAN", {"a.b.c.d", ".", "-", 2, 1}).string(), "a.b-c.d");
+  EXPECT_EQ(call("STRTRAN", {"a.b.c.d", ".", "-", 2}).string(), "a.b-c-d");
+  EXPECT_EQ(call("STRTRAN", {"a.b", ".", "-", 1, 0}).string(), "a.b");
+  EXPECT_EQ(call("STRTRAN", {bytes("x\0y\0"sv), bytes("\0"sv), "-"}).string(), "x-y-");
   EXPECT_TRUE(argumentError(call("STRTRAN", {1, "a", "b"}), 1126, "STRTRAN", {1, "a", "b"}));
   EXPECT_TRUE(argumentError(call("STRTRAN", {"a", nil, "b"}), 1126, "STRTRAN", {"a", nil, "b"}));
   EXPECT_TRUE(argumentError(call("STRTRAN", {"a", "a", 5}), 1126, "STRTRAN", {"a", "a", 5}));
 }
 
 TEST_F(TextTest, SubStr) {
-  EXPECT_EQ(call("SUBSTR", {"hello", 2, 3}).text(), "ell");
-  EXPECT_EQ(call("SUBSTR", {"hello", 2}).text(), "ello");
-  EXPECT_EQ(call("SUBSTR", {"hello", 0, 2}).text(), "he");
-  EXPECT_EQ(call("SUBSTR", {"hello", -3}).text(), "llo");
-  EXPECT_EQ(call("SUBSTR", {"hello", -3, 2}).text(), "ll");
-  EXPECT_EQ(call("SUBSTR", {"hello", -10, 2}).text(), "he");
-  EXPECT_EQ(call("SUBSTR", {"hello", 6}).text(), "");
-  EXPECT_EQ(call("SUBSTR", {"hello", 2, 0}).text(), "");
-  EXPECT_EQ(call("SUBSTR", {"hello", 4, 99}).text(), "lo");
+  EXPECT_EQ(call("SUBSTR", {"hello", 2, 3}).string(), "ell");
+  EXPECT_EQ(call("SUBSTR", {"hello", 2}).string(), "ello");
+  EXPECT_EQ(call("SUBSTR", {"hello", 0, 2}).string(), "he");
+  EXPECT_EQ(call("SUBSTR", {"hello", -3}).string(), "llo");
+  EXPECT_EQ(call("SUBSTR", {"hello", -3, 2}).string(), "ll");
+  EXPECT_EQ(call("SUBSTR", {"hello", -10, 2}).string(), "he");
+  EXPECT_EQ(call("SUBSTR", {"hello", 6}).string(), "");
+  EXPECT_EQ(call("SUBSTR", {"hello", 2, 0}).string(), "");
+  EXPECT_EQ(call("SUBSTR", {"hello", 4, 99}).string(), "lo");
   EXPECT_TRUE(argumentError(call("SUBSTR", {"hello", "2"}), 1110, "SUBSTR", {"hello", "2"}));
   EXPECT_TRUE(argumentError(call("SUBSTR", {"hello", 1, "2"}), 1110, "SUBSTR", {"hello", 1, "2"}));
 }
@@ -126,6 +126,7 @@ TEST_F(TextTest, AtAndRat) {
   EXPECT_EQ(call("AT", {"", "abc"}).integer(), 0);
   EXPECT_EQ(call("AT", {"l", "hello", 4}).integer(), 4);
   EXPECT_EQ(call("AT", {"l", "hello", 9}).integer(), 0);
+  EXPECT_EQ(call("AT", {"c", "abc", 3}).integer(), 3);  // a start on the last byte
   EXPECT_EQ(call("RAT", {"lo", "hello lo"}).integer(), 7);
   EXPECT_EQ(call("RAT", {"z", "hello"}).integer(), 0);
   EXPECT_EQ(call("RAT", {"", "hello"}).integer(), 0);
@@ -135,20 +136,20 @@ TEST_F(TextTest, AtAndRat) {
 
 TEST_F(TextTest, CaseConversionTouchesOnlyAsciiLettersAndCopiesSharedTexts) {
   const Value original = bytes("aBc1\xE9z");
-  EXPECT_EQ(call("UPPER", {original}).text(), "ABC1\xE9Z");
-  EXPECT_EQ(call("LOWER", {original}).text(), "abc1\xE9z");
+  EXPECT_EQ(call("UPPER", {original}).string(), "ABC1\xE9Z");
+  EXPECT_EQ(call("LOWER", {original}).string(), "abc1\xE9z");
   EXPECT_EQ(original.text(), "aBc1\xE9z");
   EXPECT_TRUE(argumentError(call("UPPER", {1}), 1102, "UPPER", {1}));
   EXPECT_TRUE(argumentError(call("LOWER", {nil}), 1103, "LOWER", {nil}));
 }
 
 TEST_F(TextTest, TrimmingRemovesSpacesOnly) {
-  EXPECT_EQ(call("TRIM", {"  a b  "}).text(), "  a b");
-  EXPECT_EQ(call("RTRIM", {"  a b  "}).text(), "  a b");
-  EXPECT_EQ(call("LTRIM", {"  a b  "}).text(), "a b  ");
-  EXPECT_EQ(call("ALLTRIM", {"  a b  "}).text(), "a b");
-  EXPECT_EQ(call("ALLTRIM", {"    "}).text(), "");
-  EXPECT_EQ(call("ALLTRIM", {"\ta\t"}).text(), "\ta\t");
+  EXPECT_EQ(call("TRIM", {"  a b  "}).string(), "  a b");
+  EXPECT_EQ(call("RTRIM", {"  a b  "}).string(), "  a b");
+  EXPECT_EQ(call("LTRIM", {"  a b  "}).string(), "a b  ");
+  EXPECT_EQ(call("ALLTRIM", {"  a b  "}).string(), "a b");
+  EXPECT_EQ(call("ALLTRIM", {"    "}).string(), "");
+  EXPECT_EQ(call("ALLTRIM", {"\ta\t"}).string(), "\ta\t");
   EXPECT_EQ(allTrim("  42 "), "42");
   EXPECT_TRUE(argumentError(call("TRIM", {1}), 1100, "TRIM", {1}));
   EXPECT_TRUE(argumentError(call("LTRIM", {1}), 1101, "LTRIM", {1}));
@@ -156,36 +157,36 @@ TEST_F(TextTest, TrimmingRemovesSpacesOnly) {
 }
 
 TEST_F(TextTest, Padding) {
-  EXPECT_EQ(call("PADR", {"ab", 5}).text(), "ab   ");
-  EXPECT_EQ(call("PADL", {"ab", 5}).text(), "   ab");
-  EXPECT_EQ(call("PADC", {"ab", 5}).text(), " ab  ");
-  EXPECT_EQ(call("PADC", {"ab", 6, "*"}).text(), "**ab**");
-  EXPECT_EQ(call("PADR", {"ab", 4, "-="}).text(), "ab--");
+  EXPECT_EQ(call("PADR", {"ab", 5}).string(), "ab   ");
+  EXPECT_EQ(call("PADL", {"ab", 5}).string(), "   ab");
+  EXPECT_EQ(call("PADC", {"ab", 5}).string(), " ab  ");
+  EXPECT_EQ(call("PADC", {"ab", 6, "*"}).string(), "**ab**");
+  EXPECT_EQ(call("PADR", {"ab", 4, "-="}).string(), "ab--");
   for (const char* name : {"PADR", "PADL", "PADC"}) {
-    EXPECT_EQ(call(name, {"abcdef", 3}).text(), "abc") << name;
-    EXPECT_EQ(call(name, {"abc", 0}).text(), "") << name;
+    EXPECT_EQ(call(name, {"abcdef", 3}).string(), "abc") << name;
+    EXPECT_EQ(call(name, {"abc", 0}).string(), "") << name;
   }
-  EXPECT_EQ(call("PADL", {42, 5}).text(), "   42");
-  EXPECT_EQ(call("PADR", {Value(3.5, 1), 5}).text(), "3.5  ");
-  EXPECT_EQ(call("PADR", {Value::date(julianFromDate(2024, 3, 7)), 10}).text(), "03/07/24  ");
+  EXPECT_EQ(call("PADL", {42, 5}).string(), "   42");
+  EXPECT_EQ(call("PADR", {Value(3.5, 1), 5}).string(), "3.5  ");
+  EXPECT_EQ(call("PADR", {Value::date(julianFromDate(2024, 3, 7)), 10}).string(), "03/07/24  ");
   EXPECT_TRUE(argumentError(call("PADR", {nil, 3}), 1127, "PADR", {nil, 3}));
   EXPECT_TRUE(argumentError(call("PADL", {"a", "3"}), 1128, "PADL", {"a", "3"}));
   EXPECT_TRUE(argumentError(call("PADC", {"a", 3, 0}), 1129, "PADC", {"a", 3, 0}));
 }
 
 TEST_F(TextTest, Replicate) {
-  EXPECT_EQ(call("REPLICATE", {"ab", 3}).text(), "ababab");
-  EXPECT_EQ(call("REPLICATE", {"ab", 0}).text(), "");
-  EXPECT_EQ(call("REPLICATE", {"", 5}).text(), "");
+  EXPECT_EQ(call("REPLICATE", {"ab", 3}).string(), "ababab");
+  EXPECT_EQ(call("REPLICATE", {"ab", 0}).string(), "");
+  EXPECT_EQ(call("REPLICATE", {"", 5}).string(), "");
   EXPECT_TRUE(argumentError(call("REPLICATE", {1, 3}), 1106, "REPLICATE", {1, 3}));
   const Value times(static_cast<long long>(kMaxTextLength));
   EXPECT_TRUE(raises(call("REPLICATE", {"ab", times}), 3, 1106, "REPLICATE", {"ab", times}));
 }
 
 TEST_F(TextTest, CharacterCodes) {
-  EXPECT_EQ(call("CHR", {65}).text(), "A");
-  EXPECT_EQ(call("CHR", {0}).text(), "\0"sv);
-  EXPECT_EQ(call("CHR", {256 + 66}).text(), "B");
+  EXPECT_EQ(call("CHR", {65}).string(), "A");
+  EXPECT_EQ(call("CHR", {0}).string(), "\0"sv);
+  EXPECT_EQ(call("CHR", {256 + 66}).string(), "B");
   EXPECT_EQ(call("ASC", {"A"}).integer(), 65);
   EXPECT_EQ(call("ASC", {"\xFF"}).integer(), 255);
   EXPECT_EQ(call("ASC", {""}).integer(), 0);
@@ -212,7 +213,7 @@ TEST_F(TextTest, LengthTypeEmptinessAndClassName) {
       {Value::hash(), "H"},
       {block([](Args) { return Value(); }), "B"},
       {record, "O"}};
-  for (const auto& [value, letter] : types) EXPECT_EQ(call("VALTYPE", {value}).text(), letter);
+  for (const auto& [value, letter] : types) EXPECT_EQ(call("VALTYPE", {value}).string(), letter);
 
   for (const Value& empty :
        {nil, Value(false), Value(0), Value(0.0), Value(""), Value::list(), Value::date(0)}) {
@@ -222,9 +223,9 @@ TEST_F(TextTest, LengthTypeEmptinessAndClassName) {
        {Value(true), Value(-1), Value(" "), Value::list({nil}), Value::date(1), record}) {
     EXPECT_FALSE(call("EMPTY", {full}).logical()) << typeLetter(full);
   }
-  EXPECT_EQ(call("CLASSNAME", {record}).text(), "ERROR");
-  EXPECT_EQ(call("CLASSNAME", {Value::list()}).text(), "ARRAY");
-  EXPECT_EQ(call("CLASSNAME", {"x"}).text(), "CHARACTER");
+  EXPECT_EQ(call("CLASSNAME", {record}).string(), "ERROR");
+  EXPECT_EQ(call("CLASSNAME", {Value::list()}).string(), "ARRAY");
+  EXPECT_EQ(call("CLASSNAME", {"x"}).string(), "CHARACTER");
 }
 
 TEST_F(TextTest, NetErrFlag) {

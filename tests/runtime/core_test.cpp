@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "runtime/binding.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
@@ -62,18 +64,45 @@ TEST(List, CopiesShareTheSameList) {
 }
 
 TEST(Value, EmptyAsTheLanguageDefinesIt) {
-  EXPECT_TRUE(isEmpty(Value()));
-  EXPECT_TRUE(isEmpty(Value(false)));
-  EXPECT_TRUE(isEmpty(Value(0)));
-  EXPECT_TRUE(isEmpty(Value(0.0)));
-  EXPECT_TRUE(isEmpty(Value("")));
-  EXPECT_TRUE(isEmpty(Value::list()));
-  EXPECT_TRUE(isEmpty(Value::date(0)));
-  EXPECT_FALSE(isEmpty(Value(true)));
-  EXPECT_FALSE(isEmpty(Value(-1)));
-  EXPECT_FALSE(isEmpty(Value(" ")));
-  EXPECT_FALSE(isEmpty(Value::list({Value()})));
-  EXPECT_FALSE(isEmpty(Value::date(2451545)));
+  const struct {
+    Value value;
+    bool empty;
+  } rows[] = {
+      {Value(), true},
+      {false, true},
+      {0, true},
+      {0.0, true},
+      {"", true},
+      {Value::list(), true},
+      {Value::hash(), true},
+      {Value::date(0), true},
+      {Value::timestamp(0, 0), true},
+      {true, false},
+      {-1, false},
+      {" ", false},
+      {Value::list({Value()}), false},
+      {Value::date(2451545), false},
+      {Value::timestamp(0, 1), false},  // a time without a date is not blank
+      {Value::timestamp(2451545, 0), false},
+  };
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(isEmpty(rows[i].value), rows[i].empty) << "row " << i;
+  }
+}
+
+// Integer keys compare as integers: beyond 2^53, where doubles skip odd numbers, keys one apart
+// are two entries.
+TEST(Hash, IntegerKeysOneApartStayDistinct) {
+  for (long long key : {1LL << 53, -(1LL << 53) - 1, LLONG_MAX - 1}) {
+    Value hash = Value::hash();
+    hash.hashData()->entries.push_back({key, "first"});
+    hash.hashData()->entries.push_back({key + 1, "second"});
+    const Value* first = hash.hashData()->find(key);
+    const Value* second = hash.hashData()->find(key + 1);
+    ASSERT_TRUE(first && second) << key;
+    EXPECT_EQ(first->string(), "first") << key;
+    EXPECT_EQ(second->string(), "second") << key;
+  }
 }
 
 TEST(Value, EqualityAndTypeLetters) {
@@ -118,8 +147,8 @@ TEST(Closure, CapturesBySharedCell) {
 TEST(Closure, SetGetReadsAndWritesTheCell) {
   auto cell = make<Cell>(Value("old"));
   Value bSetGet = setGet(cell);
-  EXPECT_EQ(eval(bSetGet).text(), "old");
-  EXPECT_EQ(eval(bSetGet, {"new"}).text(), "new");
+  EXPECT_EQ(eval(bSetGet).string(), "old");
+  EXPECT_EQ(eval(bSetGet, {"new"}).string(), "new");
   EXPECT_EQ(cell->value.text(), "new");
 }
 
@@ -160,7 +189,7 @@ TEST(Object, MessagesAreCaseInsensitiveAndUnderscoreAssigns) {
   send(square, "_ntop", {42});
   EXPECT_EQ(send(square, "nTop").integer(), 42);
   EXPECT_EQ(static_cast<TSquare*>(square.object())->nTop.integer(), 42);
-  EXPECT_EQ(send(square, "cname").text(), "shape");
+  EXPECT_EQ(send(square, "cname").string(), "shape");
 }
 
 TEST(Object, AnOverrideAnswersByNameAndFromCpp) {
@@ -170,7 +199,7 @@ TEST(Object, AnOverrideAnswersByNameAndFromCpp) {
   EXPECT_EQ(asShape.Area().integer(), 9);
   EXPECT_EQ(send(Value(make<TShape>()), "area").integer(), 0);
   EXPECT_EQ(send(square, "Twice", {5}).integer(), 10);
-  EXPECT_EQ(send(square, "Where").text(), "TSHAPE:WHERE");
+  EXPECT_EQ(send(square, "Where").string(), "TSHAPE:WHERE");
 }
 
 TEST(Object, ClassDataIsSharedPerClassUnlessRedeclared) {
@@ -178,10 +207,10 @@ TEST(Object, ClassDataIsSharedPerClassUnlessRedeclared) {
   send(a, "_nCount", {5});
   EXPECT_EQ(send(b, "nCount").integer(), 5);
   EXPECT_EQ(send(s, "nCount").integer(), 5);  // inherited, same value
-  EXPECT_EQ(send(a, "cKind").text(), "base");
-  EXPECT_EQ(send(s, "cKind").text(), "square");
+  EXPECT_EQ(send(a, "cKind").string(), "base");
+  EXPECT_EQ(send(s, "cKind").string(), "square");
   send(s, "_cKind", {"changed"});
-  EXPECT_EQ(send(a, "cKind").text(), "base");
+  EXPECT_EQ(send(a, "cKind").string(), "base");
 }
 
 TEST(Object, ReflectionNamesUnderstandingAndCreation) {
@@ -209,7 +238,7 @@ TEST(Object, ReflectionNamesUnderstandingAndCreation) {
 
 TEST(Object, UnknownMessagesGoToTheFallbackOrRaise) {
   Value square(make<TSquare>());
-  EXPECT_EQ(send(square, "Volume").text(), "unknown VOLUME");
+  EXPECT_EQ(send(square, "Volume").string(), "unknown VOLUME");
 
   Value seen;
   Value previous = errorBlock(block([&seen](Args a) {
@@ -217,12 +246,12 @@ TEST(Object, UnknownMessagesGoToTheFallbackOrRaise) {
     return Value("substitute");
   }));
   Value shape(make<TShape>());
-  EXPECT_EQ(send(shape, "Volume").text(), "substitute");
+  EXPECT_EQ(send(shape, "Volume").string(), "substitute");
   auto* record = static_cast<ErrorRecord*>(seen.object());
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->genCode.integer(), 13);
   EXPECT_EQ(record->operation.text(), "VOLUME");
-  EXPECT_EQ(send(shape, "_nothing", {1}).text(), "substitute");
+  EXPECT_EQ(send(shape, "_nothing", {1}).string(), "substitute");
   record = static_cast<ErrorRecord*>(seen.object());
   EXPECT_EQ(record->genCode.integer(), 16);
   EXPECT_EQ(record->operation.text(), "NOTHING");
@@ -272,7 +301,7 @@ TEST(CallStack, DepthHasNoFixedLimit) {
 
 TEST(CallStack, ClosuresAndMethodsPushFrames) {
   Value probe = block([](Args) { return Value(procName(0)); }, "(b)PROBE");
-  EXPECT_EQ(eval(probe).text(), "(b)PROBE");
+  EXPECT_EQ(eval(probe).string(), "(b)PROBE");
 }
 
 Value twice(const Value& n) {

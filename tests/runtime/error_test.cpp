@@ -15,7 +15,9 @@
 namespace lanmere {
 namespace {
 
-ErrorRecord* record(const Value& v) { return static_cast<ErrorRecord*>(v.object()); }
+ErrorRecord* record(const Value& v) {
+  return static_cast<ErrorRecord*>(v.object());
+}
 
 // Installs an error block for one test and puts the previous one back.
 class WithBlock {
@@ -38,14 +40,14 @@ TEST(ErrorRecord, DefaultsAsRead) {
   Value e(errorNew());
   EXPECT_TRUE(send(e, "cargo").isNil());
   EXPECT_TRUE(send(e, "args").isNil());
-  EXPECT_EQ(send(e, "description").text(), "");
-  EXPECT_EQ(send(e, "filename").text(), "");
+  EXPECT_EQ(send(e, "description").string(), "");
+  EXPECT_EQ(send(e, "filename").string(), "");
   EXPECT_EQ(send(e, "genCode").integer(), 0);
-  EXPECT_EQ(send(e, "OPERATION").text(), "");
+  EXPECT_EQ(send(e, "OPERATION").string(), "");
   EXPECT_EQ(send(e, "osCode").integer(), 0);
   EXPECT_EQ(send(e, "severity").integer(), 0);
   EXPECT_EQ(send(e, "subCode").integer(), 0);
-  EXPECT_EQ(send(e, "subSystem").text(), "");
+  EXPECT_EQ(send(e, "subSystem").string(), "");
   EXPECT_EQ(send(e, "tries").integer(), 0);
   EXPECT_FALSE(send(e, "canRetry").logical());
   EXPECT_FALSE(send(e, "canSubstitute").logical());
@@ -57,7 +59,7 @@ TEST(ErrorRecord, AssignmentKeepsEachMembersType) {
   Value e(errorNew());
   send(e, "_description", {"first"});
   send(e, "_description", {42});
-  EXPECT_EQ(send(e, "description").text(), "first");
+  EXPECT_EQ(send(e, "description").string(), "first");
   send(e, "_args", {"not a list"});
   EXPECT_TRUE(send(e, "args").isNil());
   send(e, "_args", {Value::list({1})});
@@ -77,7 +79,7 @@ TEST(ErrorRecord, GenCodeSetsTheGenericDescription) {
   Value e(errorNew());
   send(e, "_description", {"custom"});
   send(e, "_genCode", {21});
-  EXPECT_EQ(send(e, "description").text(), "Open error");
+  EXPECT_EQ(send(e, "description").string(), "Open error");
   EXPECT_EQ(genericText(5), "Zero divisor");
   EXPECT_EQ(genericText(12), "Undefined function");
   EXPECT_EQ(genericText(50), "conditional");
@@ -95,7 +97,7 @@ TEST(ErrorRecord, ANonNumberForANumericMemberRaisesAndTakesTheSubstitute) {
   Value e(errorNew());
   send(e, "_genCode", {"x"});
   EXPECT_EQ(send(e, "genCode").integer(), 7);
-  EXPECT_EQ(send(e, "description").text(), "Syntax error");
+  EXPECT_EQ(send(e, "description").string(), "Syntax error");
   ASSERT_NE(record(seen), nullptr);
   EXPECT_EQ(record(seen)->genCode.integer(), 1);
   EXPECT_EQ(record(seen)->subCode.integer(), 0);
@@ -158,7 +160,7 @@ TEST(Raise, BuildsTheRecordFromItsParts) {
   });
   std::vector<Value> params{"p1", 2};
   Frame frame("MYFUNC", params);
-  EXPECT_EQ(argumentError(1099).text(), "sub");
+  EXPECT_EQ(argumentError(1099).string(), "sub");
   ErrorRecord* r = record(seen);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->severity.integer(), 2);
@@ -170,7 +172,9 @@ TEST(Raise, BuildsTheRecordFromItsParts) {
   EXPECT_EQ(r->args.length(), 2u);
   EXPECT_TRUE(r->canSubstitute());
 
-  raiseRuntimeErrorSubstitute({.genCode = 5, .subCode = 1340, .operation = "/",
+  raiseRuntimeErrorSubstitute({.genCode = 5,
+                               .subCode = 1340,
+                               .operation = "/",
                                .args = ErrorArgs::receiverAndParams("recv"),
                                .subSystem = "TERM"});
   r = record(seen);
@@ -178,6 +182,28 @@ TEST(Raise, BuildsTheRecordFromItsParts) {
   EXPECT_EQ(r->description.text(), "Zero divisor");
   EXPECT_EQ(r->args.length(), 3u);
   EXPECT_EQ(r->args.item(1).text(), "recv");
+}
+
+TEST(Raise, TheGivenFlagsReachTheRecord) {
+  const struct {
+    unsigned given, recorded;
+  } rows[] = {
+      {kCanDefault, kCanDefault},
+      {kCanRetry | kCanDefault, kCanRetry | kCanDefault},
+      {kCanDefault | 8, kCanDefault},  // no bit beyond the three flags
+  };
+  for (const auto& row : rows) {
+    unsigned seen = 0;
+    WithBlock handler([&seen](Args a) -> Value {
+      seen = record(arg(a, 1))->flags;
+      if (!record(arg(a, 1))->canDefault()) doBreak();  // "false" would end the program
+      return Value(false);
+    });
+    int action = -1;
+    beginSequence([&] { action = raiseRuntimeError({.genCode = 1, .flags = row.given}); });
+    EXPECT_EQ(seen, row.recorded) << row.given;
+    EXPECT_EQ(action, ActionDefault) << row.given;
+  }
 }
 
 TEST(Raise, ErrrtBaseBuildsArgsOnlyWithTheFlag) {
@@ -210,7 +236,7 @@ TEST(Raise, ErrorFunctionsByName) {
   ASSERT_TRUE(first.isObject());
   EXPECT_EQ(className(first), "ERROR");
   EXPECT_FALSE(first.sharesStorageWith(second));
-  EXPECT_EQ(send(first, "description").text(), "");
+  EXPECT_EQ(send(first, "description").string(), "");
 
   Value recovered;
   beginSequence([] { callFunction("BREAK", {"by name"}); }, [&](const Value& v) { recovered = v; });
@@ -338,10 +364,8 @@ class InternalErrors : public ::testing::Test {
   void SetUp() override {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     log_ = std::filesystem::temp_directory_path() /
-           ("lanmere-internal-" + std::string(::testing::UnitTest::GetInstance()
-                                                  ->current_test_info()
-                                                  ->name()) +
-            ".log");
+           ("lanmere-internal-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log");
     std::filesystem::remove(log_);
   }
   void TearDown() override { std::filesystem::remove(log_); }

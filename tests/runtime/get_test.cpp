@@ -31,7 +31,9 @@ std::string state(const Value& get) {
 
 ::testing::AssertionResult same(const Value& actual, const Value& expected) {
   const bool equal = typeLetter(actual) == typeLetter(expected) &&
-                     (actual.isNumber()    ? actual.number() == expected.number()
+                     (actual.isInteger() && expected.isInteger()
+                          ? actual.integer() == expected.integer()  // exact beyond 2^53
+                      : actual.isNumber()  ? actual.number() == expected.number()
                       : actual.isDate()    ? actual.julian() == expected.julian()
                       : actual.isText()    ? actual.text() == expected.text()
                       : actual.isLogical() ? actual.logical() == expected.logical()
@@ -181,6 +183,11 @@ TEST_F(GetTest, NumberSessions) {
   run("overflow", 12345, "999",
       {{"SetFocus", {}, "***|1|K"}, {"=", 12345}, {"Overstrike", "7", "7  |2|C"}, {"=", 7}});
   run("integer", -42, Value(), {{"SetFocus", {}, "       -42|1|KM"}, {"=", -42}});
+  run("eighteen digits", 123456789012345678LL, Value(),
+      {{"SetFocus", {}, "  123456789012345678|1|K"}, {"=", 123456789012345678LL}});
+  // "@X" shows a negative number with " DB" after it, and reads that back as negative.
+  run("debit", -12.5, "@X 999.99",
+      {{"SetFocus", {}, "-12.50|1|KM"}, {"KillFocus", {}, " 12.50 DB|0|"}, {"=", -12.5}});
 }
 
 TEST_F(GetTest, DateSessions) {
@@ -216,8 +223,8 @@ TEST_F(GetTest, FocusAssignAndValuesThatCannotBeEdited) {
   send(get, "Overstrike", {"x"});  // no focus: nothing happens
   EXPECT_TRUE(send(get, "Buffer").isNil());
   send(get, "SetFocus");
-  EXPECT_EQ(send(get, "Type").text(), "C");
-  EXPECT_TRUE(send(get, "Original").text() == "abc");
+  EXPECT_EQ(send(get, "Type").string(), "C");
+  EXPECT_TRUE(send(get, "Original").string() == "abc");
   send(get, "Overstrike", {"x"});
   send(get, "Assign");
   EXPECT_EQ(cell->value.text(), "XBC");
@@ -233,17 +240,17 @@ TEST_F(GetTest, FocusAssignAndValuesThatCannotBeEdited) {
   const Value credit = createObject("GET");
   send(credit, "New", {0, 0, setGet(number), "n", "@C 999.99"});
   send(credit, "SetFocus");
-  EXPECT_EQ(send(credit, "Buffer").text(), " 12.50");
+  EXPECT_EQ(send(credit, "Buffer").string(), " 12.50");
   EXPECT_EQ(send(credit, "DecPos").integer(), 4);
   send(credit, "KillFocus");
-  EXPECT_EQ(send(credit, "Buffer").text(), " 12.50 CR");
+  EXPECT_EQ(send(credit, "Buffer").string(), " 12.50 CR");
   EXPECT_FALSE(send(credit, "HasFocus").logical());
 
   for (const Value& odd : {Value(), Value::list({1, 2}), createObject("GET")}) {
     const Value over = createObject("GET");
     send(over, "New", {0, 0, setGet(make<Cell>(odd)), "u"});
     send(over, "SetFocus");
-    EXPECT_EQ(send(over, "Type").text(), "U");
+    EXPECT_EQ(send(over, "Type").string(), "U");
     for (const char* op : {"BackSpace", "Delete", "DelEnd", "Home", "End", "Left", "Right",
                            "WordLeft", "WordRight", "ToDecPos", "Insert", "Overstrike"}) {
       send(over, op, {"a"});
@@ -266,10 +273,10 @@ TEST_F(GetTest, KsGetNewBuildsTheFrameworksSubclass) {
   EXPECT_EQ(send(get, "Row").integer(), 20);
   EXPECT_EQ(send(get, "Col").integer(), 21);
   EXPECT_TRUE(send(get, "Block").sharesStorageWith(setter));
-  EXPECT_EQ(send(get, "Name").text(), "cName");
-  EXPECT_EQ(send(get, "Picture").text(), "@!");
+  EXPECT_EQ(send(get, "Name").string(), "cName");
+  EXPECT_EQ(send(get, "Picture").string(), "@!");
   EXPECT_TRUE(send(get, "Display").sharesStorageWith(get));
-  EXPECT_EQ(send(send(get, "SetFocus"), "Buffer").text(), "V");
+  EXPECT_EQ(send(send(get, "SetFocus"), "Buffer").string(), "V");
 }
 
 TEST_F(GetTest, KeyActionsAndEditSettings) {

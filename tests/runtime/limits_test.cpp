@@ -33,6 +33,8 @@ TEST_F(Limits, AppendingPastTheTextLimitRaisesStringOverflow) {
   EXPECT_TRUE(raises(add(before, "x"), 3, 1209, "+", {before, "x"}));
   // The text builders keep the same limit.
   EXPECT_TRUE(raises(call("SPACE", {11}), 3, 1105, "SPACE", {11}));
+  EXPECT_EQ(call("REPLICATE", {"ab", 5}).string(), "ababababab");  // exactly at the limit
+  EXPECT_TRUE(raised.empty());
   EXPECT_TRUE(raises(call("REPLICATE", {"ab", 6}), 3, 1106, "REPLICATE", {"ab", 6}));
 }
 
@@ -102,8 +104,8 @@ TEST_F(Limits, DatesStayInsideYears1To9999) {
   // A day number outside the calendar reads as the blank date in every text and part.
   for (std::int32_t outside : {kLastJulian + 1, 536838868, INT32_MAX, kFirstJulian - 1, -5}) {
     const Value date = Value::date(outside);
-    EXPECT_EQ(call("DTOC", {date}).text(), "  /  /  ") << outside;
-    EXPECT_EQ(call("DTOS", {date}).text(), "        ") << outside;
+    EXPECT_EQ(call("DTOC", {date}).string(), "  /  /  ") << outside;
+    EXPECT_EQ(call("DTOS", {date}).string(), "        ") << outside;
     EXPECT_EQ(call("YEAR", {date}).integer(), 0) << outside;
   }
   setDateFormat("YYYY-MM-DD");

@@ -21,7 +21,7 @@ TEST_F(OperatorTest, AddNumbersTextsAndDates) {
   EXPECT_EQ(mixed.decimals(), 2);
 
   const Value left = "ab";
-  EXPECT_EQ(add(left, "cd").text(), "abcd");
+  EXPECT_EQ(add(left, "cd").string(), "abcd");
   EXPECT_EQ(left.text(), "ab");
 
   const Value day = Value::date(julianFromDate(2024, 2, 28));

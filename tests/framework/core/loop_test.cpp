@@ -63,7 +63,7 @@ TEST(Requests, ABreakInAnEventMethodLeavesWinrunAtOnce) {
     postMouse(hwnd, WM_LBUTTONUP, 1, 1);
   }});
   bool broke = false;
-  EXPECT_EQ(runLoop(hwnd, &broke).text(), "stop");
+  EXPECT_EQ(runLoop(hwnd, &broke).string(), "stop");
   EXPECT_TRUE(broke);
   EXPECT_FALSE(LWRUNNING());
   EXPECT_EQ(GETWNDAPP(), 0);
@@ -176,11 +176,13 @@ TEST(Modal, TheStackBindsAndPopsAtAnyDepth) {
       objects.push_back(recorder(nullptr));
       enterModal(Value(objects.back()));
       const HWND fake = reinterpret_cast<HWND>(static_cast<std::intptr_t>(i * 4));
-      EXPECT_EQ(modalDialogObject(fake).object(), objects.back().get());  // binds the new top
+      const Value found = modalDialogObject(fake);  // binds the new top
+      EXPECT_EQ(found.object(), objects.back().get());
     }
     EXPECT_EQ(modalDepth(), depth);
     // Every entry is found by its handle, the top one first.
-    EXPECT_EQ(modalDialogObject(reinterpret_cast<HWND>(4)).object(), objects.front().get());
+    const Value first = modalDialogObject(reinterpret_cast<HWND>(4));
+    EXPECT_EQ(first.object(), objects.front().get());
     EXPECT_TRUE(modalDialogObject(reinterpret_cast<HWND>(2)).isNil());
     for (std::size_t i = depth; i > 0; --i) leaveModal();
     EXPECT_EQ(modalDepth(), 0u);

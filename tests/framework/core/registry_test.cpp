@@ -44,7 +44,8 @@ TEST(Linking, AFreedSlotIsReusedAndMessagesReachOnlyTheNewObject) {
   EXPECT_EQ(logOf(*b, second, WM_LBUTTONDOWN), Strings{"LBUTTONDOWN 0 0 0"});
   EXPECT_TRUE(logOf(*a, first, WM_LBUTTONDOWN).empty());
   EXPECT_TRUE(a->log.empty());
-  EXPECT_EQ(OWNDFROMHWND(number(second)).object(), b.get());
+  const Value owner = OWNDFROMHWND(number(second));
+  EXPECT_EQ(owner.object(), b.get());
   unlinkWindow(*b);
   DestroyWindow(first);
   DestroyWindow(second);
@@ -54,7 +55,8 @@ TEST(Linking, WithoutSubclassingIsListedButGetsNoMessages) {
   HWND hwnd = createTestWindow();
   auto object = recorder(hwnd);
   linkWindow(*object, Value(false));
-  EXPECT_EQ(OWNDFROMHWND(number(hwnd)).object(), object.get());
+  const Value owner = OWNDFROMHWND(number(hwnd));
+  EXPECT_EQ(owner.object(), object.get());
   EXPECT_TRUE(logOf(*object, hwnd, WM_LBUTTONDOWN).empty());
   unlinkWindow(*object);
   EXPECT_TRUE(OWNDFROMHWND(number(hwnd)).isNil());
@@ -83,7 +85,8 @@ TEST(Linking, ASlotPast65535IsKeptWhole) {
   auto b = recorder(distant);
   linkWindow(*a);
   constexpr std::size_t kFarSlot = 70000;
-  auto& items = GETALLWIN().listData()->items;
+  const Value all = GETALLWIN();
+  auto& items = all.listData()->items;
   const std::size_t before = items.size();
   items.resize(kFarSlot - 1, Value(Ref<lanmere::Object>(a)));  // the list is handed out
   ASSERT_EQ(linkWindow(*b), static_cast<long long>(kFarSlot));
@@ -320,7 +323,8 @@ TEST(Exports, BothProceduresAreFoundByNameAndReachSlotOne) {
                                 nullptr, program, nullptr);
     ASSERT_NE(hwnd, nullptr);
     auto object = recorder(hwnd);
-    auto& items = GETALLWIN().listData()->items;
+    const Value all = GETALLWIN();
+    auto& items = all.listData()->items;
     if (items.empty()) items.push_back(Value(0));
     const Value kept = items[0];
     items[0] = Value(Ref<lanmere::Object>(object));

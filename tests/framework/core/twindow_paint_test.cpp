@@ -351,8 +351,8 @@ TEST(Texts, SaveToTextWritesTheDifferingProperties) {
       "   ::nTop = 10\r\n   ::nLeft = 20\r\n   ::nWidth = 200\r\n   ::nHeight = 100\r\n"
       "   ::Cargo = 7\r\n\r\n" +
       lanmere::send(font, "SaveToText", {3}).string() + "\r\nENDOBJECT";
-  EXPECT_EQ(lanmere::send(w, "SaveToText").text(), expected);
-  EXPECT_EQ(lanmere::send(w, "SaveToRC").text(), "");
+  EXPECT_EQ(lanmere::send(w, "SaveToText").string(), expected);
+  EXPECT_EQ(lanmere::send(w, "SaveToRC").string(), "");
   destroy(w);
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,6 +58,28 @@ Strings reportLines(const std::string& report, const std::string& prefix) {
     at = end;
   }
   return found;
+}
+
+// The running programs the report lists, as many lines as it counts, each "title, program path"
+// in printable characters.
+::testing::AssertionResult cleanTaskList(const std::string& report) {
+  const std::string head = "   Windows total applications running: ";
+  const Strings counted = reportLines(report, head);
+  if (counted.size() != 1) return ::testing::AssertionFailure() << counted.size() << " counts";
+  const std::size_t count = std::stoul(counted[0].substr(head.size()));
+  if (count == 0) return ::testing::AssertionFailure() << "no program counted";
+  const std::regex entry(R"(    [ \d]{3} [\x20-\x7E]*, [A-Za-z]:\\[\x20-\x7E]+\.exe\r\n)",
+                         std::regex::icase);
+  std::size_t at = report.find(counted[0]) + counted[0].size();
+  for (std::size_t n = 1; n <= count; ++n) {
+    const std::size_t end = std::min(report.find("\r\n", at), report.size() - 2) + 2;
+    const std::string line = report.substr(at, end - at);
+    if (!std::regex_match(line, entry) || std::stoul(line.substr(4, 3)) != n) {
+      return ::testing::AssertionFailure() << "program " << n << " of " << count << ": " << line;
+    }
+    at = end;
+  }
+  return ::testing::AssertionSuccess();
 }
 
 struct Search {
@@ -274,6 +297,7 @@ TEST(ErrorProgram, AnUndefinedFunctionInMainIsReportedShownAndEndsTheProgramWith
   const std::string report = run.file("error.log");
   ASSERT_FALSE(report.empty());
   EXPECT_TRUE(report.ends_with("\r\n\x1A"));
+  EXPECT_TRUE(cleanTaskList(report));
   const Strings errorLines = reportLines(report, "   Error description: ");
   ASSERT_EQ(errorLines.size(), 1u);
   EXPECT_EQ(labelOf(dialog), errorLines[0]);

@@ -84,15 +84,15 @@ TEST(FileName, CalledByName) {
   lanmere::clearModules();
   lanmere::registerModule(fileNameModule());
   using lanmere::callFunction;
-  EXPECT_EQ(callFunction("CFILENAME", {"c:\\x\\Y.dbf"}).text(), "Y.dbf");
-  EXPECT_EQ(callFunction("cFileNoPath", {"c:\\x\\Y.dbf"}).text(), "Y.dbf");
-  EXPECT_EQ(callFunction("CFILESETEXT", {"c:\\x\\y.dbf", "ntx"}).text(), "c:\\x\\y.ntx");
-  EXPECT_EQ(callFunction("CFILEPATH", {}).text(), "");
+  EXPECT_EQ(callFunction("CFILENAME", {"c:\\x\\Y.dbf"}).string(), "Y.dbf");
+  EXPECT_EQ(callFunction("cFileNoPath", {"c:\\x\\Y.dbf"}).string(), "Y.dbf");
+  EXPECT_EQ(callFunction("CFILESETEXT", {"c:\\x\\y.dbf", "ntx"}).string(), "c:\\x\\y.ntx");
+  EXPECT_EQ(callFunction("CFILEPATH", {}).string(), "");
   EXPECT_TRUE(callFunction("CFILEEXT", {12}).isText());
-  EXPECT_EQ(callFunction("CFILESUBDIR", {"c:\\a\\b\\"}).text(), "C:\\A\\");
-  EXPECT_EQ(callFunction("CFILEDISC", {"e:x"}).text(), "E:");
-  EXPECT_EQ(callFunction("CFILEMASK", {"*.*"}).text(), "*.*");
-  EXPECT_EQ(callFunction("CFILENOEXT", {"a.b"}).text(), "a");
+  EXPECT_EQ(callFunction("CFILESUBDIR", {"c:\\a\\b\\"}).string(), "C:\\A\\");
+  EXPECT_EQ(callFunction("CFILEDISC", {"e:x"}).string(), "E:");
+  EXPECT_EQ(callFunction("CFILEMASK", {"*.*"}).string(), "*.*");
+  EXPECT_EQ(callFunction("CFILENOEXT", {"a.b"}).string(), "a");
   lanmere::clearModules();
 }
 

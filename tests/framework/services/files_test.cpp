@@ -24,17 +24,17 @@ Value call(Value (*f)(lanmere::Args), std::initializer_list<Value> args) {
 TEST(NewFileName, CountsUpFromOneAndRefusesPast999) {
   TempFolder dir;
   const std::string root = dir / "log";
-  EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).text(), root + "1.txt");
+  EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).string(), root + "1.txt");
   test::writeFile(root + "1.txt", "");
-  EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).text(), root + "2.txt");
+  EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).string(), root + "2.txt");
   // A gap is filled first.
   test::writeFile(root + "3.txt", "");
-  EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).text(), root + "2.txt");
+  EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).string(), root + "2.txt");
   for (int n = 2; n <= kMaxNewFileNumber; ++n) {
     if (n != 3) test::writeFile(root + std::to_string(n) + ".txt", "");
   }
   EXPECT_TRUE(call(CNEWFILENAME, {root, "txt"}).isNil());
-  EXPECT_EQ(call(CNEWFILENAME, {root, "log"}).text(), root + "1.log");
+  EXPECT_EQ(call(CNEWFILENAME, {root, "log"}).string(), root + "1.log");
 }
 
 TEST(TempFile, NeverRepeatsAndSkipsExistingFiles) {
@@ -95,11 +95,11 @@ TEST(FileInfo, SizeDateAndTimeOfTheFirstMatch) {
   const Value date = call(FDATE, {file});
   ASSERT_TRUE(date.isDate());
   EXPECT_EQ(date.julian(), lanmere::julianFromDate(2021, 7, 14));
-  EXPECT_EQ(call(FTIME, {file}).text(), "09:05:03");
+  EXPECT_EQ(call(FTIME, {file}).string(), "09:05:03");
   const Value none = call(FDATE, {dir / "missing"});
   EXPECT_TRUE(none.isDate());
   EXPECT_EQ(none.julian(), 0);
-  EXPECT_EQ(call(FTIME, {dir / "missing"}).text(), "");
+  EXPECT_EQ(call(FTIME, {dir / "missing"}).string(), "");
 }
 
 int dispatched = 0;
@@ -167,7 +167,8 @@ TEST(Drives, ListsTheSystemDrive) {
     drives.insert(v.string());
   }
   EXPECT_TRUE(drives.contains("C:"));
-  for (const Value& v : call(ADRIVES, {1}).items()) {
+  const Value floppies = call(ADRIVES, {1});
+  for (const Value& v : floppies.items()) {
     EXPECT_TRUE(v.string() == "A:" || v.string() == "B:") << v.string();
   }
   const Value others = call(ADRIVES, {2});

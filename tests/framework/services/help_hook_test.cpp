@@ -18,8 +18,8 @@ using lanmere::Args;
 using lanmere::Value;
 
 TEST(HelpState, BeforeAnythingWasSet) {
-  EXPECT_EQ(GETHELPFILE().text(), "");
-  EXPECT_EQ(GETHELPTOPIC().text(), "");
+  EXPECT_EQ(GETHELPFILE().string(), "");
+  EXPECT_EQ(GETHELPTOPIC().string(), "");
   auto popupSettings = [] {
     std::vector<std::string> out;
     const Value settings = GETHELPPOPUP();

@@ -76,7 +76,7 @@ TEST(TStructInterop, AnUnknownCodeShowsTheAlertBox) {
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, "Alert");
   EXPECT_EQ(seen[0].text, kConversionMissing);
-  EXPECT_EQ(send(s, "cBuffer").text(), std::string(2, '\0'));
+  EXPECT_EQ(send(s, "cBuffer").string(), std::string(2, '\0'));
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(Ini, NewAppendsIniOnlyToANameWithoutADot) {
 
 TEST_F(Ini, ReadingADefaultWritesIt) {
   EXPECT_EQ(ini->Get("Main", "Count", 5).integer(), 5);
-  EXPECT_EQ(ini->Get("Main", "Name", "dflt").text(), "dflt");
+  EXPECT_EQ(ini->Get("Main", "Name", "dflt").string(), "dflt");
   EXPECT_EQ(ini->Get("Main", "Flag", true).logical(), true);
   EXPECT_EQ(readEntry(path, "Main", "Count"), "5");
   EXPECT_EQ(readEntry(path, "Main", "Name"), "dflt");
@@ -88,13 +88,13 @@ TEST_F(Ini, ValuesConvertByTheDefaultsType) {
   ini->Set("T", "Text", "some words");
   // No default: the current value gives the type.
   EXPECT_EQ(ini->Get("T", "Minus", Value(), 100).integer(), -7);
-  EXPECT_EQ(ini->Get("T", "Text", Value(), "").text(), "some words");
+  EXPECT_EQ(ini->Get("T", "Text", Value(), "").string(), "some words");
 }
 
 TEST_F(Ini, LongTextsAreReadWhole) {
   const std::string text(6000, 'q');
   ini->Set("Big", "Text", text);
-  EXPECT_EQ(ini->Get("Big", "Text", "").text(), text);
+  EXPECT_EQ(ini->Get("Big", "Text", "").string(), text);
 }
 
 TEST_F(Ini, SectionsInFileOrder) {
@@ -141,7 +141,7 @@ TEST_F(Ini, ReachedByMessages) {
   lanmere::send(object, "New", {Value(path)});
   lanmere::send(object, "Set", {"S", "E", 12});
   EXPECT_EQ(lanmere::send(object, "Get", {"S", "E", 0}).integer(), 12);
-  EXPECT_EQ(lanmere::send(object, "cIniFile").text(), path);
+  EXPECT_EQ(lanmere::send(object, "cIniFile").string(), path);
 }
 
 TEST_F(Ini, TheUsersProfile) {
@@ -149,9 +149,9 @@ TEST_F(Ini, TheUsersProfile) {
   profile->New("");
   profile->lAutoSet = false;
   profile->Set("KestrelIniTest", "Key", "value");
-  EXPECT_EQ(profile->Get("KestrelIniTest", "Key", "none").text(), "value");
+  EXPECT_EQ(profile->Get("KestrelIniTest", "Key", "none").string(), "value");
   profile->DelSection("KestrelIniTest");
-  EXPECT_EQ(profile->Get("KestrelIniTest", "Key", "none").text(), "none");
+  EXPECT_EQ(profile->Get("KestrelIniTest", "Key", "none").string(), "none");
 }
 
 }  // namespace

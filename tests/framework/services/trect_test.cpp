@@ -57,12 +57,12 @@ TEST(TRect, NewCopiesAListAndPadsAShortOne) {
 
 TEST(TRect, BinaryFormIsLeftTopRightBottomLittleEndian) {
   const Value r = rect(-1, -2, 300, 70000);
-  EXPECT_EQ(send(r, "cRect").text(), le32(-2) + le32(-1) + le32(70000) + le32(300));
-  EXPECT_EQ(send(r, "cRect").text().substr(0, 8),
+  EXPECT_EQ(send(r, "cRect").string(), le32(-2) + le32(-1) + le32(70000) + le32(300));
+  EXPECT_EQ(send(r, "cRect").string().substr(0, 8),
             std::string("\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8));
   // Floating coordinates by their integer part; values past 32 bits clamped.
   const Value f = rect(Value(1.9, 1), Value(-2.7, 1), Value(5e10, 0), Value(-5e10, 0));
-  EXPECT_EQ(send(f, "cRect").text(), le32(-2) + le32(1) + le32(INT32_MIN) + le32(INT32_MAX));
+  EXPECT_EQ(send(f, "cRect").string(), le32(-2) + le32(1) + le32(INT32_MIN) + le32(INT32_MAX));
 }
 
 TEST(TRect, BinaryFormRoundTripsAndShortOrLongTextsReadSafely) {
@@ -89,12 +89,12 @@ TEST(TRect, BinaryFormRoundTripsAndShortOrLongTextsReadSafely) {
 TEST(TRect, BadBytesAndBadIndexesRaiseAndChangeNothing) {
   test::ErrorCatcher errors(Value("substitute"));
   const Value r = rect(1, 2, 3, 4);
-  EXPECT_EQ(send(r, "_cRect", {Value(42)}).text(), "substitute");
+  EXPECT_EQ(send(r, "_cRect", {Value(42)}).string(), "substitute");
   ASSERT_EQ(errors.records.size(), 1u);
   EXPECT_EQ(errors.last().genCode.integer(), 1);
   EXPECT_EQ(errors.last().subCode.integer(), kRectBytesSubCode);
   for (const Value& index : {Value(0), Value(5), Value(1.5, 1), Value("2")}) {
-    EXPECT_EQ(send(r, "[]", {index, 77}).text(), "substitute");
+    EXPECT_EQ(send(r, "[]", {index, 77}).string(), "substitute");
     EXPECT_EQ(errors.last().genCode.integer(), 2);
     EXPECT_EQ(errors.last().subCode.integer(), kRectIndexSubCode);
   }

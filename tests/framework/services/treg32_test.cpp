@@ -77,7 +77,7 @@ TEST_F(Registry, TextsDatesAndLogicals) {
   reg->Set("t", "hello");
   EXPECT_EQ(raw("t").first, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(storedText("t"), "hello");
-  EXPECT_EQ(reg->Get("t", "").text(), "hello");
+  EXPECT_EQ(reg->Get("t", "").string(), "hello");
 
   // The date format's own two-digit year is what is stored; a four-digit format keeps the
   // century for the way back.
@@ -101,7 +101,7 @@ TEST_F(Registry, TextsDatesAndLogicals) {
 
   reg->Set("expand", "%PATH%", REG_EXPAND_SZ);
   EXPECT_EQ(raw("expand").first, static_cast<DWORD>(REG_EXPAND_SZ));
-  EXPECT_EQ(reg->Get("missing", "x").text(), "");
+  EXPECT_EQ(reg->Get("missing", "x").string(), "");
   EXPECT_EQ(reg->nError.integer(), ERROR_FILE_NOT_FOUND);
 }
 
@@ -109,8 +109,8 @@ TEST_F(Registry, ZeroBytesAreRemovedFromTexts) {
   const std::string withZeros("a\0b\0\0c", 6);
   reg->Set("z", withZeros);
   EXPECT_EQ(storedText("z"), withZeros);
-  EXPECT_EQ(reg->Get("z", "").text(), "abc");
-  EXPECT_TRUE(reg->GetBinary("z").text().starts_with(withZeros));
+  EXPECT_EQ(reg->Get("z", "").string(), "abc");
+  EXPECT_TRUE(reg->GetBinary("z").string().starts_with(withZeros));
 }
 
 TEST_F(Registry, ValuesOver1024BytesReadAsMissing) {
@@ -120,9 +120,9 @@ TEST_F(Registry, ValuesOver1024BytesReadAsMissing) {
   EXPECT_EQ(reg->nError.integer(), 0);
   reg->Set("big", std::string(1025, 'b'));
   EXPECT_EQ(reg->nError.integer(), 0);
-  EXPECT_EQ(reg->Get("big", "").text(), "");
+  EXPECT_EQ(reg->Get("big", "").string(), "");
   EXPECT_NE(reg->nError.integer(), 0);
-  EXPECT_EQ(reg->GetBinary("big").text(), "");
+  EXPECT_EQ(reg->GetBinary("big").string(), "");
 }
 
 TEST_F(Registry, OpenExistingAndMissingKeys) {
@@ -162,7 +162,7 @@ TEST_F(Registry, AnObjectInErrorDoesNothing) {
   EXPECT_EQ(raw("blocked").second, "<none>");
   reg->Set("present", 5);
   EXPECT_EQ(off->Get("present", 8).integer(), 8);
-  EXPECT_EQ(off->Get("present", "x").text(), "x");
+  EXPECT_EQ(off->Get("present", "x").string(), "x");
   EXPECT_EQ(off->nError.integer(), 1234);
   off->lError = false;
   off->Close();
@@ -188,7 +188,7 @@ TEST_F(Registry, ReachedByMessages) {
   ASSERT_TRUE(object.isObject());
   lanmere::send(object, "New", {kHkeyCurrentUser, Value(keyPath)});
   lanmere::send(object, "Set", {"m", "by message"});
-  EXPECT_EQ(lanmere::send(object, "Get", {"m", ""}).text(), "by message");
+  EXPECT_EQ(lanmere::send(object, "Get", {"m", ""}).string(), "by message");
   EXPECT_EQ(lanmere::send(object, "nError").integer(), 0);
   lanmere::send(object, "Close");
   lanmere::clearModules();

@@ -1,5 +1,7 @@
-// Random steps over TStruct, checked against a small model of what each member reads back.
-// The seed is printed; KESTREL_TSTRUCT_SEED repeats a run.
+// Random steps over TStruct, checked against a small model of the layout: where each member's
+// bytes lie, that a write changes only them, and that a member reads back the same value for as
+// long as its bytes stay the same. What each conversion writes is pinned row by row in
+// tstruct_test.cpp. The seed is fixed; KESTREL_TSTRUCT_SEED=N runs another one.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,7 +35,7 @@ struct ModelMember {
   int code;  // 0 for codes the structure does not know
   long long size;
   long long offset;
-  std::optional<Value> reads;       // nothing while unknown (the buffer was replaced)
+  std::optional<Value> reads;       // learnt at the first read after its bytes changed
   std::optional<std::string> text;  // the text whose address the member holds
 };
 
@@ -50,43 +52,6 @@ int knownCode(const Value& code) {
 }
 long long naturalSize(int code) {
   return code == 1 || code == 2 ? 1 : code == 3 || code == 5 ? 2 : code == 8 || code == 0 ? 0 : 4;
-}
-
-// The number's integer part modulo 2^32 (logicals 1 or 0, anything else 0).
-std::uint32_t low32(const Value& v) {
-  if (v.isLogical()) return v.logical() ? 1 : 0;
-  if (v.isInteger()) return static_cast<std::uint32_t>(v.integer());
-  if (!v.isFloat() || !std::isfinite(v.number())) return 0;
-  double m = std::fmod(std::trunc(v.number()), 4294967296.0);
-  return static_cast<std::uint32_t>(m < 0 ? m + 4294967296.0 : m);
-}
-
-// What a member reads when `bits` fill `width` bytes and the member has `size` of them.
-long long readBack(std::uint32_t bits, long long width, long long size) {
-  const long long held = std::min(width, size);
-  const std::uint64_t value = bits & ((std::uint64_t{1} << (8 * held)) - 1);
-  if (held < width) return static_cast<long long>(value);
-  return width == 2 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
-}
-
-std::optional<Value> expectedRead(int code, long long size, const Value& v) {
-  const std::string_view text = v.text();
-  auto byte = [&](std::size_t i) -> std::uint32_t {
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
-  };
-  if (code == 1 || code == 2) return Value(v.isText() ? byte(0) : low32(v) & 0xFF);
-  if (code == 3) return Value(readBack(v.isText() ? byte(0) | byte(1) << 8 : low32(v), 2, size));
-  if (code == 5)
-    return Value(v.isNumber() ? v.number() != 0 : v.isText() ? !text.empty() : v.logical());
-  if (code == 7 || code == 12) {
-    return v.isText() ? std::nullopt : std::optional<Value>(readBack(low32(v), 4, size));
-  }
-  if (code == 8) {
-    std::string s = v.isNumber() ? lanmere::allTrim(lanmere::str(v)) : std::string(text);
-    s.resize(static_cast<std::size_t>(size), ' ');
-    return Value(lanmere::allTrim(s));
-  }
-  return Value();  // not readable
 }
 
 class Fuzz {
@@ -183,16 +148,15 @@ class Fuzz {
     }
     const long long offset = members_.empty() ? 0 : members_.back().offset + members_.back().size;
     const int known = knownCode(code);
-    // A new member's bytes are zero (a text member reads them as they are), unless the buffer
-    // was replaced: then the member need not lie where the appended bytes are.
-    std::optional<Value> reads;
-    if (!replaced_) {
-      reads = known == kMemberText ? Value(std::string(static_cast<std::size_t>(bytes), '\0'))
-                                   : expectedRead(known, bytes, Value(0));
-    }
-    members_.push_back({name, known, bytes, offset, reads, {}});
+    members_.push_back({name, known, bytes, offset, {}, {}});
     if (bufferIsText_) bufferLength_ += static_cast<std::size_t>(bytes);
     sizes_ += bytes;
+    // A new member's bytes are zero, unless the buffer was replaced: then the member need not
+    // lie where the appended bytes are.
+    if (!replaced_) {
+      EXPECT_EQ(send(record_, "cBuffer").string().substr(static_cast<std::size_t>(offset)),
+                std::string(static_cast<std::size_t>(bytes), '\0'));
+    }
   }
 
   bool inside(const ModelMember& m) const {
@@ -239,6 +203,7 @@ class Fuzz {
           << "member " << m->name << " code " << m->code << " size " << m->size;
       return;
     } else {
+      m->reads = result;
       return;
     }
     EXPECT_TRUE(result.isNil());
@@ -265,7 +230,7 @@ class Fuzz {
     EXPECT_EQ(written.text(), after.substr(offset, size));
     EXPECT_EQ(after.substr(0, offset) + after.substr(offset + size),
               before.substr(0, offset) + before.substr(offset + size));
-    m.reads = expectedRead(m.code, m.size, value);
+    m.reads.reset();
     m.text = address ? std::optional<std::string>(value.string()) : std::nullopt;
   }
 
@@ -327,9 +292,9 @@ class Fuzz {
 };
 
 TEST(TStructFuzz, RandomStepsAgreeWithTheModel) {
-  const char* fixed = std::getenv("KESTREL_TSTRUCT_SEED");
-  const unsigned seed =
-      fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
+  constexpr unsigned kSeed = 20261210;  // a failure in any run is one that repeats
+  const char* chosen = std::getenv("KESTREL_TSTRUCT_SEED");
+  const unsigned seed = chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : kSeed;
   std::cout << "seed " << seed << " (KESTREL_TSTRUCT_SEED=" << seed << " repeats it)\n";
   int compared = 0;
   for (int round = 0; round < kRounds; ++round) {
@@ -338,7 +303,7 @@ TEST(TStructFuzz, RandomStepsAgreeWithTheModel) {
     ASSERT_FALSE(HasFailure()) << "seed " << seed << " round " << round;
     compared += fuzz.comparedReads();
   }
-  EXPECT_GT(compared, kRounds * kStepsPerRound / 20) << "reads of values the model knows";
+  EXPECT_GT(compared, kRounds * kStepsPerRound / 20) << "reads compared with an earlier read";
 }
 
 }  // namespace

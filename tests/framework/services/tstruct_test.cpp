@@ -44,7 +44,7 @@ TEST(TStruct, MembersArePackedWithoutGaps) {
   for (std::size_t i = 1; i <= 3; ++i) EXPECT_EQ(members.item(i).item(4).integer(), offsets[i - 1]);
   EXPECT_EQ(members.item(2).item(1).text(), "B");
   EXPECT_EQ(send(s, "SizeOf").integer(), 15);
-  EXPECT_EQ(send(s, "cBuffer").text(), std::string(15, '\0'));
+  EXPECT_EQ(send(s, "cBuffer").string(), std::string(15, '\0'));
   tRectModule();
   tStructModule();
   EXPECT_TRUE(lanmere::createObject("TStruct").isObject());
@@ -120,18 +120,18 @@ TEST(TStruct, ATextIntoA32BitMemberStoresTheAddressOfAKeptCopy) {
   }
   auto pointed = [&](std::size_t length) {
     std::uintptr_t address = 0;
-    std::memcpy(&address, send(s, "cBuffer").text().data(), sizeof address);
+    std::memcpy(&address, send(s, "cBuffer").string().data(), sizeof address);
     return std::string(reinterpret_cast<const char*>(address), length);
   };
   EXPECT_EQ(pointed(9), std::string("hi\0there\0", 9));
   send(s, "_p", {"next"});
   EXPECT_EQ(pointed(5), std::string("next\0", 5));
   // Too small for an address: refused, nothing written.
-  EXPECT_EQ(send(s, "_q", {"x"}).text(), "substitute");
+  EXPECT_EQ(send(s, "_q", {"x"}).string(), "substitute");
   ASSERT_EQ(errors.records.size(), 1u);
   EXPECT_EQ(errors.last().genCode.integer(), 1);
   EXPECT_EQ(errors.last().subCode.integer(), kStructAddressSubCode);
-  EXPECT_EQ(send(s, "cBuffer").text().substr(sizeof(void*)), std::string(2, '\0'));
+  EXPECT_EQ(send(s, "cBuffer").string().substr(sizeof(void*)), std::string(2, '\0'));
 }
 
 TEST(TStruct, UnknownNamesHandTheBlockARecordAndYieldNil) {
@@ -175,19 +175,19 @@ TEST(TStruct, MemberNumbersOutsideTheRecordRaiseBoundErrors) {
   send(s, "SetMember", {1, 0x0102});
   const std::string before = send(s, "cBuffer").string();
   for (const Value& number : {Value(0), Value(3), Value(1.5, 1), Value("1"), Value()}) {
-    EXPECT_EQ(send(s, "SetMember", {number, 5}).text(), "substitute");
+    EXPECT_EQ(send(s, "SetMember", {number, 5}).string(), "substitute");
     EXPECT_EQ(errors.last().operation.text(), "SETMEMBER");
-    EXPECT_EQ(send(s, "GetMember", {number}).text(), "substitute");
+    EXPECT_EQ(send(s, "GetMember", {number}).string(), "substitute");
     EXPECT_EQ(errors.last().operation.text(), "GETMEMBER");
     EXPECT_EQ(errors.last().genCode.integer(), 2);
     EXPECT_EQ(errors.last().subCode.integer(), kStructMemberSubCode);
   }
   EXPECT_EQ(errors.records.size(), 10u);
-  EXPECT_EQ(send(s, "cBuffer").text(), before);
+  EXPECT_EQ(send(s, "cBuffer").string(), before);
   // A buffer replaced by a shorter text: the member past its end is out of reach.
   send(s, "_cBuffer", {before.substr(0, 4)});
   EXPECT_EQ(send(s, "a").integer(), 0x0102);
-  EXPECT_EQ(send(s, "b").text(), "substitute");
+  EXPECT_EQ(send(s, "b").string(), "substitute");
 }
 
 std::vector<std::string> alerts;
@@ -209,7 +209,7 @@ TEST(TStruct, UnknownConversionsShowTheAlertAndChangeNothing) {
   EXPECT_TRUE(send(s, "h").isNil());
   lanmere::clearModules();
   EXPECT_EQ(alerts, std::vector<std::string>(3, kConversionMissing));
-  EXPECT_EQ(send(s, "cBuffer").text(), bytes({0, 0, 7, 0, 0, 0}));
+  EXPECT_EQ(send(s, "cBuffer").string(), bytes({0, 0, 7, 0, 0, 0}));
 }
 
 }  // namespace
