@@ -28,6 +28,7 @@
 #include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
@@ -70,14 +71,6 @@ constexpr const char* kSelectTitle = "Please select a file";
 // cut and undo.
 constexpr long long kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
 
-bool pressed(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 Value blankText(std::size_t blanks) {
   return lanmere::setGet(lanmere::Ref<lanmere::Cell>(new lanmere::Cell(std::string(blanks, ' '))));
 }
@@ -87,22 +80,8 @@ Value coordinate(double value) {
   return value == std::floor(value) ? Value(static_cast<long long>(value)) : Value(value, 1);
 }
 
-std::string trimRight(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
-
 Value& classValue(const lanmere::Symbol* name) {
   return *TGet::Class().resolve(name)->classValue;
-}
-
-void alert(const char* text, const char* title = nullptr) {
-  if (!lanmere::findFunction("MSGALERT")) return;
-  if (title) {
-    lanmere::callFunction("MSGALERT", {Value(text), Value(title)});
-  } else {
-    lanmere::callFunction("MSGALERT", {Value(text)});
-  }
 }
 
 Value clipboard(const Value& owner) {
@@ -168,15 +147,6 @@ LRESULT TGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
   });
 }
 
-std::string TGet::windowText() const {
-  if (!hwnd()) return {};
-  const int length = GetWindowTextLengthA(hwnd());
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd(), text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
-}
-
 DWORD TGet::selection() const {
   return hwnd() ? static_cast<DWORD>(SendMessageA(hwnd(), EM_GETSEL, 0, 0)) : 0;
 }
@@ -221,7 +191,7 @@ bool TGet::changed() {
 void TGet::assignIfEdited() {
   if (!editing()) return;
   lanmere::Get& g = get();
-  const bool differs = !flag(lPassword) && windowText() != g.Buffer.string();
+  const bool differs = !flag(lPassword) && windowText(hwnd()) != g.Buffer.string();
   if (g.Changed.logical() || differs) g.Assign();
 }
 
@@ -452,7 +422,7 @@ Value TGet::Assign() {
 
 Value TGet::cText(const Value& v) {
   if (v.isNil()) {
-    const std::string text = windowText();
+    const std::string text = windowText(hwnd());
     if (!lanmere::isEmpty(cCueText) && text.empty() && oGet.isObject()) return get().Buffer;
     return text;
   }
@@ -506,7 +476,7 @@ Value TGet::SetSel(const Value& nStart, const Value& nEnd) {
 
 Value TGet::GetSel() {
   const DWORD sel = selection();
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   const std::size_t start = std::min<std::size_t>(LOWORD(sel), text.size());
   const std::size_t end = std::min<std::size_t>(HIWORD(sel), text.size());
   return end > start ? text.substr(start, end - start) : std::string();
@@ -579,7 +549,7 @@ Value TGet::DispText() {
     shown.clear();
   }
   cCaption = buffer;
-  if (shown != windowText()) {
+  if (shown != windowText(hwnd())) {
     callWindows([&] { return SetWindowTextA(hwnd(), shown.c_str()); });
   }
   return {};
@@ -589,13 +559,14 @@ Value TGet::DispText() {
 
 Value TGet::Copy() {
   const Value clip = clipboard(oWnd);
-  if (!tell(clip, msg::SetText, GetSel()).logical()) alert("The clipboard is not available now!");
+  if (!tell(clip, msg::SetText, GetSel()).logical())
+    showAlert("The clipboard is not available now!");
   return {};
 }
 
 Value TGet::Cut() {
   if (flag(lReadOnly)) {
-    alert("The get is read only!", "Can't cut");
+    showAlert("The get is read only!", "Can't cut");
     return {};
   }
   const DWORD sel = selection();
@@ -617,7 +588,7 @@ Value TGet::PasteText(const Value& cTextIn) {
   } else {
     const Value clip = clipboard(oWnd);
     if (!tell(clip, msg::Open).logical()) {
-      alert("The clipboard is not available!");
+      showAlert("The clipboard is not available!");
       return {};
     }
     tell(clip, msg::Close);
@@ -870,7 +841,7 @@ Value TGet::Paint() {
     align = TA_RIGHT;
   }
   SetTextAlign(dc, align);
-  const std::string shown = windowText();
+  const std::string shown = windowText(hwnd());
   ExtTextOutA(dc, x, 1, static_cast<UINT>(nTxtStyle.integer()) & ETO_CLIPPED, &client,
               shown.c_str(), static_cast<UINT>(shown.size()), nullptr);
   if (oldFont) SelectObject(dc, oldFont);
@@ -922,9 +893,9 @@ Value TGet::KeyDown(const Value& nKey, const Value& nFlags) {
     const Value answer = evaluate(bKeyDown, nKey, nFlags, self());
     if (answer.isNumber() && answer.integer() == 0) return 0;
   }
-  const bool shift = pressed(VK_SHIFT);
-  const bool ctrl = pressed(VK_CONTROL);
-  const bool alt = pressed(VK_MENU);
+  const bool shift = keyDown(VK_SHIFT);
+  const bool ctrl = keyDown(VK_CONTROL);
+  const bool alt = keyDown(VK_MENU);
   switch (key) {
     case VK_PRIOR:
     case VK_NEXT:
@@ -968,14 +939,14 @@ Value TGet::keyLeftRight(long long key) {
   lanmere::Get& g = get();
   const long long before = g.Pos.integer();
   const bool left = key == VK_LEFT;
-  if (pressed(VK_CONTROL)) {
+  if (keyDown(VK_CONTROL)) {
     left ? g.WordLeft() : g.WordRight();
   } else {
     left ? g.Left() : g.Right();
   }
   long long target = g.Pos.integer() - 1;
   if (!left && g.Pos.integer() == before && before >= bufferLength()) target = before;
-  if (pressed(VK_SHIFT) && !flag(lPassword)) {
+  if (keyDown(VK_SHIFT) && !flag(lPassword)) {
     for (long long steps = 0; steps <= bufferLength(); ++steps) {
       const DWORD was = selection();
       const long long caret = left ? LOWORD(was) : HIWORD(was);
@@ -1011,7 +982,7 @@ Value TGet::keyPasteCut(long long key) {
 Value TGet::keyHomeEnd(long long key) {
   if (!editing()) return 0;
   lanmere::Get& g = get();
-  if (pressed(VK_SHIFT)) {
+  if (keyDown(VK_SHIFT)) {
     system(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
     g.assignPos(static_cast<long long>(LOWORD(selection())) + 1);
   } else {
@@ -1064,7 +1035,7 @@ Value TGet::KeyChar(const Value& nKey, const Value& nFlags) {
   const bool navigation = key == VK_TAB || key == VK_RETURN;
   // A read-only field still lets Tab and Enter move on: the user could not leave it otherwise.
   if ((flag(lReadOnly) && !navigation) || key == VK_BACK) return 0;
-  if (key == VK_TAB && pressed(VK_SHIFT)) {
+  if (key == VK_TAB && keyDown(VK_SHIFT)) {
     bool move = true;
     if (bChange.isClosure() && changed()) move = flag(runChange(nKey, nFlags));
     if (move) {
@@ -1181,8 +1152,8 @@ Value TGet::LostFocus(const Value& hWndNew) {
   lanmere::Get& g = get();
   const bool storable = !g.BadDate() && !flag(lReadOnly);
   // Only a plain text field takes a window text changed behind the GET's back as it stands.
-  if (!flag(lPassword) && !templated() && windowText() != g.Buffer.string()) {
-    g.assignBuffer(windowText());
+  if (!flag(lPassword) && !templated() && windowText(hwnd()) != g.Buffer.string()) {
+    g.assignBuffer(windowText(hwnd()));
   }
   if (storable) assignIfEdited();
   if (numericPicture()) g.assignPicture(cPicture);
@@ -1247,7 +1218,7 @@ Value TGet::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags)
   }
   if (!editing()) return {};
   lanmere::Get& g = get();
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   const std::string trimmed = trimRight(text);
   const DWORD sel = selection();
   if (!text.empty() && text[0] == '(') {

@@ -23,6 +23,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "runtime/builtins.h"
@@ -48,10 +49,6 @@ constexpr const char* kResourceStyles =
     "LBS_NOTIFY | WS_BORDER | LBS_USETABSTOPS | LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | "
     "WS_TABSTOP";
 
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 std::string textOf(const Value& value) {
   if (value.isText()) return value.string();
   return value.isNil() ? std::string() : textForm(value);
@@ -59,11 +56,7 @@ std::string textOf(const Value& value) {
 
 // The form two texts are compared in when the list looks one up: trimmed, upper case.
 std::string searchKey(const Value& value) {
-  std::string text = textOf(value);
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  return lanmere::upper(text);
+  return lanmere::upper(lanmere::allTrim(textOf(value)));
 }
 
 std::string lowerCase(std::string text) {

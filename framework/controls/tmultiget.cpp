@@ -26,6 +26,7 @@
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
@@ -71,14 +72,6 @@ constexpr double kSayRow = 15, kSayRowOffset = 2, kSayColumn = 6;
 constexpr double kGetRow = 13, kGetColumn = 8;
 constexpr double kButtonRow = 18, kButtonColumn = 6;
 
-bool pressed(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 long long pixel(double cells, double size, double offset = 0) {
   return std::llround(cells * size + offset);
 }
@@ -88,25 +81,10 @@ Value coordinate(double value) {
   return value == std::floor(value) ? Value(static_cast<long long>(value)) : Value(value, 1);
 }
 
-std::string trimRight(std::string text, const char* blanks = " ") {
-  const std::size_t last = text.find_last_not_of(blanks);
-  text.erase(last == std::string::npos ? 0 : last + 1);
-  return text;
-}
-
 // The text a value shows as: its text form without trailing blanks (nothing for nil).
 std::string shownText(const Value& value) {
   if (value.isNil()) return {};
   return trimRight(value.isText() ? value.string() : textForm(value));
-}
-
-void alert(const char* text, const char* title = nullptr) {
-  if (!lanmere::findFunction("MSGALERT")) return;
-  if (title) {
-    lanmere::callFunction("MSGALERT", {Value(text), Value(title)});
-  } else {
-    lanmere::callFunction("MSGALERT", {Value(text)});
-  }
 }
 
 UINT findMessage() {
@@ -152,15 +130,6 @@ LRESULT TMultiGet::sendToControl(UINT message, WPARAM wParam, LPARAM lParam) con
   return callWindows([&] { return SendMessageA(hwnd(), message, wParam, lParam); });
 }
 
-std::string TMultiGet::windowText() const {
-  if (!hwnd()) return {};
-  const int length = GetWindowTextLengthA(hwnd());
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd(), text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
-}
-
 std::string TMultiGet::lineText(long long line) const {
   if (!hwnd()) return {};
   const LRESULT start = SendMessageA(hwnd(), EM_LINEINDEX, static_cast<WPARAM>(line), 0);
@@ -168,7 +137,7 @@ std::string TMultiGet::lineText(long long line) const {
   const auto length = static_cast<std::size_t>(SendMessageA(hwnd(), EM_LINELENGTH, start, 0));
   // EM_GETLINE reads the room from the buffer's first word: at least a word, and a longer line
   // is read from the whole text instead.
-  if (length >= 0xFFFF) return windowText().substr(static_cast<std::size_t>(start), length);
+  if (length >= 0xFFFF) return windowText(hwnd()).substr(static_cast<std::size_t>(start), length);
   std::string text(std::max<std::size_t>(length, sizeof(WORD)), '\0');
   *reinterpret_cast<WORD*>(text.data()) = static_cast<WORD>(text.size());
   const LRESULT copied = SendMessageA(hwnd(), EM_GETLINE, static_cast<WPARAM>(line),
@@ -195,7 +164,7 @@ Range selectionOf(HWND edit) {
 }  // namespace
 
 void TMultiGet::writeBack() {
-  if (bSetGet.isClosure() && hwnd()) evaluate(bSetGet, windowText());
+  if (bSetGet.isClosure() && hwnd()) evaluate(bSetGet, windowText(hwnd()));
 }
 
 Value TMultiGet::runChange(const Value& nKey, const Value& nFlags) {
@@ -209,7 +178,7 @@ void TMultiGet::systemEdit(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool TMultiGet::refused(const char* title) {
   if (!flag(lReadOnly)) return false;
-  alert("The get is read only!", title);
+  showAlert("The get is read only!", title);
   return true;
 }
 
@@ -347,7 +316,7 @@ Value TMultiGet::cToChar(const Value& cClassName) {
 // ---- Text ----
 
 Value TMultiGet::cText(const Value& c) {
-  if (c.isNil()) return windowText();
+  if (c.isNil()) return windowText(hwnd());
   const std::string text = c.isText() ? c.string() : textForm(c);
   if (hwnd()) callWindows([&] { return SetWindowTextA(hwnd(), text.c_str()); });
   writeBack();
@@ -400,7 +369,7 @@ Value TMultiGet::replace(const Value& c) {
 // The bytes of the text as the control holds them (line ends CR LF); true when all were written.
 Value TMultiGet::SaveToFile(const Value& cFile) {
   if (!cFile.isText()) return false;
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   std::FILE* file = std::fopen(cFile.string().c_str(), "wb");
   if (!file) return false;
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -410,7 +379,7 @@ Value TMultiGet::SaveToFile(const Value& cFile) {
 Value TMultiGet::Refresh(const Value&) {
   if (!hwnd()) return {};
   const Range sel = selectionOf(hwnd());
-  const std::string text = bSetGet.isClosure() ? shownText(evaluate(bSetGet)) : windowText();
+  const std::string text = bSetGet.isClosure() ? shownText(evaluate(bSetGet)) : windowText(hwnd());
   callWindows([&] { return SetWindowTextA(hwnd(), text.c_str()); });
   sendToControl(EM_SETSEL, static_cast<WPARAM>(sel.start), static_cast<LPARAM>(sel.end));
   return {};
@@ -441,7 +410,7 @@ Value TMultiGet::SetSel(const Value& nStart, const Value& nEnd) {
 
 Value TMultiGet::GetSel() {
   const Range sel = selectionOf(hwnd());
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   const auto start = std::min<std::size_t>(static_cast<std::size_t>(sel.start), text.size());
   const auto end = std::min<std::size_t>(static_cast<std::size_t>(sel.end), text.size());
   return end > start ? text.substr(start, end - start) : std::string();
@@ -464,7 +433,7 @@ Value TMultiGet::GoTo(const Value& nLine) {
 }
 
 Value TMultiGet::GoBottom() {
-  const auto end = static_cast<WPARAM>(trimRight(windowText(), " \r\n").size());
+  const auto end = static_cast<WPARAM>(trimRight(windowText(hwnd()), " \r\n").size());
   sendToControl(EM_SETSEL, end, static_cast<LPARAM>(end));
   sendToControl(EM_LINESCROLL, 0, sendToControl(EM_GETLINECOUNT));
   nPos = static_cast<long long>(end);
@@ -665,7 +634,7 @@ void TMultiGet::findNext(const void* requestIn) {
   if (!(request->Flags & FR_FINDNEXT) || !request->lpstrFindWhat) return;
   const bool matchCase = (request->Flags & FR_MATCHCASE) != 0;
   std::string what = request->lpstrFindWhat;
-  std::string text = windowText();
+  std::string text = windowText(hwnd());
   if (what.empty()) return;
   if (!matchCase) {
     what = lowered(what);
@@ -715,7 +684,7 @@ Value TMultiGet::Print() {
   if (choice.hDevNames) GlobalFree(choice.hDevNames);
   const HDC printer = chosen ? trackedCreate("PRINTDLG", "DC", [&] { return choice.hDC; }) : HDC{};
   if (!printer) {
-    alert("Printer not ready!");
+    showAlert("Printer not ready!");
     return false;
   }
   DOCINFOA document{};
@@ -723,7 +692,7 @@ Value TMultiGet::Print() {
   document.lpszDocName = "Notes";
   if (StartDocA(printer, &document) <= 0) {
     trackedDelete(printer, DeleteDC);
-    alert("Printer not ready!");
+    showAlert("Printer not ready!");
     return false;
   }
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -763,9 +732,9 @@ Value TMultiGet::Print() {
 
 Value TMultiGet::KeyDown(const Value& nKey, const Value& nFlags) {
   const long long key = nKey.integer();
-  const bool shift = pressed(VK_SHIFT);
-  const bool ctrl = pressed(VK_CONTROL);
-  const bool alt = pressed(VK_MENU);
+  const bool shift = keyDown(VK_SHIFT);
+  const bool ctrl = keyDown(VK_CONTROL);
+  const bool alt = keyDown(VK_MENU);
   const bool paste = (key == VK_INSERT && shift && !ctrl && !alt) || (key == 'V' && ctrl && !alt);
   const bool cut = key == 'X' && ctrl && !alt;
   if (paste || cut) {
@@ -844,7 +813,7 @@ Value TMultiGet::GotFocus(const Value& hWndLost) {
 // unchanged one is not written again, so a number or a text with trailing blanks keeps its value.
 Value TMultiGet::LostFocus(const Value& hWndNew) {
   if (hwnd() && !flag(lReadOnly) && bSetGet.isClosure() &&
-      windowText() != shownText(evaluate(bSetGet))) {
+      windowText(hwnd()) != shownText(evaluate(bSetGet))) {
     writeBack();
   }
   nPos = selectionOf(hwnd()).start;

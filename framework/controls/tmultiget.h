@@ -94,7 +94,6 @@ class TMultiGet : public TControl {
  private:
   LRESULT system(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   LRESULT sendToControl(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  std::string windowText() const;
   std::string lineText(long long line) const;  // a whole line, 0-based, however long
   void writeBack();
   Value runChange(const Value& nKey = {}, const Value& nFlags = {});

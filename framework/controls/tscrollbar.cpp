@@ -7,6 +7,7 @@
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 
 namespace kestrel {
@@ -25,10 +26,6 @@ constexpr int kFrameHorizontal = SB_HORZ;           // 0
 constexpr int kControlBar = SB_CTL;                 // 2
 constexpr long long kOrientVertical = 1;
 constexpr long long kOrientHorizontal = 2;
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
@@ -77,8 +78,8 @@ struct Lines {
 
 Lines measureLines(TWindow& dialog, const std::string& message, long long charHeight) {
   Lines lines;
-  for (std::string line : lanmere::memoLines(message, kLineLength)) {
-    line.erase(line.find_last_not_of(' ') + 1);
+  for (const std::string& whole : lanmere::memoLines(message, kLineLength)) {
+    const std::string line = trimRight(whole);
     lines.display += line + "\r\n";
     lines.height += charHeight;
     lines.width = std::max(lines.width, dialog.GetWidth(Value(line)).integer() + kLinePad);
@@ -92,7 +93,7 @@ void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
   const Value chosen = orDefault(icon, Value(kSystemExclamation));
   Value resName, icoFile;
   if (chosen.isText()) {
-    const bool file = GetFileAttributesA(chosen.string().c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool file = pathExists(chosen.string());
     (file ? icoFile : resName) = chosen;
   }
   const Value control = lanmere::construct<TIcon>({.nRow = kIconRow,
@@ -128,7 +129,7 @@ Value addTextBox(const Value& dialog, const Value& font, const std::string& disp
        .nHeight = height,
        .oFont = font,
        .lHScroll = hScroll,
-       .nClrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
+       .nClrBack = sysColor(COLOR_BTNFACE),
        .lPixel = true,
        .lReadOnly = true,
        .lNoBorder = true,
