@@ -93,14 +93,9 @@ Value TButton::New(Args args) {
   bValid = a.bValid;
   lCancel = flag(a.lCancel);
   lProcessing = false;
-  if (above && above->hwnd()) {
-    Create("BUTTON");
-    tell(oWnd, msg::AddControl, self());
+  createOrDefer("BUTTON", design, [&] {
     if (oFont.isObject()) SetFont(oFont);
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
   return self();
 }
 

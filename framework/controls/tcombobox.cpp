@@ -264,19 +264,12 @@ Value TComboBox::New(Args args) {
   nStyle = style;
   nId = GetNewId();
   if (comboStyle == kDropDown) defineEdit(a.cEditPict, a.bEChange);
-  const TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("COMBOBOX");
-    if (hwnd()) {
-      SetFont(oFont);
-      releaseFontUse();
-      afterCreation();
-    }
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  createOrDefer("COMBOBOX", design, [&] {
+    if (!hwnd()) return;
+    SetFont(oFont);
+    releaseFontUse();
+    afterCreation();
+  });
   return self();
 }
 

@@ -138,15 +138,6 @@ bool TGet::inComboBox() const {
   return above && above->classInfo().derivesFrom(TComboBox::Class());
 }
 
-LRESULT TGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto procedure = handleFrom<WNDPROC>(nOldProc);
-  if (!hwnd()) return 0;
-  return callWindows([&] {
-    return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
-                     : DefWindowProcA(hwnd(), message, wParam, lParam);
-  });
-}
-
 DWORD TGet::selection() const {
   return hwnd() ? static_cast<DWORD>(SendMessageA(hwnd(), EM_GETSEL, 0, 0)) : 0;
 }
@@ -342,21 +333,11 @@ Value TGet::New(Args args) {
     oFont = lanmere::construct<TFont>(
         {.cFaceName = "Arial", .nWidth = 0, .nHeight = -14, .lFromUser = false, .lBold = true});
   }
-  TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("EDIT");
-    if (oFont.isObject()) {
-      SetFont(oFont);
-    } else {
-      GetFont();
-    }
+  createOrDefer("EDIT", design, [&] {
+    useFont();
     DispText();
-    tell(oWnd, msg::AddControl, self());
-    CreateButton();
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
+  CreateButton();  // the action button is the field's own child: only with the field's window
   if (spinner) Spinner(a.bUp, a.bDown, a.bMin, a.bMax);
   return self();
 }
@@ -951,7 +932,7 @@ Value TGet::keyLeftRight(long long key) {
       const DWORD was = selection();
       const long long caret = left ? LOWORD(was) : HIWORD(was);
       if (left ? caret <= target : caret >= target) break;
-      system(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+      callPrevious(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
       if (selection() == was) break;
     }
   } else {
@@ -983,7 +964,7 @@ Value TGet::keyHomeEnd(long long key) {
   if (!editing()) return 0;
   lanmere::Get& g = get();
   if (keyDown(VK_SHIFT)) {
-    system(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+    callPrevious(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
     g.assignPos(static_cast<long long>(LOWORD(selection())) + 1);
   } else {
     key == VK_HOME ? g.Home() : g.End();
@@ -1137,7 +1118,7 @@ Value TGet::GotFocus(const Value& hWndLost) {
     nPos = g.Pos;
   }
   caretTo(nPos.integer());
-  system(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
+  callPrevious(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
   caretTo(nPos.integer());
   if (lanmere::insertMode()) caretShape();
   TControl::GotFocus(hWndLost);
@@ -1193,8 +1174,8 @@ Value TGet::LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlag
   nLastRow = nRow;
   nLastCol = nCol;
   if (TWindow* above = parent()) above->nLastKey = kMouseClick;
-  system(WM_LBUTTONDOWN, static_cast<WPARAM>(nFlags.integer()),
-         MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
+  callPrevious(WM_LBUTTONDOWN, static_cast<WPARAM>(nFlags.integer()),
+               MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
   if (editing()) {
     lanmere::Get& g = get();
     nPos = static_cast<long long>(LOWORD(selection())) + 1;

@@ -92,12 +92,7 @@ Value TIcon::New(Args args) {
     nClrText = colours->nClrText;
     nClrPane = colours->nClrPane;
   }
-  if (parentHwnd()) {
-    Create();
-    tell(oWnd, msg::AddControl, self());
-  } else if (oWnd.isObject()) {
-    tell(oWnd, msg::DefControl, self());
-  }
+  createOrDefer(Value(), false);
   SetColor(a.nClrFore.isNil() ? nClrText : a.nClrFore, a.nClrBack.isNil() ? nClrPane : a.nClrBack);
   load();
   return self();

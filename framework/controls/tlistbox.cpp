@@ -135,22 +135,12 @@ Value TListBox::New(Args args) {
   } else {
     SetColor(a.nClrFore, a.nClrBack);
   }
-  if (above && above->hwnd()) {
-    Create("LISTBOX");
-    if (hwnd()) {
-      Default();
-      if (oFont.isObject()) {
-        SetFont(oFont);
-      } else {
-        GetFont();
-      }
-      fitItemHeight();
-    }
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  createOrDefer("LISTBOX", design, [&] {
+    if (!hwnd()) return;
+    Default();
+    useFont();
+    fitItemHeight();
+  });
   return self();
 }
 

@@ -116,15 +116,6 @@ LM_DEFINE_CLASS(TMultiGet) {
 
 // ---- Helpers ----
 
-LRESULT TMultiGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto procedure = handleFrom<WNDPROC>(nOldProc);
-  if (!hwnd()) return 0;
-  return callWindows([&] {
-    return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
-                     : DefWindowProcA(hwnd(), message, wParam, lParam);
-  });
-}
-
 LRESULT TMultiGet::sendToControl(UINT message, WPARAM wParam, LPARAM lParam) const {
   if (!hwnd()) return 0;
   return callWindows([&] { return SendMessageA(hwnd(), message, wParam, lParam); });
@@ -172,7 +163,7 @@ Value TMultiGet::runChange(const Value& nKey, const Value& nFlags) {
 }
 
 void TMultiGet::systemEdit(UINT message, WPARAM wParam, LPARAM lParam) {
-  system(message, wParam, lParam);
+  callPrevious(message, wParam, lParam);
   writeBack();
 }
 
@@ -242,16 +233,10 @@ Value TMultiGet::New(Args args) {
   hHeap = 0;
   SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
            orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
-  TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("EDIT");
+  createOrDefer("EDIT", design, [&] {
     LimitText(0);
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  Default();
-  if (design) CheckDots();
+    Default();
+  });
   return self();
 }
 
@@ -295,12 +280,7 @@ Value TMultiGet::Create(const Value& cClassName) {
 
 // The field's font, else the parent's; the system control gets it at once.
 Value TMultiGet::Default() {
-  if (!hwnd()) return {};
-  if (oFont.isObject()) {
-    SetFont(oFont);
-  } else {
-    GetFont();
-  }
+  if (hwnd()) useFont();
   return {};
 }
 
@@ -507,7 +487,7 @@ Value TMultiGet::DlgGoLine() {
 // ---- Editing ----
 
 Value TMultiGet::Copy() {
-  system(WM_COPY);
+  callPrevious(WM_COPY);
   return {};
 }
 
@@ -792,7 +772,7 @@ Value TMultiGet::KeyChar(const Value& nKey, const Value& nFlags) {
 Value TMultiGet::GotFocus(const Value& hWndLost) {
   TControl::GotFocus(hWndLost);
   if (!hwnd()) return {};
-  system(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
+  callPrevious(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
   if (lanmere::insertMode() && GetFocus() == hwnd()) {
     TEXTMETRICA metrics{};
     const HDC dc = ::GetDC(hwnd());
@@ -831,8 +811,8 @@ Value TMultiGet::LButtonDown(const Value& nRow, const Value& nCol, const Value& 
 Value TMultiGet::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
   const Value answer = TControl::LButtonUp(nRow, nCol, nFlags);
   if (flag(lDrag) || !hwnd()) return answer;
-  system(WM_LBUTTONUP, static_cast<WPARAM>(nFlags.integer()),
-         MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
+  callPrevious(WM_LBUTTONUP, static_cast<WPARAM>(nFlags.integer()),
+               MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
   nPos = selectionOf(hwnd()).start;
   return 0;
 }
@@ -922,7 +902,7 @@ void TMultiGet::contextMenu(long long row, long long col) {
 // The system control draws; bPainted draws over it.
 Value TMultiGet::Display() {
   if (!hwnd()) return {};
-  system(WM_PAINT);
+  callPrevious(WM_PAINT);
   if (bPainted.isClosure()) {
     const HDC dc = ::GetDC(hwnd());
     hDC = handleNumber(dc);

@@ -132,15 +132,10 @@ Value TSay::New(Args args) {
                                 isKindOf(*above, "TPANEL");
     if (!ISAPPTHEMED() || ownBrushParent) SetBrush(above->oBrush);
   }
-  if (above && above->hwnd()) {
-    Create("STATIC");
+  createOrDefer("STATIC", design, [&] {
     Default();
     if (l3DFrame.logical()) Set3DLook(true);
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
   return self();
 }
 

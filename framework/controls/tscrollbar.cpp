@@ -76,16 +76,10 @@ Value TScrollBar::New(Args args) {
   nId = GetNewId();
   SetColor(orDefault(a.nClrText, sysColor(COLOR_WINDOW)),
            orDefault(a.nClrBack, sysColor(COLOR_SCROLLBAR)));
-  const TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("SCROLLBAR");
+  createOrDefer("SCROLLBAR", design, [&] {
     SetRange(nMin, nMax);
     SetPos(nMin);
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
   return self();
 }
 

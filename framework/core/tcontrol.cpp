@@ -175,6 +175,35 @@ HWND TControl::parentHwnd() const {
   return window ? window->hwnd() : nullptr;
 }
 
+void TControl::createOrDefer(const Value& windowClass, bool design,
+                             const std::function<void()>& ready) {
+  if (parentHwnd()) {
+    Create(windowClass);
+    if (ready) ready();
+    tell(oWnd, msg::AddControl, self());
+  } else {
+    tell(oWnd, msg::DefControl, self());
+  }
+  if (design) CheckDots();
+}
+
+void TControl::useFont() {
+  if (oFont.isObject()) {
+    SetFont(oFont);
+  } else {
+    GetFont();
+  }
+}
+
+LRESULT TControl::callPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto procedure = handleFrom<WNDPROC>(nOldProc);
+  if (!hwnd()) return 0;
+  return callWindows([&] {
+    return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
+                     : DefWindowProcA(hwnd(), message, wParam, lParam);
+  });
+}
+
 // "Inside the same parent chain": the other window has this control's top-level window. Other
 // top-level windows (a message box bValid opens, another program) never start a validation.
 bool TControl::sameTopLevel(HWND other) const {
