@@ -59,7 +59,6 @@ constexpr UINT kCueBanner = 5377;
 constexpr long long kWantAllKeys = DLGC_WANTALLKEYS;  // 4
 constexpr long long kMouseClick = 1002;               // the parent's nLastKey after a click
 constexpr long long kExtendedKey = 0x01000000;        // bit 24 of a key message's flags
-constexpr int kInsertCaretWidth = 6;
 constexpr int kOverstrikeCaretWidth = 2;
 constexpr int kArrowMetric = 3;  // the scroll-arrow size a spinner takes from the text
 constexpr char kThemedBullet = static_cast<char>(149);
@@ -152,22 +151,10 @@ void TGet::caretTo(long long pos) {
   if (hwnd()) SendMessageA(hwnd(), EM_SETSEL, at, static_cast<LPARAM>(at));
 }
 
-// Insert mode shows a block caret, overstrike the system's thin one.
+// Insert mode shows a block caret a pixel short of the line, overstrike the system's thin one.
 void TGet::caretShape() {
-  if (!hwnd() || GetFocus() != hwnd()) return;
-  TEXTMETRICA metrics{};
-  const HDC dc = ::GetDC(hwnd());
-  const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-  GetTextMetricsA(dc, &metrics);
-  if (old) SelectObject(dc, old);
-  ::ReleaseDC(hwnd(), dc);
   const bool insert = lanmere::insertMode();
-  CreateCaret(hwnd(), nullptr, insert ? kInsertCaretWidth : kOverstrikeCaretWidth,
-              insert ? metrics.tmHeight - 1 : metrics.tmHeight);
-  const DWORD sel = selection();
-  SendMessageA(hwnd(), EM_SETSEL, LOWORD(sel), HIWORD(sel));
-  ShowCaret(hwnd());
+  shapeEditCaret(hwnd(), insert ? kInsertCaretWidth : kOverstrikeCaretWidth, insert ? 1 : 0);
 }
 
 // The buffer was edited, or converts to another value than the one editing started with.
@@ -278,7 +265,6 @@ Value TGet::New(Args args) {
                       (spinner ? static_cast<double>(kSpinnerWidth) : 0.0));
 
   long long style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
-  long long exStyle = 0;
   if (!readOnly) style |= WS_TABSTOP;
   if (design) style |= WS_CLIPSIBLINGS;
   if (spinner) style |= WS_VSCROLL;
@@ -288,16 +274,9 @@ Value TGet::New(Args args) {
   } else if (flag(a.lRight)) {
     style |= ES_RIGHT;
   }
-  if (!flag(a.lNoBorder)) {
-    const TWindow* above = parent();
-    const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
-    if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
-    if (ISAPPTHEMED()) exStyle |= WS_EX_CLIENTEDGE;
-  } else if (ISAPPTHEMED()) {
-    exStyle |= WS_EX_CLIENTEDGE;
-  }
-  nStyle = style;
-  nExStyle = exStyle;
+  const EditFrame frame = editFrame(oWnd, flag(a.lNoBorder));
+  nStyle = style | frame.style;
+  nExStyle = frame.exStyle;
 
   nId = GetNewId();
   oGet = lanmere::KSGETNEW(20, 20, bSetGet, a.cVarName, cPicture);

@@ -48,8 +48,7 @@ constexpr long long kColumnWidth = 8;
 constexpr long long kDefaultHeight = 11;
 constexpr double kCharWidth = 3.5;              // pixels per caption character without a width
 constexpr long long kExtendedKey = 0x01000000;  // bit 24 of a key message's flags
-constexpr int kInsertCaretWidth = 6;
-constexpr long long kMenuAbove = 60;  // the context menu opens this far above the click
+constexpr long long kMenuAbove = 60;            // the context menu opens this far above the click
 // Control characters the key-down already handed to the system control (paste, cut): their
 // characters would do it a second time.
 constexpr long long kCtrlV = 22, kCtrlX = 24;
@@ -198,7 +197,6 @@ Value TMultiGet::New(Args args) {
   nRight = coordinate(left + width - 1);
 
   long long style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN;
-  long long exStyle = 0;
   if (!readOnly) style |= WS_TABSTOP;
   if (!flag(a.lNoVScroll)) style |= WS_VSCROLL;
   if (flag(a.lHScroll)) style |= WS_HSCROLL;
@@ -209,15 +207,9 @@ Value TMultiGet::New(Args args) {
   } else if (flag(a.lRight)) {
     style |= ES_RIGHT;
   }
-  // Without a border nothing frames the text: no border style and no client edge.
-  if (!flag(a.lNoBorder)) {
-    const TWindow* above = parent();
-    const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
-    if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
-    if (ISAPPTHEMED()) exStyle |= WS_EX_CLIENTEDGE;
-  }
-  nStyle = style;
-  nExStyle = exStyle;
+  const EditFrame frame = editFrame(oWnd, flag(a.lNoBorder));
+  nStyle = style | frame.style;
+  nExStyle = frame.exStyle;
 
   nId = GetNewId();
   lDrag = design;
@@ -773,19 +765,7 @@ Value TMultiGet::GotFocus(const Value& hWndLost) {
   TControl::GotFocus(hWndLost);
   if (!hwnd()) return {};
   callPrevious(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
-  if (lanmere::insertMode() && GetFocus() == hwnd()) {
-    TEXTMETRICA metrics{};
-    const HDC dc = ::GetDC(hwnd());
-    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    GetTextMetricsA(dc, &metrics);
-    if (old) SelectObject(dc, old);
-    ::ReleaseDC(hwnd(), dc);
-    CreateCaret(hwnd(), nullptr, kInsertCaretWidth, metrics.tmHeight);
-    const Range sel = selectionOf(hwnd());
-    SendMessageA(hwnd(), EM_SETSEL, static_cast<WPARAM>(sel.start), sel.end);
-    ShowCaret(hwnd());
-  }
+  if (lanmere::insertMode()) shapeEditCaret(hwnd(), kInsertCaretWidth, 0);
   return 0;
 }
 
