@@ -200,13 +200,6 @@ void TComboBox::applyItemHeight() {
   }
 }
 
-void TComboBox::releaseBitmaps() {
-  for (const Value& bitmap : aBitmaps.items()) {
-    if (!isEmpty(bitmap)) deleteObject(handleFrom<HGDIOBJ>(bitmap));
-  }
-  aBitmaps = Value::list();
-}
-
 // The font New made holds one use of its own until the window has taken its use.
 void TComboBox::releaseFontUse() {
   if (!std::exchange(fontUse_, false)) return;
@@ -782,26 +775,14 @@ Value TComboBox::DefControl(const Value& oCtrl) {
 // handles. The bitmaps held so far are released.
 Value TComboBox::SetBitmaps(const Value& acBitmaps) {
   lOwnerDraw = true;
-  releaseBitmaps();
-  for (const Value& entry : acBitmaps.items()) {
-    Value bitmap = entry;
-    if (entry.isText()) {
-      bitmap = handleNumber(loadBitmapFileOrResource(resourceModule(), entry.string()));
-    }
-    aBitmaps.listData()->items.push_back(bitmap);
-  }
-  if (aBitmaps.length() > 0) {
-    const SIZE size = bitmapSize(handleFrom<HBITMAP>(aBitmaps.item(1)));
-    nBmpHeight = static_cast<long long>(size.cy);
-    nBmpWidth = static_cast<long long>(size.cx);
-  }
+  setItemBitmaps({aBitmaps, nBmpWidth, nBmpHeight}, acBitmaps, resourceModule());
   applyItemHeight();
   return {};
 }
 
 Value TComboBox::Destroy() {
   const lanmere::Ref<TComboBox> keep(this);
-  releaseBitmaps();
+  releaseItemBitmaps(aBitmaps);
   if (oGet.isObject()) tell(std::exchange(oGet, Value()), msg::Destroy);
   if (paneBrush_) deleteObject(std::exchange(paneBrush_, nullptr));
   releaseFontUse();

@@ -310,15 +310,6 @@ void TListBox::fitItemHeight() {
   callWindows([&] { return SendMessageA(hwnd(), LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0)); });
 }
 
-void TListBox::deleteBitmaps() {
-  if (aBitmaps.isList()) {
-    for (const Value& bitmap : aBitmaps.items()) {
-      if (!isEmpty(bitmap)) deleteObject(handleFrom<HGDIOBJ>(bitmap));
-    }
-  }
-  aBitmaps = Value::list();
-}
-
 // ---- Selection and the bound variable ----
 
 Value TListBox::Change() {
@@ -596,24 +587,10 @@ Value TListBox::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
 // list takes over: Destroy deletes every bitmap it holds.
 Value TListBox::SetBitmaps(const Value& aNewBitmaps, const Value& hResources) {
   lOwnerDraw = true;
-  deleteBitmaps();
-  if (!aNewBitmaps.isList()) return {};
   const HINSTANCE module =
       hResources.isNil() ? resourceModule() : handleFrom<HINSTANCE>(hResources);
-  Items& held = aBitmaps.listData()->items;
-  for (const Value& entry : aNewBitmaps.items()) {
-    if (entry.isText()) {
-      held.push_back(handleNumber(loadBitmapFileOrResource(module, entry.string())));
-    } else {
-      held.push_back(entry.isNumber() ? entry : Value(0));
-    }
-  }
-  if (!held.empty()) {
-    const SIZE size = bitmapSize(handleFrom<HBITMAP>(held.front()));
-    nBmpHeight = static_cast<long long>(size.cy);
-    nBmpWidth = static_cast<long long>(size.cx);
-  }
-  fitItemHeight();
+  setItemBitmaps({aBitmaps, nBmpWidth, nBmpHeight}, aNewBitmaps, module);
+  if (aNewBitmaps.isList()) fitItemHeight();
   return {};
 }
 
@@ -651,7 +628,7 @@ Value TListBox::MouseMove(const Value& nRow, const Value& nCol, const Value& nFl
 // The closure that picks bitmaps may hold the list: it is let go with the bitmaps.
 Value TListBox::Destroy() {
   const lanmere::Ref<TListBox> keep(this);
-  deleteBitmaps();
+  releaseItemBitmaps(aBitmaps);
   bDrawItem = Value();
   return TControl::Destroy();
 }
