@@ -450,10 +450,8 @@ Value TDialog::Close(const Value& nResultNew) {
 Value TDialog::Destroy() {
   const lanmere::Ref<TDialog> keep(this);
   const bool modeless = !modal();
-  const Value window = hWnd;
   if (nResult.isObject()) nResult = Value();
   TWindow::Destroy();
-  if (modeless && !lanmere::isEmpty(window)) DEREGDIALOG(window);
   bStart = Value();
   bNcActivate = Value();
   return modeless ? Value(true) : Value();

@@ -11,10 +11,8 @@
 #include "framework/core/args.h"
 #include "framework/core/colors.h"
 #include "framework/core/designtext.h"
-#include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
 #include "framework/core/persist.h"
-#include "framework/core/tdialog.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/win32.h"
 #include "framework/core/winlist.h"
@@ -439,8 +437,6 @@ Value TWindow::Destroy() {
   if (toolTipState().owner == window && window) DestroyToolTip();
   if (!isEmpty(hWnd)) unlinkWindow(*this);
   if (window && GETWNDAPP() == handleNumber(window)) PostQuitMessage(0);
-  // A modeless dialog leaves the dialog table; for any other window the table knows nothing.
-  if (window && classInfo().derivesFrom(TDialog::Class())) DEREGDIALOG(hWnd);
   if (defaultWindow().identity() == static_cast<const void*>(this)) SETWNDDEFAULT(Value());
   hWnd = 0;
   releaseLinks();
