@@ -4,6 +4,7 @@
 
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 
 namespace kestrel {
@@ -64,10 +65,7 @@ HBITMAP loadBitmapResource(HINSTANCE module, const std::string& name) {
 }
 
 HBITMAP loadBitmapFileOrResource(HINSTANCE module, const std::string& name) {
-  const DWORD attributes = GetFileAttributesA(name.c_str());
-  const bool isFile =
-      attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  return isFile ? readBitmapFile(name) : loadBitmapResource(module, name);
+  return fileExists(name) ? readBitmapFile(name) : loadBitmapResource(module, name);
 }
 
 HBITMAP copyBitmap(HBITMAP source) {

@@ -6,6 +6,8 @@
 
 #include "framework/controls/tget.h"
 #include "framework/core/handles.h"
+#include "framework/core/tdialog.h"
+#include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
@@ -28,6 +30,30 @@ int toInt(const Value& value) {
 }
 
 }  // namespace
+
+EditFrame editFrame(const Value& oWnd, bool noBorder) {
+  if (noBorder) return {};
+  const bool themed = ISAPPTHEMED();
+  const bool inDialog = oWnd.isObject() && oWnd.object()->classInfo().derivesFrom(TDialog::Class());
+  return {(!themed || inDialog) ? WS_BORDER : 0, themed ? WS_EX_CLIENTEDGE : 0};
+}
+
+void shapeEditCaret(HWND edit, int width, int shorter) {
+  if (!edit || GetFocus() != edit) return;
+  TEXTMETRICA metrics{};
+  const HDC dc = ::GetDC(edit);
+  const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(edit, WM_GETFONT, 0, 0));
+  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  GetTextMetricsA(dc, &metrics);
+  if (old) SelectObject(dc, old);
+  ::ReleaseDC(edit, dc);
+  CreateCaret(edit, nullptr, width, metrics.tmHeight - shorter);
+  // The full-width form: the packed answer's halves stop at 65535.
+  DWORD start = 0, end = 0;
+  SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageA(edit, EM_SETSEL, start, end);
+  ShowCaret(edit);
+}
 
 Value MGETCREATE(Args args) {
   auto a = [&](std::size_t n) -> const Value& { return lanmere::arg(args, n); };

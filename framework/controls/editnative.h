@@ -1,7 +1,10 @@
-// Native services of the edit fields: creating the system edit window, reading a line of a
-// multi-line edit, replacing the selection, resetting the formatting rectangle after a move, the
-// caret position, and the edit fields' class-wide focus colour.
+// Native services of the edit fields: what the single-line and the multi-line field share (the
+// frame, the caret, creating the system edit window), reading a line of a multi-line edit,
+// replacing the selection, resetting the formatting rectangle after a move, the caret position,
+// and the edit fields' class-wide focus colour.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -11,6 +14,21 @@
 namespace kestrel {
 
 class TControl;
+
+// The frame of an edit field of either kind. Without lNoBorder: the border style, which under
+// visual styles only a field in a dialog keeps, and under visual styles the client edge. With
+// lNoBorder nothing frames the text.
+struct EditFrame {
+  long long style = 0;
+  long long exStyle = 0;
+};
+EditFrame editFrame(const lanmere::Value& oWnd, bool noBorder);
+
+// The block caret both fields show in insert mode.
+inline constexpr int kInsertCaretWidth = 6;
+// The caret of a focused edit window: `width` pixels wide and its font's character height less
+// `shorter` pixels, placed again at the selection. Nothing when the window has not the focus.
+void shapeEditCaret(HWND edit, int width, int shorter);
 
 // MGETCREATE (cClass, cCaption, nStyle, nLeft, nTop, nWidth, nHeight, hWndParent, nId,
 // @hHeap, nExStyle): the new window's handle, 0 on failure. hHeap is always 0 here: the system

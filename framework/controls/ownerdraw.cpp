@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/controls/bitmaps.h"
+#include "framework/controls/gdiobj.h"
 #include "framework/core/handles.h"
 #include "framework/core/tcontrol.h"
 #include "framework/core/twindow_msgs.h"
@@ -53,6 +55,33 @@ void drawKeyed(HDC dc, HBITMAP bitmap, const RECT& box) {
 }
 
 }  // namespace
+
+void releaseItemBitmaps(Value& aBitmaps) {
+  if (aBitmaps.isList()) {
+    for (const Value& bitmap : aBitmaps.items()) {
+      if (!lanmere::isEmpty(bitmap)) deleteObject(handleFrom<HGDIOBJ>(bitmap));
+    }
+  }
+  aBitmaps = Value::list();
+}
+
+void setItemBitmaps(const ItemBitmaps& held, const Value& entries, HINSTANCE module) {
+  releaseItemBitmaps(held.aBitmaps);
+  if (!entries.isList()) return;
+  auto& bitmaps = held.aBitmaps.listData()->items;
+  for (const Value& entry : entries.items()) {
+    if (entry.isText()) {
+      bitmaps.push_back(handleNumber(loadBitmapFileOrResource(module, entry.string())));
+    } else {
+      bitmaps.push_back(entry.isNumber() ? entry : Value(0));
+    }
+  }
+  if (!bitmaps.empty()) {
+    const SIZE size = bitmapSize(handleFrom<HBITMAP>(bitmaps.front()));
+    held.nBmpHeight = static_cast<long long>(size.cy);
+    held.nBmpWidth = static_cast<long long>(size.cx);
+  }
+}
 
 LRESULT drawOwnerItem(const OwnerDrawnList& list, const DRAWITEMSTRUCT& item) {
   const HDC dc = item.hDC;

@@ -10,6 +10,7 @@
 #include "framework/core/persist.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 
@@ -43,11 +44,6 @@ int keywordPosition(const char* const (&table)[N], const std::string& word) {
     if (word == table[i]) return static_cast<int>(i + 1);
   }
   return 0;
-}
-
-bool fileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool isBmpFile(const std::string& path) {

@@ -59,14 +59,9 @@ Value TBtnBmp::New(Args args) {
   if (!cBmpName.string().empty()) {
     hBitmap1 = handleNumber(loadBitmapFileOrResource(resourceModule(), cBmpName.string()));
   }
-  const TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("BUTTON");
-    tell(oWnd, msg::AddControl, self());
-    if (above->oFont.isObject()) SetFont(above->oFont);
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
+  createOrDefer("BUTTON", false, [&] {
+    if (const Value font = parent()->oFont; font.isObject()) SetFont(font);
+  });
   return self();
 }
 

@@ -12,6 +12,7 @@
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 
@@ -92,14 +93,9 @@ Value TButton::New(Args args) {
   bValid = a.bValid;
   lCancel = flag(a.lCancel);
   lProcessing = false;
-  if (above && above->hwnd()) {
-    Create("BUTTON");
-    tell(oWnd, msg::AddControl, self());
+  createOrDefer("BUTTON", design, [&] {
     if (oFont.isObject()) SetFont(oFont);
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
   return self();
 }
 
@@ -253,8 +249,8 @@ Value TButton::cGenPRG(const Value& lDlgUnits) {
   ControlBox box = controlBox(*this);
   if (flag(lDlgUnits)) {
     const long long units = GETDLGBASEUNITS();
-    const double bx = static_cast<double>(units & 0xFFFF);
-    const double by = static_cast<double>((units >> 16) & 0xFFFF);
+    const double bx = static_cast<double>(loWord(units));
+    const double by = static_cast<double>(hiWord(units));
     auto x = [&](long long v) {
       return static_cast<long long>(std::trunc(v * kTemplateUnitsX / bx));
     };

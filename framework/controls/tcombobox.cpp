@@ -27,8 +27,10 @@
 #include "framework/core/resmodule.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
+#include "runtime/builtins.h"
 #include "runtime/closure.h"
 
 namespace kestrel {
@@ -55,29 +57,6 @@ constexpr long long kLineMargin = 8;       // a one-line control is its text hei
 constexpr UINT kSetMinVisible = 0x1701;    // CB_SETMINVISIBLE
 constexpr UINT kGetMinVisible = 0x1702;    // CB_GETMINVISIBLE
 constexpr const char* kCrLf = "\r\n";
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
-bool pressed(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
-
-std::string trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
-std::string windowText(HWND hwnd) {
-  if (!hwnd) return {};
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
-}
 
 TComboBox& comboOf(const Value& combo) {
   return static_cast<TComboBox&>(*combo.object());
@@ -121,9 +100,9 @@ long long TComboBox::current() const {
 
 long long TComboBox::matching(const Value& text) const {
   if (!text.isText()) return 0;
-  const std::string wanted = lanmere::upper(trimmed(text.text()));
+  const std::string wanted = lanmere::upper(lanmere::allTrim(text.text()));
   for (long long i = 1; i <= itemCount(); ++i) {
-    if (lanmere::upper(trimmed(itemText(i))) == wanted) return i;
+    if (lanmere::upper(lanmere::allTrim(itemText(i))) == wanted) return i;
   }
   return 0;
 }
@@ -221,13 +200,6 @@ void TComboBox::applyItemHeight() {
   }
 }
 
-void TComboBox::releaseBitmaps() {
-  for (const Value& bitmap : aBitmaps.items()) {
-    if (!isEmpty(bitmap)) deleteObject(handleFrom<HGDIOBJ>(bitmap));
-  }
-  aBitmaps = Value::list();
-}
-
 // The font New made holds one use of its own until the window has taken its use.
 void TComboBox::releaseFontUse() {
   if (!std::exchange(fontUse_, false)) return;
@@ -285,19 +257,12 @@ Value TComboBox::New(Args args) {
   nStyle = style;
   nId = GetNewId();
   if (comboStyle == kDropDown) defineEdit(a.cEditPict, a.bEChange);
-  const TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("COMBOBOX");
-    if (hwnd()) {
-      SetFont(oFont);
-      releaseFontUse();
-      afterCreation();
-    }
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  createOrDefer("COMBOBOX", design, [&] {
+    if (!hwnd()) return;
+    SetFont(oFont);
+    releaseFontUse();
+    afterCreation();
+  });
   return self();
 }
 
@@ -364,7 +329,7 @@ void TComboBox::defineEdit(const Value& picture, const Value& editChange) {
           return value.isNil() ? Value("") : value;
         }
         if (value.isNumber()) {
-          combo.store(combo.prefixMatch(trimmed(textForm(args[0])), 0));
+          combo.store(combo.prefixMatch(lanmere::allTrim(textForm(args[0])), 0));
         } else {
           combo.store(args[0]);
         }
@@ -406,7 +371,7 @@ void TComboBox::bindEdit() {
         const long long key = lanmere::arg(args, 1).integer();
         if (key != VK_TAB && key != VK_RETURN) return {};
         const TComboBox& combo = comboOf(me);
-        const bool back = key == VK_TAB && pressed(VK_SHIFT);
+        const bool back = key == VK_TAB && keyDown(VK_SHIFT);
         tell(combo.oWnd, back ? msg::GoPrevCtrl : msg::GoNextCtrl, combo.hWnd);
         return 0;
       },
@@ -433,7 +398,7 @@ void TComboBox::bindEdit() {
 // text begins no item.
 void TComboBox::editLostFocus() {
   const std::string text = windowText(hwnd());
-  const long long found = prefixMatch(trimmed(text), 0);
+  const long long found = prefixMatch(lanmere::allTrim(text), 0);
   store(bound().isNumber() ? Value(found) : Value(text));
   Select(found);
   showText(text);
@@ -703,7 +668,7 @@ Value TComboBox::KeyChar(const Value& nKey, const Value& nFlags) {
     } else if (key == kPeriodKeyCode) {
       searchKey += '.';
     } else if (key == VK_TAB && edit) {
-      tell(oWnd, pressed(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
+      tell(oWnd, keyDown(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
       return 0;
     } else if (key > ' ' && key <= 255) {
       const auto typed = static_cast<unsigned char>(key);
@@ -810,26 +775,14 @@ Value TComboBox::DefControl(const Value& oCtrl) {
 // handles. The bitmaps held so far are released.
 Value TComboBox::SetBitmaps(const Value& acBitmaps) {
   lOwnerDraw = true;
-  releaseBitmaps();
-  for (const Value& entry : acBitmaps.items()) {
-    Value bitmap = entry;
-    if (entry.isText()) {
-      bitmap = handleNumber(loadBitmapFileOrResource(resourceModule(), entry.string()));
-    }
-    aBitmaps.listData()->items.push_back(bitmap);
-  }
-  if (aBitmaps.length() > 0) {
-    const SIZE size = bitmapSize(handleFrom<HBITMAP>(aBitmaps.item(1)));
-    nBmpHeight = static_cast<long long>(size.cy);
-    nBmpWidth = static_cast<long long>(size.cx);
-  }
+  setItemBitmaps({aBitmaps, nBmpWidth, nBmpHeight}, acBitmaps, resourceModule());
   applyItemHeight();
   return {};
 }
 
 Value TComboBox::Destroy() {
   const lanmere::Ref<TComboBox> keep(this);
-  releaseBitmaps();
+  releaseItemBitmaps(aBitmaps);
   if (oGet.isObject()) tell(std::exchange(oGet, Value()), msg::Destroy);
   if (paneBrush_) deleteObject(std::exchange(paneBrush_, nullptr));
   releaseFontUse();

@@ -113,7 +113,6 @@ class TComboBox : public TControl {
   void editLostFocus();
   void applyItemHeight();
   Value drawPopupEntry(const Value& nIdCtl, const Value& pItemStruct);
-  void releaseBitmaps();
   void releaseFontUse();
 
   HBRUSH paneBrush_ = nullptr;  // CtlColor's brush, made once, released by Destroy

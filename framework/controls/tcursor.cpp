@@ -6,7 +6,7 @@
 #include "framework/core/classkind.h"
 #include "framework/core/messages.h"
 #include "framework/core/resmodule.h"
-#include "framework/core/tdialog_msgs.h"
+#include "framework/core/showalert.h"
 #include "runtime/symbol.h"
 
 namespace kestrel {

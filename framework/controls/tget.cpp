@@ -28,6 +28,7 @@
 #include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
@@ -58,7 +59,6 @@ constexpr UINT kCueBanner = 5377;
 constexpr long long kWantAllKeys = DLGC_WANTALLKEYS;  // 4
 constexpr long long kMouseClick = 1002;               // the parent's nLastKey after a click
 constexpr long long kExtendedKey = 0x01000000;        // bit 24 of a key message's flags
-constexpr int kInsertCaretWidth = 6;
 constexpr int kOverstrikeCaretWidth = 2;
 constexpr int kArrowMetric = 3;  // the scroll-arrow size a spinner takes from the text
 constexpr char kThemedBullet = static_cast<char>(149);
@@ -70,14 +70,6 @@ constexpr const char* kSelectTitle = "Please select a file";
 // cut and undo.
 constexpr long long kCtrlV = 22, kCtrlX = 24, kCtrlZ = 26;
 
-bool pressed(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 Value blankText(std::size_t blanks) {
   return lanmere::setGet(lanmere::Ref<lanmere::Cell>(new lanmere::Cell(std::string(blanks, ' '))));
 }
@@ -87,22 +79,8 @@ Value coordinate(double value) {
   return value == std::floor(value) ? Value(static_cast<long long>(value)) : Value(value, 1);
 }
 
-std::string trimRight(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
-
 Value& classValue(const lanmere::Symbol* name) {
   return *TGet::Class().resolve(name)->classValue;
-}
-
-void alert(const char* text, const char* title = nullptr) {
-  if (!lanmere::findFunction("MSGALERT")) return;
-  if (title) {
-    lanmere::callFunction("MSGALERT", {Value(text), Value(title)});
-  } else {
-    lanmere::callFunction("MSGALERT", {Value(text)});
-  }
 }
 
 Value clipboard(const Value& owner) {
@@ -159,24 +137,6 @@ bool TGet::inComboBox() const {
   return above && above->classInfo().derivesFrom(TComboBox::Class());
 }
 
-LRESULT TGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto procedure = handleFrom<WNDPROC>(nOldProc);
-  if (!hwnd()) return 0;
-  return callWindows([&] {
-    return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
-                     : DefWindowProcA(hwnd(), message, wParam, lParam);
-  });
-}
-
-std::string TGet::windowText() const {
-  if (!hwnd()) return {};
-  const int length = GetWindowTextLengthA(hwnd());
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd(), text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
-}
-
 DWORD TGet::selection() const {
   return hwnd() ? static_cast<DWORD>(SendMessageA(hwnd(), EM_GETSEL, 0, 0)) : 0;
 }
@@ -191,22 +151,10 @@ void TGet::caretTo(long long pos) {
   if (hwnd()) SendMessageA(hwnd(), EM_SETSEL, at, static_cast<LPARAM>(at));
 }
 
-// Insert mode shows a block caret, overstrike the system's thin one.
+// Insert mode shows a block caret a pixel short of the line, overstrike the system's thin one.
 void TGet::caretShape() {
-  if (!hwnd() || GetFocus() != hwnd()) return;
-  TEXTMETRICA metrics{};
-  const HDC dc = ::GetDC(hwnd());
-  const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-  GetTextMetricsA(dc, &metrics);
-  if (old) SelectObject(dc, old);
-  ::ReleaseDC(hwnd(), dc);
   const bool insert = lanmere::insertMode();
-  CreateCaret(hwnd(), nullptr, insert ? kInsertCaretWidth : kOverstrikeCaretWidth,
-              insert ? metrics.tmHeight - 1 : metrics.tmHeight);
-  const DWORD sel = selection();
-  SendMessageA(hwnd(), EM_SETSEL, LOWORD(sel), HIWORD(sel));
-  ShowCaret(hwnd());
+  shapeEditCaret(hwnd(), insert ? kInsertCaretWidth : kOverstrikeCaretWidth, insert ? 1 : 0);
 }
 
 // The buffer was edited, or converts to another value than the one editing started with.
@@ -221,7 +169,7 @@ bool TGet::changed() {
 void TGet::assignIfEdited() {
   if (!editing()) return;
   lanmere::Get& g = get();
-  const bool differs = !flag(lPassword) && windowText() != g.Buffer.string();
+  const bool differs = !flag(lPassword) && windowText(hwnd()) != g.Buffer.string();
   if (g.Changed.logical() || differs) g.Assign();
 }
 
@@ -317,7 +265,6 @@ Value TGet::New(Args args) {
                       (spinner ? static_cast<double>(kSpinnerWidth) : 0.0));
 
   long long style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
-  long long exStyle = 0;
   if (!readOnly) style |= WS_TABSTOP;
   if (design) style |= WS_CLIPSIBLINGS;
   if (spinner) style |= WS_VSCROLL;
@@ -327,16 +274,9 @@ Value TGet::New(Args args) {
   } else if (flag(a.lRight)) {
     style |= ES_RIGHT;
   }
-  if (!flag(a.lNoBorder)) {
-    const TWindow* above = parent();
-    const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
-    if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
-    if (ISAPPTHEMED()) exStyle |= WS_EX_CLIENTEDGE;
-  } else if (ISAPPTHEMED()) {
-    exStyle |= WS_EX_CLIENTEDGE;
-  }
-  nStyle = style;
-  nExStyle = exStyle;
+  const EditFrame frame = editFrame(oWnd, flag(a.lNoBorder));
+  nStyle = style | frame.style;
+  nExStyle = frame.exStyle;
 
   nId = GetNewId();
   oGet = lanmere::KSGETNEW(20, 20, bSetGet, a.cVarName, cPicture);
@@ -372,21 +312,11 @@ Value TGet::New(Args args) {
     oFont = lanmere::construct<TFont>(
         {.cFaceName = "Arial", .nWidth = 0, .nHeight = -14, .lFromUser = false, .lBold = true});
   }
-  TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("EDIT");
-    if (oFont.isObject()) {
-      SetFont(oFont);
-    } else {
-      GetFont();
-    }
+  createOrDefer("EDIT", design, [&] {
+    useFont();
     DispText();
-    tell(oWnd, msg::AddControl, self());
-    CreateButton();
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
+  CreateButton();  // the action button is the field's own child: only with the field's window
   if (spinner) Spinner(a.bUp, a.bDown, a.bMin, a.bMax);
   return self();
 }
@@ -452,7 +382,7 @@ Value TGet::Assign() {
 
 Value TGet::cText(const Value& v) {
   if (v.isNil()) {
-    const std::string text = windowText();
+    const std::string text = windowText(hwnd());
     if (!lanmere::isEmpty(cCueText) && text.empty() && oGet.isObject()) return get().Buffer;
     return text;
   }
@@ -506,7 +436,7 @@ Value TGet::SetSel(const Value& nStart, const Value& nEnd) {
 
 Value TGet::GetSel() {
   const DWORD sel = selection();
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   const std::size_t start = std::min<std::size_t>(LOWORD(sel), text.size());
   const std::size_t end = std::min<std::size_t>(HIWORD(sel), text.size());
   return end > start ? text.substr(start, end - start) : std::string();
@@ -579,7 +509,7 @@ Value TGet::DispText() {
     shown.clear();
   }
   cCaption = buffer;
-  if (shown != windowText()) {
+  if (shown != windowText(hwnd())) {
     callWindows([&] { return SetWindowTextA(hwnd(), shown.c_str()); });
   }
   return {};
@@ -589,13 +519,14 @@ Value TGet::DispText() {
 
 Value TGet::Copy() {
   const Value clip = clipboard(oWnd);
-  if (!tell(clip, msg::SetText, GetSel()).logical()) alert("The clipboard is not available now!");
+  if (!tell(clip, msg::SetText, GetSel()).logical())
+    showAlert("The clipboard is not available now!");
   return {};
 }
 
 Value TGet::Cut() {
   if (flag(lReadOnly)) {
-    alert("The get is read only!", "Can't cut");
+    showAlert("The get is read only!", "Can't cut");
     return {};
   }
   const DWORD sel = selection();
@@ -617,7 +548,7 @@ Value TGet::PasteText(const Value& cTextIn) {
   } else {
     const Value clip = clipboard(oWnd);
     if (!tell(clip, msg::Open).logical()) {
-      alert("The clipboard is not available!");
+      showAlert("The clipboard is not available!");
       return {};
     }
     tell(clip, msg::Close);
@@ -870,7 +801,7 @@ Value TGet::Paint() {
     align = TA_RIGHT;
   }
   SetTextAlign(dc, align);
-  const std::string shown = windowText();
+  const std::string shown = windowText(hwnd());
   ExtTextOutA(dc, x, 1, static_cast<UINT>(nTxtStyle.integer()) & ETO_CLIPPED, &client,
               shown.c_str(), static_cast<UINT>(shown.size()), nullptr);
   if (oldFont) SelectObject(dc, oldFont);
@@ -922,9 +853,9 @@ Value TGet::KeyDown(const Value& nKey, const Value& nFlags) {
     const Value answer = evaluate(bKeyDown, nKey, nFlags, self());
     if (answer.isNumber() && answer.integer() == 0) return 0;
   }
-  const bool shift = pressed(VK_SHIFT);
-  const bool ctrl = pressed(VK_CONTROL);
-  const bool alt = pressed(VK_MENU);
+  const bool shift = keyDown(VK_SHIFT);
+  const bool ctrl = keyDown(VK_CONTROL);
+  const bool alt = keyDown(VK_MENU);
   switch (key) {
     case VK_PRIOR:
     case VK_NEXT:
@@ -968,19 +899,19 @@ Value TGet::keyLeftRight(long long key) {
   lanmere::Get& g = get();
   const long long before = g.Pos.integer();
   const bool left = key == VK_LEFT;
-  if (pressed(VK_CONTROL)) {
+  if (keyDown(VK_CONTROL)) {
     left ? g.WordLeft() : g.WordRight();
   } else {
     left ? g.Left() : g.Right();
   }
   long long target = g.Pos.integer() - 1;
   if (!left && g.Pos.integer() == before && before >= bufferLength()) target = before;
-  if (pressed(VK_SHIFT) && !flag(lPassword)) {
+  if (keyDown(VK_SHIFT) && !flag(lPassword)) {
     for (long long steps = 0; steps <= bufferLength(); ++steps) {
       const DWORD was = selection();
       const long long caret = left ? LOWORD(was) : HIWORD(was);
       if (left ? caret <= target : caret >= target) break;
-      system(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+      callPrevious(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
       if (selection() == was) break;
     }
   } else {
@@ -1011,8 +942,8 @@ Value TGet::keyPasteCut(long long key) {
 Value TGet::keyHomeEnd(long long key) {
   if (!editing()) return 0;
   lanmere::Get& g = get();
-  if (pressed(VK_SHIFT)) {
-    system(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+  if (keyDown(VK_SHIFT)) {
+    callPrevious(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
     g.assignPos(static_cast<long long>(LOWORD(selection())) + 1);
   } else {
     key == VK_HOME ? g.Home() : g.End();
@@ -1064,7 +995,7 @@ Value TGet::KeyChar(const Value& nKey, const Value& nFlags) {
   const bool navigation = key == VK_TAB || key == VK_RETURN;
   // A read-only field still lets Tab and Enter move on: the user could not leave it otherwise.
   if ((flag(lReadOnly) && !navigation) || key == VK_BACK) return 0;
-  if (key == VK_TAB && pressed(VK_SHIFT)) {
+  if (key == VK_TAB && keyDown(VK_SHIFT)) {
     bool move = true;
     if (bChange.isClosure() && changed()) move = flag(runChange(nKey, nFlags));
     if (move) {
@@ -1166,7 +1097,7 @@ Value TGet::GotFocus(const Value& hWndLost) {
     nPos = g.Pos;
   }
   caretTo(nPos.integer());
-  system(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
+  callPrevious(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
   caretTo(nPos.integer());
   if (lanmere::insertMode()) caretShape();
   TControl::GotFocus(hWndLost);
@@ -1181,8 +1112,8 @@ Value TGet::LostFocus(const Value& hWndNew) {
   lanmere::Get& g = get();
   const bool storable = !g.BadDate() && !flag(lReadOnly);
   // Only a plain text field takes a window text changed behind the GET's back as it stands.
-  if (!flag(lPassword) && !templated() && windowText() != g.Buffer.string()) {
-    g.assignBuffer(windowText());
+  if (!flag(lPassword) && !templated() && windowText(hwnd()) != g.Buffer.string()) {
+    g.assignBuffer(windowText(hwnd()));
   }
   if (storable) assignIfEdited();
   if (numericPicture()) g.assignPicture(cPicture);
@@ -1222,8 +1153,8 @@ Value TGet::LButtonDown(const Value& nRow, const Value& nCol, const Value& nFlag
   nLastRow = nRow;
   nLastCol = nCol;
   if (TWindow* above = parent()) above->nLastKey = kMouseClick;
-  system(WM_LBUTTONDOWN, static_cast<WPARAM>(nFlags.integer()),
-         MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
+  callPrevious(WM_LBUTTONDOWN, static_cast<WPARAM>(nFlags.integer()),
+               MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
   if (editing()) {
     lanmere::Get& g = get();
     nPos = static_cast<long long>(LOWORD(selection())) + 1;
@@ -1247,7 +1178,7 @@ Value TGet::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags)
   }
   if (!editing()) return {};
   lanmere::Get& g = get();
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   const std::string trimmed = trimRight(text);
   const DWORD sel = selection();
   if (!text.empty() && text[0] == '(') {

@@ -116,9 +116,6 @@ class TGet : public TControl {
   bool editing() const;
   // The field is the edit part of a combo box.
   bool inComboBox() const;
-  // The system edit control's own procedure for one message (the subclass is bypassed).
-  LRESULT system(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-  std::string windowText() const;
   DWORD selection() const;  // EM_GETSEL: start in the low word, end in the high word
   void caretTo(long long pos);
   void caretShape();

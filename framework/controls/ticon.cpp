@@ -10,6 +10,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 
 namespace kestrel {
@@ -36,10 +37,6 @@ Value resourceIcon(const Value& name) {
   Value icon = LOADICON(GETRESOURCES(), name);
   if (lanmere::isEmpty(icon) && number) icon = LOADICON(0, name);
   return icon;
-}
-
-bool fileExists(const Value& file) {
-  return file.isText() && GetFileAttributesA(file.string().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -95,12 +92,7 @@ Value TIcon::New(Args args) {
     nClrText = colours->nClrText;
     nClrPane = colours->nClrPane;
   }
-  if (parentHwnd()) {
-    Create();
-    tell(oWnd, msg::AddControl, self());
-  } else if (oWnd.isObject()) {
-    tell(oWnd, msg::DefControl, self());
-  }
+  createOrDefer(Value(), false);
   SetColor(a.nClrFore.isNil() ? nClrText : a.nClrFore, a.nClrBack.isNil() ? nClrPane : a.nClrBack);
   load();
   return self();
@@ -155,7 +147,7 @@ Value TIcon::SetName(const Value& name) {
 }
 
 Value TIcon::SetFile(const Value& file) {
-  if (!fileExists(file)) return {};
+  if (!file.isText() || !pathExists(file.string())) return {};
   const Value icon = EXTRACTICON(file, 0);
   if (lanmere::isEmpty(icon)) return {};
   cIcoFile = file;

@@ -23,6 +23,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "runtime/builtins.h"
@@ -48,10 +49,6 @@ constexpr const char* kResourceStyles =
     "LBS_NOTIFY | WS_BORDER | LBS_USETABSTOPS | LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | "
     "WS_TABSTOP";
 
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 std::string textOf(const Value& value) {
   if (value.isText()) return value.string();
   return value.isNil() ? std::string() : textForm(value);
@@ -59,11 +56,7 @@ std::string textOf(const Value& value) {
 
 // The form two texts are compared in when the list looks one up: trimmed, upper case.
 std::string searchKey(const Value& value) {
-  std::string text = textOf(value);
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  return lanmere::upper(text);
+  return lanmere::upper(lanmere::allTrim(textOf(value)));
 }
 
 std::string lowerCase(std::string text) {
@@ -142,22 +135,12 @@ Value TListBox::New(Args args) {
   } else {
     SetColor(a.nClrFore, a.nClrBack);
   }
-  if (above && above->hwnd()) {
-    Create("LISTBOX");
-    if (hwnd()) {
-      Default();
-      if (oFont.isObject()) {
-        SetFont(oFont);
-      } else {
-        GetFont();
-      }
-      fitItemHeight();
-    }
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  createOrDefer("LISTBOX", design, [&] {
+    if (!hwnd()) return;
+    Default();
+    useFont();
+    fitItemHeight();
+  });
   return self();
 }
 
@@ -325,15 +308,6 @@ void TListBox::fitItemHeight() {
   const long long height = number(nBmpHeight, 0);
   if (height <= 0 || SendMessageA(hwnd(), LB_GETITEMHEIGHT, 0, 0) == height) return;
   callWindows([&] { return SendMessageA(hwnd(), LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0)); });
-}
-
-void TListBox::deleteBitmaps() {
-  if (aBitmaps.isList()) {
-    for (const Value& bitmap : aBitmaps.items()) {
-      if (!isEmpty(bitmap)) deleteObject(handleFrom<HGDIOBJ>(bitmap));
-    }
-  }
-  aBitmaps = Value::list();
 }
 
 // ---- Selection and the bound variable ----
@@ -613,24 +587,10 @@ Value TListBox::DrawItem(const Value& nIdCtl, const Value& pItemStruct) {
 // list takes over: Destroy deletes every bitmap it holds.
 Value TListBox::SetBitmaps(const Value& aNewBitmaps, const Value& hResources) {
   lOwnerDraw = true;
-  deleteBitmaps();
-  if (!aNewBitmaps.isList()) return {};
   const HINSTANCE module =
       hResources.isNil() ? resourceModule() : handleFrom<HINSTANCE>(hResources);
-  Items& held = aBitmaps.listData()->items;
-  for (const Value& entry : aNewBitmaps.items()) {
-    if (entry.isText()) {
-      held.push_back(handleNumber(loadBitmapFileOrResource(module, entry.string())));
-    } else {
-      held.push_back(entry.isNumber() ? entry : Value(0));
-    }
-  }
-  if (!held.empty()) {
-    const SIZE size = bitmapSize(handleFrom<HBITMAP>(held.front()));
-    nBmpHeight = static_cast<long long>(size.cy);
-    nBmpWidth = static_cast<long long>(size.cx);
-  }
-  fitItemHeight();
+  setItemBitmaps({aBitmaps, nBmpWidth, nBmpHeight}, aNewBitmaps, module);
+  if (aNewBitmaps.isList()) fitItemHeight();
   return {};
 }
 
@@ -668,7 +628,7 @@ Value TListBox::MouseMove(const Value& nRow, const Value& nCol, const Value& nFl
 // The closure that picks bitmaps may hold the list: it is let go with the bitmaps.
 Value TListBox::Destroy() {
   const lanmere::Ref<TListBox> keep(this);
-  deleteBitmaps();
+  releaseItemBitmaps(aBitmaps);
   bDrawItem = Value();
   return TControl::Destroy();
 }

@@ -83,7 +83,6 @@ class TListBox : public TControl {
   void removeAt(long long index);
   void store();
   void fitItemHeight();
-  void deleteBitmaps();
 };
 
 // TLISTBOX (): a new instance, to be sent New or ReDefine.

@@ -26,6 +26,7 @@
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
@@ -47,8 +48,7 @@ constexpr long long kColumnWidth = 8;
 constexpr long long kDefaultHeight = 11;
 constexpr double kCharWidth = 3.5;              // pixels per caption character without a width
 constexpr long long kExtendedKey = 0x01000000;  // bit 24 of a key message's flags
-constexpr int kInsertCaretWidth = 6;
-constexpr long long kMenuAbove = 60;  // the context menu opens this far above the click
+constexpr long long kMenuAbove = 60;            // the context menu opens this far above the click
 // Control characters the key-down already handed to the system control (paste, cut): their
 // characters would do it a second time.
 constexpr long long kCtrlV = 22, kCtrlX = 24;
@@ -71,14 +71,6 @@ constexpr double kSayRow = 15, kSayRowOffset = 2, kSayColumn = 6;
 constexpr double kGetRow = 13, kGetColumn = 8;
 constexpr double kButtonRow = 18, kButtonColumn = 6;
 
-bool pressed(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 long long pixel(double cells, double size, double offset = 0) {
   return std::llround(cells * size + offset);
 }
@@ -88,25 +80,10 @@ Value coordinate(double value) {
   return value == std::floor(value) ? Value(static_cast<long long>(value)) : Value(value, 1);
 }
 
-std::string trimRight(std::string text, const char* blanks = " ") {
-  const std::size_t last = text.find_last_not_of(blanks);
-  text.erase(last == std::string::npos ? 0 : last + 1);
-  return text;
-}
-
 // The text a value shows as: its text form without trailing blanks (nothing for nil).
 std::string shownText(const Value& value) {
   if (value.isNil()) return {};
   return trimRight(value.isText() ? value.string() : textForm(value));
-}
-
-void alert(const char* text, const char* title = nullptr) {
-  if (!lanmere::findFunction("MSGALERT")) return;
-  if (title) {
-    lanmere::callFunction("MSGALERT", {Value(text), Value(title)});
-  } else {
-    lanmere::callFunction("MSGALERT", {Value(text)});
-  }
 }
 
 UINT findMessage() {
@@ -138,27 +115,9 @@ LM_DEFINE_CLASS(TMultiGet) {
 
 // ---- Helpers ----
 
-LRESULT TMultiGet::system(UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto procedure = handleFrom<WNDPROC>(nOldProc);
-  if (!hwnd()) return 0;
-  return callWindows([&] {
-    return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
-                     : DefWindowProcA(hwnd(), message, wParam, lParam);
-  });
-}
-
 LRESULT TMultiGet::sendToControl(UINT message, WPARAM wParam, LPARAM lParam) const {
   if (!hwnd()) return 0;
   return callWindows([&] { return SendMessageA(hwnd(), message, wParam, lParam); });
-}
-
-std::string TMultiGet::windowText() const {
-  if (!hwnd()) return {};
-  const int length = GetWindowTextLengthA(hwnd());
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd(), text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
 }
 
 std::string TMultiGet::lineText(long long line) const {
@@ -168,7 +127,7 @@ std::string TMultiGet::lineText(long long line) const {
   const auto length = static_cast<std::size_t>(SendMessageA(hwnd(), EM_LINELENGTH, start, 0));
   // EM_GETLINE reads the room from the buffer's first word: at least a word, and a longer line
   // is read from the whole text instead.
-  if (length >= 0xFFFF) return windowText().substr(static_cast<std::size_t>(start), length);
+  if (length >= 0xFFFF) return windowText(hwnd()).substr(static_cast<std::size_t>(start), length);
   std::string text(std::max<std::size_t>(length, sizeof(WORD)), '\0');
   *reinterpret_cast<WORD*>(text.data()) = static_cast<WORD>(text.size());
   const LRESULT copied = SendMessageA(hwnd(), EM_GETLINE, static_cast<WPARAM>(line),
@@ -195,7 +154,7 @@ Range selectionOf(HWND edit) {
 }  // namespace
 
 void TMultiGet::writeBack() {
-  if (bSetGet.isClosure() && hwnd()) evaluate(bSetGet, windowText());
+  if (bSetGet.isClosure() && hwnd()) evaluate(bSetGet, windowText(hwnd()));
 }
 
 Value TMultiGet::runChange(const Value& nKey, const Value& nFlags) {
@@ -203,13 +162,13 @@ Value TMultiGet::runChange(const Value& nKey, const Value& nFlags) {
 }
 
 void TMultiGet::systemEdit(UINT message, WPARAM wParam, LPARAM lParam) {
-  system(message, wParam, lParam);
+  callPrevious(message, wParam, lParam);
   writeBack();
 }
 
 bool TMultiGet::refused(const char* title) {
   if (!flag(lReadOnly)) return false;
-  alert("The get is read only!", title);
+  showAlert("The get is read only!", title);
   return true;
 }
 
@@ -238,7 +197,6 @@ Value TMultiGet::New(Args args) {
   nRight = coordinate(left + width - 1);
 
   long long style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN;
-  long long exStyle = 0;
   if (!readOnly) style |= WS_TABSTOP;
   if (!flag(a.lNoVScroll)) style |= WS_VSCROLL;
   if (flag(a.lHScroll)) style |= WS_HSCROLL;
@@ -249,15 +207,9 @@ Value TMultiGet::New(Args args) {
   } else if (flag(a.lRight)) {
     style |= ES_RIGHT;
   }
-  // Without a border nothing frames the text: no border style and no client edge.
-  if (!flag(a.lNoBorder)) {
-    const TWindow* above = parent();
-    const bool inDialog = above && above->classInfo().derivesFrom(TDialog::Class());
-    if (!ISAPPTHEMED() || inDialog) style |= WS_BORDER;
-    if (ISAPPTHEMED()) exStyle |= WS_EX_CLIENTEDGE;
-  }
-  nStyle = style;
-  nExStyle = exStyle;
+  const EditFrame frame = editFrame(oWnd, flag(a.lNoBorder));
+  nStyle = style | frame.style;
+  nExStyle = frame.exStyle;
 
   nId = GetNewId();
   lDrag = design;
@@ -273,16 +225,10 @@ Value TMultiGet::New(Args args) {
   hHeap = 0;
   SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
            orDefault(a.nClrBack, sysColor(COLOR_WINDOW)));
-  TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("EDIT");
+  createOrDefer("EDIT", design, [&] {
     LimitText(0);
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  Default();
-  if (design) CheckDots();
+    Default();
+  });
   return self();
 }
 
@@ -326,12 +272,7 @@ Value TMultiGet::Create(const Value& cClassName) {
 
 // The field's font, else the parent's; the system control gets it at once.
 Value TMultiGet::Default() {
-  if (!hwnd()) return {};
-  if (oFont.isObject()) {
-    SetFont(oFont);
-  } else {
-    GetFont();
-  }
+  if (hwnd()) useFont();
   return {};
 }
 
@@ -347,7 +288,7 @@ Value TMultiGet::cToChar(const Value& cClassName) {
 // ---- Text ----
 
 Value TMultiGet::cText(const Value& c) {
-  if (c.isNil()) return windowText();
+  if (c.isNil()) return windowText(hwnd());
   const std::string text = c.isText() ? c.string() : textForm(c);
   if (hwnd()) callWindows([&] { return SetWindowTextA(hwnd(), text.c_str()); });
   writeBack();
@@ -400,7 +341,7 @@ Value TMultiGet::replace(const Value& c) {
 // The bytes of the text as the control holds them (line ends CR LF); true when all were written.
 Value TMultiGet::SaveToFile(const Value& cFile) {
   if (!cFile.isText()) return false;
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   std::FILE* file = std::fopen(cFile.string().c_str(), "wb");
   if (!file) return false;
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -410,7 +351,7 @@ Value TMultiGet::SaveToFile(const Value& cFile) {
 Value TMultiGet::Refresh(const Value&) {
   if (!hwnd()) return {};
   const Range sel = selectionOf(hwnd());
-  const std::string text = bSetGet.isClosure() ? shownText(evaluate(bSetGet)) : windowText();
+  const std::string text = bSetGet.isClosure() ? shownText(evaluate(bSetGet)) : windowText(hwnd());
   callWindows([&] { return SetWindowTextA(hwnd(), text.c_str()); });
   sendToControl(EM_SETSEL, static_cast<WPARAM>(sel.start), static_cast<LPARAM>(sel.end));
   return {};
@@ -441,7 +382,7 @@ Value TMultiGet::SetSel(const Value& nStart, const Value& nEnd) {
 
 Value TMultiGet::GetSel() {
   const Range sel = selectionOf(hwnd());
-  const std::string text = windowText();
+  const std::string text = windowText(hwnd());
   const auto start = std::min<std::size_t>(static_cast<std::size_t>(sel.start), text.size());
   const auto end = std::min<std::size_t>(static_cast<std::size_t>(sel.end), text.size());
   return end > start ? text.substr(start, end - start) : std::string();
@@ -464,7 +405,7 @@ Value TMultiGet::GoTo(const Value& nLine) {
 }
 
 Value TMultiGet::GoBottom() {
-  const auto end = static_cast<WPARAM>(trimRight(windowText(), " \r\n").size());
+  const auto end = static_cast<WPARAM>(trimRight(windowText(hwnd()), " \r\n").size());
   sendToControl(EM_SETSEL, end, static_cast<LPARAM>(end));
   sendToControl(EM_LINESCROLL, 0, sendToControl(EM_GETLINECOUNT));
   nPos = static_cast<long long>(end);
@@ -538,7 +479,7 @@ Value TMultiGet::DlgGoLine() {
 // ---- Editing ----
 
 Value TMultiGet::Copy() {
-  system(WM_COPY);
+  callPrevious(WM_COPY);
   return {};
 }
 
@@ -665,7 +606,7 @@ void TMultiGet::findNext(const void* requestIn) {
   if (!(request->Flags & FR_FINDNEXT) || !request->lpstrFindWhat) return;
   const bool matchCase = (request->Flags & FR_MATCHCASE) != 0;
   std::string what = request->lpstrFindWhat;
-  std::string text = windowText();
+  std::string text = windowText(hwnd());
   if (what.empty()) return;
   if (!matchCase) {
     what = lowered(what);
@@ -715,7 +656,7 @@ Value TMultiGet::Print() {
   if (choice.hDevNames) GlobalFree(choice.hDevNames);
   const HDC printer = chosen ? trackedCreate("PRINTDLG", "DC", [&] { return choice.hDC; }) : HDC{};
   if (!printer) {
-    alert("Printer not ready!");
+    showAlert("Printer not ready!");
     return false;
   }
   DOCINFOA document{};
@@ -723,7 +664,7 @@ Value TMultiGet::Print() {
   document.lpszDocName = "Notes";
   if (StartDocA(printer, &document) <= 0) {
     trackedDelete(printer, DeleteDC);
-    alert("Printer not ready!");
+    showAlert("Printer not ready!");
     return false;
   }
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -763,9 +704,9 @@ Value TMultiGet::Print() {
 
 Value TMultiGet::KeyDown(const Value& nKey, const Value& nFlags) {
   const long long key = nKey.integer();
-  const bool shift = pressed(VK_SHIFT);
-  const bool ctrl = pressed(VK_CONTROL);
-  const bool alt = pressed(VK_MENU);
+  const bool shift = keyDown(VK_SHIFT);
+  const bool ctrl = keyDown(VK_CONTROL);
+  const bool alt = keyDown(VK_MENU);
   const bool paste = (key == VK_INSERT && shift && !ctrl && !alt) || (key == 'V' && ctrl && !alt);
   const bool cut = key == 'X' && ctrl && !alt;
   if (paste || cut) {
@@ -823,20 +764,8 @@ Value TMultiGet::KeyChar(const Value& nKey, const Value& nFlags) {
 Value TMultiGet::GotFocus(const Value& hWndLost) {
   TControl::GotFocus(hWndLost);
   if (!hwnd()) return {};
-  system(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
-  if (lanmere::insertMode() && GetFocus() == hwnd()) {
-    TEXTMETRICA metrics{};
-    const HDC dc = ::GetDC(hwnd());
-    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    GetTextMetricsA(dc, &metrics);
-    if (old) SelectObject(dc, old);
-    ::ReleaseDC(hwnd(), dc);
-    CreateCaret(hwnd(), nullptr, kInsertCaretWidth, metrics.tmHeight);
-    const Range sel = selectionOf(hwnd());
-    SendMessageA(hwnd(), EM_SETSEL, static_cast<WPARAM>(sel.start), sel.end);
-    ShowCaret(hwnd());
-  }
+  callPrevious(WM_SETFOCUS, static_cast<WPARAM>(hWndLost.integer()));
+  if (lanmere::insertMode()) shapeEditCaret(hwnd(), kInsertCaretWidth, 0);
   return 0;
 }
 
@@ -844,7 +773,7 @@ Value TMultiGet::GotFocus(const Value& hWndLost) {
 // unchanged one is not written again, so a number or a text with trailing blanks keeps its value.
 Value TMultiGet::LostFocus(const Value& hWndNew) {
   if (hwnd() && !flag(lReadOnly) && bSetGet.isClosure() &&
-      windowText() != shownText(evaluate(bSetGet))) {
+      windowText(hwnd()) != shownText(evaluate(bSetGet))) {
     writeBack();
   }
   nPos = selectionOf(hwnd()).start;
@@ -862,8 +791,8 @@ Value TMultiGet::LButtonDown(const Value& nRow, const Value& nCol, const Value& 
 Value TMultiGet::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags) {
   const Value answer = TControl::LButtonUp(nRow, nCol, nFlags);
   if (flag(lDrag) || !hwnd()) return answer;
-  system(WM_LBUTTONUP, static_cast<WPARAM>(nFlags.integer()),
-         MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
+  callPrevious(WM_LBUTTONUP, static_cast<WPARAM>(nFlags.integer()),
+               MAKELPARAM(static_cast<WORD>(nCol.integer()), static_cast<WORD>(nRow.integer())));
   nPos = selectionOf(hwnd()).start;
   return 0;
 }
@@ -953,7 +882,7 @@ void TMultiGet::contextMenu(long long row, long long col) {
 // The system control draws; bPainted draws over it.
 Value TMultiGet::Display() {
   if (!hwnd()) return {};
-  system(WM_PAINT);
+  callPrevious(WM_PAINT);
   if (bPainted.isClosure()) {
     const HDC dc = ::GetDC(hwnd());
     hDC = handleNumber(dc);

@@ -92,9 +92,7 @@ class TMultiGet : public TControl {
   Value cToChar(const Value& cClassName = {}) override;
 
  private:
-  LRESULT system(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   LRESULT sendToControl(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  std::string windowText() const;
   std::string lineText(long long line) const;  // a whole line, 0-based, however long
   void writeBack();
   Value runChange(const Value& nKey = {}, const Value& nFlags = {});

@@ -12,6 +12,7 @@
 #include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "runtime/closure.h"
@@ -70,7 +71,7 @@ void TSay::setColors(const Value& text, const Value& back) {
   Value pane = back;
   if (pane.isNil()) {
     const bool plainWindow = above && isPlainWindow(*above);
-    pane = plainWindow ? above->nClrPane : Value(static_cast<long long>(GetSysColor(kButtonFace)));
+    pane = plainWindow ? above->nClrPane : sysColor(kButtonFace);
   }
   SetColor(fore, pane);
 }
@@ -131,15 +132,10 @@ Value TSay::New(Args args) {
                                 isKindOf(*above, "TPANEL");
     if (!ISAPPTHEMED() || ownBrushParent) SetBrush(above->oBrush);
   }
-  if (above && above->hwnd()) {
-    Create("STATIC");
+  createOrDefer("STATIC", design, [&] {
     Default();
     if (l3DFrame.logical()) Set3DLook(true);
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
   return self();
 }
 

@@ -7,6 +7,7 @@
 #include "framework/core/fwmessages.h"
 #include "framework/core/handles.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 
 namespace kestrel {
@@ -25,10 +26,6 @@ constexpr int kFrameHorizontal = SB_HORZ;           // 0
 constexpr int kControlBar = SB_CTL;                 // 2
 constexpr long long kOrientVertical = 1;
 constexpr long long kOrientHorizontal = 2;
-
-Value sysColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
 
 }  // namespace
 
@@ -79,16 +76,10 @@ Value TScrollBar::New(Args args) {
   nId = GetNewId();
   SetColor(orDefault(a.nClrText, sysColor(COLOR_WINDOW)),
            orDefault(a.nClrBack, sysColor(COLOR_SCROLLBAR)));
-  const TWindow* above = parent();
-  if (above && above->hwnd()) {
-    Create("SCROLLBAR");
+  createOrDefer("SCROLLBAR", design, [&] {
     SetRange(nMin, nMax);
     SetPos(nMin);
-    tell(oWnd, msg::AddControl, self());
-  } else {
-    tell(oWnd, msg::DefControl, self());
-  }
-  if (design) CheckDots();
+  });
   return self();
 }
 

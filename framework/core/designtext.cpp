@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/core/dlgtemplate.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndproc.h"
 
 namespace kestrel {
@@ -76,11 +77,7 @@ INT_PTR CALLBACK editorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       auto* session = reinterpret_cast<Session*>(GetWindowLongPtrA(dialog, DWLP_USER));
       const WORD id = LOWORD(wParam);
       if (id == IDOK && session) {
-        const HWND edit = GetDlgItem(dialog, kTextId);
-        std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-        text.resize(static_cast<std::size_t>(
-            GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
-        session->text = std::move(text);
+        session->text = windowText(GetDlgItem(dialog, kTextId));
         session->confirmed = true;
       }
       if (id == IDOK || id == IDCANCEL) EndDialog(dialog, id);

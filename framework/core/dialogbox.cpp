@@ -41,8 +41,10 @@ INT_PTR CALLBACK dialogBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 // Serves a modeless dialog until its object links it: hidden at creation (the object shows it),
 // OK and Cancel end it. Once linked, every message reaches the object first and commands are
 // the object's: a Command that leaves Enter unanswered must not hide a live, registered dialog.
+// Every modeless dialog ends here, linked or not, so this is where it leaves the modeless table.
 INT_PTR CALLBACK modelessDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   return guardWindowCallback<INT_PTR>(FALSE, [&]() -> INT_PTR {
+    if (message == WM_DESTROY) dropModelessDialog(hwnd);
     if (message == WM_INITDIALOG) {
       ShowWindow(hwnd, SW_HIDE);
       return TRUE;

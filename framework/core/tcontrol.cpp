@@ -23,6 +23,7 @@
 #include "framework/core/tdialog_msgs.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
@@ -64,10 +65,6 @@ struct DragState {
 DragState& drag() noexcept {
   static DragState state;
   return state;
-}
-
-bool pressed(int virtualKey) {
-  return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
 TWindow* windowOf(const Value& object) {
@@ -178,6 +175,35 @@ HWND TControl::parentHwnd() const {
   return window ? window->hwnd() : nullptr;
 }
 
+void TControl::createOrDefer(const Value& windowClass, bool design,
+                             const std::function<void()>& ready) {
+  if (parentHwnd()) {
+    Create(windowClass);
+    if (ready) ready();
+    tell(oWnd, msg::AddControl, self());
+  } else {
+    tell(oWnd, msg::DefControl, self());
+  }
+  if (design) CheckDots();
+}
+
+void TControl::useFont() {
+  if (oFont.isObject()) {
+    SetFont(oFont);
+  } else {
+    GetFont();
+  }
+}
+
+LRESULT TControl::callPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto procedure = handleFrom<WNDPROC>(nOldProc);
+  if (!hwnd()) return 0;
+  return callWindows([&] {
+    return procedure ? CallWindowProcA(procedure, hwnd(), message, wParam, lParam)
+                     : DefWindowProcA(hwnd(), message, wParam, lParam);
+  });
+}
+
 // "Inside the same parent chain": the other window has this control's top-level window. Other
 // top-level windows (a message box bValid opens, another program) never start a validation.
 bool TControl::sameTopLevel(HWND other) const {
@@ -215,8 +241,8 @@ Value TControl::cToChar(const Value& cClassName) {
   if (nId.isNil()) nId = GetNewId();
   if (nStyle.isNil()) nStyle = kDefaultStyle;
   const long long units = GETDLGBASEUNITS();
-  const double bx = LOWORD(units);
-  const double by = HIWORD(units);
+  const auto bx = static_cast<double>(loWord(units));
+  const auto by = static_cast<double>(hiWord(units));
   auto y = [&](const Value& v) {
     return static_cast<long long>(std::trunc(kItemUnitsY * v.number() / by));
   };
@@ -478,7 +504,7 @@ Value TControl::ForWhen() {
     tell(jump, msg::SetFocus);
   } else if (above) {
     const long long key = above->nLastKey.integer();
-    if (key == VK_UP || (key == VK_TAB && pressed(VK_SHIFT))) {
+    if (key == VK_UP || (key == VK_TAB && keyDown(VK_SHIFT))) {
       tell(oWnd, msg::GoPrevCtrl, hWnd);
     } else if (key == VK_DOWN || key == VK_RETURN || key == VK_TAB) {
       tell(oWnd, msg::GoNextCtrl, hWnd);
@@ -511,7 +537,7 @@ Value TControl::KeyChar(const Value& nKey, const Value& nFlags) {
     return 0;
   }
   if (key == VK_TAB && oWnd.isObject()) {
-    tell(oWnd, pressed(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
+    tell(oWnd, keyDown(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
     return 0;
   }
   if (key == VK_RETURN && parentHwnd()) {
@@ -551,13 +577,13 @@ Value TControl::KeyDown(const Value& nKey, const Value& nFlags) {
   if (lDrag.logical() && designKey(key)) return 0;
   // Ctrl+Tab in a folder's page turns to the next page, Ctrl+Shift+Tab to the previous one.
   const TWindow* above = parent();
-  if (key == VK_TAB && pressed(VK_CONTROL) && above) {
+  if (key == VK_TAB && keyDown(VK_CONTROL) && above) {
     const Value folder = above->oWnd;
     if (isKindOf(folder, {"TFOLDER", "TFOLDEREX"})) {
       const long long pages = lanmere::send(folder, msg::aDialogs).length();
       const long long current = lanmere::send(folder, msg::nOption).integer();
       if (pages > 0) {
-        const long long step = pressed(VK_SHIFT) ? -1 : 1;
+        const long long step = keyDown(VK_SHIFT) ? -1 : 1;
         const long long next = ((current - 1 + step) % pages + pages) % pages + 1;
         tell(folder, msg::SetOption, next);
       }

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/core/twindow.h"
 #include "runtime/binding.h"
 #include "runtime/functions.h"
@@ -129,6 +131,17 @@ class TControl : public TWindow {
   // The parent window object and its window (null when there is none).
   TWindow* parent() const;
   HWND parentHwnd() const;
+  // The end of a control's New: with a parent window the control's window of `windowClass` is
+  // made (nil: the class the control registered), `ready` runs on it and the parent adds the
+  // control; without one the parent defines it, to be made with the dialog. A control made in
+  // design mode shows its sizing dots.
+  void createOrDefer(const Value& windowClass, bool design,
+                     const std::function<void()>& ready = {});
+  // The control's own font to its window, else the parent's (GetFont).
+  void useFont();
+  // The window's previous procedure (the subclass bypassed) for one message, the default one
+  // when there is none; 0 without a window.
+  LRESULT callPrevious(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
  private:
   bool sameTopLevel(HWND other) const;

@@ -15,6 +15,7 @@
 #include "framework/core/resmodule.h"
 #include "framework/core/tdialog_msgs.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndfuncs.h"
@@ -71,10 +72,6 @@ class Nesting {
   Nesting& operator=(const Nesting&) = delete;
 };
 
-long long systemColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
-}
-
 // Int(units × (edge - origin) / base), in double so that any number converts.
 long long dialogUnits(const Value& edge, long origin, double units, long base) {
   return static_cast<long long>(std::trunc(units * (edge.number() - origin) / base));
@@ -85,11 +82,6 @@ std::string_view bytesOf(const Value& value) {
 }
 
 }  // namespace
-
-void showAlert(const char* text) {
-  static const lanmere::Symbol* const msgAlert = lanmere::symbol("MSGALERT");
-  if (lanmere::findFunction(msgAlert)) lanmere::callFunction(msgAlert, {Value(text)});
-}
 
 bool escapeEndsDialogs() noexcept {
   return settings().esc;
@@ -158,8 +150,8 @@ Value TDialog::New(Args args) {
   nLastKey = 0;
   nHelpId = a.nHelpId;
   lResize16 = false;
-  SetColor(orDefault(a.nClrText, Value(systemColor(COLOR_BTNTEXT))),
-           orDefault(a.nClrBack, Value(systemColor(COLOR_BTNFACE))), a.oBrush);
+  SetColor(orDefault(a.nClrText, sysColor(COLOR_BTNTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_BTNFACE)), a.oBrush);
   // The VBX support library is not part of this system.
   if (lVbx.logical()) showAlert(kVbxUnavailable);
   Register(kRedrawClassStyles);
@@ -179,8 +171,8 @@ Value TDialog::Define(Args args) {
   lVbx = flag(a.lVbx, false);
   nLastKey = 0;
   if (!aControls.isList()) aControls = Value::list();
-  SetColor(orDefault(a.nClrText, Value(systemColor(COLOR_BTNTEXT))),
-           orDefault(a.nClrBack, Value(systemColor(COLOR_BTNFACE))), a.oBrush);
+  SetColor(orDefault(a.nClrText, sysColor(COLOR_BTNTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_BTNFACE)), a.oBrush);
   return self();
 }
 
@@ -405,8 +397,8 @@ Value TDialog::Help95() {
 Value TDialog::cToChar(const Value& hWndOwner) {
   static const lanmere::Symbol* const cdlg2chr = lanmere::symbol("CDLG2CHR");
   const long long units = GETDLGBASEUNITS();
-  const long bx = static_cast<long>(units & 0xFFFF);
-  const long by = static_cast<long>((units >> 16) & 0xFFFF);
+  const long bx = static_cast<long>(loWord(units));
+  const long by = static_cast<long>(hiWord(units));
   RECT owner{};
   if (const HWND window = handleFrom<HWND>(hWndOwner)) GetWindowRect(window, &owner);
   const Value controls = aControls.isList() ? aControls : Value::list();
@@ -458,10 +450,8 @@ Value TDialog::Close(const Value& nResultNew) {
 Value TDialog::Destroy() {
   const lanmere::Ref<TDialog> keep(this);
   const bool modeless = !modal();
-  const Value window = hWnd;
   if (nResult.isObject()) nResult = Value();
   TWindow::Destroy();
-  if (modeless && !lanmere::isEmpty(window)) DEREGDIALOG(window);
   bStart = Value();
   bNcActivate = Value();
   return modeless ? Value(true) : Value();

@@ -17,6 +17,7 @@
 #include "framework/core/tdialog_msgs.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndproc.h"
 #include "runtime/closure.h"
@@ -39,14 +40,6 @@ constexpr char kHotKeyMark = '&';
 // The parents whose dialogs Esc ends from the key messages.
 constexpr const char* kEscapeParents[] = {"TMDICHILD", "TDIALOG", "TMDIFRAME"};
 
-long long low(const Value& value) {
-  return static_cast<long long>(static_cast<std::uint64_t>(value.integer()) & 0xFFFF);
-}
-
-long long high(const Value& value) {
-  return static_cast<long long>((static_cast<std::uint64_t>(value.integer()) >> 16) & 0xFFFF);
-}
-
 std::string upperAscii(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
@@ -58,18 +51,6 @@ void sendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 
 bool isFalse(const Value& value) {
   return value.isLogical() && !value.logical();
-}
-
-bool escapeKeyDown() {
-  return (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
-}
-
-std::string windowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
 }
 
 }  // namespace
@@ -108,8 +89,8 @@ bool TDialog::validationStops(long long id, HWND sender) {
 }
 
 Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
-  const long long code = high(nWParam);
-  const long long id = low(nWParam);
+  const long long code = hiWord(nWParam.integer());
+  const long long id = loWord(nWParam.integer());
   const HWND control = handleFrom<HWND>(nLParam);
   if (oPopup.isObject()) {
     tell(oPopup, msg::Command, id);
@@ -142,7 +123,7 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
     }
     // The dialog manager turns Esc into Cancel whatever the setting says; with Esc off, the
     // Cancel the key produced does nothing (the close box and a Cancel click still work).
-    if (id == kCancel && !escapeEndsDialogs() && escapeKeyDown()) return {};
+    if (id == kCancel && !escapeEndsDialogs() && keyDown(VK_ESCAPE)) return {};
     if (id == kCancel) {
       const Value cancel = controlWithId(kCancel);
       if (cancel.isObject()) {

@@ -1,5 +1,5 @@
-// What the dialog's sources share: the mnemonic of a text, the alert, the dialog module's
-// settings, and the messages (messages.h).
+// What the dialog's sources share: the mnemonic of a text, the dialog module's settings, and the
+// messages (messages.h).
 #pragma once
 
 #include <string>
@@ -12,8 +12,6 @@ namespace kestrel {
 // The mnemonic of a window text: the character after its first "&" that is not part of "&&",
 // in upper case; -1 when it has none.
 int mnemonicOf(const std::string& text);
-// The framework's alert box (MSGALERT, above the core) when it is registered.
-void showAlert(const char* text);
 // SETDIALOGESC's setting: Esc ends dialogs.
 bool escapeEndsDialogs() noexcept;
 

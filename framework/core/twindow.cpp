@@ -11,11 +11,10 @@
 #include "framework/core/args.h"
 #include "framework/core/colors.h"
 #include "framework/core/designtext.h"
-#include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
 #include "framework/core/persist.h"
-#include "framework/core/tdialog.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndfuncs.h"
@@ -109,7 +108,7 @@ Value iconFromText(const Value& icon) {
     return {};
   }
   const std::string name = icon.string();
-  const bool file = GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool file = pathExists(name);
   const Value made = lanmere::createObject("TICON");
   return file ? tell(made, msg::New, Value(), Value(), Value(), Value(name))
               : tell(made, msg::New, Value(), Value(), Value(name));
@@ -247,9 +246,8 @@ Value TWindow::New(Args args) {
   oIcon = iconFromText(oIcon);
   Register();
   Create();
-  SetColor(orDefault(a.nClrFore, Value(static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)))),
-           orDefault(a.nClrBack, Value(static_cast<long long>(GetSysColor(COLOR_WINDOW)))),
-           a.oBrush);
+  SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
+           orDefault(a.nClrBack, sysColor(COLOR_WINDOW)), a.oBrush);
   if (oMenu.isObject()) SetMenu(oMenu);
   // The window's own scroll bars are objects of the scroll-bar class; until it is registered the
   // window has the bars without their objects.
@@ -277,7 +275,7 @@ Value TWindow::Register(const Value& nClsStyle) {
   }
   UINT classStyle = nClsStyle.isNil() ? (CS_VREDRAW | CS_HREDRAW) : toInt(nClsStyle);
   classStyle |= CS_GLOBALCLASS | CS_DBLCLKS;
-  if (nClrPane.isNil()) nClrPane = static_cast<long long>(GetSysColor(COLOR_WINDOW));
+  if (nClrPane.isNil()) nClrPane = sysColor(COLOR_WINDOW);
   if (oBrush.isNil() && lanmere::classByName("TBRUSH")) {
     oBrush = tell(lanmere::createObject("TBRUSH"), msg::New, Value(), nClrPane);
   }
@@ -439,8 +437,6 @@ Value TWindow::Destroy() {
   if (toolTipState().owner == window && window) DestroyToolTip();
   if (!isEmpty(hWnd)) unlinkWindow(*this);
   if (window && GETWNDAPP() == handleNumber(window)) PostQuitMessage(0);
-  // A modeless dialog leaves the dialog table; for any other window the table knows nothing.
-  if (window && classInfo().derivesFrom(TDialog::Class())) DEREGDIALOG(hWnd);
   if (defaultWindow().identity() == static_cast<const void*>(this)) SETWNDDEFAULT(Value());
   hWnd = 0;
   releaseLinks();
@@ -662,11 +658,7 @@ Value TWindow::_cTitle(const Value& text) {
 }
 
 Value TWindow::GetText() {
-  const int length = GetWindowTextLengthA(hwnd());
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd(), text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
+  return windowText(hwnd());
 }
 
 Value TWindow::SetIcon(const Value& oIconNew) {
@@ -867,8 +859,8 @@ Value TWindow::cGenPrg() {
   text += "   DEFINE WINDOW " + name + " FROM " + numberText(nTop) + ", " + numberText(nLeft) +
           " TO " + numberText(nBottom) + ", " + numberText(nRight) + " PIXEL TITLE \"" +
           textForm(cCaption.isNil() ? Value("") : cCaption) + "\"";
-  const auto text0 = static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT));
-  const auto pane0 = static_cast<long long>(GetSysColor(COLOR_WINDOW));
+  const long long text0 = sysColor(COLOR_WINDOWTEXT).integer();
+  const long long pane0 = sysColor(COLOR_WINDOW).integer();
   if (nClrText.integer() != text0 || nClrPane.integer() != pane0) {
     text += " COLOR " + colorCode(static_cast<long>(nClrText.integer())) + ", " +
             colorCode(static_cast<long>(nClrPane.integer()));

@@ -15,6 +15,7 @@
 #include "framework/core/tdialog_msgs.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndhandleevent.h"
@@ -35,18 +36,6 @@ constexpr long long kEscape = VK_ESCAPE;
 constexpr UINT kCommandMask = 0xFFF0;  // the low four bits of a system command are the system's
 constexpr long long kFirstSystemCommand = 0xF000;
 constexpr long long kNoControlId = 0xFFFF;
-
-long long low(const Value& value) {
-  return static_cast<long long>(static_cast<std::uint64_t>(value.integer()) & 0xFFFF);
-}
-
-long long high(const Value& value) {
-  return static_cast<long long>((static_cast<std::uint64_t>(value.integer()) >> 16) & 0xFFFF);
-}
-
-bool pressed(int virtualKey) {
-  return (GetKeyState(virtualKey) & 0x8000) != 0;
-}
 
 // The frames the framework's dispatch puts between the interrupted code and a key action: the
 // loops, the bridge, HandleEvent and the key and command methods that look the action up, and
@@ -210,10 +199,10 @@ Value TWindow::KeyDown(const Value& nKey, const Value& nFlags) {
   const long long key = nKey.integer();
   const Value action = lanmere::keyAction(key);
   if (key == VK_TAB && oWnd.isObject()) {
-    tell(oWnd, pressed(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
+    tell(oWnd, keyDown(VK_SHIFT) ? msg::GoPrevCtrl : msg::GoNextCtrl, hWnd);
     return 0;
   }
-  if ((key == VK_F4 || key == VK_F6) && pressed(VK_CONTROL) && isKindOf(oWnd, "TMDICHILD")) {
+  if ((key == VK_F4 || key == VK_F6) && keyDown(VK_CONTROL) && isKindOf(oWnd, "TMDICHILD")) {
     tell(oWnd, msg::KeyDown, nKey, nFlags);
     return 0;
   }
@@ -244,8 +233,8 @@ Value TWindow::KeyChar(const Value& nKey, const Value& nFlags) {
 // ---- Commands and scrolling ----
 
 Value TWindow::Command(const Value& nWParam, const Value& nLParam) {
-  const long long code = high(nWParam);
-  const long long id = low(nWParam);
+  const long long code = hiWord(nWParam.integer());
+  const long long id = loWord(nWParam.integer());
   const HWND control = handleFrom<HWND>(nLParam);
   if (oPopup.isObject()) {
     tell(oPopup, msg::Command, id);
@@ -288,8 +277,8 @@ namespace {
 // One scroll message: the window's own bar (no control window) goes to its scroll-bar object,
 // a scroll-bar control gets the framework's scroll messages.
 Value scroll(const Value& bar, const Value& nWParam, const Value& nLParam) {
-  const long long code = low(nWParam);
-  const long long position = high(nWParam);
+  const long long code = loWord(nWParam.integer());
+  const long long position = hiWord(nWParam.integer());
   const HWND control = handleFrom<HWND>(nLParam);
   if (code == SB_ENDSCROLL) return 0;
   if (!control) {

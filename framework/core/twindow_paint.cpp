@@ -17,6 +17,7 @@
 #include "framework/core/resmodule.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "runtime/closure.h"
@@ -40,10 +41,6 @@ constexpr long long kDefaultToolTipIcon = 1;
 
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());
-}
-
-long long systemColor(int index) {
-  return static_cast<long long>(GetSysColor(index));
 }
 
 // The device context a drawing helper works in, given back on every way out.
@@ -249,8 +246,10 @@ Value TWindow::DispEnd() {
 // The new brush's use is taken before the old one is given back: setting the brush the window
 // already holds alone must not delete it.
 Value TWindow::SetColor(const Value& nClrFore, const Value& nClrBack, const Value& oBrushNew) {
-  const long long text = nClrText.isNumber() ? nClrText.integer() : systemColor(COLOR_WINDOWTEXT);
-  const long long pane = nClrPane.isNumber() ? nClrPane.integer() : systemColor(COLOR_WINDOW);
+  const long long text =
+      nClrText.isNumber() ? nClrText.integer() : sysColor(COLOR_WINDOWTEXT).integer();
+  const long long pane =
+      nClrPane.isNumber() ? nClrPane.integer() : sysColor(COLOR_WINDOW).integer();
   nClrText = colorOf(nClrFore, false, text);
   nClrPane = nClrFore.isText() ? colorOf(nClrFore, true, pane) : colorOf(nClrBack, false, pane);
   Value brush;

@@ -9,6 +9,7 @@
 
 #include "framework/core/fwmessages.h"
 #include "framework/core/perclass.h"
+#include "framework/core/win32.h"
 
 namespace kestrel {
 
@@ -139,20 +140,6 @@ Value sendEvent(Object& self, int slot, A&&... values) {
   return sendEvent(self, slot, Args(args));
 }
 
-long long lo(std::uint64_t value) {
-  return static_cast<long long>(value & 0xFFFF);
-}
-long long hi(std::uint64_t value) {
-  return static_cast<long long>((value >> 16) & 0xFFFF);
-}
-// Positions are signed 16-bit values: a captured drag left of or above the window is negative.
-long long signedLo(std::uint64_t value) {
-  return static_cast<std::int16_t>(value & 0xFFFF);
-}
-long long signedHi(std::uint64_t value) {
-  return static_cast<std::int16_t>((value >> 16) & 0xFFFF);
-}
-
 }  // namespace
 
 const lanmere::Symbol* eventSymbol(int slot) noexcept {
@@ -168,9 +155,9 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_DESTROY:
       return sendEvent(self, kEvDestroy);
     case WM_MOVE:
-      return sendEvent(self, kEvMoved, signedHi(ul), signedLo(ul));
+      return sendEvent(self, kEvMoved, signedHiWord(ul), signedLoWord(ul));
     case WM_SIZE:
-      return sendEvent(self, kEvReSize, w, lo(ul), hi(ul));
+      return sendEvent(self, kEvReSize, w, loWord(ul), hiWord(ul));
     case WM_SETFOCUS:
       return sendEvent(self, kEvGotFocus, w);
     case WM_KILLFOCUS:
@@ -203,7 +190,7 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_GETDLGCODE:
       return sendEvent(self, kEvGetDlgCode, w);
     case WM_NCMOUSEMOVE:
-      return sendEvent(self, kEvNcMouseMove, w, signedHi(ul), signedLo(ul));
+      return sendEvent(self, kEvNcMouseMove, w, signedHiWord(ul), signedLoWord(ul));
     case WM_KEYDOWN:
       return sendEvent(self, kEvKeyDown, w, l);
     case WM_KEYUP:
@@ -220,7 +207,7 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
       return sendEvent(self, kEvCommand, w, l);
     // The key of the key-menu command is LO(lParam).
     case WM_SYSCOMMAND:
-      return sendEvent(self, kEvSysCommand, w, lo(ul), hi(ul));
+      return sendEvent(self, kEvSysCommand, w, loWord(ul), hiWord(ul));
     case WM_TIMER:
       return sendEvent(self, kEvTimer, w, l);
     case WM_HSCROLL:
@@ -228,12 +215,12 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_VSCROLL:
       return sendEvent(self, kEvVScroll, w, l);
     case WM_INITMENUPOPUP:
-      return sendEvent(self, kEvInitMenuPopup, w, lo(ul), hi(ul) != 0);
+      return sendEvent(self, kEvInitMenuPopup, w, loWord(ul), hiWord(ul) != 0);
     // The menu flags are HI(wParam); lParam is the menu's handle.
     case WM_MENUSELECT:
-      return sendEvent(self, kEvMenuSelect, lo(uw), hi(uw), l);
+      return sendEvent(self, kEvMenuSelect, loWord(uw), hiWord(uw), l);
     case WM_MENUCHAR:
-      return sendEvent(self, kEvMenuChar, lo(uw), hi(uw), l);
+      return sendEvent(self, kEvMenuChar, loWord(uw), hiWord(uw), l);
     case WM_UPDATEUISTATE:
       return sendEvent(self, kEvUpdateUIState, w, l);
     case kWmCtlColor16:
@@ -242,23 +229,24 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_CTLCOLORSTATIC:
       return sendEvent(self, kEvCtlColor, l, w);
     case WM_MOUSEMOVE:
-      return sendEvent(self, kEvMouseMove, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvMouseMove, signedHiWord(ul), signedLoWord(ul), w);
     case WM_LBUTTONDOWN:
-      return sendEvent(self, kEvLButtonDown, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvLButtonDown, signedHiWord(ul), signedLoWord(ul), w);
     case WM_LBUTTONUP:
-      return sendEvent(self, kEvLButtonUp, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvLButtonUp, signedHiWord(ul), signedLoWord(ul), w);
     case WM_LBUTTONDBLCLK:
-      return sendEvent(self, kEvLDblClick, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvLDblClick, signedHiWord(ul), signedLoWord(ul), w);
     case WM_RBUTTONDOWN:
-      return sendEvent(self, kEvRButtonDown, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvRButtonDown, signedHiWord(ul), signedLoWord(ul), w);
     case WM_RBUTTONUP:
-      return sendEvent(self, kEvRButtonUp, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvRButtonUp, signedHiWord(ul), signedLoWord(ul), w);
     case WM_MBUTTONDOWN:
-      return sendEvent(self, kEvMButtonDown, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvMButtonDown, signedHiWord(ul), signedLoWord(ul), w);
     case WM_MBUTTONUP:
-      return sendEvent(self, kEvMButtonUp, signedHi(ul), signedLo(ul), w);
+      return sendEvent(self, kEvMButtonUp, signedHiWord(ul), signedLoWord(ul), w);
     case WM_MOUSEWHEEL:
-      return sendEvent(self, kEvMouseWheel, lo(uw), signedHi(uw), signedLo(ul), signedHi(ul));
+      return sendEvent(self, kEvMouseWheel, loWord(uw), signedHiWord(uw), signedLoWord(ul),
+                       signedHiWord(ul));
     case WM_CAPTURECHANGED:
       return sendEvent(self, kEvCaptureChanged, l);
     case WM_DROPFILES:
@@ -270,7 +258,7 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case WM_PRINTCLIENT:
       return sendEvent(self, kEvPrintClient, w, l);
     case WM_DDE_INITIATE:
-      return sendEvent(self, kEvDdeInitiate, w, lo(ul), hi(ul));
+      return sendEvent(self, kEvDdeInitiate, w, loWord(ul), hiWord(ul));
     case WM_DDE_TERMINATE:
       return sendEvent(self, kEvDdeTerminate, w);
     case WM_DDE_ACK:
@@ -288,7 +276,7 @@ Value WNDHANDLEEVENT(Object& self, const Value& nMsg, const Value& nWParam, cons
     case kWmFrameworkHelpF1:
       return sendEvent(self, kEvHelpF1);
     case kWmFrameworkDropOver:
-      return sendEvent(self, kEvDropOver, lo(ul), hi(ul), l);
+      return sendEvent(self, kEvDropOver, loWord(ul), hiWord(ul), l);
     case kWmFrameworkAsyncSelect:
       return sendEvent(self, kEvAsyncSelect, w, l);
     case kWmFrameworkTaskBar:

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <unordered_map>
 
-#include "framework/core/dlgregistry.h"
 #include "framework/core/handles.h"
 #include "framework/core/winlist.h"
 #include "runtime/binding.h"
@@ -44,7 +43,6 @@ void forgetWindow(HWND hwnd, std::size_t slot, Object& object, const WindowAcces
   if (handleFrom<HWND>(object.*access.hWnd) != hwnd || !freeSlotOf(slot, object)) return;
   object.*access.hWnd = Value(0);
   object.*access.nOldProc = Value();
-  dropModelessDialog(hwnd);
 }
 
 // The object linked in a slot, as one message finds it. Both bridges (the subclass procedure and

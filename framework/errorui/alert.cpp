@@ -15,8 +15,10 @@
 #include "framework/controls/tmultiget.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
@@ -77,8 +79,8 @@ struct Lines {
 
 Lines measureLines(TWindow& dialog, const std::string& message, long long charHeight) {
   Lines lines;
-  for (std::string line : lanmere::memoLines(message, kLineLength)) {
-    line.erase(line.find_last_not_of(' ') + 1);
+  for (const std::string& whole : lanmere::memoLines(message, kLineLength)) {
+    const std::string line = trimRight(whole);
     lines.display += line + "\r\n";
     lines.height += charHeight;
     lines.width = std::max(lines.width, dialog.GetWidth(Value(line)).integer() + kLinePad);
@@ -92,7 +94,7 @@ void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
   const Value chosen = orDefault(icon, Value(kSystemExclamation));
   Value resName, icoFile;
   if (chosen.isText()) {
-    const bool file = GetFileAttributesA(chosen.string().c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool file = pathExists(chosen.string());
     (file ? icoFile : resName) = chosen;
   }
   const Value control = lanmere::construct<TIcon>({.nRow = kIconRow,
@@ -102,17 +104,16 @@ void addIcon(const Value& dialog, TWindow& window, const Value& icon) {
                                                    .lBorder = false,
                                                    .oWnd = dialog});
   if (!control.isObject()) return;
-  if (chosen.isNumber()) lanmere::send(control, "_hIcon", {LOADICON(0, chosen)});
+  if (chosen.isNumber()) tell(control, msg::_hIcon, LOADICON(0, chosen));
   auto& controls = window.aControls.listData()->items;
   controls.erase(std::remove_if(controls.begin(), controls.end(),
                                 [&](const Value& c) { return c.sharesStorageWith(control); }),
                  controls.end());
   // Drawn without background: the "NULL" brush, and an erase that leaves the dialog's face.
-  const Value brush = lanmere::send(lanmere::createObject("TBRUSH"), "New", {"NULL"});
-  lanmere::send(control, "SetBrush", {brush});
-  lanmere::send(brush, "End");  // the icon holds its own use
-  lanmere::send(control, "_bEraseBkGnd",
-                {lanmere::block([](Args) { return Value(1); }, "(b)DLGINIT")});
+  const Value brush = tell(lanmere::createObject("TBRUSH"), msg::New, "NULL");
+  tell(control, msg::SetBrush, brush);
+  tell(brush, msg::End);  // the icon holds its own use
+  tell(control, msg::_bEraseBkGnd, lanmere::block([](Args) { return Value(1); }, "(b)DLGINIT"));
 }
 
 // The read-only text box: no border, on the button face, scroll bars only when the text needs
@@ -128,26 +129,26 @@ Value addTextBox(const Value& dialog, const Value& font, const std::string& disp
        .nHeight = height,
        .oFont = font,
        .lHScroll = hScroll,
-       .nClrBack = static_cast<long long>(GetSysColor(COLOR_BTNFACE)),
+       .nClrBack = sysColor(COLOR_BTNFACE),
        .lPixel = true,
        .lReadOnly = true,
        .lNoBorder = true,
        .lNoVScroll = !vScroll});
-  const Value handle = lanmere::send(box, "hWnd");
-  lanmere::send(box, "_bMMoved",
-                {lanmere::block(
-                    [handle](Args) {
-                      HideCaret(handleFrom<HWND>(handle));
-                      return Value();
-                    },
-                    "(b)DLGINIT")});
-  lanmere::send(box, "_bGotFocus",
-                {lanmere::block(
-                    [handle](Args) {
-                      PostMessageA(handleFrom<HWND>(handle), kSelectRange, 0, 0);
-                      return Value();
-                    },
-                    "(b)DLGINIT")});
+  const Value handle = tell(box, msg::hWnd);
+  tell(box, msg::_bMMoved,
+       lanmere::block(
+           [handle](Args) {
+             HideCaret(handleFrom<HWND>(handle));
+             return Value();
+           },
+           "(b)DLGINIT"));
+  tell(box, msg::_bGotFocus,
+       lanmere::block(
+           [handle](Args) {
+             PostMessageA(handleFrom<HWND>(handle), kSelectRange, 0, 0);
+             return Value();
+           },
+           "(b)DLGINIT"));
   return box;
 }
 
@@ -196,9 +197,9 @@ Value DLGINIT(Args args) {
   for (long long n = 1; n <= count; ++n) {
     const Value action = lanmere::block(
         [n](Args pressed) {
-          const Value owner = lanmere::send(lanmere::arg(pressed, 1), "oWnd");
-          lanmere::send(owner, "_Cargo", {n});
-          lanmere::send(owner, "End");
+          const Value owner = tell(lanmere::arg(pressed, 1), msg::oWnd);
+          tell(owner, msg::_Cargo, n);
+          tell(owner, msg::End);
           return Value();
         },
         "(b)DLGINIT");
@@ -216,7 +217,7 @@ Value DLGINIT(Args args) {
   }
 
   const std::size_t focus = focusedControl(a.nDefault, captions.size());
-  lanmere::send(controls[focus - 1], "SetFocus");
+  tell(controls[focus - 1], msg::SetFocus);
 
   window.Move(Value(0), Value(0), Value(width), Value(static_cast<long long>(height)));
   window.Center();
@@ -250,7 +251,7 @@ Value ALERT(Args args) {
       {.cCaption = title.isText() ? title : Value(asText(title)), .oFont = font});
   auto& window = static_cast<TWindow&>(*dialog.object());
   window.Cargo = 0;
-  lanmere::send(dialog, "_lHelpIcon", {false});
+  tell(dialog, msg::_lHelpIcon, false);
 
   const Value init = lanmere::block(
       [=](Args initArgs) {

@@ -10,6 +10,7 @@
 #include "framework/controls/tlistbox.h"
 #include "framework/controls/tsay.h"
 #include "framework/core/handles.h"
+#include "framework/core/messages.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
 #include "framework/core/wndfuncs.h"
@@ -81,7 +82,7 @@ Value action(std::function<void(const Value& button)> body) {
 
 // Ends the dialog of the button that was pressed.
 void endDialogOf(const Value& button) {
-  lanmere::send(lanmere::send(button, "oWnd"), "End");
+  tell(tell(button, msg::oWnd), msg::End);
 }
 
 Value newButton(const Value& dialog, long long top, double left, const std::string& caption,
@@ -137,11 +138,11 @@ Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool 
                                                 .lPixel = false,
                                                 .nWidth = 400,
                                                 .nHeight = 20});
-  lanmere::send(label, "_nStyle", {lanmere::send(label, "nStyle").integer() | kNoPrefix});
-  lanmere::send(label, "_nTop", {3});
-  lanmere::send(label, "_nLeft", {52});
-  lanmere::send(label, "_nBottom", {25});
-  lanmere::send(label, "_nRight", {168});
+  tell(label, msg::_nStyle, tell(label, msg::nStyle).integer() | kNoPrefix);
+  tell(label, msg::_nTop, 3);
+  tell(label, msg::_nLeft, 52);
+  tell(label, msg::_nBottom, 25);
+  tell(label, msg::_nRight, 168);
 
   lanmere::construct<TSay>(
       {.nRow = 24, .nCol = 6, .bText = text("&Stack List"), .oWnd = dialog, .lPixel = true});

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "framework/display/msgbox.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
@@ -20,10 +20,6 @@ constexpr const char* kKernelLibrary = "kernel32.dll";
 // Messages handled before each directory entry; a bound, so a window that keeps posting to
 // itself cannot hold the search.
 constexpr int kMessagesPerEntry = 256;
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // Directory listing of one pattern, closed on every path out.
 class Listing {
@@ -106,17 +102,12 @@ Value callKernelService(const char* serviceName, A... args) {
   return Value(result != FALSE);
 }
 
-void showAlert(const std::string& text) {
-  Value message[] = {Value(text)};
-  MSGALERT(message);
-}
-
 }  // namespace
 
 std::optional<std::string> cNewFileName(std::string_view root, std::string_view extension) {
   for (int n = 1; n <= kMaxNewFileNumber; ++n) {
     std::string name = std::string(root) + std::to_string(n) + "." + std::string(extension);
-    if (!exists(name)) return name;
+    if (!pathExists(name)) return name;
   }
   return std::nullopt;
 }
@@ -133,7 +124,7 @@ std::string cTempFile(std::string_view directory, std::string_view extension) {
   std::string name;
   for (int attempt = 0; attempt < 1'000'000; ++attempt, ++number) {
     name = std::string(directory) + std::to_string(number) + suffix;
-    if (!exists(name)) break;
+    if (!pathExists(name)) break;
   }
   issuedAny = true;
   lastIssued = number;
@@ -219,7 +210,7 @@ Value ADRIVES(Args args) {
     for (char letter = 'C'; letter <= 'Z'; ++letter) {
       const char root[] = {letter, ':', '\\', 0};
       const std::string device = std::string(root) + "NUL";
-      if (GetDriveTypeA(root) == DRIVE_CDROM || exists(device)) add(letter);
+      if (GetDriveTypeA(root) == DRIVE_CDROM || pathExists(device)) add(letter);
     }
   }
   SetErrorMode(previousMode);

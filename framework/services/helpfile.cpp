@@ -9,6 +9,7 @@
 #include "framework/core/fwmessages.h"
 #include "framework/core/messages.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "framework/display/msgbox.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
@@ -140,11 +141,6 @@ HWND windowOf(const Value& window) {
 std::string fileContents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool fileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool isHelpFile(const std::string& file) {

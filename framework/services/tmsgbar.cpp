@@ -14,6 +14,7 @@
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "framework/services/msgpaint.h"
@@ -147,8 +148,7 @@ Value TMsgBar::New(Args args) {
   oWnd = a.oWnd.isObject() ? a.oWnd : defaultWindow();
   auto* parent = oWnd.isObject() ? dynamic_cast<TWindow*>(oWnd.object()) : nullptr;
   nClrText = a.nClrFore.isNumber() ? a.nClrFore : Value(0);
-  nClrPane =
-      a.nClrBack.isNumber() ? a.nClrBack : Value(static_cast<long long>(GetSysColor(kDefaultBack)));
+  nClrPane = a.nClrBack.isNumber() ? a.nClrBack : sysColor(kDefaultBack);
   if (parent) parent->oMsgBar = self();
   cMsg = cMsgDef = a.cMsg.isText() ? a.cMsg : Value("");
   nStyle = static_cast<long long>(WS_VISIBLE | WS_CHILD | WS_BORDER);
@@ -303,7 +303,7 @@ Value TMsgBar::makeKeyPane(const char* text, int key) {
       "(b)TMSGBAR:KEYBON");
   const Value pane = makeTimedPane(Value(text), refresh, action);
   TMsgItem* item = paneOf(pane);
-  item->nClrDisabled = static_cast<long long>(GetSysColor(COLOR_BTNSHADOW));
+  item->nClrDisabled = sysColor(COLOR_BTNSHADOW);
   item->Refresh();
   return pane;
 }

@@ -8,8 +8,10 @@
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/services/msgpaint.h"
 #include "framework/services/tmsgbar.h"
+#include "runtime/builtins.h"
 #include "runtime/closure.h"
 
 namespace kestrel {
@@ -80,12 +82,6 @@ void drawMasked(HDC dc, HBITMAP bitmap, int x, int y) {
   DeleteDC(image);
 }
 
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 LM_DEFINE_CLASS(TMsgItem) {
@@ -125,7 +121,7 @@ Value TMsgItem::New(Args args) {
     if (a.nClrFore.isNumber()) nClrText = a.nClrFore;
     if (a.nClrBack.isNumber()) nClrPane = a.nClrBack;
   }
-  nClrDisabled = static_cast<long long>(GetSysColor(COLOR_GRAYTEXT));
+  nClrDisabled = sysColor(COLOR_GRAYTEXT);
   oFont = a.oFont.isObject() ? a.oFont : (owner ? owner->oFont : Value());
   takeUse(oFont);
   lActive = lWasActive = true;
@@ -203,7 +199,7 @@ void TMsgItem::paintOn(HDC dc) {
     drawMasked(dc, shown, left + 1, kBitmapRow);
     bitmapWidth = bitmapSize(shown).cx;
   }
-  const std::string text = trimmed(cMsg.isText() ? cMsg.string() : std::string());
+  const std::string text = lanmere::allTrim(cMsg.isText() ? cMsg.string() : std::string());
   const COLORREF colour =
       static_cast<COLORREF>((lActive.logical() ? nClrText : nClrDisabled).integer());
   const HFONT font = handleOfMember<HFONT>(oFont, msg::hFont);

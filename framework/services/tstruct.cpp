@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "errors/kserror.h"
+#include "framework/core/showalert.h"
 #include "runtime/builtins.h"
 #include "runtime/error.h"
 
@@ -106,14 +107,6 @@ std::string fitted(std::string bytes, std::size_t size, char fill) {
   return bytes;
 }
 
-void showConversionAlert() {
-  // The alert box lives above this library; without it (the portable build) nothing is shown.
-  if (const lanmere::FunctionEntry* alert = lanmere::findFunction("MSGALERT")) {
-    Value text[] = {Value(kConversionMissing)};
-    alert->call(lanmere::Args(text));
-  }
-}
-
 // The member `number` names, when it is a whole number from 1 to the member count and the
 // member lies wholly inside `buffer`.
 std::optional<Member> locate(const Value& members, const Value& buffer, const Value& number) {
@@ -203,7 +196,7 @@ Value TStruct::SetMember(const Value& number, const Value& value) {
                        lanmere::ErrorArgs::of({number, value}));
   }
   if (!isKnown(member->code)) {
-    showConversionAlert();
+    showAlert(kConversionMissing);
     return value;
   }
   std::string bytes;
@@ -268,7 +261,7 @@ Value TStruct::GetMember(const Value& number) {
     case kMemberText:
       return Value(lanmere::allTrim(bytes));
     default:
-      showConversionAlert();
+      showAlert(kConversionMissing);
       return {};
   }
 }

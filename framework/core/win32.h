@@ -1,0 +1,50 @@
+// The small Win32 helpers every layer of the framework shares: a window's text, the halves of a
+// message word, the key state, a system colour as a value, right-trimming, whether a file
+// exists, and (showalert.h) the one road to the alert box.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "framework/core/showalert.h"
+#include "runtime/value.h"
+
+namespace kestrel {
+
+// The whole text of a window; "" for a null or dead window.
+std::string windowText(HWND hwnd);
+
+// The low and high 16 bits of a message word (wParam, lParam, a packed result), unsigned.
+constexpr long long loWord(std::uint64_t value) noexcept {
+  return static_cast<long long>(value & 0xFFFF);
+}
+constexpr long long hiWord(std::uint64_t value) noexcept {
+  return static_cast<long long>((value >> 16) & 0xFFFF);
+}
+// The same as signed 16-bit values: positions, where a captured drag left of or above a window
+// is negative.
+constexpr long long signedLoWord(std::uint64_t value) noexcept {
+  return static_cast<std::int16_t>(value & 0xFFFF);
+}
+constexpr long long signedHiWord(std::uint64_t value) noexcept {
+  return static_cast<std::int16_t>((value >> 16) & 0xFFFF);
+}
+
+// Whether a key is held down as the message being handled was sent (the thread's key state).
+bool keyDown(int virtualKey);
+
+// A system colour (COLOR_WINDOW, ...) as the number the colour members hold.
+lanmere::Value sysColor(int index);
+
+// The text without the trailing characters of `blanks`.
+std::string trimRight(std::string_view text, std::string_view blanks = " ");
+
+// An existing entry that is not a directory.
+bool fileExists(const std::string& path);
+// Any existing entry, a directory or a drive's root included.
+bool pathExists(const std::string& path);
+
+}  // namespace kestrel
