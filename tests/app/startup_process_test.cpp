@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,22 +12,17 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "tests/support/files.h"
 #include "tools/boxreader/box.h"
 #include "tools/replay/replay_peer.h"
 
 namespace {
 
+using kestrel::test::besideThisProgram;
 using Strings = std::vector<std::string>;
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
-
-std::string besideThisProgram(const std::string& name) {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
-}
 
 struct Outcome {
   DWORD exitCode = 0;
@@ -36,13 +30,11 @@ struct Outcome {
   Strings errorDialogs;  // the error lines of the error dialogs this test closed with "&Quit"
 };
 
-// Starts the program with `arguments` after its name in the temporary folder (where a report
-// file goes), closes any error dialog it shows as a user would ("&Quit"), and waits for it to end.
+// Starts the program with `arguments` after its name in a temporary folder (where a report file
+// goes), closes any error dialog it shows as a user would ("&Quit"), and waits for it to end.
 Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string tracePath = std::string(temp) + "kestrel-startup-trace.txt";
-  std::remove(tracePath.c_str());
+  const kestrel::test::TempFolder folder;
+  const std::string tracePath = folder / "kestrel-startup-trace.txt";
   SetEnvironmentVariableA("KESTREL_STARTUP_TRACE", tracePath.c_str());
   SetEnvironmentVariableA("KESTREL_STARTUP_MODE", mode.c_str());
 
@@ -53,7 +45,7 @@ Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
   PROCESS_INFORMATION process{};
   Outcome run;
   if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      temp, &startup, &process)) {
+                      folder.path().c_str(), &startup, &process)) {
     ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
     return run;
   }
@@ -83,7 +75,6 @@ Outcome runProgram(const std::string& mode, const std::string& arguments = "") {
   std::ifstream file(tracePath, std::ios::binary);
   for (std::string line; std::getline(file, line);) run.trace.push_back(line);
   file.close();
-  std::remove(tracePath.c_str());
   return run;
 }
 

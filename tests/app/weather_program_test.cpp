@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "tests/support/files.h"
 #include "tools/boxreader/box.h"
 #include "tools/replay/replay_peer.h"
 
@@ -14,13 +15,6 @@ namespace {
 
 using tools::ReplayMode;
 using tools::ReplayPeer;
-
-std::string ownDirectory() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1);
-}
 
 struct ProgramRun {
   bool started = false;
@@ -56,17 +50,16 @@ ProgramRun runWeather(std::uint16_t port) {
 ProgramRun runWeather(const std::string& port) {
   SetEnvironmentVariableA("WEATHER_HOST", "127.0.0.1");
   SetEnvironmentVariableA("WEATHER_PORT", port.c_str());
-  const std::string program = ownDirectory() + KESTREL_WEATHER_PATH;
+  const std::string program = besideThisProgram(KESTREL_WEATHER_PATH);
   std::string command = "\"" + program + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   ProgramRun run;
-  // In the temporary folder, where the error handler's report file goes.
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  run.started = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, temp, &startup, &info);
+  // In a temporary folder, where the error handler's report file goes.
+  const TempFolder folder;
+  run.started = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().c_str(), &startup, &info);
   if (!run.started) return run;
   CloseHandle(info.hThread);
   for (int i = 0; i < 600 && !run.boxSeen; ++i) {  // at most 60 seconds
@@ -81,7 +74,8 @@ ProgramRun runWeather(const std::string& port) {
       break;
     }
   }
-  if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 99);
+  if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0)
+    TerminateProcess(info.hProcess, 99);
   GetExitCodeProcess(info.hProcess, &run.exitCode);
   CloseHandle(info.hProcess);
   return run;
@@ -89,8 +83,8 @@ ProgramRun runWeather(const std::string& port) {
 
 // The PE machine a file's header names (0x14c i386, 0x8664 x86-64), or 0.
 WORD fileMachine(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   IMAGE_DOS_HEADER dos{};
   IMAGE_FILE_HEADER header{};
@@ -106,14 +100,14 @@ WORD fileMachine(const std::string& path) {
 // What runs is what was built: the 32-bit build tests the 32-bit weather.exe in a 32-bit
 // process, the x86-64 build its own twin.
 TEST(WeatherProgram, RunsTheBuildsOwnArchitecture) {
-  char self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const std::string self = thisProgram();
+  ASSERT_FALSE(self.empty());
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(GetModuleHandleA(nullptr));
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      reinterpret_cast<const char*>(dos) + dos->e_lfanew);
+  const auto* nt =
+      reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const char*>(dos) + dos->e_lfanew);
   EXPECT_EQ(nt->FileHeader.Machine, KESTREL_PE_MACHINE) << "the process in memory";
   EXPECT_EQ(fileMachine(self), KESTREL_PE_MACHINE) << "this test program's file";
-  EXPECT_EQ(fileMachine(ownDirectory() + KESTREL_WEATHER_PATH), KESTREL_PE_MACHINE)
+  EXPECT_EQ(fileMachine(besideThisProgram(KESTREL_WEATHER_PATH)), KESTREL_PE_MACHINE)
       << "weather.exe";
   EXPECT_EQ(sizeof(void*), std::size_t{KESTREL_POINTER_SIZE});
   SYSTEM_INFO info;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,8 @@
 #include "runtime/closure.h"
 #include "runtime/error.h"
 #include "runtime/functions.h"
+#include "tests/support/files.h"
+#include "tests/support/modules.h"
 
 namespace kestrel {
 namespace {
@@ -24,7 +25,7 @@ class ErrorsCore : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     lanmere::clearModules();
-    for (const lanmere::ModuleTable* module : errorsCoreModules()) lanmere::registerModule(*module);
+    test::registerModules({errorsCoreModules()});
     lanmere::registerModule(lanmere::errorModule());
   }
 
@@ -181,8 +182,9 @@ TEST_F(ErrorsCore, ABreakInTheHandlerUnwindsTheFrameworkCaller) {
 // without a block does, never carrying on with nil.
 TEST_F(ErrorsCore, WithoutAnErrorBlockFrameworkErrorsAre9002) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  lanmere::setInternalErrorLog(
-      (std::filesystem::temp_directory_path() / "kestrel-errors-core-internal.log").string());
+  const test::TempFolder folder;
+  const std::string previousLog = lanmere::internalErrorLog();
+  lanmere::setInternalErrorLog(folder / "internal.log");
   EXPECT_EXIT(
       {
         lanmere::restoreErrorBlock(Value());
@@ -197,7 +199,7 @@ TEST_F(ErrorsCore, WithoutAnErrorBlockFrameworkErrorsAre9002) {
         std::fprintf(stderr, "carried on\n");
       },
       ::testing::ExitedWithCode(1), "Unrecoverable error 9002");
-  std::filesystem::remove(lanmere::internalErrorLog());
+  lanmere::setInternalErrorLog(previousLog);
 }
 
 TEST_F(ErrorsCore, OperationTexts) {

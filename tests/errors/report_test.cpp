@@ -4,15 +4,15 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "errors/report.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
+#include "tests/support/files.h"
+#include "tests/support/modules.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -162,11 +162,10 @@ TEST(Report, SectionsInOrderWithEveryLiteral) {
 
   const auto memory = at("Memory Analysis");
   const std::vector<std::string> tail(l.begin() + memory, l.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"Memory Analysis", "===============",
-                                            "      4 Static variables", "",
-                                            "   Dynamic memory consume:",
-                                            "      Actual  Value:       1500 bytes",
-                                            "      Highest Value:       2500 bytes"}));
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "Memory Analysis", "===============", "      4 Static variables", "",
+                      "   Dynamic memory consume:", "      Actual  Value:       1500 bytes",
+                      "      Highest Value:       2500 bytes"}));
 }
 
 // A real chain: CALLER calls LEFT with a number where a text belongs; the error block hands the
@@ -190,9 +189,7 @@ Value CALLER(Args args) {
 }
 
 TEST(Report, TheStackNamesTheRealProceduresAndLines) {
-  for (const lanmere::ModuleTable* module : lanmere::builtinModules()) {
-    lanmere::registerModule(*module);
-  }
+  test::registerModules({lanmere::builtinModules()});
   const Value kept = lanmere::errorBlock();
   lanmere::errorBlock(lanmere::block([](Args a) { return REPORTHANDLER(a); }, "(b)ERRORSYS"));
   std::vector<Value> callerArgs{"p"};
@@ -201,8 +198,8 @@ TEST(Report, TheStackNamesTheRealProceduresAndLines) {
   lanmere::clearModules();
 
   ASSERT_GE(chainReport.stackList.size(), 2u);
-  EXPECT_EQ(chainReport.stackList[0].rfind("   Called from: runtime/builtins_text.cpp => LEFT( ", 0),
-            0u)
+  EXPECT_EQ(
+      chainReport.stackList[0].rfind("   Called from: runtime/builtins_text.cpp => LEFT( ", 0), 0u)
       << chainReport.stackList[0];
   EXPECT_EQ(chainReport.stackList[1], "   Called from: tests/errors/report_test.cpp => CALLER( " +
                                           std::to_string(callerLine) + " )");
@@ -286,12 +283,12 @@ TEST(Report, ClockRateFromTheCounters) {
 TEST(Report, ClockRateRounding) {
   EXPECT_EQ(roundClockRate(2400.4), 2400);
   EXPECT_EQ(roundClockRate(2395), 2400);
-  EXPECT_EQ(roundClockRate(1666), 1666);   // 1666.67 rounds to 1667, lowered by the 67 rule
-  EXPECT_EQ(roundClockRate(667), 667);     // the one exception to the 67 rule
-  EXPECT_EQ(roundClockRate(733), 733);     // 733.33 -> 733
-  EXPECT_EQ(roundClockRate(78), 75);       // nearer to 75 than to 83
+  EXPECT_EQ(roundClockRate(1666), 1666);  // 1666.67 rounds to 1667, lowered by the 67 rule
+  EXPECT_EQ(roundClockRate(667), 667);    // the one exception to the 67 rule
+  EXPECT_EQ(roundClockRate(733), 733);    // 733.33 -> 733
+  EXPECT_EQ(roundClockRate(78), 75);      // nearer to 75 than to 83
   EXPECT_EQ(roundClockRate(80), 83);
-  EXPECT_EQ(roundClockRate(30.4), 30);     // below 50: the measured rate, rounded
+  EXPECT_EQ(roundClockRate(30.4), 30);  // below 50: the measured rate, rounded
   EXPECT_EQ(roundClockRate(0), 0);
   // Absurd measurements saturate instead of casting out of range.
   EXPECT_EQ(roundClockRate(std::nan("")), 0);
@@ -303,7 +300,7 @@ TEST(Report, ClockRateRounding) {
 TEST(Report, ElapsedTime) {
   EXPECT_EQ(elapsedText(100, 3600, 100, 3600 + 3723), "1 hours 2 mins 3 secs ");
   EXPECT_EQ(elapsedText(100, 86000, 101, 10), "0 hours 6 mins 49 secs ");  // 399 + 10 seconds
-  EXPECT_EQ(elapsedText(100, 0, 103, 0), "71 hours 59 mins 57 secs ");  // 3 days of 86399
+  EXPECT_EQ(elapsedText(100, 0, 103, 0), "71 hours 59 mins 57 secs ");     // 3 days of 86399
   EXPECT_EQ(elapsedText(100, 500, 99, 900), "0 hours 0 mins 0 secs ");
   // Extremes: day numbers far apart, a clock set back on the same day, garbage seconds.
   EXPECT_EQ(elapsedText(INT32_MIN, 0, INT32_MAX, 0), "103078022033 hours 31 mins 45 secs ");
@@ -321,19 +318,11 @@ TEST(Report, CGetInfoByType) {
 
 class ReportFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / "kestrel-report-test";
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+  static std::string read(const std::filesystem::path& path) {
+    return test::readFile(path.string());
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::filesystem::path dir_;
+  test::TempFolder folder_;
+  const std::filesystem::path dir_ = folder_.path();
 };
 
 TEST_F(ReportFile, ReplacedEachTimeAndEndsWithByte26) {

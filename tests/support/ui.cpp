@@ -194,6 +194,11 @@ void postMouse(HWND hwnd, UINT message, int x, int y, WPARAM flags) {
   PostMessageA(hwnd, message, flags, mousePosition(x, y));
 }
 
+void postClick(HWND hwnd, int x, int y) {
+  postMouse(hwnd, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+  postMouse(hwnd, WM_LBUTTONUP, x, y);
+}
+
 void postKey(HWND hwnd, UINT virtualKey) {
   constexpr LPARAM kRepeatOnce = 1;
   constexpr int kScanShift = 16;
@@ -209,6 +214,15 @@ COLORREF windowPixel(HWND hwnd, int x, int y) {
   const COLORREF colour = GetPixel(dc, x, y);
   ReleaseDC(hwnd, dc);
   return colour;
+}
+
+RECT rectInParent(HWND hwnd) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  if (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) {
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  }
+  return rect;
 }
 
 namespace {
@@ -308,6 +322,10 @@ INPUT keyInput(WORD virtualKey, bool up) {
 }  // namespace
 
 void pressKeys(std::initializer_list<WORD> chord) {
+  pressKeys(std::vector<WORD>(chord));
+}
+
+void pressKeys(const std::vector<WORD>& chord) {
   std::vector<INPUT> inputs;
   for (WORD key : chord) inputs.push_back(keyInput(key, false));
   for (auto key = std::rbegin(chord); key != std::rend(chord); ++key) {

@@ -82,6 +82,8 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 LPARAM mousePosition(int x, int y);
 // Posts a mouse message (WM_LBUTTONDOWN, ...) at (x, y) with the key flags.
 void postMouse(HWND hwnd, UINT message, int x, int y, WPARAM flags = 0);
+// Posts a left click (button down, then up) at (x, y).
+void postClick(HWND hwnd, int x = 3, int y = 3);
 // Posts WM_KEYDOWN and WM_KEYUP of a virtual key with the lParam the keyboard driver gives
 // (repeat count 1, scan code, the up transition bits), so TranslateMessage and
 // TranslateAcceleratorA treat them as typed keys.
@@ -89,6 +91,8 @@ void postKey(HWND hwnd, UINT virtualKey);
 
 // The colour of a window's client pixel as the display shows it (CLR_INVALID outside).
 COLORREF windowPixel(HWND hwnd, int x, int y);
+// The window's rectangle in its parent's client coordinates (the screen's for a top-level one).
+RECT rectInParent(HWND hwnd);
 
 // ---- Driving a dialog as a user would ----
 
@@ -135,6 +139,7 @@ class DialogSteps {
 // Keyboard input through SendInput, so the key state (Shift, Alt, Esc) is the real one while the
 // messages are handled. The keys of a chord go down in order and up in reverse order.
 void pressKeys(std::initializer_list<WORD> chord);
+void pressKeys(const std::vector<WORD>& chord);
 // Each character as its key (with Shift where the layout needs it).
 void typeText(const std::string& text);
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include "tests/support/files.h"
 
 namespace kestrel::test {
 namespace {
@@ -23,30 +23,20 @@ TEST(ModalDriver, ReadsAndAnswersARealMessageBox) {
 }
 
 TEST(ModalDriver, PressesTheButtonTheAnswerNames) {
-  ModalDriver driver([](const BoxInfo& box) {
-    return box.buttons.size() == 2 ? IDNO : IDCANCEL;
-  });
+  ModalDriver driver([](const BoxInfo& box) { return box.buttons.size() == 2 ? IDNO : IDCANCEL; });
   EXPECT_EQ(MessageBoxA(nullptr, "Go on?", "Question", MB_YESNO | MB_ICONQUESTION), IDNO);
   ASSERT_EQ(driver.seen().size(), 1u);
   EXPECT_EQ(driver.seen()[0].buttons[0].text, "&Yes");
 }
 
 TEST(Screenshot, WritesABitmapOfTheDisplay) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  const std::string path = std::string(dir) + "kestrel-shot.bmp";
+  const TempFolder folder;
+  const std::string path = folder / "kestrel-shot.bmp";
   ASSERT_TRUE(saveScreenshot(path));
-  FILE* file = std::fopen(path.c_str(), "rb");
-  ASSERT_NE(file, nullptr);
-  char magic[2] = {};
-  ASSERT_EQ(std::fread(magic, 1, 2, file), 2u);
-  std::fseek(file, 0, SEEK_END);
-  const long size = std::ftell(file);
-  std::fclose(file);
-  std::remove(path.c_str());
-  EXPECT_EQ(magic[0], 'B');
-  EXPECT_EQ(magic[1], 'M');
-  EXPECT_GT(size, GetSystemMetrics(SM_CXSCREEN) * GetSystemMetrics(SM_CYSCREEN) * 3);
+  const std::string bytes = readFile(path);
+  EXPECT_EQ(bytes.substr(0, 2), "BM");
+  EXPECT_GT(bytes.size(), static_cast<std::size_t>(GetSystemMetrics(SM_CXSCREEN) *
+                                                   GetSystemMetrics(SM_CYSCREEN) * 3));
 }
 
 }  // namespace

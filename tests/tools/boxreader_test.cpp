@@ -2,6 +2,8 @@
 // the weather program.
 #include "tests/support/ui.h"
 
+#include "tests/support/files.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,26 +14,10 @@ namespace {
 constexpr DWORD kExitWaitMs = 20000;
 constexpr ULONGLONG kBoxDeadlineMs = 30000;
 
-std::string ownDirectory() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length);
-  return dir.substr(0, dir.find_last_of("\\/") + 1);
-}
-
-std::string tempPath(const char* prefix) {
-  char dir[MAX_PATH] = {};
-  char file[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, dir);
-  GetTempFileNameA(dir, prefix, 0, file);
-  DeleteFileA(file);
-  return file;
-}
-
 // One run of boxreader.exe, its stdout going to a file the test can read while it runs.
 class BoxReaderRun {
  public:
-  explicit BoxReaderRun(const std::string& args) : outPath_(tempPath("brd")) {
+  explicit BoxReaderRun(const std::string& args) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileA(outPath_.c_str(), GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
@@ -42,7 +28,7 @@ class BoxReaderRun {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::string program = ownDirectory() + KESTREL_BOXREADER_PATH;
+    std::string program = besideThisProgram(KESTREL_BOXREADER_PATH);
     std::string command = "\"" + program + "\" " + args;
     PROCESS_INFORMATION info{};
     if (CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
@@ -58,7 +44,6 @@ class BoxReaderRun {
       if (running()) TerminateProcess(process_, 99);
       CloseHandle(process_);
     }
-    DeleteFileA(outPath_.c_str());
   }
 
   bool started() const { return process_ != nullptr; }
@@ -86,7 +71,8 @@ class BoxReaderRun {
   }
 
  private:
-  std::string outPath_;
+  TempFolder folder_;
+  const std::string outPath_ = folder_ / "boxreader.txt";
   HANDLE process_ = nullptr;
 };
 
@@ -143,7 +129,8 @@ TEST(BoxReader, LeavesABoxWithAnotherTitleAndFailsWhenNoneAppears) {
 }
 
 TEST(BoxReader, HoldsTheBoxOpenUntilTheFileAppears) {
-  const std::string signal = tempPath("sig");
+  const TempFolder folder;
+  const std::string signal = folder / "signal";
   BoxReaderRun reader("--timeout 20 --until-file \"" + signal + "\"");
   ASSERT_TRUE(reader.started());
   bool signalledWhileOpen = false;
@@ -158,7 +145,6 @@ TEST(BoxReader, HoldsTheBoxOpenUntilTheFileAppears) {
   EXPECT_TRUE(signalledWhileOpen);
   EXPECT_FALSE(watchdog.pressed());
   EXPECT_EQ(reader.finish(), 0);
-  DeleteFileA(signal.c_str());
 }
 
 TEST(BoxReader, WithoutPressingLeavesTheBoxToTheUser) {

@@ -2,19 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
 #include "net/socket.h"
+#include "tests/support/files.h"
 #include "tools/replay/child_process.h"
 
 namespace kestrel::tools {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Paths of the Linux side as the program sees them: under Wine, the root is drive Z:.
 std::string hostPath(const std::string& path) {
@@ -24,29 +19,15 @@ std::string hostPath(const std::string& path) {
   return path;
 }
 
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 class ReplayProgram : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("kestrel-replay-" + std::to_string(random()));
-    fs::create_directories(dir_);
-    ASSERT_TRUE(net::startupLibrary());
-  }
-  void TearDown() override {
-    net::cleanupLibrary();
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  std::string path(const char* name) const { return (dir_ / name).string(); }
+  void SetUp() override { ASSERT_TRUE(net::startupLibrary()); }
+  void TearDown() override { net::cleanupLibrary(); }
+  std::string path(const char* name) const { return dir_ / name; }
 
   const std::string program_ = hostPath(KESTREL_REPLAY_PROGRAM);
   const std::string reply_ = hostPath(KESTREL_LEAL_REPLY);
-  fs::path dir_;
+  test::TempFolder dir_;
 };
 
 TEST_F(ReplayProgram, ServesTheShippedReplyInPiecesAndRecordsTheRequest) {
@@ -71,9 +52,9 @@ TEST_F(ReplayProgram, ServesTheShippedReplyInPiecesAndRecordsTheRequest) {
   }
   net::closeSocket(s);
 
-  EXPECT_EQ(received, readFile(KESTREL_LEAL_REPLY));
+  EXPECT_EQ(received, test::readFile(KESTREL_LEAL_REPLY));
   EXPECT_EQ(peer.wait(15000), std::optional<int>(0));
-  EXPECT_EQ(readFile(path("request")), request);
+  EXPECT_EQ(test::readFile(path("request")), request);
 }
 
 TEST_F(ReplayProgram, EndsOnItsOwnWhenNoClientComes) {
@@ -89,7 +70,7 @@ TEST_F(ReplayProgram, RefusesUnknownOptions) {
 
 // The shipped reply is a well-formed HTTP/1.1 answer for LEAL that ends the connection.
 TEST(ShippedReply, HeadersMatchTheBodyAndItHoldsAMetarAndATafForLeal) {
-  const std::string reply = readFile(KESTREL_LEAL_REPLY);
+  const std::string reply = test::readFile(KESTREL_LEAL_REPLY);
   ASSERT_EQ(reply.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
   const auto end = reply.find("\r\n\r\n");
   ASSERT_NE(end, std::string::npos);

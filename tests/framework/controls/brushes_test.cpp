@@ -12,8 +12,9 @@
 #include "framework/core/colors.h"
 #include "framework/core/tracked.h"
 #include "runtime/binding.h"
-#include "tests/framework/controls/drawing_fixture.h"
+#include "tests/support/drawing.h"
 #include "tests/support/ui.h"
+#include "tests/support/values.h"
 
 namespace kestrel {
 namespace {
@@ -47,12 +48,7 @@ Value pane(Value rect, Value brush = {}) {
 Ref<TBrush> brush(Value style, Value color = {}, Value file = {}, Value resource = {},
                   Value image = {}, Value mode = {}) {
   Value made = lanmere::make<TBrush>()->New(style, color, file, resource, image, mode);
-  return Ref<TBrush>(static_cast<TBrush*>(made.object()));
-}
-
-template <class H = HGDIOBJ>
-H handle(const Value& h) {
-  return handleOf<H>(h);
+  return Ref<TBrush>(&test::as<TBrush>(made));
 }
 
 bool listed(const TBrush* b) {
@@ -99,14 +95,14 @@ TEST_F(Brushes, TheFiveGreysAreStockBrushesNeverDeleted) {
                {rgb(64, 64, 64), DKGRAY_BRUSH}};
   for (const auto& c : cases) {
     Ref<TBrush> b = brush({}, c.color);
-    EXPECT_EQ(handle(b->hBrush), GetStockObject(c.stock)) << c.color;
+    EXPECT_EQ(handleOf<HGDIOBJ>(b->hBrush), GetStockObject(c.stock)) << c.color;
     EXPECT_TRUE(b->lSystem.logical());
     b->End();
     EXPECT_NE(GetObjectType(GetStockObject(c.stock)), 0u);
     EXPECT_FALSE(listed(b.get()));
   }
   Ref<TBrush> hollow = brush("NULL");
-  EXPECT_EQ(handle(hollow->hBrush), GetStockObject(NULL_BRUSH));
+  EXPECT_EQ(handleOf<HGDIOBJ>(hollow->hBrush), GetStockObject(NULL_BRUSH));
   hollow->End();
   EXPECT_TRUE(trackedResources().empty());
 }
@@ -116,7 +112,8 @@ TEST_F(Brushes, PatternBrushesShareAndTheLastEndDeletesBrushAndBitmap) {
   Ref<TBrush> second = brush("BRICKS");
   ASSERT_EQ(first.get(), second.get());
   EXPECT_EQ(first->nCount.integer(), 2);
-  const HGDIOBJ brushHandle = handle(first->hBrush), bitmapHandle = handle(first->hBitmap);
+  const HGDIOBJ brushHandle = handleOf<HGDIOBJ>(first->hBrush),
+                bitmapHandle = handleOf<HGDIOBJ>(first->hBitmap);
   first->End();
   EXPECT_NE(GetObjectType(brushHandle), 0u);
   EXPECT_NE(GetObjectType(bitmapHandle), 0u);
@@ -145,9 +142,9 @@ TEST_F(Brushes, BrushesOfOneBitmapHandleShareAndOwnIt) {
   EXPECT_EQ(first->nCount.integer(), 2);
   EXPECT_EQ(first->cBmpFile.string(), std::to_string(bitmap.integer()));
   first->End();
-  EXPECT_NE(GetObjectType(handle(bitmap)), 0u) << "the other holder still draws with it";
+  EXPECT_NE(GetObjectType(handleOf<HGDIOBJ>(bitmap)), 0u) << "the other holder still draws with it";
   second->End();
-  EXPECT_EQ(GetObjectType(handle(bitmap)), 0u) << "the brush owned the bitmap";
+  EXPECT_EQ(GetObjectType(handleOf<HGDIOBJ>(bitmap)), 0u) << "the brush owned the bitmap";
   second->End();  // once more: nothing left to delete
   expectNothingTracked();
 }
@@ -163,7 +160,7 @@ TEST_F(Brushes, PatternBitmapsArePixelForPixelTopRowFirst) {
         const char letter = kPatternRows[n - 1][y][x];
         const auto it = std::find_if(std::begin(colours), std::end(colours),
                                      [&](const auto& c) { return c.first == letter; });
-        EXPECT_EQ(bitmapPixel(handle<HBITMAP>(bitmap), x, y), it->second)
+        EXPECT_EQ(bitmapPixel(handleOf<HBITMAP>(bitmap), x, y), it->second)
             << "pattern " << n << " at " << x << "," << y;
       }
     }
@@ -180,7 +177,8 @@ TEST_F(Brushes, EveryHatchStyle) {
   for (int i = 0; i < 6; ++i) {
     Ref<TBrush> b = brush(styles[i], rgb(1, 2, 3));
     LOGBRUSH logical{};
-    ASSERT_EQ(GetObjectA(handle(b->hBrush), sizeof logical, &logical), int{sizeof logical});
+    ASSERT_EQ(GetObjectA(handleOf<HGDIOBJ>(b->hBrush), sizeof logical, &logical),
+              int{sizeof logical});
     EXPECT_EQ(logical.lbStyle, UINT{BS_HATCHED}) << styles[i];
     EXPECT_EQ(logical.lbHatch, ULONG_PTR(i)) << styles[i];
     EXPECT_EQ(logical.lbColor, RGB(1, 2, 3));
@@ -194,7 +192,7 @@ TEST_F(Brushes, FilesAndResources) {
   Ref<TBrush> stretched = brush("STRETCH", {}, path);
   EXPECT_TRUE(stretched->cStyle.isNil());
   EXPECT_EQ(stretched->nResizeMode.integer(), 1);
-  EXPECT_EQ(bitmapPixel(handle<HBITMAP>(stretched->hBitmap), 2, 1), testPixel(2, 1));
+  EXPECT_EQ(bitmapPixel(handleOf<HBITMAP>(stretched->hBitmap), 2, 1), testPixel(2, 1));
   Ref<TBrush> again = brush("STRETCH", {}, path);
   EXPECT_NE(again.get(), stretched.get()) << "a resizable brush is never shared";
 
@@ -208,8 +206,8 @@ TEST_F(Brushes, FilesAndResources) {
 
   Ref<TBrush> resource = brush({}, {}, {}, "TESTBMP");
   ASSERT_NE(resource->hBitmap.integer(), 0);
-  EXPECT_EQ(bitmapSize(handle<HBITMAP>(resource->hBitmap)).cx, 4);
-  EXPECT_EQ(bitmapPixel(handle<HBITMAP>(resource->hBitmap), 3, 2), testPixel(3, 2));
+  EXPECT_EQ(bitmapSize(handleOf<HBITMAP>(resource->hBitmap)).cx, 4);
+  EXPECT_EQ(bitmapPixel(handleOf<HBITMAP>(resource->hBitmap), 3, 2), testPixel(3, 2));
   EXPECT_EQ(trackedResources().back().type, "BRUSH");
 
   for (TBrush* b : {stretched.get(), again.get(), fixedFile.get(), missing.get(), resource.get()}) {
@@ -303,7 +301,7 @@ TEST_F(Brushes, AGradientBrushIsBuiltByResizeAndRebuiltOnlyForANewRectangle) {
   EXPECT_EQ(x.integer(), 21);
   EXPECT_EQ(y.integer(), 12);
   EXPECT_EQ(rect.item(3).integer(), 109);
-  const HBITMAP bitmap = handle<HBITMAP>(gradient->hBitmap);
+  const HBITMAP bitmap = handleOf<HBITMAP>(gradient->hBitmap);
   EXPECT_EQ(bitmapSize(bitmap).cy, 99);
   expectTwoBands([&](int row) { return bitmapPixel(bitmap, 1, row); }, 98);
 
@@ -313,7 +311,7 @@ TEST_F(Brushes, AGradientBrushIsBuiltByResizeAndRebuiltOnlyForANewRectangle) {
   lanmere::send(window, "_aRect", {Value::list({0, 0, 50, 30})});
   gradient->Resize(window, x, y);
   EXPECT_NE(gradient->hBrush.integer(), brushHandle);
-  EXPECT_EQ(bitmapSize(handle<HBITMAP>(gradient->hBitmap)).cx, 30);
+  EXPECT_EQ(bitmapSize(handleOf<HBITMAP>(gradient->hBitmap)).cx, 30);
   gradient->End();
   expectNothingTracked();
 }
@@ -334,7 +332,7 @@ TEST_F(Brushes, ResizedSizesForEachMode) {
   }
   Ref<TBrush> source = brush({}, {}, bitmapFile());
   Value resized = source->Resized(8, {}, 1);
-  EXPECT_EQ(bitmapSize(handle<HBITMAP>(lanmere::send(resized, "hBitmap"))).cy, 8);
+  EXPECT_EQ(bitmapSize(handleOf<HBITMAP>(lanmere::send(resized, "hBitmap"))).cy, 8);
   lanmere::send(resized, "End");
   source->End();
   expectNothingTracked();
@@ -344,12 +342,12 @@ TEST_F(Brushes, ACroppedBrushHoldsThePartUnderTheRectangle) {
   Ref<TBrush> parentBrush = brush("STRETCH", {}, bitmapFile());
   Value container = pane(Value::list({0, 0, 8, 8}), Value(parentBrush));
   Value cropped = parentBrush->Cropped(container, Value::list({2, 3, 6, 7}));
-  const HBITMAP part = handle<HBITMAP>(lanmere::send(cropped, "hBitmap"));
+  const HBITMAP part = handleOf<HBITMAP>(lanmere::send(cropped, "hBitmap"));
   EXPECT_EQ(bitmapSize(part).cx, 4);
   const Value whole = lanmere::callFunction("RESIZEBITMAP", {parentBrush->hBmpOrgl, 8, 8, 1});
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 4; ++x) {
-      EXPECT_EQ(bitmapPixel(part, x, y), bitmapPixel(handle<HBITMAP>(whole), x + 3, y + 2));
+      EXPECT_EQ(bitmapPixel(part, x, y), bitmapPixel(handleOf<HBITMAP>(whole), x + 3, y + 2));
     }
   }
   DELETEOBJECT(whole);
@@ -387,7 +385,7 @@ TEST_F(Brushes, EachCreationServiceRecordsItsTag) {
   }
   // A handle deleted behind the framework's back loses its record, and the answer is false.
   const Value stray = CREATESOLIDBRUSH(1);
-  DeleteObject(handle(stray));
+  DeleteObject(handleOf<HGDIOBJ>(stray));
   EXPECT_FALSE(DELETEOBJECT(stray).logical());
   EXPECT_TRUE(DELETEOBJECT(bitmap).logical());
   expectNothingTracked();

@@ -22,85 +22,27 @@
 #include "framework/services/restrack.h"
 #include "runtime/error.h"
 #include "tests/framework/controls/buttons_test_ids.h"
-#include "tests/framework/core/dialog_fixture.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/files.h"
 
 namespace kestrel::test {
 namespace {
-
-TButton& btn(const Value& button) {
-  return static_cast<TButton&>(*button.object());
-}
-
-TSay& say(const Value& label) {
-  return static_cast<TSay&>(*label.object());
-}
-
-Value newButton(const TButton::NewArgs& args) {
-  return lanmere::construct<TButton>(args);
-}
-
-Value newSay(const TSay::NewArgs& args) {
-  return lanmere::construct<TSay>(args);
-}
-
-Value fixed(Value answer) {
-  return closure([answer](lanmere::Args) { return answer; });
-}
-
-Value counter(int& count, Value answer = {}) {
-  return closure([&count, answer](lanmere::Args) {
-    ++count;
-    return answer;
-  });
-}
-
-// The window's rectangle in its parent's client coordinates.
-RECT placement(HWND hwnd) {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-std::string windowText(HWND hwnd) {
-  char text[256] = {};
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
 
 LONG_PTR styleOf(HWND hwnd) {
   return GetWindowLongPtrA(hwnd, GWL_STYLE);
 }
 
 bool looksDefault(const Value& button) {
-  return (styleOf(btn(button).hwnd()) & BS_DEFPUSHBUTTON) != 0;
-}
-
-void click(HWND window) {
-  postMouse(window, WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
-  postMouse(window, WM_LBUTTONUP, 3, 3);
+  return (styleOf(as<TButton>(button).hwnd()) & BS_DEFPUSHBUTTON) != 0;
 }
 
 // Lets every posted message run.
-void settle() {
+void runPosted() {
   int rounds = 0;
   pumpUntil([&] { return ++rounds > 5; }, 500);
 }
 
-class Buttons : public DialogTest {
- protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-  }
-  void TearDown() override {
-    destroy(window);
-    DialogTest::TearDown();
-  }
-  Value window = pixelWindow(100, 100, 400, 500, "Buttons");
-  HWND hwnd = hwndOf(window);
-};
+using Buttons = WindowTest;
 
 // ---- Buttons ----
 
@@ -139,10 +81,10 @@ TEST_F(Buttons, PlacementSizeAndStyle) {
   };
   for (Case& c : cases) {
     c.args.oWnd = window;
-    const Value button = newButton(c.args);
-    const HWND made = btn(button).hwnd();
+    const Value button = lanmere::construct<TButton>(c.args);
+    const HWND made = as<TButton>(button).hwnd();
     ASSERT_TRUE(made) << c.caption;
-    const RECT rect = placement(made);
+    const RECT rect = rectInParent(made);
     EXPECT_EQ(windowClassName(made), "Button");
     EXPECT_EQ(windowText(made), c.caption);
     EXPECT_EQ(rect.top, c.top) << c.caption;
@@ -151,9 +93,10 @@ TEST_F(Buttons, PlacementSizeAndStyle) {
     EXPECT_EQ(rect.bottom - rect.top, c.height) << c.caption;
     EXPECT_EQ((styleOf(made) & BS_DEFPUSHBUTTON) != 0, c.defaultPush) << c.caption;
     EXPECT_EQ((styleOf(made) & WS_CLIPSIBLINGS) != 0, c.clipSiblings) << c.caption;
-    EXPECT_EQ(btn(button).lDrag.logical(), c.clipSiblings);
+    EXPECT_EQ(as<TButton>(button).lDrag.logical(), c.clipSiblings);
     bool listed = false;
-    for (const Value& each : as(window).aControls.items()) listed |= each.sharesStorageWith(button);
+    for (const Value& each : as<TWindow>(window).aControls.items())
+      listed |= each.sharesStorageWith(button);
     EXPECT_TRUE(listed) << c.caption;
   }
 }
@@ -163,14 +106,16 @@ TEST_F(Buttons, ClickRunsTheActionOnceAndRecovers) {
   int actions = 0;
   int siblingWhens = 0;
   bool when = true;
-  const Value sibling = newButton({.nRow = 3, .nCol = 0, .cCaption = "Sibling", .oWnd = window});
-  btn(sibling).bWhen = counter(siblingWhens, true);
-  const Value button = newButton({.nRow = 0, .nCol = 0, .cCaption = "Go", .oWnd = window});
+  const Value sibling =
+      lanmere::construct<TButton>({.nRow = 3, .nCol = 0, .cCaption = "Sibling", .oWnd = window});
+  as<TButton>(sibling).bWhen = counter(siblingWhens, true);
+  const Value button =
+      lanmere::construct<TButton>({.nRow = 0, .nCol = 0, .cCaption = "Go", .oWnd = window});
   auto clickIt = [&] {
-    callWindows([&] { return SendMessageA(btn(button).hwnd(), kWmFrameworkClick, 0, 0); });
+    callWindows([&] { return SendMessageA(as<TButton>(button).hwnd(), kWmFrameworkClick, 0, 0); });
   };
-  btn(button).bWhen = closure([&](lanmere::Args) { return Value(when); });
-  btn(button).bAction = closure([&](lanmere::Args args) {
+  as<TButton>(button).bWhen = closure([&](lanmere::Args) { return Value(when); });
+  as<TButton>(button).bAction = closure([&](lanmere::Args args) {
     got = lanmere::arg(args, 1);
     ++actions;
     clickIt();  // a click while the action runs is ignored
@@ -180,86 +125,87 @@ TEST_F(Buttons, ClickRunsTheActionOnceAndRecovers) {
   EXPECT_EQ(actions, 1);
   EXPECT_TRUE(got.sharesStorageWith(button));
   EXPECT_EQ(siblingWhens, 1);  // the parent's controls were re-evaluated
-  EXPECT_FALSE(btn(button).lProcessing.logical());
+  EXPECT_FALSE(as<TButton>(button).lProcessing.logical());
 
   when = false;
   clickIt();
   EXPECT_EQ(actions, 1);
   when = true;
 
-  btn(button).lCancel = true;
+  as<TButton>(button).lCancel = true;
   clickIt();
   EXPECT_EQ(actions, 2);
   EXPECT_EQ(siblingWhens, 1);  // not after a cancel button
-  btn(button).lCancel = false;
+  as<TButton>(button).lCancel = false;
 
   // An action whose error is BREAKed out of leaves the button working.
-  btn(button).bAction = closure([&](lanmere::Args) -> Value {
+  as<TButton>(button).bAction = closure([&](lanmere::Args) -> Value {
     if (++actions == 3) lanmere::doBreak();
     return {};
   });
   bool broke = false;
   lanmere::beginSequence(clickIt, [&](const Value&) { broke = true; });
   EXPECT_TRUE(broke);
-  EXPECT_FALSE(btn(button).lProcessing.logical());
+  EXPECT_FALSE(as<TButton>(button).lProcessing.logical());
   clickIt();
   EXPECT_EQ(actions, 4);
 
   // A real click of the mouse, through the system's input queue.
-  clickCenter(btn(button).hwnd());
+  clickCenter(as<TButton>(button).hwnd());
   EXPECT_TRUE(pumpUntil([&] { return actions == 5; }));
 }
 
 TEST_F(Buttons, KeysAndTheDefaultLook) {
-  const Value first = newButton({.nRow = 0, .nCol = 0, .cCaption = "First", .oWnd = window});
-  const Value second =
-      newButton({.nRow = 2, .nCol = 0, .cCaption = "Second", .oWnd = window, .lDefault = true});
+  const Value first =
+      lanmere::construct<TButton>({.nRow = 0, .nCol = 0, .cCaption = "First", .oWnd = window});
+  const Value second = lanmere::construct<TButton>(
+      {.nRow = 2, .nCol = 0, .cCaption = "Second", .oWnd = window, .lDefault = true});
   int actions = 0;
-  btn(first).bAction = counter(actions);
-  SetFocus(btn(first).hwnd());
+  as<TButton>(first).bAction = counter(actions);
+  SetFocus(as<TButton>(first).hwnd());
   ASSERT_TRUE(pumpUntil([&] { return looksDefault(first); }));
   // Enter posts the click: the action runs after the key handler returned.
-  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageA(as<TButton>(first).hwnd(), WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(actions, 0);
   EXPECT_TRUE(pumpUntil([&] { return actions == 1; }));
-  EXPECT_EQ(as(window).nLastKey.integer(), VK_RETURN);
+  EXPECT_EQ(as<TWindow>(window).nLastKey.integer(), VK_RETURN);
   // Arrows move the focus; the button left loses the look, the declared default keeps it.
-  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_DOWN, 0);
-  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == btn(second).hwnd(); }));
-  settle();
+  SendMessageA(as<TButton>(first).hwnd(), WM_KEYDOWN, VK_DOWN, 0);
+  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == as<TButton>(second).hwnd(); }));
+  runPosted();
   EXPECT_FALSE(looksDefault(first));
   EXPECT_TRUE(looksDefault(second));
-  SendMessageA(btn(second).hwnd(), WM_KEYDOWN, VK_UP, 0);
-  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == btn(first).hwnd(); }));
-  settle();
+  SendMessageA(as<TButton>(second).hwnd(), WM_KEYDOWN, VK_UP, 0);
+  ASSERT_TRUE(pumpUntil([&] { return GetFocus() == as<TButton>(first).hwnd(); }));
+  runPosted();
   EXPECT_TRUE(looksDefault(first));
   EXPECT_TRUE(looksDefault(second));
   // bKeyDown takes the keys of the table.
   int keys = 0;
-  btn(first).bKeyDown = counter(keys);
-  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_RETURN, 0);
-  SendMessageA(btn(first).hwnd(), WM_KEYDOWN, VK_RIGHT, 0);
-  settle();
+  as<TButton>(first).bKeyDown = counter(keys);
+  SendMessageA(as<TButton>(first).hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageA(as<TButton>(first).hwnd(), WM_KEYDOWN, VK_RIGHT, 0);
+  runPosted();
   EXPECT_EQ(keys, 2);
   EXPECT_EQ(actions, 1);
-  EXPECT_EQ(GetFocus(), btn(first).hwnd());
+  EXPECT_EQ(GetFocus(), as<TButton>(first).hwnd());
 }
 
 TEST_F(Buttons, ButtonsAndLabelsInDialogs) {
   // Built in memory: the controls write their own template items.
   const Value built = pixelDialog(100, 100, 300, 400, "Built");
-  const Value button =
-      newButton({.nRow = 10, .nCol = 10, .cCaption = "&Run", .oWnd = built, .lPixel = true});
-  const Value label = newSay({.nRow = 40,
-                              .nCol = 10,
-                              .bText = fixed("Label"),
-                              .oWnd = built,
-                              .lPixel = true,
-                              .nWidth = 60});
+  const Value button = lanmere::construct<TButton>(
+      {.nRow = 10, .nCol = 10, .cCaption = "&Run", .oWnd = built, .lPixel = true});
+  const Value label = lanmere::construct<TSay>({.nRow = 40,
+                                                .nCol = 10,
+                                                .bText = fixed("Label"),
+                                                .oWnd = built,
+                                                .lPixel = true,
+                                                .nWidth = 60});
   std::vector<std::string> classes, texts;
   runModal(built, {[&](HWND dialog) {
                      if (!dialog) return false;
-                     for (HWND each : {btn(button).hwnd(), say(label).hwnd()}) {
+                     for (HWND each : {as<TButton>(button).hwnd(), as<TSay>(label).hwnd()}) {
                        classes.push_back(windowClassName(each));
                        texts.push_back(windowText(each));
                      }
@@ -282,18 +228,19 @@ TEST_F(Buttons, ButtonsAndLabelsInDialogs) {
       .nId = kIdEmptyLabel, .bText = fixed("abc"), .oWnd = dialog, .cPicture = "@!"});
   runModal(dialog, {[&](HWND hwnd) {
                       if (!hwnd) return false;
-                      texts = {windowText(btn(go).hwnd()), windowText(say(kept).hwnd()),
-                               windowText(say(shown).hwnd())};
+                      texts = {windowText(as<TButton>(go).hwnd()),
+                               windowText(as<TSay>(kept).hwnd()),
+                               windowText(as<TSay>(shown).hwnd())};
                       return true;
                     },
                     [&](HWND) {
                       lanmere::send(dialog, "End", {1});
                       return true;
                     }});
-  EXPECT_TRUE(btn(ok).lDefault.logical());
-  EXPECT_FALSE(btn(go).lDefault.logical());
+  EXPECT_TRUE(as<TButton>(ok).lDefault.logical());
+  EXPECT_FALSE(as<TButton>(go).lDefault.logical());
   EXPECT_EQ(texts, (std::vector<std::string>{"&Start", "Resource text", "ABC"}));
-  EXPECT_EQ(say(kept).cCaption.string(), "Resource text");
+  EXPECT_EQ(as<TSay>(kept).cCaption.string(), "Resource text");
   EXPECT_TRUE(errors.empty());
 }
 
@@ -305,7 +252,7 @@ TEST_F(Buttons, ButtonsInTheValidationProtocol) {
   const Value field = lanmere::createObject("TCONTROL");
   lanmere::send(field, "Redefine", {kIdField, dialog});
   int checks = 0;
-  static_cast<TControl&>(*field.object()).bValid = counter(checks, false);
+  as<TControl>(field).bValid = counter(checks, false);
   int okActions = 0;
   int cancelActions = 0;
   lanmere::construct<TButton>(
@@ -324,12 +271,12 @@ TEST_F(Buttons, ButtonsInTheValidationProtocol) {
   runModal(dialog, {[](HWND hwnd) { return hwnd && focusedId(hwnd) != 0; }, onField,
                     focusIs(kIdField, [] { return true; }),
                     [](HWND hwnd) {
-                      click(GetDlgItem(hwnd, IDCANCEL));
+                      postClick(GetDlgItem(hwnd, IDCANCEL));
                       return true;
                     },
                     focusIs(IDCANCEL, [&] { return cancelActions == 1 && checks == 0; }),
                     [](HWND hwnd) {
-                      click(GetDlgItem(hwnd, kIdField));
+                      postClick(GetDlgItem(hwnd, kIdField));
                       return true;
                     },
                     focusIs(kIdField, [] { return true; }),
@@ -364,42 +311,47 @@ TEST_F(Buttons, ButtonsInTheValidationProtocol) {
 
 TEST_F(Buttons, LabelPlacementWidthAndColours) {
   const Value font = newFont("Arial", 20);
-  const Value label =
-      newSay({.nRow = 1, .nCol = 10, .bText = fixed("Hello"), .oWnd = window, .nHeight = 15});
-  RECT rect = placement(say(label).hwnd());
+  const Value label = lanmere::construct<TSay>(
+      {.nRow = 1, .nCol = 10, .bText = fixed("Hello"), .oWnd = window, .nHeight = 15});
+  RECT rect = rectInParent(as<TSay>(label).hwnd());
   EXPECT_EQ(rect.top, 17);
   EXPECT_EQ(rect.bottom - 1, 31);
   EXPECT_EQ(rect.left, 60);
-  EXPECT_EQ(windowClassName(say(label).hwnd()), "Static");
-  EXPECT_EQ(say(label).nClrPane.integer(), as(window).nClrPane.integer());
+  EXPECT_EQ(windowClassName(as<TSay>(label).hwnd()), "Static");
+  EXPECT_EQ(as<TSay>(label).nClrPane.integer(), as<TWindow>(window).nClrPane.integer());
 
-  const Value measured = newSay({.bText = fixed("Measured text"), .oWnd = window, .oFont = font});
-  rect = placement(say(measured).hwnd());
+  const Value measured =
+      lanmere::construct<TSay>({.bText = fixed("Measured text"), .oWnd = window, .oFont = font});
+  rect = rectInParent(as<TSay>(measured).hwnd());
   EXPECT_EQ(rect.right - rect.left,
             textWidth(nullptr, "Measured text", handleOfMember<HFONT>(font, msg::hFont)));
   EXPECT_EQ(rect.bottom - rect.top, 20);
 
-  const Value nothing = newSay({.bText = fixed(Value()), .oWnd = window, .nWidth = 40});
-  EXPECT_EQ(windowText(say(nothing).hwnd()), "");
+  const Value nothing =
+      lanmere::construct<TSay>({.bText = fixed(Value()), .oWnd = window, .nWidth = 40});
+  EXPECT_EQ(windowText(as<TSay>(nothing).hwnd()), "");
 
   // A label on a dialog takes the button face; a transparent one the parent's brush.
   const Value dialog = pixelDialog(10, 10, 100, 100);
-  const Value onDialog = newSay({.bText = fixed("x"), .oWnd = dialog, .nWidth = 20});
-  EXPECT_EQ(say(onDialog).nClrPane.integer(), static_cast<long long>(GetSysColor(COLOR_BTNFACE)));
-  as(window).SetBrush(newBrush(RGB(10, 200, 30)));
-  const Value clear =
-      newSay({.bText = fixed("x"), .oWnd = window, .nWidth = 20, .lTransparent = true});
-  EXPECT_TRUE(say(clear).oBrush.sharesStorageWith(as(window).oBrush));
+  const Value onDialog =
+      lanmere::construct<TSay>({.bText = fixed("x"), .oWnd = dialog, .nWidth = 20});
+  EXPECT_EQ(as<TSay>(onDialog).nClrPane.integer(),
+            static_cast<long long>(GetSysColor(COLOR_BTNFACE)));
+  as<TWindow>(window).SetBrush(newBrush(RGB(10, 200, 30)));
+  const Value clear = lanmere::construct<TSay>(
+      {.bText = fixed("x"), .oWnd = window, .nWidth = 20, .lTransparent = true});
+  EXPECT_TRUE(as<TSay>(clear).oBrush.sharesStorageWith(as<TWindow>(window).oBrush));
 
   // The hit test lets clicks through only with lWantClick.
   RECT screen{};
-  GetWindowRect(say(label).hwnd(), &screen);
+  GetWindowRect(as<TSay>(label).hwnd(), &screen);
   const LPARAM point = MAKELPARAM(screen.left + 2, screen.top + 2);
   auto hit = [&] {
-    return callWindows([&] { return SendMessageA(say(label).hwnd(), WM_NCHITTEST, 0, point); });
+    return callWindows(
+        [&] { return SendMessageA(as<TSay>(label).hwnd(), WM_NCHITTEST, 0, point); });
   };
   EXPECT_NE(hit(), HTCLIENT);
-  say(label).lWantClick = true;
+  as<TSay>(label).lWantClick = true;
   EXPECT_EQ(hit(), HTCLIENT);
 }
 
@@ -415,77 +367,77 @@ TEST_F(Buttons, LabelTextsPicturesAndWidening) {
       {"plain", Value(), "plain"},
   };
   for (const Case& c : cases) {
-    const Value label =
-        newSay({.bText = fixed(c.value), .oWnd = window, .cPicture = c.picture, .nWidth = 80});
-    EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
+    const Value label = lanmere::construct<TSay>(
+        {.bText = fixed(c.value), .oWnd = window, .cPicture = c.picture, .nWidth = 80});
+    EXPECT_EQ(windowText(as<TSay>(label).hwnd()), c.shown);
     lanmere::send(label, "SetText", {c.value});
-    EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
+    EXPECT_EQ(windowText(as<TSay>(label).hwnd()), c.shown);
     lanmere::send(label, "VarPut", {c.value});
     lanmere::send(label, "SetText", {"other"});
     lanmere::send(label, "Refresh");
-    EXPECT_EQ(windowText(say(label).hwnd()), c.shown);
+    EXPECT_EQ(windowText(as<TSay>(label).hwnd()), c.shown);
   }
 
   // Refresh follows bGet.
   std::string source = "one";
-  const Value live = newSay({.bText = closure([&](lanmere::Args) { return Value(source); }),
-                             .oWnd = window,
-                             .nWidth = 80});
+  const Value live =
+      lanmere::construct<TSay>({.bText = closure([&](lanmere::Args) { return Value(source); }),
+                                .oWnd = window,
+                                .nWidth = 80});
   source = "two";
   lanmere::send(live, "Refresh");
-  EXPECT_EQ(windowText(say(live).hwnd()), "two");
+  EXPECT_EQ(windowText(as<TSay>(live).hwnd()), "two");
 
   // lAdjust widens a left-aligned label to the text + 20, never shrinks, never a centred one.
   const std::string longer = "A much longer text than before";
   for (bool centered : {false, true}) {
-    const Value label = newSay({.bText = fixed("Hi"),
-                                .oWnd = window,
-                                .lCentered = centered,
-                                .nWidth = 30,
-                                .lAdjust = true});
+    const Value label = lanmere::construct<TSay>({.bText = fixed("Hi"),
+                                                  .oWnd = window,
+                                                  .lCentered = centered,
+                                                  .nWidth = 30,
+                                                  .lAdjust = true});
     lanmere::send(label, "SetText", {Value(longer)});
-    const HFONT font = reinterpret_cast<HFONT>(SendMessageA(say(label).hwnd(), WM_GETFONT, 0, 0));
+    const HFONT font =
+        reinterpret_cast<HFONT>(SendMessageA(as<TSay>(label).hwnd(), WM_GETFONT, 0, 0));
     const long wide = textWidth(nullptr, longer, font) + 20;
-    RECT rect = placement(say(label).hwnd());
+    RECT rect = rectInParent(as<TSay>(label).hwnd());
     EXPECT_EQ(rect.right - rect.left, centered ? 30 : wide);
     lanmere::send(label, "SetText", {"x"});
-    rect = placement(say(label).hwnd());
+    rect = rectInParent(as<TSay>(label).hwnd());
     EXPECT_EQ(rect.right - rect.left, centered ? 30 : wide);
   }
 }
 
 TEST_F(Buttons, GeneratedTexts) {
-  const Value button =
-      newButton({.nRow = 10, .nCol = 20, .cCaption = "&Button", .oWnd = window, .lPixel = true});
-  const long long id = btn(button).nId.integer();
+  const Value button = lanmere::construct<TButton>(
+      {.nRow = 10, .nCol = 20, .cCaption = "&Button", .oWnd = window, .lPixel = true});
+  const long long id = as<TButton>(button).nId.integer();
   EXPECT_EQ(lanmere::send(button, "cGenPRG").string(),
             "\r\n   @ 10, 20 BUTTON \"&Button\" SIZE 42, 13 PIXEL OF oWnd ;\r\n"
             "      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
-  const long long units = GETDLGBASEUNITS();
-  const long long bx = units & 0xFFFF;
-  const long long by = (units >> 16) & 0xFFFF;
+  // In whole dialog units, here those of the system font's 7 x 16 cells (a unit is 7/4 pixels
+  // across and 2 down): 20 pixels across are 11 units, 13 down are 6.
+  ASSERT_EQ(GETDLGBASEUNITS(), MAKELONG(7, 16));
   EXPECT_EQ(lanmere::send(button, "cGenPRG", {true}).string(),
-            "\r\n   @ " + std::to_string(10 * 8 / by) + ", " + std::to_string(20 * 4 / bx) +
-                " BUTTON \"&Button\" SIZE " + std::to_string(42 * 4 / bx) + ", " +
-                std::to_string(13 * 8 / by) +
-                " PIXEL OF oWnd ;\r\n      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
+            "\r\n   @ 5, 11 BUTTON \"&Button\" SIZE 24, 6 PIXEL OF oWnd ;\r\n"
+            "      ACTION MsgInfo( \"Not defined yet!\" )\r\n");
   EXPECT_EQ(lanmere::send(button, "SaveToRC", {2}).string(),
             "  PUSHBUTTON \"&Button\", " + std::to_string(id) + ", 10, 20, 42, 13");
 
-  const Value label = newSay(
+  const Value label = lanmere::construct<TSay>(
       {.nRow = 5, .nCol = 60, .bText = fixed("Hi"), .oWnd = window, .lPixel = true, .nWidth = 50});
   EXPECT_EQ(lanmere::send(label, "cGenPrg").string(),
             "\r\n   @   5,  60 SAY \"Hi\" SIZE  50,  15 PIXEL OF oWnd\r\n");
   EXPECT_EQ(lanmere::send(label, "SaveToRC").string(),
-            "LTEXT \"Hi\", " + std::to_string(say(label).nId.integer()) + ", 5, 60, 50, 15");
+            "LTEXT \"Hi\", " + std::to_string(as<TSay>(label).nId.integer()) + ", 5, 60, 50, 15");
   // Built again from its own numbers, the label has the same size.
-  const Value again = newSay({.nRow = 5,
-                              .nCol = 60,
-                              .bText = fixed("Hi"),
-                              .oWnd = window,
-                              .lPixel = true,
-                              .nWidth = 50,
-                              .nHeight = 15});
+  const Value again = lanmere::construct<TSay>({.nRow = 5,
+                                                .nCol = 60,
+                                                .bText = fixed("Hi"),
+                                                .oWnd = window,
+                                                .lPixel = true,
+                                                .nWidth = 50,
+                                                .nHeight = 15});
   EXPECT_EQ(lanmere::send(again, "cGenPrg").string(), lanmere::send(label, "cGenPrg").string());
 }
 
@@ -494,7 +446,7 @@ TEST_F(Buttons, GeneratedTexts) {
 // Rows and columns in text cells may be fractional: every control places itself at the whole
 // pixel of row x its row height and column x its column width.
 TEST_F(Buttons, FractionalRowsAndColumnsCount) {
-  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  registerModules({servicesModules()});
   SETWNDDEFAULT(window);
   const struct {
     const char* className;
@@ -515,7 +467,7 @@ TEST_F(Buttons, FractionalRowsAndColumnsCount) {
 // them): a value at a late position lands in the member the documentation names, so a list
 // declared with a name missing, added or moved shows here.
 TEST_F(Buttons, ConstructorsTakeTheDocumentedPositions) {
-  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  registerModules({servicesModules()});
   SETWNDDEFAULT(window);
   const Value dialog = resourceDialog("BTNDLG");
   const Value u;  // a left-out argument
@@ -604,7 +556,7 @@ TEST_F(Buttons, IconControls) {
     return lanmere::construct<TIcon>(
         {.nRow = row, .nCol = col, .cResName = resName, .cIcoFile = file, .oWnd = window});
   };
-  auto icon = [](const Value& control) -> TIcon& { return static_cast<TIcon&>(*control.object()); };
+  auto icon = [](const Value& control) -> TIcon& { return as<TIcon>(control); };
   auto pixel = [](HWND hwnd, int x, int y) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     const HDC dc = GetDC(hwnd);
@@ -615,7 +567,7 @@ TEST_F(Buttons, IconControls) {
   // Our icon (red square, green centre) from a file (the program's own) and a resource: the
   // resource's shows, and the file's is not leaked.
   // The resource records live in the services layer.
-  for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+  registerModules({servicesModules()});
   auto icons = [] {
     const auto& all = trackedResources();
     return std::count_if(all.begin(), all.end(), [](const TrackedResource& r) {
@@ -623,12 +575,10 @@ TEST_F(Buttons, IconControls) {
     });
   };
   const auto iconsBefore = icons();
-  char file[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, file, MAX_PATH);
-  const Value ours = newIcon(2, 3, "TESTICON", Value(std::string(file)));
+  const Value ours = newIcon(2, 3, "TESTICON", Value(thisProgram()));
   const HWND made = icon(ours).hwnd();
   ASSERT_TRUE(made);
-  const RECT rect = placement(made);
+  const RECT rect = rectInParent(made);
   EXPECT_EQ(icons(), iconsBefore + 1);  // the file's icon went when the resource's came
   EXPECT_EQ(rect.top, 28);
   EXPECT_EQ(rect.left, 24);

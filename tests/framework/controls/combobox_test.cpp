@@ -19,32 +19,14 @@
 #include "framework/services/tmenu.h"
 #include "runtime/editsettings.h"
 #include "tests/framework/controls/combobox_test_ids.h"
-#include "tests/framework/core/dialog_fixture.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace kestrel::test {
 namespace {
 
-using Step = std::function<bool(HWND)>;
-using steps::check;
-using steps::inputPending;
-using steps::settle;
-using steps::type;
-
-TComboBox& combo(const Value& object) {
-  return static_cast<TComboBox&>(*object.object());
-}
-
 HWND editOf(const Value& object) {
-  return FindWindowExA(combo(object).hwnd(), nullptr, "Edit", nullptr);
+  return FindWindowExA(as<TComboBox>(object).hwnd(), nullptr, "Edit", nullptr);
 }
-
-struct Var {
-  lanmere::Ref<lanmere::Cell> cell;
-  explicit Var(Value v) : cell(new lanmere::Cell(std::move(v))) {}
-  Value block() const { return lanmere::setGet(cell); }
-  Value& operator*() const { return cell->value; }
-};
 
 // A combo box of 150 x 80 pixels unless the arguments say otherwise.
 Value newCombo(TComboBox::NewArgs a) {
@@ -59,55 +41,13 @@ Value greek() {
 }
 
 long long selected(const Value& object) {
-  return SendMessageA(combo(object).hwnd(), CB_GETCURSEL, 0, 0);
+  return SendMessageA(as<TComboBox>(object).hwnd(), CB_GETCURSEL, 0, 0);
 }
 
-std::string textOf(HWND hwnd) {
-  char text[256] = {};
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
-
-bool same(const Value& a, const Value& b) {
-  if (a.isNumber() && b.isNumber()) return a.number() == b.number();
-  return lanmere::exactlyEqual(a, b);
-}
-
-Value counter(int& count, Value answer = {}) {
-  return closure([&count, answer](lanmere::Args) {
-    ++count;
-    return answer;
-  });
-}
-
-// Steps a user takes.
-Step focusOn(const Value& control) {
-  return [control](HWND) {
-    const HWND hwnd = static_cast<TControl&>(*control.object()).hwnd();
-    if (!hwnd || !IsWindowVisible(GetParent(hwnd))) return false;
-    SendMessageA(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
-    return true;
-  };
-}
-// The keyboard focus is on the control or inside it (a combo box's edit area).
-Step focused(const Value& control) {
-  return [control](HWND) {
-    const HWND hwnd = static_cast<TControl&>(*control.object()).hwnd();
-    return GetFocus() == hwnd || IsChild(hwnd, GetFocus());
-  };
-}
-Step keys(WORD key) {
-  return [key](HWND) { return pressKeys({key}), true; };
-}
-Step end(const Value& dialog) {
-  return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };
-}
-
-class Combos : public DialogTest {
+class Combos : public ControlTest {
  protected:
   void SetUp() override {
-    DialogTest::SetUp();
-    for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+    ControlTest::SetUp();
     lanmere::setInsertMode(false);
   }
   Value dialog = pixelDialog(40, 40, 400, 500, "Combos");
@@ -155,18 +95,18 @@ TEST_F(Combos, TheVariableKeepsItsKind) {
     Var v{c.start};
     const Value made = at(10, {.bSetGet = v.block(), .aItems = greek(), .nStyle = c.style});
     next();
-    std::vector<Step> steps{[&](HWND d) { return d && combo(made).hwnd(); }, check([&] {
+    std::vector<Step> steps{[&](HWND d) { return d && as<TComboBox>(made).hwnd(); }, check([&] {
                               EXPECT_EQ(selected(made), c.selectedFirst);
-                              EXPECT_TRUE(same(*v, c.storedFirst)) << textForm(*v);
-                              EXPECT_EQ(textOf(combo(made).hwnd()), c.shown);
+                              EXPECT_TRUE(sameValue(*v, c.storedFirst)) << textForm(*v);
+                              EXPECT_EQ(windowText(as<TComboBox>(made).hwnd()), c.shown);
                             })};
     if (!c.afterDown.isNil()) {
-      for (Step s : {focusOn(made), focused(made), keys(VK_DOWN), settle(),
-                     check([&] { EXPECT_TRUE(same(*v, c.afterDown)) << textForm(*v); })}) {
+      for (Step s : {focusOn(made), focused(made), keys({VK_DOWN}), settle(),
+                     check([&] { EXPECT_TRUE(sameValue(*v, c.afterDown)) << textForm(*v); })}) {
         steps.push_back(s);
       }
     }
-    steps.push_back(end(dialog));
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
   }
 }
@@ -179,7 +119,7 @@ TEST_F(Combos, IncrementalSearchComparesWholeTexts) {
   const Value made = at(10, {.bSetGet = v.block(),
                              .aItems = Value::list({"ALPHA", "BETA"}),
                              .bChange = counter(changes)});
-  combo(made).lIncSearch = true;
+  as<TComboBox>(made).lIncSearch = true;
   struct Press {
     WORD key;
     long long selected;
@@ -188,14 +128,14 @@ TEST_F(Combos, IncrementalSearchComparesWholeTexts) {
                  {'A', 1, "BETA"}, {VK_BACK, 1, "BET"}, {VK_SPACE, 0, ""}};
   std::vector<Step> steps{focusOn(made), focused(made)};
   for (const Press& p : presses) {
-    steps.push_back(keys(p.key));
+    steps.push_back(keys({p.key}));
     steps.push_back(settle());
     steps.push_back(check([&made, p] {
       EXPECT_EQ(selected(made), p.selected) << p.searchKey;
-      EXPECT_EQ(combo(made).cSearchKey.string(), p.searchKey);
+      EXPECT_EQ(as<TComboBox>(made).cSearchKey.string(), p.searchKey);
     }));
   }
-  steps.push_back(end(dialog));
+  steps.push_back(endWith(dialog));
   runModal(dialog, steps);
   EXPECT_EQ((*v).string(), "ALPHA");
   EXPECT_EQ(changes, 2);
@@ -214,25 +154,26 @@ TEST_F(Combos, EscapeClosesTheOpenListBeforeTheDialog) {
                                                          changedWith = lanmere::arg(a, 1);
                                                          return Value();
                                                        })});
-  combo(made).bCloseUp = counter(closeUps);
+  as<TComboBox>(made).bCloseUp = counter(closeUps);
   bool stayed = false;
-  const Value result = runModal(dialog, {focusOn(made), focused(made), check([&] {
-                                           combo(made).Change();
-                                           EXPECT_EQ(changes, 0);
-                                           SendMessageA(combo(made).hwnd(), CB_SETCURSEL, 2, 0);
-                                           combo(made).Change();
-                                           EXPECT_EQ(changes, 1);
-                                           EXPECT_TRUE(changedWith.sharesStorageWith(made));
-                                           EXPECT_EQ((*v).integer(), 3);
-                                           combo(made).Open();
-                                         }),
-                                         [&](HWND) { return combo(made).IsOpen().logical(); },
-                                         keys(VK_ESCAPE), settle(), check([&] {
-                                           EXPECT_TRUE(combo(made).IsClosed().logical());
-                                           EXPECT_EQ(closeUps, 1);
-                                           stayed = IsWindowVisible(hwndOf(dialog));
-                                         }),
-                                         keys(VK_ESCAPE)});
+  const Value result =
+      runModal(dialog, {focusOn(made), focused(made), check([&] {
+                          as<TComboBox>(made).Change();
+                          EXPECT_EQ(changes, 0);
+                          SendMessageA(as<TComboBox>(made).hwnd(), CB_SETCURSEL, 2, 0);
+                          as<TComboBox>(made).Change();
+                          EXPECT_EQ(changes, 1);
+                          EXPECT_TRUE(changedWith.sharesStorageWith(made));
+                          EXPECT_EQ((*v).integer(), 3);
+                          as<TComboBox>(made).Open();
+                        }),
+                        [&](HWND) { return as<TComboBox>(made).IsOpen().logical(); },
+                        keys({VK_ESCAPE}), settle(), check([&] {
+                          EXPECT_TRUE(as<TComboBox>(made).IsClosed().logical());
+                          EXPECT_EQ(closeUps, 1);
+                          stayed = IsWindowVisible(hwndOf(dialog));
+                        }),
+                        keys({VK_ESCAPE})});
   EXPECT_TRUE(stayed);
   EXPECT_EQ(result.integer(), IDCANCEL);
 }
@@ -248,20 +189,20 @@ TEST_F(Combos, EditableComboTypesThroughItsField) {
       at(10, {.bSetGet = v.block(), .aItems = greek(), .nStyle = 2, .cEditPict = "@!"});
   const Value after = next();
   runModal(dialog, {focusOn(made), focused(made), type("be"), settle(), check([&] {
-                      EXPECT_EQ(textOf(editOf(made)), "BE        ");
+                      EXPECT_EQ(windowText(editOf(made)), "BE        ");
                       EXPECT_EQ((*v).string(), blanks);
                     }),
-                    keys(VK_TAB), focused(after), settle(), check([&] {
+                    keys({VK_TAB}), focused(after), settle(), check([&] {
                       EXPECT_EQ((*v).string(), "BE        ");
                       EXPECT_EQ(selected(made), 1);
-                      EXPECT_EQ(textOf(editOf(made)), "BE        ");
+                      EXPECT_EQ(windowText(editOf(made)), "BE        ");
                     }),
-                    focusOn(made), focused(made), keys(VK_HOME), keys(VK_DELETE), keys(VK_DELETE),
-                    keys(VK_TAB), focused(after), settle(), check([&] {
+                    focusOn(made), focused(made), keys({VK_HOME}), keys({VK_DELETE}),
+                    keys({VK_DELETE}), keys({VK_TAB}), focused(after), settle(), check([&] {
                       EXPECT_EQ((*v).string(), blanks);
                       EXPECT_EQ(selected(made), CB_ERR);
                     }),
-                    end(dialog)});
+                    endWith(dialog)});
 }
 
 // bValid gets the field and the combo box; a refusal gives the keyboard focus back to the
@@ -279,18 +220,18 @@ TEST_F(Combos, RefusedValidationGivesTheKeyboardFocusBack) {
                              }),
                              .nStyle = 2});
   const Value after = next();
-  runModal(dialog, {focusOn(made), focused(made), type("a"), keys(VK_TAB),
+  runModal(dialog, {focusOn(made), focused(made), type("a"), keys({VK_TAB}),
                     [&](HWND) { return checks == 1; }, settle(), check([&] {
                       EXPECT_EQ(GetFocus(), editOf(made));
-                      EXPECT_TRUE(field.sharesStorageWith(combo(made).oGet));
+                      EXPECT_TRUE(field.sharesStorageWith(as<TComboBox>(made).oGet));
                       EXPECT_TRUE(control.sharesStorageWith(made));
                     }),
                     type("b"), settle(), check([&] {
-                      EXPECT_NE(textOf(editOf(made)).find('b'), std::string::npos);
+                      EXPECT_NE(windowText(editOf(made)).find('b'), std::string::npos);
                       EXPECT_EQ((*other).string(), std::string(10, ' '));
                     }),
-                    keys(VK_TAB), focused(after), settle(), check([&] { EXPECT_EQ(checks, 2); }),
-                    end(dialog)});
+                    keys({VK_TAB}), focused(after), settle(), check([&] { EXPECT_EQ(checks, 2); }),
+                    endWith(dialog)});
 }
 
 // ---- Dialog resources ----
@@ -307,19 +248,18 @@ TEST_F(Combos, ResourceCombosBindAnEditFieldOnlyWhereThereIsOne) {
   };
   const Value editable = redefine(kIdEditCombo, number);
   const Value list = redefine(kIdListCombo, text);
-  runModal(resource, {[&](HWND d) { return d && combo(list).hwnd(); }, check([&] {
+  runModal(resource, {[&](HWND d) { return d && as<TComboBox>(list).hwnd(); }, check([&] {
                         EXPECT_TRUE(errors.empty());
-                        EXPECT_EQ(combo(editable).nStyle.integer() & 3, 2);
-                        ASSERT_TRUE(combo(editable).oGet.isObject());
-                        EXPECT_EQ(static_cast<TGet&>(*combo(editable).oGet.object()).hwnd(),
-                                  editOf(editable));
-                        EXPECT_EQ(textOf(editOf(editable)), "BETA");
-                        EXPECT_EQ(combo(list).nStyle.integer() & 3, 3);
-                        EXPECT_TRUE(combo(list).oGet.isNil());
+                        EXPECT_EQ(as<TComboBox>(editable).nStyle.integer() & 3, 2);
+                        ASSERT_TRUE(as<TComboBox>(editable).oGet.isObject());
+                        EXPECT_EQ(as<TGet>(as<TComboBox>(editable).oGet).hwnd(), editOf(editable));
+                        EXPECT_EQ(windowText(editOf(editable)), "BETA");
+                        EXPECT_EQ(as<TComboBox>(list).nStyle.integer() & 3, 3);
+                        EXPECT_TRUE(as<TComboBox>(list).oGet.isNil());
                         EXPECT_EQ(selected(list), 2);
-                        EXPECT_EQ(as(resource).aControls.length(), 2u);
+                        EXPECT_EQ(as<TWindow>(resource).aControls.length(), 2u);
                       }),
-                      end(resource)});
+                      endWith(resource)});
 }
 
 // ---- Defaults and the generated text ----
@@ -334,12 +274,12 @@ TEST_F(Combos, DefaultsAndGeneratedText) {
                                .nWidth = 120,
                                .oWnd = window,
                                .nClrBack = static_cast<long long>(RGB(1, 2, 3))});
-  TComboBox& c = combo(made);
+  TComboBox& c = as<TComboBox>(made);
   ASSERT_TRUE(c.hwnd());
   // A parent without a font (a dialog still to be made): the framework's dialog font.
   const Value defined = at(10, {.bSetGet = v.block(), .aItems = greek()});
-  EXPECT_EQ(lanmere::send(combo(defined).oFont, "cFaceName").string(), "Ms Sans Serif");
-  EXPECT_EQ(lanmere::send(combo(defined).oFont, "nInpHeight").integer(), -12);
+  EXPECT_EQ(lanmere::send(as<TComboBox>(defined).oFont, "cFaceName").string(), "Ms Sans Serif");
+  EXPECT_EQ(lanmere::send(as<TComboBox>(defined).oFont, "nInpHeight").integer(), -12);
   // A background without a foreground gives the system's colours.
   EXPECT_EQ(c.nClrPane.integer(), static_cast<long long>(GetSysColor(COLOR_WINDOW)));
   EXPECT_EQ(c.nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_WINDOWTEXT)));
@@ -354,8 +294,7 @@ TEST_F(Combos, DefaultsAndGeneratedText) {
 // requests reach the painter (bDrawItem gets the item and the combo box), and Destroy releases
 // the bitmaps.
 TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
-  const Value window = pixelWindow(100, 100, 400, 500, "Combos");
-  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  const Value window = shownWindow(100, 100, 400, 500, "Combos");
   Var v{Value(2)};
   std::vector<long long> asked;
   Value askedBy;
@@ -368,7 +307,7 @@ TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
                                  askedBy = lanmere::arg(a, 2);
                                  return Value(1);
                                })});
-  TComboBox& c = combo(made);
+  TComboBox& c = as<TComboBox>(made);
   const long long bitmap = c.aBitmaps.item(1).integer();
   auto tracked = [bitmap] {
     for (const TrackedResource& r : trackedResources()) {
@@ -395,8 +334,7 @@ TEST_F(Combos, OwnerDrawnItemsKeepTheirTextsAndBitmaps) {
 // A pop-up menu shown over the combo box sends its entries' measure and draw requests to the
 // combo box, which hands them to the menu painter: the open menu shows its prompts.
 TEST_F(Combos, APopupOverTheComboPaintsItsEntries) {
-  const Value window = pixelWindow(100, 100, 400, 500, "Combos");
-  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  const Value window = shownWindow(100, 100, 400, 500, "Combos");
   const Value made = newCombo({.aItems = greek(), .oWnd = window});
   Value begin[] = {true};
   const Value popup = MENUBEGIN(lanmere::Args(begin));
@@ -405,7 +343,7 @@ TEST_F(Combos, APopupOverTheComboPaintsItsEntries) {
     MENUADDITEM(lanmere::Args(item));
   }
   MENUEND();
-  TMenu& menu = static_cast<TMenu&>(*popup.object());
+  TMenu& menu = as<TMenu>(popup);
   // Pixels of the menu's text colour inside the first entry.
   const auto inked = [&] {
     const HWND shown = currentMenu();
@@ -425,7 +363,7 @@ TEST_F(Combos, APopupOverTheComboPaintsItsEntries) {
   menu.Activate(10, 10, made, true);
   open.rethrow();
   EXPECT_TRUE(open.done()) << "the entries were never painted";
-  EXPECT_TRUE(combo(made).oPopup.isNil());
+  EXPECT_TRUE(as<TComboBox>(made).oPopup.isNil());
   destroy(window);
 }
 
@@ -434,7 +372,6 @@ TEST_F(Combos, APopupOverTheComboPaintsItsEntries) {
 // The edit area of the first dialog shows the combo box's background (its CtlColor brush); two
 // hundred dialogs later the process holds the drawing objects it held before.
 TEST_F(Combos, ColouredDialogsLeaveNoDrawingObjects) {
-  auto gdiObjects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
   const COLORREF pane = RGB(0, 0, 200);
   COLORREF seen = CLR_INVALID;
   auto once = [&](bool look) {
@@ -458,18 +395,14 @@ TEST_F(Combos, ColouredDialogsLeaveNoDrawingObjects) {
                 GetClientRect(edit, &client);
                 seen = windowPixel(edit, client.right - 3, client.bottom / 2);
               }),
-              end(dialog)});
+              endWith(dialog)});
   };
   once(true);
   EXPECT_EQ(seen, pane);
-  const auto tracked = trackedResources().size();
-  const auto objects = gdiObjects();
-  const long controls = TControl::liveCount();
+  const Leftovers before;
   for (int i = 0; i < 200; ++i) once(false);
   dialog = Value();
-  EXPECT_EQ(trackedResources().size(), tracked);
-  EXPECT_EQ(gdiObjects(), objects);
-  EXPECT_EQ(TControl::liveCount(), controls);
+  before.expectNoMore();
 }
 
 }  // namespace

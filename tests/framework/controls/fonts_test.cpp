@@ -9,11 +9,13 @@
 
 #include "framework/controls/fontapi.h"
 #include "framework/core/persist.h"
+#include "framework/core/tracked.h"
 #include "runtime/binding.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
-#include "tests/framework/controls/drawing_fixture.h"
+#include "tests/support/drawing.h"
 #include "tests/support/ui.h"
+#include "tests/support/values.h"
 
 namespace kestrel {
 namespace {
@@ -39,16 +41,12 @@ Ref<TFont> font(Value face, Value height, Value bold = {}, Value italic = {}, Va
                                           .nWeight = weight,
                                           .lItalic = italic,
                                           .lUnderline = underline});
-  return Ref<TFont>(static_cast<TFont*>(made.object()));
+  return Ref<TFont>(&test::as<TFont>(made));
 }
 
 bool listed(const TFont* f) {
   const auto& fonts = TFont::fonts();
   return std::any_of(fonts.begin(), fonts.end(), [&](const Ref<TFont>& x) { return x.get() == f; });
-}
-
-HGDIOBJ handle(const Value& h) {
-  return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(h.integer()));
 }
 
 class Fonts : public DrawingTest {};
@@ -65,10 +63,10 @@ TEST_F(Fonts, EqualRequestsShareAndFaceNamesCompareByCase) {
   EXPECT_NE(lower->hFont.integer(), first->hFont.integer());
   lower->End();
   first->End();
-  EXPECT_NE(GetObjectType(handle(first->hFont)), 0u) << "one use is still held";
+  EXPECT_NE(GetObjectType(handleOf<HGDIOBJ>(first->hFont)), 0u) << "one use is still held";
   const Value h = first->hFont;
   first->End();
-  EXPECT_EQ(GetObjectType(handle(h)), 0u);
+  EXPECT_EQ(GetObjectType(handleOf<HGDIOBJ>(h)), 0u);
   EXPECT_EQ(first->hFont.integer(), 0);
   EXPECT_FALSE(listed(first.get()));
   first->End();  // a further End deletes nothing
@@ -78,7 +76,7 @@ TEST_F(Fonts, EqualRequestsShareAndFaceNamesCompareByCase) {
 
 TEST_F(Fonts, NoArgumentsIsTheStockSystemFont) {
   Ref<TFont> stock = font({}, {});
-  EXPECT_EQ(handle(stock->hFont), GetStockObject(SYSTEM_FONT));
+  EXPECT_EQ(handleOf<HGDIOBJ>(stock->hFont), GetStockObject(SYSTEM_FONT));
   EXPECT_FALSE(stock->lDestroy.logical());
   EXPECT_FALSE(listed(stock.get()));
   EXPECT_GT(stock->nInpHeight.integer(), 0);
@@ -104,7 +102,7 @@ TEST_F(Fonts, SystaHomaNeverGoesBelowTwelvePixels) {
 TEST_F(Fonts, ADeviceReadsTheHeightAsPoints) {
   Value made = lanmere::construct<TFont>(
       {.cFaceName = "Arial", .nHeight = -10, .oDevice = Value(lanmere::make<TestDevice>())});
-  auto* f = static_cast<TFont*>(made.object());
+  auto* f = &test::as<TFont>(made);
   EXPECT_NEAR(f->nInpHeight.number(), -10.0 * 600 / 72, 1e-9);
   f->End();
 }
@@ -128,7 +126,7 @@ TEST_F(Fonts, RotationWrapsAroundTheCircle) {
 TEST_F(Fonts, TheSystemFontMatchesTheMembers) {
   Ref<TFont> f = font("Arial", -13, true, true, true);
   LOGFONTA logical{};
-  ASSERT_EQ(GetObjectA(handle(f->hFont), sizeof logical, &logical), int{sizeof logical});
+  ASSERT_EQ(GetObjectA(handleOf<HGDIOBJ>(f->hFont), sizeof logical, &logical), int{sizeof logical});
   EXPECT_EQ(logical.lfHeight, -13);
   EXPECT_EQ(logical.lfWeight, 700);
   EXPECT_TRUE(logical.lfItalic);
@@ -153,7 +151,7 @@ TEST_F(Fonts, BoldMeansAWeightOfAtLeast700) {
 TEST_F(Fonts, AFailedDeletionLogsOneLineAndKeepsTheFont) {
   Ref<TFont> f = font("Courier New", -17);
   const long long h = f->hFont.integer();
-  DeleteObject(handle(f->hFont));  // behind the framework's back
+  DeleteObject(handleOf<HGDIOBJ>(f->hFont));  // behind the framework's back
   f->End();
   EXPECT_EQ(file("resources.txt"), test::kLogPrefix +
                                        "DeleteObject( ::hFont ) failed from TFont:End()\t" +
@@ -267,7 +265,7 @@ TEST_F(Fonts, UnderlinedTwinAndTrackingOfTheFontServices) {
   EXPECT_FALSE(info.item(3).logical());
   EXPECT_GT(info.item(1).integer(), 0);
   LOGFONTA logical{};
-  GetObjectA(handle(u), sizeof logical, &logical);
+  GetObjectA(handleOf<HGDIOBJ>(u), sizeof logical, &logical);
   EXPECT_TRUE(logical.lfUnderline);
   EXPECT_EQ(logical.lfFaceName, info.item(4).string());
   EXPECT_EQ(logical.lfHeight, info.item(1).integer());
@@ -322,7 +320,7 @@ TEST_F(FontDialog, CancelWithoutAFontFallsBackAndChooseKeepsTheFont) {
   EXPECT_EQ(chosen.item(1).integer(), 0);
 
   Value made = lanmere::construct<TFont>({.cFaceName = "Arial", .nHeight = -12, .lFromUser = true});
-  auto* f = static_cast<TFont*>(made.object());
+  auto* f = &test::as<TFont>(made);
   EXPECT_EQ(f->cFaceName.string(), "Arial");
   EXPECT_EQ(f->nInpHeight.integer(), -12);
   Value color;

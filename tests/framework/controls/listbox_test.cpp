@@ -4,7 +4,6 @@
 // the generated texts.
 #include <windows.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <random>
@@ -16,29 +15,13 @@
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
 #include "runtime/closure.h"
-#include "tests/framework/core/dialog_fixture.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/files.h"
 
 namespace kestrel::test {
 namespace {
 
-using Step = std::function<bool(HWND)>;
-using steps::check;
-using steps::inputPending;
-using steps::settle;
-using steps::type;
 using Texts = std::vector<std::string>;
-
-TListBox& lb(const Value& list) {
-  return static_cast<TListBox&>(*list.object());
-}
-
-struct Var {
-  lanmere::Ref<lanmere::Cell> cell;
-  explicit Var(Value v = {}) : cell(new lanmere::Cell(std::move(v))) {}
-  Value block() const { return lanmere::setGet(cell); }
-  Value& operator*() const { return cell->value; }
-};
 
 // A list of 120 x 90 pixels unless the arguments say otherwise.
 Value newList(TListBox::NewArgs a) {
@@ -54,12 +37,6 @@ Value list(const Texts& texts) {
   return made;
 }
 
-Texts textsOf(const Value& items) {
-  Texts out;
-  for (const Value& v : items.items()) out.push_back(v.isText() ? v.string() : "<not text>");
-  return out;
-}
-
 // The control's own list, read with LB_GETTEXT (never through the object).
 Texts controlTexts(HWND hwnd) {
   Texts out;
@@ -73,24 +50,14 @@ Texts controlTexts(HWND hwnd) {
   return out;
 }
 
-std::vector<long long> numbers(const Value& v) {
-  std::vector<long long> out;
-  for (const Value& n : v.items()) out.push_back(n.integer());
-  return out;
-}
-
 void clickItem(HWND hwnd, int index) {
   RECT item{};
   SendMessageA(hwnd, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
   clickAt(hwnd, item.left + 5, (item.top + item.bottom) / 2);
 }
 
-class ListBoxes : public DialogTest {
+class ListBoxes : public ControlTest {
  protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
-  }
   Value dialog = pixelDialog(40, 40, 400, 420, "Lists");
   const Texts numbers4{"one", "two", "three", "four"};
 };
@@ -125,18 +92,19 @@ TEST_F(ListBoxes, BindingStoresNumbersOrTextsFromClicksKeysAndTab) {
     const Value after = newList({.nRow = 10, .nCol = 200, .aItems = list({"x"}), .oWnd = dialog});
     long long shown = -1;
     Value clicked, down, tabbed;
-    runModal(dialog,
-             {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
-              check([&] { shown = lb(made).GetPos().integer(); }),
-              check([&] { clickItem(lb(made).hwnd(), 2); }), settle(), check([&] { clicked = *v; }),
-              check([&] { pressKeys({VK_DOWN}); }), settle(), check([&] {
-                down = *v;
-                // moved without a notification: only leaving stores it
-                SendMessageA(lb(made).hwnd(), LB_SETCURSEL, 0, 0);
-                pressKeys({VK_TAB});
-              }),
-              [&](HWND) { return GetFocus() == lb(after).hwnd(); }, settle(),
-              check([&] { tabbed = *v; }), check([&] { lanmere::send(dialog, "End", {1}); })});
+    runModal(
+        dialog,
+        {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && as<TListBox>(made).hwnd(); },
+         check([&] { shown = as<TListBox>(made).GetPos().integer(); }),
+         check([&] { clickItem(as<TListBox>(made).hwnd(), 2); }), settle(),
+         check([&] { clicked = *v; }), check([&] { pressKeys({VK_DOWN}); }), settle(), check([&] {
+           down = *v;
+           // moved without a notification: only leaving stores it
+           SendMessageA(as<TListBox>(made).hwnd(), LB_SETCURSEL, 0, 0);
+           pressKeys({VK_TAB});
+         }),
+         [&](HWND) { return GetFocus() == as<TListBox>(after).hwnd(); }, settle(),
+         check([&] { tabbed = *v; }), check([&] { lanmere::send(dialog, "End", {1}); })});
     EXPECT_EQ(shown, c.shownFirst);
     EXPECT_TRUE(lanmere::exactlyEqual(clicked, c.clicked)) << textForm(clicked);
     EXPECT_TRUE(lanmere::exactlyEqual(down, c.down)) << textForm(down);
@@ -156,15 +124,15 @@ TEST_F(ListBoxes, EnterMovesOnFromTheList) {
                               .aItems = list(numbers4),
                               .oWnd = dialog,
                               .bValid = closure([&](lanmere::Args) {
-                                keysSeen.push_back(as(dialog).nLastKey.integer());
+                                keysSeen.push_back(as<TWindow>(dialog).nLastKey.integer());
                                 return Value(true);
                               })});
   const Value after = newList({.nRow = 10, .nCol = 200, .aItems = list({"x"}), .oWnd = dialog});
   runModal(dialog,
-           {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && lb(made).hwnd(); },
-            [&](HWND) { return GetFocus() == lb(made).hwnd(); },
+           {[&](HWND hwnd) { return hwnd && IsWindowVisible(hwnd) && as<TListBox>(made).hwnd(); },
+            [&](HWND) { return GetFocus() == as<TListBox>(made).hwnd(); },
             check([&] { pressKeys({VK_DOWN}); }), settle(), check([&] { pressKeys({VK_RETURN}); }),
-            [&](HWND) { return GetFocus() == lb(after).hwnd(); }, settle(),
+            [&](HWND) { return GetFocus() == as<TListBox>(after).hwnd(); }, settle(),
             check([&] { lanmere::send(dialog, "End", {1}); })});
   EXPECT_EQ(keysSeen, std::vector<long long>{VK_RETURN});
   EXPECT_EQ((*v).integer(), 2);
@@ -173,8 +141,7 @@ TEST_F(ListBoxes, EnterMovesOnFromTheList) {
 // ---- Operations ----
 
 TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
-  const Value window = pixelWindow(50, 50, 400, 400, "Lists");
-  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  const Value window = shownWindow(50, 50, 400, 400, "Lists");
   using Op = std::function<void(TListBox&)>;
   struct Case {
     const char* name;
@@ -230,7 +197,7 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
     Var v{Value("")};
     const Value made =
         newList({.bSetGet = v.block(), .aItems = list({"a", "b", "c", "d"}), .oWnd = window});
-    TListBox& l = lb(made);
+    TListBox& l = as<TListBox>(made);
     l.Select(c.startAt);
     c.op(l);
     EXPECT_EQ(textsOf(l.aItems), c.items);
@@ -242,10 +209,10 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
   // Deleting the only item leaves nothing current, and Change stores nothing then.
   Var v{Value("kept")};
   const Value single = newList({.bSetGet = v.block(), .aItems = list({"only"}), .oWnd = window});
-  lb(single).Del();
-  EXPECT_EQ(lb(single).Len().integer(), 0);
-  EXPECT_EQ(lb(single).GetPos().integer(), 0);
-  lb(single).Change();
+  as<TListBox>(single).Del();
+  EXPECT_EQ(as<TListBox>(single).Len().integer(), 0);
+  EXPECT_EQ(as<TListBox>(single).GetPos().integer(), 0);
+  as<TListBox>(single).Change();
   EXPECT_EQ((*v).string(), "kept");
   destroy(window);
 }
@@ -253,8 +220,7 @@ TEST_F(ListBoxes, OperationsKeepTheItemsAndTheCurrentItem) {
 // After every operation of a random sequence the object's list and the control's are the same,
 // in a plain list, a sorted one with mixed case and an owner-drawn one.
 TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
-  const Value window = pixelWindow(50, 50, 400, 400, "Lists");
-  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  const Value window = shownWindow(50, 50, 400, 400, "Lists");
   const auto bitmap = CreateBitmap(8, 8, 1, 32, nullptr);
   struct Case {
     const char* name;
@@ -268,7 +234,7 @@ TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
     c.args.aItems = list(start);
     c.args.oWnd = window;
     const Value made = newList(c.args);
-    TListBox& l = lb(made);
+    TListBox& l = as<TListBox>(made);
     if (c.args.lSort.logical()) {
       // the order the control itself sorts into
       const HWND scratch = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_SORT | LBS_HASSTRINGS,
@@ -316,15 +282,15 @@ TEST_F(ListBoxes, RandomOperationsKeepTheListsInStep) {
 TEST_F(ListBoxes, MultipleSelection) {
   const Value window = pixelWindow(50, 50, 400, 400, "Lists");
   const Value multi = newList({.aItems = list(numbers4), .oWnd = window, .lMulti = true});
-  TListBox& m = lb(multi);
+  TListBox& m = as<TListBox>(multi);
   EXPECT_TRUE(m.IsMultipleSel().logical());
   m.SetSel(3);
   m.SetSelItems(Value::list({4, 1}));
   EXPECT_EQ(m.GetSelCount().integer(), 3);
-  EXPECT_EQ(numbers(m.GetSelItems()), std::vector<long long>({1, 3, 4}));
+  EXPECT_EQ(integersOf(m.GetSelItems()), std::vector<long long>({1, 3, 4}));
   EXPECT_EQ(textsOf(m.aSelections()), Texts({"one", "three", "four"}));
   m.SetSel(3, false);
-  EXPECT_EQ(numbers(m.GetSelItems()), std::vector<long long>({1, 4}));
+  EXPECT_EQ(integersOf(m.GetSelItems()), std::vector<long long>({1, 4}));
   // the caret item is the current one, selected or not
   m.Select(2);
   m.SetSel(2, false);
@@ -332,7 +298,7 @@ TEST_F(ListBoxes, MultipleSelection) {
   EXPECT_FALSE(m.GetSel().logical());
 
   const Value single = newList({.aItems = list(numbers4), .oWnd = window});
-  TListBox& s = lb(single);
+  TListBox& s = as<TListBox>(single);
   s.Select(2);
   EXPECT_FALSE(s.IsMultipleSel().logical());
   EXPECT_EQ(s.GetSelCount().integer(), 0);
@@ -347,12 +313,9 @@ TEST_F(ListBoxes, MultipleSelection) {
 // multiple-selection list takes its style from the resource; the owner-drawn list without the
 // has-strings style still answers its texts.
 TEST_F(ListBoxes, RedefinedListsWithAFileMask) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("lbmask" + std::to_string(GetCurrentProcessId()));
-  std::filesystem::create_directories(folder);
+  const TempFolder folder;
   for (const char* name : {"Beta.TXT", "alpha.txt", "gamma.Txt", "skip.dat"}) {
-    CloseHandle(CreateFileA((folder / name).string().c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(writeFile(folder / name, ""));
   }
   const Value resource = resourceDialog("LBDLG");
   Var file{Value("BETA.TXT")};
@@ -360,26 +323,26 @@ TEST_F(ListBoxes, RedefinedListsWithAFileMask) {
     return lanmere::construct<TListBox>(TListBox::ReDefineArgs{
         .nId = id, .bSetGet = setGet, .aItems = items, .oWnd = resource, .cFileSpec = mask});
   };
-  const Value masked = redefine(401, file.block(), list({"Zeta"}), (folder / "*.txt").string());
+  const Value masked = redefine(401, file.block(), list({"Zeta"}), folder / "*.txt");
   const Value multi = redefine(402, {}, list(numbers4), {});
   const Value drawn = redefine(403, {}, list({"a", "b"}), {});
   Texts seen, drawnTexts;
   long long pos = 0;
   bool multiple = false;
-  runModal(resource, {[&](HWND hwnd) { return hwnd && lb(drawn).hwnd(); }, check([&] {
-                        seen = controlTexts(lb(masked).hwnd());
-                        pos = lb(masked).GetPos().integer();
-                        multiple = lb(multi).IsMultipleSel().logical();
-                        drawnTexts = {lb(drawn).GetItem(1).string(), lb(drawn).GetItem(2).string()};
+  runModal(resource, {[&](HWND hwnd) { return hwnd && as<TListBox>(drawn).hwnd(); }, check([&] {
+                        seen = controlTexts(as<TListBox>(masked).hwnd());
+                        pos = as<TListBox>(masked).GetPos().integer();
+                        multiple = as<TListBox>(multi).IsMultipleSel().logical();
+                        drawnTexts = {as<TListBox>(drawn).GetItem(1).string(),
+                                      as<TListBox>(drawn).GetItem(2).string()};
                       }),
                       check([&] { lanmere::send(resource, "End", {2}); })});
   const Texts expected{"alpha.txt", "beta.txt", "gamma.txt", "Zeta"};
   EXPECT_EQ(seen, expected);
-  EXPECT_EQ(textsOf(lb(masked).aItems), expected);
+  EXPECT_EQ(textsOf(as<TListBox>(masked).aItems), expected);
   EXPECT_EQ(pos, 2);
   EXPECT_TRUE(multiple);
   EXPECT_EQ(drawnTexts, Texts({"a", "b"}));
-  std::filesystem::remove_all(folder);
 }
 
 // ---- Owner drawing ----
@@ -388,19 +351,19 @@ TEST_F(ListBoxes, RedefinedListsWithAFileMask) {
 // starts at left + 16 + 3, the bitmap's blue square is drawn and no magenta pixel reaches the
 // screen. Destroying the list deletes the bitmaps and their records.
 TEST_F(ListBoxes, OwnerDrawnItemsShowTextBesideKeyedBitmaps) {
-  const std::string path = (std::filesystem::temp_directory_path() / "lbkeyed.bmp").string();
+  const TempFolder folder;
+  const std::string path = folder / "lbkeyed.bmp";
   const COLORREF magenta = RGB(255, 0, 255), blue = RGB(0, 0, 255);
   ASSERT_TRUE(writeBitmapFile(path, 16, 16, [&](int x, int y) {
     return x >= 6 && x < 10 && y >= 6 && y < 10 ? blue : magenta;
   }));
-  const Value window = pixelWindow(50, 50, 300, 300, "Drawn");
-  ShowWindow(hwndOf(window), SW_SHOWNORMAL);
+  const Value window = shownWindow(50, 50, 300, 300, "Drawn");
   const Value made = newList({.aItems = list({"MMMM", "NNNN", "HHHH"}),
                               .nWidth = 150,
                               .nHeight = 80,
                               .oWnd = window,
                               .aBitmaps = list({path, path, path})});
-  TListBox& l = lb(made);
+  TListBox& l = as<TListBox>(made);
   const HWND hwnd = l.hwnd();
   ASSERT_TRUE(hwnd);
   EXPECT_EQ(SendMessageA(hwnd, LB_GETITEMHEIGHT, 0, 0), 16);
@@ -425,14 +388,13 @@ TEST_F(ListBoxes, OwnerDrawnItemsShowTextBesideKeyedBitmaps) {
   EXPECT_GE(firstText, item.left + 16 + 3);
   EXPECT_LE(firstText, item.left + 16 + 3 + 2);
 
-  std::vector<long long> handles = numbers(l.aBitmaps);
+  std::vector<long long> handles = integersOf(l.aBitmaps);
   ASSERT_EQ(handles.size(), 3u);
   destroy(window);
   for (long long h : handles) {
     EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(h))), 0u);
     for (const TrackedResource& r : trackedResources()) EXPECT_NE(r.handle, h);
   }
-  std::filesystem::remove(path);
 }
 
 // ---- Colours and generated texts ----
@@ -451,8 +413,8 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
   };
   for (const Case& c : cases) {
     const Value made = newList({.oWnd = dialog, .nClrFore = c.fore, .nClrBack = c.back});
-    EXPECT_EQ(lb(made).nClrText.integer(), static_cast<long long>(c.text));
-    EXPECT_EQ(lb(made).nClrPane.integer(), static_cast<long long>(c.pane));
+    EXPECT_EQ(as<TListBox>(made).nClrText.integer(), static_cast<long long>(c.text));
+    EXPECT_EQ(as<TListBox>(made).nClrPane.integer(), static_cast<long long>(c.pane));
   }
   const Value made = newList({.nRow = 10,
                               .nCol = 200,
@@ -460,19 +422,19 @@ TEST_F(ListBoxes, ColoursAndGeneratedTexts) {
                               .nWidth = 100,
                               .nHeight = 60,
                               .oWnd = dialog});
-  EXPECT_EQ(lb(made).cGenPrg().string(),
+  EXPECT_EQ(as<TListBox>(made).cGenPrg().string(),
             "\r\n   @  10, 200 LISTBOX oLbx ITEMS { \"a\", \"b c\" } ;\r\n"
             "      SIZE 100,  60 PIXEL OF oWnd\r\n");
-  EXPECT_EQ(lb(made).saveToRC(2).string(),
-            "  LISTBOX " + std::to_string(lb(made).nId.integer()) +
+  EXPECT_EQ(as<TListBox>(made).saveToRC(2).string(),
+            "  LISTBOX " + std::to_string(as<TListBox>(made).nId.integer()) +
                 ", 10, 200, 100, 60, LBS_NOTIFY | WS_BORDER | LBS_USETABSTOPS | "
                 "LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | WS_TABSTOP");
   // Rows and columns of 14 and 8 pixels; 40 by 40 when no size is given.
   const Value placed = lanmere::construct<TListBox>({.nRow = 2, .nCol = 3, .oWnd = dialog});
-  EXPECT_EQ(lb(placed).nTop.integer(), 28);
-  EXPECT_EQ(lb(placed).nLeft.integer(), 24);
-  EXPECT_EQ(lb(placed).nBottom.integer(), 28 + 40 - 1);
-  EXPECT_EQ(lb(placed).nRight.integer(), 24 + 40 - 1);
+  EXPECT_EQ(as<TListBox>(placed).nTop.integer(), 28);
+  EXPECT_EQ(as<TListBox>(placed).nLeft.integer(), 24);
+  EXPECT_EQ(as<TListBox>(placed).nBottom.integer(), 28 + 40 - 1);
+  EXPECT_EQ(as<TListBox>(placed).nRight.integer(), 24 + 40 - 1);
 }
 
 }  // namespace

@@ -3,10 +3,7 @@
 // the alert's read-only text box, and that dialogs full of fields leak nothing.
 #include <windows.h>
 
-#include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,28 +13,11 @@
 #include "framework/services/restrack.h"
 #include "runtime/closure.h"
 #include "tests/framework/controls/multiget_test_ids.h"
-#include "tests/framework/core/dialog_fixture.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/files.h"
 
 namespace kestrel::test {
 namespace {
-
-using Step = std::function<bool(HWND)>;
-using steps::check;
-using steps::inputPending;
-using steps::settle;
-using steps::type;
-
-TMultiGet& memo(const Value& field) {
-  return static_cast<TMultiGet&>(*field.object());
-}
-
-std::string textOf(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), length + 1)));
-  return text;
-}
 
 // A program variable that records every value written to it.
 struct Variable {
@@ -62,34 +42,8 @@ Value newMemo(TMultiGet::NewArgs a) {
   return lanmere::construct<TMultiGet>(a);
 }
 
-void setClipboard(const std::string& text) {
-  lanmere::send(lanmere::send(lanmere::createObject("TCLIPBOARD"), "New"), "SetText", {text});
-}
-
-Step focusOn(const Value& field) {
-  return [field](HWND) {
-    const HWND hwnd = memo(field).hwnd();
-    if (!hwnd || !IsWindowVisible(GetParent(hwnd))) return false;
-    SendMessageA(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
-    return GetFocus() == hwnd;
-  };
-}
-Step keys(std::vector<WORD> chord) {
-  return [chord](HWND) {
-    chord.size() == 1 ? pressKeys({chord[0]}) : pressKeys({chord[0], chord[1]});
-    return true;
-  };
-}
-Step end(const Value& dialog) {
-  return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };
-}
-
-class Memos : public DialogTest {
+class Memos : public ControlTest {
  protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
-  }
   Value dialog = pixelDialog(40, 40, 400, 500, "Notes");
 };
 
@@ -149,18 +103,18 @@ TEST_F(Memos, EveryChangeWritesTheWholeTextBack) {
                      .bSetGet = text.block(),
                      .oWnd = dialog,
                      .bChanged = closure([&](lanmere::Args) {
-                       changeSaw.push_back(textOf(memo(field).hwnd()));
+                       changeSaw.push_back(windowText(as<TMultiGet>(field).hwnd()));
                        return Value(true);
                      })});
     if (!c.clipboard.empty()) setClipboard(c.clipboard);
-    std::vector<Step> steps{focusOn(field)};
+    std::vector<Step> steps{focusOn(field), focused(field)};
     for (Step& s : c.input()) {
       steps.push_back(s);
       steps.push_back(settle());
     }
     std::string shown;
-    steps.push_back(check([&] { shown = textOf(memo(field).hwnd()); }));
-    steps.push_back(end(dialog));
+    steps.push_back(check([&] { shown = windowText(as<TMultiGet>(field).hwnd()); }));
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
     EXPECT_EQ(text.writes, c.writes);
     EXPECT_EQ(changeSaw, c.changeSaw);
@@ -175,9 +129,7 @@ TEST_F(Memos, LinesAndPositions) {
   Variable text{Value("one\r\ntwo\r\nthree\r\nfour")};
   int changes = 0;
   const Value field =
-      newMemo({.bSetGet = text.block(), .oWnd = window, .bChanged = closure([&](lanmere::Args) {
-                                                          return ++changes, Value();
-                                                        })});
+      newMemo({.bSetGet = text.block(), .oWnd = window, .bChanged = counter(changes)});
   auto rowCol = [&] {
     return std::vector<long long>{lanmere::send(field, "GetRow").integer(),
                                   lanmere::send(field, "GetCol").integer()};
@@ -190,9 +142,9 @@ TEST_F(Memos, LinesAndPositions) {
   EXPECT_EQ(lanmere::send(field, "GetLineCount").integer(), 4);
   // The current line goes with its line end; the last line up to the end of the text.
   lanmere::send(field, "DelLine");
-  EXPECT_EQ(textOf(memo(field).hwnd()), "one\r\nthree\r\nfour");
+  EXPECT_EQ(windowText(as<TMultiGet>(field).hwnd()), "one\r\nthree\r\nfour");
   lanmere::send(field, "DelLine", {3});
-  EXPECT_EQ(textOf(memo(field).hwnd()), "one\r\nthree\r\n");
+  EXPECT_EQ(windowText(as<TMultiGet>(field).hwnd()), "one\r\nthree\r\n");
   EXPECT_EQ(text.writes, (std::vector<std::string>{"one\r\nthree\r\nfour", "one\r\nthree\r\n"}));
   EXPECT_EQ(changes, 2);
   destroy(window);
@@ -235,19 +187,20 @@ TEST_F(Memos, ContextMenuEnablesWhatCanAct) {
     setClipboard("clip");
     std::vector<MenuItem> items;
     std::string afterTyping;
-    runModal(dialog, {focusOn(field), type("x"), keys({VK_DELETE}), settle(), check([&] {
-                        afterTyping = textOf(memo(field).hwnd());
-                        lanmere::send(field, "SetSel", {0, 5});
-                      }),
-                      [&](HWND) { return clickAt(memo(field).hwnd(), 100, 30, true), true; },
-                      [&](HWND) {
-                        const HWND menu = currentMenu();
-                        if (!menu) return false;
-                        items = itemsOf(menu);
-                        EndMenu();
-                        return true;
-                      },
-                      settle(), end(dialog)});
+    runModal(dialog,
+             {focusOn(field), focused(field), type("x"), keys({VK_DELETE}), settle(), check([&] {
+                afterTyping = windowText(as<TMultiGet>(field).hwnd());
+                lanmere::send(field, "SetSel", {0, 5});
+              }),
+              [&](HWND) { return clickAt(as<TMultiGet>(field).hwnd(), 100, 30, true), true; },
+              [&](HWND) {
+                const HWND menu = currentMenu();
+                if (!menu) return false;
+                items = itemsOf(menu);
+                EndMenu();
+                return true;
+              },
+              settle(), endWith(dialog)});
     // typing replaced the selection in the editable field, so it can undo
     const std::vector<MenuItem> expected{
         {"&Undo", readOnly},   {"Cu&t", readOnly}, {"&Copy", false},      {"&Paste", readOnly},
@@ -281,14 +234,16 @@ TEST_F(Memos, GoToDialog) {
     const Value field = newMemo({.nRow = 10, .nCol = 10, .bSetGet = text.block(), .oWnd = dialog});
     std::string title, offered;
     long long row = 0;
-    std::vector<Step> steps{focusOn(field), check([&] { lanmere::send(field, "GoTo", {1}); }),
+    std::vector<Step> steps{focusOn(field), focused(field),
+                            check([&] { lanmere::send(field, "GoTo", {1}); }),
                             [&](HWND) { return lanmere::send(field, "DlgGoLine"), true; },
                             // inside the Go To dialog
                             [&](HWND d) {
-                              if (!d || d == as(dialog).hwnd() || !IsWindowVisible(d)) return false;
-                              title = textOf(d);
+                              if (!d || d == as<TWindow>(dialog).hwnd() || !IsWindowVisible(d))
+                                return false;
+                              title = windowText(d);
                               HWND edit = FindWindowExA(d, nullptr, "Edit", nullptr);
-                              offered = edit ? textOf(edit) : "";
+                              offered = edit ? windowText(edit) : "";
                               return true;
                             }};
     if (!c.typed.empty()) steps.push_back(type(c.typed));
@@ -299,9 +254,9 @@ TEST_F(Memos, GoToDialog) {
       return button && (clickCenter(button), true);
     });
     // back in the notes dialog
-    steps.push_back([&](HWND d) { return d == as(dialog).hwnd(); });
+    steps.push_back([&](HWND d) { return d == as<TWindow>(dialog).hwnd(); });
     steps.push_back(check([&] { row = lanmere::send(field, "GetRow").integer(); }));
-    steps.push_back(end(dialog));
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
     EXPECT_EQ(title, "Go To");
     EXPECT_EQ(offered, "    2");
@@ -328,23 +283,24 @@ TEST_F(Memos, FindSelectsTheNextMatch) {
     std::vector<std::pair<long long, long long>> selections;
     bool found = false;
     auto findNext = [&](HWND d) {
-      return d && d != as(dialog).hwnd() && (pressButton(d, IDOK), true);
+      return d && d != as<TWindow>(dialog).hwnd() && (pressButton(d, IDOK), true);
     };
     auto readSelection = [&](HWND) {
       DWORD from = 0, to = 0;
-      SendMessageA(memo(field).hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+      SendMessageA(as<TMultiGet>(field).hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                    reinterpret_cast<LPARAM>(&to));
       selections.emplace_back(from, to);
       return true;
     };
-    std::vector<Step> steps{focusOn(field), check([&] { lanmere::send(field, "SetPos", {0}); }),
-                            [&](HWND) {
+    std::vector<Step> steps{focusOn(field), focused(field),
+                            check([&] { lanmere::send(field, "SetPos", {0}); }), [&](HWND) {
                               found = lanmere::send(field, "Find", {"alpha"}).logical();
                               return true;
                             }};
     if (c.matchCase) {
       steps.push_back([&](HWND d) {
-        return d && d != as(dialog).hwnd() && (clickCenter(GetDlgItem(d, kMatchCase)), true);
+        return d && d != as<TWindow>(dialog).hwnd() &&
+               (clickCenter(GetDlgItem(d, kMatchCase)), true);
       });
       steps.push_back(settle());
     }
@@ -354,8 +310,8 @@ TEST_F(Memos, FindSelectsTheNextMatch) {
       steps.push_back(readSelection);
     }
     steps.push_back([&](HWND d) { return pressButton(d, IDCANCEL), true; });
-    steps.push_back([&](HWND d) { return d == as(dialog).hwnd(); });
-    steps.push_back(end(dialog));
+    steps.push_back([&](HWND d) { return d == as<TWindow>(dialog).hwnd(); });
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
     EXPECT_TRUE(found);
     EXPECT_EQ(selections, c.selections);
@@ -369,23 +325,17 @@ TEST_F(Memos, SaveToFileWritesTheBytes) {
   const std::string written = "line 1\r\n\tline 2 \xE9\r\n";
   Variable text{Value(written)};
   const Value field = newMemo({.bSetGet = text.block(), .oWnd = window});
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + "multiget_test.txt";
+  const TempFolder folder;
+  const std::string path = folder / "multiget_test.txt";
   struct Case {
     std::string path;
     bool saved;
   };
-  for (const Case& c :
-       {Case{path, true}, Case{std::string(folder) + "no such\\dir\\x.txt", false}}) {
+  for (const Case& c : {Case{path, true}, Case{folder / "no such\\dir\\x.txt", false}}) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(lanmere::send(field, "SaveToFile", {c.path}).logical(), c.saved);
   }
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-  in.close();
-  std::remove(path.c_str());
-  EXPECT_EQ(bytes, written);
+  EXPECT_EQ(readFile(path), written);
   destroy(window);
 }
 
@@ -464,7 +414,7 @@ TEST_F(Memos, ReadOnlyTextBoxAsTheAlertMakesIt) {
       runModal(dialog,
                {[&](HWND d) { return d && field.isObject() && IsWindowVisible(d); }, settle(),
                 check([&] {
-                  const HWND hwnd = memo(field).hwnd();
+                  const HWND hwnd = as<TMultiGet>(field).hwnd();
                   lanmere::send(dialog, "AEvalWhen");
                   GetWindowRect(hwnd, &box);
                   style = GetWindowLongPtrA(hwnd, GWL_STYLE);
@@ -475,7 +425,7 @@ TEST_F(Memos, ReadOnlyTextBoxAsTheAlertMakesIt) {
                   GetClientRect(hwnd, &client);
                   back = windowPixel(hwnd, client.right - 4, client.bottom - 4);
                 }),
-                end(dialog)},
+                endWith(dialog)},
                how);
       EXPECT_EQ(box.right - box.left, 150);
       EXPECT_EQ(box.bottom - box.top, 60);
@@ -503,20 +453,18 @@ TEST_F(Memos, ResourceFieldsShowTypeAndStayReadOnly) {
                                                                  .lReadOnly = readOnly,
                                                                  .bChanged = changed});
   };
-  const Value edit = redefine(kIdMemoEdit, notes, false, closure([&](lanmere::Args) {
-                                ++changes;
-                                return Value();
-                              }));
+  const Value edit = redefine(kIdMemoEdit, notes, false, counter(changes));
   const Value fixed = redefine(kIdMemoView, view, true, Value());
-  runModal(resource, {[&](HWND d) { return d && memo(fixed).hwnd(); }, check([&] {
-                        EXPECT_TRUE(errors.empty());
-                        EXPECT_EQ(textOf(memo(edit).hwnd()), "one\r\ntwo");
-                        EXPECT_EQ(textOf(memo(fixed).hwnd()), "fixed");
-                        EXPECT_TRUE(GetWindowLongPtrA(memo(fixed).hwnd(), GWL_STYLE) & ES_READONLY);
-                        EXPECT_EQ(as(resource).aControls.length(), 2u);
-                      }),
-                      focusOn(edit), keys({VK_CONTROL, VK_END}), keys({VK_RETURN}), type("3"),
-                      focusOn(fixed), type("zz"), settle(), end(resource)});
+  runModal(resource,
+           {[&](HWND d) { return d && as<TMultiGet>(fixed).hwnd(); }, check([&] {
+              EXPECT_TRUE(errors.empty());
+              EXPECT_EQ(windowText(as<TMultiGet>(edit).hwnd()), "one\r\ntwo");
+              EXPECT_EQ(windowText(as<TMultiGet>(fixed).hwnd()), "fixed");
+              EXPECT_TRUE(GetWindowLongPtrA(as<TMultiGet>(fixed).hwnd(), GWL_STYLE) & ES_READONLY);
+              EXPECT_EQ(as<TWindow>(resource).aControls.length(), 2u);
+            }),
+            focusOn(edit), focused(edit), keys({VK_CONTROL, VK_END}), keys({VK_RETURN}), type("3"),
+            focusOn(fixed), focused(fixed), type("zz"), settle(), endWith(resource)});
   EXPECT_EQ(notes.value.string(), "one\r\ntwo\r\n3");
   EXPECT_GE(changes, 2);
   EXPECT_TRUE(view.writes.empty());
@@ -526,7 +474,6 @@ TEST_F(Memos, ResourceFieldsShowTypeAndStayReadOnly) {
 // ---- No leaks ----
 
 TEST_F(Memos, DialogsOfMemosLeaveNothing) {
-  auto gdiObjects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
   auto once = [&] {
     dialog = pixelDialog(40, 40, 400, 500, "Notes");
     Variable a{Value("text\r\nmore")}, b{Value("read only")}, c{Value("alert")};
@@ -551,18 +498,14 @@ TEST_F(Memos, DialogsOfMemosLeaveNothing) {
                .lNoBorder = true});
       return Value();
     });
-    runModal(dialog, {[](HWND d) { return d != nullptr; }, end(dialog)}, how);
+    runModal(dialog, {[](HWND d) { return d != nullptr; }, endWith(dialog)}, how);
     lanmere::send(font, "End");  // the alert releases its font once the dialog is gone
   };
   once();  // fonts and brushes shared for the process are made once
-  const auto tracked = trackedResources().size();
-  const auto objects = gdiObjects();
-  const long controls = TControl::liveCount();
+  const Leftovers before;
   for (int i = 0; i < 200; ++i) once();
   dialog = Value();
-  EXPECT_EQ(trackedResources().size(), tracked);
-  EXPECT_EQ(gdiObjects(), objects);
-  EXPECT_EQ(TControl::liveCount(), controls);
+  before.expectNoMore();
 }
 
 }  // namespace

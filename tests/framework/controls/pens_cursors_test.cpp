@@ -17,7 +17,8 @@
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
 #include "framework/display/modules.h"
-#include "tests/framework/controls/drawing_fixture.h"
+#include "tests/support/drawing.h"
+#include "tests/support/files.h"
 #include "tests/support/ui.h"
 
 namespace kestrel {
@@ -59,7 +60,7 @@ class PensCursorsIcons : public test::DrawingTest {
  protected:
   void registerModules() override {
     DrawingTest::registerModules();
-    for (const lanmere::ModuleTable* module : displayModules()) lanmere::registerModule(*module);
+    test::registerModules({displayModules()});
   }
   static std::size_t records(const std::string& tag) {
     const auto& all = trackedResources();
@@ -68,11 +69,6 @@ class PensCursorsIcons : public test::DrawingTest {
                       [&](const TrackedResource& r) { return r.type == tag && r.handle != 0; }));
   }
 };
-
-template <class H>
-H handle(const Value& v) {
-  return handleOf<H>(v);
-}
 
 struct CursorShape {
   SIZE size;
@@ -110,7 +106,7 @@ CursorPixel cursorPixel(HCURSOR cursor, int x, int y) {
 TEST_F(PensCursorsIcons, APenForADeviceIsWidenedToItsResolutionAndEndsOnce) {
   Ref<TPen> pen = lanmere::make<TPen>();
   pen->New(Value(), 2, rgb(255, 0, 0), Value(lanmere::make<TestDevice>()));
-  const HPEN h = handle<HPEN>(pen->hPen);
+  const HPEN h = handleOf<HPEN>(pen->hPen);
   LOGPEN info{};
   ASSERT_EQ(GetObjectA(h, sizeof info, &info), static_cast<int>(sizeof info));
   EXPECT_EQ(info.lopnWidth.x, 17);  // 2 x 600 / 72 = 16.7, rounded
@@ -124,7 +120,7 @@ TEST_F(PensCursorsIcons, APenForADeviceIsWidenedToItsResolutionAndEndsOnce) {
 
   Ref<TPen> plain = lanmere::make<TPen>();
   plain->New();
-  ASSERT_EQ(GetObjectA(handle<HPEN>(plain->hPen), sizeof info, &info),
+  ASSERT_EQ(GetObjectA(handleOf<HPEN>(plain->hPen), sizeof info, &info),
             static_cast<int>(sizeof info));
   EXPECT_EQ(info.lopnWidth.x, 1);
   EXPECT_EQ(info.lopnStyle, static_cast<UINT>(PS_SOLID));
@@ -154,7 +150,7 @@ TEST_F(PensCursorsIcons, TextWidthIsMeasuredWithTheFontAndLeavesTheContextAsItWa
 TEST_F(PensCursorsIcons, KeywordsGiveSystemCursorsAndAnUnknownOneShowsTheAlert) {
   Ref<TCursor> sizing = lanmere::make<TCursor>();
   sizing->New(Value(), "sizewe");
-  EXPECT_EQ(handle<HCURSOR>(sizing->hCursor), LoadCursorA(nullptr, IDC_SIZEWE));
+  EXPECT_EQ(handleOf<HCURSOR>(sizing->hCursor), LoadCursorA(nullptr, IDC_SIZEWE));
   EXPECT_TRUE(sizing->lPredef.logical());
   sizing->End();
   EXPECT_EQ(shapeOf(LoadCursorA(nullptr, IDC_SIZEWE)).size.cx, 32);  // shared: not destroyed
@@ -176,8 +172,8 @@ TEST_F(PensCursorsIcons, BuiltInCursorsAreMadeOnceAndNeverDestroyed) {
     HCURSOR (*get)();
   };
   const Builtin builtins[] = {
-      {"stop", [] { return handle<HCURSOR>(GETCURSORSTOP()); }},
-      {"drag", [] { return handle<HCURSOR>(GETCURSORDRAG()); }},
+      {"stop", [] { return handleOf<HCURSOR>(GETCURSORSTOP()); }},
+      {"drag", [] { return handleOf<HCURSOR>(GETCURSORDRAG()); }},
       {"drawn hand", builtinHandCursor},
   };
   for (const Builtin& b : builtins) {
@@ -198,10 +194,10 @@ TEST_F(PensCursorsIcons, BuiltInCursorsAreMadeOnceAndNeverDestroyed) {
   EXPECT_EQ(records("CUR"), 3u);
 
   const HCURSOR systemHand = LoadCursorA(nullptr, IDC_HAND);
-  EXPECT_EQ(handle<HCURSOR>(GETCURSORHAND()), systemHand ? systemHand : builtinHandCursor());
+  EXPECT_EQ(handleOf<HCURSOR>(GETCURSORHAND()), systemHand ? systemHand : builtinHandCursor());
   Ref<TCursor> drag = lanmere::make<TCursor>();
   drag->New(Value(), "Drag");
-  EXPECT_EQ(handle<HCURSOR>(drag->hCursor), builtins[1].get());
+  EXPECT_EQ(handleOf<HCURSOR>(drag->hCursor), builtins[1].get());
   drag->End();
   EXPECT_EQ(shapeOf(builtins[1].get()).size.cx, 32);
   EXPECT_EQ(records("CUR"), 3u);
@@ -216,7 +212,7 @@ TEST_F(PensCursorsIcons, TwoCursorsFromOneResourceAreEachTheirOwn) {
   EXPECT_NE(a->hCursor.integer(), b->hCursor.integer());
   EXPECT_FALSE(a->lPredef.logical());
   EXPECT_EQ(records("CUR"), 2u);
-  const HCURSOR second = handle<HCURSOR>(b->hCursor);
+  const HCURSOR second = handleOf<HCURSOR>(b->hCursor);
   a->End();
   EXPECT_EQ(a->hCursor.integer(), 0);
   const CursorShape shape = shapeOf(second);
@@ -290,7 +286,7 @@ TEST_F(PensCursorsIcons, BitmapCursorsClassifyEachPixelByTheColourLists) {
     SCOPED_TRACE(c.name);
     const Value made = CREATEBMPCURSOR(handleNumber(bitmap), 0, 1, 2, c.ranges, c.black, c.white,
                                        Value(), c.invert);
-    const HCURSOR cursor = handle<HCURSOR>(made);
+    const HCURSOR cursor = handleOf<HCURSOR>(made);
     ASSERT_NE(cursor, nullptr);
     for (int x = 0; x < 5; ++x) EXPECT_EQ(cursorPixel(cursor, x, 1), c.expected[x]) << x;
     EXPECT_EQ(cursorPixel(cursor, 10, 1), K::kTransparent);  // outside the bitmap
@@ -304,7 +300,7 @@ TEST_F(PensCursorsIcons, BitmapCursorsClassifyEachPixelByTheColourLists) {
   }
   const Value outside =
       CREATEBMPCURSOR(handleNumber(bitmap), 0, 500, -5, false, Value(), Value(), Value(), Value());
-  const CursorShape clamped = shapeOf(handle<HCURSOR>(outside));
+  const CursorShape clamped = shapeOf(handleOf<HCURSOR>(outside));
   EXPECT_EQ(clamped.hot.x, 0);
   EXPECT_EQ(clamped.hot.y, clamped.size.cy - 1);
   DESTROYCURSOR(outside);
@@ -326,7 +322,7 @@ TEST_F(PensCursorsIcons, BitmapCursorsClassifyEachPixelByTheColourLists) {
     cursor->NewBmp(lanmere::Args(newBmp));
     EXPECT_NE(cursor->hCursor.integer(), loaded.integer());
     EXPECT_EQ(records("CUR"), 1u);
-    EXPECT_EQ(cursorPixel(handle<HCURSOR>(cursor->hCursor), 0, 0), K::kBlack);
+    EXPECT_EQ(cursorPixel(handleOf<HCURSOR>(cursor->hCursor), 0, 0), K::kBlack);
     Value notABitmap[] = {Value("bitmap.bmp")};
     cursor->NewBmp(lanmere::Args(notABitmap));
     EXPECT_EQ(records("CUR"), 1u);
@@ -356,7 +352,7 @@ TEST_F(PensCursorsIcons, IconsArePrivateCopiesThatDrawAndAreForgottenWhenDestroy
   EXPECT_EQ(records(kIconTag), 0u);
 
   const Value warning = LOADICON(0, 32515);
-  EXPECT_EQ(handle<HICON>(warning), LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));
+  EXPECT_EQ(handleOf<HICON>(warning), LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));
   EXPECT_EQ(records(kIconTag), 0u);
   EXPECT_FALSE(DESTROYICON(warning).logical());
   Canvas again(32, 32);
@@ -369,9 +365,7 @@ TEST_F(PensCursorsIcons, ExtractIconGivesZeroForAFileWithoutIcons) {
   EXPECT_EQ(EXTRACTICON("missing.exe", 0).integer(), 0);
   EXPECT_EQ(records(kIconTag), 0u);
 
-  char own[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, own, MAX_PATH);
-  const Value first = EXTRACTICON(own, 0);
+  const Value first = EXTRACTICON(test::thisProgram(), 0);
   ASSERT_NE(first.integer(), 0);
   EXPECT_EQ(records(kIconTag), 1u);
   EXPECT_TRUE(DESTROYICON(first).logical());

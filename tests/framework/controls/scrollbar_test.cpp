@@ -13,30 +13,10 @@
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/wndproc.h"
 #include "tests/framework/controls/scrollbar_test_ids.h"
-#include "tests/framework/core/dialog_fixture.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace kestrel::test {
 namespace {
-
-TScrollBar& bar(const Value& object) {
-  return static_cast<TScrollBar&>(*object.object());
-}
-
-TBtnBmp& bmp(const Value& object) {
-  return static_cast<TBtnBmp&>(*object.object());
-}
-
-Value newBar(const TScrollBar::NewArgs& args) {
-  return lanmere::construct<TScrollBar>(args);
-}
-
-Value counter(int& count, Value answer = {}) {
-  return closure([&count, answer](lanmere::Args) {
-    ++count;
-    return answer;
-  });
-}
 
 // Records the argument it is evaluated with.
 Value recorder(Value& got) {
@@ -46,31 +26,7 @@ Value recorder(Value& got) {
   });
 }
 
-RECT placement(HWND hwnd) {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-std::vector<long long> range(const Value& object) {
-  const Value answer = bar(object).GetRange();
-  return {answer.items()[0].integer(), answer.items()[1].integer()};
-}
-
-class ScrollBars : public DialogTest {
- protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-  }
-  void TearDown() override {
-    destroy(window);
-    DialogTest::TearDown();
-  }
-  Value window = pixelWindow(100, 100, 400, 500, "Scroll bars");
-  HWND hwnd = hwndOf(window);
-};
+using ScrollBars = WindowTest;
 
 TEST_F(ScrollBars, ConstructorsGiveTheirPlacesRangesAndPositions) {
   struct Case {
@@ -106,18 +62,18 @@ TEST_F(ScrollBars, ConstructorsGiveTheirPlacesRangesAndPositions) {
   };
   for (Case& c : cases) {
     c.args.oWnd = window;
-    const Value made = newBar(c.args);
-    const HWND control = bar(made).hwnd();
+    const Value made = lanmere::construct<TScrollBar>(c.args);
+    const HWND control = as<TScrollBar>(made).hwnd();
     ASSERT_TRUE(control);
     EXPECT_EQ(windowClassName(control), "ScrollBar");
-    const RECT rect = placement(control);
+    const RECT rect = rectInParent(control);
     EXPECT_EQ(rect.top, c.top);
     EXPECT_EQ(rect.left, c.left);
     EXPECT_EQ(rect.right - rect.left, c.width);
     EXPECT_EQ(rect.bottom - rect.top, c.height);
-    EXPECT_EQ(range(made), c.range);
-    EXPECT_EQ(bar(made).GetPos().integer(), c.pos);
-    EXPECT_EQ(bar(made).nOrientation().integer(), c.orientation);
+    EXPECT_EQ(integersOf(as<TScrollBar>(made).GetRange()), c.range);
+    EXPECT_EQ(as<TScrollBar>(made).GetPos().integer(), c.pos);
+    EXPECT_EQ(as<TScrollBar>(made).nOrientation().integer(), c.orientation);
     EXPECT_EQ((GetWindowLongPtrA(control, GWL_STYLE) & SBS_VERT) != 0, c.orientation == 1);
   }
   // A frame bar of its own: range 1 to 2 at 1, read from the owner's vertical bar.
@@ -128,16 +84,16 @@ TEST_F(ScrollBars, ConstructorsGiveTheirPlacesRangesAndPositions) {
   GetScrollRange(hwnd, SB_VERT, &low, &high);
   EXPECT_EQ(std::vector<int>({low, high}), std::vector<int>({1, 2}));
   EXPECT_EQ(GetScrollPos(hwnd, SB_VERT), 1);
-  EXPECT_EQ(bar(frame).hWnd.integer(), 0);
-  EXPECT_EQ(range(frame), std::vector<long long>({1, 2}));
+  EXPECT_EQ(as<TScrollBar>(frame).hWnd.integer(), 0);
+  EXPECT_EQ(integersOf(as<TScrollBar>(frame).GetRange()), std::vector<long long>({1, 2}));
 }
 
 // Each move on a bar of 0 to 10 with page step 4: where it lands, and its closure runs (and
 // answers) even when the bar does not move.
 TEST_F(ScrollBars, MovesLandInTheRangeAndRunTheirClosures) {
-  const Value made =
-      newBar({.nMin = 0, .nMax = 10, .nPgStep = 4, .lVertical = true, .oWnd = window});
-  TScrollBar& b = bar(made);
+  const Value made = lanmere::construct<TScrollBar>(
+      {.nMin = 0, .nMax = 10, .nPgStep = 4, .lVertical = true, .oWnd = window});
+  TScrollBar& b = as<TScrollBar>(made);
   int runs = 0;
   for (Value* closureSlot :
        {&b.bGoUp, &b.bGoDown, &b.bGoTop, &b.bGoBottom, &b.bPageUp, &b.bPageDown}) {
@@ -165,9 +121,9 @@ TEST_F(ScrollBars, MovesLandInTheRangeAndRunTheirClosures) {
 // A real click on the control's down arrow, the page and thumb notifications the owner turns
 // into the framework's messages, and the frame bar reached directly.
 TEST_F(ScrollBars, NotificationsReachTheClosures) {
-  const Value made =
-      newBar({.nMin = 0, .nMax = 10, .nPgStep = 3, .lVertical = true, .oWnd = window});
-  TScrollBar& b = bar(made);
+  const Value made = lanmere::construct<TScrollBar>(
+      {.nMin = 0, .nMax = 10, .nPgStep = 3, .lVertical = true, .oWnd = window});
+  TScrollBar& b = as<TScrollBar>(made);
   int downs = 0;
   int pages = 0;
   Value tracked;
@@ -197,21 +153,21 @@ TEST_F(ScrollBars, NotificationsReachTheClosures) {
                                                     .cTitle = "Framed",
                                                     .lVScroll = true,
                                                     .lPixel = true});
-  const Value frameBar = as(framed).oVScroll;
+  const Value frameBar = as<TWindow>(framed).oVScroll;
   ASSERT_TRUE(frameBar.isObject());
   int frameDowns = 0;
-  bar(frameBar).bGoDown = counter(frameDowns);
+  as<TScrollBar>(frameBar).bGoDown = counter(frameDowns);
   SendMessageA(hwndOf(framed), WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
   EXPECT_EQ(frameDowns, 1);
   EXPECT_EQ(GetScrollPos(hwndOf(framed), SB_VERT), 2);
-  EXPECT_FALSE(as(framed).oHScroll.isObject());
+  EXPECT_FALSE(as<TWindow>(framed).oHScroll.isObject());
   destroy(framed);
 }
 
 TEST_F(ScrollBars, OrientationRewritesTheStyleAndPageSetsTheSystemPage) {
-  const Value made =
-      newBar({.nMin = 0, .nMax = 20, .nPgStep = 1, .lVertical = true, .oWnd = window});
-  TScrollBar& b = bar(made);
+  const Value made = lanmere::construct<TScrollBar>(
+      {.nMin = 0, .nMax = 20, .nPgStep = 1, .lVertical = true, .oWnd = window});
+  TScrollBar& b = as<TScrollBar>(made);
   const HWND control = b.hwnd();
   b._nOrientation(2);
   EXPECT_EQ(GetWindowLongPtrA(control, GWL_STYLE) & SBS_VERT, 0);
@@ -229,7 +185,7 @@ TEST_F(ScrollBars, OrientationRewritesTheStyleAndPageSetsTheSystemPage) {
   EXPECT_EQ(b.nPgStep.integer(), 5);
   const Value frame = lanmere::construct<TScrollBar>(TScrollBar::WinNewArgs{
       .nMin = 0, .nMax = 50, .nPgStep = 1, .lVertical = false, .oWnd = window});
-  EXPECT_TRUE(bar(frame).SetPage(8).logical());
+  EXPECT_TRUE(as<TScrollBar>(frame).SetPage(8).logical());
   EXPECT_EQ(page(hwnd, SB_HORZ), 8u);
 }
 
@@ -243,16 +199,17 @@ TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
   };
   const Value vertical = redefine(kIdVertBar);
   const Value horizontal = redefine(kIdHorzBar);
-  EXPECT_EQ(bar(vertical).nOrientation().integer(), 2);  // nothing known before the window
+  EXPECT_EQ(as<TScrollBar>(vertical).nOrientation().integer(),
+            2);  // nothing known before the window
   std::vector<long long> seen;
   runModal(dialog, {[&](HWND hwnd) {
-             if (!hwnd || !bar(vertical).hwnd()) return false;
-             seen = range(vertical);
-             seen.push_back(bar(vertical).GetPos().integer());
-             seen.push_back(bar(vertical).nOrientation().integer());
-             seen.push_back(bar(horizontal).nOrientation().integer());
-             bar(vertical).PageDown();
-             seen.push_back(bar(vertical).GetPos().integer());
+             if (!hwnd || !as<TScrollBar>(vertical).hwnd()) return false;
+             seen = integersOf(as<TScrollBar>(vertical).GetRange());
+             seen.push_back(as<TScrollBar>(vertical).GetPos().integer());
+             seen.push_back(as<TScrollBar>(vertical).nOrientation().integer());
+             seen.push_back(as<TScrollBar>(horizontal).nOrientation().integer());
+             as<TScrollBar>(vertical).PageDown();
+             seen.push_back(as<TScrollBar>(vertical).GetPos().integer());
              PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
              return true;
            }});
@@ -260,22 +217,22 @@ TEST_F(ScrollBars, RedefinedBarsTakeRangeAndOrientationFromTheDialog) {
 
   // A bar made before its dialog exists is an item of the dialog's template.
   const Value built = pixelDialog(50, 50, 250, 350, "Built");
-  const Value later = newBar({.nRow = 1,
-                              .nCol = 2,
-                              .nMin = 4,
-                              .nMax = 8,
-                              .nPgStep = 1,
-                              .lVertical = false,
-                              .oWnd = built});
-  EXPECT_FALSE(bar(later).hwnd());
+  const Value later = lanmere::construct<TScrollBar>({.nRow = 1,
+                                                      .nCol = 2,
+                                                      .nMin = 4,
+                                                      .nMax = 8,
+                                                      .nPgStep = 1,
+                                                      .lVertical = false,
+                                                      .oWnd = built});
+  EXPECT_FALSE(as<TScrollBar>(later).hwnd());
   std::string windowClass;
   seen.clear();
   runModal(built, {[&](HWND hwnd) {
-             if (!hwnd || !bar(later).hwnd()) return false;
-             windowClass = windowClassName(bar(later).hwnd());
-             seen = range(later);
-             seen.push_back(bar(later).GetPos().integer());
-             seen.push_back(bar(later).nOrientation().integer());
+             if (!hwnd || !as<TScrollBar>(later).hwnd()) return false;
+             windowClass = windowClassName(as<TScrollBar>(later).hwnd());
+             seen = integersOf(as<TScrollBar>(later).GetRange());
+             seen.push_back(as<TScrollBar>(later).GetPos().integer());
+             seen.push_back(as<TScrollBar>(later).nOrientation().integer());
              PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
              return true;
            }});
@@ -299,7 +256,7 @@ TEST_F(ScrollBars, BitmapButtonDrawsItsCaptionAndRunsItsActionOnce) {
                                                       got = lanmere::arg(a, 1);
                                                       return Value();
                                                     })});
-  const HWND made = bmp(button).hwnd();
+  const HWND made = as<TBtnBmp>(button).hwnd();
   ASSERT_TRUE(made);
   EXPECT_EQ(windowClassName(made), "Button");
   EXPECT_EQ(GetWindowLongPtrA(made, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
@@ -318,7 +275,7 @@ TEST_F(ScrollBars, BitmapButtonDrawsItsCaptionAndRunsItsActionOnce) {
   pumpUntil([&] { return ++rounds > 5; }, 300);
   EXPECT_EQ(actions, 1);
   EXPECT_TRUE(got.sharesStorageWith(button));
-  EXPECT_TRUE(bmp(button).cGenPrg().string().find("PROMPT \"...\"") != std::string::npos);
+  EXPECT_TRUE(as<TBtnBmp>(button).cGenPrg().string().find("PROMPT \"...\"") != std::string::npos);
 }
 
 // A bitmap from the resources, centred (the 4 x 4 picture at 8..11 of a 20 x 20 button), and
@@ -326,9 +283,9 @@ TEST_F(ScrollBars, BitmapButtonDrawsItsCaptionAndRunsItsActionOnce) {
 TEST_F(ScrollBars, BitmapButtonShowsItsBitmapAndReleasesIt) {
   const Value button = lanmere::construct<TBtnBmp>(
       {.nTop = 40, .nLeft = 10, .nWidth = 20, .nHeight = 20, .cBmpName = "SBBMP", .oWnd = window});
-  const HWND made = bmp(button).hwnd();
+  const HWND made = as<TBtnBmp>(button).hwnd();
   ASSERT_TRUE(made);
-  const auto bitmap = handleFrom<HBITMAP>(bmp(button).hBitmap1);
+  const auto bitmap = handleFrom<HBITMAP>(as<TBtnBmp>(button).hBitmap1);
   ASSERT_TRUE(bitmap);
   RedrawWindow(made, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   for (int x = 0; x < 4; ++x) {
@@ -347,7 +304,7 @@ TEST_F(ScrollBars, CancelBitmapButtonNeverValidatesTheFocusedField) {
   lanmere::send(field, "Redefine", {kIdSbField, dialog});
   int checks = 0;
   int actions = 0;
-  static_cast<TControl&>(*field.object()).bValid = counter(checks, false);
+  as<TControl>(field).bValid = counter(checks, false);
   Value button;
   runModal(dialog, {[&](HWND hwnd) {
                       if (!hwnd || !IsWindowVisible(hwnd)) return false;
@@ -364,12 +321,12 @@ TEST_F(ScrollBars, CancelBitmapButtonNeverValidatesTheFocusedField) {
                     },
                     [&](HWND hwnd) {
                       if (focusedId(hwnd) != kIdSbField) return false;
-                      clickCenter(bmp(button).hwnd());
+                      clickCenter(as<TBtnBmp>(button).hwnd());
                       return true;
                     },
                     [&](HWND) { return actions == 1; },
                     [&](HWND hwnd) {
-                      EXPECT_EQ(GetFocus(), bmp(button).hwnd());
+                      EXPECT_EQ(GetFocus(), as<TBtnBmp>(button).hwnd());
                       EXPECT_EQ(checks, 0);
                       PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
                       return true;

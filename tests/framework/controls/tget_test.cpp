@@ -17,30 +17,13 @@
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 #include "runtime/editsettings.h"
-#include "tests/framework/core/dialog_fixture.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/files.h"
 
 namespace kestrel::test {
 namespace {
 
-using Step = std::function<bool(HWND)>;
-using steps::check;
-using steps::inputPending;
-using steps::settle;
-using steps::type;
-
 constexpr int kIdText = 301, kIdPhone = 302, kIdSecret = 303, kIdFixed = 304;
-
-TGet& field(const Value& get) {
-  return static_cast<TGet&>(*get.object());
-}
-
-struct Var {
-  lanmere::Ref<lanmere::Cell> cell;
-  explicit Var(Value v) : cell(new lanmere::Cell(std::move(v))) {}
-  Value block() const { return lanmere::setGet(cell); }
-  Value& operator*() const { return cell->value; }
-};
 
 // A field placed in pixels unless the arguments say otherwise.
 Value newGet(TGet::NewArgs a) {
@@ -48,62 +31,14 @@ Value newGet(TGet::NewArgs a) {
   return lanmere::construct<TGet>(a);
 }
 
-std::string textOf(HWND hwnd) {
-  char text[256] = {};
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
-
-bool same(const Value& a, const Value& b) {
-  if (a.isNumber() && b.isNumber()) return a.number() == b.number();
-  return lanmere::exactlyEqual(a, b);
-}
-
 int caretOf(HWND hwnd) {
   return LOWORD(SendMessageA(hwnd, EM_GETSEL, 0, 0));
 }
 
-void setClipboard(const std::string& text) {
-  lanmere::send(lanmere::send(lanmere::createObject("TCLIPBOARD"), "New"), "SetText", {text});
-}
-
-std::string clipboardText() {
-  return lanmere::send(lanmere::send(lanmere::createObject("TCLIPBOARD"), "New"), "GetText")
-      .string();
-}
-
-// Steps a user takes.
-Step focusOn(const Value& get) {
-  return [get](HWND) {
-    const HWND hwnd = field(get).hwnd();
-    if (!hwnd || !IsWindowVisible(GetParent(hwnd))) return false;
-    SendMessageA(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
-    return true;
-  };
-}
-Step focused(const Value& get) {
-  return [get](HWND) { return GetFocus() == field(get).hwnd(); };
-}
-Step keys(std::initializer_list<WORD> chord) {
-  std::vector<WORD> held(chord);
-  return [held](HWND) {
-    if (held.size() == 1) {
-      pressKeys({held[0]});
-    } else {
-      pressKeys({held[0], held[1]});
-    }
-    return true;
-  };
-}
-Step end(const Value& dialog) {
-  return [dialog](HWND) { return lanmere::send(dialog, "End", {1}), true; };
-}
-
-class Gets : public DialogTest {
+class Gets : public ControlTest {
  protected:
   void SetUp() override {
-    DialogTest::SetUp();
-    for (const lanmere::ModuleTable* module : servicesModules()) lanmere::registerModule(*module);
+    ControlTest::SetUp();
     lanmere::setInsertMode(false);
     lanmere::setConfirmSetting(false);
   }
@@ -169,17 +104,17 @@ TEST_F(Gets, TypingUnderPictures) {
     for (Step& s : c.input()) steps.push_back(s);
     steps.push_back(settle());
     steps.push_back(check([&] {
-      focusedText = textOf(field(get).hwnd());
+      focusedText = windowText(as<TGet>(get).hwnd());
       beforeTab = *v;
     }));
     steps.push_back(keys({VK_TAB}));
     steps.push_back(focused(after));
-    steps.push_back(check([&] { shown = textOf(field(get).hwnd()); }));
-    steps.push_back(end(dialog));
+    steps.push_back(check([&] { shown = windowText(as<TGet>(get).hwnd()); }));
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
     EXPECT_EQ(focusedText, c.whileFocused);
     EXPECT_TRUE(lanmere::exactlyEqual(beforeTab, c.start));
-    EXPECT_TRUE(same(*v, c.stored)) << kestrel::textForm(*v);
+    EXPECT_TRUE(sameValue(*v, c.stored)) << kestrel::textForm(*v);
     EXPECT_EQ(shown, c.shownAfter);
   }
 }
@@ -196,19 +131,20 @@ TEST_F(Gets, RefusedTypedOutAndInsertMode) {
     const Value get = at(10, {.bSetGet = phone.block(),
                               .cPicture = "@R 999-9999",
                               .bChanged = closure([&](auto) {
-                                lastKey = as(dialog).nLastKey.integer();
+                                lastKey = as<TWindow>(dialog).nLastKey.integer();
                                 return Value(true);
                               })});
     const Value after = next();
     std::string refused;
     int caret = -1;
     bool stayed = false;
-    runModal(dialog, {focusOn(get), focused(get), type("a"), settle(), check([&] {
-                        refused = textOf(field(get).hwnd());
-                        caret = caretOf(field(get).hwnd());
-                      }),
-                      keys({VK_END}), type("8"), settle(),
-                      check([&] { stayed = GetFocus() == field(get).hwnd(); }), end(dialog)});
+    runModal(dialog,
+             {focusOn(get), focused(get), type("a"), settle(), check([&] {
+                refused = windowText(as<TGet>(get).hwnd());
+                caret = caretOf(as<TGet>(get).hwnd());
+              }),
+              keys({VK_END}), type("8"), settle(),
+              check([&] { stayed = GetFocus() == as<TGet>(get).hwnd(); }), endWith(dialog)});
     EXPECT_EQ(refused, "555-1234");
     EXPECT_EQ(caret, 0);
     EXPECT_EQ(stayed, confirm);
@@ -226,7 +162,7 @@ TEST_F(Gets, RefusedTypedOutAndInsertMode) {
   std::string shown;
   runModal(dialog, {focusOn(first), focused(first), keys({VK_INSERT}), focusOn(second),
                     focused(second), type("Q"), settle(),
-                    check([&] { shown = textOf(field(second).hwnd()); }), end(dialog)});
+                    check([&] { shown = windowText(as<TGet>(second).hwnd()); }), endWith(dialog)});
   EXPECT_TRUE(lanmere::insertMode());
   EXPECT_EQ(shown, "Qxyz  ");
   lanmere::setInsertMode(false);
@@ -258,13 +194,14 @@ TEST_F(Gets, LeavingAndValidation) {
   int caretAfterCheck = -1;
   runModal(dialog, {focusOn(rounded), focused(rounded), keys({VK_TAB}), focused(guarded), type("x"),
                     keys({VK_TAB}), settle(), check([&] {
-                      backInField = GetFocus() == field(guarded).hwnd();
+                      backInField = GetFocus() == as<TGet>(guarded).hwnd();
                       caretAfterCheck = validCalls;
                     }),
                     type("y"),
                     // a cancel button takes the focus without asking
-                    [&](HWND) { return clickCenter(as(cancel).hwnd()), true; }, settle(),
-                    [&](HWND) { return GetFocus() == as(cancel).hwnd(); }, settle(), end(dialog)});
+                    [&](HWND) { return clickCenter(as<TWindow>(cancel).hwnd()), true; }, settle(),
+                    [&](HWND) { return GetFocus() == as<TWindow>(cancel).hwnd(); }, settle(),
+                    endWith(dialog)});
   EXPECT_EQ((*precise).number(), 1.234);
   EXPECT_TRUE(backInField);
   EXPECT_EQ(caretAfterCheck, 1);
@@ -280,10 +217,10 @@ TEST_F(Gets, LeavingAndValidation) {
   bool kept = false;
   int caret = -1;
   runModal(dialog, {focusOn(date), focused(date), type("13"), keys({VK_TAB}), settle(), check([&] {
-                      kept = GetFocus() == field(date).hwnd();
-                      caret = caretOf(field(date).hwnd());
+                      kept = GetFocus() == as<TGet>(date).hwnd();
+                      caret = caretOf(as<TGet>(date).hwnd());
                     }),
-                    end(dialog)});
+                    endWith(dialog)});
   EXPECT_TRUE(kept);
   EXPECT_EQ(caret, 0);
   EXPECT_EQ((*when).julian(), lanmere::ctod("01/31/24").julian());
@@ -310,8 +247,8 @@ TEST_F(Gets, LeavingAndValidation) {
     if (c.edit) steps.push_back(type("z"));
     steps.push_back(c.shift ? keys({VK_SHIFT, VK_TAB}) : keys({VK_TAB}));
     steps.push_back(settle());
-    steps.push_back(check([&] { stays = GetFocus() == field(get).hwnd(); }));
-    steps.push_back(end(dialog));
+    steps.push_back(check([&] { stays = GetFocus() == as<TGet>(get).hwnd(); }));
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
     EXPECT_EQ(stays, c.stays);
   }
@@ -324,15 +261,15 @@ TEST_F(Gets, ClicksPlaceTheCaret) {
   const Value area = at(40, {.bSetGet = phone.block(), .cPicture = "@R (999) 999-9999"});
   std::vector<int> carets;
   auto clickAndRead = [&](const Value& get) {
-    return std::vector<Step>{[get](HWND d) { return d && (clickCenter(field(get).hwnd()), true); },
-                             settle(),
-                             check([&, get] { carets.push_back(caretOf(field(get).hwnd())); })};
+    return std::vector<Step>{
+        [get](HWND d) { return d && (clickCenter(as<TGet>(get).hwnd()), true); }, settle(),
+        check([&, get] { carets.push_back(caretOf(as<TGet>(get).hwnd())); })};
   };
   std::vector<Step> steps;
   for (const Value& get : {date, area}) {
     for (Step& s : clickAndRead(get)) steps.push_back(s);
   }
-  steps.push_back(end(dialog));
+  steps.push_back(endWith(dialog));
   runModal(dialog, steps);
   EXPECT_EQ(carets, (std::vector<int>{0, 1}));
 }
@@ -355,22 +292,22 @@ TEST_F(Gets, ReadOnlyAndPassword) {
   });
   const Value result = runModal(
       dialog, {[&](HWND d) { return d && IsWindowVisible(d); },
-               [&](HWND) { return clickCenter(field(fixed).hwnd()), true; },
+               [&](HWND) { return clickCenter(as<TGet>(fixed).hwnd()), true; },
                focused(fixed),
                type("abc"),
                keys({VK_DELETE}),
                keys({VK_BACK}),
                settle(),
                check([&] {
-                 fixedShown = textOf(field(fixed).hwnd());
-                 HideCaret(field(fixed).hwnd());
+                 fixedShown = windowText(as<TGet>(fixed).hwnd());
+                 HideCaret(as<TGet>(fixed).hwnd());
                  // the darkest pixel of the text is the grey text colour
-                 RedrawWindow(field(fixed).hwnd(), nullptr, nullptr,
+                 RedrawWindow(as<TGet>(fixed).hwnd(), nullptr, nullptr,
                               RDW_INVALIDATE | RDW_UPDATENOW);
                  COLORREF darkest = RGB(255, 255, 255);
                  for (int x = 0; x < 40; ++x) {
                    for (int y = 0; y < 18; ++y) {
-                     const COLORREF c = windowPixel(field(fixed).hwnd(), x, y);
+                     const COLORREF c = windowPixel(as<TGet>(fixed).hwnd(), x, y);
                      if (GetRValue(c) + GetGValue(c) < GetRValue(darkest) + GetGValue(darkest))
                        darkest = c;
                    }
@@ -378,17 +315,17 @@ TEST_F(Gets, ReadOnlyAndPassword) {
                  ink = darkest;
                }),
                check([&] { lanmere::send(fixed, "Cut"); }),
-               [&](HWND d) { return d == as(dialog).hwnd(); },  // the box is gone
+               [&](HWND d) { return d == as<TWindow>(dialog).hwnd(); },  // the box is gone
                focusOn(password),
                focused(password),
                type("s"),
-               check([&] { masks.push_back(textOf(field(password).hwnd())); }),
+               check([&] { masks.push_back(windowText(as<TGet>(password).hwnd())); }),
                type("ecret"),
                settle(),
-               check([&] { masks.push_back(textOf(field(password).hwnd())); }),
+               check([&] { masks.push_back(windowText(as<TGet>(password).hwnd())); }),
                keys({VK_TAB}),
                settle(),
-               check([&] { masks.push_back(textOf(field(password).hwnd())); }),
+               check([&] { masks.push_back(windowText(as<TGet>(password).hwnd())); }),
                focusOn(fixed),
                focused(fixed),
                keys({VK_ESCAPE})});
@@ -429,7 +366,7 @@ TEST_F(Gets, ClipboardThroughTheGet) {
                     check([] { setClipboard("5551234"); }),
                     keys({VK_CONTROL, 'V'}),
                     settle(),
-                    check([&] { phoneShown = textOf(field(phoneGet).hwnd()); }),
+                    check([&] { phoneShown = windowText(as<TGet>(phoneGet).hwnd()); }),
                     focusOn(amountGet),
                     focused(amountGet),
                     check([] { setClipboard("12ab"); }),
@@ -443,9 +380,9 @@ TEST_F(Gets, ClipboardThroughTheGet) {
                     settle(),
                     check([&] { cut = clipboardText(); }),
                     check([] { setClipboard("hello"); }),
-                    [&](HWND) { return clickCenter(as(button).hwnd()), true; },
+                    [&](HWND) { return clickCenter(as<TWindow>(button).hwnd()), true; },
                     settle(),
-                    end(dialog)});
+                    endWith(dialog)});
   EXPECT_EQ(phoneShown, "555-1234");
   EXPECT_EQ((*phone).string(), "5551234");
   EXPECT_EQ((*amount).integer(), 12);
@@ -489,9 +426,9 @@ TEST_F(Gets, SpinnerStepsByTheCaret) {
     for (int i = 0; i < c.rights; ++i) steps.push_back(keys({VK_RIGHT}));
     for (int i = 0; i < c.presses; ++i) steps.push_back(keys({VK_NEXT}));
     steps.push_back(settle());
-    steps.push_back(end(dialog));
+    steps.push_back(endWith(dialog));
     runModal(dialog, steps);
-    EXPECT_TRUE(same(*v, c.expected)) << kestrel::textForm(*v);
+    EXPECT_TRUE(sameValue(*v, c.expected)) << kestrel::textForm(*v);
     EXPECT_EQ(changes, c.changes);
   }
 }
@@ -518,24 +455,24 @@ TEST_F(Gets, SpinnerArrowsAndActionButton) {
   next();
   RECT box{};
   bool backInField = false;
-  runModal(dialog,
-           {focusOn(spin), focused(spin),
-            [&](HWND) {
-              GetClientRect(field(spin).hwnd(), &box);
-              // the arrows lie right of the client area, in the non-client scroll bar
-              RECT window{};
-              GetWindowRect(field(spin).hwnd(), &window);
-              POINT up{window.right - 4, window.top + 4};
-              ScreenToClient(field(spin).hwnd(), &up);
-              clickAt(field(spin).hwnd(), up.x, up.y);
-              return true;
-            },
-            settle(), focusOn(pick), focused(pick),
-            [&](HWND) {
-              return field(pick).oBtn.isObject() &&
-                     (clickCenter(as(field(pick).oBtn).hwnd()), true);
-            },
-            settle(), check([&] { backInField = GetFocus() == field(pick).hwnd(); }), end(dialog)});
+  runModal(dialog, {focusOn(spin), focused(spin),
+                    [&](HWND) {
+                      GetClientRect(as<TGet>(spin).hwnd(), &box);
+                      // the arrows lie right of the client area, in the non-client scroll bar
+                      RECT window{};
+                      GetWindowRect(as<TGet>(spin).hwnd(), &window);
+                      POINT up{window.right - 4, window.top + 4};
+                      ScreenToClient(as<TGet>(spin).hwnd(), &up);
+                      clickAt(as<TGet>(spin).hwnd(), up.x, up.y);
+                      return true;
+                    },
+                    settle(), focusOn(pick), focused(pick),
+                    [&](HWND) {
+                      return as<TGet>(pick).oBtn.isObject() &&
+                             (clickCenter(as<TWindow>(as<TGet>(pick).oBtn).hwnd()), true);
+                    },
+                    settle(), check([&] { backInField = GetFocus() == as<TGet>(pick).hwnd(); }),
+                    endWith(dialog)});
   EXPECT_EQ((*count).integer(), 6);
   EXPECT_EQ(actions, 1);
   EXPECT_EQ(actedOn.identity(), pick.identity());
@@ -557,16 +494,16 @@ TEST_F(Gets, ResourceFields) {
   const Value s = redefine(kIdSecret, secret.block(), {});
   const Value f = redefine(kIdFixed, fixed.block(), {}, true);
   std::vector<std::string> shown;
-  runModal(resource, {[&](HWND d) { return d && field(f).hwnd(); }, check([&] {
+  runModal(resource, {[&](HWND d) { return d && as<TGet>(f).hwnd(); }, check([&] {
                         for (const Value& each : {t, p, s, f})
-                          shown.push_back(textOf(field(each).hwnd()));
+                          shown.push_back(windowText(as<TGet>(each).hwnd()));
                       }),
-                      end(resource)});
+                      endWith(resource)});
   EXPECT_EQ((*text).string(), std::string(30, ' '));
   const std::string mask(2, ISAPPTHEMED() ? '\x95' : '*');
   EXPECT_EQ(shown, (std::vector<std::string>{std::string(30, ' '), "555-1234", mask, "ro"}));
-  EXPECT_TRUE(field(s).lPassword.logical());
-  EXPECT_EQ(field(f).nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_GRAYTEXT)));
+  EXPECT_TRUE(as<TGet>(s).lPassword.logical());
+  EXPECT_EQ(as<TGet>(f).nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_GRAYTEXT)));
   EXPECT_TRUE(errors.empty());
 }
 
@@ -577,9 +514,9 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
   Var caption{Value("0123456789")};
   const Value placed =
       lanmere::construct<TGet>({.nRow = 2, .nCol = 10, .bSetGet = caption.block(), .oWnd = window});
-  EXPECT_EQ(field(placed).nTop.integer(), 26);
-  EXPECT_EQ(field(placed).nLeft.integer(), 80);
-  EXPECT_EQ(field(placed).nRight.number(), 118.5);
+  EXPECT_EQ(as<TGet>(placed).nTop.integer(), 26);
+  EXPECT_EQ(as<TGet>(placed).nLeft.integer(), 80);
+  EXPECT_EQ(as<TGet>(placed).nRight.number(), 118.5);
   const Value sized = newGet({.nRow = 10,
                               .nCol = 20,
                               .bSetGet = caption.block(),
@@ -589,7 +526,7 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
   EXPECT_EQ(lanmere::send(sized, "cGenPrg").string(),
             "\r\n   @  10,  20 GET oGet SIZE 100,  20 PIXEL OF oWnd \r\n");
   EXPECT_EQ(lanmere::send(sized, "SaveToRC", {2}).string(),
-            "  EDITTEXT " + std::to_string(field(sized).nId.integer()) + ", 10, 20, 100, 20");
+            "  EDITTEXT " + std::to_string(as<TGet>(sized).nId.integer()) + ", 10, 20, 100, 20");
   EXPECT_EQ(lanmere::send(sized, "cToChar").isText(), true);
   destroy(window);
   // A window the system refuses is the framework's window-creation error.
@@ -606,10 +543,10 @@ TEST_F(Gets, GeometryTextsAndFocusColour) {
   const Value get = at(10, {.bSetGet = text.block()});
   next();
   long long whileFocused = 0, afterwards = 0;
-  runModal(dialog,
-           {focusOn(get), focused(get),
-            check([&] { whileFocused = field(get).nClrPane.integer(); }), keys({VK_TAB}), settle(),
-            check([&] { afterwards = field(get).nClrPane.integer(); }), end(dialog)});
+  runModal(dialog, {focusOn(get), focused(get),
+                    check([&] { whileFocused = as<TGet>(get).nClrPane.integer(); }), keys({VK_TAB}),
+                    settle(), check([&] { afterwards = as<TGet>(get).nClrPane.integer(); }),
+                    endWith(dialog)});
   *TGet::Class().resolve(lanmere::symbol("lClrFocus"))->classValue = false;
   *TGet::Class().resolve(lanmere::symbol("nClrFocus"))->classValue = previous;
   EXPECT_EQ(whileFocused, RGB(1, 2, 3));
@@ -622,14 +559,13 @@ TEST_F(Gets, SelFileStoresTheChosenName) {
   const Value window = pixelWindow(100, 100, 400, 500, "Fields");
   Var name{Value(std::string(20, ' '))};
   const Value get = newGet({.nRow = 10, .nCol = 10, .bSetGet = name.block(), .oWnd = window});
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string self = thisProgram();
   std::vector<std::string> titles;
   bool choose = false;
   ModalDriver driver([&](const BoxInfo& box) {
     titles.push_back(box.title);
     if (!choose) return IDCANCEL;
-    for (int id : {1148, 1152}) SetDlgItemTextA(box.hwnd, id, self);  // the file name field
+    for (int id : {1148, 1152}) SetDlgItemTextA(box.hwnd, id, self.c_str());  // the file name field
     return IDOK;
   });
   EXPECT_EQ(lanmere::send(get, "SelFile").string(), "");
@@ -637,7 +573,7 @@ TEST_F(Gets, SelFileStoresTheChosenName) {
   choose = true;
   EXPECT_EQ(lanmere::send(get, "SelFile", {"*.exe"}).string(), self);
   EXPECT_EQ((*name).string(), self);
-  EXPECT_EQ(textOf(field(get).hwnd()), self);
+  EXPECT_EQ(windowText(as<TGet>(get).hwnd()), self);
   EXPECT_EQ(titles, (std::vector<std::string>{"Please select a file", "Please select a file"}));
   destroy(window);
 }
@@ -645,7 +581,6 @@ TEST_F(Gets, SelFileStoresTheChosenName) {
 // ---- No leaks ----
 
 TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
-  auto gdiObjects = [] { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); };
   auto once = [&] {
     dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var t{Value("text")}, n{Value(1.5)}, pw{Value("pw")}, ro{Value("ro")};
@@ -653,17 +588,13 @@ TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
     at(35, {.bSetGet = n.block(), .cPicture = "999.99"});
     at(60, {.bSetGet = pw.block(), .lPassword = true});
     at(85, {.bSetGet = ro.block(), .lReadOnly = true});
-    runModal(dialog, {[](HWND d) { return d != nullptr; }, end(dialog)});
+    runModal(dialog, {[](HWND d) { return d != nullptr; }, endWith(dialog)});
   };
   once();  // fonts and brushes shared for the process are made once
-  const auto tracked = trackedResources().size();
-  const auto objects = gdiObjects();
-  const long controls = TControl::liveCount();
+  const Leftovers before;
   for (int i = 0; i < 50; ++i) once();
   dialog = Value();
-  EXPECT_EQ(trackedResources().size(), tracked);
-  EXPECT_EQ(gdiObjects(), objects);
-  EXPECT_EQ(TControl::liveCount(), controls);
+  before.expectNoMore();
 }
 
 }  // namespace

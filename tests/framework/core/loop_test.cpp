@@ -11,7 +11,8 @@
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
 #include "runtime/error.h"
-#include "tests/framework/core/recorder.h"
+#include "tests/support/recorder.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -24,10 +25,6 @@ constexpr WORD kFirstEdit = 101;
 constexpr WORD kSecondEdit = 102;
 constexpr WORD kBreakButton = 103;
 constexpr UINT kAcceleratorCommand = 4242;
-
-Value number(auto handle) {
-  return Value(handleNumber(handle));
-}
 
 // Two tab-stop edit fields and a button.
 DialogTemplate twoEdits(DWORD style) {

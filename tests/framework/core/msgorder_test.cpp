@@ -10,9 +10,8 @@
 #include "framework/controls/tbutton.h"
 #include "framework/core/fwmessages.h"
 #include "framework/core/tcontrol.h"
-#include "tests/framework/core/dialog_fixture.h"
 #include "tests/framework/core/tcontrol_test_ids.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace kestrel::test {
 
@@ -161,7 +160,7 @@ class MessageOrder : public DialogTest {
     const Value made = lanmere::createObject("TTRACEDFIELD");
     lanmere::send(made, "Redefine", {id, dialog});
     // Each field says whether it is valid through `valid`, and traces the question.
-    as(made).bValid = closure([this, id](lanmere::Args) {
+    as<TWindow>(made).bValid = closure([this, id](lanmere::Args) {
       trace.push_back(std::to_string(id) + " bValid");
       return Value(valid);
     });
@@ -171,7 +170,7 @@ class MessageOrder : public DialogTest {
   // `act` runs, and the trace is taken once `settled` holds and no input is pending.
   Trace run(std::function<void(HWND)> act, std::function<bool(HWND)> settled) {
     Trace got;
-    runModal(dialog, {[](HWND hwnd) { return hwnd && focusedId(hwnd) != 0; },
+    runModal(dialog, {ready,
                       [](HWND hwnd) {
                         SendMessageA(hwnd, WM_NEXTDLGCTL,
                                      reinterpret_cast<WPARAM>(GetDlgItem(hwnd, kIdFirst)), TRUE);
@@ -180,7 +179,7 @@ class MessageOrder : public DialogTest {
                       // A step runs from a timer message, which comes only once the queue holds no
                       // posted message and no input: the trace is complete at each step.
                       [](HWND hwnd) {
-                        if (focusedId(hwnd) != kIdFirst || steps::inputPending()) return false;
+                        if (focusedId(hwnd) != kIdFirst || inputPending()) return false;
                         trace.clear();
                         return true;
                       },
@@ -189,14 +188,11 @@ class MessageOrder : public DialogTest {
                         return true;
                       },
                       [&](HWND hwnd) {
-                        if (steps::inputPending() || !settled(hwnd)) return false;
+                        if (inputPending() || !settled(hwnd)) return false;
                         got = trace;
                         return true;
                       },
-                      [this](HWND) {
-                        lanmere::send(dialog, "End", {1});
-                        return true;
-                      }});
+                      endWith(dialog)});
     return got;
   }
 

@@ -10,7 +10,8 @@
 #include "framework/core/winlist.h"
 #include "framework/core/wndproc.h"
 #include "runtime/error.h"
-#include "tests/framework/core/recorder.h"
+#include "tests/support/recorder.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -19,10 +20,6 @@ namespace {
 using lanmere::Ref;
 using lanmere::Value;
 using Strings = std::vector<std::string>;
-
-Value number(auto handle) {
-  return Value(handleNumber(handle));
-}
 
 // Sends `message` and answers the recorder's log for it.
 Strings logOf(TRecorder& object, HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -108,14 +105,11 @@ TEST(PreviousProcedure, ASystemEditKeepsWorkingAndZeroSuppressesIt) {
   object->onMessage = [&](UINT message, WPARAM, LPARAM) {
     return refuse && message == WM_SETTEXT ? Value(0) : Value();
   };
-  char text[32] = {};
   SetWindowTextA(edit, "new");
-  GetWindowTextA(edit, text, sizeof text);
-  EXPECT_STREQ(text, "new");
+  EXPECT_EQ(windowText(edit), "new");
   refuse = true;
   SetWindowTextA(edit, "refused");
-  GetWindowTextA(edit, text, sizeof text);
-  EXPECT_STREQ(text, "new");
+  EXPECT_EQ(windowText(edit), "new");
   unlinkWindow(*object);
   DestroyWindow(edit);
 }

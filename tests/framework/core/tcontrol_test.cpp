@@ -17,9 +17,9 @@
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/winlist.h"
 #include "framework/core/wndproc.h"
-#include "tests/framework/core/dialog_fixture.h"
 #include "tests/framework/core/tcontrol_test_ids.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/help_standin.h"
 
 namespace kestrel::test {
 
@@ -49,32 +49,17 @@ LM_DEFINE_CLASS(TTestCursor) {
 
 namespace {
 
-TControl& ctl(const Value& control) {
-  return static_cast<TControl&>(*control.object());
-}
-
 Value bind(const Value& parent, const Value& id, const char* className = "TCONTROL") {
   const Value control = lanmere::createObject(className);
   lanmere::send(control, "Redefine", {id, parent});
   return control;
 }
 
-Value counter(int& count, Value answer = {}) {
-  return closure([&count, answer](lanmere::Args) {
-    ++count;
-    return answer;
-  });
-}
-
-bool ready(HWND dialog) {
-  return dialog && focusedId(dialog) != 0;
-}
-
 void focusOn(HWND dialog, int id) {
   SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
 }
 
-DialogSteps::Step moveFocus(int id) {
+Step moveFocus(int id) {
   return [id](HWND dialog) {
     focusOn(dialog, id);
     return true;
@@ -82,30 +67,9 @@ DialogSteps::Step moveFocus(int id) {
 }
 
 // A step that waits for the focus on control `id` (and an extra condition).
-DialogSteps::Step focusIs(
+Step focusIs(
     int id, std::function<bool()> also = [] { return true; }) {
   return [id, also](HWND dialog) { return focusedId(dialog) == id && also(); };
-}
-
-DialogSteps::Step keys(std::initializer_list<WORD> chord) {
-  std::vector<WORD> held(chord);
-  return [held](HWND) {
-    if (held.size() == 1) pressKeys({held[0]});
-    if (held.size() == 2) pressKeys({held[0], held[1]});
-    return true;
-  };
-}
-
-DialogSteps::Step endWith(const Value& dialog, long long result) {
-  return [dialog, result](HWND) {
-    lanmere::send(dialog, "End", {result});
-    return true;
-  };
-}
-
-void click(HWND window) {
-  postMouse(window, WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
-  postMouse(window, WM_LBUTTONUP, 3, 3);
 }
 
 class Controls : public DialogTest {
@@ -124,9 +88,8 @@ class Controls : public DialogTest {
 // A plain window (no dialog manager) with edit fields and a default push button as children,
 // each bound to a control.
 struct Panel {
-  Value window = pixelWindow(120, 120, 360, 460, "Panel");
+  Value window = shownWindow(120, 120, 360, 460, "Panel");
   HWND hwnd = hwndOf(window);
-  Panel() { ShowWindow(hwnd, SW_SHOWNORMAL); }
   ~Panel() { destroy(window); }
   HWND child(const char* windowClass, int id, DWORD style, int top, int left, int width = 150,
              int height = 24, const char* text = "") {
@@ -155,9 +118,9 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
   const Value button = bind(dialog, kIdGo);
   const Value text = bind(dialog, kIdText);
   const Value missing = bind(dialog, 999);
-  ctl(button).lActive = false;
+  as<TControl>(button).lActive = false;
   int gotFocus = 0;
-  ctl(edit).bGotFocus = counter(gotFocus);
+  as<TControl>(edit).bGotFocus = counter(gotFocus);
   std::vector<int> items;
   bool enabled = true;
   bool threadMessage = true;
@@ -169,10 +132,11 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
                [&](HWND hwnd) {
                  focusOn(hwnd, kIdSecond);
                  focusOn(hwnd, kIdFirst);
-                 enabled = IsWindowEnabled(ctl(button).hwnd());
+                 enabled = IsWindowEnabled(as<TControl>(button).hwnd());
                  for (const Value& each : {edit, button, text}) {
-                   items.push_back(GetDlgCtrlID(ctl(each).hwnd()));
-                   sameFont.push_back(ctl(each).oFont.sharesStorageWith(dialogOf(dialog).oFont));
+                   items.push_back(GetDlgCtrlID(as<TControl>(each).hwnd()));
+                   sameFont.push_back(
+                       as<TControl>(each).oFont.sharesStorageWith(as<TDialog>(dialog).oFont));
                  }
                  return true;
                },
@@ -193,7 +157,7 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
   EXPECT_FALSE(enabled);
   EXPECT_EQ(sameFont, (std::vector<bool>{true, true, true}));
   EXPECT_GE(gotFocus, 1);
-  EXPECT_EQ(ctl(missing).hWnd.integer(), 0);
+  EXPECT_EQ(as<TControl>(missing).hWnd.integer(), 0);
   EXPECT_FALSE(threadMessage);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].subCode, kErrNonDefinedId);
@@ -203,10 +167,10 @@ TEST_F(Controls, RedefinedControlsBindToTheirDialogItems) {
 TEST_F(Controls, IdentifiersCountUpAndWrapAfter30000) {
   const Value control = lanmere::createObject("TCONTROL");
   lanmere::send(control, "_nInitID", {Value()});
-  EXPECT_EQ(ctl(control).GetNewId().integer(), 101);
-  EXPECT_EQ(ctl(control).GetNewId().integer(), 102);
+  EXPECT_EQ(as<TControl>(control).GetNewId().integer(), 101);
+  EXPECT_EQ(as<TControl>(control).GetNewId().integer(), 102);
   long long last = 0;
-  for (int i = 3; i <= 29901; ++i) last = ctl(control).GetNewId().integer();
+  for (int i = 3; i <= 29901; ++i) last = as<TControl>(control).GetNewId().integer();
   EXPECT_EQ(last, 100);
   lanmere::send(control, "_nInitID", {Value()});
 }
@@ -217,23 +181,23 @@ TEST_F(Controls, ACodeBuiltDialogCreatesAndBindsItsControls) {
   std::vector<Value> controls;
   for (long long top : {10, 40, 70}) {
     const Value control = bind(dialog, Value());
-    ctl(control).nTop = top;
-    ctl(control).nLeft = 10;
-    ctl(control).nBottom = top + 20;
-    ctl(control).nRight = 150;
+    as<TControl>(control).nTop = top;
+    as<TControl>(control).nLeft = 10;
+    as<TControl>(control).nBottom = top + 20;
+    as<TControl>(control).nRight = 150;
     controls.push_back(control);
   }
   std::vector<std::string> classes;
   runModal(dialog, {[&](HWND hwnd) {
                       if (!hwnd) return false;
                       for (const Value& each : controls) {
-                        classes.push_back(windowClassName(ctl(each).hwnd()));
+                        classes.push_back(windowClassName(as<TControl>(each).hwnd()));
                       }
                       return true;
                     },
                     endWith(dialog, 1)});
   EXPECT_EQ(classes, (std::vector<std::string>{"TCONTROL", "TCONTROL", "TCONTROL"}));
-  EXPECT_NE(ctl(controls[0]).nId.integer(), ctl(controls[1]).nId.integer());
+  EXPECT_NE(as<TControl>(controls[0]).nId.integer(), as<TControl>(controls[1]).nId.integer());
   EXPECT_TRUE(errors.empty());
 }
 
@@ -256,11 +220,11 @@ TEST_F(Controls, ControlsNavigateInADialogWithAParentWindow) {
   for (int id : {kIdFirst, kIdSecond, kIdGo, IDOK, IDCANCEL}) controls.push_back(bind(dialog, id));
   int okKeys = 0;
   int dialogEscapes = 0;
-  ctl(controls[3]).bKeyDown = closure([&](lanmere::Args args) {
+  as<TControl>(controls[3]).bKeyDown = closure([&](lanmere::Args args) {
     if (lanmere::arg(args, 1).integer() == VK_RETURN) ++okKeys;
     return Value();
   });
-  dialogOf(dialog).bKeyDown = closure([&](lanmere::Args args) {
+  as<TDialog>(dialog).bKeyDown = closure([&](lanmere::Args args) {
     if (lanmere::arg(args, 1).integer() == VK_ESCAPE) ++dialogEscapes;
     return Value();
   });
@@ -286,33 +250,33 @@ TEST_F(Controls, ControlsNavigateOnAPlainWindow) {
   const Value ok = panel.control("BUTTON", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 10);
   int okKeys = 0;
   int escapes = 0;
-  ctl(ok).bKeyDown = closure([&](lanmere::Args args) {
+  as<TControl>(ok).bKeyDown = closure([&](lanmere::Args args) {
     okKeys += lanmere::arg(args, 1).integer() == VK_RETURN;
     return Value();
   });
-  as(panel.window).bKeyDown = closure([&](lanmere::Args args) {
+  as<TWindow>(panel.window).bKeyDown = closure([&](lanmere::Args args) {
     escapes += lanmere::arg(args, 1).integer() == VK_ESCAPE;
     return Value();
   });
   auto focused = [](const Value& control) {
-    return [control] { return GetFocus() == ctl(control).hwnd(); };
+    return [control] { return GetFocus() == as<TControl>(control).hwnd(); };
   };
-  SetFocus(ctl(ok).hwnd());
-  postKey(ctl(ok).hwnd(), VK_TAB);
+  SetFocus(as<TControl>(ok).hwnd());
+  postKey(as<TControl>(ok).hwnd(), VK_TAB);
   EXPECT_TRUE(pump(focused(first)));
   BYTE state[256] = {};
   GetKeyboardState(state);
   state[VK_SHIFT] = 0x80;
   SetKeyboardState(state);
-  postKey(ctl(first).hwnd(), VK_TAB);
+  postKey(as<TControl>(first).hwnd(), VK_TAB);
   const bool wrappedBack = pump(focused(ok));
   state[VK_SHIFT] = 0;
   SetKeyboardState(state);
   EXPECT_TRUE(wrappedBack);
-  SetFocus(ctl(first).hwnd());
-  postKey(ctl(first).hwnd(), VK_RETURN);
+  SetFocus(as<TControl>(first).hwnd());
+  postKey(as<TControl>(first).hwnd(), VK_RETURN);
   EXPECT_TRUE(pump([&] { return okKeys == 1; }));
-  postKey(ctl(first).hwnd(), VK_ESCAPE);
+  postKey(as<TControl>(first).hwnd(), VK_ESCAPE);
   EXPECT_TRUE(pump([&] { return escapes == 1; }));
   EXPECT_EQ(lanmere::send(second, "GetDlgCode", {VK_TAB}).isNil(), true);
 }
@@ -326,7 +290,7 @@ TEST_F(Controls, AnInvalidFieldKeepsTheFocus) {
   const Value go = bind(dialog, kIdGo);
   int checks = 0;
   bool valid = false;
-  ctl(first).bValid = closure([&](lanmere::Args) {
+  as<TControl>(first).bValid = closure([&](lanmere::Args) {
     ++checks;
     return Value(valid);
   });
@@ -334,13 +298,13 @@ TEST_F(Controls, AnInvalidFieldKeepsTheFocus) {
   runModal(dialog, {ready, moveFocus(kIdFirst), focusIs(kIdFirst), keys({VK_TAB}),
                     focusIs(kIdFirst, checked(1)), keys({VK_TAB}), focusIs(kIdFirst, checked(2)),
                     [](HWND hwnd) {
-                      click(GetDlgItem(hwnd, kIdSecond));
+                      postClick(GetDlgItem(hwnd, kIdSecond));
                       return true;
                     },
                     focusIs(kIdFirst, checked(3)),
                     [&](HWND hwnd) {
                       valid = true;
-                      click(GetDlgItem(hwnd, kIdSecond));
+                      postClick(GetDlgItem(hwnd, kIdSecond));
                       return true;
                     },
                     focusIs(kIdSecond, checked(4)),
@@ -348,13 +312,13 @@ TEST_F(Controls, AnInvalidFieldKeepsTheFocus) {
                     [](HWND hwnd) { return PostMessageA(hwnd, WM_NULL, 0, 0) != 0; },
                     focusIs(kIdSecond), moveFocus(kIdFirst), focusIs(kIdFirst),
                     [&](HWND) {
-                      ctl(first).oJump = go;
+                      as<TControl>(first).oJump = go;
                       pressKeys({VK_TAB});
                       return true;
                     },
                     focusIs(kIdGo, checked(5)), endWith(dialog, 1)});
   EXPECT_EQ(checks, 5);
-  EXPECT_TRUE(ctl(first).oJump.isNil());
+  EXPECT_TRUE(as<TControl>(first).oJump.isNil());
 }
 
 TEST_F(Controls, ABoxInBValidLeavesTheFocusOnTheField) {
@@ -362,7 +326,7 @@ TEST_F(Controls, ABoxInBValidLeavesTheFocusOnTheField) {
   const Value first = bind(dialog, kIdFirst);
   bind(dialog, kIdSecond);
   int checks = 0;
-  ctl(first).bValid = closure([&](lanmere::Args) {
+  as<TControl>(first).bValid = closure([&](lanmere::Args) {
     ++checks;
     lanmere::callFunction("MSGALERT", {Value("Not valid")});
     return Value(false);
@@ -396,7 +360,7 @@ TEST_F(Controls, ValidationAcrossParents) {
   const Value second = bind(dialog, kIdSecond);
   int inner = 0;
   int outer = 0;
-  ctl(second).bValid = counter(outer, false);
+  as<TControl>(second).bValid = counter(outer, false);
   Value field;
   runModal(dialog, {ready,
                     [&](HWND hwnd) {
@@ -405,17 +369,17 @@ TEST_F(Controls, ValidationAcrossParents) {
                                       18, hwndOf(panel), reinterpret_cast<HMENU>(301), nullptr,
                                       nullptr);
                       field = bind(panel, 301);
-                      ctl(field).Initiate(number(hwndOf(panel)));
-                      ctl(field).bValid = counter(inner, false);
-                      SetFocus(ctl(field).hwnd());
+                      as<TControl>(field).Initiate(number(hwndOf(panel)));
+                      as<TControl>(field).bValid = counter(inner, false);
+                      SetFocus(as<TControl>(field).hwnd());
                       return hwnd != nullptr;
                     },
                     [&](HWND hwnd) {
-                      if (GetFocus() != ctl(field).hwnd()) return false;
-                      click(GetDlgItem(hwnd, kIdSecond));
+                      if (GetFocus() != as<TControl>(field).hwnd()) return false;
+                      postClick(GetDlgItem(hwnd, kIdSecond));
                       return true;
                     },
-                    [&](HWND) { return inner == 1 && GetFocus() == ctl(field).hwnd(); },
+                    [&](HWND) { return inner == 1 && GetFocus() == as<TControl>(field).hwnd(); },
                     endWith(dialog, 1)});
   EXPECT_EQ(inner, 1);
   EXPECT_EQ(outer, 0);
@@ -427,23 +391,23 @@ TEST_F(Controls, ABreakInBValidDoesNotSwitchValidationOff) {
   const Value first = panel.control("EDIT", kIdFirst, WS_TABSTOP | WS_BORDER, 10, 10);
   const Value second = panel.control("EDIT", kIdSecond, WS_TABSTOP | WS_BORDER, 40, 10);
   int checks = 0;
-  ctl(first).bValid = closure([&](lanmere::Args) -> Value {
+  as<TControl>(first).bValid = closure([&](lanmere::Args) -> Value {
     if (++checks == 1) lanmere::doBreak();
     return false;
   });
   auto validate = [&] {
     callWindows([&] {
-      return SendMessageA(ctl(first).hwnd(), kWmFrameworkLostFocus,
-                          reinterpret_cast<WPARAM>(ctl(second).hwnd()), 0);
+      return SendMessageA(as<TControl>(first).hwnd(), kWmFrameworkLostFocus,
+                          reinterpret_cast<WPARAM>(as<TControl>(second).hwnd()), 0);
     });
   };
   bool broke = false;
   lanmere::beginSequence(validate, [&](const Value&) { broke = true; });
   EXPECT_TRUE(broke);
-  EXPECT_FALSE(as(panel.window).lValidating.logical());
+  EXPECT_FALSE(as<TWindow>(panel.window).lValidating.logical());
   validate();
   EXPECT_EQ(checks, 2);
-  EXPECT_EQ(GetFocus(), ctl(first).hwnd());
+  EXPECT_EQ(GetFocus(), as<TControl>(first).hwnd());
 }
 
 // ---- Mnemonics ----
@@ -453,9 +417,9 @@ TEST_F(Controls, TheKeyMenuCommandFindsTheHotControl) {
   const Value first = bind(dialog, kIdFirst);
   bind(dialog, kIdSecond);
   const Value go = bind(dialog, kIdGo, "TCOUNTINGCTL");
-  auto& clicks = static_cast<TCountingCtl&>(*go.object()).clicks;
+  auto& clicks = as<TCountingCtl>(go).clicks;
   bool valid = true;
-  ctl(first).bValid = closure([&](lanmere::Args) { return Value(valid); });
+  as<TControl>(first).bValid = closure([&](lanmere::Args) { return Value(valid); });
   auto keyMenu = [](int letter) {
     return [letter](HWND hwnd) {
       SendMessageA(GetFocus(), WM_SYSCOMMAND, SC_KEYMENU, letter);
@@ -486,18 +450,19 @@ TEST_F(Controls, SystemKeysOnAPlainWindow) {
   Panel panel;
   const Value first = panel.control("EDIT", kIdFirst, WS_TABSTOP | WS_BORDER, 10, 10);
   const Value go = panel.control("BUTTON", kIdGo, WS_TABSTOP, 50, 10, "TCOUNTINGCTL", "&Go");
-  EXPECT_TRUE(ctl(first).SysCommand(SC_KEYMENU, 's', 0).isNil());
-  SetFocus(ctl(first).hwnd());
-  callWindows([&] { return SendMessageA(ctl(first).hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 's'); });
+  EXPECT_TRUE(as<TControl>(first).SysCommand(SC_KEYMENU, 's', 0).isNil());
+  SetFocus(as<TControl>(first).hwnd());
+  callWindows(
+      [&] { return SendMessageA(as<TControl>(first).hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 's'); });
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(GetFocus(), ctl(first).hwnd());
+  EXPECT_EQ(GetFocus(), as<TControl>(first).hwnd());
   std::vector<long long> seen;
-  ctl(first).bSysKeyDown = closure([&](lanmere::Args args) {
+  as<TControl>(first).bSysKeyDown = closure([&](lanmere::Args args) {
     seen.push_back(lanmere::arg(args, 1).integer());
     return Value();
   });
-  callWindows([&] { return SendMessageA(ctl(first).hwnd(), WM_SYSKEYDOWN, 'G', 0); });
-  auto& clicks = static_cast<TCountingCtl&>(*go.object()).clicks;
+  callWindows([&] { return SendMessageA(as<TControl>(first).hwnd(), WM_SYSKEYDOWN, 'G', 0); });
+  auto& clicks = as<TCountingCtl>(go).clicks;
   EXPECT_TRUE(pump([&] { return clicks == 1; }));
   EXPECT_EQ(seen, std::vector<long long>{'G'});
 }
@@ -507,17 +472,17 @@ TEST_F(Controls, ValueLookAndAlignment) {
   Panel panel;
   const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 50, 50);
   auto cell = lanmere::make<lanmere::Cell>(Value("old"));
-  ctl(control).bSetGet = lanmere::setGet(cell);
-  EXPECT_EQ(ctl(control).VarGet().string(), "old");
-  ctl(control).VarPut("new");
+  as<TControl>(control).bSetGet = lanmere::setGet(cell);
+  EXPECT_EQ(as<TControl>(control).VarGet().string(), "old");
+  as<TControl>(control).VarPut("new");
   EXPECT_EQ(cell->value.string(), "new");
-  ctl(control).Set3DLook(true);
-  EXPECT_TRUE(ctl(control).l3D().logical());
-  ctl(control).Set3DLook(false);
-  EXPECT_FALSE(ctl(control).l3D().logical());
+  as<TControl>(control).Set3DLook(true);
+  EXPECT_TRUE(as<TControl>(control).l3D().logical());
+  as<TControl>(control).Set3DLook(false);
+  EXPECT_FALSE(as<TControl>(control).l3D().logical());
   RECT client{};
   GetClientRect(panel.hwnd, &client);
-  const HWND hwnd = ctl(control).hwnd();
+  const HWND hwnd = as<TControl>(control).hwnd();
   struct Case {
     long long align;
     bool fullWidth, fullHeight, atTop, atLeft;
@@ -541,7 +506,7 @@ TEST_F(Controls, ValueLookAndAlignment) {
     EXPECT_EQ(rect.left == 0, each.atLeft) << each.align;
   }
   lanmere::send(control, "_nAlign", {0});
-  EXPECT_TRUE(as(panel.window).oClient.isNil());
+  EXPECT_TRUE(as<TWindow>(panel.window).oClient.isNil());
 }
 
 // ---- Colours ----
@@ -550,15 +515,15 @@ TEST_F(Controls, ColoursAnswerTheBrushOfTheControlOrOfItsParent) {
   Panel panel;
   panel.child("EDIT", kIdFirst, WS_BORDER, 10, 10);
   const Value control = lanmere::createObject("TCONTROL");
-  ctl(control).nId = kIdFirst;
-  ctl(control).oWnd = panel.window;
-  as(panel.window).AddControl(control);
-  ctl(control).Initiate(number(panel.hwnd));
+  as<TControl>(control).nId = kIdFirst;
+  as<TControl>(control).oWnd = panel.window;
+  as<TWindow>(panel.window).AddControl(control);
+  as<TControl>(control).Initiate(number(panel.hwnd));
   const HDC dc = CreateCompatibleDC(nullptr);
   auto request = [&] {
     return static_cast<long long>(callWindows([&] {
       return SendMessageA(panel.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                          reinterpret_cast<LPARAM>(ctl(control).hwnd()));
+                          reinterpret_cast<LPARAM>(as<TControl>(control).hwnd()));
     }));
   };
   auto brushOf = [](const Value& object) {
@@ -570,28 +535,28 @@ TEST_F(Controls, ColoursAnswerTheBrushOfTheControlOrOfItsParent) {
   SetBkColor(dc, RGB(200, 210, 220));
   long long answer = request();
   EXPECT_EQ(answer, brushOf(control));
-  EXPECT_EQ(ctl(control).nClrText.integer(), RGB(10, 20, 30));
-  EXPECT_EQ(ctl(control).nClrPane.integer(), RGB(200, 210, 220));
+  EXPECT_EQ(as<TControl>(control).nClrText.integer(), RGB(10, 20, 30));
+  EXPECT_EQ(as<TControl>(control).nClrPane.integer(), RGB(200, 210, 220));
   // The control's colours go into the context.
-  ctl(control).nClrText = static_cast<long long>(RGB(1, 2, 3));
-  ctl(control).nClrPane = static_cast<long long>(RGB(4, 5, 6));
+  as<TControl>(control).nClrText = static_cast<long long>(RGB(1, 2, 3));
+  as<TControl>(control).nClrPane = static_cast<long long>(RGB(4, 5, 6));
   answer = request();
   EXPECT_EQ(answer, brushOf(control));
   EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
   EXPECT_EQ(GetBkColor(dc), RGB(4, 5, 6));
   EXPECT_EQ(GetBkMode(dc), OPAQUE);
   // A transparent control answers the parent's brush.
-  ctl(control).lTransparent = true;
+  as<TControl>(control).lTransparent = true;
   answer = request();
   EXPECT_EQ(answer, brushOf(panel.window));
   EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
   // Without a theme a transparent control paints its background itself; themed, it does not.
   // The test switch stands for the theme: whether Wine has one active depends on its prefix.
-  EXPECT_EQ(ctl(control).EraseBkGnd(number(dc)).integer(), 1);
+  EXPECT_EQ(as<TControl>(control).EraseBkGnd(number(dc)).integer(), 1);
   EXPECT_FALSE(lanmere::callFunction("ISAPPTHEMED").logical());
   overrideAppThemed(true);
   EXPECT_TRUE(lanmere::callFunction("ISAPPTHEMED").logical());
-  EXPECT_TRUE(ctl(control).EraseBkGnd(number(dc)).isNil());
+  EXPECT_TRUE(as<TControl>(control).EraseBkGnd(number(dc)).isNil());
   answer = request();
   EXPECT_EQ(answer, brushOf(panel.window));
   overrideAppThemed(std::nullopt);
@@ -610,12 +575,12 @@ TEST_F(Controls, MouseColumnsAreSigned) {
     columns.push_back(lanmere::arg(args, 2).integer());
     return Value(0);
   });
-  ctl(control).bMMoved = record;
-  ctl(control).bLClicked = record;
-  ctl(control).bLButtonUp = record;
+  as<TControl>(control).bMMoved = record;
+  as<TControl>(control).bLClicked = record;
+  as<TControl>(control).bLButtonUp = record;
   for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
     for (int column : {-1, -32768}) {
-      SendMessageA(ctl(control).hwnd(), message, 0, mousePosition(column, 5));
+      SendMessageA(as<TControl>(control).hwnd(), message, 0, mousePosition(column, 5));
     }
   }
   EXPECT_EQ(columns, (std::vector<long long>{-1, -32768, -1, -32768, -1, -32768}));
@@ -625,15 +590,15 @@ TEST_F(Controls, DragAndDrop) {
   Panel panel;
   const Value source = panel.control("EDIT", kIdFirst, WS_BORDER, 10, 10);
   const Value target = childWindow(panel.window, 100);
-  ctl(source).oDragCursor = Value(lanmere::make<TTestCursor>());
+  as<TControl>(source).oDragCursor = Value(lanmere::make<TTestCursor>());
   int begun = 0;
-  ctl(source).bDragBegin = counter(begun);
+  as<TControl>(source).bDragBegin = counter(begun);
   std::vector<long long> drop;
-  as(target).bDropOver = closure([&](lanmere::Args args) {
+  as<TWindow>(target).bDropOver = closure([&](lanmere::Args args) {
     drop = {lanmere::arg(args, 1).integer(), lanmere::arg(args, 2).integer()};
     return Value();
   });
-  const HWND hwnd = ctl(source).hwnd();
+  const HWND hwnd = as<TControl>(source).hwnd();
   auto send = [&](UINT message, int x, int y, WPARAM flags) {
     callWindows([&] { return SendMessageA(hwnd, message, flags, mousePosition(x, y)); });
   };
@@ -667,10 +632,10 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
   Panel panel;
   const Value control = panel.control("EDIT", kIdFirst, WS_BORDER, 16, 24);
   const Value kept = panel.control("EDIT", kIdSecond, WS_BORDER, 80, 24);
-  const HWND hwnd = ctl(control).hwnd();
+  const HWND hwnd = as<TControl>(control).hwnd();
   MoveWindow(hwnd, 24, 16, 40, 24, TRUE);
-  ctl(control).lDrag = true;
-  ctl(kept).lDrag = true;
+  as<TControl>(control).lDrag = true;
+  as<TControl>(kept).lDrag = true;
   std::vector<std::string> log;
   auto note = [&](const char* what) {
     return closure([&log, what](lanmere::Args) {
@@ -678,8 +643,8 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
       return Value();
     });
   };
-  ctl(control).bPostDrag = note("post");
-  ctl(control).bDrag = note("drag");
+  as<TControl>(control).bPostDrag = note("post");
+  as<TControl>(control).bDrag = note("drag");
   auto send = [&](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     callWindows([&] { return SendMessageA(window, message, wParam, lParam); });
   };
@@ -699,7 +664,7 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
   RECT inside{};
   GetClientRect(hwnd, &inside);
   send(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, mousePosition(inside.right - 1, inside.bottom - 1));
-  EXPECT_EQ(ctl(control).nMResize.integer(), 5);
+  EXPECT_EQ(as<TControl>(control).nMResize.integer(), 5);
   send(hwnd, WM_LBUTTONUP, 0, mousePosition(inside.right + 18, inside.bottom + 8));
   EXPECT_EQ(lanmere::send(control, "nWidth").integer(), 104 - 48);
   EXPECT_EQ(lanmere::send(control, "nHeight").integer(), 72 - 40);
@@ -712,16 +677,16 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
     return answer;
   });
   for (const Value& each : {kept, control}) {
-    ctl(each).bPreDelControl = note("pre");
-    ctl(each).bPostDelControl = note("deleted");
+    as<TControl>(each).bPreDelControl = note("pre");
+    as<TControl>(each).bPostDelControl = note("deleted");
   }
   log.clear();
-  send(ctl(kept).hwnd(), WM_KEYDOWN, VK_DELETE, 0);
+  send(as<TControl>(kept).hwnd(), WM_KEYDOWN, VK_DELETE, 0);
   send(hwnd, WM_KEYDOWN, VK_DELETE, 0);
   EXPECT_TRUE(pump([&] { return !IsWindow(hwnd); }));
   EXPECT_EQ(log, (std::vector<std::string>{"pre", "pre", "deleted"}));
-  EXPECT_TRUE(IsWindow(ctl(kept).hwnd()));
-  const Value& controls = as(panel.window).aControls;
+  EXPECT_TRUE(IsWindow(as<TControl>(kept).hwnd()));
+  const Value& controls = as<TWindow>(panel.window).aControls;
   ASSERT_EQ(controls.length(), 1u);
   EXPECT_TRUE(controls.item(1).sharesStorageWith(kept));
   EXPECT_EQ(lanmere::send(control, "aDots").length(), 0u);
@@ -735,14 +700,14 @@ TEST_F(Controls, EndAndAClosedDialogLeaveNothingBehind) {
     const Value dialog = resource();
     const Value first = bind(dialog, kIdFirst);
     const Value second = bind(dialog, kIdSecond);
-    ctl(first).oJump = second;
-    ctl(first).bValid = closure([first](lanmere::Args) { return Value(true); });
-    ctl(second).bValid = closure([second](lanmere::Args) { return Value(true); });
+    as<TControl>(first).oJump = second;
+    as<TControl>(first).bValid = closure([first](lanmere::Args) { return Value(true); });
+    as<TControl>(second).bValid = closure([second](lanmere::Args) { return Value(true); });
     bool removed = false;
     runModal(dialog, {ready, moveFocus(kIdSecond), focusIs(kIdSecond),
                       [&](HWND) {
                         lanmere::send(second, "End");
-                        const TDialog& parent = dialogOf(dialog);
+                        const TDialog& parent = as<TDialog>(dialog);
                         removed = parent.aControls.length() == 1 && parent.oCtlFocus.isNil();
                         return true;
                       },
@@ -766,10 +731,10 @@ TEST_F(Controls, DockingHelpAndTheFrame) {
     SCOPED_TRACE(helpIcon.isNil() ? "help icon" : "no help icon");
     helpTopics.clear();
     const Value dialog = pixelDialog(100, 100, 300, 400, "Docked");
-    dialogOf(dialog).lHelpIcon = helpIcon;
-    dialogOf(dialog).nHelpId = 5;
+    as<TDialog>(dialog).lHelpIcon = helpIcon;
+    as<TDialog>(dialog).nHelpId = 5;
     std::vector<bool> activations;
-    dialogOf(dialog).bNcActivate = closure([&](lanmere::Args args) {
+    as<TDialog>(dialog).bNcActivate = closure([&](lanmere::Args args) {
       activations.push_back(lanmere::arg(args, 1).logical());
       return Value();
     });
@@ -777,30 +742,30 @@ TEST_F(Controls, DockingHelpAndTheFrame) {
     for (const long long row : {10, 40}) {
       Value& control = row == 10 ? top : client;
       control = bind(dialog, Value());
-      ctl(control).nTop = row;
-      ctl(control).nLeft = 10;
-      ctl(control).nBottom = row + 20;
-      ctl(control).nRight = 150;
+      as<TControl>(control).nTop = row;
+      as<TControl>(control).nLeft = 10;
+      as<TControl>(control).nBottom = row + 20;
+      as<TControl>(control).nRight = 150;
     }
-    ctl(client).nHelpId = 77;
+    as<TControl>(client).nHelpId = 77;
     LONG_PTR exStyle = 0;
     RECT area{}, topRect{}, clientRect{}, before{};
     runModal(dialog,
-             {[&](HWND hwnd) { return hwnd && ctl(client).hwnd(); },
+             {[&](HWND hwnd) { return hwnd && as<TControl>(client).hwnd(); },
               [&](HWND hwnd) {
                 exStyle = GetWindowLongPtrA(hwnd, GWL_EXSTYLE);
-                GetWindowRect(ctl(top).hwnd(), &before);
-                dialogOf(dialog).oTop = top;
+                GetWindowRect(as<TControl>(top).hwnd(), &before);
+                as<TDialog>(dialog).oTop = top;
                 lanmere::send(dialog, "AdjTop");
                 lanmere::send(dialog, "SetControl", {client});
                 GetClientRect(hwnd, &area);
                 for (auto [control, rect] : {std::pair{&top, &topRect}, {&client, &clientRect}}) {
-                  GetWindowRect(ctl(*control).hwnd(), rect);
+                  GetWindowRect(as<TControl>(*control).hwnd(), rect);
                   MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(rect), 2);
                 }
-                SetFocus(ctl(client).hwnd());
+                SetFocus(as<TControl>(client).hwnd());
                 lanmere::send(dialog, "Help");
-                SetFocus(ctl(top).hwnd());
+                SetFocus(as<TControl>(top).hwnd());
                 lanmere::send(dialog, "Help");
                 SendMessageA(hwnd, WM_NCACTIVATE, FALSE, 0);
                 return true;

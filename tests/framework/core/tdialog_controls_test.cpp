@@ -12,16 +12,11 @@
 #include "framework/core/handles.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
-#include "tests/framework/core/dialog_fixture.h"
 #include "tests/framework/core/dialog_test_ids.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace kestrel::test {
 namespace {
-
-bool ready(HWND dialog) {
-  return dialog && focusedId(dialog) != 0;
-}
 
 class Controls : public DialogTest {};
 
@@ -29,15 +24,15 @@ TEST_F(Controls, DefControlNumbersAndRefusesATakenId) {
   const Value dialog = pixelDialog(0, 0, 100, 100);
   const Value first = addControl(dialog, "Edit", Value(), "", 0, 0, 10, 10);
   const Value second = addControl(dialog, "Edit", Value(), "", 0, 0, 10, 10);
-  EXPECT_EQ(ctrl(first).nId.integer(), 101);
-  EXPECT_EQ(ctrl(second).nId.integer(), 102);
-  EXPECT_EQ(ctrl(first).hWnd.integer(), 0);
+  EXPECT_EQ(as<TTestCtrl>(first).nId.integer(), 101);
+  EXPECT_EQ(as<TTestCtrl>(second).nId.integer(), 102);
+  EXPECT_EQ(as<TTestCtrl>(first).hWnd.integer(), 0);
   EXPECT_TRUE(errors.empty());
   addControl(dialog, "Edit", 101, "", 0, 0, 10, 10);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].subCode, kErrDuplicatedId);
   EXPECT_EQ(errors[0].operation, "No:    101");
-  EXPECT_EQ(dialogOf(dialog).aControls.length(), 2u);
+  EXPECT_EQ(as<TDialog>(dialog).aControls.length(), 2u);
 }
 
 // A click reaches the control with that id; while another control awaits validation and refuses
@@ -56,8 +51,8 @@ TEST_F(Controls, ClicksReachTheirControlsUnlessValidationStopsThem) {
     const Value plain = addControl(dialog, "Button", kPlain, "Plain", 60, 10, 85, 90, WS_TABSTOP);
     const Value cancel =
         addControl(dialog, "Button", kCancelLike, "Cancel", 60, 100, 85, 180, WS_TABSTOP);
-    ctrl(cancel).lCancel = true;
-    ctrl(edit).bValid = closure([](lanmere::Args) { return Value(false); });
+    as<TTestCtrl>(cancel).lCancel = true;
+    as<TTestCtrl>(edit).bValid = closure([](lanmere::Args) { return Value(false); });
     auto press = [](int id) {
       return [id](HWND hwnd) {
         pressButton(hwnd, id);
@@ -65,17 +60,17 @@ TEST_F(Controls, ClicksReachTheirControlsUnlessValidationStopsThem) {
       };
     };
     auto clicks = [](const Value& control, std::size_t count) {
-      return [control, count](HWND) { return ctrl(control).log.size() == count; };
+      return [control, count](HWND) { return as<TTestCtrl>(control).log.size() == count; };
     };
     runModal(dialog, {ready, press(kPlain), clicks(plain, 1),
                       [&](HWND) {
-                        dialogOf(dialog).nResult = edit;  // as the edit's GotFocus does
+                        as<TDialog>(dialog).nResult = edit;  // as the edit's GotFocus does
                         return true;
                       },
                       press(kPlain), press(kCancelLike), clicks(cancel, 1),
                       [&](HWND) {
-                        plainLog = ctrl(plain).log;
-                        cancelLog = ctrl(cancel).log;
+                        plainLog = as<TTestCtrl>(plain).log;
+                        cancelLog = as<TTestCtrl>(cancel).log;
                         lanmere::send(dialog, "End", {1});
                         return true;
                       }});
@@ -83,7 +78,7 @@ TEST_F(Controls, ClicksReachTheirControlsUnlessValidationStopsThem) {
       EXPECT_FALSE(slot.sharesStorageWith(edit) || slot.sharesStorageWith(plain) ||
                    slot.sharesStorageWith(cancel));
     }
-    EXPECT_EQ(dialogOf(dialog).aControls.length(), 0u);
+    EXPECT_EQ(as<TDialog>(dialog).aControls.length(), 0u);
   }
   EXPECT_EQ(plainLog, std::vector<std::string>{"CLICK"});
   EXPECT_EQ(cancelLog, std::vector<std::string>{"CLICK"});
@@ -128,7 +123,7 @@ TEST_F(Controls, AGradientMakesTheDialogTransparent) {
   EXPECT_TRUE(lanmere::callFunction("SETDLGGRADIENT", {shade}).isNil());
   const Value dialog = pixelDialog(100, 100, 260, 400, "Shaded");
   EXPECT_TRUE(lanmere::callFunction("SETDLGGRADIENT", {Value()}).sharesStorageWith(shade));
-  EXPECT_TRUE(dialogOf(dialog).lTransparent.logical());
+  EXPECT_TRUE(as<TDialog>(dialog).lTransparent.logical());
   const Value edit =
       addControl(dialog, "Edit", kIdFirstEdit, "", 10, 10, 35, 200, WS_TABSTOP | WS_BORDER);
   LRESULT labelBrush = 0;
@@ -141,11 +136,11 @@ TEST_F(Controls, AGradientMakesTheDialogTransparent) {
                           SendMessageA(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                        reinterpret_cast<LPARAM>(label));
                       ReleaseDC(label, dc);
-                      dialogBrush = lanmere::send(dialogOf(dialog).oBrush, "hBrush").integer();
+                      dialogBrush = lanmere::send(as<TDialog>(dialog).oBrush, "hBrush").integer();
                       lanmere::send(dialog, "End", {1});
                       return true;
                     }});
-  EXPECT_TRUE(ctrl(edit).lTransparent.logical());
+  EXPECT_TRUE(as<TTestCtrl>(edit).lTransparent.logical());
   EXPECT_EQ(static_cast<long long>(labelBrush), dialogBrush);
 }
 
@@ -199,10 +194,10 @@ TEST_F(Controls, AModelessDialogInTheMainLoop) {
   activate(dialog, {.bValid = closure([&](lanmere::Args) { return Value(agree); }),
                     .lModal = false,
                     .bInit = closure([&](lanmere::Args args) {
-                      visibleAtInit = IsWindowVisible(dialogOf(args[0]).hwnd());
+                      visibleAtInit = IsWindowVisible(as<TDialog>(args[0]).hwnd());
                       return Value();
                     })});
-  const HWND hwnd = dialogOf(dialog).hwnd();
+  const HWND hwnd = as<TDialog>(dialog).hwnd();
   ASSERT_TRUE(IsWindow(hwnd));
   EXPECT_FALSE(visibleAtInit);
   EXPECT_TRUE(IsWindowVisible(hwnd));
@@ -244,14 +239,14 @@ TEST_F(Controls, AModelessDialogInTheMainLoop) {
   driver.rethrow();
   EXPECT_TRUE(driver.done());
   EXPECT_FALSE(registered(hwnd));
-  EXPECT_EQ(dialogOf(dialog).nResult.integer(), 4);
-  EXPECT_EQ(dialogOf(dialog).hWnd.integer(), 0);
+  EXPECT_EQ(as<TDialog>(dialog).nResult.integer(), 4);
+  EXPECT_EQ(as<TDialog>(dialog).hWnd.integer(), 0);
 }
 
 TEST_F(Controls, AModelessDialogWithoutControlsIsNotRegistered) {
   const Value dialog = pixelDialog(100, 100, 200, 300, "Bare");
   activate(dialog, {.lModal = false});
-  const HWND hwnd = dialogOf(dialog).hwnd();
+  const HWND hwnd = as<TDialog>(dialog).hwnd();
   ASSERT_TRUE(IsWindow(hwnd));
   EXPECT_FALSE(registered(hwnd));
   DestroyWindow(hwnd);
@@ -270,7 +265,7 @@ TEST_F(Controls, AFullModelessTableRefusesTheDialog) {
   for (long long i = 0; i < taken; ++i) DEREGDIALOG(kFirstFake + i);
   ASSERT_EQ(answer.seen().size(), 1u);
   EXPECT_EQ(answer.seen()[0].text, "Not possible to create more non-modal Dialogs");
-  EXPECT_EQ(dialogOf(dialog).hWnd.integer(), 0);
+  EXPECT_EQ(as<TDialog>(dialog).hWnd.integer(), 0);
   EXPECT_TRUE(CANREGDIALOG());
 }
 
@@ -286,7 +281,7 @@ TEST_F(Controls, QueryEndSessionAnswersWhetherTheDialogEnds) {
       HWND hwnd = nullptr;
       std::vector<std::function<bool(HWND)>> steps = {
           [&](HWND current) {
-            hwnd = modal ? current : dialogOf(dialog).hwnd();
+            hwnd = modal ? current : as<TDialog>(dialog).hwnd();
             return hwnd && IsWindowVisible(hwnd);
           },
           [&](HWND) {

@@ -16,31 +16,18 @@
 #include "framework/core/tcontrol.h"
 #include "framework/core/themes.h"
 #include "runtime/functions.h"
-#include "tests/framework/core/dialog_fixture.h"
 #include "tests/framework/core/dialog_test_ids.h"
-#include "tests/framework/services/temp_folder.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
+#include "tests/support/files.h"
+#include "tests/support/help_standin.h"
 
 namespace kestrel::test {
 namespace {
 
-using Step = std::function<bool(HWND)>;
-
 constexpr long long kDialogStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-
-bool ready(HWND dialog) {
-  return dialog && focusedId(dialog) != 0;
-}
 
 bool shown(HWND dialog) {
   return dialog && IsWindowVisible(dialog);
-}
-
-Step endWith(const Value& dialog, long long result) {
-  return [dialog, result](HWND) {
-    lanmere::send(dialog, "End", {result});
-    return true;
-  };
 }
 
 // A dialog at pixels with that style.
@@ -57,13 +44,6 @@ Value styledDialog(long long style, const char* caption, const char* className =
 
 Value addEdit(const Value& dialog, int id, long long top) {
   return addControl(dialog, "Edit", id, "", top, 10, top + 25, 200, WS_TABSTOP | WS_BORDER);
-}
-
-RECT inParent(HWND child) {
-  RECT rect{};
-  GetWindowRect(child, &rect);
-  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
 }
 
 class DialogRest : public DialogTest {};
@@ -99,7 +79,7 @@ TEST_F(DialogRest, DefineGivesANewPlaceCaptionStyleAndColoursKeepingTheControls)
                       style = GetWindowLongPtrA(hwnd, GWL_STYLE);
                       face = windowPixel(hwnd, 260, 130);
                       const HWND item = GetDlgItem(hwnd, kIdFirstEdit);
-                      bound = item && ctrl(field).hWnd.integer() == handleNumber(item);
+                      bound = item && as<TTestCtrl>(field).hWnd.integer() == handleNumber(item);
                       return true;
                     },
                     endWith(dialog, 1)});
@@ -120,8 +100,8 @@ TEST_F(DialogRest, ContextHelpModeShowsTheHelpCursorAndAsksForTheTopic) {
   const lanmere::ModuleTable& helpModule = helpStandIn();
   ASSERT_EQ(lanmere::findFunction("HELPTOPIC"), nullptr);
   const Value dialog = pixelDialog(100, 100, 260, 400, "Help");
-  dialogOf(dialog).nHelpId = 5;
-  ctrl(addEdit(dialog, kIdFirstEdit, 10)).nHelpId = 77;
+  as<TDialog>(dialog).nHelpId = 5;
+  as<TTestCtrl>(addEdit(dialog, kIdFirstEdit, 10)).nHelpId = 77;
   addEdit(dialog, kIdSecondEdit, 45);
   struct Stage {
     const char* name;
@@ -156,7 +136,7 @@ TEST_F(DialogRest, ContextHelpModeShowsTheHelpCursorAndAsksForTheTopic) {
       return true;
     });
     steps.push_back([&](HWND) {  // the posted messages go before the timer's next tick
-      seen.push_back({dialogOf(dialog).lHelpIcon.logical(), GetCursor() == help, helpTopics});
+      seen.push_back({as<TDialog>(dialog).lHelpIcon.logical(), GetCursor() == help, helpTopics});
       return true;
     });
   }
@@ -182,7 +162,7 @@ TEST_F(DialogRest, FrameActivationEvaluatesBNcActivate) {
   using Call = std::pair<bool, bool>;  // the flag; the second argument is the dialog
   std::vector<Call> calls, away, back;
   const void* const self = dialog.identity();
-  dialogOf(dialog).bNcActivate = closure([&calls, self](lanmere::Args args) {
+  as<TDialog>(dialog).bNcActivate = closure([&calls, self](lanmere::Args args) {
     calls.push_back({lanmere::arg(args, 1).logical(), lanmere::arg(args, 2).identity() == self});
     return Value();
   });
@@ -210,7 +190,7 @@ TEST_F(DialogRest, ChangeFocusPostsItsMessageAndMovesNothing) {
   const Value dialog = pixelDialog(100, 100, 260, 400, "Focus", "TLOGGEDDIALOG");
   addEdit(dialog, kIdFirstEdit, 10);
   addEdit(dialog, kIdSecondEdit, 45);
-  const auto& messages = static_cast<TLoggedDialog&>(dialogOf(dialog)).messages;
+  const auto& messages = static_cast<TLoggedDialog&>(as<TDialog>(dialog)).messages;
   auto arrived = [&] {
     return std::count(messages.begin(), messages.end(), kWmFrameworkChangeFocus);
   };
@@ -245,29 +225,29 @@ TEST_F(DialogRest, DockedControlsFollowTheDialogsSize) {
   for (int i = 0; i < 2; ++i) {
     docked[i] = lanmere::createObject("TCONTROL");
     lanmere::send(docked[i], "Redefine", {Value(), dialog});
-    TControl& control = static_cast<TControl&>(*docked[i].object());
+    TControl& control = as<TControl>(docked[i]);
     control.nTop = 10 + 30 * i;
     control.nLeft = 10;
     control.nBottom = 30 + 30 * i;
     control.nRight = 150;
   }
-  auto hwndOf = [&](int i) { return static_cast<TControl&>(*docked[i].object()).hwnd(); };
+  auto hwndOf = [&](int i) { return as<TControl>(docked[i]).hwnd(); };
   RECT before{}, adjusted{}, area{}, top{}, client{};
   long height = 0;
   runModal(dialog, {[&](HWND hwnd) { return shown(hwnd) && hwndOf(1); },
                     [&](HWND hwnd) {
-                      const RECT own = inParent(hwndOf(0));
+                      const RECT own = rectInParent(hwndOf(0));
                       height = own.bottom - own.top;
-                      dialogOf(dialog).oTop = docked[0];
+                      as<TDialog>(dialog).oTop = docked[0];
                       lanmere::send(dialog, "AdjTop");
-                      adjusted = inParent(hwndOf(0));
+                      adjusted = rectInParent(hwndOf(0));
                       lanmere::send(dialog, "SetControl", {docked[1]});
                       GetClientRect(hwnd, &before);
                       SetWindowPos(hwnd, nullptr, 0, 0, 520, 420,
                                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                       GetClientRect(hwnd, &area);
-                      top = inParent(hwndOf(0));
-                      client = inParent(hwndOf(1));
+                      top = rectInParent(hwndOf(0));
+                      client = rectInParent(hwndOf(1));
                       return true;
                     },
                     endWith(dialog, 1)});
@@ -311,10 +291,10 @@ TEST_F(DialogRest, EscInTheKeyMessagesDependsOnTheParentsClass) {
     lanmere::callFunction("SETDIALOGESC", {each.escOn});
     const Value dialog = pixelDialog(100, 100, 260, 400, "Esc");
     addEdit(dialog, kIdFirstEdit, 10);
-    dialogOf(dialog).oWnd = parents[each.parent];
+    as<TDialog>(dialog).oWnd = parents[each.parent];
     const Value result = runModal(dialog, {ready, [&](HWND hwnd) {
                                              SendMessageA(hwnd, each.message, VK_ESCAPE, kEscFlags);
-                                             if (dialogOf(dialog).nResult.isNil()) {
+                                             if (as<TDialog>(dialog).nResult.isNil()) {
                                                lanmere::send(dialog, "End", {7});
                                              }
                                              return true;
@@ -322,7 +302,7 @@ TEST_F(DialogRest, EscInTheKeyMessagesDependsOnTheParentsClass) {
     EXPECT_EQ(result.integer(), each.ends ? 2 : 7);
   }
   lanmere::callFunction("SETDIALOGESC", {true});
-  DestroyWindow(as(parents[kWindow]).hwnd());
+  DestroyWindow(as<TWindow>(parents[kWindow]).hwnd());
 }
 
 // ---- Colours on a folder's page ----
@@ -358,8 +338,8 @@ TEST_F(DialogRest, FolderPagesPaintButtonsAndLabelsOnTheirBackground) {
     overrideAppThemed(c.themed);
     const Value dialog = pixelDialog(100, 100, 260, 400, "Page");
     addControl(dialog, c.windowClass, kIdFirstEdit, "Text", 10, 10, 35, 200, WS_TABSTOP);
-    if (c.inFolder) dialogOf(dialog).oWnd = folder;
-    dialogOf(dialog).SetColor(0LL, static_cast<long long>(kPage));
+    if (c.inFolder) as<TDialog>(dialog).oWnd = folder;
+    as<TDialog>(dialog).SetColor(0LL, static_cast<long long>(kPage));
     LRESULT answer = 0;
     COLORREF drawn = CLR_INVALID;
     const Value result = runModal(
@@ -408,7 +388,7 @@ TEST_F(DialogRest, ScrollStylesGiveFrameScrollBarObjects) {
     } bars[2];  // vertical, horizontal
     runModal(dialog, {shown,
                       [&](HWND hwnd) {
-                        const TDialog& self = dialogOf(dialog);
+                        const TDialog& self = as<TDialog>(dialog);
                         const Value objects[] = {self.oVScroll, self.oHScroll};
                         const int which[] = {SB_VERT, SB_HORZ};
                         const UINT message[] = {WM_VSCROLL, WM_HSCROLL};
@@ -451,7 +431,7 @@ std::string resourceBytes(const char* name) {
 TEST_F(DialogRest, AnIconByFileOrResourceIsTheSmallIcon) {
   TempFolder folder;
   const std::string file = folder / "dialog icon.ico";
-  TempFolder::writeFile(file, resourceBytes("DLGICONFILE"));
+  writeFile(file, resourceBytes("DLGICONFILE"));
   for (const std::string& icon : {file, std::string("DLGICON")}) {
     SCOPED_TRACE(icon);
     const Value dialog = newDialog({.nTop = 100,
@@ -461,7 +441,7 @@ TEST_F(DialogRest, AnIconByFileOrResourceIsTheSmallIcon) {
                                     .cCaption = "Icon",
                                     .lPixels = true,
                                     .oIcon = icon});
-    const Value loaded = lanmere::send(dialogOf(dialog).oIcon, "hIcon");
+    const Value loaded = lanmere::send(as<TDialog>(dialog).oIcon, "hIcon");
     ASSERT_NE(loaded.integer(), 0);
     LRESULT small = 0;
     runModal(dialog, {shown,
@@ -487,7 +467,7 @@ TEST_F(DialogRest, VbxDialogsSayTheSupportIsMissing) {
                                   .lPixels = true});
   ASSERT_EQ(alerts.seen().size(), 1u);
   const Value result = runModal(
-      dialog, {[&](HWND) { return alerts.seen().size() == 2 && shown(dialogOf(dialog).hwnd()); },
+      dialog, {[&](HWND) { return alerts.seen().size() == 2 && shown(as<TDialog>(dialog).hwnd()); },
                endWith(dialog, 4)});
   EXPECT_EQ(result.integer(), 4);
   ASSERT_EQ(alerts.seen().size(), 2u);

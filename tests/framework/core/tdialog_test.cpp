@@ -13,9 +13,8 @@
 #include "framework/core/dlgtemplate.h"
 #include "framework/core/handles.h"
 #include "framework/core/winrun.h"
-#include "tests/framework/core/dialog_fixture.h"
 #include "tests/framework/core/dialog_test_ids.h"
-#include "tests/support/ui.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace kestrel::test {
 namespace {
@@ -30,18 +29,6 @@ Value fieldsDialog(const char* className = "TDIALOG") {
   addControl(dialog, "Edit", kIdFirstEdit, "", 10, 10, 35, 200, WS_TABSTOP | WS_BORDER);
   addControl(dialog, "Edit", kIdSecondEdit, "", 45, 10, 70, 200, WS_TABSTOP | WS_BORDER);
   return dialog;
-}
-
-// Waits until the dialog is up with the focus in one of its controls.
-bool ready(HWND dialog) {
-  return dialog && focusedId(dialog) != 0;
-}
-
-std::function<bool(HWND)> endWith(const Value& dialog, long long result) {
-  return [dialog, result](HWND) {
-    lanmere::send(dialog, "End", {result});
-    return true;
-  };
 }
 
 class Modal : public DialogTest {};
@@ -60,7 +47,7 @@ TEST_F(Modal, EndGivesItsResultWhileTheRunningFlagIsUp) {
   EXPECT_EQ(result.integer(), 7);
   EXPECT_TRUE(runningInside);
   EXPECT_EQ(depthInside, 1u);
-  EXPECT_FALSE(dialogOf(dialog).lVisible.logical());
+  EXPECT_FALSE(as<TDialog>(dialog).lVisible.logical());
   EXPECT_TRUE(errors.empty());
 }
 
@@ -146,9 +133,9 @@ TEST_F(Modal, AFalseWhenGivesTwoAndNoWindow) {
   const Value dialog = fieldsDialog();
   const WindowCreations created;
   activate(dialog, {.bWhen = closure([](lanmere::Args) { return Value(false); })});
-  EXPECT_EQ(dialogOf(dialog).nResult.integer(), 2);
+  EXPECT_EQ(as<TDialog>(dialog).nResult.integer(), 2);
   EXPECT_EQ(created.count(), 0);
-  EXPECT_FALSE(dialogOf(dialog).lVisible.logical());
+  EXPECT_FALSE(as<TDialog>(dialog).lVisible.logical());
 }
 
 // 65535 is a result like any other once the dialog exists; only a dialog that never got its
@@ -167,7 +154,7 @@ TEST_F(Modal, InitAnsweringFalseKeepsItsFocus) {
     SCOPED_TRACE(answer);
     const Value dialog = fieldsDialog();
     const Value init = closure([answer](lanmere::Args args) {
-      SetFocus(GetDlgItem(dialogOf(args[0]).hwnd(), kIdSecondEdit));
+      SetFocus(GetDlgItem(as<TDialog>(args[0]).hwnd(), kIdSecondEdit));
       return Value(answer);
     });
     int focus = 0;
@@ -186,9 +173,9 @@ TEST_F(Modal, InitAnsweringFalseKeepsItsFocus) {
 TEST_F(Modal, StartRunsOnceEvenWhenItRepaints) {
   const Value dialog = fieldsDialog();
   int started = 0;
-  dialogOf(dialog).bStart = closure([&](lanmere::Args args) {
+  as<TDialog>(dialog).bStart = closure([&](lanmere::Args args) {
     ++started;
-    RedrawWindow(dialogOf(args[0]).hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(as<TDialog>(args[0]).hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     return Value();
   });
   runModal(dialog, {ready,
@@ -242,7 +229,7 @@ TEST_F(Modal, AFailingCodeBuiltDialogIsError3NamingItsTitle) {
   const Value dialog = pixelDialog(10, 10, 100, 200, "Broken", "TLOGGEDDIALOG");
   addControl(dialog, "NoSuchWindowClass", 10, "", 5, 5, 20, 50);
   activate(dialog);
-  const auto& messages = static_cast<TLoggedDialog&>(dialogOf(dialog)).messages;
+  const auto& messages = static_cast<TLoggedDialog&>(as<TDialog>(dialog)).messages;
   EXPECT_FALSE(messages.empty());
   EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_INITDIALOG), 0);
   ASSERT_EQ(errors.size(), 1u);
@@ -266,7 +253,7 @@ TEST_F(Modal, ARefusedTemplateCreatesNoWindow) {
     EXPECT_EQ(created.count(), 0);
   }
   const Value dialog = pixelDialog(0, 0, 50, 50, "Ready-made");
-  dialogOf(dialog).cResData = header + item;
+  as<TDialog>(dialog).cResData = header + item;
   const WindowCreations created;
   activate(dialog);
   EXPECT_EQ(created.count(), 0);
@@ -282,25 +269,25 @@ TEST_F(Modal, NestedDialogsKeepTheirOwnObjectsAndResults) {
   HWND outerHandle = nullptr;
   std::size_t depthInside = 0;
   bool outerGotProbe = false;
-  const Value result =
-      runModal(outer, {ready,
-                       [&](HWND hwnd) {
-                         outerHandle = hwnd;
-                         activate(inner);  // the next steps run inside the inner dialog's loop
-                         return true;
-                       },
-                       [&](HWND hwnd) { return hwnd != outerHandle && ready(hwnd); },
-                       [&](HWND) {
-                         depthInside = modalDepth();
-                         SendMessageA(outerHandle, kProbe, 0, 0);
-                         const auto& seen = static_cast<TLoggedDialog&>(dialogOf(outer)).messages;
-                         outerGotProbe = std::count(seen.begin(), seen.end(), kProbe) == 1;
-                         lanmere::send(inner, "End", {5});
-                         return true;
-                       },
-                       endWith(outer, 6)});
+  const Value result = runModal(
+      outer, {ready,
+              [&](HWND hwnd) {
+                outerHandle = hwnd;
+                activate(inner);  // the next steps run inside the inner dialog's loop
+                return true;
+              },
+              [&](HWND hwnd) { return hwnd != outerHandle && ready(hwnd); },
+              [&](HWND) {
+                depthInside = modalDepth();
+                SendMessageA(outerHandle, kProbe, 0, 0);
+                const auto& seen = static_cast<TLoggedDialog&>(as<TDialog>(outer)).messages;
+                outerGotProbe = std::count(seen.begin(), seen.end(), kProbe) == 1;
+                lanmere::send(inner, "End", {5});
+                return true;
+              },
+              endWith(outer, 6)});
   EXPECT_EQ(result.integer(), 6);
-  EXPECT_EQ(dialogOf(inner).nResult.integer(), 5);
+  EXPECT_EQ(as<TDialog>(inner).nResult.integer(), 5);
   EXPECT_EQ(depthInside, 2u);
   EXPECT_TRUE(outerGotProbe);
 }
@@ -344,7 +331,7 @@ TEST_F(Modal, ABreakEndsOnlyTheInnerDialogAQuitEndsBoth) {
     const Value button = addControl(outer, "Button", kOpen, "Open", 80, 10, 100, 80, WS_TABSTOP);
     const Value inner = resourceDialog("NAMEDDLG");
     Value caught;
-    ctrl(button).bAction = closure([&](lanmere::Args) {
+    as<TTestCtrl>(button).bAction = closure([&](lanmere::Args) {
       lanmere::beginSequence(
           [&] {
             activate(inner, {.bValid = closure([quit](lanmere::Args) -> Value {
@@ -390,7 +377,7 @@ TEST_F(Modal, ABreakEndsOnlyTheInnerDialogAQuitEndsBoth) {
     if (!quit) {
       EXPECT_EQ(caught.string(), "inner");
       EXPECT_TRUE(outerOpen);
-      EXPECT_EQ(dialogOf(outer).nResult.integer(), 3);
+      EXPECT_EQ(as<TDialog>(outer).nResult.integer(), 3);
     }
   }
 }
@@ -417,11 +404,11 @@ TEST_F(Modal, AnInMemoryDialogHasItsTemplatesSize) {
     if (withOwner) {
       ownerHandle = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 40, 30, 500, 400,
                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-      dialogOf(owner).hWnd = handleNumber(ownerHandle);
-      dialogOf(dialog).oWnd = owner;
+      as<TDialog>(owner).hWnd = handleNumber(ownerHandle);
+      as<TDialog>(dialog).oWnd = owner;
     }
     // The template Activate builds (it moves the dialog, and the object's edges with it, after).
-    const SIZE expected = templatePixels(dialogOf(dialog).cToChar(handleNumber(ownerHandle)));
+    const SIZE expected = templatePixels(as<TDialog>(dialog).cToChar(handleNumber(ownerHandle)));
     RECT window{}, client{};
     runModal(dialog, {ready,
                       [&](HWND hwnd) {
@@ -438,7 +425,7 @@ TEST_F(Modal, AnInMemoryDialogHasItsTemplatesSize) {
     EXPECT_NEAR(client.right, 400 - 100 + 1, (units & 0xFFFF) / 4 + 1);
     EXPECT_NEAR(client.bottom, 260 - 100 + 1, (units >> 16) / 8 + 1);
     if (ownerHandle) {
-      dialogOf(owner).hWnd = 0;
+      as<TDialog>(owner).hWnd = 0;
       DestroyWindow(ownerHandle);
     }
   }
@@ -453,14 +440,14 @@ TEST_F(Modal, CentredOverTheScreenOrOverTheParent) {
   HWND parentHandle = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 40, 300, 200,
                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   const Value parent = pixelDialog(0, 0, 1, 1, "Parent");
-  dialogOf(parent).hWnd = handleNumber(parentHandle);
+  as<TDialog>(parent).hWnd = handleNumber(parentHandle);
   RECT screen{}, over{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
   GetWindowRect(parentHandle, &over);
   for (bool inWnd : {false, true}) {
     SCOPED_TRACE(inWnd);
     const Value dialog = fieldsDialog();
-    dialogOf(dialog).oWnd = parent;
+    as<TDialog>(dialog).oWnd = parent;
     RECT window{};
     runModal(dialog,
              {ready,
@@ -474,7 +461,7 @@ TEST_F(Modal, CentredOverTheScreenOrOverTheParent) {
     EXPECT_NEAR(centre(window).x, want.x, 1);
     EXPECT_NEAR(centre(window).y, want.y, 1);
   }
-  dialogOf(parent).hWnd = 0;
+  as<TDialog>(parent).hWnd = 0;
   DestroyWindow(parentHandle);
 }
 

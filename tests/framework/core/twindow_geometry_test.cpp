@@ -8,15 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "framework/core/fwmessages.h"
 #include "framework/core/wndproc.h"
 #include "runtime/binding.h"
-#include "tests/framework/core/twindow_support.h"
+#include "tests/support/files.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -24,16 +23,6 @@ namespace {
 
 using lanmere::Args;
 using lanmere::Value;
-
-// The window's rectangle in its parent's client coordinates (the screen's for a top window).
-RECT placed(HWND hwnd) {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  if (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) {
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-  }
-  return rect;
-}
 
 TEST(Geometry, MoveSizeBoundsAndCenterPlaceTheWindowAndUpdateItsEdges) {
   Value parent = pixelWindow(0, 0, 299, 399);
@@ -56,22 +45,22 @@ TEST(Geometry, MoveSizeBoundsAndCenterPlaceTheWindowAndUpdateItsEdges) {
   };
   for (Case& c : cases) {
     lanmere::send(child, lanmere::symbol(c.method), Args(c.args));
-    const RECT got = placed(hwndOf(child));
+    const RECT got = rectInParent(hwndOf(child));
     EXPECT_EQ(got.left, c.want.left) << c.method;
     EXPECT_EQ(got.top, c.want.top) << c.method;
     EXPECT_EQ(got.right, c.want.right) << c.method;
     EXPECT_EQ(got.bottom, c.want.bottom) << c.method;
     // The edges kept in the object are inclusive.
-    EXPECT_EQ(as(child).nTop.integer(), got.top) << c.method;
-    EXPECT_EQ(as(child).nLeft.integer(), got.left) << c.method;
-    EXPECT_EQ(as(child).nBottom.integer(), got.bottom - 1) << c.method;
-    EXPECT_EQ(as(child).nRight.integer(), got.right - 1) << c.method;
+    EXPECT_EQ(as<TWindow>(child).nTop.integer(), got.top) << c.method;
+    EXPECT_EQ(as<TWindow>(child).nLeft.integer(), got.left) << c.method;
+    EXPECT_EQ(as<TWindow>(child).nBottom.integer(), got.bottom - 1) << c.method;
+    EXPECT_EQ(as<TWindow>(child).nRight.integer(), got.right - 1) << c.method;
   }
   // A top window with no window given is centred in the work area.
   lanmere::send(parent, "Center");
   RECT work{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  const RECT top = placed(hwndOf(parent));
+  const RECT top = rectInParent(hwndOf(parent));
   EXPECT_NEAR(top.left - work.left, work.right - top.right, 1);
   EXPECT_NEAR(top.top - work.top, work.bottom - top.bottom, 1);
   destroy(parent);
@@ -80,7 +69,8 @@ TEST(Geometry, MoveSizeBoundsAndCenterPlaceTheWindowAndUpdateItsEdges) {
 TEST(Geometry, TheMinMaxListLimitsTheSizeTheSystemGives) {
   Value w = pixelWindow(10, 10, 309, 409);
   // max size, max position, min track size, max track size; nil keeps the system's value.
-  as(w).aMinMaxInfo = Value::list({Value(), Value(), Value(), Value(), 200, 150, 500, 400});
+  as<TWindow>(w).aMinMaxInfo =
+      Value::list({Value(), Value(), Value(), Value(), 200, 150, 500, 400});
   MINMAXINFO info{};
   info.ptMaxSize = {1000, 900};
   SendMessageA(hwndOf(w), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
@@ -96,7 +86,7 @@ TEST(Geometry, TheMinMaxListLimitsTheSizeTheSystemGives) {
   for (const Case& c :
        {Case{50, 50, 200, 150}, Case{800, 700, 500, 400}, Case{300, 200, 300, 200}}) {
     lanmere::send(w, "SetSize", {c.width, c.height});
-    const RECT got = placed(hwndOf(w));
+    const RECT got = rectInParent(hwndOf(w));
     EXPECT_EQ(got.right - got.left, c.wantWidth) << c.width;
     EXPECT_EQ(got.bottom - got.top, c.wantHeight) << c.height;
   }
@@ -156,11 +146,10 @@ std::uint32_t le32(const std::string& bytes, std::size_t at) {
 TEST(Drawing, SaveToBmpWritesTheClientAreaAsA24BitFile) {
   Value w = whiteWindow();
   lanmere::send(w, "SetPixel", {0, 0, static_cast<long long>(RGB(10, 20, 30))});
-  const std::filesystem::path file = std::filesystem::temp_directory_path() / "kestrel_window.bmp";
-  std::filesystem::remove(file);
-  ASSERT_TRUE(lanmere::send(w, "SaveToBmp", {file.string()}).logical());
-  std::ifstream in(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const TempFolder folder;
+  const std::string file = folder / "kestrel_window.bmp";
+  ASSERT_TRUE(lanmere::send(w, "SaveToBmp", {file}).logical());
+  const std::string bytes = readFile(file);
   RECT client{};
   GetClientRect(hwndOf(w), &client);
   ASSERT_GT(bytes.size(), 54u);
@@ -178,8 +167,6 @@ TEST(Drawing, SaveToBmpWritesTheClientAreaAsA24BitFile) {
   EXPECT_EQ(static_cast<unsigned char>(bytes[topLeft + 1]), 20);
   EXPECT_EQ(static_cast<unsigned char>(bytes[topLeft + 2]), 10);
   EXPECT_EQ(static_cast<unsigned char>(bytes[topLeft + 3]), 255);
-  in.close();
-  std::filesystem::remove(file);
   destroy(w);
 }
 
@@ -189,7 +176,7 @@ TEST(Frames, ToolWindowAndShadowChangeTheSystemStyles) {
     lanmere::send(w, "ToolWindow", {on});
     const LONG_PTR exStyle = GetWindowLongPtrA(hwndOf(w), GWL_EXSTYLE);
     EXPECT_EQ((exStyle & WS_EX_TOOLWINDOW) != 0, on);
-    EXPECT_EQ(as(w).nExStyle.integer(), exStyle);
+    EXPECT_EQ(as<TWindow>(w).nExStyle.integer(), exStyle);
   }
   lanmere::send(w, "Shadow");
   EXPECT_TRUE(GetClassLongPtrA(hwndOf(w), GCL_STYLE) & CS_DROPSHADOW);
@@ -225,8 +212,8 @@ TEST(Dialogs, SelColorTakesTheChosenColourAndCancelKeepsTheOld) {
     lanmere::send(w, "SelColor", {c.fore});
     steps.rethrow();
     EXPECT_TRUE(steps.done());
-    EXPECT_EQ(as(w).nClrText.integer(), c.wantText) << c.fore << c.button;
-    EXPECT_EQ(as(w).nClrPane.integer(), c.wantPane) << c.fore << c.button;
+    EXPECT_EQ(as<TWindow>(w).nClrText.integer(), c.wantText) << c.fore << c.button;
+    EXPECT_EQ(as<TWindow>(w).nClrPane.integer(), c.wantPane) << c.fore << c.button;
   }
   destroy(w);
 }
@@ -250,7 +237,7 @@ TEST(Dialogs, SelFontTakesTheChosenFontAndGivesTheOldOneBackOnce) {
     lanmere::send(w, "SelFont");
     EXPECT_EQ(driver.seen().size(), 1u);
   }
-  const Value chosen = as(w).oFont;
+  const Value chosen = as<TWindow>(w).oFont;
   EXPECT_FALSE(chosen.sharesStorageWith(shared));
   EXPECT_EQ(count(chosen), 1);
   EXPECT_EQ(count(shared), 1);
@@ -282,7 +269,7 @@ TEST(Dde, AnExecuteRequestReachesTheClosureAndIsAcknowledged) {
   Value server = pixelWindow(10, 10, 109, 209);
   Value client = pixelWindow(10, 220, 109, 419, "", "TDDECLIENTPROBE");
   std::vector<std::string> commands;
-  as(server).bDdeExecute = closure([&](Args a) {
+  as<TWindow>(server).bDdeExecute = closure([&](Args a) {
     EXPECT_EQ(a[0].integer(), number(hwndOf(client)).integer());
     commands.push_back(a[1].string());
     return Value();
@@ -296,7 +283,7 @@ TEST(Dde, AnExecuteRequestReachesTheClosureAndIsAcknowledged) {
                reinterpret_cast<LPARAM>(memory));
   ASSERT_TRUE(pumpUntil([&] { return !commands.empty(); }));
   EXPECT_EQ(commands, std::vector<std::string>{text});
-  const MSG& ack = static_cast<TDdeClientProbe&>(as(client)).ack;
+  const MSG& ack = static_cast<TDdeClientProbe&>(as<TWindow>(client)).ack;
   ASSERT_TRUE(pumpUntil([&] { return ack.message == WM_DDE_ACK; }));
   EXPECT_EQ(ack.wParam, reinterpret_cast<WPARAM>(hwndOf(server)));
   UINT_PTR status = 0, handle = 0;
@@ -370,8 +357,8 @@ TEST(Scrolling, TheWindowsBarsGoToTheirObjectsAndControlsGetTheFrameworkMessages
   TScrollProbe::Class();
   TScrollControlProbe::Class();
   Value w = pixelWindow(10, 10, 209, 309);
-  as(w).oVScroll = lanmere::createObject("TSCROLLPROBE");
-  as(w).oHScroll = lanmere::createObject("TSCROLLPROBE");
+  as<TWindow>(w).oVScroll = lanmere::createObject("TSCROLLPROBE");
+  as<TWindow>(w).oHScroll = lanmere::createObject("TSCROLLPROBE");
   Value control = childWindow(w, 10, "TSCROLLCONTROLPROBE");
   const std::vector<std::string> want = {"GoUp",     "GoDown",     "PageUp",
                                          "PageDown", "ThumbPos 7", "ThumbTrack 9"};

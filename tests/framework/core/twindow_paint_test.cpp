@@ -13,7 +13,7 @@
 #include "framework/core/wndfuncs.h"
 #include "framework/core/wndproc.h"
 #include "runtime/builtins.h"
-#include "tests/framework/core/twindow_support.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -27,9 +27,8 @@ long long rgb(int red, int green, int blue) {
 }
 
 // A window shown on top, painted, ready to be read back.
-Value shownWindow() {
-  Value w = pixelWindow(50, 50, 149, 249);
-  ShowWindow(hwndOf(w), SW_SHOWNORMAL);
+Value topWindow() {
+  Value w = shownWindow(50, 50, 149, 249);
   SetWindowPos(hwndOf(w), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   return w;
 }
@@ -91,10 +90,10 @@ long long count(const Value& resource) {
 }
 
 TEST(Painting, PaintAnswersBPaintedAndThePaneShowsTheBrushColour) {
-  Value w = shownWindow();
+  Value w = topWindow();
   lanmere::send(w, "SetColor", {0, rgb(0, 0, 255)});
   int painted = 0;
-  as(w).bPainted = closure([&](Args a) {
+  as<TWindow>(w).bPainted = closure([&](Args a) {
     ++painted;
     EXPECT_TRUE(a[2].sharesStorageWith(w));
     EXPECT_EQ(a[1].length(), sizeof(PAINTSTRUCT));
@@ -108,12 +107,12 @@ TEST(Painting, PaintAnswersBPaintedAndThePaneShowsTheBrushColour) {
     Value bPainted;
     long long answer;
   };
-  for (const Case& c : {Case{as(w).bPainted, 42}, Case{Value(), 0}}) {
-    as(w).bPainted = c.bPainted;
+  for (const Case& c : {Case{as<TWindow>(w).bPainted, 42}, Case{Value(), 0}}) {
+    as<TWindow>(w).bPainted = c.bPainted;
     lanmere::send(w, "BeginPaint");
     EXPECT_EQ(lanmere::send(w, "Paint").integer(), c.answer);
     lanmere::send(w, "EndPaint");
-    EXPECT_EQ(as(w).nPaintCount.integer(), 0);
+    EXPECT_EQ(as<TWindow>(w).nPaintCount.integer(), 0);
   }
   EXPECT_EQ(SendMessageA(hwndOf(w), WM_ERASEBKGND, 0, 0), 1);
   destroy(w);
@@ -124,7 +123,7 @@ TEST(Painting, PaintAnswersBPaintedAndThePaneShowsTheBrushColour) {
 TEST(Painting, DisplayPaintsBetweenBeginAndEndAlsoWhenPaintBreaks) {
   TPaintSteps::Class();
   const Value w = pixelWindow(50, 50, 149, 249, "", "TPAINTSTEPS");
-  auto& window = static_cast<TPaintSteps&>(as(w));
+  auto& window = static_cast<TPaintSteps&>(as<TWindow>(w));
   for (const bool breaks : {false, true}) {
     SCOPED_TRACE(breaks);
     window.steps.clear();
@@ -143,15 +142,15 @@ TEST(Painting, DisplayPaintsBetweenBeginAndEndAlsoWhenPaintBreaks) {
 }
 
 TEST(Painting, EraseClosureSayAndGradientDrawIntoTheWindow) {
-  Value w = shownWindow();
-  as(w).bEraseBkGnd = closure([](Args a) {
+  Value w = topWindow();
+  as<TWindow>(w).bEraseBkGnd = closure([](Args a) {
     const HBRUSH red = CreateSolidBrush(rgb(255, 0, 0));
     RECT all{0, 0, 400, 400};
     FillRect(handleFrom<HDC>(a[0]), &all, red);
     DeleteObject(red);
     return Value();
   });
-  as(w).bPainted = closure([&](Args) {
+  as<TWindow>(w).bPainted = closure([&](Args) {
     lanmere::send(w, "Say", {0, 0, "WWWW", rgb(0, 0, 0), rgb(0, 255, 0), Value(), true});
     return Value(0);
   });
@@ -169,8 +168,8 @@ TEST(Painting, EraseClosureSayAndGradientDrawIntoTheWindow) {
   EXPECT_GT(black, 0);
   EXPECT_GT(green, 0);
 
-  as(w).bEraseBkGnd = Value();
-  as(w).bPainted = Value();
+  as<TWindow>(w).bEraseBkGnd = Value();
+  as<TWindow>(w).bPainted = Value();
   lanmere::send(w, "Gradient", {Value::list({Value::list({1, rgb(255, 0, 0), rgb(0, 0, 255)})})});
   repaint(w);
   RECT client{};
@@ -187,25 +186,25 @@ TEST(Painting, EraseClosureSayAndGradientDrawIntoTheWindow) {
 }
 
 TEST(Painting, ABreakInBPaintedLeavesNoPaintStateBehind) {
-  Value w = shownWindow();
-  as(w).bPainted = closure([](Args) -> Value { lanmere::doBreak(Value("out")); });
+  Value w = topWindow();
+  as<TWindow>(w).bPainted = closure([](Args) -> Value { lanmere::doBreak(Value("out")); });
   Value caught;
   lanmere::beginSequence([&] { repaint(w); }, [&](const Value& v) { caught = v; });
   EXPECT_EQ(caught.text(), "out");
-  EXPECT_EQ(as(w).nPaintCount.integer(), 0);
-  EXPECT_TRUE(as(w).hDC.isNil());
-  EXPECT_TRUE(as(w).cPS.isNil());
+  EXPECT_EQ(as<TWindow>(w).nPaintCount.integer(), 0);
+  EXPECT_TRUE(as<TWindow>(w).hDC.isNil());
+  EXPECT_TRUE(as<TWindow>(w).cPS.isNil());
   int painted = 0;
-  as(w).bPainted = closure([&](Args) { return Value(++painted); });
+  as<TWindow>(w).bPainted = closure([&](Args) { return Value(++painted); });
   repaint(w);
   EXPECT_EQ(painted, 1);
   // GetDC and ReleaseDC share the count and never go below 0.
   lanmere::send(w, "GetDC");
-  EXPECT_EQ(as(w).nPaintCount.integer(), 1);
+  EXPECT_EQ(as<TWindow>(w).nPaintCount.integer(), 1);
   lanmere::send(w, "ReleaseDC");
   lanmere::send(w, "ReleaseDC");
-  EXPECT_EQ(as(w).nPaintCount.integer(), 0);
-  EXPECT_TRUE(as(w).hDC.isNil());
+  EXPECT_EQ(as<TWindow>(w).nPaintCount.integer(), 0);
+  EXPECT_TRUE(as<TWindow>(w).hDC.isNil());
   destroy(w);
 }
 
@@ -214,9 +213,9 @@ TEST(Painting, ABreakInBPaintedLeavesNoPaintStateBehind) {
 TEST(Colors, AColorPairGivesItsColoursAndASolidBrush) {
   Value w = pixelWindow(30, 30, 120, 200);
   lanmere::send(w, "SetColor", {"W+/B"});
-  EXPECT_EQ(as(w).nClrText.integer(), rgb(255, 255, 255));
-  EXPECT_EQ(as(w).nClrPane.integer(), rgb(0, 0, 128));
-  EXPECT_EQ(lanmere::send(as(w).oBrush, "nRGBColor").integer(), rgb(0, 0, 128));
+  EXPECT_EQ(as<TWindow>(w).nClrText.integer(), rgb(255, 255, 255));
+  EXPECT_EQ(as<TWindow>(w).nClrPane.integer(), rgb(0, 0, 128));
+  EXPECT_EQ(lanmere::send(as<TWindow>(w).oBrush, "nRGBColor").integer(), rgb(0, 0, 128));
   destroy(w);
 }
 
@@ -250,7 +249,7 @@ TEST(Colors, SettingTheBrushOrFontAlreadyHeldCountsNothing) {
 TEST(Fonts, AFontStoredWithoutAUseIsCountedByTheFirstSetFont) {
   Value font = newFont("Arial", -15);
   Value w = lanmere::send(Value(lanmere::make<TFontProbe>()), "New", {font});
-  auto& probe = static_cast<TFontProbe&>(*w.object());
+  auto& probe = as<TFontProbe>(w);
   EXPECT_EQ(count(font), 1);
   for (int call = 1; call <= 2; ++call) {
     lanmere::send(w, "SetFont", {font});
@@ -271,11 +270,11 @@ TEST(Fonts, AFontStoredWithoutAUseIsCountedByTheFirstSetFont) {
 
 TEST(Fonts, AWindowWithoutFontGetsTheSystemFontOfHeight12) {
   Value w = pixelWindow(30, 30, 120, 200);
-  const Value font = as(w).oFont;
+  const Value font = as<TWindow>(w).oFont;
   ASSERT_TRUE(font.isObject());
   EXPECT_EQ(lanmere::send(font, "nInpHeight").integer(), -12);
-  EXPECT_GT(as(w).nChrHeight.integer(), 0);
-  EXPECT_GT(as(w).nChrWidth.integer(), 0);
+  EXPECT_GT(as<TWindow>(w).nChrHeight.integer(), 0);
+  EXPECT_GT(as<TWindow>(w).nChrWidth.integer(), 0);
   destroy(w);
 }
 
@@ -295,8 +294,8 @@ TEST(Alpha, OpacityAndSeeThroughColourMakeTheWindowLayered) {
   ASSERT_TRUE(GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags));
   EXPECT_EQ(key, 0x00FF00u);
   EXPECT_EQ(flags, static_cast<DWORD>(LWA_COLORKEY));
-  as(w).hAlphaColor = Value();
-  as(w).hAlphaLevel = Value();
+  as<TWindow>(w).hAlphaColor = Value();
+  as<TWindow>(w).hAlphaLevel = Value();
   lanmere::send(w, "SetAlphaLevel");
   EXPECT_FALSE(layered());
   Value child = childWindow(w, 10);
@@ -336,18 +335,18 @@ TEST(Texts, SourceLinesOfAWindowWithFontAndBrush) {
 
 TEST(Texts, SaveToTextWritesTheDifferingProperties) {
   Value w = pixelWindow(10, 20, 109, 219, "Main");
-  as(w).cVarName = "oMain";
-  as(w).Cargo = 7;
-  const Value font = as(w).oFont;
+  as<TWindow>(w).cVarName = "oMain";
+  as<TWindow>(w).Cargo = 7;
+  const Value font = as<TWindow>(w).oFont;
   const std::string expected =
       "OBJECT oMain AS TWINDOW\r\n\r\n"
       "   ::cTitle = \"Main\"\r\n"
       "   ::cVarName = \"oMain\"\r\n"
       "   ::nClrText = " +
-      std::to_string(as(w).nClrText.integer()) +
+      std::to_string(as<TWindow>(w).nClrText.integer()) +
       "\r\n"
       "   ::nClrPane = " +
-      std::to_string(as(w).nClrPane.integer()) +
+      std::to_string(as<TWindow>(w).nClrPane.integer()) +
       "\r\n"
       "   ::nTop = 10\r\n   ::nLeft = 20\r\n   ::nWidth = 200\r\n   ::nHeight = 100\r\n"
       "   ::Cargo = 7\r\n\r\n" +
@@ -358,8 +357,8 @@ TEST(Texts, SaveToTextWritesTheDifferingProperties) {
 }
 
 TEST(ToolTips, TheTipShowsTheTextAndGoesAway) {
-  Value w = shownWindow();
-  as(w).cToolTip = closure([](Args) { return Value("Tip text"); });
+  Value w = topWindow();
+  as<TWindow>(w).cToolTip = closure([](Args) { return Value("Tip text"); });
   lanmere::send(w, "ShowToolTip");
   const HWND tip = toolTipState().tip;
   ASSERT_TRUE(IsWindow(tip));

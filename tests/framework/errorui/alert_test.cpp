@@ -22,6 +22,7 @@
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 #include "runtime/object.h"
+#include "tests/support/modules.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -46,12 +47,6 @@ HWND iconControl(HWND dialog) {
     if (name != "Edit" && name != "Button") return child;
   }
   return nullptr;
-}
-RECT childRect(HWND dialog, HWND child) {
-  RECT r{};
-  GetWindowRect(child, &r);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-  return r;
 }
 long width(const RECT& r) {
   return r.right - r.left;
@@ -83,10 +78,8 @@ class Alert : public ::testing::Test {
  protected:
   void SetUp() override {
     lanmere::clearModules();
-    for (auto layer : {errorsUiModules, displayModules, servicesModules, controlsModules,
-                       coreModules, errorsCoreModules, lanmere::builtinModules}) {
-      for (const lanmere::ModuleTable* module : layer()) lanmere::registerModule(*module);
-    }
+    registerModules({errorsUiModules(), displayModules(), servicesModules(), controlsModules(),
+                     coreModules(), errorsCoreModules(), lanmere::builtinModules()});
   }
   void TearDown() override {
     EXPECT_EQ(TDialog::liveCount(), liveDialogs_);
@@ -166,7 +159,7 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
       } else {
         const Value object = OWNDFROMHWND(handleNumber(icon));
         EXPECT_EQ(handleFrom<HICON>(lanmere::send(object, "hIcon")), LoadIconA(nullptr, c.icon));
-        const RECT at = childRect(dialog, icon);
+        const RECT at = rectInParent(icon);
         EXPECT_EQ(at.left, 18);
         EXPECT_EQ(at.top, 20);
         // Drawn without background: its corner shows the dialog's face.
@@ -242,7 +235,7 @@ TEST_F(Alert, TheTextBoxAndTheDialogTakeTheSizeOfTheirTexts) {
       EXPECT_EQ((style & WS_HSCROLL) != 0, c.hScroll);
       EXPECT_EQ((style & WS_VSCROLL) != 0, c.vScroll);
       EXPECT_EQ(style & WS_BORDER, 0);
-      const RECT box = childRect(dialog, edit);
+      const RECT box = rectInParent(edit);
       EXPECT_TRUE(box.left == 70 && box.top == 25) << box.left << "," << box.top;
       EXPECT_EQ(width(box), expected(c.box));
       EXPECT_EQ(height(box), c.boxHeight == 0 ? height(box) : c.boxHeight);

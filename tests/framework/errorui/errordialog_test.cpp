@@ -22,6 +22,7 @@
 #include "framework/services/restrack.h"
 #include "runtime/builtins.h"
 #include "runtime/error.h"
+#include "tests/support/modules.h"
 #include "tests/support/ui.h"
 
 // Rectangles compared and printed by the assertions (the system's type lives in no namespace).
@@ -68,10 +69,8 @@ class ErrorDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     lanmere::clearModules();
-    for (auto layer : {displayModules, servicesModules, controlsModules, coreModules,
-                       errorsCoreModules, lanmere::builtinModules}) {
-      for (const lanmere::ModuleTable* module : layer()) lanmere::registerModule(*module);
-    }
+    registerModules({displayModules(), servicesModules(), controlsModules(), coreModules(),
+                     errorsCoreModules(), lanmere::builtinModules()});
   }
   void TearDown() override {
     EXPECT_EQ(TDialog::liveCount(), liveDialogs_);

@@ -15,7 +15,8 @@
 #include "framework/core/tracked.h"
 #include "framework/services/clipboard.h"
 #include "framework/services/tclipboard.h"
-#include "tests/framework/controls/drawing_fixture.h"
+#include "tests/support/drawing.h"
+#include "tests/support/files.h"
 #include "tools/replay/child_process.h"
 
 namespace kestrel {
@@ -45,13 +46,6 @@ LM_DEFINE_CLASS(TestOwner) {
   c.data(LM_FIELDS(hWnd));
 }
 
-std::string helperProgram() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string own(path, length);
-  return own.substr(0, own.find_last_of("\\/") + 1) + KESTREL_CLIPHELPER_PATH;
-}
-
 class Clipboard : public test::DrawingTest {
  protected:
   void registerModules() override {
@@ -62,14 +56,14 @@ class Clipboard : public test::DrawingTest {
 
   // Runs the helper to its end; its exit code.
   int helper(const std::vector<std::string>& arguments) {
-    tools::ChildProcess child(helperProgram(), arguments);
+    tools::ChildProcess child(test::besideThisProgram(KESTREL_CLIPHELPER_PATH), arguments);
     return child.wait(kHelperWaitMs).value_or(-1);
   }
   // The clipboard's text as the helper reads it.
   std::string helperText() {
     const std::string out = folder_ / "printed.txt";
     EXPECT_EQ(helper({"--out", out, "--print"}), 0);
-    return test::TempFolder::readFile(out);
+    return test::readFile(out);
   }
   static Ref<TClipBoard> clipboard(Value format = {}) {
     Ref<TClipBoard> c = lanmere::make<TClipBoard>();

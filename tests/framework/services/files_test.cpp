@@ -6,7 +6,7 @@
 #include <set>
 
 #include "runtime/builtins.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/support/files.h"
 #include "tests/support/ui.h"
 
 namespace kestrel {
@@ -24,13 +24,13 @@ TEST(NewFileName, CountsUpFromOneAndRefusesPast999) {
   TempFolder dir;
   const std::string root = dir / "log";
   EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).text(), root + "1.txt");
-  TempFolder::writeFile(root + "1.txt", "");
+  test::writeFile(root + "1.txt", "");
   EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).text(), root + "2.txt");
   // A gap is filled first.
-  TempFolder::writeFile(root + "3.txt", "");
+  test::writeFile(root + "3.txt", "");
   EXPECT_EQ(call(CNEWFILENAME, {root, "txt"}).text(), root + "2.txt");
   for (int n = 2; n <= kMaxNewFileNumber; ++n) {
-    if (n != 3) TempFolder::writeFile(root + std::to_string(n) + ".txt", "");
+    if (n != 3) test::writeFile(root + std::to_string(n) + ".txt", "");
   }
   EXPECT_TRUE(call(CNEWFILENAME, {root, "txt"}).isNil());
   EXPECT_EQ(call(CNEWFILENAME, {root, "log"}).text(), root + "1.log");
@@ -48,9 +48,9 @@ TEST(TempFile, NeverRepeatsAndSkipsExistingFiles) {
 
   // Files for the next few hundred milliseconds' numbers already exist.
   const DWORD now = GetTickCount();
-  for (DWORD n = now; n < now + 300; ++n) TempFolder::writeFile(prefix + std::to_string(n), "");
+  for (DWORD n = now; n < now + 300; ++n) test::writeFile(prefix + std::to_string(n), "");
   const std::string name = call(CTEMPFILE, {prefix}).string();
-  EXPECT_FALSE(TempFolder::exists(name)) << name;
+  EXPECT_FALSE(test::fileExists(name)) << name;
   EXPECT_EQ(name.find('.', prefix.size()), std::string::npos);  // no extension, no dot
 
   EXPECT_TRUE(call(CTEMPFILE, {prefix, ".x"}).string().ends_with(".x"));
@@ -60,7 +60,7 @@ TEST(TempFile, NeverRepeatsAndSkipsExistingFiles) {
 TEST(IsDir, OnlyASingleDirectoryEntry) {
   TempFolder dir;
   CreateDirectoryA((dir / "sub").c_str(), nullptr);
-  TempFolder::writeFile(dir / "file.txt", "x");
+  test::writeFile(dir / "file.txt", "x");
   EXPECT_TRUE(call(LISDIR, {dir / "sub"}).logical());
   EXPECT_TRUE(call(LISDIR, {dir / "sub\\"}).logical());
   EXPECT_TRUE(call(LISDIR, {dir / "sub/"}).logical());
@@ -75,7 +75,7 @@ TEST(IsDir, OnlyASingleDirectoryEntry) {
 TEST(FileInfo, SizeDateAndTimeOfTheFirstMatch) {
   TempFolder dir;
   const std::string file = dir / "data.bin";
-  TempFolder::writeFile(file, std::string(1234, 'x'));
+  test::writeFile(file, std::string(1234, 'x'));
   EXPECT_EQ(call(FSIZE, {file}).integer(), 1234);
   EXPECT_EQ(call(FSIZE, {dir / "missing"}).integer(), 0);
   EXPECT_EQ(call(FSIZE, {dir / "*.bin"}).integer(), 1234);
@@ -117,12 +117,12 @@ TEST(FindFile, FourLevelsBelowTheStartAndMessagesKeepFlowing) {
       level += "\\d" + std::to_string(depth);
       CreateDirectoryA(level.c_str(), nullptr);
     }
-    TempFolder::writeFile(level + "\\target.txt", "");
+    test::writeFile(level + "\\target.txt", "");
     if (depth <= kFindFileDepth) expected.push_back(level + "\\target.txt");
   }
   CreateDirectoryA((dir / "other").c_str(), nullptr);
-  TempFolder::writeFile(dir / "other\\TARGET.TXT", "");
-  TempFolder::writeFile(dir / "other\\target.txt.bak", "");
+  test::writeFile(dir / "other\\TARGET.TXT", "");
+  test::writeFile(dir / "other\\target.txt.bak", "");
   expected.push_back(dir / "other\\target.txt");
 
   WNDCLASSA wc{};
@@ -176,18 +176,18 @@ TEST(Drives, ListsTheSystemDrive) {
 
 TEST(KernelServices, MoveAndRemoveThroughTheLoadedLibrary) {
   TempFolder dir;
-  TempFolder::writeFile(dir / "a.txt", "abc");
+  test::writeFile(dir / "a.txt", "abc");
   EXPECT_TRUE(call(MOVEFILE, {dir / "a.txt", dir / "b.txt"}).logical());
-  EXPECT_FALSE(TempFolder::exists(dir / "a.txt"));
-  EXPECT_EQ(TempFolder::readFile(dir / "b.txt"), "abc");
+  EXPECT_FALSE(test::fileExists(dir / "a.txt"));
+  EXPECT_EQ(test::readFile(dir / "b.txt"), "abc");
   EXPECT_FALSE(call(MOVEFILE, {dir / "a.txt", dir / "c.txt"}).logical());
 
   CreateDirectoryA((dir / "full").c_str(), nullptr);
-  TempFolder::writeFile(dir / "full\\x", "");
+  test::writeFile(dir / "full\\x", "");
   CreateDirectoryA((dir / "empty").c_str(), nullptr);
   EXPECT_FALSE(call(REMOVEDIR, {dir / "full"}).logical());
   EXPECT_TRUE(call(REMOVEDIR, {dir / "empty"}).logical());
-  EXPECT_FALSE(TempFolder::exists(dir / "empty"));
+  EXPECT_FALSE(test::fileExists(dir / "empty"));
 }
 
 TEST(KernelServices, AFailedLoadShowsTheAlert) {

@@ -15,8 +15,9 @@
 #include "framework/services/help.h"
 #include "runtime/binding.h"
 #include "runtime/error.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/support/files.h"
 #include "tests/support/ui.h"
+#include "tests/support/values.h"
 
 namespace kestrel {
 namespace {
@@ -97,8 +98,8 @@ Value call(Function f, std::vector<Value> args = {}) {
 class Help : public ::testing::Test {
  protected:
   void SetUp() override {
-    TempFolder::writeFile(chm, "");
-    TempFolder::writeFile(hlp, "");
+    test::writeFile(chm, "");
+    test::writeFile(hlp, "");
     SETHELPTOPIC("");
     SETHELPPOPUP({});
   }
@@ -232,9 +233,9 @@ TEST_F(Help, PopupsFromThePopupFileAtScreenPositions) {
   ASSERT_NE(window, nullptr);
   const Value handle(static_cast<long long>(reinterpret_cast<std::intptr_t>(window)));
   Value object(lanmere::make<FakeWindow>());
-  static_cast<FakeWindow*>(object.object())->hWnd = handle;
+  test::as<FakeWindow>(object).hWnd = handle;
   const std::string popups = dir / "popups.txt";
-  TempFolder::writeFile(popups, ".topic 5\r\nFive lines\r\n");
+  test::writeFile(popups, ".topic 5\r\nFive lines\r\n");
   SETHELPFILE(chm);
   Value settings[] = {Value(popups), Value(), Value(), Value(0x0000FF), Value(0xFFFFFF)};
   SETHELPPOPUP(Args(settings));

@@ -17,8 +17,8 @@
 #include "framework/services/tacctable.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
-#include "tests/framework/core/twindow_support.h"
 #include "tests/framework/services/menus_test_ids.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -35,13 +35,6 @@ class TTextBar : public lanmere::Object {
 };
 LM_DEFINE_CLASS(TTextBar) {
   c.methods(LM_METHODS(SetMsg));
-}
-
-TMenu& menu(const Value& value) {
-  return static_cast<TMenu&>(*value.object());
-}
-TMenuItem& item(const Value& value) {
-  return static_cast<TMenuItem&>(*value.object());
 }
 
 Value add(const MENUADDITEMArgs& a) {
@@ -83,11 +76,8 @@ class Menus : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static const bool registered = [] {
-      for (const lanmere::ModuleTable* module :
-           {&menuModule(), &menuApiModule(), &menuItemModule(), &menuBuildModule(),
-            &menuDrawModule(), &accTableModule(), &resTrackModule()}) {
-        lanmere::registerModule(*module);
-      }
+      registerModules({{&menuModule(), &menuApiModule(), &menuItemModule(), &menuBuildModule(),
+                        &menuDrawModule(), &accTableModule(), &resTrackModule()}});
       TTextBar::Class();
       return true;
     }();
@@ -96,15 +86,12 @@ class Menus : public ::testing::Test {
   void SetUp() override {
     lanmere::send(TMENUITEM(), "_nInitId", {20000});
     popupsBefore = popupMenuCount();
-    owner = pixelWindow(20, 20, 260, 420, "menus");
-    ShowWindow(hwndOf(owner), SW_SHOW);
+    owner = shownWindow(20, 20, 260, 420, "menus");
   }
   void TearDown() override {
     if (IsWindow(hwndOf(owner))) destroy(owner);
     EXPECT_EQ(popupMenuCount(), popupsBefore) << "the pop-up list keeps a menu";
-    MSG message;
-    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    dropQuitMessages();
   }
   HWND hwnd() const { return hwndOf(owner); }
 
@@ -138,67 +125,68 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   EXPECT_EQ(LASTITEMPOS().integer(), 1);
   EXPECT_TRUE(LASTMENU().sharesStorageWith(bar));
   MENUEND();
-  menu(bar).End();
+  as<TMenu>(bar).End();
   EXPECT_TRUE(LASTMENU().isNil());
 
   bar = buildBar(runs, quitAllowed);
-  const HMENU handle = menu(bar).handle();
+  const HMENU handle = as<TMenu>(bar).handle();
   EXPECT_EQ(GetMenu(hwnd()), handle);
-  EXPECT_TRUE(as(owner).oMenu.sharesStorageWith(bar));
+  EXPECT_TRUE(as<TWindow>(owner).oMenu.sharesStorageWith(bar));
   EXPECT_EQ(GETMENUSTRING(number(handle), 0, MF_BYPOSITION), "&File");
   EXPECT_EQ(GETMENUSTRING(number(handle), 1, MF_BYPOSITION), "&Edit");
   // Identifiers in creation order; the submenu is complete before its entry.
-  EXPECT_EQ(item(file).nId.integer(), 20001) << "the ended Tmp item gave its identifier back";
-  EXPECT_EQ(item(open).nId.integer(), item(file).nId.integer() + 1);
-  EXPECT_EQ(item(edit).nId.integer(), item(quit).nId.integer() + 1);
-  EXPECT_TRUE(item(file).bAction.sharesStorageWith(sub));
-  EXPECT_EQ(GetSubMenu(handle, 0), menu(sub).handle());
-  EXPECT_EQ(GETMITEMCOUNT(menu(sub).hMenu), 3);
+  EXPECT_EQ(as<TMenuItem>(file).nId.integer(), 20001)
+      << "the ended Tmp item gave its identifier back";
+  EXPECT_EQ(as<TMenuItem>(open).nId.integer(), as<TMenuItem>(file).nId.integer() + 1);
+  EXPECT_EQ(as<TMenuItem>(edit).nId.integer(), as<TMenuItem>(quit).nId.integer() + 1);
+  EXPECT_TRUE(as<TMenuItem>(file).bAction.sharesStorageWith(sub));
+  EXPECT_EQ(GetSubMenu(handle, 0), as<TMenu>(sub).handle());
+  EXPECT_EQ(GETMITEMCOUNT(as<TMenu>(sub).hMenu), 3);
   // The bar's entries are drawn by the system, the submenu's by us, with the identifier as data.
   EXPECT_FALSE(entryType(handle, 0) & MFT_OWNERDRAW);
   EXPECT_FALSE(entryType(handle, 1) & MFT_OWNERDRAW);
   ULONG_PTR data = 0;
-  EXPECT_TRUE(entryType(menu(sub).handle(), 0, &data) & MFT_OWNERDRAW);
-  EXPECT_EQ(static_cast<long long>(data), item(open).nId.integer());
-  EXPECT_TRUE(entryType(menu(sub).handle(), 1) & MFT_SEPARATOR);
+  EXPECT_TRUE(entryType(as<TMenu>(sub).handle(), 0, &data) & MFT_OWNERDRAW);
+  EXPECT_EQ(static_cast<long long>(data), as<TMenuItem>(open).nId.integer());
+  EXPECT_TRUE(entryType(as<TMenu>(sub).handle(), 1) & MFT_SEPARATOR);
 
   // A command as the system sends it runs the action at once, with the item.
-  SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(item(open).nId.integer()), 0);
+  SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(as<TMenuItem>(open).nId.integer()), 0);
   ASSERT_EQ(runs.items.size(), 1u);
   EXPECT_EQ(runs.items[0], open.identity());
 
   // bWhen false greys the entry when its menu opens, and its command does nothing.
   quitAllowed = false;
-  SendMessageA(hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu(sub).handle()), 0);
+  SendMessageA(hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(as<TMenu>(sub).handle()), 0);
   const auto state = [&](const Value& i) {
-    return GETMENUSTATE(menu(sub).hMenu, item(i).nId, MF_BYCOMMAND);
+    return GETMENUSTATE(as<TMenu>(sub).hMenu, as<TMenuItem>(i).nId, MF_BYCOMMAND);
   };
   EXPECT_TRUE(state(quit) & MF_GRAYED);
-  SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(item(quit).nId.integer()), 0);
+  SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(as<TMenuItem>(quit).nId.integer()), 0);
   EXPECT_EQ(runs.items.size(), 1u);
   quitAllowed = true;
-  SendMessageA(hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu(sub).handle()), 0);
+  SendMessageA(hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(as<TMenu>(sub).handle()), 0);
   EXPECT_FALSE(state(quit) & MF_GRAYED);
 
-  item(open).SetCheck(true);
+  as<TMenuItem>(open).SetCheck(true);
   EXPECT_TRUE(state(open) & MF_CHECKED);
-  item(open).SetCheck(false);
+  as<TMenuItem>(open).SetCheck(false);
   EXPECT_FALSE(state(open) & MF_CHECKED);
-  item(open).Disable();
+  as<TMenuItem>(open).Disable();
   EXPECT_TRUE(state(open) & MF_GRAYED);
-  item(open).Enable();
+  as<TMenuItem>(open).Enable();
   EXPECT_FALSE(state(open) & MF_GRAYED);
 
   // Insert puts an item before item n (counted from 1), or at the end.
   auto help = lanmere::make<TMenuItem>();
   TMenuItem::NewArgs{.cPrompt = "&Help"}.sendTo(Value(help));
-  menu(bar).Insert(Value(help), 2);
+  as<TMenu>(bar).Insert(Value(help), 2);
   auto last = lanmere::make<TMenuItem>();
   TMenuItem::NewArgs{.cPrompt = "&Last"}.sendTo(Value(last));
-  menu(bar).Insert(Value(last), 99);
+  as<TMenu>(bar).Insert(Value(last), 99);
   EXPECT_EQ(GETMENUSTRING(number(handle), 1, MF_BYPOSITION), "&Help");
   EXPECT_EQ(GETMENUSTRING(number(handle), 3, MF_BYPOSITION), "&Last");
-  EXPECT_EQ(menu(bar).positionOf(*help), 1);
+  EXPECT_EQ(as<TMenu>(bar).positionOf(*help), 1);
 
   // A closed submenu with no entry to hang on is ended and dropped.
   Value outer = begin(true);
@@ -206,17 +194,17 @@ TEST_F(Menus, ABarBuiltWithTheFunctions) {
   add({.cPrompt = "&Lost"});
   MENUEND();
   MENUEND();
-  EXPECT_FALSE(ISMENU(menu(stray).hMenu));
-  EXPECT_EQ(menu(outer).aMenuItems.length(), 0u);
-  menu(outer).End();
+  EXPECT_FALSE(ISMENU(as<TMenu>(stray).hMenu));
+  EXPECT_EQ(as<TMenu>(outer).aMenuItems.length(), 0u);
+  as<TMenu>(outer).End();
 
   // The window's Destroy ends its menus: no handle, nothing on the pop-up list, no links.
-  const Value subHandle = menu(sub).hMenu;
+  const Value subHandle = as<TMenu>(sub).hMenu;
   destroy(owner);
   EXPECT_FALSE(ISMENU(number(handle)));
   EXPECT_FALSE(ISMENU(subHandle));
-  EXPECT_TRUE(menu(bar).oWnd.isNil());
-  EXPECT_TRUE(as(owner).oMenu.isNil());
+  EXPECT_TRUE(as<TMenu>(bar).oWnd.isNil());
+  EXPECT_TRUE(as<TWindow>(owner).oMenu.isNil());
 }
 
 TEST_F(Menus, TheSystemMenuGetsItsItemsAtMenuEnd) {
@@ -230,16 +218,17 @@ TEST_F(Menus, TheSystemMenuGetsItsItemsAtMenuEnd) {
                       .bAction = closure([](Args) { return Value(); }),
                       .unused8 = 7,
                       .bAction2 = action2});
-  EXPECT_TRUE(item(second).bAction.sharesStorageWith(action2)) << "bAction2 replaces bAction";
+  EXPECT_TRUE(as<TMenuItem>(second).bAction.sharesStorageWith(action2))
+      << "bAction2 replaces bAction";
   EXPECT_EQ(GetMenuItemCount(system), count) << "nothing before MENUEND";
   MENUEND();
-  EXPECT_TRUE(as(owner).oSysMenu.sharesStorageWith(sys));
+  EXPECT_TRUE(as<TWindow>(owner).oSysMenu.sharesStorageWith(sys));
   EXPECT_EQ(GetMenuItemCount(system), count + 2);
   EXPECT_FALSE(entryType(system, static_cast<UINT>(count)) & MFT_OWNERDRAW);
-  SendMessageA(hwnd(), WM_SYSCOMMAND, static_cast<WPARAM>(item(second).nId.integer()), 0);
+  SendMessageA(hwnd(), WM_SYSCOMMAND, static_cast<WPARAM>(as<TMenuItem>(second).nId.integer()), 0);
   ASSERT_EQ(runs.items.size(), 1u);
   EXPECT_EQ(runs.items[0], second.identity());
-  menu(sys).End();
+  as<TMenu>(sys).End();
   EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count) << "put back";
 }
 
@@ -250,21 +239,21 @@ TEST_F(Menus, HiliteResetAndSkin) {
   Runs runs;
   Value quitAllowed = true;
   const Value bar = buildBar(runs, quitAllowed);
-  const HMENU old = menu(bar).handle();
-  const Value subHandle = menu(sub).hMenu;
-  EXPECT_TRUE(menu(bar).Hilite(2).logical());
+  const HMENU old = as<TMenu>(bar).handle();
+  const Value subHandle = as<TMenu>(sub).hMenu;
+  EXPECT_TRUE(as<TMenu>(bar).Hilite(2).logical());
   EXPECT_TRUE(GetMenuState(old, 1, MF_BYPOSITION) & MF_HILITE);
   EXPECT_FALSE(GetMenuState(old, 0, MF_BYPOSITION) & MF_HILITE);
   // Wine's HiliteMenuItem selects the entry whatever the flag says, so only the answer of an
   // un-highlight is read here.
-  EXPECT_TRUE(menu(bar).UnHilite(2).logical());
-  EXPECT_FALSE(menu(bar).Hilite(9).logical()) << "no such entry";
+  EXPECT_TRUE(as<TMenu>(bar).UnHilite(2).logical());
+  EXPECT_FALSE(as<TMenu>(bar).Hilite(9).logical()) << "no such entry";
 
-  menu(bar).Reset();
-  EXPECT_NE(menu(bar).handle(), old);
-  EXPECT_EQ(GetMenu(hwnd()), menu(bar).handle());
-  EXPECT_EQ(GetMenuItemCount(menu(bar).handle()), 0);
-  EXPECT_EQ(menu(bar).aMenuItems.length(), 0u);
+  as<TMenu>(bar).Reset();
+  EXPECT_NE(as<TMenu>(bar).handle(), old);
+  EXPECT_EQ(GetMenu(hwnd()), as<TMenu>(bar).handle());
+  EXPECT_EQ(GetMenuItemCount(as<TMenu>(bar).handle()), 0);
+  EXPECT_EQ(as<TMenu>(bar).aMenuItems.length(), 0u);
   EXPECT_FALSE(IsMenu(old));
   EXPECT_FALSE(ISMENU(subHandle));
 
@@ -272,9 +261,9 @@ TEST_F(Menus, HiliteResetAndSkin) {
     bool look2007, look2010, want2007, want2010;
   } skins[] = {{true, true, true, false}, {false, true, false, true}, {false, false, false, false}};
   for (const auto& skin : skins) {
-    menu(bar).SetSkin(skin.look2007, skin.look2010);
-    EXPECT_EQ(menu(bar).l2007.logical(), skin.want2007);
-    EXPECT_EQ(menu(bar).l2010.logical(), skin.want2010);
+    as<TMenu>(bar).SetSkin(skin.look2007, skin.look2010);
+    EXPECT_EQ(as<TMenu>(bar).l2007.logical(), skin.want2007);
+    EXPECT_EQ(as<TMenu>(bar).l2010.logical(), skin.want2010);
   }
 
   const int count = GetMenuItemCount(GetSystemMenu(hwnd(), FALSE));
@@ -282,10 +271,10 @@ TEST_F(Menus, HiliteResetAndSkin) {
   add({.cPrompt = "&Extra", .bAction = runs.action()});
   MENUEND();
   EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count + 1);
-  menu(sys).Reset();
+  as<TMenu>(sys).Reset();
   EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count);
-  EXPECT_EQ(menu(sys).handle(), GetSystemMenu(hwnd(), FALSE));
-  menu(sys).End();
+  EXPECT_EQ(as<TMenu>(sys).handle(), GetSystemMenu(hwnd(), FALSE));
+  as<TMenu>(sys).End();
 }
 
 // The user's path: Alt and a letter open the bar's menu, an arrow and Enter run the item.
@@ -346,7 +335,7 @@ TEST_F(Menus, PopupsRunTheChosenItemAfterTheMenuHasClosed) {
       });
     }
     DialogSteps steps(keys, 40, 5000);
-    menu(popup).Activate(30, 40, owner, false);
+    as<TMenu>(popup).Activate(30, 40, owner, false);
     steps.rethrow();
     EXPECT_TRUE(steps.done());
     EXPECT_EQ(currentMenu(), nullptr);
@@ -356,25 +345,25 @@ TEST_F(Menus, PopupsRunTheChosenItemAfterTheMenuHasClosed) {
     } else {
       EXPECT_TRUE(runs.items.empty());
     }
-    EXPECT_TRUE(as(owner).oPopup.isNil()) << "the window routes commands to its bar again";
+    EXPECT_TRUE(as<TWindow>(owner).oPopup.isNil()) << "the window routes commands to its bar again";
   }
   EXPECT_FALSE(runs.menuShown) << "an action ran while the menu was still shown";
-  EXPECT_TRUE(ISMENU(menu(popup).hMenu)) << "lEnd false keeps the menu";
-  menu(popup).End();
-  EXPECT_FALSE(ISMENU(menu(popup).hMenu));
+  EXPECT_TRUE(ISMENU(as<TMenu>(popup).hMenu)) << "lEnd false keeps the menu";
+  as<TMenu>(popup).End();
+  EXPECT_FALSE(ISMENU(as<TMenu>(popup).hMenu));
 }
 
 TEST_F(Menus, MenuCharAnswersThePositionToRun) {
   Runs runs;
   Value quitAllowed = true;
-  const HMENU bar = menu(buildBar(runs, quitAllowed)).handle();
+  const HMENU bar = as<TMenu>(buildBar(runs, quitAllowed)).handle();
   const auto ask = [&](char key, HMENU handle) {
     return SendMessageA(hwnd(), WM_MENUCHAR, MAKEWPARAM(key, MF_POPUP),
                         reinterpret_cast<LPARAM>(handle));
   };
   EXPECT_EQ(ask('e', bar), 1 | 2 << 16);
   EXPECT_EQ(ask('F', bar), 0 | 2 << 16);
-  EXPECT_EQ(ask('q', menu(sub).handle()), 2 | 2 << 16);
+  EXPECT_EQ(ask('q', as<TMenu>(sub).handle()), 2 | 2 << 16);
   EXPECT_EQ(ask('z', bar), 0);
 }
 
@@ -383,20 +372,20 @@ TEST_F(Menus, MenuSelectShowsTheMessageAndTheDefaultAfterwards) {
   Value quitAllowed = true;
   buildBar(runs, quitAllowed);
   auto bar = lanmere::make<TTextBar>();
-  as(owner).oMsgBar = Value(bar);
+  as<TWindow>(owner).oMsgBar = Value(bar);
   std::vector<long long> selected;
-  as(owner).bMenuSelect = closure([&](Args a) {
-    selected.push_back(item(a[0]).nId.integer());
+  as<TWindow>(owner).bMenuSelect = closure([&](Args a) {
+    selected.push_back(as<TMenuItem>(a[0]).nId.integer());
     return Value();
   });
-  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(item(open).nId.integer(), MF_OWNERDRAW),
-               reinterpret_cast<LPARAM>(menu(sub).handle()));
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(as<TMenuItem>(open).nId.integer(), MF_OWNERDRAW),
+               reinterpret_cast<LPARAM>(as<TMenu>(sub).handle()));
   EXPECT_TRUE(lanmere::send(owner, "oMItemSelect").sharesStorageWith(open));
   SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(0xFFFF, 0xFFFF), 0);
   EXPECT_TRUE(lanmere::send(owner, "oMItemSelect").isNil());
   EXPECT_EQ(bar->shown, (std::vector<std::string>{"Opens a file", ""}));
-  EXPECT_EQ(selected, std::vector<long long>{item(open).nId.integer()});
-  as(owner).oMsgBar = Value();
+  EXPECT_EQ(selected, std::vector<long long>{as<TMenuItem>(open).nId.integer()});
+  as<TWindow>(owner).oMsgBar = Value();
 }
 
 // HELPTOPIC as the help module would answer it: the topics asked, in order.
@@ -413,11 +402,11 @@ TEST_F(Menus, HelpF1AsksTheSelectedItemsTopicElseTheWindows) {
   Runs runs;
   Value quitAllowed = true;
   buildBar(runs, quitAllowed);
-  item(open).nHelpId = 42;
-  as(owner).nHelpId = 7;
+  as<TMenuItem>(open).nHelpId = 42;
+  as<TWindow>(owner).nHelpId = 7;
   topicsAsked.clear();
-  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(item(open).nId.integer(), MF_OWNERDRAW),
-               reinterpret_cast<LPARAM>(menu(sub).handle()));
+  SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(as<TMenuItem>(open).nId.integer(), MF_OWNERDRAW),
+               reinterpret_cast<LPARAM>(as<TMenu>(sub).handle()));
   SendMessageA(hwnd(), kWmFrameworkHelpF1, 0, 0);
   SendMessageA(hwnd(), WM_MENUSELECT, MAKEWPARAM(0xFFFF, 0xFFFF), 0);
   SendMessageA(hwnd(), kWmFrameworkHelpF1, 0, 0);
@@ -466,9 +455,10 @@ TEST_F(Menus, OwnerDrawnEntriesMeasureAndPaint) {
   Value shortOne = add({.cPrompt = "&Go"});
   Value longOne = add({.cPrompt = "&Go somewhere far away\tCtrl+G"});
   MENUEND();
-  as(owner).oPopup = popup;  // as while Activate shows it
+  as<TWindow>(owner).oPopup = popup;  // as while Activate shows it
   const auto width = [&](const Value& i) {
-    MEASUREITEMSTRUCT record{ODT_MENU, 0, 0, 0, 0, static_cast<ULONG_PTR>(item(i).nId.integer())};
+    MEASUREITEMSTRUCT record{ODT_MENU, 0, 0,
+                             0,        0, static_cast<ULONG_PTR>(as<TMenuItem>(i).nId.integer())};
     EXPECT_EQ(SendMessageA(hwnd(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&record)), 1);
     EXPECT_GT(record.itemHeight, 0u);
     return record.itemWidth;
@@ -476,11 +466,11 @@ TEST_F(Menus, OwnerDrawnEntriesMeasureAndPaint) {
   EXPECT_GT(width(longOne), width(shortOne) + 50);
 
   Canvas byWindow, direct;
-  DRAWITEMSTRUCT record = byWindow.request(item(longOne).nId.integer(), ODS_SELECTED);
+  DRAWITEMSTRUCT record = byWindow.request(as<TMenuItem>(longOne).nId.integer(), ODS_SELECTED);
   EXPECT_EQ(SendMessageA(hwnd(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&record)), 1);
   EXPECT_EQ(GetPixel(byWindow.dc, 1, 1), GetSysColor(COLOR_HIGHLIGHT));
   const auto paintDirect = [&](const char* prompt) {
-    DRAWITEMSTRUCT own = direct.request(item(longOne).nId.integer(), ODS_SELECTED);
+    DRAWITEMSTRUCT own = direct.request(as<TMenuItem>(longOne).nId.integer(), ODS_SELECTED);
     Value args[] = {Value(static_cast<long long>(reinterpret_cast<std::intptr_t>(&own))), prompt, 0,
                     0, number(hwnd())};
     MENUDRAWITEM(Args(args));
@@ -488,8 +478,8 @@ TEST_F(Menus, OwnerDrawnEntriesMeasureAndPaint) {
   };
   EXPECT_EQ(byWindow.pixels(), paintDirect("&Go somewhere far away\tCtrl+G"));
   EXPECT_NE(byWindow.pixels(), paintDirect("&Go"));
-  as(owner).oPopup = Value();
-  menu(popup).End();
+  as<TWindow>(owner).oPopup = Value();
+  as<TMenu>(popup).End();
 }
 
 TEST_F(Menus, TheFlatLookSharesOneCheckBitmap) {
@@ -499,12 +489,12 @@ TEST_F(Menus, TheFlatLookSharesOneCheckBitmap) {
   begin(true);  // nested: inherits the look
   Value checked = add({.cPrompt = "&Checked", .lChecked = true});
   Value sub = MENUEND();
-  EXPECT_TRUE(menu(sub).l2007.logical());
+  EXPECT_TRUE(as<TMenu>(sub).l2007.logical());
   MENUEND();
-  as(owner).oPopup = popup;
+  as<TWindow>(owner).oPopup = popup;
   Canvas canvas;
   for (int i = 0; i < 2; ++i) {
-    DRAWITEMSTRUCT record = canvas.request(item(checked).nId.integer(), ODS_CHECKED);
+    DRAWITEMSTRUCT record = canvas.request(as<TMenuItem>(checked).nId.integer(), ODS_CHECKED);
     EXPECT_EQ(SendMessageA(hwnd(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&record)), 1);
   }
   const FlatMenuColors colours = flatMenuColors(false);
@@ -519,8 +509,8 @@ TEST_F(Menus, TheFlatLookSharesOneCheckBitmap) {
   }
   EXPECT_EQ(check2007Bitmap(), nullptr);
   EXPECT_TRUE(trackedResources().empty());
-  as(owner).oPopup = Value();
-  menu(popup).End();
+  as<TWindow>(owner).oPopup = Value();
+  as<TMenu>(popup).End();
 }
 
 // Ctrl+S as a shortcut of the bar: the modifier's state set, the key posted.
@@ -552,11 +542,11 @@ TEST_F(Menus, ShortcutsWorkOnceAttachedAndStopAfterEnd) {
        .nVirtKey = 'S'});
   MENUEND();
   MENUEND();
-  ASSERT_TRUE(menu(bar).oAccTable.isObject());
+  ASSERT_TRUE(as<TMenu>(bar).oAccTable.isObject());
   EXPECT_NE(installedAccelerators().table, nullptr);
   pressCtrl(hwnd(), 'S');
   EXPECT_TRUE(refreshUntil([&] { return runs.items.size() == 1; }));
-  menu(bar).End();
+  as<TMenu>(bar).End();
   EXPECT_EQ(installedAccelerators().table, nullptr);
   pressCtrl(hwnd(), 'S');
   refreshUntil([] { return false; }, 30);
@@ -570,28 +560,25 @@ TEST_F(Menus, ReDefineFromAResourceAndAsAPopupCopy) {
     m->ReDefine(kTestMenu, popup);
     ASSERT_TRUE(ISMENU(m->hMenu)) << popup;
     ASSERT_EQ(m->aMenuItems.length(), 1u);
-    const TMenuItem& fileEntry = item(m->aMenuItems.item(1));
+    const TMenuItem& fileEntry = as<TMenuItem>(m->aMenuItems.item(1));
     EXPECT_EQ(fileEntry.cPrompt.text(), "&File");
-    const TMenu& fileMenu = menu(fileEntry.bAction);
+    const TMenu& fileMenu = as<TMenu>(fileEntry.bAction);
     ASSERT_EQ(fileMenu.aMenuItems.length(), 6u) << popup;
     const auto at = [&](std::size_t i) -> const TMenuItem& {
-      return item(fileMenu.aMenuItems.item(i));
+      return as<TMenuItem>(fileMenu.aMenuItems.item(i));
     };
     EXPECT_EQ(at(1).nId.integer(), kIdNew);
     EXPECT_TRUE(at(2).isSeparator());
     EXPECT_TRUE(at(3).lChecked.logical());
     EXPECT_FALSE(at(4).lActive.logical());
     EXPECT_TRUE(at(5).lBreak.logical());
-    const TMenu& more = menu(at(6).bAction);
-    EXPECT_EQ(item(more.aMenuItems.item(1)).nId.integer(), kIdDeep);
+    const TMenu& more = as<TMenu>(at(6).bAction);
+    EXPECT_EQ(as<TMenuItem>(more.aMenuItems.item(1)).nId.integer(), kIdDeep);
     // The pop-up copy keeps the state's flags.
     EXPECT_TRUE(GETMENUSTATE(fileMenu.hMenu, kIdChecked, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(GETMENUSTATE(fileMenu.hMenu, kIdGrey, MF_BYCOMMAND) & MF_GRAYED);
     int ran = 0;
-    item(more.aMenuItems.item(1)).bAction = closure([&ran](Args) {
-      ++ran;
-      return Value();
-    });
+    as<TMenuItem>(more.aMenuItems.item(1)).bAction = counter(ran);
     m->lPopup = false;  // run at once, as a bar does
     m->Command(kIdDeep);
     EXPECT_EQ(ran, 1);

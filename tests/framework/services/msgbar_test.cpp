@@ -17,8 +17,8 @@
 #include "framework/services/tmsgbar.h"
 #include "framework/services/tmsgitem.h"
 #include "framework/services/ttimer.h"
-#include "tests/framework/core/twindow_support.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -27,22 +27,27 @@ namespace {
 using lanmere::Args;
 using lanmere::Value;
 
-TMsgBar& bar(const Value& value) {
-  return static_cast<TMsgBar&>(*value.object());
-}
-TMsgItem& pane(const Value& value) {
-  return static_cast<TMsgItem&>(*value.object());
+// The flat looks' backgrounds from the top row down, as 0xRRGGBB: the 2007 look blue, the 2010
+// look grey.
+const std::vector<unsigned> kBlueRows = {0xFFFFFF, 0xE3EFFF, 0xDFECFF, 0xDBEAFF, 0xD7E8FF, 0xD4E6FF,
+                                         0xD0E4FF, 0xCCE2FF, 0xC9E0FF, 0xC5DEFF, 0xADD1FF, 0xAED1FF,
+                                         0xB0D2FF, 0xB1D3FF, 0xB3D4FF, 0xB4D4FF, 0xB6D5FF, 0xB7D6FF,
+                                         0xB9D7FF, 0xBAD8FF, 0xBCD8FF, 0xBDD9FF, 0xBFDAFF};
+const std::vector<unsigned> kGreyRows = {0xF7FAFC, 0xE6EAEE, 0xE2E6EA, 0xDFE3E7, 0xDDE1E5, 0xDBDEE3,
+                                         0xD8DCE1, 0xD6DADE, 0xD4D8DC, 0xD2D6DA, 0xD0D4D9, 0xCED2D7,
+                                         0xCCD0D5, 0xCACED3, 0xC8CCD1, 0xC6CACF, 0xC4C9CE, 0xC2C7CC,
+                                         0xC0C5CA, 0xBFC3C8, 0xB7BCC1, 0x605245};
+
+COLORREF colour(unsigned rgb) {
+  return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
 class MsgBar : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static const bool registered = [] {
-      for (const lanmere::ModuleTable* module :
-           {&msgBarModule(), &msgItemModule(), &msgPaintModule(), &timerModule(),
-            &resTrackModule()}) {
-        lanmere::registerModule(*module);
-      }
+      registerModules({{&msgBarModule(), &msgItemModule(), &msgPaintModule(), &timerModule(),
+                        &resTrackModule()}});
       return true;
     }();
     (void)registered;
@@ -50,15 +55,12 @@ class MsgBar : public ::testing::Test {
   void SetUp() override {
     resourcesBefore = trackedResources().size();
     itemsBefore = TMsgItem::liveCount();
-    owner = pixelWindow(20, 20, 240, 520, "msgbar");
-    ShowWindow(hwndOf(owner), SW_SHOW);
+    owner = shownWindow(20, 20, 240, 520, "msgbar");
   }
   void TearDown() override {
     overrideAppThemed(std::nullopt);
     if (IsWindow(hwndOf(owner))) destroy(owner);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    dropQuitMessages();
   }
   // A bar on the test's window saying "Ready" unless the arguments say otherwise.
   Value newBar(TMsgBar::NewArgs a) {
@@ -69,18 +71,6 @@ class MsgBar : public ::testing::Test {
   Value newPane(const Value& onBar, long long width, const Value& action = {}, bool add = true) {
     return lanmere::construct<TMsgItem>(
         {.oMsgBar = onBar, .cMsg = "pane", .nWidth = width, .lAdd = add, .bAction = action});
-  }
-  static RECT barRect(const Value& b, HWND parent) {
-    RECT r{};
-    GetWindowRect(bar(b).hwnd(), &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-  }
-  static COLORREF pixel(HWND hwnd, int x, int y) {
-    HDC dc = GetDC(hwnd);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(hwnd, dc);
-    return colour;
   }
   static void repaintNow(HWND hwnd) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -94,17 +84,17 @@ class MsgBar : public ::testing::Test {
 TEST_F(MsgBar, PlacementAndHeightAlsoAfterTheParentIsResized) {
   const Value b = newBar({});
   const HWND parent = hwndOf(owner);
-  EXPECT_TRUE(as(owner).oMsgBar.sharesStorageWith(b));
+  EXPECT_TRUE(as<TWindow>(owner).oMsgBar.sharesStorageWith(b));
   EXPECT_TRUE(GETMSGBARDEFAULT().sharesStorageWith(b));
-  const long long height = as(owner).nGetChrHeight().integer() + 8;
-  EXPECT_EQ(bar(b).Height().integer(), height);
-  const LONG style = GetWindowLongA(bar(b).hwnd(), GWL_STYLE);
+  const long long height = as<TWindow>(owner).nGetChrHeight().integer() + 8;
+  EXPECT_EQ(as<TMsgBar>(b).Height().integer(), height);
+  const LONG style = GetWindowLongA(as<TMsgBar>(b).hwnd(), GWL_STYLE);
   EXPECT_EQ(style & (WS_VISIBLE | WS_CHILD | WS_BORDER), WS_VISIBLE | WS_CHILD | WS_BORDER);
   for (SIZE size : {SIZE{0, 0}, SIZE{640, 300}}) {
     if (size.cx) SetWindowPos(parent, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
     RECT client{};
     GetClientRect(parent, &client);
-    const RECT r = barRect(b, parent);
+    const RECT r = rectInParent(as<TMsgBar>(b).hwnd());
     EXPECT_EQ(r.bottom, client.bottom) << size.cx;
     EXPECT_EQ(r.bottom - r.top, height) << size.cx;
     EXPECT_EQ(r.left, -1) << size.cx;
@@ -116,33 +106,34 @@ TEST_F(MsgBar, PanesArePackedFromTheRight) {
   overrideAppThemed(true);
   const Value b = newBar({.lClock = true, .lKbd = true});
   // Right to left: clock, "Ins", "Caps", "Num".
-  std::vector<Value> panes = {bar(b).oClock, bar(b).oKeyIns, bar(b).oKeyCaps, bar(b).oKeyNum};
+  std::vector<Value> panes = {as<TMsgBar>(b).oClock, as<TMsgBar>(b).oKeyIns,
+                              as<TMsgBar>(b).oKeyCaps, as<TMsgBar>(b).oKeyNum};
   for (std::size_t n = 1; n < panes.size(); ++n) {
-    EXPECT_LT(pane(panes[n]).nLeft().integer() + pane(panes[n]).width(),
-              pane(panes[n - 1]).nLeft().integer())
+    EXPECT_LT(as<TMsgItem>(panes[n]).nLeft().integer() + as<TMsgItem>(panes[n]).width(),
+              as<TMsgItem>(panes[n - 1]).nLeft().integer())
         << n;
   }
-  EXPECT_EQ(bar(b).GetItems().integer(), 4);
-  EXPECT_EQ(pane(bar(b).oKeyCaps).cMsg.string(), "Caps");
+  EXPECT_EQ(as<TMsgBar>(b).GetItems().integer(), 4);
+  EXPECT_EQ(as<TMsgItem>(as<TMsgBar>(b).oKeyCaps).cMsg.string(), "Caps");
   // InsItem: 0 and nil do nothing, past the end appends; DelItem removes.
   const Value extra = newPane(b, 40, {}, false);
-  bar(b).InsItem(extra, 0);
-  bar(b).InsItem(extra, {});
-  EXPECT_EQ(bar(b).GetItems().integer(), 4);
-  bar(b).InsItem(extra, 99);
-  EXPECT_TRUE(bar(b).aItems.item(5).sharesStorageWith(extra));
+  as<TMsgBar>(b).InsItem(extra, 0);
+  as<TMsgBar>(b).InsItem(extra, {});
+  EXPECT_EQ(as<TMsgBar>(b).GetItems().integer(), 4);
+  as<TMsgBar>(b).InsItem(extra, 99);
+  EXPECT_TRUE(as<TMsgBar>(b).aItems.item(5).sharesStorageWith(extra));
   // The last pane, 40 wide, on a bar whose right edge is 800 starts at 800 - 13 - 38.
-  MoveWindow(bar(b).hwnd(), -1, 0, 802, 30, FALSE);  // a one-pixel border on each side
+  MoveWindow(as<TMsgBar>(b).hwnd(), -1, 0, 802, 30, FALSE);  // a one-pixel border on each side
   RECT r{};
-  GetClientRect(bar(b).hwnd(), &r);
+  GetClientRect(as<TMsgBar>(b).hwnd(), &r);
   ASSERT_EQ(r.right, 800);
-  EXPECT_EQ(pane(extra).nLeft().integer(), 749);
-  bar(b).DelItem(extra);
-  EXPECT_EQ(bar(b).GetItems().integer(), 4);
-  pane(extra).End();
-  bar(b).KeybOff();
-  EXPECT_EQ(bar(b).GetItems().integer(), 1);
-  EXPECT_TRUE(bar(b).oKeyCaps.isNil());
+  EXPECT_EQ(as<TMsgItem>(extra).nLeft().integer(), 749);
+  as<TMsgBar>(b).DelItem(extra);
+  EXPECT_EQ(as<TMsgBar>(b).GetItems().integer(), 4);
+  as<TMsgItem>(extra).End();
+  as<TMsgBar>(b).KeybOff();
+  EXPECT_EQ(as<TMsgBar>(b).GetItems().integer(), 1);
+  EXPECT_TRUE(as<TMsgBar>(b).oKeyCaps.isNil());
 }
 
 TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
@@ -152,8 +143,8 @@ TEST_F(MsgBar, AClickInsideAPaneRunsItsAction) {
                             clicks.emplace_back(a[0].integer(), a[1].integer());
                             return Value();
                           }));
-  const int left = static_cast<int>(pane(p).nLeft().integer());
-  const HWND hwnd = bar(b).hwnd();
+  const int left = static_cast<int>(as<TMsgItem>(p).nLeft().integer());
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
   SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 10, 8));
   SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(left + 10, 8));
   SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left - 20, 8));  // left of it
@@ -185,11 +176,11 @@ std::vector<HWND> toolTipsOf(HWND owner) {
 TEST_F(MsgBar, HoveringPanesAndTheWindowsMessage) {
   const Value b = newBar({});
   const Value p = newPane(b, 60, closure([](Args) { return Value(); }));
-  pane(p).cToolTip = "Pane help";
-  const int left = static_cast<int>(pane(p).nLeft().integer());
-  const HWND hwnd = bar(b).hwnd();
+  as<TMsgItem>(p).cToolTip = "Pane help";
+  const int left = static_cast<int>(as<TMsgItem>(p).nLeft().integer());
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
   SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(left + 10, 8));
-  EXPECT_EQ(bar(b).nItem.integer(), 1);
+  EXPECT_EQ(as<TMsgBar>(b).nItem.integer(), 1);
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
   const std::vector<HWND> tips = toolTipsOf(hwndOf(owner));
   ASSERT_EQ(tips.size(), 1u);
@@ -200,20 +191,20 @@ TEST_F(MsgBar, HoveringPanesAndTheWindowsMessage) {
   ASSERT_TRUE(SendMessageA(tips[0], TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)));
   EXPECT_STREQ(text, "Pane help");
   SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(left - 20, 8));
-  EXPECT_EQ(bar(b).nItem.integer(), 0);
+  EXPECT_EQ(as<TMsgBar>(b).nItem.integer(), 0);
   EXPECT_FALSE(IsWindow(tips[0]));
 
-  as(owner).cMsg = "Over the window";
+  as<TWindow>(owner).cMsg = "Over the window";
   SendMessageA(hwndOf(owner), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
-  EXPECT_EQ(bar(b).cMsg.string(), "Over the window");
+  EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), "Over the window");
 }
 
 // In fast-edit mode a right click opens the design menu: "Date" switches the date pane on,
 // "Source code..." shows the bar's source in a viewer, "Prompt..." edits the default message.
 TEST_F(MsgBar, TheDesignMenu) {
   const Value b = newBar({});
-  bar(b).lFastEdit = true;
-  const HWND hwnd = bar(b).hwnd();
+  as<TMsgBar>(b).lFastEdit = true;
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
   const auto choose = [&](std::vector<WORD> keys, DialogSteps::Step inDialog) {
     std::vector<DialogSteps::Step> steps{[keys](HWND) { return menuKeys(keys); }};
     if (inDialog) {
@@ -227,14 +218,12 @@ TEST_F(MsgBar, TheDesignMenu) {
     EXPECT_TRUE(driver.done());
   };
   choose({VK_DOWN, VK_DOWN, VK_RETURN}, nullptr);
-  EXPECT_TRUE(bar(b).oDate.isObject());
+  EXPECT_TRUE(as<TMsgBar>(b).oDate.isObject());
 
   std::string source, caption;
   choose({VK_UP, VK_RETURN}, [&](HWND dialog) {
     source = itemText(dialog, 100);
-    char title[32] = {};
-    GetWindowTextA(dialog, title, sizeof title);
-    caption = title;
+    caption = windowText(dialog);
     pressKeys({VK_ESCAPE});
     return true;
   });
@@ -247,14 +236,14 @@ TEST_F(MsgBar, TheDesignMenu) {
     pressKeys({VK_RETURN});
     return true;
   });
-  EXPECT_EQ(bar(b).cMsgDef.string(), "Hello");
+  EXPECT_EQ(as<TMsgBar>(b).cMsgDef.string(), "Hello");
 }
 
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   const Value b = newBar({.cMsg = "Default text", .lClock = true, .lKbd = true});
-  const HWND hwnd = bar(b).hwnd();
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
   repaintNow(hwnd);
-  const COLORREF back = pixel(hwnd, 6, 6);
+  const COLORREF back = windowPixel(hwnd, 6, 6);
   auto smear = [&] {
     HDC dc = GetDC(hwnd);
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
@@ -271,15 +260,15 @@ TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   const Step steps[] = {{"Saving", true}, {"Saving", false}, {"", true}, {"", false}};
   for (const Step& step : steps) {
     smear();
-    as(owner).SetMsg(Value(step.text));
-    EXPECT_EQ(bar(b).cMsg.string(), step.text);
-    EXPECT_EQ(pixel(hwnd, 6, 6), step.repaints ? back : RGB(255, 0, 0)) << step.text;
+    as<TWindow>(owner).SetMsg(Value(step.text));
+    EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), step.text);
+    EXPECT_EQ(windowPixel(hwnd, 6, 6), step.repaints ? back : RGB(255, 0, 0)) << step.text;
   }
   // A closure is evaluated; nil is "".
-  bar(b).SetMsg(closure([](Args) { return Value("From a block"); }));
-  EXPECT_EQ(bar(b).cMsg.string(), "From a block");
-  bar(b).SetMsg({});
-  EXPECT_EQ(bar(b).cMsg.string(), "");
+  as<TMsgBar>(b).SetMsg(closure([](Args) { return Value("From a block"); }));
+  EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), "From a block");
+  as<TMsgBar>(b).SetMsg({});
+  EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), "");
   repaintNow(hwnd);
   EXPECT_TRUE(saveScreenshot("msgbar_classic.bmp"));
 }
@@ -291,46 +280,45 @@ TEST_F(MsgBar, FlatBackgroundsKeepTheirOwnColours) {
     const HBITMAP bitmap = handleFrom<HBITMAP>(made);
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
+    const std::vector<unsigned>& rows = blue ? kBlueRows : kGreyRows;
     EXPECT_EQ(info.bmWidth, blue ? 26 : 103);
-    EXPECT_EQ(info.bmHeight, blue ? 23 : 22);
+    ASSERT_EQ(static_cast<std::size_t>(info.bmHeight), rows.size());
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    const auto rows = flatBarRows(blue);
     for (int row = 0; row < info.bmHeight; ++row) {
-      EXPECT_EQ(GetPixel(memory, info.bmWidth - 1, row), rows[static_cast<std::size_t>(row)])
+      EXPECT_EQ(GetPixel(memory, info.bmWidth - 1, row),
+                colour(rows[static_cast<std::size_t>(row)]))
           << blue << " row " << row;
     }
-    EXPECT_EQ(rows[1], blue ? RGB(0xE3, 0xEF, 0xFF) : RGB(0xE6, 0xEA, 0xEE));
     SelectObject(memory, old);
     DeleteDC(memory);
     trackedDelete(bitmap, [](HBITMAP h) { return DeleteObject(h); });
   }
   // Two bars of different looks, in two windows; destroying one leaves the other right.
-  const Value second = pixelWindow(300, 20, 520, 520, "msgbar 2010");
-  ShowWindow(hwndOf(second), SW_SHOW);
+  const Value second = shownWindow(300, 20, 520, 520, "msgbar 2010");
   const Value blue = newBar({.cMsg = "Blue look", .lClock = true, .lKbd = true, .l2007 = true});
   const Value grey =
       newBar({.oWnd = second, .cMsg = "Grey look", .lClock = true, .lKbd = true, .l2010 = true});
-  EXPECT_FALSE(bar(grey).l2007.logical());
-  for (const Value& b : {blue, grey}) repaintNow(bar(b).hwnd());
-  EXPECT_EQ(pixel(bar(blue).hwnd(), 2, 0), flatBarRows(true)[0]);
-  EXPECT_EQ(pixel(bar(grey).hwnd(), 2, 0), flatBarRows(false)[0]);
-  bar(blue).SetMsg("Flat message");
-  EXPECT_EQ(bar(blue).cMsg.string(), "Flat message");
-  UpdateWindow(bar(blue).hwnd());
+  EXPECT_FALSE(as<TMsgBar>(grey).l2007.logical());
+  for (const Value& b : {blue, grey}) repaintNow(as<TMsgBar>(b).hwnd());
+  EXPECT_EQ(windowPixel(as<TMsgBar>(blue).hwnd(), 2, 0), colour(kBlueRows[0]));
+  EXPECT_EQ(windowPixel(as<TMsgBar>(grey).hwnd(), 2, 0), colour(kGreyRows[0]));
+  as<TMsgBar>(blue).SetMsg("Flat message");
+  EXPECT_EQ(as<TMsgBar>(blue).cMsg.string(), "Flat message");
+  UpdateWindow(as<TMsgBar>(blue).hwnd());
   EXPECT_TRUE(saveScreenshot("msgbar_styles.bmp"));
   destroy(owner);
   EXPECT_EQ(flatBarBitmap(true), nullptr);
   EXPECT_NE(flatBarBitmap(false), nullptr);
-  repaintNow(bar(grey).hwnd());
-  EXPECT_EQ(pixel(bar(grey).hwnd(), 2, 0), flatBarRows(false)[0]);
+  repaintNow(as<TMsgBar>(grey).hwnd());
+  EXPECT_EQ(windowPixel(as<TMsgBar>(grey).hwnd(), 2, 0), colour(kGreyRows[0]));
   destroy(second);
   EXPECT_EQ(flatBarBitmap(false), nullptr);
 }
 
 TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
   const Value b = newBar({.lKbd = true});
-  TMsgItem& caps = pane(bar(b).oKeyCaps);
+  TMsgItem& caps = as<TMsgItem>(as<TMsgBar>(b).oKeyCaps);
   const bool initially = (GetKeyState(VK_CAPITAL) & 1) != 0;
   EXPECT_EQ(caps.lActive.logical(), initially);
   BYTE keys[256];
@@ -343,7 +331,7 @@ TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
   // new state within a few ticks.
   SetForegroundWindow(hwndOf(owner));
   const int left = static_cast<int>(caps.nLeft().integer());
-  SendMessageA(bar(b).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 5, 8));
+  SendMessageA(as<TMsgBar>(b).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left + 5, 8));
   const bool clicked = pumpUntil([&] { return caps.lActive.logical() != initially; }, 3000);
   // Toggled through the keyboard state: followed too.
   setCaps(!caps.lActive.logical());
@@ -357,19 +345,15 @@ TEST_F(MsgBar, TheCapsPaneFollowsTheKeyboard) {
 TEST_F(MsgBar, DoubleClickShowsAndRestoresTheResourceTitle) {
   const Value b = newBar({.lClock = true});
   const HWND parent = hwndOf(owner);
-  auto title = [&] {
-    char text[256] = {};
-    GetWindowTextA(parent, text, sizeof text);
-    return std::string(text);
-  };
+  auto title = [&] { return windowText(parent); };
   const std::string prefix = sizeof(void*) == 8 ? "(64 bits) MemUsed: " : "(32 bits) MemUsed: ";
-  SendMessageA(bar(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
-  EXPECT_TRUE(bar(b).lCheckRes.logical());
+  SendMessageA(as<TMsgBar>(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
+  EXPECT_TRUE(as<TMsgBar>(b).lCheckRes.logical());
   EXPECT_TRUE(pumpUntil([&] { return title().rfind(prefix, 0) == 0; }, 3000)) << title();
   EXPECT_NE(title().find(" Resources: 90% Running time: "), std::string::npos) << title();
-  SendMessageA(bar(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
+  SendMessageA(as<TMsgBar>(b).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 8));
   EXPECT_TRUE(pumpUntil([&] { return title() == "msgbar"; }, 3000)) << title();
-  EXPECT_TRUE(bar(b).Cargo.isNil());
+  EXPECT_TRUE(as<TMsgBar>(b).Cargo.isNil());
 }
 
 // A pane with a bitmap file: as wide as the picture + 7, the picture drawn in it (the inactive
@@ -388,27 +372,27 @@ TEST_F(MsgBar, PaneBitmaps) {
   const std::size_t withBar = trackedResources().size();
   const Value p = lanmere::construct<TMsgItem>(
       {.oMsgBar = b, .cMsg = "", .lAdd = true, .cBmp1 = red, .cBmp2 = blue});
-  EXPECT_EQ(pane(p).nWidth.integer(), 16 + 7);
+  EXPECT_EQ(as<TMsgItem>(p).nWidth.integer(), 16 + 7);
   const Value bare = lanmere::construct<TMsgItem>(
       {.oMsgBar = b, .cMsg = "", .lAdd = false, .cBmp1 = folder / "none.bmp"});
-  EXPECT_EQ(pane(bare).hBitmap1.integer(), 0);
-  pane(bare).End();
+  EXPECT_EQ(as<TMsgItem>(bare).hBitmap1.integer(), 0);
+  as<TMsgItem>(bare).End();
   // The two pictures, and the failed load's record with handle 0.
   ASSERT_EQ(trackedResources().size(), withBar + 3);
   EXPECT_EQ(trackedResources().back().handle, 0);
 
-  const HWND hwnd = bar(b).hwnd();
-  const int left = static_cast<int>(pane(p).nLeft().integer());
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
+  const int left = static_cast<int>(as<TMsgItem>(p).nLeft().integer());
   const auto pictureAt = [&]() -> COLORREF {
     repaintNow(hwnd);
     for (int x = left; x < left + 23; ++x) {
-      const COLORREF c = pixel(hwnd, x, 8);
+      const COLORREF c = windowPixel(hwnd, x, 8);
       if (c == RGB(255, 0, 0) || c == RGB(0, 0, 255)) return c;
     }
     return CLR_INVALID;
   };
   EXPECT_EQ(pictureAt(), RGB(255, 0, 0));
-  pane(p).lActive = false;
+  as<TMsgItem>(p).lActive = false;
   EXPECT_EQ(pictureAt(), RGB(0, 0, 255));
   destroy(owner);
   for (std::size_t n = resourcesBefore; n < trackedResources().size(); ++n) {
@@ -420,23 +404,20 @@ TEST_F(MsgBar, PaneBitmaps) {
 TEST_F(MsgBar, NothingIsLeftAfterTheWindowCloses) {
   const Value b = newBar({.lClock = true, .lDate = true, .lKbd = true, .l2007 = true});
   newPane(b, 50);
-  repaintNow(bar(b).hwnd());
-  const Value timer = bar(b).oTimer;
+  repaintNow(as<TMsgBar>(b).hwnd());
+  const Value timer = as<TMsgBar>(b).oTimer;
   ASSERT_TRUE(timer.isObject());
-  auto& t = static_cast<TTimer&>(*timer.object());
+  auto& t = as<TTimer>(timer);
   EXPECT_EQ(t.nInterval.integer(), 400);
   EXPECT_TRUE(t.lActive.logical());
   destroy(owner);
   EXPECT_TRUE(GETMSGBARDEFAULT().isNil());
-  EXPECT_TRUE(as(owner).oMsgBar.isNil());
+  EXPECT_TRUE(as<TWindow>(owner).oMsgBar.isNil());
   EXPECT_EQ(TMsgItem::liveCount(), itemsBefore);
   EXPECT_FALSE(t.lActive.logical());
   // Out of the registry: its identifier runs nothing any more.
   int ticks = 0;
-  t.bAction = closure([&ticks](Args) {
-    ++ticks;
-    return Value();
-  });
+  t.bAction = counter(ticks);
   TIMEREVENT(t.nId);
   EXPECT_EQ(ticks, 0);
   for (std::size_t n = resourcesBefore; n < trackedResources().size(); ++n) {

@@ -12,14 +12,13 @@
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
-#include "tests/framework/services/log_folder.h"
+#include "tests/support/log_folder.h"
 
 namespace kestrel {
 namespace {
 
 using lanmere::Frame;
 using lanmere::Value;
-using test::TempFolder;
 
 using test::kLogPrefix;
 const std::string kSeparator = kLogPrefix + std::string(100, '=') + "\t\r\n";
@@ -47,7 +46,7 @@ TEST_F(ResourceLog, LogFileWritesDateTimeAndTabbedValues) {
 }
 
 TEST_F(ResourceLog, LogFileAppendsToWhatIsThere) {
-  TempFolder::writeFile(folder_ / "keep.log", "earlier line\r\n");
+  test::writeFile(folder_ / "keep.log", "earlier line\r\n");
   logFile("keep.log", {Value("a"), Value("b")});
   EXPECT_EQ(file("keep.log"), "earlier line\r\n" + kLogPrefix + "a\tb\t\r\n");
 }
@@ -62,7 +61,7 @@ TEST_F(ResourceLog, LogFileIsSilentWhenTheFileCannotBeOpened) {
   lanmere::callFunction("LOGFILE", {folder_.path(), "a folder"});
   lanmere::errorBlock(previous);
   EXPECT_FALSE(raised);
-  EXPECT_FALSE(TempFolder::exists(folder_ / "no"));
+  EXPECT_FALSE(test::fileExists(folder_ / "no"));
 }
 
 TEST_F(ResourceLog, LogFileReadsTheSystemClockByDefault) {

@@ -12,7 +12,7 @@
 #include "framework/services/tacctable.h"
 #include "framework/services/ttimer.h"
 #include "runtime/error.h"
-#include "tests/framework/core/twindow_support.h"
+#include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -51,27 +51,17 @@ class Timers : public ::testing::Test {
     }();
     (void)registered;
   }
-  void SetUp() override {
-    owner = pixelWindow(10, 10, 200, 300, "timers", "TCOMMANDLOG");
-    ShowWindow(hwndOf(owner), SW_SHOW);
-  }
+  void SetUp() override { owner = shownWindow(10, 10, 200, 300, "timers", "TCOMMANDLOG"); }
   void TearDown() override {
     for (const Ref<TTimer>& timer : made) timer->End();
     installAccelerators({});
     destroy(owner);
-    // Destroying the application window posts quit: not for the next test's loop.
-    MSG message;
-    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    dropQuitMessages();
   }
   // A timer owned by the test window (or by `ownerWindow`) counting its ticks in `ticks`.
   Ref<TTimer> timer(int& ticks, long long interval = 10, Value ownerWindow = {}) {
     Ref<TTimer> t = lanmere::make<TTimer>();
-    t->New(interval, closure([&ticks](Args) {
-             ++ticks;
-             return Value();
-           }),
-           ownerWindow.isNil() ? owner : ownerWindow);
+    t->New(interval, counter(ticks), ownerWindow.isNil() ? owner : ownerWindow);
     made.push_back(t);
     return t;
   }
@@ -83,7 +73,7 @@ class Timers : public ::testing::Test {
     }
     return condition();
   }
-  TCommandLog& log() { return static_cast<TCommandLog&>(as(owner)); }
+  TCommandLog& log() { return as<TCommandLog>(owner); }
 
   Value owner;
   std::vector<Ref<TTimer>> made;
@@ -165,9 +155,7 @@ TEST_F(Timers, ActionsThatEndAndCreateTimers) {
 }
 
 TEST_F(Timers, ErrorsAndModalLoops) {
-  std::vector<long long> errors;
-  ErrorBlock block(
-      [&](const Value& e) { errors.push_back(lanmere::send(e, "genCode").integer()); });
+  ErrorCatcher errors(Value(false));
   int ticks = 0, boxTicks = 0;
   Ref<TTimer> failing = timer(ticks);
   failing->bAction = closure([&](Args) {
@@ -177,7 +165,7 @@ TEST_F(Timers, ErrorsAndModalLoops) {
   });
   failing->Activate();
   ASSERT_TRUE(refreshUntil([&] { return ticks >= 3; })) << "the loop goes on after an error";
-  EXPECT_GE(errors.size(), 3u);
+  EXPECT_GE(errors.records.size(), 3u);
   failing->DeActivate();
 
   // Ticks arrive while a message box of the action is open; the driver closes it after some.

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/builtins.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/support/files.h"
 
 namespace kestrel {
 namespace {
@@ -99,9 +99,9 @@ TEST_F(Ini, LongTextsAreReadWhole) {
 
 TEST_F(Ini, SectionsInFileOrder) {
   EXPECT_EQ(ini->Sections().length(), 0u);  // no file yet
-  TempFolder::writeFile(path, "");
+  test::writeFile(path, "");
   EXPECT_EQ(ini->Sections().length(), 0u);
-  TempFolder::writeFile(path, "[Zeta]\r\na=1\r\n[Alpha]\r\nb=2\r\n[Mid]\r\n");
+  test::writeFile(path, "[Zeta]\r\na=1\r\n[Alpha]\r\nb=2\r\n[Mid]\r\n");
   const Value sections = ini->Sections();
   ASSERT_EQ(sections.length(), 3u);
   EXPECT_EQ(sections.item(1).text(), "Zeta");
@@ -112,14 +112,14 @@ TEST_F(Ini, SectionsInFileOrder) {
 TEST_F(Ini, SectionsBeyondTheFirstBufferAreAllListed) {
   std::string content;
   for (int n = 0; n < 300; ++n) content += "[Section number " + std::to_string(1000 + n) + "]\r\n";
-  TempFolder::writeFile(path, content);
+  test::writeFile(path, content);
   const Value sections = ini->Sections();
   ASSERT_EQ(sections.length(), 300u);
   EXPECT_EQ(sections.item(300).text(), "Section number 1299");
 }
 
 TEST_F(Ini, DeleteSectionAndEntry) {
-  TempFolder::writeFile(path, "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n");
+  test::writeFile(path, "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n");
   ini->DelEntry("A", "x");
   EXPECT_EQ(readEntry(path, "A", "x"), "<none>");
   EXPECT_EQ(readEntry(path, "A", "y"), "2");

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "tests/framework/services/error_catcher.h"
+#include "tests/support/errors.h"
+#include "tests/support/values.h"
 
 namespace kestrel {
 namespace {
@@ -20,9 +21,7 @@ Value rect(Value top, Value left, Value bottom, Value right) {
 
 // {top, left, bottom, right} as plain integers, for comparisons.
 std::vector<long long> coordinates(const Value& r) {
-  std::vector<long long> out;
-  for (const Value& v : send(r, "aRect").items()) out.push_back(v.integer());
-  return out;
+  return test::integersOf(send(r, "aRect"));
 }
 
 std::string le32(std::int32_t v) {
@@ -126,7 +125,7 @@ TEST(TRect, EqualityComparesCoordinatesOfRectanglesOnly) {
   EXPECT_FALSE(send(a, "==", {rect(1, 2, 3, 5)}).logical());
   EXPECT_FALSE(send(a, "==", {Value::list({1, 2, 3, 4})}).logical());
   EXPECT_FALSE(send(a, "==", {Value()}).logical());
-  EXPECT_TRUE(*static_cast<TRect*>(a.object()) == *static_cast<TRect*>(rect(1, 2, 3, 4).object()));
+  EXPECT_TRUE(test::as<TRect>(a) == test::as<TRect>(rect(1, 2, 3, 4)));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "framework/services/trect.h"
 #include "runtime/builtins.h"
-#include "tests/framework/services/error_catcher.h"
+#include "tests/support/errors.h"
 
 namespace kestrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/framework/core/recorder.h"
+#include "tests/support/recorder.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // What the dialog tests share: the framework's modules and a recording error block, dialogs made
-// through New and activated through Activate as a program does it, and test controls that answer
-// the messages a dialog sends its controls.
+// through New and activated through Activate as a program does it, test controls that answer the
+// messages a dialog sends its controls, and the steps a user takes in a dialog.
 #pragma once
 
 #include <windows.h>
@@ -8,15 +8,19 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "framework/core/tcontrol.h"
 #include "framework/core/tdialog.h"
+#include "framework/services/modules.h"
 #include "runtime/binding.h"
 #include "runtime/closure.h"
 #include "runtime/error.h"
 #include "runtime/functions.h"
-#include "tests/framework/core/twindow_support.h"
+#include "tests/support/twindow_support.h"
+#include "tests/support/ui.h"
 
 namespace kestrel::test {
 
@@ -63,9 +67,6 @@ Value resourceDialog(const Value& resource, const char* className = "TDIALOG");
 Value addControl(const Value& dialog, const char* windowClass, const Value& id, const char* caption,
                  long long top, long long left, long long bottom, long long right,
                  long long style = 0);
-TTestCtrl& ctrl(const Value& control);
-TDialog& dialogOf(const Value& dialog);
-
 void activate(const Value& dialog, const TDialog::ActivateArgs& how = {});
 // Activates a modal dialog driven by `steps` from inside its loop; answers nResult.
 Value runModal(const Value& dialog, std::vector<std::function<bool(HWND)>> steps,
@@ -90,10 +91,63 @@ class DialogTest : public ::testing::Test {
   Value previousBlock_;
 };
 
-// Stands in for the help module: a HELPTOPIC that records the topics it is asked for in
-// helpTopics. Registering it makes HELPTOPIC known for the rest of the test program.
-extern std::vector<long long> helpTopics;
-const lanmere::ModuleTable& helpStandIn();
+// A dialog test whose controls also reach the services (menus, the clipboard, the resource
+// tracker).
+class ControlTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    registerModules({servicesModules()});
+  }
+};
+
+// A dialog test with a shown top-level window to put controls on, destroyed after the test.
+class WindowTest : public DialogTest {
+ protected:
+  void TearDown() override {
+    destroy(window);
+    DialogTest::TearDown();
+  }
+  Value window = shownWindow(100, 100, 400, 500, "Controls");
+  HWND hwnd = hwndOf(window);
+};
+
+// ---- Steps a user takes in a dialog (DialogSteps) ----
+
+using Step = DialogSteps::Step;
+using steps::check;
+using steps::inputPending;
+using steps::settle;
+using steps::type;
+
+// Waits until the dialog is up with the keyboard focus on one of its controls.
+bool ready(HWND dialog);
+// Gives the control the focus as the dialog's keyboard interface does; waits for the control's
+// window and a visible dialog.
+Step focusOn(const Value& control);
+// Waits until the keyboard focus is on the control or inside it (a combo box's edit area).
+Step focused(const Value& control);
+// Presses the keys of a chord (one key, or a modifier and a key).
+Step keys(std::initializer_list<WORD> chord);
+// Ends the dialog with `result` through its End.
+Step endWith(const Value& dialog, long long result = 1);
+
+// The clipboard's text, set and read through the framework's clipboard class.
+void setClipboard(const std::string& text);
+std::string clipboardText();
+
+// What dialogs leave behind: counts the tracked resources, the process's drawing objects and the
+// live controls when made; expectNoMore() fails the test where any count grew.
+class Leftovers {
+ public:
+  Leftovers();
+  void expectNoMore() const;
+
+ private:
+  std::size_t tracked_;
+  DWORD drawingObjects_;
+  long controls_;
+};
 
 // Counts the windows this thread creates while it lives.
 class WindowCreations {

@@ -1,4 +1,4 @@
-#include "tests/framework/core/dialog_fixture.h"
+#include "tests/support/dialog_fixture.h"
 
 #include <cmath>
 
@@ -11,8 +11,8 @@
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/display/modules.h"
+#include "framework/services/restrack.h"
 #include "runtime/functions.h"
-#include "tests/support/ui.h"
 
 namespace kestrel::test {
 
@@ -100,7 +100,7 @@ Value addControl(const Value& dialog, const char* windowClass, const Value& id, 
                  long long top, long long left, long long bottom, long long right,
                  long long style) {
   const Value made = Value(lanmere::make<TTestCtrl>());
-  TTestCtrl& control = ctrl(made);
+  TTestCtrl& control = as<TTestCtrl>(made);
   control.nId = id;
   control.oWnd = dialog;
   control.cClassName = windowClass;
@@ -110,16 +110,8 @@ Value addControl(const Value& dialog, const char* windowClass, const Value& id, 
   control.nBottom = bottom;
   control.nRight = right;
   if (style) control.nStyle = style | WS_CHILD | WS_VISIBLE;
-  dialogOf(dialog).DefControl(made);
+  as<TDialog>(dialog).DefControl(made);
   return made;
-}
-
-TTestCtrl& ctrl(const Value& control) {
-  return static_cast<TTestCtrl&>(*control.object());
-}
-
-TDialog& dialogOf(const Value& dialog) {
-  return static_cast<TDialog&>(*dialog.object());
 }
 
 void activate(const Value& dialog, const TDialog::ActivateArgs& how) {
@@ -132,14 +124,12 @@ Value runModal(const Value& dialog, std::vector<std::function<bool(HWND)>> steps
   activate(dialog, how);
   driver.rethrow();
   EXPECT_TRUE(driver.done());
-  return dialogOf(dialog).nResult;
+  return as<TDialog>(dialog).nResult;
 }
 
 void DialogTest::SetUp() {
   lanmere::clearModules();
-  for (auto layer : {displayModules, controlsModules, coreModules}) {
-    for (const lanmere::ModuleTable* module : layer()) lanmere::registerModule(*module);
-  }
+  registerModules({displayModules(), controlsModules(), coreModules()});
   previousBlock_ = lanmere::errorBlock();
   lanmere::errorBlock(closure([this](lanmere::Args args) -> Value {
     const auto* record = static_cast<const lanmere::ErrorRecord*>(lanmere::arg(args, 1).object());
@@ -157,6 +147,23 @@ void DialogTest::TearDown() {
   EXPECT_FALSE(isRunning());
   EXPECT_EQ(dialogNesting(), 0);
   lanmere::clearModules();
+}
+
+namespace {
+DWORD drawingObjects() {
+  return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+}  // namespace
+
+Leftovers::Leftovers()
+    : tracked_(trackedResources().size()),
+      drawingObjects_(drawingObjects()),
+      controls_(TControl::liveCount()) {}
+
+void Leftovers::expectNoMore() const {
+  EXPECT_EQ(trackedResources().size(), tracked_) << "tracked resources";
+  EXPECT_EQ(drawingObjects(), drawingObjects_) << "drawing objects";
+  EXPECT_EQ(TControl::liveCount(), controls_) << "controls";
 }
 
 namespace {
@@ -178,19 +185,46 @@ LRESULT CALLBACK WindowCreations::onCbt(int code, WPARAM wParam, LPARAM lParam) 
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::vector<long long> helpTopics;
+bool ready(HWND dialog) {
+  return dialog && focusedId(dialog) != 0;
+}
+
+Step focusOn(const Value& control) {
+  return [control](HWND) {
+    const HWND hwnd = as<TControl>(control).hwnd();
+    if (!hwnd || !IsWindowVisible(GetParent(hwnd))) return false;
+    SendMessageA(GetParent(hwnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hwnd), TRUE);
+    return true;
+  };
+}
+
+Step focused(const Value& control) {
+  return [control](HWND) {
+    const HWND hwnd = as<TControl>(control).hwnd();
+    return GetFocus() == hwnd || IsChild(hwnd, GetFocus());
+  };
+}
+
+Step keys(std::initializer_list<WORD> chord) {
+  return [held = std::vector<WORD>(chord)](HWND) { return pressKeys(held), true; };
+}
+
+Step endWith(const Value& dialog, long long result) {
+  return [dialog, result](HWND) { return lanmere::send(dialog, "End", {result}), true; };
+}
 
 namespace {
-Value recordHelpTopic(lanmere::Args args) {
-  helpTopics.push_back(lanmere::arg(args, 1).integer());
-  return {};
+Value newClipboard() {
+  return lanmere::send(lanmere::createObject("TCLIPBOARD"), "New");
 }
 }  // namespace
 
-const lanmere::ModuleTable& helpStandIn() {
-  static const lanmere::ModuleTable module{"help stand-in",
-                                           {lanmere::fn<&recordHelpTopic>("HELPTOPIC")}};
-  return module;
+void setClipboard(const std::string& text) {
+  lanmere::send(newClipboard(), "SetText", {text});
+}
+
+std::string clipboardText() {
+  return lanmere::send(newClipboard(), "GetText").string();
 }
 
 }  // namespace kestrel::test

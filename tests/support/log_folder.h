@@ -12,7 +12,7 @@
 #include "framework/services/restrack.h"
 #include "runtime/builtins.h"
 #include "runtime/functions.h"
-#include "tests/framework/services/temp_folder.h"
+#include "tests/support/files.h"
 
 namespace kestrel::test {
 
@@ -43,7 +43,7 @@ class LogFolderTest : public ::testing::Test {
     clearTrackedResources();
     lanmere::clearModules();
   }
-  std::string file(const std::string& name) { return TempFolder::readFile(folder_ / name); }
+  std::string file(const std::string& name) { return readFile(folder_ / name); }
 
   TempFolder folder_;
 

@@ -1,14 +1,11 @@
-#include "tests/framework/core/twindow_support.h"
+#include "tests/support/twindow_support.h"
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 #include "framework/controls/modules.h"
 #include "framework/controls/tfont.h"
 #include "framework/core/modules.h"
 #include "runtime/error.h"
-#include "runtime/functions.h"
 
 namespace kestrel::test {
 
@@ -19,8 +16,7 @@ namespace {
 class Modules : public ::testing::Environment {
  public:
   void SetUp() override {
-    for (const lanmere::ModuleTable* module : coreModules()) lanmere::registerModule(*module);
-    for (const lanmere::ModuleTable* module : controlsModules()) lanmere::registerModule(*module);
+    registerModules({coreModules(), controlsModules()});
     // An error no test expects fails the test that raised it, with what the record says.
     lanmere::errorBlock(closure([](lanmere::Args args) {
       const Value& error = args.empty() ? lanmere::nil : args[0];
@@ -56,6 +52,13 @@ Value pixelWindow(long long top, long long left, long long bottom, long long rig
                              .lPixel = true});
 }
 
+Value shownWindow(long long top, long long left, long long bottom, long long right,
+                  const char* title, const char* className) {
+  const Value made = pixelWindow(top, left, bottom, right, title, className);
+  ShowWindow(hwndOf(made), SW_SHOWNORMAL);
+  return made;
+}
+
 Value childWindow(const Value& parent, long long top, const char* className) {
   return newWith(className, {.nTop = top,
                              .nLeft = 10,
@@ -78,14 +81,10 @@ Value newBrush(long long color) {
   return lanmere::send(lanmere::createObject("TBRUSH"), "New", {Value(), color});
 }
 
-ErrorBlock::ErrorBlock(std::function<void(const Value&)> seen)
-    : previous_(lanmere::errorBlock(closure([seen](lanmere::Args args) {
-        seen(args.empty() ? Value() : args[0]);
-        return Value(false);
-      }))) {}
-
-ErrorBlock::~ErrorBlock() {
-  lanmere::restoreErrorBlock(previous_);
+void dropQuitMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 }  // namespace kestrel::test

@@ -7,22 +7,18 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
 #include "runtime/functions.h"
-#include "tests/framework/services/log_folder.h"
+#include "tests/support/log_folder.h"
+#include "tests/support/modules.h"
 
 namespace kestrel::test {
 
 // The drawing modules registered besides the tracker and the log writer.
 class DrawingTest : public LogFolderTest {
  protected:
-  void registerModules() override {
-    for (const lanmere::ModuleTable* module : controlsModules()) lanmere::registerModule(*module);
-    for (const lanmere::ModuleTable* module : coreModules()) lanmere::registerModule(*module);
-  }
+  void registerModules() override { test::registerModules({controlsModules(), coreModules()}); }
 };
 
 // A 32-bit memory bitmap selected into a memory device context, white at first.
