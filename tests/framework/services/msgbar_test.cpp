@@ -246,32 +246,37 @@ TEST_F(MsgBar, ColourTextsKeepTheBarsColourForABadPart) {
   const struct {
     const char* text;
     long long fore, back;
-  } cases[] = {{"255/65280", 255, 65280}, {"7,8", 7, 8},     {"red/blue", 1, 2},
-               {"12/", 12, 2},            {"/5", 1, 5},      {"99999999999999999999/3", 1, 3},
-               {"4/4294967296", 4, 2},    {"-4/ 9 ", 1, 9},  {"12", 1, 2}};
+  } cases[] = {{"255/65280", 255, 65280},
+               {"7,8", 7, 8},
+               {"red/blue", 1, 2},
+               {"12/", 12, 2},
+               {"/5", 1, 5},
+               {"99999999999999999999/3", 1, 3},
+               {"4/4294967296", 4, 2},
+               {"-4/ 9 ", 1, 9},
+               {"12", 1, 2}};
   for (const auto& c : cases) {
-    const Value p =
-        lanmere::construct<TMsgItem>({.oMsgBar = b, .cMsg = "x", .nClrFore = c.text, .lAdd = false});
+    const Value p = lanmere::construct<TMsgItem>(
+        {.oMsgBar = b, .cMsg = "x", .nClrFore = c.text, .lAdd = false});
     EXPECT_EQ(as<TMsgItem>(p).nClrText.integer(), c.fore) << c.text;
     EXPECT_EQ(as<TMsgItem>(p).nClrPane.integer(), c.back) << c.text;
     as<TMsgItem>(p).End();
   }
 }
 
-// The pane's tooltip stands above the bar, one 14-pixel row per line of at most 254 characters;
-// CR LF ends a line.
+// The pane's tooltip stands above the bar, one 14-pixel row per line of at most 254 characters
+// (wrapped at a blank); CR LF ends a line.
 TEST_F(MsgBar, ToolTipRowsCountHardLineBreaks) {
   const Value b = newBar({});
   const Value p = newPane(b, 60, closure([](Args) { return Value(); }));
   const HWND hwnd = as<TMsgBar>(b).hwnd();
   const int left = static_cast<int>(as<TMsgItem>(p).nLeft().integer());
+  std::string words;  // 300 characters: 250 on the first line, 50 on the second
+  for (int i = 0; i < 60; ++i) words += "word ";
   const struct {
     std::string tip;
     int lines;
-  } cases[] = {{"One line", 1},
-               {"one\r\ntwo\r\nthree", 3},
-               {std::string(300, 'x'), 2},
-               {"head\r\n" + std::string(260, 'y'), 3}};
+  } cases[] = {{"One line", 1}, {"one\r\ntwo\r\nthree", 3}, {words, 2}, {"head\r\n" + words, 3}};
   for (const auto& c : cases) {
     as<TMsgItem>(p).cToolTip = c.tip;
     as<TMsgBar>(b).nItem = 1;
@@ -280,10 +285,10 @@ TEST_F(MsgBar, ToolTipRowsCountHardLineBreaks) {
     ASSERT_EQ(tips.size(), 1u) << c.lines;
     POINT expected{left, -c.lines * 14 - 2};
     ClientToScreen(hwnd, &expected);
-    RECT shown{};
-    GetWindowRect(tips[0], &shown);
-    EXPECT_EQ(shown.top, expected.y) << c.lines;
-    EXPECT_EQ(shown.left, expected.x) << c.lines;
+    POINT shown{0, 0};  // the tip's text area starts at the point asked for
+    ClientToScreen(tips[0], &shown);
+    EXPECT_EQ(shown.y, expected.y) << c.lines;
+    EXPECT_EQ(shown.x, expected.x) << c.lines;
     as<TMsgBar>(b).DestroyToolTip();
   }
 }
@@ -310,8 +315,9 @@ TEST_F(MsgBar, MsgPaintGeometry) {
     HBRUSH brush = CreateSolidBrush(marker);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    Value args[] = {number(hwnd), "", "", frame, false, itemsLeft, 0,
-                    static_cast<long long>(back), 0, true, number(dc)};
+    Value args[] = {
+        number(hwnd), "",        "", frame, false, itemsLeft, 0, static_cast<long long>(back), 0,
+        true,         number(dc)};
     MSGPAINT(Args(args));
   };
   struct Pixel {
@@ -376,10 +382,10 @@ TEST_F(MsgBar, ClassicPaneRectangles) {
     int x, y;
     COLORREF colour;
   } pixels[] = {
-      {left + 2, 5, paneColour},   {left + 55, h - 7, paneColour}, {left + 10, 4, face},
-      {left + 10, h - 6, face},    {left + 56, mid, light},        {left - 4, mid, shadow},
-      {left - 3, mid, light},      {left + 1, mid, shadow},        {left + 10, 3, shadow},
-      {left + 10, h - 5, light},   {left + 57, mid, face},
+      {left + 2, 5, paneColour}, {left + 55, h - 7, paneColour}, {left + 10, 4, face},
+      {left + 10, h - 6, face},  {left + 56, mid, light},        {left - 4, mid, shadow},
+      {left - 3, mid, light},    {left + 1, mid, shadow},        {left + 10, 3, shadow},
+      {left + 10, h - 5, light}, {left + 57, mid, face},
   };
   for (const auto& px : pixels) {
     EXPECT_EQ(windowPixel(hwnd, px.x, px.y), px.colour) << px.x - left << "," << px.y;
