@@ -43,7 +43,7 @@ Value MENUBEGIN(Args args) {
   if (flag(a.lSystem)) {
     menu->NewSys(window);
     menu->l2007 = flag(a.l2007);
-    menu->l2010 = flag(a.l2010) && !flag(a.l2007);
+    menu->l2010 = flag(a.l2010);
     if (window.isObject()) tell(window, msg::_oSysMenu, Value(menu));
   } else {
     // A menu inside another is a submenu: a pop-up, attached to no window itself.

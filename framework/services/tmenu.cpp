@@ -124,6 +124,46 @@ long long TMenu::positionOf(const TMenuItem& item) const {
   return -1;
 }
 
+namespace {
+
+// What names an item's entry: its submenu's handle for a submenu entry, else its identifier.
+long long entryKey(const TMenuItem& item) {
+  if (const TMenu* submenu = menuOf(item.bAction)) return handleNumber(submenu->handle());
+  return item.nId.integer();
+}
+
+long long entryKeyAt(HMENU menu, int position) {
+  if (const HMENU sub = GetSubMenu(menu, position)) return handleNumber(sub);
+  return static_cast<long long>(GetMenuItemID(menu, position));
+}
+
+}  // namespace
+
+// The system menu (and a resource's menu) holds entries that are no items of this menu, so an
+// item's place in aMenuItems is not its entry's. The entry is looked up among this menu's own
+// entries: a search by command would also reach into submenus. Items sharing an identifier (a
+// resource's separators) match their entries in order.
+long long TMenu::entryPosition(const TMenuItem& item) const {
+  const HMENU menu = handle();
+  if (!menu || !aMenuItems.isList()) return -1;
+  const long long key = entryKey(item);
+  int before = 0;
+  bool member = false;
+  for (const Value& value : aMenuItems.items()) {
+    if (value.identity() == static_cast<const void*>(&item)) {
+      member = true;
+      break;
+    }
+    if (const TMenuItem* other = itemOf(value); other && entryKey(*other) == key) ++before;
+  }
+  if (!member) return -1;
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    if (entryKeyAt(menu, i) == key && before-- == 0) return i;
+  }
+  return -1;
+}
+
 HWND TMenu::barWindow() const {
   const HWND window = windowOf(oWnd);
   return window && handle() && GetMenu(window) == handle() ? window : nullptr;
@@ -138,7 +178,7 @@ Value TMenu::New(const Value& lPopupNew, const Value& oWndNew, const Value& l200
   aMenuItems = Value::list();
   lSysMenu = false;
   l2007 = flag(l2007New, false);
-  l2010 = flag(l2010New, false) && !l2007.logical();
+  l2010 = flag(l2010New, false);
   if (lPopup.logical()) joinPopups(self());
   // A pop-up is shown by Activate, never attached as the window's bar.
   if (oWndNew.isObject()) {
@@ -285,7 +325,8 @@ Value TMenu::Add(const Value& oItem, const Value& lNoOwnerDraw) {
   return {};
 }
 
-// Before item nPos (counted from 1), else at the end (as Add with the bar's rule).
+// Before item nPos (counted from 1), at that item's entry; else at the end (as Add with the
+// bar's rule).
 Value TMenu::Insert(const Value& oItem, const Value& nPos) {
   TMenuItem* item = itemOf(oItem);
   if (!item) return {};
@@ -295,12 +336,18 @@ Value TMenu::Insert(const Value& oItem, const Value& nPos) {
     return Add(oItem, !lPopup.logical());
   }
   auto& items = aMenuItems.listData()->items;
+  const TMenuItem* next = itemOf(items[static_cast<std::size_t>(position)]);
+  const long long at = next ? entryPosition(*next) : -1;
   items.insert(items.begin() + position, oItem);
   item->oMenu = self();
   // A bar's entries stay drawn by the system, as the building functions give them.
   const UINT flags = entryFlags(*item, !lPopup.logical());
   const Entry entry = entryOf(*item, flags);
-  insertMenuEntry(handle(), static_cast<UINT>(position), flags, entry.id, entry.data);
+  if (at >= 0) {
+    insertMenuEntry(handle(), static_cast<UINT>(at), flags, entry.id, entry.data);
+  } else {
+    appendMenuEntry(handle(), flags, entry.id, entry.data);
+  }
   if (menuOf(item->bAction)) joinPopups(item->bAction);
   if (const HWND bar = barWindow()) DrawMenuBar(bar);
   return {};
@@ -544,7 +591,7 @@ Value TMenu::HelpTopic() {
 
 Value TMenu::SetSkin(const Value& l2007New, const Value& l2010New) {
   l2007 = flag(l2007New, false);
-  l2010 = flag(l2010New, false) && !l2007.logical();
+  l2010 = flag(l2010New, false);
   return {};
 }
 

@@ -57,6 +57,9 @@ class TMenu : public lanmere::Object {
   HMENU handle() const;
   // The item's position in this menu (0 first), -1 when it is not one of its items.
   long long positionOf(const TMenuItem& item) const;
+  // The position of the item's entry in the system's menu (0 first), found by identifier (a
+  // submenu entry by its handle); -1 when the item or its entry is missing.
+  long long entryPosition(const TMenuItem& item) const;
   // The window showing this menu as its bar; null otherwise.
   HWND barWindow() const;
   Value self();

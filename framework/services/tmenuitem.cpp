@@ -78,7 +78,7 @@ LM_DEFINE_CLASS(TMenuItem) {
   c.classData("aEvents", Value::list({Value::list({"OnActivate", "oMenuItem"}),
                                       Value::list({"OnClick", "oMenuItem"})}));
   c.methods(LM_METHODS(New, ReDefine, cCaption, _cCaption, SetCheck, Enable, Disable, End, Destroy,
-                       HelpTopic, Property, PropCount, Event, EveCount));
+                       HelpTopic, Refresh, Inspect, Property, PropCount, Event, EveCount));
   c.creatable();
 }
 
@@ -98,23 +98,25 @@ bool menuItemIdLive(long long id) {
 }
 
 TMenuItem::~TMenuItem() {
-  releaseId();
+  releaseId(false);
 }
 
 void TMenuItem::holdId(long long id, bool fromCounter) {
-  releaseId();
+  releaseId(false);
   nId = id;
   ++liveIds()[id];
   idHeld_ = true;
   fromCounter_ = fromCounter;
 }
 
-void TMenuItem::releaseId() {
+void TMenuItem::releaseId(bool lowerCounter) {
   if (!idHeld_) return;
   idHeld_ = false;
   const auto found = liveIds().find(nId.integer());
   if (found != liveIds().end() && --found->second <= 0) liveIds().erase(found);
-  if (fromCounter_ && counter().integer() > kInitialCounter) counter() = counter().integer() - 1;
+  if (lowerCounter && fromCounter_ && counter().integer() > kInitialCounter) {
+    counter() = counter().integer() - 1;
+  }
 }
 
 Value TMenuItem::New(Args args) {
@@ -160,12 +162,12 @@ bool TMenuItem::isSeparator() const {
   return !hasPrompt() && hBitmap.integer() == 0;
 }
 
-// Check, grey and text changes go to the entry by its position, which works for command and
-// submenu entries alike; the bar is drawn again when the entry is on it.
+// Check, grey and text changes go to the item's own entry, found by identifier (a submenu
+// entry by its handle); the bar is drawn again when the entry is on it.
 void TMenuItem::applyState(Change change) {
   TMenu* menu = menuOf(oMenu);
   if (!menu || !menu->handle()) return;
-  const long long position = menu->positionOf(*this);
+  const long long position = menu->entryPosition(*this);
   if (position < 0) return;
   const HMENU handle = menu->handle();
   const auto at = static_cast<UINT>(position);
@@ -225,7 +227,7 @@ Value TMenuItem::End() {
     trackedDelete(bitmap, [](HBITMAP b) { return DeleteObject(b); });
   }
   hBitmap = 0;
-  releaseId();
+  releaseId(true);
   return {};
 }
 
@@ -234,11 +236,12 @@ Value TMenuItem::End() {
 Value TMenuItem::Destroy() {
   const lanmere::Ref<TMenuItem> keep(this);
   if (TMenu* menu = menuOf(oMenu)) {
+    const long long entry = menu->entryPosition(*this);
+    if (entry >= 0) RemoveMenu(menu->handle(), static_cast<UINT>(entry), MF_BYPOSITION);
     const long long position = menu->positionOf(*this);
     if (position >= 0) {
       auto& items = menu->aMenuItems.listData()->items;
       items.erase(items.begin() + position);
-      if (menu->handle()) RemoveMenu(menu->handle(), static_cast<UINT>(position), MF_BYPOSITION);
     }
   }
   if (TMenu* submenu = menuOf(bAction)) submenu->End();
@@ -256,6 +259,14 @@ Value TMenuItem::HelpTopic() {
   if (!lanmere::findFunction(helpTopic)) return {};
   if (nHelpId.isNil()) return lanmere::callFunction(helpTopic, {});
   return lanmere::callFunction(helpTopic, {nHelpId});
+}
+
+Value TMenuItem::Refresh() {
+  return {};
+}
+
+Value TMenuItem::Inspect() {
+  return {};
 }
 
 Value TMenuItem::Property(const Value& n) {

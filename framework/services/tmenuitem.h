@@ -45,12 +45,15 @@ class TMenuItem : public lanmere::Object {
   // Leaves the owning menu (its list and its entry), ends a submenu, then End.
   virtual Value Destroy();
   virtual Value HelpTopic();
+  // No behaviour: what a design tool refreshes and inspects is the menu.
+  Value Refresh();
+  Value Inspect();
   Value Property(const Value& n);
   Value PropCount();
   Value Event(const Value& n);
   Value EveCount();
 
-  // What changed in the item, for its system entry.
+  // What changed in the item, for its system entry (found by identifier).
   enum class Change { Check, Active, Text };
   void applyState(Change change);
   bool isSeparator() const;
@@ -58,7 +61,8 @@ class TMenuItem : public lanmere::Object {
 
  private:
   void holdId(long long id, bool fromCounter);
-  void releaseId();
+  // Gives the identifier back to the live set; End also lowers the class counter.
+  void releaseId(bool lowerCounter);
 
   bool idHeld_ = false;
   bool fromCounter_ = false;

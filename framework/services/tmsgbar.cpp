@@ -631,8 +631,9 @@ Value TMsgBar::ShowToolTip(const Value&, const Value&, const Value&) {
   if (!pane) return {};
   Value tip = pane->cToolTip.isClosure() ? evaluate(pane->cToolTip) : pane->cToolTip;
   if (!tip.isText() || tip.text().empty()) return {};
-  const long long lines =
-      static_cast<long long>((tip.length() + kToolTipLineLength - 1) / kToolTipLineLength);
+  // CR LF ends a line as wrapping does.
+  const auto lines =
+      static_cast<long long>(lanmere::memoLines(tip.string(), kToolTipLineLength).size());
   return TControl::ShowToolTip(-lines * kToolTipLineHeight - 2, pane->nLeft(), tip);
 }
 

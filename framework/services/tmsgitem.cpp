@@ -1,6 +1,10 @@
 #include "framework/services/tmsgitem.h"
 
+#include <charconv>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "framework/controls/bitmaps.h"
 #include "framework/core/handles.h"
@@ -47,14 +51,27 @@ void deleteTracked(Value& handle) {
   handle = Value();
 }
 
-// A colour text "fore/back" (or "fore,back") split into its two numbers.
+// A colour number in a colour text: decimal digits, blanks around them allowed, within 32 bits.
+std::optional<long long> colourNumber(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  std::uint32_t number = 0;
+  const char* const end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return number;
+}
+
+// A colour text "fore/back" (or "fore,back"): a part that is a colour number replaces that
+// colour, any other part ("red", "", out of range) leaves it as it was.
 bool splitColours(const Value& text, Value& fore, Value& back) {
   if (!text.isText()) return false;
   const std::string s = text.string();
   const auto at = s.find_first_of("/,");
   if (at == std::string::npos) return false;
-  fore = std::stoll(s.substr(0, at));
-  back = std::stoll(s.substr(at + 1));
+  const std::string_view whole(s);
+  if (const auto number = colourNumber(whole.substr(0, at))) fore = *number;
+  if (const auto number = colourNumber(whole.substr(at + 1))) back = *number;
   return true;
 }
 

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/core/fwmessages.h"
+#include "framework/core/handles.h"
 #include "framework/core/winrun.h"
 #include "framework/services/menuapi.h"
 #include "framework/services/menubuild.h"
@@ -18,6 +21,7 @@
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
 #include "tests/framework/services/menus_test_ids.h"
+#include "tests/support/files.h"
 #include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
@@ -257,13 +261,15 @@ TEST_F(Menus, HiliteResetAndSkin) {
   EXPECT_FALSE(IsMenu(old));
   EXPECT_FALSE(ISMENU(subHandle));
 
-  const struct {
-    bool look2007, look2010, want2007, want2010;
-  } skins[] = {{true, true, true, false}, {false, true, false, true}, {false, false, false, false}};
-  for (const auto& skin : skins) {
-    as<TMenu>(bar).SetSkin(skin.look2007, skin.look2010);
-    EXPECT_EQ(as<TMenu>(bar).l2007.logical(), skin.want2007);
-    EXPECT_EQ(as<TMenu>(bar).l2010.logical(), skin.want2010);
+  // A menu keeps both looks as given (only the message bar drops 2010 for 2007).
+  for (const auto& [look2007, look2010] : {std::pair{true, true}, {false, true}, {false, false}}) {
+    as<TMenu>(bar).SetSkin(look2007, look2010);
+    EXPECT_EQ(as<TMenu>(bar).l2007.logical(), look2007);
+    EXPECT_EQ(as<TMenu>(bar).l2010.logical(), look2010);
+    const Value both = begin({.lPopup = true, .l2007 = look2007, .l2010 = look2010});
+    MENUEND();
+    EXPECT_EQ(as<TMenu>(both).l2010.logical(), look2010) << look2007;
+    as<TMenu>(both).End();
   }
 
   const int count = GetMenuItemCount(GetSystemMenu(hwnd(), FALSE));
@@ -275,6 +281,189 @@ TEST_F(Menus, HiliteResetAndSkin) {
   EXPECT_EQ(GetMenuItemCount(GetSystemMenu(hwnd(), FALSE)), count);
   EXPECT_EQ(as<TMenu>(sys).handle(), GetSystemMenu(hwnd(), FALSE));
   as<TMenu>(sys).End();
+}
+
+// The entries of a menu as the system holds them: identifier (a submenu entry's is its handle),
+// text and the check and grey bits.
+struct SysEntry {
+  long long id;
+  std::string text;
+  UINT state;
+  bool operator==(const SysEntry&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const SysEntry& e) {
+  return out << "{" << e.id << " \"" << e.text << "\" " << e.state << "}";
+}
+std::vector<SysEntry> sysEntries(HMENU menu) {
+  std::vector<SysEntry> entries;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    const auto at = static_cast<UINT>(i);
+    const HMENU sub = GetSubMenu(menu, i);
+    entries.push_back(
+        {sub ? handleNumber(sub) : static_cast<long long>(GetMenuItemID(menu, i)),
+         menuString(menu, at, MF_BYPOSITION),
+         GetMenuState(menu, at, MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED | MF_DISABLED)});
+  }
+  return entries;
+}
+
+// The system menu holds Restore, Move, ... Close before the program's items: an item changes,
+// leaves and takes in only its own entries, found by identifier.
+TEST_F(Menus, SystemMenuItemsActOnTheirOwnEntries) {
+  Runs runs;
+  const HMENU system = GetSystemMenu(hwnd(), FALSE);
+  std::vector<SysEntry> expected = sysEntries(system);
+  ASSERT_GE(expected.size(), 5u);
+  const Value sys = begin({.lSystem = true, .oWnd = owner});
+  const Value first = add({.cPrompt = "&First", .bAction = runs.action()});
+  const Value second = add({.cPrompt = "&Second", .bAction = runs.action(), .bWhen = fixed(false)});
+  const Value third = add({.cPrompt = "&Third", .bAction = runs.action()});
+  const Value more = add({.cPrompt = "&More"});
+  begin(true);
+  add({.cPrompt = "&Deep", .bAction = runs.action()});
+  const Value moreMenu = MENUEND();
+  MENUEND();
+
+  as<TMenu>(sys).Initiate();
+  as<TMenuItem>(third).SetCheck(true);
+  as<TMenuItem>(third)._cCaption("&Renamed");
+  as<TMenuItem>(more).Disable();
+  const Value inserted = lanmere::construct<TMenuItem>({.cPrompt = "&Inserted"});
+  as<TMenu>(sys).Insert(inserted, 2);
+  as<TMenuItem>(first).Destroy();
+
+  const auto id = [](const Value& item) { return as<TMenuItem>(item).nId.integer(); };
+  expected.push_back({id(inserted), "&Inserted", 0});
+  expected.push_back({id(second), "&Second", MF_GRAYED});
+  expected.push_back({id(third), "&Renamed", MF_CHECKED});
+  expected.push_back({handleNumber(as<TMenu>(moreMenu).handle()), "&More", MF_GRAYED});
+  EXPECT_EQ(sysEntries(system), expected);
+  as<TMenu>(sys).End();
+}
+
+// Add's flags as the system's entries carry them, for every kind of item in every kind of menu:
+// a pop-up (drawn by us on this system family), a bar (drawn by the system), the system menu and
+// a pop-up in the 2007 look.
+TEST_F(Menus, EntryFlagsFollowTheTable) {
+  TempFolder folder;
+  const std::string picture = folder / "item.bmp";
+  ASSERT_TRUE(writeBitmapFile(picture, 12, 12, [](int, int) { return RGB(0, 0, 255); }));
+  enum Kind { kPopup, kBar, kSystem, kSkinned };
+  const auto newMenu = [&](Kind kind) {
+    auto menu = lanmere::make<TMenu>();
+    if (kind == kSystem) {
+      menu->NewSys(owner);
+    } else {
+      menu->New(kind != kBar, {}, kind == kSkinned);
+    }
+    return Value(menu);
+  };
+  const struct Row {
+    const char* what;
+    TMenuItem::NewArgs args;
+    bool submenu;
+    UINT flags[4];  // pop-up, bar, system menu, skinned
+  } rows[] = {
+      {"command: checked, help, break",
+       {.cPrompt = "&Go", .lChecked = true, .lHelp = true, .lBreak = true},
+       false,
+       {16712, 16456, 16456, 16712}},
+      {"command, disabled", {.cPrompt = "&Off", .lActive = false}, false, {259, 259, 259, 259}},
+      {"bitmap item with break", {.cBmpFile = picture, .lBreak = true}, false, {68, 68, 68, 68}},
+      {"separator", {}, false, {2048, 2048, 2048, 2304}},
+      {"submenu: help, greyed",
+       {.cPrompt = "&Sub", .lActive = false, .lHelp = true},
+       true,
+       {16657, 16401, 16401, 16657}},
+      {"submenu as a bitmap, checked",
+       {.lChecked = true, .cBmpFile = picture},
+       true,
+       {28, 28, 28, 28}},
+  };
+  for (Kind kind : {kPopup, kBar, kSystem, kSkinned}) {
+    const Value menu = newMenu(kind);
+    const HMENU handle = as<TMenu>(menu).handle();
+    for (const Row& row : rows) {
+      const Value item = lanmere::construct<TMenuItem>(row.args);
+      if (row.submenu) as<TMenuItem>(item).bAction = newMenu(kPopup);
+      as<TMenu>(menu).Add(item, kind == kBar);
+      MENUITEMINFOA info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_ID | MIIM_BITMAP;
+      ASSERT_TRUE(
+          GetMenuItemInfoA(handle, static_cast<UINT>(GetMenuItemCount(handle) - 1), TRUE, &info));
+      UINT flags = (info.fType & ~MF_POPUP) | info.fState | (info.hSubMenu ? MF_POPUP : 0) |
+                   (info.hbmpItem ? MF_BITMAP : 0);
+      if (flags & MF_SEPARATOR) flags &= ~(MF_GRAYED | MF_DISABLED);  // the system greys these
+      EXPECT_EQ(flags, row.flags[kind]) << row.what << " in menu kind " << kind;
+      const TMenuItem& made = as<TMenuItem>(item);
+      const long long wanted =
+          row.submenu ? handleNumber(as<TMenu>(made.bAction).handle()) : made.nId.integer();
+      EXPECT_EQ(info.hSubMenu ? handleNumber(info.hSubMenu) : static_cast<long long>(info.wID),
+                wanted)
+          << row.what;
+    }
+    as<TMenu>(menu).End();
+  }
+}
+
+// A command with no action runs the item's OnClick with the menu's window and the item; one with
+// neither, or whose bWhen says no, is ignored. The class remembers the last item that ran.
+TEST_F(Menus, OnClickStandsInForAMissingActionAndTheLastItemIsKept) {
+  Runs runs;
+  std::vector<std::pair<const void*, const void*>> clicks;
+  const Value bar = begin(false, owner);
+  const Value clicked = add({.cPrompt = "&Clicked"});
+  as<TMenuItem>(clicked).OnClick = closure([&clicks](Args a) {
+    clicks.emplace_back(a[0].identity(), a[1].identity());
+    return Value();
+  });
+  const Value idle = add({.cPrompt = "&Idle"});
+  const Value refused =
+      add({.cPrompt = "&Refused", .bAction = runs.action(), .bWhen = fixed(false)});
+  MENUEND();
+  const auto command = [&](const Value& item) {
+    SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(as<TMenuItem>(item).nId.integer()), 0);
+    return lanmere::send(bar, "oLastItem");
+  };
+  EXPECT_TRUE(command(clicked).sharesStorageWith(clicked));
+  EXPECT_TRUE(command(idle).sharesStorageWith(clicked)) << "an item with no closure is ignored";
+  EXPECT_TRUE(command(refused).sharesStorageWith(clicked)) << "bWhen refused it";
+  EXPECT_EQ(
+      clicks,
+      (std::vector<std::pair<const void*, const void*>>{{owner.identity(), clicked.identity()}}));
+  EXPECT_TRUE(runs.items.empty());
+}
+
+// Activate with lEnd (its default) ends the pop-up the window still shows, runs the chosen item
+// and ends itself.
+TEST_F(Menus, ActivateWithEndEndsTheShownPopupAndItself) {
+  Runs runs;
+  const Value shown = begin(true);
+  add({.cPrompt = "&Old"});
+  MENUEND();
+  as<TWindow>(owner).oPopup = shown;
+  const Value popup = begin(true);
+  const Value alpha = add({.cPrompt = "&Alpha", .bAction = runs.action()});
+  MENUEND();
+  const Value oldHandle = as<TMenu>(shown).hMenu, handle = as<TMenu>(popup).hMenu;
+  SetForegroundWindow(hwnd());
+  bool oldEnded = false;
+  DialogSteps steps({[&](HWND) { return currentMenu() != nullptr; },
+                     [&](HWND) {
+                       oldEnded = !ISMENU(oldHandle);
+                       pressKeys({'A'});
+                       return true;
+                     }},
+                    40, 5000);
+  lanmere::send(popup, "Activate", {30, 40, owner});
+  steps.rethrow();
+  EXPECT_TRUE(steps.done());
+  EXPECT_TRUE(oldEnded) << "the shown pop-up ends before this one shows";
+  EXPECT_EQ(runs.items, std::vector<const void*>{alpha.identity()});
+  EXPECT_FALSE(ISMENU(handle));
+  EXPECT_EQ(as<TMenu>(popup).hMenu.integer(), 0);
+  EXPECT_TRUE(as<TWindow>(owner).oPopup.isNil());
 }
 
 // The user's path: Alt and a letter open the bar's menu, an arrow and Enter run the item.
@@ -614,6 +803,29 @@ TEST(MenuItemIds, NeverAnIdentifierALivingItemHoldsNorAMenuHandle) {
   auto next = lanmere::make<TMenuItem>();
   next->New({});
   EXPECT_EQ(next->nId.integer(), 20004) << "20003 is still live";
+  EXPECT_FALSE(menuItemIdLive(20001));
+}
+
+// End lowers the class counter; an item freed without End gives its identifier back but leaves
+// the counter. Refresh and Inspect are understood and do nothing.
+TEST(MenuItemIds, OnlyEndLowersTheCounter) {
+  const auto count = [] { return lanmere::send(TMENUITEM(), "nInitId").integer(); };
+  lanmere::send(TMENUITEM(), "_nInitId", {20000});
+  Value kept = TMENUITEM();
+  lanmere::send(kept, "New", {"&Kept"});
+  {
+    Value dropped = TMENUITEM();
+    lanmere::send(dropped, "New", {"&Dropped"});
+    EXPECT_EQ(count(), 20002);
+  }
+  EXPECT_EQ(count(), 20002) << "freed without End";
+  EXPECT_FALSE(menuItemIdLive(20002));
+  for (const char* noOp : {"Refresh", "Inspect"}) {
+    EXPECT_TRUE(lanmere::send(kept, noOp).isNil()) << noOp;
+  }
+  EXPECT_EQ(as<TMenuItem>(kept).cPrompt.string(), "&Kept");
+  lanmere::send(kept, "End");
+  EXPECT_EQ(count(), 20001);
   EXPECT_FALSE(menuItemIdLive(20001));
 }
 

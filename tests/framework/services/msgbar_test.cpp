@@ -240,6 +240,159 @@ TEST_F(MsgBar, TheDesignMenu) {
   EXPECT_EQ(as<TMsgBar>(b).cMsgDef.string(), "Hello");
 }
 
+// A colour text is "fore/back" or "fore,back"; a part that is no colour number keeps the bar's
+// colour for that part.
+TEST_F(MsgBar, ColourTextsKeepTheBarsColourForABadPart) {
+  const Value b = newBar({.nClrFore = 1, .nClrBack = 2});
+  const struct {
+    const char* text;
+    long long fore, back;
+  } cases[] = {{"255/65280", 255, 65280},
+               {"7,8", 7, 8},
+               {"red/blue", 1, 2},
+               {"12/", 12, 2},
+               {"/5", 1, 5},
+               {"99999999999999999999/3", 1, 3},
+               {"4/4294967296", 4, 2},
+               {"-4/ 9 ", 1, 9},
+               {"12", 1, 2}};
+  for (const auto& c : cases) {
+    const Value p = lanmere::construct<TMsgItem>(
+        {.oMsgBar = b, .cMsg = "x", .nClrFore = c.text, .lAdd = false});
+    EXPECT_EQ(as<TMsgItem>(p).nClrText.integer(), c.fore) << c.text;
+    EXPECT_EQ(as<TMsgItem>(p).nClrPane.integer(), c.back) << c.text;
+    as<TMsgItem>(p).End();
+  }
+}
+
+// The pane's tooltip stands above the bar, one 14-pixel row per line of at most 254 characters
+// (wrapped at a blank); CR LF ends a line.
+TEST_F(MsgBar, ToolTipRowsCountHardLineBreaks) {
+  const Value b = newBar({});
+  const Value p = newPane(b, 60, closure([](Args) { return Value(); }));
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
+  const int left = static_cast<int>(as<TMsgItem>(p).nLeft().integer());
+  std::string words;  // 300 characters: 250 on the first line, 50 on the second
+  for (int i = 0; i < 60; ++i) words += "word ";
+  const struct {
+    std::string tip;
+    int lines;
+  } cases[] = {{"One line", 1}, {"one\r\ntwo\r\nthree", 3}, {words, 2}, {"head\r\n" + words, 3}};
+  for (const auto& c : cases) {
+    as<TMsgItem>(p).cToolTip = c.tip;
+    as<TMsgBar>(b).nItem = 1;
+    as<TMsgBar>(b).ShowToolTip();
+    const std::vector<HWND> tips = toolTipsOf(hwndOf(owner));
+    ASSERT_EQ(tips.size(), 1u) << c.lines;
+    POINT expected{left, -c.lines * 14 - 2};
+    ClientToScreen(hwnd, &expected);
+    POINT shown{0, 0};  // the tip's text area starts at the point asked for
+    ClientToScreen(tips[0], &shown);
+    EXPECT_EQ(shown.y, expected.y) << c.lines;
+    EXPECT_EQ(shown.x, expected.x) << c.lines;
+    as<TMsgBar>(b).DestroyToolTip();
+  }
+}
+
+// MSGPAINT on a memory context of the bar's client size: the message area is the client shrunk
+// by 4, ending 11 pixels before the panes; the raised frame runs round the whole bar, the sunken
+// one round the message area and ends 9 pixels before the panes (4 before the edge without
+// panes).
+TEST_F(MsgBar, MsgPaintGeometry) {
+  const Value b = newBar({});
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const int w = client.right, h = client.bottom;
+  ASSERT_GT(h, 12);
+  const COLORREF marker = RGB(255, 0, 255), back = RGB(0, 0, 200);
+  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
+  HDC screen = GetDC(hwnd);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  ReleaseDC(hwnd, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  const auto paint = [&](bool frame, long long itemsLeft) {
+    HBRUSH brush = CreateSolidBrush(marker);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    Value args[] = {
+        number(hwnd), "",        "", frame, false, itemsLeft, 0, static_cast<long long>(back), 0,
+        true,         number(dc)};
+    MSGPAINT(Args(args));
+  };
+  struct Pixel {
+    int x, y;
+    COLORREF colour;
+  };
+  const int mid = h / 2;
+  paint(false, 200);
+  for (const Pixel& p : std::vector<Pixel>{{4, 4, back},
+                                           {188, h - 5, back},
+                                           {3, mid, marker},
+                                           {189, mid, marker},
+                                           {20, 3, marker},
+                                           {20, h - 4, marker},
+                                           {0, 0, marker}}) {
+    EXPECT_EQ(GetPixel(dc, p.x, p.y), p.colour) << "no frame: " << p.x << "," << p.y;
+  }
+  paint(true, 200);
+  for (const Pixel& p : std::vector<Pixel>{{0, mid, light},
+                                           {20, 0, light},
+                                           {w - 1, mid, shadow},
+                                           {20, h - 1, shadow},
+                                           {3, mid, shadow},
+                                           {20, 3, shadow},
+                                           {191, mid, light},
+                                           {20, h - 4, light},
+                                           {188, mid, back},
+                                           {189, mid, marker},
+                                           {190, mid, marker},
+                                           {192, mid, marker}}) {
+    EXPECT_EQ(GetPixel(dc, p.x, p.y), p.colour) << "frame: " << p.x << "," << p.y;
+  }
+  paint(true, 0);
+  for (const Pixel& p : std::vector<Pixel>{{w - 5, mid, back}, {w - 4, mid, light}}) {
+    EXPECT_EQ(GetPixel(dc, p.x, p.y), p.colour) << "no panes: " << p.x << "," << p.y;
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+// A classic pane: its colour fills rows 5 to the bar's height - 7 from its left edge to 4 pixels
+// before its right; a sunken separator stands 4 pixels left of it; the inset frame runs from
+// row 3 and its left + 1 to row height - 5 and its right - 4.
+TEST_F(MsgBar, ClassicPaneRectangles) {
+  const Value b = newBar({});
+  const COLORREF paneColour = RGB(0, 128, 255);
+  const Value p = lanmere::construct<TMsgItem>({.oMsgBar = b,
+                                                .cMsg = "",
+                                                .nWidth = 60,
+                                                .nClrFore = 0,
+                                                .nClrBack = static_cast<long long>(paneColour),
+                                                .lAdd = true});
+  const HWND hwnd = as<TMsgBar>(b).hwnd();
+  repaintNow(hwnd);
+  const int left = static_cast<int>(as<TMsgItem>(p).nLeft().integer());
+  const int h = static_cast<int>(as<TMsgBar>(b).Height().integer());
+  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
+  const COLORREF face = static_cast<COLORREF>(as<TMsgBar>(b).nClrPane.integer());
+  const int mid = h / 2;
+  const struct {
+    int x, y;
+    COLORREF colour;
+  } pixels[] = {
+      {left + 2, 5, paneColour}, {left + 55, h - 7, paneColour}, {left + 10, 4, face},
+      {left + 10, h - 6, face},  {left + 56, mid, light},        {left - 4, mid, shadow},
+      {left - 3, mid, light},    {left + 1, mid, shadow},        {left + 10, 3, shadow},
+      {left + 10, h - 5, light}, {left + 57, mid, face},
+  };
+  for (const auto& px : pixels) {
+    EXPECT_EQ(windowPixel(hwnd, px.x, px.y), px.colour) << px.x - left << "," << px.y;
+  }
+}
+
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   const Value b = newBar({.cMsg = "Default text", .lClock = true, .lKbd = true});
   const HWND hwnd = as<TMsgBar>(b).hwnd();
