@@ -135,6 +135,7 @@ class TGet : public TControl {
   void deleteThrough(long long start, long long end);
   // Runs `edit` with the GET editing (the field focused for the call when it is not).
   void whileEditing(const std::function<void()>& edit);
+  Value step(long long direction);  // the spinner's and the ++ and -- messages' step
   long long bufferLength() const;
   Value keyLeftRight(long long key);
   Value keyInsert();

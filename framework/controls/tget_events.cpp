@@ -133,20 +133,15 @@ Value TGet::Spinner(const Value& bUp, const Value& bDown, const Value& bMinNew,
 }
 
 Value TGet::increment() {
-  if (!oGet.isObject() || get().BadDate() || flag(lReadOnly)) return {};
-  const Value before = value();
-  if (editing()) {
-    assignIfEdited();
-    get().UpdateBuffer();
-  }
-  const std::string type = get().Type.string();
-  if (type == "N") ScrollNumber(1);
-  if (type == "D") ScrollDate(1);
-  if (!lanmere::exactlyEqual(before, value())) runChange({}, {});
-  return {};
+  return step(1);
 }
 
 Value TGet::decrement() {
+  return step(-1);
+}
+
+// A number or a date one step up (1) or down (-1); bChange runs when the value changed.
+Value TGet::step(long long direction) {
   if (!oGet.isObject() || get().BadDate() || flag(lReadOnly)) return {};
   const Value before = value();
   if (editing()) {
@@ -154,8 +149,8 @@ Value TGet::decrement() {
     get().UpdateBuffer();
   }
   const std::string type = get().Type.string();
-  if (type == "N") ScrollNumber(-1);
-  if (type == "D") ScrollDate(-1);
+  if (type == "N") ScrollNumber(direction);
+  if (type == "D") ScrollDate(direction);
   if (!lanmere::exactlyEqual(before, value())) runChange({}, {});
   return {};
 }
