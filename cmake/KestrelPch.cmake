@@ -28,6 +28,10 @@ add_library(kestrel_pch_test STATIC ${CMAKE_SOURCE_DIR}/cmake/pch/holder.cpp)
 target_link_libraries(kestrel_pch_test PRIVATE gtest_main kestrel_options)
 target_compile_options(kestrel_pch_test PRIVATE ${KESTREL_TEST_OPTIMIZE})
 target_precompile_headers(kestrel_pch_test PRIVATE ${kestrel_pch_test})
+# The header is compiled without the compiler cache: the cache hashes sibling checkouts alike
+# (base_dir), but a compiled header holds its checkout's absolute paths, and one from another
+# checkout makes every header it holds a second definition here.
+set_target_properties(kestrel_pch_test PROPERTIES CXX_COMPILER_LAUNCHER "")
 
 # Every test program below `dir` (a target that links GoogleTest's main) reuses it.
 function(kestrel_use_pch dir)

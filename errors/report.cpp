@@ -8,6 +8,7 @@
 
 #include "errors/errormessage.h"
 #include "runtime/binding.h"
+#include "runtime/builtins.h"
 #include "runtime/callstack.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
@@ -31,11 +32,6 @@ std::string rightAligned(const std::string& text, std::size_t width) {
 
 std::string rightAligned(long long number, std::size_t width) {
   return rightAligned(std::to_string(number), width);
-}
-
-std::string trimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 class Writer {
@@ -144,7 +140,7 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
 
   out.heading("Stack Calls");
   for (std::size_t level = kFirstLevel; level <= kLastLevel; ++level) {
-    const std::string name = trimRight(lanmere::procName(level));
+    const std::string name(lanmere::trimRight(lanmere::procName(level)));
     if (name.empty()) continue;
     const std::string line = "   Called from: " + lanmere::procFile(level) + " => " + name + "( " +
                              std::to_string(lanmere::procLine(level)) + " )";
@@ -175,7 +171,7 @@ Report buildReport(const lanmere::ErrorRecord& error, const ReportFacts& facts,
   for (std::size_t level = kFirstLevel; level <= kLastLevel; ++level) {
     const lanmere::Frame* frame = lanmere::frameAt(level);
     if (!frame) break;
-    const std::string name = trimRight(frame->procedure());
+    const std::string name(lanmere::trimRight(frame->procedure()));
     if (name.empty()) continue;
     out.line("   " + name);
     long long j = 0;

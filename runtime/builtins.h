@@ -106,6 +106,8 @@ void setMaxTextLength(std::size_t bytes) noexcept;
 inline constexpr std::size_t kMaxListLength = kMaxTextLength / sizeof(Value);
 
 std::string allTrim(std::string_view text);
+// The text without its trailing characters from `blanks`: a view into `text`.
+std::string_view trimRight(std::string_view text, std::string_view blanks = " ") noexcept;
 std::string padRight(std::string_view text, long long width, char fill = ' ');
 std::string padLeft(std::string_view text, long long width, char fill = ' ');
 std::string padCenter(std::string_view text, long long width, char fill = ' ');

@@ -35,9 +35,8 @@ namespace {
 bool netErrFlag = false;
 std::size_t textLimit = kMaxTextLength;
 
-std::string_view trimRight(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
+std::string_view trimBlanksRight(std::string_view text) {
+  return trimRight(text);
 }
 
 std::string_view trimLeft(std::string_view text) {
@@ -118,6 +117,11 @@ std::size_t maxTextLength() noexcept {
 
 void setMaxTextLength(std::size_t bytes) noexcept {
   textLimit = std::min(bytes, kMaxTextLength);
+}
+
+std::string_view trimRight(std::string_view text, std::string_view blanks) noexcept {
+  const std::size_t last = text.find_last_not_of(blanks);
+  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
 std::string allTrim(std::string_view text) {
@@ -267,7 +271,7 @@ Value LOWER(Args args) {
 }
 
 Value TRIM(Args args) {
-  return trimText<trimRight>(args, 1100);
+  return trimText<trimBlanksRight>(args, 1100);
 }
 
 Value LTRIM(Args args) {

@@ -155,7 +155,8 @@ void TGet::assignIfEdited() {
 }
 
 bool TGet::templated() {
-  return (cPicture.isText() && !trimRight(cPicture.string()).empty()) || get().Type.string() != "C";
+  return (cPicture.isText() && !lanmere::trimRight(cPicture.string()).empty()) ||
+         get().Type.string() != "C";
 }
 
 bool TGet::numericPicture() {
@@ -484,7 +485,7 @@ Value TGet::DispText() {
   const std::string buffer = g.Buffer.isText() ? g.Buffer.string() : std::string();
   std::string shown = buffer;
   if (flag(lPassword) && g.Type.string() == "C") {
-    shown.assign(trimRight(buffer).size(), ISAPPTHEMED() ? kThemedBullet : '*');
+    shown.assign(lanmere::trimRight(buffer).size(), ISAPPTHEMED() ? kThemedBullet : '*');
   } else if (!lanmere::isEmpty(cCueText) && lanmere::isEmpty(value()) && !flag(lFocused)) {
     shown.clear();
   }
@@ -623,7 +624,7 @@ Value TGet::SelFile(const Value& cMask, const Value& cTitle) {
     mask = cMask.string();
   } else {
     const Value current = value();
-    mask = current.isText() ? trimRight(current.string()) : std::string();
+    mask = current.isText() ? std::string(lanmere::trimRight(current.string())) : std::string();
     if (mask.empty()) mask = "*.*";
   }
   const std::string title = cTitle.isText() ? cTitle.string() : kSelectTitle;

@@ -93,7 +93,7 @@ Value TGet::PasteText(const Value& cTextIn) {
     text = data.isText() ? data.string() : std::string();
   }
   text.erase(0, text.find_first_not_of(' '));
-  text = trimRight(text);
+  text.resize(lanmere::trimRight(text).size());
   const DWORD sel = selection();
   whileEditing([&] {
     if (HIWORD(sel) > LOWORD(sel)) {
@@ -589,7 +589,7 @@ Value TGet::LButtonUp(const Value& nRow, const Value& nCol, const Value& nFlags)
   if (!editing()) return {};
   lanmere::Get& g = get();
   const std::string text = windowText(hwnd());
-  const std::string trimmed = trimRight(text);
+  const std::string trimmed(lanmere::trimRight(text));
   const DWORD sel = selection();
   if (!text.empty() && text[0] == '(') {
     SetPos(2);

@@ -83,7 +83,7 @@ Value coordinate(double value) {
 // The text a value shows as: its text form without trailing blanks (nothing for nil).
 std::string shownText(const Value& value) {
   if (value.isNil()) return {};
-  return trimRight(value.isText() ? value.string() : textForm(value));
+  return std::string(lanmere::trimRight(value.isText() ? value.string() : textForm(value)));
 }
 
 UINT findMessage() {
@@ -405,7 +405,7 @@ Value TMultiGet::GoTo(const Value& nLine) {
 }
 
 Value TMultiGet::GoBottom() {
-  const auto end = static_cast<WPARAM>(trimRight(windowText(hwnd()), " \r\n").size());
+  const auto end = static_cast<WPARAM>(lanmere::trimRight(windowText(hwnd()), " \r\n").size());
   sendToControl(EM_SETSEL, end, static_cast<LPARAM>(end));
   sendToControl(EM_LINESCROLL, 0, sendToControl(EM_GETLINECOUNT));
   nPos = static_cast<long long>(end);

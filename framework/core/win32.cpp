@@ -22,12 +22,6 @@ Value sysColor(int index) {
   return static_cast<long long>(GetSysColor(index));
 }
 
-std::string trimRight(std::string_view text, std::string_view blanks) {
-  const std::size_t last = text.find_last_not_of(blanks);
-  return std::string(last == std::string_view::npos ? std::string_view()
-                                                    : text.substr(0, last + 1));
-}
-
 bool fileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

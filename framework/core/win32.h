@@ -1,6 +1,6 @@
 // The small Win32 helpers every layer of the framework shares: a window's text, the halves of a
-// message word, the key state, a system colour as a value, right-trimming, whether a file
-// exists, and (showalert.h) the one road to the alert box.
+// message word, the key state, a system colour as a value, whether a file exists, and
+// (showalert.h) the one road to the alert box. Right-trimming is the run-time's (builtins.h).
 #pragma once
 
 #include <windows.h>
@@ -38,9 +38,6 @@ bool keyDown(int virtualKey);
 
 // A system colour (COLOR_WINDOW, ...) as the number the colour members hold.
 lanmere::Value sysColor(int index);
-
-// The text without the trailing characters of `blanks`.
-std::string trimRight(std::string_view text, std::string_view blanks = " ");
 
 // An existing entry that is not a directory.
 bool fileExists(const std::string& path);

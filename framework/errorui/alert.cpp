@@ -80,7 +80,7 @@ struct Lines {
 Lines measureLines(TWindow& dialog, const std::string& message, long long charHeight) {
   Lines lines;
   for (const std::string& whole : lanmere::memoLines(message, kLineLength)) {
-    const std::string line = trimRight(whole);
+    const std::string line(lanmere::trimRight(whole));
     lines.display += line + "\r\n";
     lines.height += charHeight;
     lines.width = std::max(lines.width, dialog.GetWidth(Value(line)).integer() + kLinePad);

@@ -1,6 +1,6 @@
-// The error dialog in this process: its geometry from the Part's numbers (the dialog and control
-// classes convert them as they convert any), its buttons for each combination of flags, its label
-// and its logo as the display shows them.
+// The error dialog in this process: its geometry from its documented numbers (the dialog and
+// control classes convert them as they convert any), its buttons for each combination of flags,
+// its label and its logo as the display shows them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -139,7 +139,7 @@ TEST_F(ErrorDialog, TheButtonRowForEachCombinationOfFlags) {
     const Value answer = show(c.flags, c.ntFamily, [&](HWND dialog) {
       const BoxInfo box = readBox(dialog);
       EXPECT_EQ(box.title, "Kestrel for Lanmere");
-      // The Part's pixels are the dialog's client pixels; the NT family's is 50 higher.
+      // The documented pixels are the dialog's client pixels; the NT family's is 50 higher.
       EXPECT_NEAR(box.client.right, 450, units.bx);
       EXPECT_NEAR(box.client.bottom, c.ntFamily ? 350 : 300, units.by / 2);
       if (box.buttons.size() != c.row.size() + 1) {
