@@ -4,6 +4,8 @@
 // applies them to the GET and shows the GET's buffer in the system edit control.
 #pragma once
 
+#include <functional>
+
 #include "framework/core/tcontrol.h"
 #include "runtime/get.h"
 
@@ -112,6 +114,8 @@ class TGet : public TControl {
   Value saveToRC(const Value& nIndent = {});  // "SaveToRC"
 
  private:
+  // A setting the class's fields share (lDisColors, lClrFocus, nClrFocus).
+  static Value& classValue(const lanmere::Symbol* name);
   lanmere::Get& get() const;
   bool editing() const;
   // The field is the edit part of a combo box.
@@ -130,8 +134,8 @@ class TGet : public TControl {
   // Blanks the selected part of the buffer through the GET.
   void deleteThrough(long long start, long long end);
   // Runs `edit` with the GET editing (the field focused for the call when it is not).
-  template <class Edit>
-  void whileEditing(Edit&& edit);
+  void whileEditing(const std::function<void()>& edit);
+  Value step(long long direction);  // the spinner's and the ++ and -- messages' step
   long long bufferLength() const;
   Value keyLeftRight(long long key);
   Value keyInsert();

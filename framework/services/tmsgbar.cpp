@@ -183,11 +183,11 @@ Value TMsgBar::New(Args args) {
 
 Value TMsgBar::Default() {
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
-    const Value font(lanmere::make<TFont>());
-    TFont::NewArgs{.cFaceName = "MS Sans Serif", .nWidth = 0, .nHeight = kSystemFontHeight}.sendTo(
-        font);
+    // New may answer another live font of the same settings: that one is the bar's font.
+    const Value font = lanmere::construct<TFont>(
+        {.cFaceName = "MS Sans Serif", .nWidth = 0, .nHeight = kSystemFontHeight});
     SetFont(font);
-    tell(font, msg::End);  // the bar is its only holder
+    tell(font, msg::End);  // the bar holds its own use
   } else if (oFont.isObject()) {
     const Value given = oFont;
     oFont = Value();

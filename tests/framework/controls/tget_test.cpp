@@ -578,6 +578,45 @@ TEST_F(Gets, SelFileStoresTheChosenName) {
   destroy(window);
 }
 
+// ---- Frame ----
+
+// The frame both edit fields share: the border style, under visual styles only inside a dialog,
+// the client edge under visual styles, and nothing at all with lNoBorder.
+TEST_F(Gets, TheFrameFollowsTheThemeTheParentAndNoBorder) {
+  const Value window = pixelWindow(100, 100, 400, 500, "Frames");
+  struct Case {
+    bool themed, inDialog, noBorder;
+    LONG_PTR border, edge;
+  };
+  const Case cases[] = {
+      {false, true, false, WS_BORDER, 0},
+      {false, false, false, WS_BORDER, 0},
+      {true, true, false, WS_BORDER, WS_EX_CLIENTEDGE},
+      {true, false, false, 0, WS_EX_CLIENTEDGE},
+      {false, true, true, 0, 0},
+      {true, true, true, 0, 0},
+      {true, false, true, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.themed) + std::to_string(c.inDialog) +
+                 std::to_string(c.noBorder));
+    overrideAppThemed(c.themed);
+    Var text{Value("abc")};
+    const Value get = newGet({.nRow = 10,
+                              .nCol = 10,
+                              .bSetGet = text.block(),
+                              .oWnd = c.inDialog ? dialog : window,
+                              .lNoBorder = c.noBorder});
+    EXPECT_EQ(field(get).nStyle.integer() & WS_BORDER, c.border);
+    EXPECT_EQ(field(get).nExStyle.integer() & WS_EX_CLIENTEDGE, c.edge);
+    if (const HWND hwnd = field(get).hwnd()) {
+      EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, c.edge);
+    }
+  }
+  overrideAppThemed(std::nullopt);
+  destroy(window);
+}
+
 // ---- No leaks ----
 
 TEST_F(Gets, DialogsOfFieldsLeaveNothing) {

@@ -5,6 +5,7 @@
 #include <regex>
 #include <set>
 
+#include "framework/display/msgbox.h"
 #include "runtime/builtins.h"
 #include "tests/support/files.h"
 #include "tests/support/ui.h"
@@ -191,8 +192,10 @@ TEST(KernelServices, MoveAndRemoveThroughTheLoadedLibrary) {
 }
 
 TEST(KernelServices, AFailedLoadShowsTheAlert) {
+  lanmere::registerModule(msgBoxModule());  // the alert is reached by name
   test::ModalDriver driver([](const test::BoxInfo&) { return IDOK; });
   EXPECT_EQ(loadLibraryOrAlert("kestrel-no-such-library.dll"), nullptr);
+  lanmere::clearModules();
   ASSERT_EQ(driver.seen().size(), 1u);
   EXPECT_EQ(driver.seen()[0].title, "Alert");
   EXPECT_EQ(driver.seen()[0].text, "Error code: 0 loading kestrel-no-such-library.dll");

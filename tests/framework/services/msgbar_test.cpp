@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/tfont.h"
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
@@ -576,6 +577,25 @@ TEST_F(MsgBar, NothingIsLeftAfterTheWindowCloses) {
   for (std::size_t n = resourcesBefore; n < trackedResources().size(); ++n) {
     ADD_FAILURE() << "left: " << trackedResources()[n].type << " " << trackedResources()[n].chain;
   }
+}
+
+// A bar without a font asks New for its own; when a live font has those settings New answers it,
+// and that font is the bar's: the bar paints with its handle, holds one use and gives it back.
+TEST_F(MsgBar, TheDefaultFontIsTheLiveFontOfTheSameSettings) {
+  const Value live =
+      lanmere::construct<TFont>({.cFaceName = "MS Sans Serif", .nWidth = 0, .nHeight = -12});
+  auto& font = static_cast<TFont&>(*live.object());
+  const long long uses = font.nCount.integer();
+  const Value b = newBar({});
+  EXPECT_TRUE(bar(b).oFont.sharesStorageWith(live));
+  EXPECT_EQ(font.nCount.integer(), uses + 1);
+  ASSERT_TRUE(bar(b).oFont.isObject());
+  EXPECT_FALSE(lanmere::isEmpty(static_cast<TFont&>(*bar(b).oFont.object()).hFont))
+      << "the bar paints with a font that has no handle";
+  destroy(owner);
+  EXPECT_EQ(font.nCount.integer(), uses);
+  font.End();
+  EXPECT_TRUE(lanmere::isEmpty(font.hFont)) << "a use was left behind: the font stays";
 }
 
 }  // namespace
