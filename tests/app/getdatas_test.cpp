@@ -12,6 +12,7 @@
 #include "runtime/error.h"
 #include "runtime/functions.h"
 #include "runtime/memvars.h"
+#include "tests/support/modules.h"
 #include "tools/replay/replay_peer.h"
 
 namespace kestrel::app {
@@ -76,7 +77,7 @@ class Download : public ::testing::Test {
          lanmere::fn<&GETDATAS>("GETDATAS")}};
     registerModule(counters);
     registerModule(net::inetModule());
-    for (const ModuleTable* module : builtinModules()) registerModule(*module);
+    test::registerModules({builtinModules()});
   }
   void SetUp() override {
     receives = sends = closes = cleanups = usedBuffers = 0;
