@@ -587,10 +587,10 @@ TEST_F(MsgBar, TheDefaultFontIsTheLiveFontOfTheSameSettings) {
   auto& font = static_cast<TFont&>(*live.object());
   const long long uses = font.nCount.integer();
   const Value b = newBar({});
-  EXPECT_TRUE(bar(b).oFont.sharesStorageWith(live));
+  EXPECT_TRUE(as<TMsgBar>(b).oFont.sharesStorageWith(live));
   EXPECT_EQ(font.nCount.integer(), uses + 1);
-  ASSERT_TRUE(bar(b).oFont.isObject());
-  EXPECT_FALSE(lanmere::isEmpty(static_cast<TFont&>(*bar(b).oFont.object()).hFont))
+  ASSERT_TRUE(as<TMsgBar>(b).oFont.isObject());
+  EXPECT_FALSE(lanmere::isEmpty(static_cast<TFont&>(*as<TMsgBar>(b).oFont.object()).hFont))
       << "the bar paints with a font that has no handle";
   destroy(owner);
   EXPECT_EQ(font.nCount.integer(), uses);
