@@ -607,9 +607,9 @@ TEST_F(Gets, TheFrameFollowsTheThemeTheParentAndNoBorder) {
                               .bSetGet = text.block(),
                               .oWnd = c.inDialog ? dialog : window,
                               .lNoBorder = c.noBorder});
-    EXPECT_EQ(field(get).nStyle.integer() & WS_BORDER, c.border);
-    EXPECT_EQ(field(get).nExStyle.integer() & WS_EX_CLIENTEDGE, c.edge);
-    if (const HWND hwnd = field(get).hwnd()) {
+    EXPECT_EQ(as<TGet>(get).nStyle.integer() & WS_BORDER, c.border);
+    EXPECT_EQ(as<TGet>(get).nExStyle.integer() & WS_EX_CLIENTEDGE, c.edge);
+    if (const HWND hwnd = as<TGet>(get).hwnd()) {
       EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, c.edge);
     }
   }
