@@ -170,6 +170,9 @@ ProgramRun runProgram(const std::string& setup, const std::string& failure,
     return run;
   }
   CloseHandle(process.hThread);
+  // Tells a program that closes its own dialog (the "repaint" setup) that the dialog was read.
+  const std::string seenName = "kestrel-error-dialog-seen-" + std::to_string(process.dwProcessId);
+  const HANDLE dialogSeen = CreateEventA(nullptr, TRUE, FALSE, seenName.c_str());
   std::vector<HWND> seen;
   const ULONGLONG deadline = GetTickCount64() + kProgramTimeoutMs;
   while (WaitForSingleObject(process.hProcess, kPollMs) == WAIT_TIMEOUT) {
@@ -187,12 +190,14 @@ ProgramRun runProgram(const std::string& setup, const std::string& failure,
       if (run.dialogs.size() == 1 && !run.screenshot.empty()) {
         saveScreenshot(run.screenshot + ".bmp");
       }
+      SetEvent(dialogSeen);
       if (seen.size() <= answers.size()) answers[seen.size() - 1](dialog, run);
       break;  // one new dialog per poll: an answer may open or close others
     }
   }
   GetExitCodeProcess(process.hProcess, &run.exitCode);
   CloseHandle(process.hProcess);
+  CloseHandle(dialogSeen);
   run.trace = linesOf(run.file("trace.txt"));
   return run;
 }

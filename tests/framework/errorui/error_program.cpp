@@ -6,7 +6,8 @@
 // Setup items: "path:P" (SETERRORPATH), "file:F" (SETERRORFILENAME), "mkdir:D", "post" (a
 // post-error action that traces its arguments), "post-raises" (one that fails itself), "timer" (a
 // thread timer that fails while the dialog is open), "repaint" (a thread timer that repaints the
-// dialog 50 times, traces the resource records, then presses "&Default").
+// dialog 50 times, traces the resource records, then, once the test has read the dialog, presses
+// "&Default").
 //
 // Cases: "divide" (1/0 and MOD(1, 0)), "undefined" (a function that does not exist), "framework"
 // (framework error 6), "lowmem" (__LOWMEMERROR), "launch:GEN:OS:FLAGS[:OPERATION[:FILE]]" (a
@@ -107,18 +108,36 @@ void CALLBACK failWhileOpen(HWND, UINT, UINT_PTR, DWORD) {
   });
 }
 
+// Set by the test once it has read the error dialog, so the program never closes the dialog
+// before the test saw it.
+bool dialogSeenByTest() {
+  const std::string name = "kestrel-error-dialog-seen-" + std::to_string(GetCurrentProcessId());
+  const HANDLE seen = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+  if (!seen) return false;
+  const bool signalled = WaitForSingleObject(seen, 0) == WAIT_OBJECT_0;
+  CloseHandle(seen);
+  return signalled;
+}
+
+// Paints the open dialog 50 times and notes the tracked resources before and after, then,
+// once the test has read the dialog, clicks "&Default".
 void CALLBACK repaintWhileOpen(HWND, UINT, UINT_PTR, DWORD) {
+  static bool painted = false;
   kestrel::guardWindowCallback<int>(0, [] {
     const HWND dialog = errorDialogWindow();
     if (!dialog) return 0;
-    KillTimer(nullptr, repaintTimer);
-    const std::size_t before = kestrel::trackedResources().size();
-    for (int i = 0; i < 50; ++i) {
-      RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (!painted) {
+      painted = true;
+      const std::size_t before = kestrel::trackedResources().size();
+      for (int i = 0; i < 50; ++i) {
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+      }
+      note("repaints " + std::to_string(before) + " " +
+           std::to_string(kestrel::trackedResources().size()) + " logo " +
+           std::to_string(logoRecords()));
     }
-    note("repaints " + std::to_string(before) + " " +
-         std::to_string(kestrel::trackedResources().size()) + " logo " +
-         std::to_string(logoRecords()));
+    if (!dialogSeenByTest()) return 0;
+    KillTimer(nullptr, repaintTimer);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       char text[32] = {};
       GetWindowTextA(child, text, sizeof text);
