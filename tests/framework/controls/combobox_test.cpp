@@ -400,7 +400,7 @@ TEST_F(Combos, ColouredDialogsLeaveNoDrawingObjects) {
   once(true);
   EXPECT_EQ(seen, pane);
   const Leftovers before;
-  for (int i = 0; i < 200; ++i) once(false);
+  for (int i = 0; i < 20; ++i) once(false);
   dialog = Value();
   before.expectNoMore();
 }

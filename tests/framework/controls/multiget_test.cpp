@@ -503,7 +503,7 @@ TEST_F(Memos, DialogsOfMemosLeaveNothing) {
   };
   once();  // fonts and brushes shared for the process are made once
   const Leftovers before;
-  for (int i = 0; i < 200; ++i) once();
+  for (int i = 0; i < 20; ++i) once();
   dialog = Value();
   before.expectNoMore();
 }

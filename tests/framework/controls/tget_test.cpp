@@ -631,7 +631,7 @@ TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
   };
   once();  // fonts and brushes shared for the process are made once
   const Leftovers before;
-  for (int i = 0; i < 50; ++i) once();
+  for (int i = 0; i < 20; ++i) once();
   dialog = Value();
   before.expectNoMore();
 }
