@@ -346,8 +346,13 @@ Value Get::Left() {
   return selfValue();
 }
 
+// With no editable position to the right the cursor stays and the GET records that it stands
+// past the end (TypeOut): the field then shows its caret behind the last character.
 Value Get::Right() {
-  if (startMove()) moveTo(nextEditable(cursor()));
+  if (!startMove()) return selfValue();
+  const std::optional<std::size_t> next = nextEditable(cursor());
+  moveTo(next);
+  if (!next) TypeOut = true;
   return selfValue();
 }
 
@@ -389,7 +394,7 @@ Value Get::ToDecPos() {
   const std::optional<std::string> rebuilt =
       fillNumberTemplate(mask_, integer, fraction, Minus.logical() ? '-' : 0, picture_.european);
   if (rebuilt) storeBuffer(*rebuilt);
-  assignPos(static_cast<long long>(point + 2));
+  placeCursor(static_cast<long long>(point + 2));
   return selfValue();
 }
 
@@ -479,7 +484,7 @@ Value Get::Assign() {
 Value Get::UpdateBuffer() {
   const std::size_t keep = cursor();
   build(VarGet(), focused());
-  if (focused()) assignPos(static_cast<long long>(keep + 1));
+  if (focused()) placeCursor(static_cast<long long>(keep + 1));
   return selfValue();
 }
 
@@ -503,17 +508,24 @@ Value Get::Display() {
   return selfValue();
 }
 
+// A position past the buffer keeps the cursor on the last place and records "beyond the end"
+// (TypeOut) while editing.
 Value Get::assignPos(const Value& pos) {
   if (!pos.isNumber()) return Pos;
+  if (focused()) TypeOut = pos.integer() > static_cast<long long>(Buffer.length());
+  placeCursor(pos.integer());
+  return Pos;
+}
+
+void Get::placeCursor(long long pos) {
   const long long length = static_cast<long long>(Buffer.length());
-  const long long clamped = std::clamp(pos.integer(), 1LL, std::max(length, 1LL));
+  const long long clamped = std::clamp(pos, 1LL, std::max(length, 1LL));
   std::size_t at = static_cast<std::size_t>(clamped - 1);
   if (focused() && !editable(at)) {
     const std::optional<std::size_t> next = nextEditable(at);
     at = next ? *next : previousEditable(at).value_or(at);
   }
   Pos = static_cast<long long>(at + 1);
-  return Pos;
 }
 
 Value Get::assignBuffer(const Value& buffer) {
@@ -536,7 +548,7 @@ Value Get::assignPicture(const Value& picture) {
   const std::size_t keep = cursor();
   Picture = picture;
   build(edited, true);
-  assignPos(static_cast<long long>(keep + 1));
+  placeCursor(static_cast<long long>(keep + 1));
   return Picture;
 }
 

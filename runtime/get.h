@@ -90,6 +90,8 @@ class Get : public Object {
   std::size_t runEnd(std::size_t i) const;
   bool wordStart(const std::string& buffer, std::size_t i) const;
   std::size_t cursor() const;  // Pos, 0-based
+  // Pos at the 1-based `pos` within the buffer, on an editable place while editing.
+  void placeCursor(long long pos);
   void moveTo(std::optional<std::size_t> i);
   void put(const Value& c, bool insert);
   void dropSign();

@@ -27,7 +27,7 @@ constexpr const char* kCrLf = "\r\n";
 }  // namespace
 
 LM_DEFINE_CLASS(TBtnBmp) {
-  c.data(LM_FIELDS(hBitmap1, cBmpName, bAction, lGroup, oPopup, lPressed, lProcessing));
+  c.data(LM_FIELDS(hBitmap1, hPalette1, cBmpName, bAction, lGroup, oPopup, lPressed, lProcessing));
   c.methods(LM_METHODS(New, Click, DrawItem, EraseBkGnd, Refresh, cGenPrg, Destroy));
   c.creatable();
 }

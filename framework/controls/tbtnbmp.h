@@ -12,7 +12,8 @@ namespace kestrel {
 class TBtnBmp : public TControl {
   LM_CLASS(TBtnBmp, TControl)
 
-  Value hBitmap1 = 0, cBmpName, bAction, lGroup = false, oPopup, lPressed = false,
+  // hPalette1 stays 0: the button's bitmaps have no palette (a cursor made from it asks).
+  Value hBitmap1 = 0, hPalette1 = 0, cBmpName, bAction, lGroup = false, oPopup, lPressed = false,
         lProcessing = false;
 
   // New takes pixels; a bitmap name is a file when one exists, else a resource.

@@ -200,12 +200,6 @@ void TComboBox::applyItemHeight() {
   }
 }
 
-// The font New made holds one use of its own until the window has taken its use.
-void TComboBox::releaseFontUse() {
-  if (!std::exchange(fontUse_, false)) return;
-  tell(oFont, msg::End);
-}
-
 // ---- Construction ----
 
 Value TComboBox::New(Args args) {
@@ -247,7 +241,7 @@ Value TComboBox::New(Args args) {
   if (!oFont.isObject() && lanmere::classByName("TFONT")) {
     oFont = lanmere::construct<TFont>(
         {.cFaceName = GETSYSFONT(), .nWidth = 0, .nHeight = kDefaultFontHeight});
-    fontUse_ = oFont.isObject();
+    fontUse_.hold(oFont);
   }
   if (!isEmpty(a.acBitmaps)) SetBitmaps(a.acBitmaps);
   long long style = comboStyle | (comboStyle != kDropDown ? kSimpleBit : 0) | kPassedOn |
@@ -260,7 +254,7 @@ Value TComboBox::New(Args args) {
   createOrDefer("COMBOBOX", design, [&] {
     if (!hwnd()) return;
     SetFont(oFont);
-    releaseFontUse();
+    fontUse_.release(oFont);
     afterCreation();
   });
   return self();
@@ -302,7 +296,7 @@ Value TComboBox::ReDefine(Args args) {
 Value TComboBox::Initiate(const Value& hDlg) {
   TControl::Initiate(hDlg);
   if (!hwnd()) return {};
-  releaseFontUse();  // the window has taken its use of the font
+  fontUse_.release(oFont);  // the window has taken its use of the font
   afterCreation();
   return {};
 }
@@ -785,7 +779,7 @@ Value TComboBox::Destroy() {
   releaseItemBitmaps(aBitmaps);
   if (oGet.isObject()) tell(std::exchange(oGet, Value()), msg::Destroy);
   if (paneBrush_) deleteObject(std::exchange(paneBrush_, nullptr));
-  releaseFontUse();
+  fontUse_.release(oFont);
   const Value answer = TControl::Destroy();
   bDrawItem = Value();
   bCloseUp = Value();

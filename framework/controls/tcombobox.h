@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "framework/controls/tfont.h"
 #include "framework/core/tcontrol.h"
 
 namespace kestrel {
@@ -113,10 +114,9 @@ class TComboBox : public TControl {
   void editLostFocus();
   void applyItemHeight();
   Value drawPopupEntry(const Value& nIdCtl, const Value& pItemStruct);
-  void releaseFontUse();
 
   HBRUSH paneBrush_ = nullptr;  // CtlColor's brush, made once, released by Destroy
-  bool fontUse_ = false;        // the use of a font this control made is still held
+  MadeFontUse fontUse_;         // the default font New made
   bool redefined_ = false;      // bound to an item of a dialog resource
   long long fullHeight_ = 0;    // New's height, the drop-down list included
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
@@ -212,6 +213,10 @@ void TFont::End() {
   }
 }
 
+void MadeFontUse::release(const Value& font) {
+  if (std::exchange(held_, false)) tell(font, msg::End);
+}
+
 void TFont::Activate(const Value& hDC) {
   hFontOld = handleNumber(SelectObject(handleOf<HDC>(hDC), handleOf<HGDIOBJ>(hFont)));
 }
@@ -293,7 +298,7 @@ Value TFont::StrikeOut(const Value& on) {
 
 Value TFont::Escapement(const Value& angle) {
   const long long n = orDefault(angle, nEscapement).integer();
-  return Modify({}, {}, {}, {}, {}, Value(n % kFullCircle));
+  return Modify({}, {}, {}, {}, {}, Value((n % kFullCircle + kFullCircle) % kFullCircle));
 }
 
 Value TFont::Rotate(const Value& angle) {

@@ -71,6 +71,17 @@ class TFont : public lanmere::Object {
   bool sameFont(const TFont& other) const;
 };
 
+// The use a control holds of a font it made for itself, given back once its window has taken a
+// use of its own (or when the control goes without ever having a window).
+class MadeFontUse {
+ public:
+  void hold(const lanmere::Value& font) { held_ = font.isObject(); }
+  void release(const lanmere::Value& font);
+
+ private:
+  bool held_ = false;
+};
+
 // The point size of a cell height (its absolute value) at `pixelsPerInch`: whole sizes as they
 // are, a fraction of exactly a quarter down to the whole, any other fraction up by a quarter.
 lanmere::Value pointSize(const lanmere::Value& height, long long pixelsPerInch);

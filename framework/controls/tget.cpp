@@ -159,6 +159,10 @@ bool TGet::templated() {
          get().Type.string() != "C";
 }
 
+bool TGet::upperCasePicture() const {
+  return cPicture.isText() && lanmere::parsePicture(cPicture.string()).upperCase;
+}
+
 bool TGet::numericPicture() {
   return cPicture.isText() && !cPicture.string().empty() && get().Type.string() == "N";
 }
@@ -174,7 +178,7 @@ Value TGet::runChange(const Value& nKey, const Value& nFlags) {
 // Each character as if typed at the cursor: the ones the picture refuses are dropped.
 void TGet::typeThrough(const std::string& text) {
   lanmere::Get& g = get();
-  const bool upper = cPicture.isText() && cPicture.string().find("@!") != std::string::npos;
+  const bool upper = upperCasePicture();
   for (char c : text) {
     if (upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const Value typed(std::string(1, c));
@@ -292,9 +296,11 @@ Value TGet::New(Args args) {
   if (lPassword.logical() && !oFont.isObject() && lanmere::classByName("TFONT")) {
     oFont = lanmere::construct<TFont>(
         {.cFaceName = "Arial", .nWidth = 0, .nHeight = -14, .lFromUser = false, .lBold = true});
+    fontUse_.hold(oFont);
   }
   createOrDefer("EDIT", design, [&] {
     useFont();
+    fontUse_.release(oFont);
     DispText();
   });
   CreateButton();  // the action button is the field's own child: only with the field's window
@@ -500,6 +506,7 @@ Value TGet::DispText() {
 
 Value TGet::Initiate(const Value& hDlg) {
   TControl::Initiate(hDlg);
+  fontUse_.release(oFont);  // the window has taken its use of the font
   if (!hwnd() || !oGet.isObject()) return {};
   lanmere::Get& g = get();
   g.SetFocus();
@@ -513,7 +520,7 @@ Value TGet::Initiate(const Value& hDlg) {
       nClrPane.integer() == sysColor(COLOR_WINDOW).integer()) {
     SetColor(sysColor(kGrayText), sysColor(kButtonFace));
   }
-  if (cPicture.isText() && cPicture.string().rfind("@R", 0) == 0) {
+  if (cPicture.isText() && lanmere::parsePicture(cPicture.string()).literalsInserted) {
     g.Home();
     nPos = g.Pos;
   }
@@ -608,6 +615,7 @@ Value TGet::Default() {
 // The button's and the spinner's closures hold the field: they are let go here.
 Value TGet::Destroy() {
   hHeap = 0;
+  fontUse_.release(oFont);
   const lanmere::Ref<TGet> keep(this);
   const Value answer = TControl::Destroy();
   oBtn = Value();

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "framework/controls/tfont.h"
 #include "framework/core/tcontrol.h"
 #include "runtime/get.h"
 
@@ -126,6 +127,7 @@ class TGet : public TControl {
   bool changed();
   void assignIfEdited();
   bool templated();
+  bool upperCasePicture() const;  // "@!" among the picture's function letters
   bool numericPicture();
   void bell() const;
   Value runChange(const Value& nKey, const Value& nFlags);
@@ -143,7 +145,8 @@ class TGet : public TControl {
   Value keyHomeEnd(long long key);
   Value keyDelete(long long key, const Value& nFlags);
 
-  Value spinUp_, spinDown_;  // a resource field's arrows, kept until its window exists
+  Value spinUp_, spinDown_;  // the arrows' closures, kept until the field's window exists
+  MadeFontUse fontUse_;      // the password field's default font
 };
 
 // TGET (): a new instance, to be sent New or ReDefine.

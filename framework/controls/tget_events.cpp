@@ -113,7 +113,11 @@ Value TGet::Spinner(const Value& bUp, const Value& bDown, const Value& bMinNew,
   if (flag(lReadOnly)) return {};
   bMin = bMinNew;
   bMax = bMaxNew;
-  if (!hwnd() || !lanmere::classByName("TSCROLLBAR")) return {};
+  if (!hwnd() || !lanmere::classByName("TSCROLLBAR")) {
+    spinUp_ = bUp;  // Initiate builds the arrows once the window exists
+    spinDown_ = bDown;
+    return {};
+  }
   const Value field = self();
   auto arrow = [field](const Value& custom, bool up) {
     return lanmere::block(
@@ -311,11 +315,14 @@ Value TGet::keyLeftRight(long long key) {
   const bool left = key == VK_LEFT;
   if (keyDown(VK_CONTROL)) {
     left ? g.WordLeft() : g.WordRight();
-  } else {
-    left ? g.Left() : g.Right();
+  } else if (!left) {
+    g.Right();
+  } else if (nPos.integer() <= bufferLength()) {
+    g.Left();  // past the end, one step left is the last character, where the cursor stands
   }
+  // Right at the end puts the caret behind the last character: the field stands past the end.
   long long target = g.Pos.integer() - 1;
-  if (!left && g.Pos.integer() == before && before >= bufferLength()) target = before;
+  if (!left && g.TypeOut.logical() && before >= bufferLength()) target = before;
   if (keyDown(VK_SHIFT) && !flag(lPassword)) {
     for (long long steps = 0; steps <= bufferLength(); ++steps) {
       const DWORD was = selection();
@@ -327,7 +334,7 @@ Value TGet::keyLeftRight(long long key) {
   } else {
     caretTo(target + 1);
   }
-  nPos = g.Pos;
+  nPos = target + 1;
   return 0;
 }
 
@@ -360,6 +367,8 @@ Value TGet::keyHomeEnd(long long key) {
     long long caret = g.Pos.integer();
     if (key == VK_END && caret == bufferLength()) ++caret;
     caretTo(caret);
+    nPos = caret;
+    return 0;
   }
   nPos = g.Pos;
   return 0;
@@ -371,15 +380,28 @@ Value TGet::keyDelete(long long key, const Value& nFlags) {
   if (!editing()) return 0;
   lanmere::Get& g = get();
   const DWORD sel = selection();
+  // Past the end (nPos behind the buffer) Delete has nothing to remove and Backspace removes the
+  // character the GET's cursor stands on, the last one.
+  const bool beyond = nPos.integer() > bufferLength();
   if (HIWORD(sel) > LOWORD(sel)) {
-    GetDelSel(static_cast<long long>(LOWORD(sel)), static_cast<long long>(HIWORD(sel)));
+    // With Shift the system control gets the key while the selection stands (Shift+Delete is
+    // its cut); the GET then deletes the selection unless a cut message already did.
+    const std::string before = g.Buffer.string();
+    if (keyDown(VK_SHIFT)) callPrevious(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+    if (g.Buffer.string() == before) {
+      GetDelSel(static_cast<long long>(LOWORD(sel)), static_cast<long long>(HIWORD(sel)));
+    }
   } else if (key == VK_DELETE) {
-    if (g.Pos.integer() <= bufferLength()) g.Delete();
+    if (!beyond) g.Delete();
   } else {
-    g.BackSpace();
+    beyond ? g.Delete() : g.BackSpace();
   }
   EditUpdate();
-  nPos = g.Pos;
+  if (key == VK_DELETE && beyond && HIWORD(sel) <= LOWORD(sel)) {
+    caretTo(bufferLength() + 1);
+  } else {
+    nPos = g.Pos;
+  }
   runChange(key, nFlags);
   return 0;
 }
@@ -394,9 +416,7 @@ Value TGet::KeyChar(const Value& nKey, const Value& nFlags) {
     tell(oWnd, msg::KeyChar, nKey, nFlags);
     return 1;
   }
-  if (cPicture.isText() && cPicture.string().find("@!") != std::string::npos && key < 256) {
-    key = std::toupper(static_cast<int>(key));
-  }
+  if (upperCasePicture() && key < 256) key = std::toupper(static_cast<int>(key));
   const Value action = lanmere::keyAction(key);
   if (action.isClosure() && (nFlags.integer() & kExtendedKey)) {
     evaluate(action, lanmere::procName(1), lanmere::procLine(1), self());
@@ -449,8 +469,11 @@ Value TGet::KeyChar(const Value& nKey, const Value& nFlags) {
       if (g.Rejected.logical()) bell();
     }
     EditUpdate();
-    if (wasLast && !g.Rejected.logical()) caretTo(bufferLength() + 1);
     nPos = g.Pos;
+    if (wasLast && !g.Rejected.logical()) {
+      nPos = bufferLength() + 1;  // past the end: further characters are ignored
+      caretTo(nPos.integer());
+    }
     if (g.TypeOut.logical()) {
       if (!lanmere::confirmSetting()) {
         if (TWindow* above = parent()) above->nLastKey = VK_RETURN;
@@ -481,14 +504,15 @@ Value TGet::GotFocus(const Value& hWndLost) {
   lFocused = true;
   if (!oGet.isObject()) return TControl::GotFocus(hWndLost);
   lanmere::Get& g = get();
+  // Design mode edits nothing: the picture keeps its separators (nothing would restore them).
+  if (flag(lDrag)) {
+    HideCaret(hwnd());
+    return TControl::GotFocus(hWndLost);
+  }
   if (numericPicture()) {
     std::string edit = cPicture.string();
     edit.erase(std::remove(edit.begin(), edit.end(), ','), edit.end());
     g.assignPicture(edit);
-  }
-  if (flag(lDrag)) {
-    HideCaret(hwnd());
-    return TControl::GotFocus(hWndLost);
   }
   if (editing()) g.KillFocus();
   g.SetFocus();

@@ -115,7 +115,7 @@ Value TIcon::ReDefine(Args args) {
 
 Value TIcon::Initiate(const Value& hDlg) {
   TControl::Initiate(hDlg);
-  load();
+  if (lanmere::isEmpty(hIcon)) load();  // one made with New has its icon already
   return {};
 }
 

@@ -114,9 +114,9 @@ Value TSay::New(Args args) {
   if (centered) style |= SS_CENTER;
   if (flag(a.lRight) && !centered) style |= SS_RIGHT;
   if (flag(a.lBorder)) style |= WS_BORDER;
-  if (flag(a.lShaded)) style |= SS_BLACKFRAME;
-  if (flag(a.lBox)) style |= SS_GRAYFRAME;
-  if (flag(a.lRaised)) style |= SS_WHITEFRAME;
+  if (flag(a.lShaded)) style |= SS_BLACKRECT;  // 4
+  if (flag(a.lBox)) style |= SS_GRAYRECT;      // 5
+  if (flag(a.lRaised)) style |= SS_WHITERECT;  // 6
   nStyle = style;
   lDrag = design;
   lCaptured = false;
@@ -155,7 +155,7 @@ Value TSay::ReDefine(Args args) {
   lWantClick = false;
   lAdjust = flag(a.lAdjust);
   oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
-  setColors(a.nClrText, a.nClrBack);
+  setColors(a.nClrText, orDefault(a.nClrBack, sysColor(kButtonFace)));  // whatever the parent
   Redefine(a.nId, oWnd);
   return self();
 }

@@ -124,10 +124,9 @@ Value GETCLPDATA(const Value& format) {
       if (bitmap == nullptr) return 0;
       return handleNumber(trackedCreate("GETCLPDATA", "BMP", [&] { return copyBitmap(bitmap); }));
     }
-    case kClipMetaFile: {
-      const auto meta = static_cast<HENHMETAFILE>(GetClipboardData(CF_ENHMETAFILE));
-      return meta ? handleNumber(CopyEnhMetaFileA(meta, nullptr)) : 0;
-    }
+    case kClipMetaFile:
+      // The clipboard's own handle: a copy would have no service to delete it.
+      return handleNumber(GetClipboardData(CF_ENHMETAFILE));
     default:
       return {};
   }

@@ -136,7 +136,17 @@ TEST_F(GetTest, CursorAndDeletionNeverTouchALiteral) {
       {{"SetFocus", {}, "(123)|2|"},
        {"_Pos", 5, "(123)|4|"},
        {"_Pos", 0, "(123)|2|"},
-       {"_Pos", 99, "(123)|4|"}});
+       {"_Pos", 99, "(123)|4|T"}});
+  // Past the end is recorded, and forgotten by the next operation.
+  run("beyond the end", "abc", Value(),
+      {{"SetFocus", {}, "abc|1|"},
+       {"End", {}, "abc|3|"},
+       {"Right", {}, "abc|3|T"},
+       {"Left", {}, "abc|2|"},
+       {"_Pos", 4, "abc|3|T"},
+       {"_Pos", 2, "abc|2|"},
+       {"_Pos", 4, "abc|3|T"},
+       {"Delete", {}, "ab |3|C"}});
 }
 
 TEST_F(GetTest, NumberSessions) {

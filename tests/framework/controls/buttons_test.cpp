@@ -331,6 +331,30 @@ TEST_F(Buttons, LabelPlacementWidthAndColours) {
       lanmere::construct<TSay>({.bText = fixed(Value()), .oWnd = window, .nWidth = 40});
   EXPECT_EQ(windowText(as<TSay>(nothing).hwnd()), "");
 
+  // The frame flags are the static control's styles 4, 5 and 6.
+  const struct {
+    TSay::NewArgs args;
+    LONG_PTR type;
+  } frames[] = {{{.lShaded = true}, SS_BLACKRECT},
+                {{.lBox = true}, SS_GRAYRECT},
+                {{.lRaised = true}, SS_WHITERECT}};
+  for (const auto& f : frames) {
+    TSay::NewArgs args = f.args;
+    args.bText = fixed("x");
+    args.oWnd = window;
+    args.nWidth = 20;
+    const Value framed = lanmere::construct<TSay>(args);
+    EXPECT_EQ(as<TSay>(framed).nStyle.integer() & SS_TYPEMASK, f.type);
+    EXPECT_EQ(styleOf(as<TSay>(framed).hwnd()) & SS_TYPEMASK, f.type);
+  }
+  // Redefined, even on a plain window, a label takes the button face.
+  ASSERT_NE(as<TWindow>(window).nClrPane.integer(),
+            static_cast<long long>(GetSysColor(COLOR_BTNFACE)));
+  const Value redefined =
+      lanmere::construct<TSay>(TSay::ReDefineArgs{.nId = 900, .bText = fixed("r"), .oWnd = window});
+  EXPECT_EQ(as<TSay>(redefined).nClrPane.integer(),
+            static_cast<long long>(GetSysColor(COLOR_BTNFACE)));
+
   // A label on a dialog takes the button face; a transparent one the parent's brush.
   const Value dialog = pixelDialog(10, 10, 100, 100);
   const Value onDialog =
@@ -622,6 +646,15 @@ TEST_F(Buttons, IconControls) {
                       return true;
                     }});
   EXPECT_EQ(shown, RGB(255, 0, 0));
+  EXPECT_EQ(icons(), iconsBefore);
+  // Made with New in a dialog that has no window yet: one icon while the dialog shows, none after.
+  const Value early = pixelDialog(40, 40, 200, 200, "Icons");
+  const Value late =
+      lanmere::construct<TIcon>({.nRow = 1, .nCol = 1, .cResName = "TESTICON", .oWnd = early});
+  long long whileShown = -1;
+  runModal(early, {[&](HWND hwnd) { return hwnd && icon(late).hwnd(); },
+                   check([&] { whileShown = icons() - iconsBefore; }), endWith(early)});
+  EXPECT_EQ(whileShown, 1);
   EXPECT_EQ(icons(), iconsBefore);
   ICONINFO info{};
   EXPECT_TRUE(GetIconInfo(shared, &info));

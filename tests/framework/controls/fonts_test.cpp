@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "framework/controls/fontapi.h"
 #include "framework/core/persist.h"
@@ -110,11 +111,15 @@ TEST_F(Fonts, ADeviceReadsTheHeightAsPoints) {
 TEST_F(Fonts, RotationWrapsAroundTheCircle) {
   Ref<TFont> base = font("Arial", -12);
   const struct {
+    bool rotate;
     long long escapement, by, expected;
-  } cases[] = {{3000, 900, 300}, {0, -900, 2700}};
+  } cases[] = {{true, 3000, 900, 300}, {true, 0, -900, 2700},   {false, 0, 4500, 900},
+               {false, 0, -900, 2700}, {false, 0, -4500, 2700}, {false, -900, 0, 2700}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.escapement) + (c.rotate ? " rotated by " : " escapement ") +
+                 std::to_string(c.by));
     base->nEscapement = c.escapement;
-    Value rotated = base->Rotate(c.by);
+    Value rotated = c.rotate ? base->Rotate(c.by) : base->Escapement(c.by ? Value(c.by) : Value());
     EXPECT_EQ(lanmere::send(rotated, "nEscapement").integer(), c.expected);
     lanmere::send(rotated, "End");
   }

@@ -11,6 +11,7 @@
 #include "framework/controls/fontapi.h"
 #include "framework/controls/gdiobj.h"
 #include "framework/controls/icons.h"
+#include "framework/controls/tbtnbmp.h"
 #include "framework/controls/tcursor.h"
 #include "framework/controls/tpen.h"
 #include "framework/core/colors.h"
@@ -38,7 +39,8 @@ LM_DEFINE_CLASS(TestDevice) {
   c.data(LM_FIELDS(nLogPixelY));
 }
 
-// The bitmap classes as NewBmp recognises them: by class name, members read by message.
+// The bitmap class this system does not have, as NewBmp recognises it: by class name, members
+// read by message; and a program's class derived from it.
 class TestBitmap : public lanmere::Object {
   LM_CLASS(TestBitmap, lanmere::Object)
   Value hBitmap = 0;
@@ -47,14 +49,10 @@ class TestBitmap : public lanmere::Object {
 LM_DEFINE_CLASS_AS(TestBitmap, "TBITMAP") {
   c.data(LM_FIELDS(hBitmap, hPalette));
 }
-class TestBtnBmp : public lanmere::Object {
-  LM_CLASS(TestBtnBmp, lanmere::Object)
-  Value hBitmap1 = 0;
-  Value hPalette1 = 0;
+class TestOwnBitmap : public TestBitmap {
+  LM_CLASS(TestOwnBitmap, TestBitmap)
 };
-LM_DEFINE_CLASS_AS(TestBtnBmp, "TBTNBMP") {
-  c.data(LM_FIELDS(hBitmap1, hPalette1));
-}
+LM_DEFINE_CLASS_AS(TestOwnBitmap, "TOWNBITMAP") {}
 
 class PensCursorsIcons : public test::DrawingTest {
  protected:
@@ -307,13 +305,15 @@ TEST_F(PensCursorsIcons, BitmapCursorsClassifyEachPixelByTheColourLists) {
   EXPECT_EQ(CREATEBMPCURSOR(0, 0, 0, 0, false, Value(), Value(), Value(), Value()).integer(), 0);
   EXPECT_EQ(records("CUR"), 0u);
 
-  // NewBmp from a handle, a TBitmap or a TBtnBmp replaces the cursor it had; anything else
-  // keeps it.
+  // NewBmp from a handle, a TBitmap (or a class derived from it) or a bitmap button replaces
+  // the cursor it had; anything else keeps it.
   Ref<TestBitmap> plain = lanmere::make<TestBitmap>();
   plain->hBitmap = handleNumber(bitmap);
-  Ref<TestBtnBmp> button = lanmere::make<TestBtnBmp>();
+  Ref<TestOwnBitmap> derived = lanmere::make<TestOwnBitmap>();
+  derived->hBitmap = handleNumber(bitmap);
+  Ref<TBtnBmp> button = lanmere::make<TBtnBmp>();
   button->hBitmap1 = handleNumber(bitmap);
-  const Value sources[] = {handleNumber(bitmap), Value(plain), Value(button)};
+  const Value sources[] = {handleNumber(bitmap), Value(plain), Value(derived), Value(button)};
   for (const Value& source : sources) {
     Ref<TCursor> cursor = lanmere::make<TCursor>();
     cursor->New("TESTCURSOR");
@@ -329,6 +329,7 @@ TEST_F(PensCursorsIcons, BitmapCursorsClassifyEachPixelByTheColourLists) {
     cursor->End();
     EXPECT_EQ(records("CUR"), 0u);
   }
+  button->hBitmap1 = 0;  // the bitmap is the test's
   DeleteObject(bitmap);
 }
 

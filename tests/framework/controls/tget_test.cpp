@@ -90,7 +90,7 @@ TEST_F(Gets, TypingUnderPictures) {
                                   keys({VK_DELETE}), keys({VK_RIGHT}), keys({VK_RIGHT}),
                                   keys({VK_RIGHT}),  type("9")};
        },
-       "55 -924 ", "55 924 ", "55 -924 "},
+       "55 -923 ", "55 923 ", "55 -923 "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.picture);
@@ -119,6 +119,78 @@ TEST_F(Gets, TypingUnderPictures) {
   }
 }
 
+// Behind the last character (after End, Right at the end, or typing the last place) Delete has
+// nothing to remove, Backspace removes the last character and typing is ignored.
+TEST_F(Gets, DeleteAndBackspacePastTheEnd) {
+  lanmere::setConfirmSetting(true);  // typing the last place keeps the focus
+  struct Case {
+    const char* title;
+    std::vector<Step> (*input)();
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"End, Backspace",
+       [] {
+         return std::vector<Step>{keys({VK_END}), keys({VK_BACK})};
+       },
+       "ab "},
+      {"End, Delete",
+       [] {
+         return std::vector<Step>{keys({VK_END}), keys({VK_DELETE})};
+       },
+       "abc"},
+      {"End, typing",
+       [] {
+         return std::vector<Step>{keys({VK_END}), type("x")};
+       },
+       "abc"},
+      {"Right to the end, Backspace",
+       [] {
+         return std::vector<Step>{keys({VK_RIGHT}), keys({VK_RIGHT}), keys({VK_RIGHT}),
+                                  keys({VK_BACK})};
+       },
+       "ab "},
+      {"Right to the end, Delete",
+       [] {
+         return std::vector<Step>{keys({VK_RIGHT}), keys({VK_RIGHT}), keys({VK_RIGHT}),
+                                  keys({VK_DELETE})};
+       },
+       "abc"},
+      {"End, Left, Backspace",
+       [] {
+         return std::vector<Step>{keys({VK_END}), keys({VK_LEFT}), keys({VK_BACK})};
+       },
+       "ac "},
+      {"typing the last place, Backspace",
+       [] {
+         return std::vector<Step>{keys({VK_END}), keys({VK_LEFT}), type("x"), keys({VK_BACK})};
+       },
+       "ab "},
+      {"typing the last place, Delete, typing",
+       [] {
+         return std::vector<Step>{keys({VK_END}), keys({VK_LEFT}), type("x"), keys({VK_DELETE}),
+                                  type("y")};
+       },
+       "abx"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    dialog = pixelDialog(40, 40, 560, 600, "Fields");
+    Var v{Value("abc")};
+    const Value get = at(10, {.bSetGet = v.block()});
+    next();
+    std::string shown;
+    std::vector<Step> steps{focusOn(get), focused(get)};
+    for (Step& s : c.input()) steps.push_back(s);
+    steps.push_back(settle());
+    steps.push_back(check([&] { shown = windowText(as<TGet>(get).hwnd()); }));
+    steps.push_back(endWith(dialog));
+    runModal(dialog, steps);
+    EXPECT_EQ(shown, c.shown);
+  }
+  lanmere::setConfirmSetting(false);
+}
+
 // A refused character changes nothing; the last position moves on with Enter as the last key,
 // unless confirm is on; Insert switches every field.
 TEST_F(Gets, RefusedTypedOutAndInsertMode) {
@@ -143,7 +215,7 @@ TEST_F(Gets, RefusedTypedOutAndInsertMode) {
                 refused = windowText(as<TGet>(get).hwnd());
                 caret = caretOf(as<TGet>(get).hwnd());
               }),
-              keys({VK_END}), type("8"), settle(),
+              keys({VK_END}), keys({VK_LEFT}), type("8"), settle(),
               check([&] { stayed = GetFocus() == as<TGet>(get).hwnd(); }), endWith(dialog)});
     EXPECT_EQ(refused, "555-1234");
     EXPECT_EQ(caret, 0);
@@ -360,34 +432,34 @@ TEST_F(Gets, ClipboardThroughTheGet) {
                                                     .nWidth = 60,
                                                     .nHeight = 20,
                                                     .lPixel = true});
-  std::string phoneShown, cut;
-  runModal(dialog, {focusOn(phoneGet),
-                    focused(phoneGet),
-                    check([] { setClipboard("5551234"); }),
-                    keys({VK_CONTROL, 'V'}),
-                    settle(),
-                    check([&] { phoneShown = windowText(as<TGet>(phoneGet).hwnd()); }),
-                    focusOn(amountGet),
-                    focused(amountGet),
-                    check([] { setClipboard("12ab"); }),
-                    keys({VK_SHIFT, VK_INSERT}),
-                    focusOn(copyGet),
-                    focused(copyGet),
-                    keys({VK_HOME}),
-                    keys({VK_SHIFT, VK_RIGHT}),
-                    keys({VK_SHIFT, VK_RIGHT}),
-                    keys({VK_CONTROL, 'X'}),
-                    settle(),
-                    check([&] { cut = clipboardText(); }),
-                    check([] { setClipboard("hello"); }),
-                    [&](HWND) { return clickCenter(as<TWindow>(button).hwnd()), true; },
-                    settle(),
-                    endWith(dialog)});
+  std::string phoneShown, cut, afterCut, shiftDeleted, afterShiftDelete;
+  runModal(dialog,
+           {focusOn(phoneGet), focused(phoneGet), check([] { setClipboard("5551234"); }),
+            keys({VK_CONTROL, 'V'}), settle(),
+            check([&] { phoneShown = windowText(as<TGet>(phoneGet).hwnd()); }), focusOn(amountGet),
+            focused(amountGet), check([] { setClipboard("12ab"); }), keys({VK_SHIFT, VK_INSERT}),
+            focusOn(copyGet), focused(copyGet), keys({VK_HOME}), keys({VK_SHIFT, VK_RIGHT}),
+            keys({VK_SHIFT, VK_RIGHT}), keys({VK_CONTROL, 'X'}), settle(), check([&] {
+              cut = clipboardText();
+              afterCut = (*copied).string();
+            }),
+            // Shift+Delete deletes the selection and lets the system control cut it
+            keys({VK_SHIFT, VK_RIGHT}), keys({VK_SHIFT, VK_RIGHT}), keys({VK_SHIFT, VK_DELETE}),
+            settle(), check([&] {
+              shiftDeleted = clipboardText();
+              afterShiftDelete = windowText(as<TGet>(copyGet).hwnd());
+            }),
+            check([] { setClipboard("hello"); }),
+            [&](HWND) { return clickCenter(as<TWindow>(button).hwnd()), true; }, settle(),
+            endWith(dialog)});
   EXPECT_EQ(phoneShown, "555-1234");
   EXPECT_EQ((*phone).string(), "5551234");
   EXPECT_EQ((*amount).integer(), 12);
   EXPECT_EQ(cut, "ab");
-  EXPECT_EQ((*copied).string(), "cdef  ");
+  EXPECT_EQ(afterCut, "cdef  ");
+  EXPECT_EQ(shiftDeleted, "cd");
+  EXPECT_EQ(afterShiftDelete, "ef    ");
+  EXPECT_EQ((*copied).string(), "ef    ");
   EXPECT_EQ(pastes, 1);
   EXPECT_EQ((*note).string(), "hello ");
 }
@@ -435,13 +507,35 @@ TEST_F(Gets, SpinnerStepsByTheCaret) {
 
 // ---- Spinner arrows and the action button ----
 
-// The field's own arrows step the value (the up arrow increments); the action button runs its
-// action with the field, hands the focus back and never validates the field.
+// A click on a spinner field's up or down arrow, which lie right of the client area, in the
+// non-client scroll bar.
+Step clickArrow(const Value& field, bool up) {
+  return [field, up](HWND) {
+    const HWND hwnd = as<TGet>(field).hwnd();
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    POINT at{window.right - 4, up ? window.top + 4 : window.bottom - 4};
+    ScreenToClient(hwnd, &at);
+    clickAt(hwnd, at.x, at.y);
+    return true;
+  };
+}
+
+// The field's own arrows step the value (the up arrow increments), or run the field's own bUp
+// and bDown though the dialog had no window when the field was made; the action button runs
+// its action with the field, hands the focus back and never validates the field.
 TEST_F(Gets, SpinnerArrowsAndActionButton) {
-  Var count{Value(5LL)}, path{Value("      ")};
+  Var count{Value(5LL)}, path{Value("      ")}, own{Value(5LL)};
   int validCalls = 0, actions = 0;
+  std::vector<std::string> arrows;
   Value actedOn;
   const Value spin = at(10, {.bSetGet = count.block(), .cPicture = "99", .lSpinner = true});
+  const Value custom =
+      at(70, {.bSetGet = own.block(),
+              .cPicture = "99",
+              .lSpinner = true,
+              .bUp = closure([&](auto) { return arrows.push_back("up"), Value(); }),
+              .bDown = closure([&](auto) { return arrows.push_back("down"), Value(); })});
   const Value pick = at(40, {.bSetGet = path.block(),
                              .bValid = closure([&](auto) {
                                ++validCalls;
@@ -453,19 +547,9 @@ TEST_F(Gets, SpinnerArrowsAndActionButton) {
                                return Value();
                              })});
   next();
-  RECT box{};
   bool backInField = false;
-  runModal(dialog, {focusOn(spin), focused(spin),
-                    [&](HWND) {
-                      GetClientRect(as<TGet>(spin).hwnd(), &box);
-                      // the arrows lie right of the client area, in the non-client scroll bar
-                      RECT window{};
-                      GetWindowRect(as<TGet>(spin).hwnd(), &window);
-                      POINT up{window.right - 4, window.top + 4};
-                      ScreenToClient(as<TGet>(spin).hwnd(), &up);
-                      clickAt(as<TGet>(spin).hwnd(), up.x, up.y);
-                      return true;
-                    },
+  runModal(dialog, {focusOn(spin), focused(spin), clickArrow(spin, true), settle(), focusOn(custom),
+                    focused(custom), clickArrow(custom, true), settle(), clickArrow(custom, false),
                     settle(), focusOn(pick), focused(pick),
                     [&](HWND) {
                       return as<TGet>(pick).oBtn.isObject() &&
@@ -474,6 +558,8 @@ TEST_F(Gets, SpinnerArrowsAndActionButton) {
                     settle(), check([&] { backInField = GetFocus() == as<TGet>(pick).hwnd(); }),
                     endWith(dialog)});
   EXPECT_EQ((*count).integer(), 6);
+  EXPECT_EQ(arrows, (std::vector<std::string>{"up", "down"}));
+  EXPECT_EQ((*own).integer(), 5);
   EXPECT_EQ(actions, 1);
   EXPECT_EQ(actedOn.identity(), pick.identity());
   EXPECT_TRUE(backInField);
@@ -490,7 +576,8 @@ TEST_F(Gets, ResourceFields) {
         .nId = id, .bSetGet = block, .oWnd = resource, .cPicture = picture, .lReadOnly = readOnly});
   };
   const Value t = redefine(kIdText, text.block(), {});
-  const Value p = redefine(kIdPhone, phone.block(), "@R 999-9999");
+  // The function letters in any order: "R" after "!" still starts at the first editable place.
+  const Value p = redefine(kIdPhone, phone.block(), "@!R (999)-9999");
   const Value s = redefine(kIdSecret, secret.block(), {});
   const Value f = redefine(kIdFixed, fixed.block(), {}, true);
   std::vector<std::string> shown;
@@ -501,7 +588,8 @@ TEST_F(Gets, ResourceFields) {
                       endWith(resource)});
   EXPECT_EQ((*text).string(), std::string(30, ' '));
   const std::string mask(2, ISAPPTHEMED() ? '\x95' : '*');
-  EXPECT_EQ(shown, (std::vector<std::string>{std::string(30, ' '), "555-1234", mask, "ro"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{std::string(30, ' '), "(555)-1234", mask, "ro"}));
+  EXPECT_EQ(as<TGet>(p).nPos.integer(), 2);
   EXPECT_TRUE(as<TGet>(s).lPassword.logical());
   EXPECT_EQ(as<TGet>(f).nClrText.integer(), static_cast<long long>(GetSysColor(COLOR_GRAYTEXT)));
   EXPECT_TRUE(errors.empty());
@@ -619,21 +707,41 @@ TEST_F(Gets, TheFrameFollowsTheThemeTheParentAndNoBorder) {
 
 // ---- No leaks ----
 
+// The warm-up has no password field: the first password field's own font must go with it too.
 TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
-  auto once = [&] {
+  auto once = [&](bool password) {
     dialog = pixelDialog(40, 40, 560, 600, "Fields");
     Var t{Value("text")}, n{Value(1.5)}, pw{Value("pw")}, ro{Value("ro")};
     at(10, {.bSetGet = t.block(), .cPicture = "@!"});
     at(35, {.bSetGet = n.block(), .cPicture = "999.99"});
-    at(60, {.bSetGet = pw.block(), .lPassword = true});
+    if (password) at(60, {.bSetGet = pw.block(), .lPassword = true});
     at(85, {.bSetGet = ro.block(), .lReadOnly = true});
     runModal(dialog, {[](HWND d) { return d != nullptr; }, endWith(dialog)});
   };
-  once();  // fonts and brushes shared for the process are made once
+  once(false);  // fonts and brushes shared for the process are made once
   const Leftovers before;
-  for (int i = 0; i < 20; ++i) once();
+  for (int i = 0; i < 20; ++i) once(true);
   dialog = Value();
   before.expectNoMore();
+  // A password field on a window that exists gives its font back as well.
+  const Leftovers again;
+  const Value window = pixelWindow(100, 100, 400, 500, "Fields");
+  Var secret{Value("pw")};
+  newGet({.nRow = 10, .nCol = 10, .bSetGet = secret.block(), .oWnd = window, .lPassword = true});
+  destroy(window);
+  again.expectNoMore();
+}
+
+// A numeric field in design mode keeps its separators however often it takes the focus.
+TEST_F(Gets, DesignModeKeepsTheSeparators) {
+  Var amount{Value(1234.5)};
+  const Value get = at(10, {.bSetGet = amount.block(), .cPicture = "999,999.99", .lDesign = true});
+  const Value after = next();
+  std::string picture;
+  runModal(dialog, {focusOn(get), focused(get), focusOn(after), focused(after),
+                    check([&] { picture = lanmere::send(as<TGet>(get).oGet, "Picture").string(); }),
+                    endWith(dialog)});
+  EXPECT_EQ(picture, "999,999.99");
 }
 
 }  // namespace
