@@ -78,6 +78,27 @@ TEST(Linking, TwiceKeepsOneSlotAndUnhandledMessagesReachTheWindowsOwnProcedure) 
   DestroyWindow(hwnd);
 }
 
+// A second object linked to a window the subclass procedure already serves takes the window's
+// slot and the first object's previous procedure: messages reach it alone, and what it leaves
+// reaches the window's own procedure once (never the subclass procedure again).
+TEST(Linking, ASecondObjectTakesOverASubclassedWindow) {
+  HWND hwnd = createTestWindow();
+  auto first = recorder(hwnd);
+  auto second = recorder(hwnd);
+  linkWindow(*first);
+  const long long oldProc = first->nOldProc.integer();
+  linkWindow(*second);
+  EXPECT_EQ(second->nOldProc.integer(), oldProc);
+  EXPECT_EQ(logOf(*second, hwnd, WM_LBUTTONDOWN), Strings{"LBUTTONDOWN 0 0 0"});
+  EXPECT_TRUE(first->log.empty());
+  constexpr UINT kPrivate = WM_USER + 6;
+  classMessages.clear();
+  SendMessageA(hwnd, kPrivate, 0, 0);
+  EXPECT_EQ(messagesOf(hwnd, {kPrivate}).size(), 1u);
+  unlinkWindow(*second);
+  DestroyWindow(hwnd);
+}
+
 TEST(Linking, ASlotPast65535IsKeptWhole) {
   HWND first = createTestWindow();
   HWND distant = createTestWindow();
