@@ -234,10 +234,10 @@ Value TControl::MResize(const Value& nHandle, const Value& nRow, const Value& nC
 
 bool TControl::designKey(long long key) {
   if (key == VK_DELETE) {
-    evaluate(bPreDelControl, self());
     const Value answer = evaluate(tell(self(), msg::bDelete));
     if (answer.isLogical() && answer.logical()) {
       const lanmere::Ref<TControl> keep(this);
+      evaluate(bPreDelControl, self());
       End();
       evaluate(bPostDelControl, self());
     }

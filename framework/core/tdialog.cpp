@@ -261,7 +261,10 @@ void TDialog::activateModeless(HWND owner) {
   }
   Hide();
   if (controls && !REGDIALOG(hWnd)) {
-    SendMsg(WM_CLOSE);
+    // Destroyed, not sent the close message: the procedure of a dialog not yet linked answers
+    // Cancel with EndDialog, which only hides a modeless dialog.
+    callWindows([&] { return DestroyWindow(created); });
+    hWnd = 0;
     showAlert(kNoMoreModeless);
     return;
   }
@@ -291,8 +294,7 @@ Value TDialog::Initiate(const Value&, const Value& hWndNew) {
     Gradient(settings().gradient);
   }
   if (lTransparent.logical()) markTransparent();
-  const Value controls = aControls;  // a control's Initiate may add controls meanwhile
-  for (const Value& control : controls.items()) tell(control, msg::Initiate, hWnd);
+  for (const Value& control : controlsNow()) tell(control, msg::Initiate, hWnd);
   if (lResize16.logical() && !lanmere::isEmpty(cResName)) resize16();
   place();
   if (!cCaption.isNil()) {
@@ -426,7 +428,8 @@ Value TDialog::End() {
 Value TDialog::End(const Value& nResultNew) {
   const Value result = nResultNew.isNil() ? Value(2) : nResultNew;
   if (!modal()) {
-    PostMessageA(hwnd(), WM_CLOSE, static_cast<WPARAM>(result.integer()), 0);
+    // Without a window a post would be a message of the thread, for whatever loop runs next.
+    if (hwnd()) PostMessageA(hwnd(), WM_CLOSE, static_cast<WPARAM>(result.integer()), 0);
   } else {
     if (!lValid().logical()) return false;
     nResult = result;
@@ -439,10 +442,14 @@ Value TDialog::End(const Value& nResultNew) {
 Value TDialog::Close(const Value& nResultNew) {
   if (modal()) return {};  // the dialog manager turns the close message into Cancel
   if (!lValid().logical()) return false;
+  closeValidated(nResultNew);
+  return true;
+}
+
+void TDialog::closeValidated(const Value& nResultNew) {
   if (nResultNew.isNil() || nResultNew.isNumber()) nResult = nResultNew;
   lVisible = false;
   callWindows([&] { return DestroyWindow(hwnd()); });
-  return true;
 }
 
 // Nothing keeps the dialog, its controls and a control awaiting validation (nResult) alive by a
@@ -462,8 +469,10 @@ Value TDialog::Destroy() {
 // through the window procedure, where any logical counts as 0.
 Value TDialog::QueryEndSession() {
   if (modal()) return !End(Value()).logical();
+  // bValid is asked once: End's close message would ask again, and a second "no" would leave
+  // the dialog open after the sender was told it ends.
   if (!lValid().logical()) return 0;
-  End(Value());
+  closeValidated(Value(2));
   return 1;
 }
 

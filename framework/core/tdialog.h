@@ -87,6 +87,8 @@ class TDialog : public TWindow {
   static long liveCount() noexcept;
 
  private:
+  // A modeless dialog's close once bValid agreed: nResult, hidden, destroyed.
+  void closeValidated(const Value& nResultNew);
   void activateModal(HWND owner);
   void activateModeless(HWND owner);
   void markTransparent();

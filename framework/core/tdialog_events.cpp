@@ -286,7 +286,7 @@ Value TDialog::Help(const Value&, const Value&) {
 }
 
 Value TDialog::ChangeFocus() {
-  PostMessageA(hwnd(), kWmFrameworkChangeFocus, 0, 0);
+  if (hwnd()) PostMessageA(hwnd(), kWmFrameworkChangeFocus, 0, 0);
   return {};
 }
 

@@ -319,9 +319,18 @@ Value TWindow::Create(const Value& cClassName) {
   int y = toInt(nTop);
   int width = toInt(nRight) - toInt(nLeft) + 1;
   int height = toInt(nBottom) - toInt(nTop) + 1;
-  // 32768 asks for the system's default size (and position): 32-bit Windows would take it as a
-  // size of 32768 pixels.
-  if (nBottom.integer() == kUseDefault) width = height = CW_USEDEFAULT;
+  // A bottom edge of 32768 passes the raw right and bottom as width and height. Only a top-level
+  // overlapped window has a default size (a pop-up or child asking for it would get 0 by 0);
+  // given no right edge either, it takes that size rather than one the system clamps.
+  if (nBottom.integer() == kUseDefault) {
+    const bool overlapped = !(style & (WS_CHILD | WS_POPUP));
+    if (overlapped && nRight.integer() == kUseDefault) {
+      width = height = CW_USEDEFAULT;
+    } else {
+      width = toInt(nRight);
+      height = toInt(nBottom);
+    }
+  }
   if (nTop.integer() == kUseDefault && nLeft.integer() == kUseDefault) x = y = CW_USEDEFAULT;
   const std::string caption = textForm(cCaption);
   const HMENU menuOrId =
@@ -358,7 +367,7 @@ Value TWindow::Activate(Args args) {
   if (!a.bValid.isNil()) bValid = a.bValid;
   if (!a.bDropFiles.isNil()) {
     bDropFiles = a.bDropFiles;
-    DragAcceptFiles(hwnd(), TRUE);
+    callWindows([&] { DragAcceptFiles(hwnd(), TRUE); });
   }
   const Value target = eventTarget();
   auto assign = [&](const lanmere::Symbol* member, const Value& value) {
@@ -469,13 +478,34 @@ void TWindow::releaseLinks() {
 
 // ---- Geometry ----
 
-Value TWindow::CoorsUpdate() {
-  RECT rect{};
-  if (!GetWindowRect(hwnd(), &rect)) return {};
-  const HWND parent = GetParent(hwnd());
-  if (parent && (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_CHILD)) {
+namespace {
+
+// The window's rectangle where its coordinates live: a child's in its parent's client area, a
+// top-level window's on the screen. False when there is no window.
+bool placedRect(HWND window, RECT& rect) {
+  if (!GetWindowRect(window, &rect)) return false;
+  const HWND parent = GetParent(window);
+  if (parent && (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)) {
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
   }
+  return true;
+}
+
+// A rectangle with inclusive edges as the framework's rectangle class (above the core, made by
+// name); the list {top, left, bottom, right} while that class is not registered.
+Value rectangle(const RECT& rect) {
+  const Value edges[] = {rect.top, rect.left, rect.bottom - 1, rect.right - 1};
+  const Value made = lanmere::createObject("TRECT");
+  if (made.isNil()) return Value::list({edges[0], edges[1], edges[2], edges[3]});
+  tell(made, msg::New, edges[0], edges[1], edges[2], edges[3]);
+  return made;
+}
+
+}  // namespace
+
+Value TWindow::CoorsUpdate() {
+  RECT rect{};
+  if (!placedRect(hwnd(), rect)) return {};
   nTop = rect.top;
   nLeft = rect.left;
   nBottom = rect.bottom - 1;
@@ -504,8 +534,8 @@ Value TWindow::SetBounds(const Value& left, const Value& top, const Value& right
               Value(bottom.integer() - top.integer() + 1));
 }
 
-// The rectangle is a list {top, left, bottom, right} until the rectangle class exists; an object
-// answering nTop, nLeft, nBottom and nRight serves as well.
+// The rectangle answers nTop, nLeft, nBottom and nRight (inclusive edges); the list {top, left,
+// bottom, right} serves as well.
 Value TWindow::SetCoors(const Value& oRect) {
   if (oRect.isList()) return SetBounds(oRect.item(2), oRect.item(1), oRect.item(4), oRect.item(3));
   if (!oRect.isObject()) return {};
@@ -537,18 +567,17 @@ Value TWindow::_nHeight(const Value& height) {
   return height;
 }
 
-// {top, left, bottom, right} as the system gives them (the window's rectangle on the screen; the
-// client rectangle from 0, 0), until the rectangle class exists.
+// Where SetCoors takes it back: a child in its parent's client coordinates.
 Value TWindow::GetRect() {
   RECT rect{};
-  GetWindowRect(hwnd(), &rect);
-  return Value::list({rect.top, rect.left, rect.bottom, rect.right});
+  placedRect(hwnd(), rect);
+  return rectangle(rect);
 }
 
 Value TWindow::GetCliRect() {
   RECT rect{};
   GetClientRect(hwnd(), &rect);
-  return Value::list({rect.top, rect.left, rect.bottom, rect.right});
+  return rectangle(rect);
 }
 
 // Centres the window over oWndOver, else over its parent, else over the screen's work area.
@@ -746,9 +775,13 @@ Value TWindow::LastActiveCtrl() {
   return items.back();
 }
 
+std::vector<Value> TWindow::controlsNow() const {
+  const std::span<Value> items = aControls.items();
+  return {items.begin(), items.end()};
+}
+
 Value TWindow::AEvalWhen() {
-  const Value controls = aControls;  // a closure may add controls meanwhile
-  for (const Value& control : controls.items()) {
+  for (const Value& control : controlsNow()) {
     const Value when = offer(control, msg::bWhen);
     if (when.isClosure()) tell(control, notFalse(evaluate(when)) ? msg::Enable : msg::Disable);
   }

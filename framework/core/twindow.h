@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "runtime/binding.h"
 #include "runtime/functions.h"
 #include "runtime/object.h"
@@ -275,6 +277,11 @@ class TWindow : public lanmere::Object {
   Value self();
   // Windows whose instances are alive (a leak check for tests).
   static long liveCount() noexcept;
+
+ protected:
+  // The controls as they are now, apart from aControls: a closure or Initiate called for each may
+  // add controls (the list outgrows its storage) or end one (the rest move up a place).
+  std::vector<Value> controlsNow() const;
 
  private:
   // The background double buffer of one Paint.

@@ -110,7 +110,23 @@ void measureFont(HWND hwnd, HFONT font, Value& height, Value& width) {
 // ---- Painting ----
 
 // EndPaint runs also when Paint raises, and then the request Paint raised is the one that goes on.
+// A bPainted that drains the queue can paint the window again inside its own paint: the inner
+// paint starts from no state and the outer one gets its context, record and buffer back.
 Value TWindow::Display() {
+  struct Outer {
+    TWindow& window;
+    Value dc, record;
+    bool fromGetDC;
+    Buffer buffer;
+    ~Outer() {
+      window.hDC = dc;
+      window.cPS = record;
+      window.dcFromGetDC_ = fromGetDC;
+      window.buffer_ = buffer;
+    }
+  } outer{*this, hDC, cPS, dcFromGetDC_, buffer_};
+  clearPaintState();
+  buffer_ = Buffer{};
   BeginPaint();
   try {
     Paint();

@@ -1,15 +1,18 @@
 #include "framework/core/win32.h"
 
+#include "framework/core/wndproc.h"
+
 namespace kestrel {
 
 using lanmere::Value;
 
 std::string windowText(HWND hwnd) {
   if (!hwnd) return {};
-  const int length = GetWindowTextLengthA(hwnd);
+  // Both ask the window itself, whose procedure can call back into the framework.
+  const int length = callWindows([&] { return GetWindowTextLengthA(hwnd); });
   if (length <= 0) return {};
   std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
+  const int copied = callWindows([&] { return GetWindowTextA(hwnd, text.data(), length + 1); });
   text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
   return text;
 }

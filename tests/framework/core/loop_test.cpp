@@ -311,5 +311,30 @@ TEST(Loop, AfterWinrunTheDestroyedApplicationWindowReadsAsNone) {
   EXPECT_EQ(GETWNDAPP(), 0);
 }
 
+// WINRUN inside a loop that already runs (a modal dialog's) puts back the running flag it found,
+// true; WNDMAIN by name answers the object of the application window meanwhile.
+TEST(Loop, WinrunPutsBackARunningFlagThatWasTrueAndWndmainAnswersTheMainWindow) {
+  lanmere::registerModule(winListModule());  // WNDMAIN by name
+  HWND hwnd = createTestWindow();
+  auto object = recorder(hwnd);
+  linkWindow(*object);
+  Value main;
+  {
+    RunningMarker outer;
+    TimedSteps steps({[&] {
+      main = lanmere::callFunction("WNDMAIN", {});
+      PostQuitMessage(0);
+    }});
+    runLoop(hwnd);
+    steps.rethrow();
+    EXPECT_TRUE(LWRUNNING());
+  }
+  EXPECT_FALSE(LWRUNNING());
+  EXPECT_EQ(main.object(), object.get());
+  EXPECT_TRUE(lanmere::callFunction("WNDMAIN", {}).isNil());  // the application window went back
+  unlinkWindow(*object);
+  DestroyWindow(hwnd);
+}
+
 }  // namespace
 }  // namespace kestrel::test

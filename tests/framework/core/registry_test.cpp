@@ -28,6 +28,15 @@ Strings logOf(TRecorder& object, HWND hwnd, UINT message, WPARAM wParam = 0, LPA
   return object.log;
 }
 
+// A message no object answers reaches the window's own procedure exactly once (a subclass
+// procedure installed over itself would recurse).
+bool reachesOwnProcedureOnce(HWND hwnd) {
+  constexpr UINT kPrivate = WM_USER + 5;
+  classMessages.clear();
+  SendMessageA(hwnd, kPrivate, 0, 0);
+  return messagesOf(hwnd, {kPrivate}).size() == 1;
+}
+
 TEST(Linking, AFreedSlotIsReusedAndMessagesReachOnlyTheNewObject) {
   HWND first = createTestWindow();
   auto a = recorder(first);
@@ -70,11 +79,26 @@ TEST(Linking, TwiceKeepsOneSlotAndUnhandledMessagesReachTheWindowsOwnProcedure) 
   const long long windows = NWINDOWS();
   EXPECT_EQ(linkWindow(*object), slot);
   EXPECT_EQ(NWINDOWS(), windows);
-  constexpr UINT kPrivate = WM_USER + 5;
-  classMessages.clear();
-  SendMessageA(hwnd, kPrivate, 0, 0);
-  EXPECT_EQ(messagesOf(hwnd, {kPrivate}).size(), 1u);
+  EXPECT_TRUE(reachesOwnProcedureOnce(hwnd));
   unlinkWindow(*object);
+  DestroyWindow(hwnd);
+}
+
+// A second object linked to a window the subclass procedure already serves takes the window's
+// slot and the first object's previous procedure: messages reach it alone, and what it leaves
+// reaches the window's own procedure once (never the subclass procedure again).
+TEST(Linking, ASecondObjectTakesOverASubclassedWindow) {
+  HWND hwnd = createTestWindow();
+  auto first = recorder(hwnd);
+  auto second = recorder(hwnd);
+  linkWindow(*first);
+  const long long oldProc = first->nOldProc.integer();
+  linkWindow(*second);
+  EXPECT_EQ(second->nOldProc.integer(), oldProc);
+  EXPECT_EQ(logOf(*second, hwnd, WM_LBUTTONDOWN), Strings{"LBUTTONDOWN 0 0 0"});
+  EXPECT_TRUE(first->log.empty());
+  EXPECT_TRUE(reachesOwnProcedureOnce(hwnd));
+  unlinkWindow(*second);
   DestroyWindow(hwnd);
 }
 

@@ -47,6 +47,22 @@ LM_DEFINE_CLASS(TTestCursor) {
   c.methods(LM_METHODS(End));
 }
 
+// Stands for a folder: its pages, the page shown (1-based) and the page SetOption turned to.
+class TTestFolder : public lanmere::Object {
+  LM_CLASS(TTestFolder, lanmere::Object)
+  Value aDialogs = Value::list({1, 2, 3});
+  Value nOption = 1;
+  Value SetOption(const Value& nPage) {
+    nOption = nPage;
+    return {};
+  }
+};
+LM_DEFINE_CLASS_AS(TTestFolder, "TFOLDER") {
+  c.data(LM_FIELDS(aDialogs, nOption));
+  c.methods(LM_METHODS(SetOption));
+  c.creatable();
+}
+
 namespace {
 
 Value bind(const Value& parent, const Value& id, const char* className = "TCONTROL") {
@@ -412,6 +428,39 @@ TEST_F(Controls, ABreakInBValidDoesNotSwitchValidationOff) {
 
 // ---- Mnemonics ----
 
+// Ctrl+Tab on a folder's page turns to the next page and Ctrl+Shift+Tab to the previous one,
+// wrapping around at both ends; the key goes no further (0).
+TEST_F(Controls, CtrlTabTurnsTheFoldersPagesWithWrapAround) {
+  TTestFolder::Class();
+  Panel panel;
+  const Value folder = lanmere::createObject("TFOLDER");
+  as<TWindow>(panel.window).oWnd = folder;
+  const Value control = panel.control("EDIT", kIdFirst, WS_TABSTOP, 10, 10);
+  struct Case {
+    long long from;
+    bool shift;
+    long long to;
+  };
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  const BYTE saved[2] = {keys[VK_CONTROL], keys[VK_SHIFT]};
+  for (const Case& c : {Case{1, false, 2}, Case{3, false, 1}, Case{1, true, 3}, Case{2, true, 1}}) {
+    as<TTestFolder>(folder).nOption = c.from;
+    keys[VK_CONTROL] = 0x80;
+    keys[VK_SHIFT] = c.shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    const Value answer = lanmere::send(control, "KeyDown", {VK_TAB, 0});
+    EXPECT_EQ(as<TTestFolder>(folder).nOption.integer(), c.to)
+        << c.from << (c.shift ? " back" : "");
+    EXPECT_EQ(answer.integer(), 0);
+    EXPECT_TRUE(answer.isNumber());
+  }
+  keys[VK_CONTROL] = saved[0];
+  keys[VK_SHIFT] = saved[1];
+  SetKeyboardState(keys);
+  as<TWindow>(panel.window).oWnd = Value();
+}
+
 TEST_F(Controls, TheKeyMenuCommandFindsTheHotControl) {
   const Value dialog = resource();
   const Value first = bind(dialog, kIdFirst);
@@ -668,7 +717,7 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
   send(hwnd, WM_LBUTTONUP, 0, mousePosition(inside.right + 18, inside.bottom + 8));
   EXPECT_EQ(lanmere::send(control, "nWidth").integer(), 104 - 48);
   EXPECT_EQ(lanmere::send(control, "nHeight").integer(), 72 - 40);
-  // Delete asks; No keeps the control, Yes removes it.
+  // Delete asks; No keeps the control, Yes removes it: bPreDelControl runs after the Yes.
   std::vector<int> answers = {IDNO, IDYES};
   ModalDriver driver([&](const BoxInfo& box) {
     if (box.text != "Delete this control ?" || answers.empty()) return 0;
@@ -684,7 +733,7 @@ TEST_F(Controls, DesignModeMovesSnapsAndDeletes) {
   send(as<TControl>(kept).hwnd(), WM_KEYDOWN, VK_DELETE, 0);
   send(hwnd, WM_KEYDOWN, VK_DELETE, 0);
   EXPECT_TRUE(pump([&] { return !IsWindow(hwnd); }));
-  EXPECT_EQ(log, (std::vector<std::string>{"pre", "pre", "deleted"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"pre", "deleted"}));
   EXPECT_TRUE(IsWindow(as<TControl>(kept).hwnd()));
   const Value& controls = as<TWindow>(panel.window).aControls;
   ASSERT_EQ(controls.length(), 1u);
@@ -719,6 +768,41 @@ TEST_F(Controls, EndAndAClosedDialogLeaveNothingBehind) {
   }
   lanmere::callFunction("SETWNDDEFAULT", {Value()});
   EXPECT_EQ(TControl::liveCount(), before);
+}
+
+// AEvalWhen asks every control the window had when it started exactly once, whatever a closure
+// does to the list meanwhile: one adds controls (the list outgrows its storage), one ends its own
+// control (the rest move up a place).
+TEST_F(Controls, AEvalWhenAsksEachControlOnceWhileAClosureAddsOrEndsOne) {
+  struct Case {
+    const char* what;
+    std::function<void(const Value& window, const Value& first)> act;
+    std::size_t controlsAfter;
+  };
+  const Case cases[] = {
+      {"adds",
+       [](const Value& window, const Value&) {
+         for (int i = 0; i < 40; ++i) bind(window, 500 + i);
+       },
+       46},
+      {"ends", [](const Value&, const Value& first) { lanmere::send(first, "End"); }, 5},
+  };
+  for (const Case& c : cases) {
+    Panel panel;
+    std::vector<int> asked(6, 0);
+    std::vector<Value> controls;
+    for (int i = 0; i < 6; ++i) {
+      controls.push_back(bind(panel.window, 400 + i));
+      as<TControl>(controls.back()).bWhen = closure([&, i](lanmere::Args) {
+        ++asked[i];
+        if (i == 0) c.act(panel.window, controls[0]);
+        return Value(true);
+      });
+    }
+    lanmere::send(panel.window, "AEvalWhen");
+    EXPECT_EQ(asked, std::vector<int>(6, 1)) << c.what;
+    EXPECT_EQ(as<TWindow>(panel.window).aControls.length(), c.controlsAfter) << c.what;
+  }
 }
 
 // What a dialog does for its controls and its frame: the top control docked by AdjTop, the

@@ -269,15 +269,53 @@ TEST_F(Controls, AFullModelessTableRefusesTheDialog) {
   EXPECT_TRUE(CANREGDIALOG());
 }
 
-// The end-session query: 1 when the dialog agrees to end (and it ends), 0 when bValid refuses.
+// Fills the modeless table when the first window of the thread is created: the slot the dialog
+// was promised before its creation is gone once the window exists.
+constexpr long long kFirstFakeDialog = 0x20000;
+long long fakesTaken = 0;
+LRESULT CALLBACK fillTableAtCreation(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && fakesTaken == 0) {
+    while (REGDIALOG(kFirstFakeDialog + fakesTaken)) ++fakesTaken;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// REGDIALOG failing after the dialog was created: the window is closed with the alert, and the
+// dialog is neither registered nor initiated.
+TEST_F(Controls, AModelessDialogWhoseSlotWentDuringCreationIsClosed) {
+  const Value dialog = pixelDialog(100, 100, 200, 300, "Slot gone");
+  addControl(dialog, "Edit", kIdFirstEdit, "", 10, 10, 35, 200, WS_TABSTOP | WS_BORDER);
+  int initiated = 0;
+  ModalDriver answer([](const BoxInfo&) { return IDOK; });
+  fakesTaken = 0;
+  const HHOOK hook = SetWindowsHookExA(WH_CBT, fillTableAtCreation, nullptr, GetCurrentThreadId());
+  activate(dialog, {.lModal = false, .bInit = counter(initiated)});
+  UnhookWindowsHookEx(hook);
+  const HWND hwnd = as<TDialog>(dialog).hwnd();
+  EXPECT_TRUE(pumpUntil([&] { return !IsWindow(hwnd); }));
+  EXPECT_FALSE(registered(hwnd));
+  for (long long i = 0; i < fakesTaken; ++i) DEREGDIALOG(kFirstFakeDialog + i);
+  EXPECT_GT(fakesTaken, 0);
+  ASSERT_EQ(answer.seen().size(), 1u);
+  EXPECT_EQ(answer.seen()[0].text, "Not possible to create more non-modal Dialogs");
+  EXPECT_EQ(initiated, 0);
+}
+
+// The end-session query: 1 when the dialog agrees to end (and it ends), 0 when bValid refuses;
+// bValid is asked once (a second "Save changes?" could refuse after the answer was given).
 TEST_F(Controls, QueryEndSessionAnswersWhetherTheDialogEnds) {
   for (bool modal : {true, false}) {
     for (bool refuse : {false, true}) {
       SCOPED_TRACE(std::string(modal ? "modal" : "modeless") + (refuse ? " refusing" : ""));
       const Value dialog = resourceDialog("NAMEDDLG");
       bool agree = !refuse;
-      const Value valid = closure([&](lanmere::Args) { return Value(agree); });
+      int asked = 0;
+      const Value valid = closure([&](lanmere::Args) {
+        ++asked;
+        return Value(agree);
+      });
       LRESULT answer = -1;
+      int askedByQuery = 0;
       HWND hwnd = nullptr;
       std::vector<std::function<bool(HWND)>> steps = {
           [&](HWND current) {
@@ -286,6 +324,7 @@ TEST_F(Controls, QueryEndSessionAnswersWhetherTheDialogEnds) {
           },
           [&](HWND) {
             answer = SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0);
+            askedByQuery = asked;
             agree = true;
             if (refuse) lanmere::send(dialog, "End", {2});
             return true;
@@ -304,6 +343,7 @@ TEST_F(Controls, QueryEndSessionAnswersWhetherTheDialogEnds) {
         driver.rethrow();
       }
       EXPECT_EQ(answer, refuse ? 0 : 1);
+      EXPECT_EQ(askedByQuery, 1);
       EXPECT_FALSE(IsWindow(hwnd));
     }
   }

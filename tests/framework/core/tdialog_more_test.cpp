@@ -217,6 +217,23 @@ TEST_F(DialogRest, ChangeFocusPostsItsMessageAndMovesNothing) {
   EXPECT_TRUE(visible);
 }
 
+// A dialog without a window posts nothing: a post to window 0 is a message of the thread,
+// which whatever loop runs next would take for its own.
+TEST_F(DialogRest, EndAndChangeFocusWithoutAWindowPostNothing) {
+  struct Case {
+    const char* method;
+    UINT message;
+  };
+  for (const Case& c : {Case{"End", WM_CLOSE}, Case{"ChangeFocus", kWmFrameworkChangeFocus}}) {
+    const Value dialog = newDialog({.cResName = "NAMEDDLG"});
+    as<TDialog>(dialog).lModal = false;
+    lanmere::send(dialog, c.method);
+    MSG stray{};
+    EXPECT_FALSE(PeekMessageA(&stray, reinterpret_cast<HWND>(-1), c.message, c.message, PM_REMOVE))
+        << c.method;
+  }
+}
+
 // AdjTop docks the top control at once; it and the client control (SetControl) follow when the
 // dialog is resized: the top one across the whole width, the client one filling what is left.
 TEST_F(DialogRest, DockedControlsFollowTheDialogsSize) {

@@ -13,6 +13,7 @@
 
 #include "framework/core/fwmessages.h"
 #include "framework/core/wndproc.h"
+#include "framework/services/trect.h"
 #include "runtime/binding.h"
 #include "tests/support/files.h"
 #include "tests/support/twindow_support.h"
@@ -64,6 +65,32 @@ TEST(Geometry, MoveSizeBoundsAndCenterPlaceTheWindowAndUpdateItsEdges) {
   EXPECT_NEAR(top.left - work.left, work.right - top.right, 1);
   EXPECT_NEAR(top.top - work.top, work.bottom - top.bottom, 1);
   destroy(parent);
+}
+
+// GetRect (in the parent's client coordinates for a child) and GetCliRect answer rectangles with
+// inclusive edges, so SetCoors(GetRect()) leaves a window where it was.
+TEST(Geometry, GetRectAndGetCliRectAnswerRectanglesSetCoorsTakesBack) {
+  lanmere::registerModule(tRectModule());  // the rectangle is made by name
+  Value top = shownWindow(30, 40, 229, 339);
+  Value child = childWindow(top, 10);
+  for (const Value& w : {top, child}) {
+    const RECT before = rectInParent(hwndOf(w));
+    RECT client{};
+    GetClientRect(hwndOf(w), &client);
+    const Value rect = lanmere::send(w, "GetRect");
+    const Value cli = lanmere::send(w, "GetCliRect");
+    using Edges = std::vector<long long>;
+    EXPECT_EQ(integersOf(as<TRect>(rect).aRect),
+              (Edges{before.top, before.left, before.bottom - 1, before.right - 1}));
+    EXPECT_EQ(integersOf(as<TRect>(cli).aRect), (Edges{0, 0, client.bottom - 1, client.right - 1}));
+    for (int round = 0; round < 2; ++round) lanmere::send(w, "SetCoors", {rect});
+    const RECT after = rectInParent(hwndOf(w));
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(after.bottom, before.bottom);
+  }
+  destroy(top);
 }
 
 TEST(Geometry, TheMinMaxListLimitsTheSizeTheSystemGives) {

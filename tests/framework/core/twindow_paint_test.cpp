@@ -208,6 +208,31 @@ TEST(Painting, ABreakInBPaintedLeavesNoPaintStateBehind) {
   destroy(w);
 }
 
+// A bPainted that paints the window again inside (as one that drains the queue does) keeps its
+// own paint: the inner one ends its own, and the outer finds its context and record again.
+TEST(Painting, ANestedPaintKeepsTheOuterPaintsState) {
+  Value w = topWindow();
+  int paints = 0;
+  bool kept = false;
+  as<TWindow>(w).bPainted = closure([&](Args) {
+    if (++paints == 1) {
+      const long long dc = as<TWindow>(w).hDC.integer();
+      const std::string record = as<TWindow>(w).cPS.string();
+      repaint(w);
+      kept = dc != 0 && as<TWindow>(w).hDC.integer() == dc &&
+             as<TWindow>(w).cPS.string() == record && as<TWindow>(w).nPaintCount.integer() == 1;
+    }
+    return Value(0);
+  });
+  repaint(w);
+  EXPECT_EQ(paints, 2);
+  EXPECT_TRUE(kept);
+  EXPECT_EQ(as<TWindow>(w).nPaintCount.integer(), 0);
+  EXPECT_TRUE(as<TWindow>(w).hDC.isNil());
+  EXPECT_TRUE(as<TWindow>(w).cPS.isNil());
+  destroy(w);
+}
+
 // ---- Colours and fonts ----
 
 TEST(Colors, AColorPairGivesItsColoursAndASolidBrush) {

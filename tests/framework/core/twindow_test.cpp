@@ -6,11 +6,13 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "errors/kserror.h"
 #include "framework/core/fwmessages.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndfuncs.h"
@@ -68,6 +70,19 @@ LM_DEFINE_CLASS(TProbe) {
   c.creatable();
 }
 
+// A window whose procedure breaks on one message, as a closure the message reaches may.
+class TBreakOn : public TWindow {
+  LM_CLASS(TBreakOn, TWindow)
+  long long message = 0;
+  Value HandleEvent(const Value& nMsg, const Value& w, const Value& l) override {
+    if (nMsg.integer() == message) lanmere::doBreak(Value("parked"));
+    return TWindow::HandleEvent(nMsg, w, l);
+  }
+};
+LM_DEFINE_CLASS(TBreakOn) {
+  c.creatable();
+}
+
 bool registered(const char* name) {
   WNDCLASSEXA info{};
   info.cbSize = sizeof info;
@@ -88,6 +103,55 @@ TEST(Creation, EachClassGetsItsOwnSystemClassOnce) {
   EXPECT_TRUE(lanmere::send(own, "lRegistered").logical());
   EXPECT_TRUE(lanmere::send(plain, "lRegistered").logical());
   for (const Value& w : {shared, own, plain, again}) destroy(w);
+}
+
+// A request parked while the system called the window back is raised as the framework's call
+// returns, before the framework goes on: reading a window's text, accepting dropped files.
+TEST(Requests, CallsThatCallBackRaiseTheParkedRequestAtOnce) {
+  TBreakOn::Class();
+  Value parent = pixelWindow(0, 0, 199, 299);
+  struct Case {
+    const char* what;
+    UINT message;
+    std::function<void(const Value&, bool& wentOn)> call;
+  };
+  const Case cases[] = {
+      {"window text", WM_GETTEXT,
+       [](const Value& w, bool& wentOn) {
+         kestrel::windowText(hwndOf(w));  // the framework's helper, not the tests' own
+         wentOn = true;
+       }},
+      {"drop files", WM_STYLECHANGED,
+       [](const Value& w, bool& wentOn) {
+         // Activate sets the closures after it accepted dropped files.
+         struct Seen {
+           const Value& w;
+           bool& wentOn;
+           ~Seen() { wentOn = !as<TWindow>(w).bLClicked.isNil(); }
+         } seen{w, wentOn};
+         TWindow::ActivateArgs{.bLClicked = fixed(1), .bDropFiles = fixed(Value())}.sendTo(w);
+       }},
+  };
+  for (const Case& c : cases) {
+    Value w = TWindow::NewArgs{.nTop = 10,
+                               .nLeft = 10,
+                               .nBottom = 40,
+                               .nRight = 90,
+                               .cTitle = "text",
+                               .oWnd = parent,
+                               .lPixel = true}
+                  .sendTo(lanmere::createObject("TBREAKON"));
+    as<TBreakOn>(w).message = c.message;
+    Value caught;
+    bool wentOn = false;
+    lanmere::beginSequence([&] { c.call(w, wentOn); }, [&](const Value& v) { caught = v; });
+    lanmere::beginSequence([] { lanmere::raiseParked(); }, [](const Value&) {});
+    EXPECT_EQ(caught.string(), "parked") << c.what;
+    EXPECT_FALSE(wentOn) << c.what;
+    as<TBreakOn>(w).message = 0;
+    destroy(w);
+  }
+  destroy(parent);
 }
 
 TEST(Creation, DefaultNewGivesTheDocumentedWindow) {
@@ -111,14 +175,51 @@ TEST(Creation, DefaultNewGivesTheDocumentedWindow) {
   EXPECT_TRUE(GETWNDDEFAULT().isNil());
 }
 
-TEST(Creation, UseDefaultSizeIsTheSystemsDefault) {
-  Value w = pixelWindow(20, 20, 32768, 32768);
-  RECT rect{};
-  GetWindowRect(hwndOf(w), &rect);
-  EXPECT_GT(rect.right - rect.left, 0);
-  EXPECT_LT(rect.right - rect.left, 32768);
-  EXPECT_LT(rect.bottom - rect.top, 32768);
-  destroy(w);
+// A bottom edge of 32768 asks for the system's default size, which only a top-level overlapped
+// window has: a given right edge, a pop-up and a child window pass the raw right and bottom as
+// width and height. Each is compared with the window the system makes from the same request.
+TEST(Creation, UseDefaultSizeOnlyForTopLevelOverlappedWindows) {
+  Value parent = pixelWindow(0, 0, 299, 399);
+  struct Case {
+    const char* what;
+    long long right;
+    const char* border;  // "NONE" makes a pop-up
+    bool child;
+    int width, height;  // what the system is asked for
+  };
+  const Case cases[] = {
+      {"overlapped", 32768, nullptr, false, CW_USEDEFAULT, CW_USEDEFAULT},
+      {"given width", 300, nullptr, false, 300, 32768},
+      {"pop-up", 200, "NONE", false, 200, 32768},
+      {"child", 120, nullptr, true, 120, 32768},
+  };
+  for (const Case& c : cases) {
+    Value w = TWindow::NewArgs{.nTop = 20,
+                               .nLeft = 20,
+                               .nBottom = 32768,
+                               .nRight = c.right,
+                               .cTitle = "",
+                               .oWnd = c.child ? parent : Value(),
+                               .cBorder = c.border ? Value(c.border) : Value(),
+                               .lPixel = true}
+                  .sendTo(lanmere::createObject("TWINDOW"));
+    const HWND made = hwndOf(w);
+    char className[64] = {};
+    GetClassNameA(made, className, sizeof className);
+    const HWND system = CreateWindowExA(
+        0, className, "", static_cast<DWORD>(GetWindowLongPtrA(made, GWL_STYLE)), 20, 20, c.width,
+        c.height, c.child ? hwndOf(parent) : nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    RECT got{}, want{};
+    GetWindowRect(made, &got);
+    GetWindowRect(system, &want);
+    EXPECT_GT(want.right - want.left, 0) << c.what;
+    EXPECT_EQ(got.right - got.left, want.right - want.left) << c.what;
+    EXPECT_EQ(got.bottom - got.top, want.bottom - want.top) << c.what;
+    DestroyWindow(system);
+    destroy(w);
+  }
+  destroy(parent);
+  dropQuitMessages();
 }
 
 TEST(Creation, ARefusedWindowRaisesFrameworkError6AndLinksNothing) {

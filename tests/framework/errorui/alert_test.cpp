@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -67,6 +68,16 @@ long textWidthIn(HWND dialog, const std::string& text) {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return size.cx;
+}
+// The alert font's character height, as the dialog measures it.
+long charHeight(HWND dialog) {
+  const HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, alertFont(dialog));
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return metrics.tmHeight;
 }
 std::pair<DWORD, DWORD> selection(HWND edit) {
   DWORD start = 0, end = 0;
@@ -178,6 +189,17 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
         EXPECT_EQ(r.left, i == 0 ? r.left : box.buttons[i - 1].rect.right + 7);
         EXPECT_TRUE(r.right <= box.client.right && r.bottom <= box.client.bottom);
       }
+      // The documented geometry: button top = max(text box height, 20) + 50; dialog height =
+      // character height x 1.7 + button top + 50; first left = (dialog width - n x button
+      // width - (n + 14)) / 2.
+      const long top = std::max(height(rectInParent(textBox(dialog))), 20L) + 50;
+      const long count = static_cast<long>(box.buttons.size());
+      RECT outer{};
+      GetWindowRect(dialog, &outer);
+      EXPECT_EQ(box.buttons[0].rect.top, top);
+      EXPECT_EQ(height(outer), static_cast<long>(charHeight(dialog) * 1.7 + top + 50));
+      EXPECT_EQ(box.buttons[0].rect.left,
+                (width(outer) - count * width(box.buttons[0].rect) - (count + 14)) / 2);
       if (c.press == "&No") {
         EXPECT_TRUE(saveScreenshot("alert_three_options.bmp"));
       }
@@ -185,6 +207,15 @@ TEST_F(Alert, ShowsItsArgumentsAndAnswersTheOptionPressed) {
     });
     EXPECT_EQ(answer.integer(), c.answer);
   }
+}
+
+// Esc leaves the alert without an option: 0.
+TEST_F(Alert, EscAnswersZero) {
+  const Value answer = alert({"Leave"}, [](HWND) { return std::string(kGoOn); }, {[](HWND) {
+                               pressKeys({VK_ESCAPE});
+                               return true;
+                             }});
+  EXPECT_EQ(answer.integer(), 0);
 }
 
 TEST_F(Alert, TheFocusStartsOnTheDefaultOptionOrTheTextBox) {
