@@ -19,6 +19,8 @@
 #include "framework/controls/tlistbox.h"
 #include "framework/controls/tmultiget.h"
 #include "framework/controls/tpen.h"
+#include "framework/controls/tradio.h"
+#include "framework/controls/tradmenu.h"
 #include "framework/controls/tsay.h"
 #include "framework/controls/tscrollbar.h"
 
@@ -31,7 +33,7 @@ std::vector<const lanmere::ModuleTable*> controlsModules() {
           &tCursorModule(), &tButtonModule(),         &tSayModule(),
           &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
           &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
-          &tListBoxModule(), &tComboBoxModule(), &tMultiGetModule()};
+          &tListBoxModule(), &tComboBoxModule(), &tMultiGetModule(), &tRadioModule(), &tRadMenuModule()};
 }
 
 }  // namespace kestrel
