@@ -27,13 +27,14 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(),         &gradientModule(),
-          &bitmapsModule(), &cursorsModule(),         &iconsModule(),
-          &tFontModule(),   &tBrushModule(),          &tPenModule(),
-          &tCursorModule(), &tButtonModule(),         &tSayModule(),
-          &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
-          &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
-          &tListBoxModule(), &tComboBoxModule(), &tMultiGetModule(), &tRadioModule(), &tRadMenuModule()};
+  return {&gdiObjModule(),   &fontApiModule(),         &gradientModule(),
+          &bitmapsModule(),  &cursorsModule(),         &iconsModule(),
+          &tFontModule(),    &tBrushModule(),          &tPenModule(),
+          &tCursorModule(),  &tButtonModule(),         &tSayModule(),
+          &tIconModule(),    &scrollbarNativeModule(), &tScrollBarModule(),
+          &tBtnBmpModule(),  &editNativeModule(),      &tGetModule(),
+          &tListBoxModule(), &tComboBoxModule(),       &tMultiGetModule(),
+          &tRadioModule(),   &tRadMenuModule()};
 }
 
 }  // namespace kestrel

@@ -82,8 +82,8 @@ Value TRadio::New(Args args) {
   nLeft = cellPixels(a.nCol, pixel ? 1 : kColumnWidth) + kLeftMargin;
   // Inclusive edges: a given size is the window's.
   nBottom = nTop.integer() + (a.nHeight.isNumber() ? a.nHeight.integer() - 1 : kDefaultBottom);
-  nRight = nLeft.integer() +
-           (a.nWidth.isNumber() ? a.nWidth.integer() - 1 : kCharWidth * captionLength);
+  nRight =
+      nLeft.integer() + (a.nWidth.isNumber() ? a.nWidth.integer() - 1 : kCharWidth * captionLength);
   const bool first = flag(a.lGroup);
   nStyle = kRadioStyle | (first ? WS_GROUP | WS_TABSTOP : 0) | (design ? WS_CLIPSIBLINGS : 0);
   nId = GetNewId();

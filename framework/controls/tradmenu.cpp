@@ -118,29 +118,29 @@ Value TRadMenu::New(Args args) {
   bind(a.bSetGet, a.bChange, a.cMsg, a.lUpdate);
   // A value that is no number becomes the first option; a number is kept, 0 meaning no choice.
   if (!nOption().isNumber()) _nOption(1);
-  const long long chosen = position();
+  const long long chosen = wholeValue();
   const double row = a.nRow.isNumber() ? a.nRow.number() : 0;
   for (std::size_t i = 0; i < captions.size(); ++i) {
     const auto pos = static_cast<long long>(i) + 1;
     appendTo(aItems, lanmere::construct<TRadio>({.nRow = row + static_cast<double>(i) * step,
-                                .nCol = a.nCol,
-                                .cCaption = captions[i],
-                                .lGroup = i == 0,
-                                .lChecked = pos == chosen,
-                                .nPos = pos,
-                                .oWnd = owner,
-                                .oRadMenu = self(),
-                                .nHelpId = helpIds[i],
-                                .nClrText = text,
-                                .nClrPane = back,
-                                .cMsg = a.cMsg,
-                                .lUpdate = a.lUpdate,
-                                .bWhen = a.bWhen,
-                                .nWidth = a.nWidth,
-                                .nHeight = a.nHeight,
-                                .bValid = a.bValid,
-                                .lDesign = a.lDesign,
-                                .lPixel = a.lPixel}));
+                                                 .nCol = a.nCol,
+                                                 .cCaption = captions[i],
+                                                 .lGroup = i == 0,
+                                                 .lChecked = pos == chosen,
+                                                 .nPos = pos,
+                                                 .oWnd = owner,
+                                                 .oRadMenu = self(),
+                                                 .nHelpId = helpIds[i],
+                                                 .nClrText = text,
+                                                 .nClrPane = back,
+                                                 .cMsg = a.cMsg,
+                                                 .lUpdate = a.lUpdate,
+                                                 .bWhen = a.bWhen,
+                                                 .nWidth = a.nWidth,
+                                                 .nHeight = a.nHeight,
+                                                 .bValid = a.bValid,
+                                                 .lDesign = a.lDesign,
+                                                 .lPixel = a.lPixel}));
   }
   if (flag(a.l3D)) Set3DLook();
   return self();
@@ -158,21 +158,21 @@ Value TRadMenu::Redefine(Args args) {
   bind(a.bSetGet, a.bChange, a.cMsg, a.lUpdate);
   const Value current = nOption();
   if (!current.isNumber() || current.number() == 0) _nOption(1);
-  const long long chosen = position();
+  const long long chosen = wholeValue();
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const auto pos = static_cast<long long>(i) + 1;
     appendTo(aItems, lanmere::construct<TRadio>(TRadio::ReDefineArgs{.nId = ids[i],
-                                                    .lChecked = pos == chosen,
-                                                    .nPos = pos,
-                                                    .oWnd = owner,
-                                                    .oRadMenu = self(),
-                                                    .nHelpId = helpIds[i],
-                                                    .nClrText = text,
-                                                    .nClrPane = back,
-                                                    .cMsg = a.cMsg,
-                                                    .lUpdate = a.lUpdate,
-                                                    .bWhen = a.bWhen,
-                                                    .bValid = a.bValid}));
+                                                                     .lChecked = pos == chosen,
+                                                                     .nPos = pos,
+                                                                     .oWnd = owner,
+                                                                     .oRadMenu = self(),
+                                                                     .nHelpId = helpIds[i],
+                                                                     .nClrText = text,
+                                                                     .nClrPane = back,
+                                                                     .cMsg = a.cMsg,
+                                                                     .lUpdate = a.lUpdate,
+                                                                     .bWhen = a.bWhen,
+                                                                     .bValid = a.bValid}));
   }
   return self();
 }
@@ -209,13 +209,16 @@ long long TRadMenu::count() const {
   return aItems.isList() ? static_cast<long long>(aItems.items().size()) : 0;
 }
 
-long long TRadMenu::position() {
+long long TRadMenu::wholeValue() {
   const Value value = nOption();
   if (!value.isNumber()) return 0;
   const double n = value.number();
-  return n == std::trunc(n) && n >= 1 && n <= static_cast<double>(count())
-             ? static_cast<long long>(n)
-             : 0;
+  return n == std::trunc(n) && n >= 1 ? static_cast<long long>(n) : 0;
+}
+
+long long TRadMenu::position() {
+  const long long n = wholeValue();
+  return n <= count() ? n : 0;
 }
 
 TRadio* TRadMenu::item(long long pos) const {

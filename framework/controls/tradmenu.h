@@ -63,6 +63,8 @@ class TRadMenu : public lanmere::Object {
   long long count() const;
   // The bound value as a position, 0 when it is none.
   long long position();
+  // The bound value when it is a whole number from 1 up, else 0 (the items may still be coming).
+  long long wholeValue();
   TRadio* item(long long position) const;
   // The position of the button in the group, 0 when it is not one of its items.
   long long positionOf(const Value& oRadio) const;

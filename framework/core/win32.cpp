@@ -42,8 +42,8 @@ HWND groupMember(HWND radio, Wanted wanted) {
 }  // namespace
 
 HWND checkedRadio(HWND radio) {
-  return groupMember(radio,
-                     [](HWND each) { return SendMessageA(each, BM_GETCHECK, 0, 0) == BST_CHECKED; });
+  return groupMember(
+      radio, [](HWND each) { return SendMessageA(each, BM_GETCHECK, 0, 0) == BST_CHECKED; });
 }
 
 HWND radioTabStop(HWND radio) {
