@@ -42,6 +42,19 @@ class Raised {
   bool& flag_;
 };
 
+// What New and ReDefine both take, by the same names.
+template <class A>
+void storeShared(TRadio& radio, const A& a) {
+  radio.lChecked = flag(a.lChecked);
+  radio.nPos = number(a.nPos, 1);
+  radio.oRadMenu = a.oRadMenu.isObject() ? a.oRadMenu : TRADMENU();
+  radio.nHelpId = a.nHelpId;
+  radio.cMsg = a.cMsg;
+  radio.lUpdate = flag(a.lUpdate);
+  radio.bWhen = a.bWhen;
+  radio.bValid = a.bValid;
+}
+
 }  // namespace
 
 LM_DEFINE_CLASS(TRadio) {
@@ -89,14 +102,7 @@ Value TRadio::New(Args args) {
   nId = GetNewId();
   lDrag = design;
   lCaptured = false;
-  lChecked = flag(a.lChecked);
-  nPos = number(a.nPos, 1);
-  oRadMenu = a.oRadMenu.isObject() ? a.oRadMenu : TRADMENU();
-  nHelpId = a.nHelpId;
-  cMsg = a.cMsg;
-  lUpdate = flag(a.lUpdate);
-  bWhen = a.bWhen;
-  bValid = a.bValid;
+  storeShared(*this, a);
   setColors(a.nClrText, a.nClrPane);
   oFont = above ? above->oFont : Value();
   createOrDefer("BUTTON", design, [&] {
@@ -109,14 +115,7 @@ Value TRadio::New(Args args) {
 Value TRadio::ReDefine(Args args) {
   const ReDefineArgs a = ReDefineArgs::from(args);
   oWnd = orDefault(a.oWnd, GETWNDDEFAULT());
-  lChecked = flag(a.lChecked);
-  nPos = number(a.nPos, 1);
-  oRadMenu = a.oRadMenu.isObject() ? a.oRadMenu : TRADMENU();
-  nHelpId = a.nHelpId;
-  cMsg = a.cMsg;
-  lUpdate = flag(a.lUpdate);
-  bWhen = a.bWhen;
-  bValid = a.bValid;
+  storeShared(*this, a);
   lDrag = false;
   lCaptured = false;
   setColors(a.nClrText, a.nClrPane);
