@@ -16,15 +16,16 @@ std::string field3(long long n) {
   return text.size() < 3 ? std::string(3 - text.size(), ' ') + text : text;
 }
 
-std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent) {
+std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent,
+                         const char* classAndStyle) {
   const ControlBox box = controlBox(control);
   const long long indent = nIndent.isNumber() && nIndent.integer() > 0 ? nIndent.integer() : 0;
   std::string line(static_cast<std::size_t>(indent), ' ');
   line += keyword;
   line += '"' + textForm(control.cCaption) + "\", ";
-  for (long long n : {control.nId.integer(), box.top, box.left, box.width}) {
-    line += std::to_string(n) + ", ";
-  }
+  line += std::to_string(control.nId.integer()) + ", ";
+  if (classAndStyle) line += std::string(classAndStyle) + ", ";
+  for (long long n : {box.top, box.left, box.width}) line += std::to_string(n) + ", ";
   return line + std::to_string(box.height);
 }
 

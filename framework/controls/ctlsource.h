@@ -18,8 +18,9 @@ ControlBox controlBox(TControl& control);
 // A number right-aligned in three characters, as the generated source lines place them.
 std::string field3(long long n);
 
-// nIndent blanks, the keyword, the caption in double quotes, then identifier, top, left, width
-// and height separated by ", ".
-std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent);
+// nIndent blanks, the keyword, the caption in double quotes, then identifier, (the class and
+// style of a generic CONTROL line,) top, left, width and height separated by ", ".
+std::string resourceLine(TControl& control, const char* keyword, const lanmere::Value& nIndent,
+                         const char* classAndStyle = nullptr);
 
 }  // namespace kestrel

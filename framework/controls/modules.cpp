@@ -19,19 +19,22 @@
 #include "framework/controls/tlistbox.h"
 #include "framework/controls/tmultiget.h"
 #include "framework/controls/tpen.h"
+#include "framework/controls/tradio.h"
+#include "framework/controls/tradmenu.h"
 #include "framework/controls/tsay.h"
 #include "framework/controls/tscrollbar.h"
 
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> controlsModules() {
-  return {&gdiObjModule(),  &fontApiModule(),         &gradientModule(),
-          &bitmapsModule(), &cursorsModule(),         &iconsModule(),
-          &tFontModule(),   &tBrushModule(),          &tPenModule(),
-          &tCursorModule(), &tButtonModule(),         &tSayModule(),
-          &tIconModule(),   &scrollbarNativeModule(), &tScrollBarModule(),
-          &tBtnBmpModule(), &editNativeModule(),      &tGetModule(),
-          &tListBoxModule(), &tComboBoxModule(), &tMultiGetModule()};
+  return {&gdiObjModule(),   &fontApiModule(),         &gradientModule(),
+          &bitmapsModule(),  &cursorsModule(),         &iconsModule(),
+          &tFontModule(),    &tBrushModule(),          &tPenModule(),
+          &tCursorModule(),  &tButtonModule(),         &tSayModule(),
+          &tIconModule(),    &scrollbarNativeModule(), &tScrollBarModule(),
+          &tBtnBmpModule(),  &editNativeModule(),      &tGetModule(),
+          &tListBoxModule(), &tComboBoxModule(),       &tMultiGetModule(),
+          &tRadioModule(),   &tRadMenuModule()};
 }
 
 }  // namespace kestrel

@@ -35,22 +35,6 @@ constexpr double kTemplateUnitsX = 4;
 constexpr double kTemplateUnitsY = 8;
 constexpr const char* kCrLf = "\r\n";
 
-// Sets the parent's validating flag for a while, cleared however the scope is left.
-class Validating {
- public:
-  explicit Validating(TWindow* window) : window_(window) {
-    if (window_) window_->lValidating = true;
-  }
-  Validating(const Validating&) = delete;
-  Validating& operator=(const Validating&) = delete;
-  ~Validating() {
-    if (window_) window_->lValidating = false;
-  }
-
- private:
-  TWindow* window_;
-};
-
 }  // namespace
 
 LM_DEFINE_CLASS(TButton) {
@@ -147,29 +131,10 @@ Value TButton::Click() {
   } idle{lProcessing};
   lProcessing = true;
   if (bWhen.isClosure() && !lWhen().logical()) return {};
-  TWindow* above = parent();
   // A click that did not pass the dialog's check (Enter handed on by a field, a posted click)
-  // validates the control awaiting validation here: with the validating flag set below, that
-  // control's focus loss validates nothing.
-  if (above && !checked && !lCancel.logical()) {
-    const Value pending = above->nResult;
-    if (pending.isObject() && pending.identity() != static_cast<const void*>(this)) {
-      Value valid;
-      {
-        Validating validating(above);
-        valid = offer(pending, msg::lValid);
-      }
-      if (valid.isLogical() && !valid.logical()) {
-        const HWND field = handleOfMember<HWND>(pending, msg::hWnd);
-        if (field && GetFocus() != field) callWindows([&] { return ::SetFocus(field); });
-        return {};
-      }
-    }
-  }
-  if (hwnd() && GetFocus() != hwnd()) {
-    Validating validating(above);
-    callWindows([&] { return ::SetFocus(hwnd()); });
-  }
+  // validates the control awaiting validation here.
+  if (!checked && !lCancel.logical() && !validateAwaiting()) return {};
+  focusQuietly(hwnd());
   evaluate(bAction, self());
   if (!lCancel.logical() && parentHwnd()) TControl::Click();
   if (hwnd() && GetFocus() == hwnd()) {

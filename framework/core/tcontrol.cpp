@@ -204,6 +204,30 @@ LRESULT TControl::callPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
   });
 }
 
+bool TControl::validateAwaiting() {
+  TWindow* above = parent();
+  if (!above) return true;
+  const Value pending = above->nResult;
+  if (!pending.isObject() || pending.identity() == static_cast<const void*>(this)) return true;
+  Value valid;
+  {
+    ValidatingFlags flags;
+    flags.set(*above);
+    valid = offer(pending, msg::lValid);
+  }
+  if (!valid.isLogical() || valid.logical()) return true;
+  const HWND field = handleOfMember<HWND>(pending, msg::hWnd);
+  if (field && GetFocus() != field) focusWindow(field);
+  return false;
+}
+
+void TControl::focusQuietly(HWND target) {
+  if (!target || GetFocus() == target) return;
+  ValidatingFlags flags;
+  if (TWindow* above = parent()) flags.set(*above);
+  focusWindow(target);
+}
+
 // "Inside the same parent chain": the other window has this control's top-level window. Other
 // top-level windows (a message box bValid opens, another program) never start a validation.
 bool TControl::sameTopLevel(HWND other) const {

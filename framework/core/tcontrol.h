@@ -142,6 +142,12 @@ class TControl : public TWindow {
   // The window's previous procedure (the subclass bypassed) for one message, the default one
   // when there is none; 0 without a window.
   LRESULT callPrevious(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // Before a click that did not pass the dialog's command check acts: the control awaiting
+  // validation (another one) is asked, its focus loss kept quiet. False when it refuses; the
+  // focus is then back on it.
+  bool validateAwaiting();
+  // Gives `target` the focus without validating the control that loses it.
+  void focusQuietly(HWND target);
 
  private:
   bool sameTopLevel(HWND other) const;

@@ -106,7 +106,11 @@ Value TDialog::Command(const Value& nWParam, const Value& nLParam) {
   }
   if (id == 0) return {};
   if (code == kClicked && control && id != kCancel) {
-    if (validationStops(id, control)) return {};
+    if (validationStops(id, control)) {
+      // The system may have changed the control before asking (a radio button checks itself).
+      offer(OWNDFROMHWND(handleNumber(control)), msg::ClickRefused);
+      return {};
+    }
     const Value target = controlWithId(id);
     if (target.isObject()) {
       sendTo(handleOfMember<HWND>(target, msg::hWnd), kWmFrameworkClick, kClickChecked);

@@ -90,6 +90,15 @@ HWND nextTabStop(HWND parent, HWND from, int step) {
   return stops[static_cast<std::size_t>(next)];
 }
 
+void moveFocus(TWindow& window, HWND from, int step) {
+  if (isRadioButton(from)) from = radioTabStop(from);
+  HWND next = nextTabStop(window.hwnd(), from, step);
+  if (const HWND checked = checkedRadio(next)) next = checked;
+  if (!next) return;
+  window.hCtlFocus = handleNumber(next);
+  callWindows([&] { return ::SetFocus(next); });
+}
+
 bool isTabStopControl(const Value& control) {
   const HWND child = handleFrom<HWND>(tell(control, msg::hWnd));
   return child && IsWindowEnabled(child) && (GetWindowLongPtrA(child, GWL_STYLE) & WS_TABSTOP);
@@ -737,21 +746,15 @@ Value TWindow::AddControl(const Value& oControl) {
   return {};
 }
 
+// A radio group is one stop for Tab: the focus leaves it from its tab stop and enters it on its
+// checked button, so tabbing through never picks an option.
 Value TWindow::GoNextCtrl(const Value& hCtrl) {
-  const HWND next = nextTabStop(hwnd(), handleFrom<HWND>(hCtrl), 1);
-  if (next) {
-    hCtlFocus = handleNumber(next);
-    callWindows([&] { return ::SetFocus(next); });
-  }
+  moveFocus(*this, handleFrom<HWND>(hCtrl), 1);
   return {};
 }
 
 Value TWindow::GoPrevCtrl(const Value& hCtrl) {
-  const HWND previous = nextTabStop(hwnd(), handleFrom<HWND>(hCtrl), -1);
-  if (previous) {
-    hCtlFocus = handleNumber(previous);
-    callWindows([&] { return ::SetFocus(previous); });
-  }
+  moveFocus(*this, handleFrom<HWND>(hCtrl), -1);
   return {};
 }
 

@@ -17,6 +17,44 @@ std::string windowText(HWND hwnd) {
   return text;
 }
 
+bool isRadioButton(HWND hwnd) {
+  if (!hwnd) return false;
+  char name[16] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  const LONG_PTR type = GetWindowLongPtrA(hwnd, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiA(name, "Button") == 0 && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
+
+namespace {
+
+// The first button of the radio button's group for which `wanted` holds, null when none does.
+// The walk wraps inside the group; it is bounded by the parent's children in case it does not.
+template <class Wanted>
+HWND groupMember(HWND radio, Wanted wanted) {
+  if (!isRadioButton(radio)) return nullptr;
+  const HWND parent = GetParent(radio);
+  HWND each = radio;
+  for (int guard = 0; each && guard < 1024; ++guard) {
+    if (isRadioButton(each) && wanted(each)) return each;
+    each = GetNextDlgGroupItem(parent, each, FALSE);
+    if (each == radio) break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+HWND checkedRadio(HWND radio) {
+  return groupMember(
+      radio, [](HWND each) { return SendMessageA(each, BM_GETCHECK, 0, 0) == BST_CHECKED; });
+}
+
+HWND radioTabStop(HWND radio) {
+  const HWND stop = groupMember(
+      radio, [](HWND each) { return (GetWindowLongPtrA(each, GWL_STYLE) & WS_TABSTOP) != 0; });
+  return stop ? stop : radio;
+}
+
 bool keyDown(int virtualKey) {
   return (GetKeyState(virtualKey) & 0x8000) != 0;
 }

@@ -36,6 +36,15 @@ constexpr long long signedHiWord(std::uint64_t value) noexcept {
 // Whether a key is held down as the message being handled was sent (the thread's key state).
 bool keyDown(int virtualKey);
 
+// Radio buttons of the system's button class (automatic or not). The keyboard reaches a group
+// through one button: the checked one, found with the system's group walk and the get-check
+// message; the group's tab stop stands for the group when the focus leaves it.
+bool isRadioButton(HWND hwnd);
+// The checked button of the radio button's group; null when none is.
+HWND checkedRadio(HWND radio);
+// The button of the radio button's group that has the tab stop; the button itself when none has.
+HWND radioTabStop(HWND radio);
+
 // A system colour (COLOR_WINDOW, ...) as the number the colour members hold.
 lanmere::Value sysColor(int index);
 
