@@ -5,6 +5,7 @@
 #include "framework/services/files.h"
 #include "framework/services/help.h"
 #include "framework/services/helpfile.h"
+#include "framework/services/imagelist.h"
 #include "framework/services/logfile.h"
 #include "framework/services/menuapi.h"
 #include "framework/services/menubuild.h"
@@ -33,7 +34,7 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule()};
+          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule()};
 }
 
 }  // namespace kestrel
