@@ -15,6 +15,7 @@
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
 #include "framework/services/timage.h"
+#include "framework/services/timagelist.h"
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
@@ -34,7 +35,8 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule()};
+          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
+          &tImageListModule()};
 }
 
 }  // namespace kestrel
