@@ -61,38 +61,42 @@ HBITMAP makeMask(const std::function<bool(int x, int y)>& clear) {
                        [&] { return CreateBitmap(kSide, kSide, 1, 1, rows.data()); });
 }
 
-// A bitmap object as programs hand them to the list: hBitmap, and End that deletes the bitmap
-// and counts its calls.
-class TestBitmap : public lanmere::Object {
-  LM_CLASS(TestBitmap, lanmere::Object)
+// An object whose End counts its calls.
+class Counted : public lanmere::Object {
+  LM_CLASS(Counted, lanmere::Object)
+ public:
+  int ends = 0;
+  virtual Value End() {
+    ++ends;
+    return {};
+  }
+};
+LM_DEFINE_CLASS(Counted) {
+  c.methods(LM_METHODS(End));
+}
+
+// A bitmap object as programs hand them to the list: hBitmap, and End that deletes the bitmap.
+class TestBitmap : public Counted {
+  LM_CLASS(TestBitmap, Counted)
  public:
   Value hBitmap = 0;
-  int ends = 0;
-  Value End() {
-    ++ends;
+  Value End() override {
     DELETEOBJECT(hBitmap);
-    return {};
+    return Counted::End();
   }
 };
 LM_DEFINE_CLASS(TestBitmap) {
   c.data(LM_FIELDS(hBitmap));
-  c.methods(LM_METHODS(End));
 }
 
-// An icon object: hIcon, and End that counts (the list must not end it).
-class TestIcon : public lanmere::Object {
-  LM_CLASS(TestIcon, lanmere::Object)
+// An icon object: hIcon (the list must not end it).
+class TestIcon : public Counted {
+  LM_CLASS(TestIcon, Counted)
  public:
   Value hIcon = 0;
-  int ends = 0;
-  Value End() {
-    ++ends;
-    return {};
-  }
 };
 LM_DEFINE_CLASS(TestIcon) {
   c.data(LM_FIELDS(hIcon));
-  c.methods(LM_METHODS(End));
 }
 
 Value bitmapObject(HBITMAP bitmap) {
