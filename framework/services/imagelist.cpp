@@ -47,6 +47,35 @@ HIMAGELIST usable(const Value& handle) {
   return destroyedLists().contains(list) ? nullptr : list;
 }
 
+// What the system's ImageList_AddMasked does, done here: the mask is white where the bitmap has
+// the colour, those pixels are blackened in the caller's bitmap, and the pair is added. Wine's
+// x86-64 AddMasked fails now and then with the same arguments, depending on its caller's stack.
+int addMasked(HIMAGELIST list, HBITMAP bitmap, COLORREF color) {
+  BITMAP size{};
+  if (GetObjectA(bitmap, sizeof size, &size) == 0) return -1;
+  const HBITMAP mask = CreateBitmap(size.bmWidth, size.bmHeight, 1, 1, nullptr);
+  const HDC image = CreateCompatibleDC(nullptr);
+  const HDC maskDc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ oldImage = SelectObject(image, bitmap);
+  const HGDIOBJ oldMask = SelectObject(maskDc, mask);
+  // Colour to monochrome: the background colour becomes white, every other colour black.
+  SetBkColor(image, color);
+  BitBlt(maskDc, 0, 0, size.bmWidth, size.bmHeight, image, 0, 0, SRCCOPY);
+  // Monochrome to colour: white is the background colour, black the text colour; keep the image
+  // only where the mask is black.
+  constexpr DWORD kDestinationAndNotSource = 0x00220326;
+  SetBkColor(image, RGB(255, 255, 255));
+  SetTextColor(image, RGB(0, 0, 0));
+  BitBlt(image, 0, 0, size.bmWidth, size.bmHeight, maskDc, 0, 0, kDestinationAndNotSource);
+  SelectObject(maskDc, oldMask);
+  SelectObject(image, oldImage);
+  DeleteDC(maskDc);
+  DeleteDC(image);
+  const int index = ImageList_Add(list, bitmap, mask);
+  DeleteObject(mask);
+  return index;
+}
+
 }  // namespace
 
 bool isImageSize(const Value& size) noexcept {
@@ -84,8 +113,7 @@ Value ILADD(const Value& handle, const Value& bitmap, const Value& mask) {
 Value ILADDMASKED(const Value& handle, const Value& bitmap, const Value& color) {
   const HIMAGELIST list = usable(handle);
   if (list == nullptr) return -1;
-  return ImageList_AddMasked(list, handleOf<HBITMAP>(bitmap),
-                             static_cast<COLORREF>(color.integer()));
+  return addMasked(list, handleOf<HBITMAP>(bitmap), static_cast<COLORREF>(color.integer()));
 }
 
 Value ILADDICON(const Value& handle, const Value& icon) {
