@@ -247,6 +247,15 @@ TEST_F(ImageLists, ImagesDrawTheirColoursAndTheBackgroundWhereTransparent) {
     EXPECT_EQ(drawn(list, 0, c.opaque.x, c.opaque.y), c.color);
     asList(list).End();
   }
+  // AddMasked blackens the masked pixels of the bitmap it is given, as the system does.
+  const Value list = newList();
+  const Value masked =
+      bitmapObject(makeBitmap([&](int x, int y) { return leftHalf(x, y) ? kMagenta : kRed; }));
+  asList(list).AddMasked(masked, static_cast<long long>(kMagenta));
+  const auto maskedBitmap = handleOf<HBITMAP>(asBitmap(masked).hBitmap);
+  EXPECT_EQ(test::bitmapPixel(maskedBitmap, 2, 8), RGB(0, 0, 0));
+  EXPECT_EQ(test::bitmapPixel(maskedBitmap, 12, 8), kRed);
+  asList(list).End();
   // The caller's icon is neither ended nor destroyed; the icons loaded by name are gone.
   EXPECT_EQ(static_cast<TestIcon&>(*icon.object()).ends, 0);
   EXPECT_EQ(records(kIconTag), 1u);
