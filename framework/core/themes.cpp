@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "framework/core/handles.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
@@ -13,6 +15,14 @@ namespace kestrel {
 bool isNtFamily() noexcept {
   constexpr DWORD kNot9x = 0x80000000;  // GetVersion's high bit is set only on the 9x family
   return (GetVersion() & kNot9x) == 0;
+}
+
+void initCommonControls() {
+  static const bool done = [] {
+    INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    return InitCommonControlsEx(&init) != 0;
+  }();
+  (void)done;
 }
 
 bool isWindows95() noexcept {

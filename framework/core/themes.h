@@ -1,7 +1,7 @@
-// Which system family runs us, and visual styles, loaded at run time from the theme library when the system has one: whether the
-// application is themed, and the parent's background drawn behind a control. Without the
-// library (or without an active theme) the application is not themed and the background is a
-// plain fill with the parent's brush.
+// Which system family runs us, the common controls' one-time start-up, and visual styles, loaded at
+// run time from the theme library when the system has one: whether the application is themed, and
+// the parent's background drawn behind a control. Without the library (or without an active theme)
+// the application is not themed and the background is a plain fill with the parent's brush.
 #pragma once
 
 #include <optional>
@@ -13,6 +13,8 @@ namespace kestrel {
 
 // True when the system running us is of the NT family (Wine is).
 bool isNtFamily() noexcept;
+// Starts the common controls (tool tips, image lists) once per process; later calls do nothing.
+void initCommonControls();
 // True on Windows 95 itself (version 4.0 of the 9x family).
 bool isWindows95() noexcept;
 

@@ -15,6 +15,7 @@
 #include "framework/core/colors.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
+#include "framework/core/themes.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/win32.h"
@@ -80,14 +81,6 @@ long long colorOf(const Value& color, bool background, long long fallback) {
     return background ? pair.background : pair.foreground;
   }
   return color.isNumber() ? color.integer() : fallback;
-}
-
-void initCommonControls() {
-  static const bool done = [] {
-    INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    return InitCommonControlsEx(&init) != 0;
-  }();
-  (void)done;
 }
 
 // Height of the font's characters and the width of "B", in the window's device context.

@@ -5,6 +5,7 @@
 #include "framework/services/files.h"
 #include "framework/services/help.h"
 #include "framework/services/helpfile.h"
+#include "framework/services/imagelist.h"
 #include "framework/services/logfile.h"
 #include "framework/services/menuapi.h"
 #include "framework/services/menubuild.h"
@@ -14,6 +15,7 @@
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
 #include "framework/services/timage.h"
+#include "framework/services/timagelist.h"
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
@@ -33,7 +35,8 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule()};
+          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
+          &tImageListModule()};
 }
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 
 #include "framework/services/logfile.h"
@@ -20,6 +21,13 @@ inline LogTime fixedLogClock() {
   return {lanmere::Value::date(lanmere::julianFromDate(2024, 3, 5)), "13:45:07"};
 }
 inline const std::string kLogPrefix = "03/05/24 13:45:07: ";
+
+// The tracker's records of `tag` that hold a handle (a failed creation records 0).
+inline std::size_t liveRecords(const std::string& tag) {
+  std::size_t count = 0;
+  for (const TrackedResource& r : trackedResources()) count += r.type == tag && r.handle != 0;
+  return count;
+}
 
 class LogFolderTest : public ::testing::Test {
  protected:

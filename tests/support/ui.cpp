@@ -112,6 +112,13 @@ bool saveScreenshot(const std::string& path) {
   return writeBmp(path, width, height, pixels);
 }
 
+std::string resourceBytes(const char* name) {
+  const HRSRC found = FindResourceA(nullptr, name, RT_RCDATA);
+  const HGLOBAL loaded = LoadResource(nullptr, found);
+  return std::string(static_cast<const char*>(LockResource(loaded)),
+                     SizeofResource(nullptr, found));
+}
+
 bool writeBitmapFile(const std::string& path, int width, int height,
                      const std::function<COLORREF(int x, int y)>& pixel) {
   const DWORD stride = bmpStride(width);

@@ -45,6 +45,9 @@ bool saveScreenshot(const std::string& path);
 // left. Returns false when it cannot.
 bool writeBitmapFile(const std::string& path, int width, int height,
                      const std::function<COLORREF(int x, int y)>& pixel);
+// The bytes of the test program's RCDATA resource `name` (files carried inside the program and
+// written out where a test needs a real file).
+std::string resourceBytes(const char* name);
 
 // ---- Driving windows from inside a running loop ----
 

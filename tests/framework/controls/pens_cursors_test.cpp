@@ -2,7 +2,6 @@
 // GetIconInfo, icons drawn into memory bitmaps, and the tracker's records of each.
 #include <windows.h>
 
-#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -60,12 +59,7 @@ class PensCursorsIcons : public test::DrawingTest {
     DrawingTest::registerModules();
     test::registerModules({displayModules()});
   }
-  static std::size_t records(const std::string& tag) {
-    const auto& all = trackedResources();
-    return static_cast<std::size_t>(
-        std::count_if(all.begin(), all.end(),
-                      [&](const TrackedResource& r) { return r.type == tag && r.handle != 0; }));
-  }
+  static std::size_t records(const std::string& tag) { return test::liveRecords(tag); }
 };
 
 struct CursorShape {

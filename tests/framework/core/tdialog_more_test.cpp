@@ -436,13 +436,6 @@ TEST_F(DialogRest, ScrollStylesGiveFrameScrollBarObjects) {
   }
 }
 
-std::string resourceBytes(const char* name) {
-  const HRSRC found = FindResourceA(nullptr, name, RT_RCDATA);
-  const HGLOBAL loaded = LoadResource(nullptr, found);
-  return std::string(static_cast<const char*>(LockResource(loaded)),
-                     SizeofResource(nullptr, found));
-}
-
 // An icon given to New by name, as an icon file or else as an icon resource, is the dialog's
 // small icon.
 TEST_F(DialogRest, AnIconByFileOrResourceIsTheSmallIcon) {
