@@ -597,15 +597,11 @@ Value TWindow::DdeInitiate(const Value& hWndClient, const Value& nApp, const Val
 }
 
 // The command text is read from the client's memory, which stays the client's: the
-// acknowledgement hands the handle back.
+// acknowledgement hands the handle back. The read stops at the block's end when the client left
+// out the zero byte.
 Value TWindow::DdeExecute(const Value& hWndClient, const Value& hCommands) {
   const auto memory = handleFrom<HGLOBAL>(hCommands);
-  std::string command;
-  if (const auto* text = static_cast<const char*>(GlobalLock(memory))) {
-    command = text;
-    GlobalUnlock(memory);
-  }
-  evaluate(bDdeExecute, hWndClient, command);
+  evaluate(bDdeExecute, hWndClient, blockBytes(memory, true));
   constexpr UINT_PTR kAcknowledged = 0x8000;
   PostMessageA(handleFrom<HWND>(hWndClient), WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd()),
                PackDDElParam(WM_DDE_ACK, kAcknowledged, reinterpret_cast<UINT_PTR>(memory)));

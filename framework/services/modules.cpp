@@ -1,6 +1,7 @@
 #include "framework/services/modules.h"
 
 #include "framework/services/clipboard.h"
+#include "framework/services/ddenative.h"
 #include "framework/services/filename.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
@@ -33,7 +34,7 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule()};
+          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &ddeNativeModule()};
 }
 
 }  // namespace kestrel
