@@ -608,13 +608,18 @@ Value TWindow::DdeExecute(const Value& hWndClient, const Value& hCommands) {
   return 0;
 }
 
-// Conversations as a client belong to the DDE client class.
-Value TWindow::DdeAck(const Value&, const Value&) {
-  return {};
+// Conversations as a client are the DDE client class's: DDEACK and DDETERMINATE learn which
+// window received the message, so a conversation of the application window takes only its own.
+Value TWindow::DdeAck(const Value& hWndServer, const Value& nLParam) {
+  static const lanmere::Symbol* const ddeAck = lanmere::symbol("DDEACK");
+  if (!lanmere::findFunction(ddeAck)) return {};
+  return lanmere::callFunction(ddeAck, {hWndServer, nLParam, Value(handleNumber(hwnd()))});
 }
 
-Value TWindow::DdeTerminate(const Value&) {
-  return {};
+Value TWindow::DdeTerminate(const Value& hWndPartner) {
+  static const lanmere::Symbol* const ddeTerminate = lanmere::symbol("DDETERMINATE");
+  if (!lanmere::findFunction(ddeTerminate)) return {};
+  return lanmere::callFunction(ddeTerminate, {hWndPartner, Value(handleNumber(hwnd()))});
 }
 
 // Timers are the timer class's: TIMEREVENT finds the timer by its identifier.

@@ -14,6 +14,7 @@
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
+#include "framework/services/tdde.h"
 #include "framework/services/timage.h"
 #include "framework/services/tini.h"
 #include "framework/services/tmenu.h"
@@ -34,7 +35,8 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &ddeNativeModule()};
+          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &ddeNativeModule(),
+          &tDdeModule()};
 }
 
 }  // namespace kestrel
