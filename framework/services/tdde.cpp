@@ -30,7 +30,7 @@ constexpr long long kPendingInitiate = WM_DDE_INITIATE;
 constexpr long long kPendingExecute = WM_DDE_EXECUTE;
 constexpr long long kAcknowledged = WM_DDE_ACK;
 
-constexpr UINT kBroadcastTimeOutMs = 3000;  // per window; hung windows are skipped at once
+constexpr UINT kBroadcastTimeOutMs = 5000;  // per window; hung windows are skipped at once
 constexpr DWORD kWaitSliceMs = 100;         // the longest sleep between two looks at the server
 constexpr UINT_PTR kAccepted = 0x8000;
 constexpr LPARAM kStrayAnswer = 1;

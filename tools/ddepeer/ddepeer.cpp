@@ -45,6 +45,7 @@ enum ExitCode { kClean = 0, kUsage = 2, kNoClient = 3, kBroken = 4, kUnfinished 
 enum class Phase { kListening, kTalking, kEnding, kDone };
 enum TimerId : UINT_PTR { kLifetimeTimer = 1, kAckTimer = 2, kGraceTimer = 3 };
 
+constexpr UINT kReadyMessage = WM_APP;
 constexpr UINT kGraceMs = 300;  // after the end: time for a message the client should not send
 constexpr UINT_PTR kAccepted = 0x8000;
 constexpr UINT_PTR kBusy = 0x4000;
@@ -232,6 +233,13 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     case WM_TIMER:
       onTimer(wParam);
       return 0;
+    case kReadyMessage:
+      if (!peer.options.ready.empty()) {
+        kestrel::tools::writeFileAtomically(
+            peer.options.ready,
+            std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd))));
+      }
+      return 0;
     default:
       return DefWindowProcA(hwnd, message, wParam, lParam);
   }
@@ -286,11 +294,8 @@ int main(int argc, char** argv) {
                                 10, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (peer.window == nullptr) return kUsage;
   SetTimer(peer.window, kLifetimeTimer, peer.options.lifetimeMs, nullptr);
-  if (!peer.options.ready.empty()) {
-    kestrel::tools::writeFileAtomically(
-        peer.options.ready,
-        std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(peer.window))));
-  }
+  // Written from inside the loop, so a client that reads it finds the peer taking messages.
+  PostMessageA(peer.window, kReadyMessage, 0, 0);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
   DestroyWindow(peer.window);
