@@ -440,7 +440,14 @@ TEST_F(Dde, ASecondExecuteDuringTheWaitIsRefused) {
     dde->Activate();
     ErrorCatcher catcher(Value(false));
     Value nested;
-    TimedSteps nestedCall({[&] { nested = dde->Execute("[nested]"); }}, 100);
+    // A refusal from a window that is not the server, naming no block of ours, changes nothing.
+    TimedSteps nestedCall({[&] {
+                            PostMessageA(hwndOf(app), WM_DDE_ACK,
+                                         reinterpret_cast<WPARAM>(hwndOf(app)),
+                                         PackDDElParam(WM_DDE_ACK, 0, 0));
+                            nested = dde->Execute("[nested]");
+                          }},
+                          100);
     EXPECT_EQ(shown(dde->Execute("[outer]")), "true");
     EXPECT_EQ(shown(nested), "false");
     ASSERT_EQ(catcher.records.size(), 1u);
