@@ -439,6 +439,11 @@ Value TWindow::Destroy() {
   if (isEmpty(hWnd) && isEmpty(nResult)) return {};
   const lanmere::Ref<TWindow> keep(this);  // UnLink drops the window list's reference
   const HWND window = hwnd();
+  // Its DDE conversations end with it: the servers are told and the names' atoms deleted.
+  static const lanmere::Symbol* const ddeEndAll = lanmere::symbol("DDEENDALL");
+  if (window && lanmere::findFunction(ddeEndAll)) {
+    lanmere::callFunction(ddeEndAll, {Value(handleNumber(window))});
+  }
   tell(oBrush, msg::End);
   tell(oCursor, msg::End);
   tell(oDragCursor, msg::End);

@@ -597,28 +597,29 @@ Value TWindow::DdeInitiate(const Value& hWndClient, const Value& nApp, const Val
 }
 
 // The command text is read from the client's memory, which stays the client's: the
-// acknowledgement hands the handle back.
+// acknowledgement hands the handle back. The read stops at the block's end when the client left
+// out the zero byte.
 Value TWindow::DdeExecute(const Value& hWndClient, const Value& hCommands) {
   const auto memory = handleFrom<HGLOBAL>(hCommands);
-  std::string command;
-  if (const auto* text = static_cast<const char*>(GlobalLock(memory))) {
-    command = text;
-    GlobalUnlock(memory);
-  }
-  evaluate(bDdeExecute, hWndClient, command);
+  evaluate(bDdeExecute, hWndClient, blockBytes(memory, true));
   constexpr UINT_PTR kAcknowledged = 0x8000;
   PostMessageA(handleFrom<HWND>(hWndClient), WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd()),
                PackDDElParam(WM_DDE_ACK, kAcknowledged, reinterpret_cast<UINT_PTR>(memory)));
   return 0;
 }
 
-// Conversations as a client belong to the DDE client class.
-Value TWindow::DdeAck(const Value&, const Value&) {
-  return {};
+// Conversations as a client are the DDE client class's: DDEACK and DDETERMINATE learn which
+// window received the message, so a conversation of the application window takes only its own.
+Value TWindow::DdeAck(const Value& hWndServer, const Value& nLParam) {
+  static const lanmere::Symbol* const ddeAck = lanmere::symbol("DDEACK");
+  if (!lanmere::findFunction(ddeAck)) return {};
+  return lanmere::callFunction(ddeAck, {hWndServer, nLParam, Value(handleNumber(hwnd()))});
 }
 
-Value TWindow::DdeTerminate(const Value&) {
-  return {};
+Value TWindow::DdeTerminate(const Value& hWndPartner) {
+  static const lanmere::Symbol* const ddeTerminate = lanmere::symbol("DDETERMINATE");
+  if (!lanmere::findFunction(ddeTerminate)) return {};
+  return lanmere::callFunction(ddeTerminate, {hWndPartner, Value(handleNumber(hwnd()))});
 }
 
 // Timers are the timer class's: TIMEREVENT finds the timer by its identifier.

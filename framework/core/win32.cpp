@@ -1,5 +1,7 @@
 #include "framework/core/win32.h"
 
+#include <cstring>
+
 #include "framework/core/wndproc.h"
 
 namespace kestrel {
@@ -70,6 +72,31 @@ bool fileExists(const std::string& path) {
 
 bool pathExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HGLOBAL globalBlock(std::string_view bytes, std::size_t size) {
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, size);
+  if (block == nullptr) return nullptr;
+  void* memory = GlobalLock(block);
+  if (memory == nullptr) {
+    GlobalFree(block);
+    return nullptr;
+  }
+  std::memcpy(memory, bytes.data(), bytes.size() < size ? bytes.size() : size);
+  GlobalUnlock(block);
+  return block;
+}
+
+std::string blockBytes(HANDLE block, bool toZero) {
+  if (block == nullptr) return {};
+  const SIZE_T size = GlobalSize(block);
+  if (size == 0) return {};
+  const char* memory = static_cast<const char*>(GlobalLock(block));
+  if (memory == nullptr) return {};
+  const std::size_t length = toZero ? strnlen(memory, size) : size;
+  std::string bytes(memory, length);
+  GlobalUnlock(block);
+  return bytes;
 }
 
 }  // namespace kestrel

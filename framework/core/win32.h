@@ -1,10 +1,12 @@
 // The small Win32 helpers every layer of the framework shares: a window's text, the halves of a
-// message word, the key state, a system colour as a value, whether a file exists, and
-// (showalert.h) the one road to the alert box. Right-trimming is the run-time's (builtins.h).
+// message word, the key state, a system colour as a value, whether a file exists, global memory
+// blocks handed between programs, and (showalert.h) the one road to the alert box. Right-trimming
+// is the run-time's (builtins.h).
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,5 +54,13 @@ lanmere::Value sysColor(int index);
 bool fileExists(const std::string& path);
 // Any existing entry, a directory or a drive's root included.
 bool pathExists(const std::string& path);
+
+// A movable, shareable block of `size` bytes holding `bytes`, zero-filled past them (the
+// clipboard and DDE hand such blocks to other programs); null when memory is short.
+HGLOBAL globalBlock(std::string_view bytes, std::size_t size);
+// The bytes of a global memory block, never past its size; with `toZero`, up to its first zero
+// byte (another program may hand over a text block without a terminator). "" for a null handle
+// or one the system refuses.
+std::string blockBytes(HANDLE block, bool toZero);
 
 }  // namespace kestrel

@@ -1,10 +1,10 @@
 #include "framework/services/clipboard.h"
 
-#include <cstring>
 #include <string>
 
 #include "framework/controls/bitmaps.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 
 namespace kestrel {
@@ -22,20 +22,6 @@ HWND hiddenOwner() {
                              GetModuleHandleA(nullptr), nullptr);
   }
   return window;
-}
-
-// A movable block holding `bytes`, zero-filled past them; null when memory is short.
-HGLOBAL globalBlock(std::string_view bytes, std::size_t size) {
-  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-  if (block == nullptr) return nullptr;
-  void* memory = GlobalLock(block);
-  if (memory == nullptr) {
-    GlobalFree(block);
-    return nullptr;
-  }
-  std::memcpy(memory, bytes.data(), bytes.size());
-  GlobalUnlock(block);
-  return block;
 }
 
 // Hands `data` to the clipboard, freeing it when the system refuses it.
@@ -66,17 +52,6 @@ bool setMetaFile(const Value& value) {
 }
 
 }  // namespace
-
-std::string blockBytes(HANDLE block, bool toZero) {
-  if (block == nullptr) return {};
-  const SIZE_T size = GlobalSize(block);
-  const char* memory = static_cast<const char*>(GlobalLock(block));
-  if (memory == nullptr) return {};
-  const std::size_t length = toZero ? strnlen(memory, size) : size;
-  std::string bytes(memory, length);
-  GlobalUnlock(block);
-  return bytes;
-}
 
 bool openClipboard(HWND owner) {
   return OpenClipboard(owner ? owner : hiddenOwner()) != FALSE;

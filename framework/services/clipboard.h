@@ -25,10 +25,6 @@ bool openClipboard(HWND owner);
 // Whether the open clipboard holds data of `format`, without reading or copying it.
 bool clipboardHolds(UINT format);
 
-// The bytes of a global memory block, never past its size; with `toZero`, up to its first zero
-// byte (another program may place a text block without a terminator).
-std::string blockBytes(HANDLE block, bool toZero);
-
 // OPENCLIPBOARD (hWnd)
 lanmere::Value OPENCLIPBOARD(const lanmere::Value& window);
 lanmere::Value CLOSECLIPBOARD();

@@ -1,6 +1,7 @@
 #include "framework/services/modules.h"
 
 #include "framework/services/clipboard.h"
+#include "framework/services/ddenative.h"
 #include "framework/services/filename.h"
 #include "framework/services/files.h"
 #include "framework/services/help.h"
@@ -14,6 +15,7 @@
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
+#include "framework/services/tdde.h"
 #include "framework/services/timage.h"
 #include "framework/services/timagelist.h"
 #include "framework/services/tini.h"
@@ -36,7 +38,7 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
           &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
-          &tImageListModule()};
+          &tImageListModule(), &ddeNativeModule(), &tDdeModule()};
 }
 
 }  // namespace kestrel

@@ -323,6 +323,29 @@ TEST(Dde, AnExecuteRequestReachesTheClosureAndIsAcknowledged) {
   destroy(server);
 }
 
+TEST(Dde, AnExecuteBlockWithoutAZeroByteIsReadNoFurtherThanItsEnd) {
+  Value server = pixelWindow(10, 10, 109, 209);
+  Value client = pixelWindow(10, 220, 109, 419);
+  std::vector<std::string> commands;
+  as<TWindow>(server).bDdeExecute = closure([&](Args a) {
+    commands.push_back(a[1].string());
+    return Value();
+  });
+  // 64 bytes: a size the system cannot round up, so the read would run on past it.
+  const std::string bytes(64, 'x');
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes.size());
+  ASSERT_EQ(GlobalSize(memory), bytes.size());
+  std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+  GlobalUnlock(memory);
+  PostMessageA(hwndOf(server), WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwndOf(client)),
+               reinterpret_cast<LPARAM>(memory));
+  ASSERT_TRUE(pumpUntil([&] { return !commands.empty(); }));
+  EXPECT_EQ(commands, std::vector<std::string>{bytes});
+  destroy(client);  // its acknowledgement goes nowhere
+  destroy(server);
+  GlobalFree(memory);
+}
+
 // What a window's scroll bar or a scroll-bar control is told, as "name position".
 std::vector<std::string> scrollCalls;
 

@@ -13,6 +13,7 @@
 #include "framework/controls/modules.h"
 #include "framework/core/modules.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "framework/services/clipboard.h"
 #include "framework/services/tclipboard.h"
 #include "tests/support/drawing.h"
