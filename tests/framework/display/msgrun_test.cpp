@@ -52,8 +52,8 @@ struct FakeClock {
   static unsigned long long span() { return reads.size() < 2 ? 0 : reads.back() - reads.front(); }
 };
 
-// What a user sees of a note: its window, its pixel width as the dialog keeps it, and where its
-// text's ink is.
+// What a user sees of a note: its window, its object, its inside width and where its text's ink
+// is.
 struct Note {
   HWND box = nullptr;
   std::string className, caption;
