@@ -192,15 +192,18 @@ Value TRadMenu::nOption() {
 }
 
 Value TRadMenu::_nOption(const Value& nNew) {
-  if (!sameValue(nNew, nOption())) assign(nNew);
+  const Value before = nOption();
+  if (!sameValue(nNew, before)) assign(nNew, before);
   return {};
 }
 
-// The value first: when the setter-getter fails, marks and closures stay as they were.
-void TRadMenu::assign(const Value& nNew) {
+// The value first, and the marks from the value read back: a setter-getter that raises (or keeps
+// its value) leaves marks as they were and tells no change.
+void TRadMenu::assign(const Value& nNew, const Value& before) {
   const lanmere::Ref<TRadMenu> keep(this);
   evaluate(bSetGet, nNew);
   syncMarks();
+  if (sameValue(nOption(), before)) return;
   evaluate(bChange, self());
   evaluate(OnChange, self());
 }

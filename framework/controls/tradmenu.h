@@ -77,7 +77,7 @@ class TRadMenu : public lanmere::Object {
  private:
   Value self() { return Value(lanmere::Ref<TRadMenu>(this)); }
   void bind(const Value& setGet, const Value& change, const Value& msg, const Value& update);
-  void assign(const Value& nNew);
+  void assign(const Value& nNew, const Value& before);
   void eachItem(const std::function<void(TRadio&)>& action);
 };
 

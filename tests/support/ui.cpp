@@ -289,7 +289,11 @@ void DialogSteps::abandon(std::exception_ptr failure) {
   failure_ = failure;
   next_ = steps_.size();
   if (currentMenu()) EndMenu();
-  if (const HWND dialog = currentDialog()) EndDialog(dialog, kAbandoned);
+  if (const HWND dialog = currentDialog()) {
+    EndDialog(dialog, kAbandoned);
+  } else {
+    PostQuitMessage(0);  // no dialog up: the steps ran inside WINRUN, which the quit ends
+  }
 }
 
 void DialogSteps::tick() {

@@ -113,7 +113,8 @@ HWND currentMenu();
 // run again on the next tick (waiting for a condition), true to go on. A step that runs a nested
 // loop (it opens another dialog) lets the following steps run inside it. A step that throws, or a
 // wait past `timeoutMs`, stops the steps, closes an open menu and ends the current dialog with
-// kAbandoned, so the test never hangs; rethrow() reports it.
+// kAbandoned (with no dialog up, posts a quit for WINRUN), so the test never hangs; rethrow()
+// reports it.
 class DialogSteps {
  public:
   using Step = std::function<bool(HWND dialog)>;

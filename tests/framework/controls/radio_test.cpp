@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,7 +20,10 @@
 #include "framework/core/handles.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
+#include "framework/core/winrun.h"
 #include "framework/services/restrack.h"
+#include "runtime/error.h"
 #include "runtime/memory.h"
 #include "tests/support/dialog_fixture.h"
 #include "tests/support/values.h"
@@ -158,12 +162,39 @@ TEST_F(RadioDialogs, ValidationRefusesTheClickAndTheExit) {
     group.at(i).bValid =
         closure([&](lanmere::Args) { return Value((*group.value).integer() != 2); });
   }
-  runModal(dialog,
-           {ready, focusOn(field), focused(field), [&](HWND) { return fieldValid = false, true; },
-            clickOn(group, 3), settle(), settle(), focused(field),
-            check([&] { group.expect(1, 0); }), [&](HWND) { return fieldValid = true, true; },
-            clickOn(group, 2), expectAfter(group, 2, 1), keys({VK_TAB}), settle(), settle(),
-            check([&] { EXPECT_EQ(GetFocus(), group.hwndAt(2)); }), endWith(dialog)});
+  // The system checks an automatic radio button before the dialog hears the click. Without any
+  // focus move, the refused command alone must put the marks back.
+  auto systemClick = [&](int pos) {
+    return [&group, pos](HWND dialog) {
+      for (int i = 1; i <= 3; ++i)
+        SendMessageA(group.hwndAt(i), BM_SETCHECK, i == pos ? BST_CHECKED : BST_UNCHECKED, 0);
+      const HWND button = group.hwndAt(pos);
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+      return true;
+    };
+  };
+  runModal(dialog, {ready,
+                    focusOn(field),
+                    focused(field),
+                    [&](HWND) { return fieldValid = false, true; },
+                    systemClick(3),
+                    settle(),
+                    focused(field),
+                    check([&] { group.expect(1, 0); }),
+                    clickOn(group, 3),
+                    settle(),
+                    settle(),
+                    focused(field),
+                    check([&] { group.expect(1, 0); }),
+                    [&](HWND) { return fieldValid = true, true; },
+                    clickOn(group, 2),
+                    expectAfter(group, 2, 1),
+                    keys({VK_TAB}),
+                    settle(),
+                    settle(),
+                    check([&] { EXPECT_EQ(GetFocus(), group.hwndAt(2)); }),
+                    endWith(dialog)});
   EXPECT_TRUE(errors.empty());
 }
 
@@ -179,28 +210,43 @@ TEST_F(Radios, ClicksArrowsAndTabInAWindow) {
                                                 .nHeight = 20,
                                                 .lPixel = true});
   Group group(window, 2);
-  group.expect(2, 0);
-  clickAt(group.hwndAt(1), 4, 6);
-  ASSERT_TRUE(pumpUntil([&] { return (*group.value).integer() == 1; }));
-  group.expect(1, 1);
-  group.setWhen({true, false, true});
-  SendMessageA(group.hwndAt(1), WM_KEYDOWN, VK_DOWN, 0);
-  group.expect(3, 2);
-  EXPECT_EQ(GetFocus(), group.hwndAt(3));
-  SendMessageA(group.hwndAt(3), WM_KEYDOWN, VK_UP, 0);
-  group.expect(1, 3);
-  // Tab through GoNextCtrl: into the group on its checked button, out, and back.
   const HWND fieldHwnd = as<TGet>(field).hwnd();
-  lanmere::send(window, "GoNextCtrl", {handleNumber(fieldHwnd)});
-  EXPECT_EQ(GetFocus(), group.hwndAt(1));
-  lanmere::send(window, "SetOption", {});  // unknown to a window: nothing
-  lanmere::send(group.menu, "SetOption", {3});
-  lanmere::send(window, "GoPrevCtrl", {handleNumber(group.hwndAt(3))});
-  EXPECT_EQ(GetFocus(), fieldHwnd);
-  lanmere::send(window, "GoNextCtrl", {handleNumber(fieldHwnd)});
-  EXPECT_EQ(GetFocus(), group.hwndAt(3));
-  pumpUntil([] { return false; }, 200);
-  group.expect(3, 4);
+  auto focusTo = [](std::function<HWND()> target) {
+    return [target](HWND) { return SetFocus(target()), true; };
+  };
+  auto checkedHwnd = [&] { return group.hwndAt(static_cast<int>((*group.value).integer())); };
+  // The same moves as in a dialog, typed into the window's WINRUN: the arrows reach the button's
+  // KeyDown, Tab reaches GoNextCtrl and Shift+Tab GoPrevCtrl.
+  DialogSteps driver({check([&] { group.expect(2, 0); }),
+                      clickOn(group, 1),
+                      expectAfter(group, 1, 1),
+                      [&](HWND) {
+                        return group.setWhen({true, false, true}), true;
+                      },
+                      keys({VK_DOWN}),
+                      expectAfter(group, 3, 2),
+                      focusIs([&] { return group.hwndAt(3); }),
+                      keys({VK_UP}),
+                      expectAfter(group, 1, 3),
+                      focusTo([&] { return fieldHwnd; }),
+                      focusIs([&] { return fieldHwnd; }),
+                      keys({VK_TAB}),
+                      focusIs(checkedHwnd),
+                      [&](HWND) { return lanmere::send(group.menu, "SetOption", {3}), true; },
+                      keys({VK_SHIFT, VK_TAB}),
+                      focusIs([&] { return fieldHwnd; }),
+                      keys({VK_TAB}),
+                      focusIs(checkedHwnd),
+                      settle(),
+                      check([&] { group.expect(3, 4); }),
+                      [](HWND) {
+                        PostQuitMessage(0);
+                        return true;
+                      }});
+  WINRUN(number(hwnd));
+  driver.rethrow();
+  EXPECT_TRUE(driver.done());
+  EXPECT_TRUE(errors.empty());
 }
 
 // ---- A resource dialog ----
@@ -288,7 +334,70 @@ TEST_F(Radios, OnlyWholePositionsOfTheGroupChoose) {
   EXPECT_EQ(TRadMenu::liveCount(), groupsBefore);
 }
 
+// A setter-getter that raises: the error reaches the handler, and value, marks and closures stay
+// as they were, whether the choice came from the program or from a click.
+TEST_F(Radios, ARaisingSetterGetterChangesNothing) {
+  Value stored = 2;
+  int changes = 0;
+  const Value setGet = closure([&](lanmere::Args a) {
+    if (!a.empty() && !a[0].isNil()) {
+      const auto record = lanmere::errorNew();
+      record->subSystem = "TEST";
+      record->subCode = 77;
+      record->operation = "store";
+      record->setFlag(lanmere::kCanDefault, true);
+      lanmere::launchError(record.get());
+    }
+    return stored;
+  });
+  const Value menu = lanmere::construct<TRadMenu>({.nRow = 40,
+                                                   .nCol = 10,
+                                                   .acItems = Value::list({"One", "Two", "Three"}),
+                                                   .bSetGet = setGet,
+                                                   .oWnd = window,
+                                                   .bChange = counter(changes),
+                                                   .nWidth = 80,
+                                                   .nHeight = 20,
+                                                   .lPixel = true});
+  auto& items = as<TRadMenu>(menu).aItems;
+  auto marks = [&] {
+    std::vector<int> shown;
+    for (int i = 0; i < 3; ++i) {
+      if (SendMessageA(as<TRadio>(items.items()[i]).hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED)
+        shown.push_back(i + 1);
+    }
+    return shown;
+  };
+  lanmere::send(menu, "SetOption", {3});
+  clickAt(as<TRadio>(items.items()[0]).hwnd(), 4, 6);
+  pumpUntil([&] { return errors.size() >= 2; });
+  pumpUntil([] { return false; }, 100);
+  EXPECT_TRUE(isNumber(stored, 2));
+  EXPECT_EQ(marks(), std::vector<int>{2});
+  EXPECT_EQ(changes, 0);
+  ASSERT_EQ(errors.size(), 2u);
+  for (const auto& e : errors) EXPECT_EQ(e.operation, "store");
+}
+
 // ---- Texts and look ----
+
+// Counts the parent's erases into the button's own device context before the button takes a
+// new text.
+struct ThemedTextProbe {
+  static inline int erasesFirst = 0;
+  static inline bool textTaken = false;
+  static inline HWND button = nullptr;
+  static inline WNDPROC parentProcedure = nullptr, buttonProcedure = nullptr;
+  static LRESULT CALLBACK parent(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_ERASEBKGND && !textTaken && WindowFromDC(reinterpret_cast<HDC>(w)) == button)
+      ++erasesFirst;
+    return CallWindowProcA(parentProcedure, h, m, w, l);
+  }
+  static LRESULT CALLBACK buttonWindow(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_SETTEXT) textTaken = true;
+    return CallWindowProcA(buttonProcedure, h, m, w, l);
+  }
+};
 
 TEST_F(Radios, ResourceLineTemplateItemAndThemedLook) {
   Group group(window, 1);
@@ -314,6 +423,29 @@ TEST_F(Radios, ResourceLineTemplateItemAndThemedLook) {
     EXPECT_EQ(items[i].style & BS_TYPEMASK, static_cast<std::uint32_t>(BS_AUTORADIOBUTTON));
     EXPECT_EQ((items[i].style & (WS_GROUP | WS_TABSTOP)) != 0, i == 0) << i;
   }
+
+  // Under visual styles a new text first has the parent draw its background into the button
+  // (the parent is asked to erase with the button's own device context) before the button takes
+  // the text; without them, nothing is drawn first.
+  ThemedTextProbe::button = red.hwnd();
+  auto subclass = [](HWND target, WNDPROC procedure) {
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+  };
+  ThemedTextProbe::parentProcedure = subclass(hwnd, ThemedTextProbe::parent);
+  ThemedTextProbe::buttonProcedure = subclass(red.hwnd(), ThemedTextProbe::buttonWindow);
+  std::vector<int> erases;
+  for (const bool themed : {false, true}) {
+    overrideAppThemed(themed);
+    ThemedTextProbe::erasesFirst = 0;
+    ThemedTextProbe::textTaken = false;
+    red.SetText(themed ? "&Green" : "&Blue");
+    erases.push_back(ThemedTextProbe::erasesFirst);
+  }
+  subclass(red.hwnd(), ThemedTextProbe::buttonProcedure);
+  subclass(hwnd, ThemedTextProbe::parentProcedure);
+  EXPECT_EQ(erases, (std::vector<int>{0, 1}));
+  EXPECT_EQ(windowText(red.hwnd()), "&Green");
 
   // Under visual styles the button erases nothing; without, the base class erases.
   const HDC dc = GetDC(red.hwnd());

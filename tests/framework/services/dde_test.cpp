@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <string>
@@ -62,8 +63,16 @@ class Peer {
     arguments.insert(arguments.end(), options.begin(), options.end());
     child_ =
         std::make_unique<tools::ChildProcess>(besideThisProgram(KESTREL_DDEPEER_PATH), arguments);
-    for (int waited = 0; waited < kPeerWaitMs && !fileExists(ready_); waited += 20) Sleep(20);
-    window_ = reinterpret_cast<HWND>(std::stoull("0" + readFile(ready_)));
+    // Read until the handle parses: under load the first open of a just-renamed file can fail
+    // (readFile answers "<missing>"), which once left a live peer with a null window here.
+    for (int waited = 0; waited < kPeerWaitMs && window_ == nullptr; waited += 20) {
+      const std::string text = fileExists(ready_) ? readFile(ready_) : std::string();
+      if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0])))
+        window_ = reinterpret_cast<HWND>(std::stoull(text));
+      else
+        Sleep(20);
+    }
+    EXPECT_NE(window_, nullptr) << "the peer never wrote its window to " << ready_;
   }
   HWND window() const { return window_; }
   std::vector<std::string> record() const {
