@@ -34,6 +34,7 @@
 // C++ callers name what they pass and leave the rest nil:
 //   construct<TList>({.nRow = 3, .bSetGet = b})  // a new TList sent New
 //   TDialog::ActivateArgs{.lModal = true}.sendTo(dialog)
+//   callWith(MENUBEGIN, MENUBEGINArgs{.oWnd = w})  // a function of the same kind
 #pragma once
 
 #include <array>
@@ -168,6 +169,14 @@ consteval std::string_view argsMethod(std::string_view structName) {
 template <class T, class A = typename T::NewArgs>
 Value construct(const A& args = {}) {
   return args.sendTo(Value(make<T>()));
+}
+
+// Calls a function that takes one `Args` list with the values of `args` in order, as
+// construct does for a method: callWith(MENUADDITEM, MENUADDITEMArgs{.cPrompt = "E&xit"}).
+template <class A>
+Value callWith(Value (*function)(Args), const A& args) {
+  auto values = args.list();
+  return function(Args(values));
 }
 
 // The entry a class table holds for method M: a member function pointer (a virtual one reaches

@@ -42,13 +42,11 @@ LM_DEFINE_CLASS(TTextBar) {
 }
 
 Value add(const MENUADDITEMArgs& a) {
-  auto values = a.list();
-  return MENUADDITEM(Args(values));
+  return lanmere::callWith(MENUADDITEM, a);
 }
 
 Value begin(const MENUBEGINArgs& a) {
-  auto values = a.list();
-  return MENUBEGIN(Args(values));
+  return lanmere::callWith(MENUBEGIN, a);
 }
 Value begin(bool popup = false, Value window = {}, bool look2007 = false) {
   return begin({.lPopup = popup, .lSystem = false, .oWnd = window, .l2007 = look2007});
