@@ -42,6 +42,8 @@ constexpr UINT kCloseCommandMask = 0xFFF0;
 // A text icon needs the icon class; until it is registered New refuses one.
 constexpr long long kTextIconSubCode = 6103;
 constexpr const char* kLineEnd = "\r\n";
+// The pixels an MDI client scrolls per line when the program gives no line closures.
+constexpr int kMdiScrollLine = 20;
 
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());
@@ -395,6 +397,25 @@ Value TWindow::Activate(Args args) {
   for (std::size_t i = 0; i < 4; ++i) {
     if (!up[i]->isNil()) tell(vertical, setters[i], *up[i]);
     if (!left[i]->isNil()) tell(horizontal, setters[i], *left[i]);
+  }
+  // An MDI frame's client without line closures scrolls its children a fixed step, then lets go
+  // of the mouse the scroll bar captured.
+  if (!target.sharesStorageWith(self())) {
+    const HWND client = handleOfMember<HWND>(target, msg::hWnd);
+    auto scrollBy = [client](int dx, int dy) {
+      return lanmere::block([client, dx, dy](Args) -> Value {
+        callWindows([&] {
+          return ScrollWindowEx(client, dx, dy, nullptr, nullptr, nullptr, nullptr,
+                                SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+        });
+        ReleaseCapture();
+        return {};
+      });
+    };
+    if (a.bUp.isNil()) tell(vertical, msg::_bGoUp, scrollBy(0, kMdiScrollLine));
+    if (a.bDown.isNil()) tell(vertical, msg::_bGoDown, scrollBy(0, -kMdiScrollLine));
+    if (a.bLeft.isNil()) tell(horizontal, msg::_bGoUp, scrollBy(kMdiScrollLine, 0));
+    if (a.bRight.isNil()) tell(horizontal, msg::_bGoDown, scrollBy(-kMdiScrollLine, 0));
   }
   AEvalWhen();
   static const char* const kShowWords[] = {"HIDDEN", "NORMAL", "ICONIZED", "MAXIMIZED"};
