@@ -675,7 +675,9 @@ void addPopup(TMenu& menu, const char* prompt,
   for (const auto& [text, action] : items) {
     tell(popup, msg::Add, lanmere::construct<TMenuItem>({.cPrompt = text, .bAction = action}));
   }
-  menu.Add(lanmere::construct<TMenuItem>({.cPrompt = prompt, .bAction = popup}));
+  // A bar's entries stay drawn by the system, as the building functions leave them.
+  menu.Add(lanmere::construct<TMenuItem>({.cPrompt = prompt, .bAction = popup}),
+           !menu.lPopup.logical());
 }
 
 // An action sent to the MDI frame showing the menu `bar` when chosen, else the module's frame;

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "errors/kserror.h"
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tget.h"
+#include "framework/core/tdialog.h"
 #include "framework/core/tracked.h"
 #include "framework/core/winlist.h"
 #include "framework/core/winrun.h"
@@ -25,6 +27,7 @@
 #include "framework/services/tmenu.h"
 #include "framework/services/tmsgbar.h"
 #include "runtime/closure.h"
+#include "tests/support/dialog_fixture.h"
 #include "tests/support/errors.h"
 #include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
@@ -53,15 +56,14 @@ LM_DEFINE_CLASS(TStubbornChild) {
   c.creatable();
 }
 
+BOOL CALLBACK countWindow(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int threadWindows() {
   int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND, LPARAM counter) {
-        ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), countWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
@@ -160,6 +162,7 @@ class Mdi : public ::testing::Test {
     if (a.cTitle.isNil()) a.cTitle = "Frame";
     frame = lanmere::construct<TMdiFrame>(a);
     if (frame.isObject()) {
+      SETWNDAPP(number(hwndOf(frame)));  // as Activate makes it: the shortcuts' window
       ShowWindow(hwndOf(frame), SW_SHOW);
       SetForegroundWindow(hwndOf(frame));
       settle();
@@ -282,7 +285,7 @@ TEST_F(Mdi, ChildCoordinatesAsGivenOrTheSystemsDefault) {
   };
   const Row rows[] = {
       {"pixels", 10, 20, 109, 219, true, {20, 10, 220, 110}},
-      {"cells", 1, 2, 6, 22, false, {16, 16, 184, 112}},
+      {"cells", 1, 2, 6, 22, false, {16, 16, 177, 97}},
       {"no top", Value(), 20, 109, 219, true, {}},
       {"no right", 10, 20, 109, Value(), true, {}},
       {"no bottom", 10, 20, Value(), 219, true, {}},
@@ -378,7 +381,7 @@ TEST_F(Mdi, RefusedOrFramelessChildrenRaiseAndListNothing) {
     UnhookWindowsHookEx(refusingHook);
     EXPECT_TRUE(child.isNil());
     ASSERT_EQ(errors.records.size(), 1u);
-    EXPECT_EQ(errors.last().genCode.integer(), 6);
+    EXPECT_EQ(errors.last().subCode.integer(), kErrCannotCreateWindow);
     EXPECT_EQ(client().aWnd.length(), 0u);
   }
   // A destroyed frame is no frame either.
@@ -391,6 +394,52 @@ TEST_F(Mdi, RefusedOrFramelessChildrenRaiseAndListNothing) {
     EXPECT_TRUE(newChild({.oWnd = gone}).isNil());
     EXPECT_EQ(errors.records.size(), 1u);
   }
+}
+
+std::vector<UINT> erases;
+HHOOK eraseHook = nullptr;
+HWND eraseTarget = nullptr;
+LRESULT CALLBACK recordErases(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->hwnd == eraseTarget &&
+      (sent->message == WM_ERASEBKGND || sent->message == WM_ICONERASEBKGND)) {
+    erases.push_back(sent->message);
+  }
+  return CallNextHookEx(eraseHook, code, wParam, lParam);
+}
+
+// The core's rules for MDI children hold for a program's subclass: Ctrl+F4 from a control, Esc
+// in a dialog on it, the iconic paint.
+TEST_F(Mdi, AProgramsChildClassGetsTheChildRules) {
+  newFrame();
+  const Value mine = lanmere::construct<TMyChild>(
+      {.nTop = 10, .nLeft = 10, .nBottom = 200, .nRight = 300, .lPixel = true});
+  ASSERT_TRUE(mine.isObject());
+  EXPECT_EQ(client().aWnd.length(), 1u);
+  // Esc ends a modeless dialog whose parent is the child.
+  const Value dialog = pixelDialog(20, 20, 120, 220, "On a child");
+  as<TDialog>(dialog).oWnd = mine;
+  TDialog::ActivateArgs{.lModal = false}.sendTo(dialog);
+  const HWND box = as<TDialog>(dialog).hwnd();
+  ASSERT_TRUE(IsWindow(box));
+  SendMessageA(box, WM_CHAR, VK_ESCAPE, 0x00010001);
+  EXPECT_TRUE(refreshUntil([&] { return !IsWindow(box); })) << "Esc";
+  // The iconic child is erased with the erase message, not the icon's.
+  as<TWindow>(mine).Iconize();
+  settle();
+  eraseTarget = hwndOf(mine);
+  erases.clear();
+  eraseHook = SetWindowsHookExA(WH_CALLWNDPROC, recordErases, nullptr, GetCurrentThreadId());
+  as<TWindow>(mine).Paint();
+  UnhookWindowsHookEx(eraseHook);
+  EXPECT_EQ(erases, std::vector<UINT>{WM_ERASEBKGND});
+  as<TMdiChild>(mine).Restore();
+  settle();
+  // Ctrl+F4 in a control of the child closes the child.
+  const Value control = childWindow(mine, 10);
+  pressCtrl(hwndOf(control), VK_F4);
+  EXPECT_TRUE(refreshUntil([&] { return client().aWnd.length() == 0; })) << "Ctrl+F4";
+  releaseKeys();
 }
 
 // ---- Activation ----
@@ -415,8 +464,14 @@ TEST_F(Mdi, TheActiveChildFollowsClicksAndFocus) {
     EXPECT_EQ(copied[0], child.identity()) << how;
   };
   expectActive(children[2], "the last made");
+  int clicks = 0;
+  as<TWindow>(children[0]).bLClicked = lanmere::block([&clicks](Args) {
+    ++clicks;
+    return Value();
+  });
   clickAt(hwndOf(children[0]), 60, 60);
   pumpUntil([&] { return active().sharesStorageWith(children[0]); }, 3000);
+  EXPECT_EQ(clicks, 1);
   expectActive(children[0], "a click");
   ::SetFocus(hwndOf(children[1]));
   settle();
@@ -554,15 +609,15 @@ TEST_F(Mdi, VisitingOrders) {
   const Row rows[] = {
       {"NextWindow", [&] { f().NextWindow(); }, {1, 2, 3}},
       {"PrevWindow", [&] { f().PrevWindow(); }, {2, 1, 3}},
-      {"ChildNext", [&] { client().ChildNext(active()); }, {1, 2, 3}},
-      {"ChildNext back", [&] { client().ChildNext(active(), true); }, {2, 1, 3}},
+      {"ChildNext", [&] { client().ChildNext(active()); }, {2, 1, 3}},
+      {"ChildNext back", [&] { client().ChildNext(active(), true); }, {1, 2, 3}},
       {"Ctrl+F6",
        [&] {
          pressCtrl(GetFocus(), VK_F6);
          settle();
          releaseKeys();
        },
-       {1, 2, 3}},
+       {2, 1, 3}},
   };
   for (const Row& row : rows) {
     as<TMdiChild>(children[2]).SetFocus();
@@ -572,9 +627,12 @@ TEST_F(Mdi, VisitingOrders) {
   f().Select(1);
   settle();
   EXPECT_EQ(index(), 1);
-  f().Select(9);
-  settle();
-  EXPECT_TRUE(active().isNil()) << "out of range: no active child";
+  // Out of range: the activate message with no child, which the system ignores.
+  for (const Value& n : {Value(9), Value(0), Value("2")}) {
+    f().Select(n);
+    settle();
+    EXPECT_EQ(index(), 1);
+  }
 }
 
 // ---- Maximise and restore ----
@@ -657,13 +715,15 @@ TEST_F(Mdi, CtrlF4CtrlF6EnterAndEsc) {
       ::SetFocus(hwndOf(now));
       return hwndOf(now);
     };
+    HWND target = focusTarget();
     const Value first = active();
-    pressCtrl(focusTarget(), VK_F6);
+    pressCtrl(target, VK_F6);
     settle();
     releaseKeys();
     EXPECT_FALSE(active().sharesStorageWith(first)) << row.name << ": Ctrl+F6 moves on";
+    target = focusTarget();
     const Value closing = active();
-    pressCtrl(focusTarget(), VK_F4);
+    pressCtrl(target, VK_F4);
     settle();
     releaseKeys();
     EXPECT_FALSE(IsWindow(hwndOf(closing))) << row.name << ": Ctrl+F4";
@@ -830,6 +890,8 @@ TEST_F(Mdi, MenusAndChildrenThatDoNotFit) {
   }
   f().SetMenu(menu, 2);
   settle();
+  std::printf("window menu %p, items %d %d\n", (void*)GetSubMenu(bar(), 1),
+              GetMenuItemCount(GetSubMenu(bar(), 1)), GetMenuItemCount(bar()));
   EXPECT_GT(GetMenuItemCount(GetSubMenu(bar(), 1)), 1) << "the children listed";
   f().showStartMenu();
   settle();
