@@ -23,8 +23,6 @@ using lanmere::Value;
 
 namespace {
 
-constexpr long long kCellHeight = 16;
-constexpr long long kCellWidth = 8;
 constexpr const char* kChildClass = "TMDICHILD";
 
 LRESULT sendTo(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -36,13 +34,6 @@ TMdiFrame* liveFrame(const Value& frame) {
   TMdiFrame* found = mdiObject<TMdiFrame>(frame);
   if (!found || !found->hwnd() || !IsWindow(found->hwnd())) return nullptr;
   return mdiObject<TMdiClient>(found->oWndClient) ? found : nullptr;
-}
-
-// A coordinate in pixels: cells unless lPixel; nil when it is no number.
-Value placed(const Value& at, bool pixel, long long cell) {
-  if (!at.isNumber()) return {};
-  if (pixel) return at;
-  return at.isInteger() ? Value(at.integer() * cell) : Value(at.number() * cell);
 }
 
 }  // namespace
@@ -65,23 +56,13 @@ Value TMdiChild::New(Args args) {
   TMdiFrame* frame = liveFrame(frameValue);
   if (!frame) return lanmere::argumentError(kMdiNoFrameSubCode);
   TMdiClient* client = mdiObject<TMdiClient>(frame->oWndClient);
-  const bool caption = flag(a.lCaption, true);
-  const std::string border =
-      a.cBorder.isText() ? lanmere::upper(a.cBorder.text()) : std::string("SINGLE");
   long long style = number(a.nStyle, 0);
   if (style == 0) {
-    style = WS_CLIPCHILDREN | WS_VISIBLE;
-    if (border == "SINGLE") style |= WS_THICKFRAME;
-    if (caption) {
-      style |= WS_CAPTION;
-      if (flag(a.lSysMenu, true)) style |= WS_SYSMENU;
-      if (flag(a.lMin, true)) style |= WS_MINIMIZEBOX;
-      if (flag(a.lMax, true)) style |= WS_MAXIMIZEBOX;
-    }
-    if (flag(a.lVScroll, false)) style |= WS_VSCROLL;
-    if (flag(a.lHScroll, false)) style |= WS_HSCROLL;
+    style = WS_CLIPCHILDREN | WS_VISIBLE |
+            frameStyle(a.cBorder, a.lCaption, a.lSysMenu, a.lMin, a.lMax, a.lVScroll, a.lHScroll);
   }
   const bool pixel = flag(a.lPixel, false);
+  // A value that is no number counts as missing.
   const Value top = placed(a.nTop, pixel, kCellHeight);
   const Value left = placed(a.nLeft, pixel, kCellWidth);
   const Value bottom = placed(a.nBottom, pixel, kCellHeight);
@@ -131,16 +112,7 @@ Value TMdiChild::New(Args args) {
   SetColor(orDefault(a.nClrFore, client->nClrText), orDefault(a.nClrBack, client->nClrPane),
            a.oBrush);
   if (a.oMenu.isObject()) SetMenu(a.oMenu, a.nMenuInfo);
-  if (lanmere::classByName("TSCROLLBAR")) {
-    if (flag(a.lVScroll, false)) {
-      oVScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
-                      true, self());
-    }
-    if (flag(a.lHScroll, false)) {
-      oHScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
-                      false, self());
-    }
-  }
+  makeScrollBars(a.lVScroll, a.lHScroll);
   GetFont();
   client->aWnd.listData()->items.push_back(self());
   SETWNDDEFAULT(self());

@@ -84,16 +84,7 @@ Value TMdiClient::New(Args args) {
   }
   linkWindow(*this);
   if (a.oBrush.isObject()) SetBrush(a.oBrush);
-  if (lanmere::classByName("TSCROLLBAR")) {
-    if (flag(a.lVScroll, false)) {
-      oVScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, kScrollMin, kScrollMax,
-                      Value(), true, self());
-    }
-    if (flag(a.lHScroll, false)) {
-      oHScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, kScrollMin, kScrollMax,
-                      Value(), false, self());
-    }
-  }
+  makeScrollBars(a.lVScroll, a.lHScroll, kScrollMin, kScrollMax);
   return self();
 }
 

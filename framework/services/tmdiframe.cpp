@@ -25,9 +25,6 @@ using lanmere::Value;
 
 namespace {
 
-constexpr long long kCellHeight = 16;
-constexpr long long kCellWidth = 8;
-constexpr long long kUseDefault = 32768;
 constexpr long long kFrameStyle = 0x00CF0000 | WS_CLIPCHILDREN;
 constexpr long long kNoMenuPosition = 2;
 // Below this the frame's commands are the system's window-menu commands (the children's entries
@@ -75,13 +72,6 @@ Value defaultMenu(HWND frame) {
   return menu;
 }
 
-// A coordinate in pixels: cells unless lPixel; nil when it is no number.
-Value placed(const Value& at, bool pixel, long long cell) {
-  if (!at.isNumber()) return {};
-  if (pixel) return at;
-  return at.isInteger() ? Value(at.integer() * cell) : Value(at.number() * cell);
-}
-
 bool isMenu(const Value& menu) {
   return mdiObject<TMenu>(menu) != nullptr;
 }
@@ -111,6 +101,7 @@ Value TMdiFrame::New(Args args) {
   } else if (menu.isObject()) {
     position = windowMenuPosition(menu);
   }
+  // A value that is no number counts as missing.
   nTop = placed(a.nTop, pixel, kCellHeight);
   nLeft = placed(a.nLeft, pixel, kCellWidth);
   nBottom = placed(a.nBottom, pixel, kCellHeight);
