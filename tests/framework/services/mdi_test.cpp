@@ -89,27 +89,6 @@ RECT inParent(const Value& window) {
   return rectInParent(hwndOf(window));
 }
 
-void pressCtrl(HWND hwnd, UINT key) {
-  BYTE state[256];
-  GetKeyboardState(state);
-  state[VK_CONTROL] = 0x80;
-  SetKeyboardState(state);
-  postKey(hwnd, key);
-}
-
-void releaseKeys() {
-  SetKeyboardState(std::vector<BYTE>(256).data());
-}
-
-// Dispatches as the main loop does (the current accelerator table included).
-bool refreshUntil(const std::function<bool()>& condition, int rounds = 300) {
-  for (int i = 0; i < rounds && !condition(); ++i) {
-    SYSREFRESH();
-    Sleep(1);
-  }
-  return condition();
-}
-
 void settle() {
   refreshUntil([] { return false; }, 20);
 }
@@ -437,7 +416,7 @@ TEST_F(Mdi, AProgramsChildClassGetsTheChildRules) {
   settle();
   // Ctrl+F4 in a control of the child closes the child.
   const Value control = childWindow(mine, 10);
-  pressCtrl(hwndOf(control), VK_F4);
+  postCtrlKey(hwndOf(control), VK_F4);
   EXPECT_TRUE(refreshUntil([&] { return client().aWnd.length() == 0; })) << "Ctrl+F4";
   releaseKeys();
 }
@@ -505,7 +484,7 @@ TEST_F(Mdi, AChildsMenuIsOnTheBarWhileItIsActive) {
   EXPECT_EQ(bar(), as<TMenu>(menu).handle()) << "made active with its menu";
   EXPECT_EQ(prompts(bar())[0], "&Edit");
   EXPECT_NE(installedAccelerators().table, startKeys);
-  pressCtrl(hwndOf(withMenu), 'K');
+  postCtrlKey(hwndOf(withMenu), 'K');
   EXPECT_TRUE(refreshUntil([&] { return copies == 1; })) << "the child menu's shortcut";
   releaseKeys();
   as<TMdiChild>(plain).SetFocus();
@@ -613,7 +592,7 @@ TEST_F(Mdi, VisitingOrders) {
       {"ChildNext back", [&] { client().ChildNext(active(), true); }, {1, 2, 3}},
       {"Ctrl+F6",
        [&] {
-         pressCtrl(GetFocus(), VK_F6);
+         postCtrlKey(GetFocus(), VK_F6);
          settle();
          releaseKeys();
        },
@@ -759,13 +738,13 @@ TEST_F(Mdi, CtrlF4CtrlF6EnterAndEsc) {
     };
     HWND target = focusTarget();
     const Value first = active();
-    pressCtrl(target, VK_F6);
+    postCtrlKey(target, VK_F6);
     settle();
     releaseKeys();
     EXPECT_FALSE(active().sharesStorageWith(first)) << row.name << ": Ctrl+F6 moves on";
     target = focusTarget();
     const Value closing = active();
-    pressCtrl(target, VK_F4);
+    postCtrlKey(target, VK_F4);
     settle();
     releaseKeys();
     EXPECT_FALSE(IsWindow(hwndOf(closing))) << row.name << ": Ctrl+F4";
