@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "framework/controls/modules.h"
@@ -56,6 +57,7 @@ Counts countNow() {
 void print(const char* when, const Counts& c) {
   std::printf("%-14s live windows %ld, list slots %lld, tracked %zu, valid menus %d, table %s\n",
               when, c.live, c.slots, c.tracked, c.menus, c.accelerators ? "yes" : "no");
+  std::fflush(stdout);  // a run stopped from outside still shows how far it came
 }
 
 Value childMenu() {
@@ -115,6 +117,7 @@ int main() {
       ++drifted;
       print("drifted", now);
     }
+    if (round % 10 == 0) print(("round " + std::to_string(round)).c_str(), now);
   }
   const DWORD elapsed = GetTickCount() - began;
   print("after rounds", countNow());
