@@ -32,16 +32,16 @@ namespace {
 
 long liveWindows = 0;
 
-// The cell of the character grid New places windows on, unless it is given pixels.
-constexpr long long kCellHeight = 16;
-constexpr long long kCellWidth = 8;
-// The 16-bit "use the system's default" size and position.
-constexpr long long kUseDefault = 32768;
+constexpr long long kCellHeight = TWindow::kCellHeight;
+constexpr long long kCellWidth = TWindow::kCellWidth;
+constexpr long long kUseDefault = TWindow::kUseDefault;
 constexpr long long kTab = VK_TAB;
 constexpr UINT kCloseCommandMask = 0xFFF0;
 // A text icon needs the icon class; until it is registered New refuses one.
 constexpr long long kTextIconSubCode = 6103;
 constexpr const char* kLineEnd = "\r\n";
+// The pixels an MDI client scrolls per line when the program gives no line closures.
+constexpr int kMdiScrollLine = 20;
 
 int toInt(const Value& value) {
   return static_cast<int>(value.integer());
@@ -214,28 +214,17 @@ Value TWindow::self() {
 
 Value TWindow::New(Args args) {
   const NewArgs a = NewArgs::from(args);
-  const bool caption = flag(a.lCaption, true);
-  const std::string border =
-      a.cBorder.isText() ? lanmere::upper(a.cBorder.text()) : std::string("SINGLE");
   long long style = a.nStyle.integer();
   if (style == 0) {
-    style = WS_CLIPCHILDREN;
-    if (border == "NONE") style |= WS_POPUP;
-    if (border == "SINGLE") style |= WS_THICKFRAME;
-    if (caption) {
-      style |= WS_CAPTION;
-      if (flag(a.lSysMenu, true)) style |= WS_SYSMENU;
-      if (flag(a.lMin, true)) style |= WS_MINIMIZEBOX;
-      if (flag(a.lMax, true)) style |= WS_MAXIMIZEBOX;
-    }
-    if (flag(a.lVScroll, false)) style |= WS_VSCROLL;
-    if (flag(a.lHScroll, false)) style |= WS_HSCROLL;
+    style = WS_CLIPCHILDREN |
+            frameStyle(a.cBorder, a.lCaption, a.lSysMenu, a.lMin, a.lMax, a.lVScroll, a.lHScroll);
+    if (a.cBorder.isText() && lanmere::upper(a.cBorder.text()) == "NONE") style |= WS_POPUP;
   }
   const bool pixel = flag(a.lPixel, false);
   auto place = [&](const Value& at, long long fallback, long long cell) {
     const Value given = orDefault(at, Value(fallback));
-    if (pixel) return given;
-    return given.isInteger() ? Value(given.integer() * cell) : Value(given.number() * cell);
+    if (pixel || given.isNumber()) return placed(given, pixel, cell);
+    return Value(given.number() * cell);
   };
   nTop = place(a.nTop, 2, kCellHeight);
   nLeft = place(a.nLeft, 2, kCellWidth);
@@ -258,21 +247,48 @@ Value TWindow::New(Args args) {
   SetColor(orDefault(a.nClrFore, sysColor(COLOR_WINDOWTEXT)),
            orDefault(a.nClrBack, sysColor(COLOR_WINDOW)), a.oBrush);
   if (oMenu.isObject()) SetMenu(oMenu);
-  // The window's own scroll bars are objects of the scroll-bar class; until it is registered the
-  // window has the bars without their objects.
-  if (lanmere::classByName("TSCROLLBAR")) {
-    if (flag(a.lVScroll, false)) {
-      oVScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
-                      true, self());
-    }
-    if (flag(a.lHScroll, false)) {
-      oHScroll = tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, Value(), Value(), Value(),
-                      false, self());
-    }
-  }
+  makeScrollBars(a.lVScroll, a.lHScroll);
   GetFont();
   SETWNDDEFAULT(self());
   return self();
+}
+
+Value TWindow::placed(const Value& at, bool pixel, long long cell) {
+  if (!at.isNumber()) return {};
+  if (pixel) return at;
+  return at.isInteger() ? Value(at.integer() * cell) : Value(at.number() * cell);
+}
+
+long long TWindow::frameStyle(const Value& cBorder, const Value& lCaption, const Value& lSysMenu,
+                              const Value& lMin, const Value& lMax, const Value& lVScroll,
+                              const Value& lHScroll) {
+  const bool caption = flag(lCaption, true);
+  const std::string border =
+      cBorder.isText() ? lanmere::upper(cBorder.text()) : std::string("SINGLE");
+  long long style = 0;
+  if (border == "SINGLE") style |= WS_THICKFRAME;
+  if (caption) {
+    style |= WS_CAPTION;
+    if (flag(lSysMenu, true)) style |= WS_SYSMENU;
+    if (flag(lMin, true)) style |= WS_MINIMIZEBOX;
+    if (flag(lMax, true)) style |= WS_MAXIMIZEBOX;
+  }
+  if (flag(lVScroll, false)) style |= WS_VSCROLL;
+  if (flag(lHScroll, false)) style |= WS_HSCROLL;
+  return style;
+}
+
+void TWindow::makeScrollBars(const Value& lVScroll, const Value& lHScroll, const Value& nMin,
+                             const Value& nMax) {
+  if (!lanmere::classByName("TSCROLLBAR")) return;
+  if (flag(lVScroll, false)) {
+    oVScroll =
+        tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, nMin, nMax, Value(), true, self());
+  }
+  if (flag(lHScroll, false)) {
+    oHScroll =
+        tell(lanmere::createObject("TSCROLLBAR"), msg::WinNew, nMin, nMax, Value(), false, self());
+  }
 }
 
 Value TWindow::Register(const Value& nClsStyle) {
@@ -395,6 +411,25 @@ Value TWindow::Activate(Args args) {
   for (std::size_t i = 0; i < 4; ++i) {
     if (!up[i]->isNil()) tell(vertical, setters[i], *up[i]);
     if (!left[i]->isNil()) tell(horizontal, setters[i], *left[i]);
+  }
+  // An MDI frame's client without line closures scrolls its children a fixed step, then lets go
+  // of the mouse the scroll bar captured.
+  if (!target.sharesStorageWith(self())) {
+    const HWND client = handleOfMember<HWND>(target, msg::hWnd);
+    auto scrollBy = [client](int dx, int dy) {
+      return lanmere::block([client, dx, dy](Args) -> Value {
+        callWindows([&] {
+          return ScrollWindowEx(client, dx, dy, nullptr, nullptr, nullptr, nullptr,
+                                SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+        });
+        ReleaseCapture();
+        return {};
+      });
+    };
+    if (a.bUp.isNil()) tell(vertical, msg::_bGoUp, scrollBy(0, kMdiScrollLine));
+    if (a.bDown.isNil()) tell(vertical, msg::_bGoDown, scrollBy(0, -kMdiScrollLine));
+    if (a.bLeft.isNil()) tell(horizontal, msg::_bGoUp, scrollBy(kMdiScrollLine, 0));
+    if (a.bRight.isNil()) tell(horizontal, msg::_bGoDown, scrollBy(-kMdiScrollLine, 0));
   }
   AEvalWhen();
   static const char* const kShowWords[] = {"HIDDEN", "NORMAL", "ICONIZED", "MAXIMIZED"};

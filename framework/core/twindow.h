@@ -277,8 +277,25 @@ class TWindow : public lanmere::Object {
   Value self();
   // Windows whose instances are alive (a leak check for tests).
   static long liveCount() noexcept;
+  // The character cell New places windows on unless it is given pixels, and the 16-bit "use the
+  // system's default" value of a coordinate.
+  static constexpr long long kCellHeight = 16;
+  static constexpr long long kCellWidth = 8;
+  static constexpr long long kUseDefault = 32768;
+  // A coordinate in pixels: `at` cells of `cell` pixels, or `at` itself in pixel mode; nil for a
+  // value that is no number.
+  static Value placed(const Value& at, bool pixel, long long cell);
 
  protected:
+  // The frame part of the style New builds for style 0: sizing border for "SINGLE" (the
+  // default), caption with its system menu and boxes, and the scroll bars.
+  static long long frameStyle(const Value& cBorder, const Value& lCaption, const Value& lSysMenu,
+                              const Value& lMin, const Value& lMax, const Value& lVScroll,
+                              const Value& lHScroll);
+  // The scroll-bar objects of the window's own bars, when asked for; none while the scroll-bar
+  // class is not registered (the window still has its bars).
+  void makeScrollBars(const Value& lVScroll, const Value& lHScroll, const Value& nMin = {},
+                      const Value& nMax = {});
   // The controls as they are now, apart from aControls: a closure or Initiate called for each may
   // add controls (the list outgrows its storage) or end one (the rest move up a place).
   std::vector<Value> controlsNow() const;

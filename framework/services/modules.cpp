@@ -8,6 +8,7 @@
 #include "framework/services/helpfile.h"
 #include "framework/services/imagelist.h"
 #include "framework/services/logfile.h"
+#include "framework/services/mdiapi.h"
 #include "framework/services/menuapi.h"
 #include "framework/services/menubuild.h"
 #include "framework/services/menudraw.h"
@@ -19,6 +20,9 @@
 #include "framework/services/timage.h"
 #include "framework/services/timagelist.h"
 #include "framework/services/tini.h"
+#include "framework/services/tmdichild.h"
+#include "framework/services/tmdiclient.h"
+#include "framework/services/tmdiframe.h"
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
 #include "framework/services/tmsgbar.h"
@@ -38,7 +42,8 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
           &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
-          &tImageListModule(), &ddeNativeModule(), &tDdeModule()};
+          &tImageListModule(), &ddeNativeModule(), &tDdeModule(), &mdiApiModule(), &tMdiFrameModule(),
+          &tMdiClientModule(), &tMdiChildModule()};
 }
 
 }  // namespace kestrel

@@ -12,6 +12,9 @@
 #include "framework/core/tracked.h"
 #include "framework/core/winrun.h"
 #include "framework/core/wndproc.h"
+#include "framework/display/msgbox.h"
+#include "framework/services/helpfile.h"
+#include "framework/services/mdiapi.h"
 #include "framework/services/menuapi.h"
 #include "framework/services/tmenuitem.h"
 #include "runtime/binding.h"
@@ -103,7 +106,7 @@ LM_DEFINE_CLASS(TMenu) {
   c.methods(LM_METHODS(New, NewSys, ReDefine, Add, Insert, aItems, _aItems, Initiate, Command,
                        Activate, GetMenuItem, GetPopup, GetSubMenu, LastItem, Refresh, Reset,
                        Enable, Disable, Hilite, UnHilite, DelItems, Destroy, End, HelpTopic,
-                       SetSkin));
+                       SetSkin, AddMdi, AddHelp));
   c.creatable();
 }
 
@@ -658,6 +661,67 @@ const lanmere::ModuleTable& menuModule() {
        lanmere::fn<&KS_MENUEXIT>("KS_MENUEXIT$", lanmere::kExit | lanmere::kDefined),
        lanmere::fn<&MENUFROMHANDLE>("MENUFROMHANDLE"), lanmere::fn<&TMENU>("TMENU")}};
   return module;
+}
+
+// ---- Standard pop-ups ----
+
+namespace {
+
+// A pop-up entry of this menu holding `items` ({prompt, action}; a nil prompt is a separator).
+void addPopup(TMenu& menu, const char* prompt,
+              std::initializer_list<std::pair<Value, Value>> items) {
+  const Value popup = Value(lanmere::make<TMenu>());
+  tell(popup, msg::New, true);
+  for (const auto& [text, action] : items) {
+    tell(popup, msg::Add, lanmere::construct<TMenuItem>({.cPrompt = text, .bAction = action}));
+  }
+  // A bar's entries stay drawn by the system, as the building functions leave them.
+  menu.Add(lanmere::construct<TMenuItem>({.cPrompt = prompt, .bAction = popup}),
+           !menu.lPopup.logical());
+}
+
+// An action sent to the MDI frame showing the menu `bar` when chosen, else the module's frame;
+// the menu keeps no reference to the frame.
+Value toFrame(HMENU bar, const char* message, Value argument = {}) {
+  const lanmere::Symbol* const name = lanmere::symbol(message);
+  return lanmere::block([bar, name, argument](lanmere::Args) -> Value {
+    Value frame = windowObject(GetActiveWindow());
+    if (!frame.isObject() || GetMenu(handleFrom<HWND>(tell(frame, msg::hWnd))) != bar ||
+        !lanmere::understands(frame, name)) {
+      frame = GETWNDFRAME();
+    }
+    if (!frame.isObject()) return {};
+    Value arguments[] = {argument};
+    return lanmere::send(frame, name,
+                         argument.isNil() ? lanmere::Args() : lanmere::Args(arguments));
+  });
+}
+
+Value callAction(Value (*function)(lanmere::Args)) {
+  return lanmere::block([function](lanmere::Args) { return function(lanmere::Args()); });
+}
+
+}  // namespace
+
+Value TMenu::AddMdi() {
+  const HMENU bar = handle();
+  addPopup(*this, "&Window",
+           {{"&Tile", toFrame(bar, "Tile")},
+            {"Tile &horizontal", toFrame(bar, "Tile", true)},
+            {"&Cascade", toFrame(bar, "Cascade")},
+            {"&Arrange icons", toFrame(bar, "ArrangeIcons")},
+            {"&Next", toFrame(bar, "NextWindow")},
+            {"Close &all", toFrame(bar, "CloseAll")}});
+  return {};
+}
+
+Value TMenu::AddHelp() {
+  addPopup(*this, "&Help",
+           {{"&Index", callAction(&HELPINDEX)},
+            {"&Search...", callAction(&HELPSEARCH)},
+            {Value(), Value()},
+            {"&About...", callAction(&MSGABOUT)}});
+  return {};
 }
 
 }  // namespace kestrel

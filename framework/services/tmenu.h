@@ -52,6 +52,11 @@ class TMenu : public lanmere::Object {
   virtual Value End();
   virtual Value HelpTopic();
   virtual Value SetSkin(const Value& l2007New, const Value& l2010New = {});
+  // "&Window": arranging the MDI children of the frame that shows this menu (else the module's
+  // frame); the system lists the children under it.
+  virtual Value AddMdi();
+  // "&Help": the help file's index and search, and the about box.
+  virtual Value AddHelp();
 
   // ---- For C++ callers ----
   HMENU handle() const;

@@ -5,6 +5,7 @@
 #include "framework/controls/modules.h"
 #include "framework/controls/tfont.h"
 #include "framework/core/modules.h"
+#include "framework/core/winrun.h"
 #include "runtime/error.h"
 
 namespace kestrel::test {
@@ -85,6 +86,14 @@ void dropQuitMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
+}
+
+bool refreshUntil(const std::function<bool()>& condition, int rounds) {
+  for (int i = 0; i < rounds && !condition(); ++i) {
+    SYSREFRESH();
+    Sleep(1);
+  }
+  return condition();
 }
 
 }  // namespace kestrel::test

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/core/handles.h"
 #include "framework/core/twindow.h"
 #include "runtime/value.h"
@@ -42,5 +44,9 @@ lanmere::Value newBrush(long long color);
 
 // Takes the quit message a destroyed main window posted, so the next test's loop does not end.
 void dropQuitMessages();
+
+// Drains the queue with SYSREFRESH (the current accelerator table translates, as in the main
+// loop) until the condition holds or `rounds` rounds have passed; answers the condition.
+bool refreshUntil(const std::function<bool()>& condition, int rounds = 300);
 
 }  // namespace kestrel::test

@@ -216,6 +216,19 @@ void postKey(HWND hwnd, UINT virtualKey) {
   PostMessageA(hwnd, WM_KEYUP, virtualKey, kRepeatOnce | scan | kUpTransition);
 }
 
+void postCtrlKey(HWND hwnd, UINT virtualKey) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = 0x80;
+  SetKeyboardState(state);
+  postKey(hwnd, virtualKey);
+}
+
+void releaseKeys() {
+  BYTE state[256] = {};
+  SetKeyboardState(state);
+}
+
 COLORREF windowPixel(HWND hwnd, int x, int y) {
   HDC dc = GetDC(hwnd);
   const COLORREF colour = GetPixel(dc, x, y);

@@ -91,6 +91,10 @@ void postClick(HWND hwnd, int x = 3, int y = 3);
 // (repeat count 1, scan code, the up transition bits), so TranslateMessage and
 // TranslateAcceleratorA treat them as typed keys.
 void postKey(HWND hwnd, UINT virtualKey);
+// postKey with Ctrl down in this thread's key state (a shortcut); releaseKeys() lets it go.
+void postCtrlKey(HWND hwnd, UINT virtualKey);
+// Every key of this thread's key state up.
+void releaseKeys();
 
 // The colour of a window's client pixel as the display shows it (CLR_INVALID outside).
 COLORREF windowPixel(HWND hwnd, int x, int y);

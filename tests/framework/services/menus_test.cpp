@@ -700,23 +700,6 @@ TEST_F(Menus, TheFlatLookSharesOneCheckBitmap) {
   as<TMenu>(popup).End();
 }
 
-// Ctrl+S as a shortcut of the bar: the modifier's state set, the key posted.
-void pressCtrl(HWND hwnd, UINT key) {
-  BYTE state[256];
-  GetKeyboardState(state);
-  state[VK_CONTROL] = 0x80;
-  SetKeyboardState(state);
-  postKey(hwnd, key);
-}
-
-bool refreshUntil(const std::function<bool()>& condition, int rounds = 300) {
-  for (int i = 0; i < rounds && !condition(); ++i) {
-    SYSREFRESH();
-    Sleep(1);
-  }
-  return condition();
-}
-
 TEST_F(Menus, ShortcutsWorkOnceAttachedAndStopAfterEnd) {
   Runs runs;
   SETWNDAPP(number(hwnd()));
@@ -731,14 +714,14 @@ TEST_F(Menus, ShortcutsWorkOnceAttachedAndStopAfterEnd) {
   MENUEND();
   ASSERT_TRUE(as<TMenu>(bar).oAccTable.isObject());
   EXPECT_NE(installedAccelerators().table, nullptr);
-  pressCtrl(hwnd(), 'S');
+  postCtrlKey(hwnd(), 'S');
   EXPECT_TRUE(refreshUntil([&] { return runs.items.size() == 1; }));
   as<TMenu>(bar).End();
   EXPECT_EQ(installedAccelerators().table, nullptr);
-  pressCtrl(hwnd(), 'S');
+  postCtrlKey(hwnd(), 'S');
   refreshUntil([] { return false; }, 30);
   EXPECT_EQ(runs.items.size(), 1u);
-  SetKeyboardState(std::vector<BYTE>(256).data());
+  releaseKeys();
 }
 
 TEST_F(Menus, ReDefineFromAResourceAndAsAPopupCopy) {
