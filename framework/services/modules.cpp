@@ -1,5 +1,6 @@
 #include "framework/services/modules.h"
 
+#include "framework/services/barpaint.h"
 #include "framework/services/clipboard.h"
 #include "framework/services/ddenative.h"
 #include "framework/services/filename.h"
@@ -14,6 +15,7 @@
 #include "framework/services/msgpaint.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
+#include "framework/services/tbar.h"
 #include "framework/services/tclipboard.h"
 #include "framework/services/tdde.h"
 #include "framework/services/timage.h"
@@ -38,7 +40,8 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
           &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
-          &tImageListModule(), &ddeNativeModule(), &tDdeModule()};
+          &tImageListModule(), &ddeNativeModule(), &tDdeModule(),     &barPaintModule(),
+          &tBarModule()};
 }
 
 }  // namespace kestrel
