@@ -791,7 +791,7 @@ Value TBar::Paint() {
   RECT client{};
   GetClientRect(hwnd(), &client);
   if (flat()) {
-    gradientFill(dc, RECT{0, 0, client.right, client.bottom}, gradient(false), true);
+    gradientFill(dc, RECT{0, 0, client.right - 1, client.bottom - 1}, gradient(false), true);
     paintSeparators(dc, client);
     evaluate(bPainted, hDC);
   } else {
