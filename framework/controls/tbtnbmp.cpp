@@ -13,6 +13,7 @@
 #include "framework/core/tracked.h"
 #include "framework/core/twindow_msgs.h"
 #include "framework/core/win32.h"
+#include "framework/core/winlist.h"
 #include "framework/core/wndfuncs.h"
 
 namespace kestrel {
@@ -262,10 +263,15 @@ Value TBtnBmp::LButtonDown(const Value& nRow, const Value& nCol, const Value& nF
     GetClientRect(hwnd(), &client);
     if (nCol.integer() >= client.right - kArrowWidth) {
       const lanmere::Ref<TBtnBmp> keep(this);
-      const Value bar = oWnd;
+      // The menu shows for the window holding the button (the bar, or its tool window), whose
+      // commands reach the open menu: the button's own oPopup is its drop-down menu.
+      const Value holder = OWNDFROMHWND(handleNumber(GetParent(hwnd())));
+      RECT place = client;
+      MapWindowPoints(hwnd(), GetParent(hwnd()), reinterpret_cast<POINT*>(&place), 2);
       dropped_ = true;
       RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-      tell(oPopup, msg::Activate, static_cast<long long>(client.bottom), 0LL, self());
+      tell(oPopup, msg::Activate, static_cast<long long>(place.bottom),
+           static_cast<long long>(place.left), holder);
       dropped_ = false;
       if (hwnd()) Refresh();
       return 0;

@@ -635,20 +635,7 @@ Value TBar::Float() {
   tool->oSysMenu = Value(menu);
   const std::pair<const char*, int> entries[] = {
       {"&Top", kBarTop}, {"&Bottom", kBarBottom}, {"&Left", kBarLeft}, {"&Right", kBarRight}};
-  for (const auto& [prompt, mode] : entries) {
-    const int edge = mode;
-    const Value item =
-        lanmere::construct<TMenuItem>({.cPrompt = prompt,
-                                       .bAction = lanmere::block([bar, edge](Args) -> Value {
-                                         auto* self = dynamic_cast<TBar*>(bar.object());
-                                         return self ? self->dock(edge) : Value();
-                                       }),
-                                       .bWhen = lanmere::block([bar, edge](Args) -> Value {
-                                         auto* self = dynamic_cast<TBar*>(bar.object());
-                                         return self && self->edgeFree(edge);
-                                       })});
-    menu->Add(item);
-  }
+  for (const auto& [prompt, mode] : entries) menu->Add(dockItem(bar, prompt, mode), true);
   for (const Value& button : buttons()) {
     if (const HWND window = windowOfValue(button)) SetParent(window, toolHwnd);
   }
@@ -715,6 +702,19 @@ Value TBar::RButtonDown(const Value& nRow, const Value& nCol, const Value& nFlag
   return {};
 }
 
+// An entry of the docking menus: it docks the bar at `edge`, greyed while that edge is taken.
+Value TBar::dockItem(const Value& bar, const char* prompt, int edge) {
+  return lanmere::construct<TMenuItem>({.cPrompt = prompt,
+                                        .bAction = lanmere::block([bar, edge](Args) -> Value {
+                                          auto* self = dynamic_cast<TBar*>(bar.object());
+                                          return self ? self->dock(edge) : Value();
+                                        }),
+                                        .bWhen = lanmere::block([bar, edge](Args) -> Value {
+                                          auto* self = dynamic_cast<TBar*>(bar.object());
+                                          return self && self->edgeFree(edge);
+                                        })});
+}
+
 // The docking menu at (nRow, nCol) of `oWndShow`: each other edge, greyed while taken, and Float.
 void TBar::dockMenu(const Value& oWndShow, const Value& nRow, const Value& nCol) {
   if (ended_ || !oWndShow.isObject()) return;
@@ -726,23 +726,15 @@ void TBar::dockMenu(const Value& oWndShow, const Value& nRow, const Value& nCol)
       {"&Top", kBarTop}, {"&Left", kBarLeft}, {"&Right", kBarRight}, {"&Bottom", kBarBottom}};
   const int current = static_cast<int>(nMode.integer());
   for (const auto& [prompt, mode] : entries) {
-    if (mode == current) continue;
-    const int edge = mode;
-    menu->Add(lanmere::construct<TMenuItem>({.cPrompt = prompt,
-                                             .bAction = lanmere::block([bar, edge](Args) -> Value {
-                                               auto* self = dynamic_cast<TBar*>(bar.object());
-                                               return self ? self->dock(edge) : Value();
-                                             }),
-                                             .bWhen = lanmere::block([bar, edge](Args) -> Value {
-                                               auto* self = dynamic_cast<TBar*>(bar.object());
-                                               return self && self->edgeFree(edge);
-                                             })}));
+    if (mode != current) menu->Add(dockItem(bar, prompt, mode), true);
   }
-  menu->Add(lanmere::construct<TMenuItem>({}));
-  menu->Add(lanmere::construct<TMenuItem>(
-      {.cPrompt = "&Float",
-       .bAction = lanmere::block([bar](Args) { return tell(bar, msg::Float); }),
-       .bWhen = lanmere::block([current](Args) -> Value { return current != kBarFloat; })}));
+  menu->Add(lanmere::construct<TMenuItem>({}), true);
+  menu->Add(
+      lanmere::construct<TMenuItem>(
+          {.cPrompt = "&Float",
+           .bAction = lanmere::block([bar](Args) { return tell(bar, msg::Float); }),
+           .bWhen = lanmere::block([current](Args) -> Value { return current != kBarFloat; })}),
+      true);
   menu->Activate(nRow, nCol, oWndShow);
 }
 

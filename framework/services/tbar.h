@@ -84,6 +84,7 @@ class TBar : public TControl {
   long long position(const Value& nPos, long long count) const;
   void setSlot(int mode, bool on);
   Value dock(int mode);
+  static Value dockItem(const Value& bar, const char* prompt, int edge);
   void dockMenu(const Value& oWndShow, const Value& nRow, const Value& nCol);
   void sizeToolWindow();
   void closeToolWindow(bool destroy);
