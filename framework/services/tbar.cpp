@@ -380,25 +380,23 @@ Value TBar::Add(const Value& oBtn, const Value& nPos) {
 }
 
 Value TBar::AddGroup(const Value& nPos) {
-  const std::vector<Value> items = buttons();
-  const long long at = position(nPos, static_cast<long long>(items.size()));
-  if (at == 0 || nMode.integer() == kBarFloat) return false;
-  const Value& button = items[static_cast<std::size_t>(at - 1)];
-  if (startsGroup(button)) return false;
-  tell(button, msg::_lGroup, true);
-  nGroups = nGroups.integer() + 1;
-  BtnAdjust();
-  return true;
+  return setGroup(nPos, true);
 }
 
 Value TBar::DelGroup(const Value& nPos) {
+  return setGroup(nPos, false);
+}
+
+// Button nPos starts (or stops starting) a group; nothing when it already does (or does not),
+// outside 1..count or while floating.
+Value TBar::setGroup(const Value& nPos, bool on) {
   const std::vector<Value> items = buttons();
   const long long at = position(nPos, static_cast<long long>(items.size()));
   if (at == 0 || nMode.integer() == kBarFloat) return false;
   const Value& button = items[static_cast<std::size_t>(at - 1)];
-  if (!startsGroup(button)) return false;
-  tell(button, msg::_lGroup, false);
-  nGroups = std::max(0LL, nGroups.integer() - 1);
+  if (startsGroup(button) == on) return false;
+  tell(button, msg::_lGroup, on);
+  nGroups = std::max(0LL, nGroups.integer() + (on ? 1 : -1));
   BtnAdjust();
   return true;
 }

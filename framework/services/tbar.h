@@ -83,6 +83,7 @@ class TBar : public TControl {
   std::vector<Value> buttons() const;
   long long position(const Value& nPos, long long count) const;
   void setSlot(int mode, bool on);
+  Value setGroup(const Value& nPos, bool on);
   Value dock(int mode);
   static Value dockItem(const Value& bar, const char* prompt, int edge);
   void dockMenu(const Value& oWndShow, const Value& nRow, const Value& nCol);
