@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "framework/controls/modules.h"
 #include "framework/controls/tbtnbmp.h"
@@ -62,18 +63,23 @@ void pump() {
 struct Figures {
   std::size_t tracked;
   long windows;
-  long long slots;
+  long long slots;   // slots holding a window (a freed slot holds 0 and is used again)
+  long long length;  // the list's length
 };
 
 Figures now() {
-  return {trackedResources().size(), TWindow::liveCount(), NWINDOWS()};
+  long long used = 0;
+  const Value all = GETALLWIN();
+  for (const Value& slot : all.items()) used += slot.isObject() ? 1 : 0;
+  return {trackedResources().size(), TWindow::liveCount(), used, NWINDOWS()};
 }
 
 }  // namespace
 
 int main() {
-  for (const auto* layer : {&coreModules, &controlsModules, &servicesModules}) {
-    for (const lanmere::ModuleTable* module : (*layer)()) lanmere::registerModule(*module);
+  using Layer = std::vector<const lanmere::ModuleTable*> (*)();
+  for (Layer layer : {&coreModules, &controlsModules, &servicesModules}) {
+    for (const lanmere::ModuleTable* module : layer()) lanmere::registerModule(*module);
   }
   const std::string image = writeImage();
   const Value window = lanmere::construct<TWindow>(
@@ -82,6 +88,7 @@ int main() {
   pump();
   const Figures start = now();
   Figures last = start;
+  long long lengthAfterFirst = 0;
   long long worstTracked = 0, worstWindows = 0, worstSlots = 0;
   for (int round = 0; round < kRounds; ++round) {
     {
@@ -99,6 +106,7 @@ int main() {
     }
     pump();
     last = now();
+    if (round == 0) lengthAfterFirst = last.length;
     worstTracked = std::max<long long>(
         worstTracked, static_cast<long long>(last.tracked) - static_cast<long long>(start.tracked));
     worstWindows = std::max<long long>(worstWindows, last.windows - start.windows);
@@ -112,6 +120,10 @@ int main() {
               last.windows, worstWindows);
   std::printf("window-list slots: start %lld, end %lld, largest drift %lld\n", start.slots,
               last.slots, worstSlots);
+  std::printf("window-list length: start %lld, after round 1 %lld, end %lld\n", start.length,
+              lengthAfterFirst, last.length);
   DeleteFileA(image.c_str());
-  return worstTracked == 0 && worstWindows == 0 && worstSlots == 0 ? 0 : 1;
+  const bool steady =
+      worstTracked == 0 && worstWindows == 0 && worstSlots == 0 && last.length == lengthAfterFirst;
+  return steady ? 0 : 1;
 }
