@@ -502,7 +502,8 @@ Value TWindow::Destroy() {
 }
 
 // Nothing may keep a destroyed window alive by a cycle: its closures (which often capture the
-// window), its controls and its links to other windows are let go. Plain data stays readable.
+// window), its controls and its links to other windows (the docked bars too) are let go. Plain
+// data stays readable.
 void TWindow::releaseLinks() {
   aControls = Value::list();
   Value TWindow::*const links[] = {
@@ -520,7 +521,7 @@ void TWindow::releaseLinks() {
       &TWindow::bSelectAll,  &TWindow::bFindNext,   &TWindow::bReplace,    &TWindow::bProperties,
       &TWindow::bClrGrad,    &TWindow::bSocket,     &TWindow::bTaskBar,    &TWindow::bEraseBkGnd,
       &TWindow::OnClick,     &TWindow::OnMouseMove, &TWindow::OnKeyDown,   &TWindow::OnMove,
-      &TWindow::OnPaint,     &TWindow::OnResize};
+      &TWindow::OnPaint,     &TWindow::OnResize,    &TWindow::oBar};
   for (Value TWindow::*link : links) this->*link = Value();
   if (cToolTip.isClosure()) cToolTip = Value();
 }

@@ -1,5 +1,6 @@
 #include "framework/services/modules.h"
 
+#include "framework/services/barpaint.h"
 #include "framework/services/clipboard.h"
 #include "framework/services/ddenative.h"
 #include "framework/services/filename.h"
@@ -15,6 +16,7 @@
 #include "framework/services/msgpaint.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
+#include "framework/services/tbar.h"
 #include "framework/services/tclipboard.h"
 #include "framework/services/tdde.h"
 #include "framework/services/timage.h"
@@ -36,14 +38,15 @@ namespace kestrel {
 
 // The modules with start-up and exit hooks come first, in the order their hooks run.
 std::vector<const lanmere::ModuleTable*> servicesModules() {
-  return {&helpModule(),       &imageModule(),     &menuModule(),     &msgBarModule(),
-          &resTrackModule(),   &logFileModule(),   &fileNameModule(), &filesModule(),
-          &tIniModule(),       &tReg32Module(),    &tRectModule(),    &tStructModule(),
-          &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
-          &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
-          &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
-          &tImageListModule(), &ddeNativeModule(), &tDdeModule(), &mdiApiModule(), &tMdiFrameModule(),
-          &tMdiClientModule(), &tMdiChildModule()};
+  return {&helpModule(),       &imageModule(),      &menuModule(),      &msgBarModule(),
+          &resTrackModule(),   &logFileModule(),    &fileNameModule(),  &filesModule(),
+          &tIniModule(),       &tReg32Module(),     &tRectModule(),     &tStructModule(),
+          &helpFileModule(),   &timerModule(),      &accTableModule(),  &menuApiModule(),
+          &menuItemModule(),   &menuBuildModule(),  &menuDrawModule(),  &clipboardModule(),
+          &tClipBoardModule(), &msgPaintModule(),   &msgItemModule(),   &imageListModule(),
+          &tImageListModule(), &ddeNativeModule(),  &tDdeModule(),      &mdiApiModule(),
+          &tMdiFrameModule(),  &tMdiClientModule(), &tMdiChildModule(), &barPaintModule(),
+          &tBarModule()};
 }
 
 }  // namespace kestrel
