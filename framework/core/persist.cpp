@@ -1,7 +1,9 @@
 #include "framework/core/persist.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -17,7 +19,6 @@ using lanmere::Value;
 namespace {
 
 constexpr std::size_t kFieldBytes = 2;
-constexpr std::size_t kHeaderBytes = 1 + kFieldBytes;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr long long kNestedIndent = 3;
 constexpr int kEventArguments = 4;
@@ -486,8 +487,18 @@ std::string scalarText(const Value& value) {
     case lanmere::Type::Text:
       return value.string();
     case lanmere::Type::Integer:
-    case lanmere::Type::Float:
-      return lanmere::allTrim(lanmere::str(value));
+      return std::to_string(value.integer());  // every digit: STR goes through a double
+    case lanmere::Type::Float: {
+      std::string text = lanmere::allTrim(lanmere::str(value));
+      if (isDecimal(text)) return text;
+      // Too wide for STR's field (it shows asterisks): the full decimal text instead.
+      char buffer[400];
+      const int length =
+          std::snprintf(buffer, sizeof buffer, "%.*f", value.decimals(), value.number());
+      return length > 0 && static_cast<std::size_t>(length) < sizeof buffer
+                 ? std::string(buffer, static_cast<std::size_t>(length))
+                 : text;
+    }
     case lanmere::Type::Logical:
       return value.logical() ? ".T." : ".F.";
     case lanmere::Type::Date:
@@ -501,6 +512,16 @@ std::string scalarText(const Value& value) {
 
 std::string scalarRecord(const Value& value) {
   const std::string text = scalarText(value);
+  if (value.isNumber() && !isDecimal(text)) {
+    // Infinity and not-a-number have no decimal text: a record of them could not be read.
+    lanmere::raiseRuntimeError({.genCode = 33,
+                                .subCode = kRecordValueSubCode,
+                                .description = "Record number is no decimal number",
+                                .operation = "Save",
+                                .args = lanmere::ErrorArgs::of({value}),
+                                .flags = lanmere::kCanDefault});
+    throw RecordRefused{};
+  }
   return std::string(1, lanmere::typeLetter(value)) + recordField(text.size()) + text;
 }
 
@@ -520,7 +541,8 @@ std::string valueRecord(const Value& value) {
   return record;
 }
 
-std::string saveObject(const Value& self, SaveReference reference) {
+std::string saveObject(const Value& self, SaveReference reference,
+                       const std::vector<std::pair<std::string, Value>>& extra) {
   try {
     const DepthGuard depth;
     std::string entries;
@@ -536,6 +558,10 @@ std::string saveObject(const Value& self, SaveReference reference) {
       const std::string method = handler.isText() ? handler.string() : loadedEventMethod(handler);
       if (method.empty()) continue;
       entries += recordField(name.size()) + name + scalarRecord(Value(method));
+      ++count;
+    }
+    for (const auto& [name, value] : extra) {
+      entries += recordField(name.size()) + name + valueRecord(value);
       ++count;
     }
     const std::string className = self.object()->ClassName();
@@ -656,7 +682,17 @@ Value nodeValue(const RecordNode& node, LoadContext& context) {
     case 'A':
       return listPayloadValue(node, context);
     case 'O': {
-      Value object = lanmere::createObject(upperName(node.className));
+      const std::string className = upperName(node.className);
+      if (const lanmere::ClassInfo* info = lanmere::classByName(className)) {
+        for (const ClassLoader& loader : classLoaders()) {
+          if (!loader.make || !derivesFromName(*info, loader.className)) continue;
+          LoadContext inner = context;
+          inner.nested = true;
+          inner.onPrefixEvents = false;
+          if (Value made = loader.make(node, inner); !made.isNil()) return made;
+        }
+      }
+      Value object = lanmere::createObject(className);
       if (object.isObject()) {
         LoadContext inner = context;
         inner.nested = true;
@@ -672,6 +708,13 @@ Value nodeValue(const RecordNode& node, LoadContext& context) {
     case 'D':
       return lanmere::ctod(node.text);
     case 'N': {
+      // Whole numbers exactly (VAL would pass a long one through a double).
+      long long whole = 0;
+      const char* end = node.text.data() + node.text.size();
+      if (const auto [at, error] = std::from_chars(node.text.data(), end, whole);
+          error == std::errc() && at == end) {
+        return Value(whole);
+      }
       Value text[] = {Value(node.text)};
       return lanmere::VAL(text);
     }
@@ -705,7 +748,9 @@ bool applyObjectNode(const Value& self, const RecordNode& node, LoadContext& con
     if (lanmere::understands(self, "_" + name)) lanmere::send(self, "_" + name, {value});
   }
   for (const ClassLoader& loader : classLoaders()) {
-    if (loader.finish && derivesFromName(info, loader.className)) loader.finish(self, context);
+    if (loader.finish && derivesFromName(info, loader.className)) {
+      loader.finish(self, node, context);
+    }
   }
   return true;
 }

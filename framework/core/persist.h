@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -71,7 +72,9 @@ enum class SaveReference {
 // differing members of aProperties, then the events of aEvents that hold a method name. The
 // empty text after the error when a length did not fit or the nesting went past
 // kMaxRecordDepth (a value that holds itself).
-std::string saveObject(const lanmere::Value& self, SaveReference reference = SaveReference::New);
+// `extra` entries follow the rest (a window's "aControls").
+std::string saveObject(const lanmere::Value& self, SaveReference reference = SaveReference::New,
+                       const std::vector<std::pair<std::string, lanmere::Value>>& extra = {});
 // ASAVE's body: the list record, or the empty text after the error.
 std::string saveList(const lanmere::Value& list);
 
@@ -144,8 +147,12 @@ struct ClassLoader {
   // Applies one entry itself and answers true, or answers false to leave it to the common road.
   std::function<bool(const lanmere::Value& self, const RecordEntry& entry, LoadContext& context)>
       entry;
-  // Runs after the entries.
-  std::function<void(const lanmere::Value& self, LoadContext& context)> finish;
+  // Runs after the entries; `node` says which were there.
+  std::function<void(const lanmere::Value& self, const RecordNode& node, LoadContext& context)>
+      finish;
+  // Makes the object a nested record of this class becomes, already loaded (a menu builds its
+  // bar and items); nil leaves it to the common road (made without New, then loaded).
+  std::function<lanmere::Value(const RecordNode& node, LoadContext& context)> make;
   // Names the class takes beyond aProperties and its events ("aControls").
   std::vector<std::string> extraNames;
 };

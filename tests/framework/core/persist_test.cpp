@@ -13,65 +13,13 @@
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/memory.h"
+#include "tests/framework/core/persist_classes.h"
 #include "tests/support/errors.h"
 
 namespace kestrel {
 namespace {
 
 using lanmere::Value;
-
-// A small class with every kind of member; hWnd is a member the record must never reach.
-class TPad : public lanmere::Object {
-  LM_CLASS(TPad, lanmere::Object)
-  Value cTitle, nSize, lOn, dWhen, aList, oInner, Cargo, OnClick, hWnd, nClicks = 0;
-
-  Value New() { return Value(lanmere::Ref<TPad>(this)); }
-  void End() {}
-  Value Save() { return saveObject(Value(lanmere::Ref<TPad>(this))); }
-  Value Load(const Value& data) {
-    if (!data.isText()) return lanmere::argumentError(kRecordArgumentSubCode);
-    return loadObject(Value(lanmere::Ref<TPad>(this)), data.text());
-  }
-  void Clicked(const Value& by) { nClicks = nClicks.integer() + (by.isNil() ? 1 : by.integer()); }
-};
-
-LM_DEFINE_CLASS(TPad) {
-  c.data(LM_FIELDS(cTitle, nSize, lOn, dWhen, aList, oInner, Cargo, OnClick, hWnd, nClicks));
-  c.classData("aProperties",
-              Value::list({"cTitle", "nSize", "lOn", "dWhen", "aList", "oInner", "Cargo"}));
-  c.classData("aEvents", Value::list({Value::list({"OnClick", "nBy"})}));
-  c.methods(LM_METHODS(New, End, Save, Load, Clicked));
-  c.creatable();
-}
-
-class TInner : public lanmere::Object {
-  LM_CLASS(TInner, lanmere::Object)
-  Value cName;
-  Value New() { return Value(lanmere::Ref<TInner>(this)); }
-  void End() {}
-  Value Save() { return saveObject(Value(lanmere::Ref<TInner>(this))); }
-  Value Load(const Value& data) {
-    return loadObject(Value(lanmere::Ref<TInner>(this)), data.text());
-  }
-};
-
-LM_DEFINE_CLASS(TInner) {
-  c.data(LM_FIELDS(cName));
-  c.classData("aProperties", Value::list({"cName"}));
-  c.methods(LM_METHODS(New, End, Save, Load));
-  c.creatable();
-}
-
-// A class with no Load: a record may never make one.
-class TMute : public lanmere::Object {
-  LM_CLASS(TMute, lanmere::Object)
-  Value cName;
-};
-
-LM_DEFINE_CLASS(TMute) {
-  c.data(LM_FIELDS(cName));
-  c.creatable();
-}
 
 std::string bytes(std::initializer_list<int> values) {
   std::string out;
@@ -114,10 +62,7 @@ class PersistTest : public ::testing::Test {
       lanmere::registerModule(*module);
     }
     lanmere::registerModule(persistModule());
-    TPad::Class();
-    TInner::Class();
-    TMute::Class();
-    addMemberKind({"TPAD", "oInner", "TINNER"});
+    test::registerPersistClasses();
   }
   void SetUp() override {
     lanmere::setDateFormat("YYYY-MM-DD");
@@ -127,7 +72,7 @@ class PersistTest : public ::testing::Test {
     padObject().lOn = true;
     padObject().aList = Value::list({1, Value::list({"x"})});
   }
-  TPad& padObject() { return *static_cast<TPad*>(pad.object()); }
+  test::TPad& padObject() { return *static_cast<test::TPad*>(pad.object()); }
   std::string save() { return lanmere::send(pad, "Save").string(); }
 
   Value pad;
@@ -158,7 +103,7 @@ TEST_F(PersistTest, RecordsAreByteExact) {
 TEST_F(PersistTest, SaveAndLoadRoundTripMembersObjectsAndEvents) {
   padObject().dWhen = lanmere::ctod("2025-12-31");
   const Value inner = lanmere::createObject("TINNER");
-  static_cast<TInner*>(inner.object())->cName = "in";
+  static_cast<test::TInner*>(inner.object())->cName = "in";
   padObject().oInner = inner;
   padObject().OnClick = "Clicked";
   const std::string record = save();
@@ -166,7 +111,7 @@ TEST_F(PersistTest, SaveAndLoadRoundTripMembersObjectsAndEvents) {
 
   const Value copy = lanmere::createObject("TPAD");
   EXPECT_TRUE(lanmere::send(copy, "Load", {Value(bodyOf(record))}).logical());
-  auto& loaded = *static_cast<TPad*>(copy.object());
+  auto& loaded = *static_cast<test::TPad*>(copy.object());
   EXPECT_EQ(loaded.cTitle.string(), "form");
   EXPECT_EQ(loaded.nSize.integer(), 12);
   EXPECT_TRUE(loaded.lOn.logical());
