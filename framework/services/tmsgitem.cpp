@@ -16,6 +16,7 @@
 #include "framework/services/msgpaint.h"
 #include "framework/services/tmsgbar.h"
 #include "runtime/builtins.h"
+#include "runtime/error.h"
 #include "runtime/closure.h"
 
 namespace kestrel {
