@@ -16,8 +16,8 @@
 #include "framework/services/msgpaint.h"
 #include "framework/services/tmsgbar.h"
 #include "runtime/builtins.h"
-#include "runtime/error.h"
 #include "runtime/closure.h"
+#include "runtime/error.h"
 
 namespace kestrel {
 
