@@ -782,30 +782,30 @@ bool loadObject(const Value& self, std::string_view data, LoadContext context,
   return applyObjectNode(self, body, context);
 }
 
-Value readList(std::string_view payload) {
-  RecordReading reading = parseListPayload(payload);
+namespace {
+
+// A payload AREAD or OREAD reads: parsed, its objects checked, then made; nil after the error.
+Value readPayload(const RecordReading& reading, std::string_view operation) {
   std::optional<RecordRefusal> refused;
-  if (auto* refusal = std::get_if<RecordRefusal>(&reading)) refused = *refusal;
-  if (!refused) refused = checkAnyObjects(std::get<RecordNode>(reading), 1);
+  if (const auto* refusal = std::get_if<RecordRefusal>(&reading)) refused = *refusal;
+  if (!refused) refused = checkAnyObjects(std::get<RecordNode>(reading), 0);
   if (refused) {
-    raiseRefusal(*refused, "AREAD");
+    raiseRefusal(*refused, operation);
     return {};
   }
-  LoadContext context{.operation = "AREAD", .nested = true};
-  return listPayloadValue(std::get<RecordNode>(reading), context);
+  LoadContext context{.operation = operation, .nested = true};
+  const RecordNode& node = std::get<RecordNode>(reading);
+  return node.type == 'A' ? listPayloadValue(node, context) : nodeValue(node, context);
+}
+
+}  // namespace
+
+Value readList(std::string_view payload) {
+  return readPayload(parseListPayload(payload), "AREAD");
 }
 
 Value readObject(std::string_view payload) {
-  RecordReading reading = parseObjectPayload(payload);
-  std::optional<RecordRefusal> refused;
-  if (auto* refusal = std::get_if<RecordRefusal>(&reading)) refused = *refusal;
-  if (!refused) refused = checkAnyObjects(std::get<RecordNode>(reading), 0);
-  if (refused) {
-    raiseRefusal(*refused, "OREAD");
-    return {};
-  }
-  LoadContext context{.operation = "OREAD", .nested = false};
-  return nodeValue(std::get<RecordNode>(reading), context);
+  return readPayload(parseObjectPayload(payload), "OREAD");
 }
 
 const lanmere::ModuleTable& persistModule() {
