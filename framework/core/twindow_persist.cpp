@@ -33,15 +33,29 @@ bool hasEntry(const RecordNode& node, std::string_view name) {
   return false;
 }
 
+Value entryNumber(const RecordNode& node, std::string_view name, LoadContext& context) {
+  for (const RecordEntry& entry : node.entries) {
+    if (entry.name == name && entry.value.type == 'N') return nodeValue(entry.value, context);
+  }
+  return {};
+}
+
 TWindow* windowOf(const Value& self) {
   return self.isObject() ? dynamic_cast<TWindow*>(self.object()) : nullptr;
 }
 
+// Whether a class's source file is the framework's or the run-time's (the program's classes,
+// tests included, live elsewhere).
 bool frameworkModule(std::string_view module) {
-  return module.find("framework/") != std::string_view::npos ||
-         module.find("framework\\") != std::string_view::npos ||
-         module.find("runtime/") != std::string_view::npos ||
-         module.find("runtime\\") != std::string_view::npos;
+  std::string path(module);
+  for (char& c : path) c = c == '\\' ? '/' : c;
+  if (path.starts_with("tests/") || path.find("/tests/") != std::string::npos) return false;
+  for (const char* layer : {"framework/", "runtime/", "errors/", "net/"}) {
+    if (path.starts_with(layer) || path.find(std::string("/") + layer) != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // The data member `name` of `info` or a class it derives from, when a class of the program (no
@@ -155,8 +169,12 @@ void windowFinish(const Value& self, const RecordNode& node, LoadContext& contex
   TWindow* window = windowOf(self);
   if (!window || context.nested) return;
   if (window->hwnd()) {
-    if (hasEntry(node, "nTop") || hasEntry(node, "nLeft")) {
-      window->Move(window->nTop, window->nLeft, Value(), Value());
+    // Place and size once more after everything: a font loaded after the size changes what a
+    // list box makes of its height.
+    const Value width = entryNumber(node, "nWidth", context);
+    const Value height = entryNumber(node, "nHeight", context);
+    if (hasEntry(node, "nTop") || hasEntry(node, "nLeft") || !width.isNil() || !height.isNil()) {
+      window->Move(window->nTop, window->nLeft, width, height);
     }
     if (hasEntry(node, "nClrText") || hasEntry(node, "nClrPane")) {
       window->SetColor(window->nClrText, window->nClrPane);
