@@ -235,6 +235,7 @@ TEST_F(Fonts, RecordAndTextForms) {
             "   ::lUnderline = .T.\r\n"
             "   ::nWeight = 700\r\n"
             "   ::nInpHeight = -12\r\n"
+            "   ::nInpWidth = 0\r\n"
             "\r\nENDOBJECT");
   EXPECT_EQ(styled->SaveToText(3).string(),
             "OBJECT ::oFont AS TFont\r\n\r\n"
@@ -243,6 +244,7 @@ TEST_F(Fonts, RecordAndTextForms) {
             "      ::lUnderline = .T.\r\n"
             "      ::nWeight = 700\r\n"
             "      ::nInpHeight = -12\r\n"
+            "      ::nInpWidth = 0\r\n"
             "\r\n   ENDOBJECT\r\n");
   styled->End();
 }
