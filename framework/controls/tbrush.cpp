@@ -22,7 +22,6 @@ using lanmere::Value;
 namespace {
 
 enum BrushResize : long long { kFixed = 0, kStretchOrVertical = 1, kResizeOrHorizontal = 2 };
-constexpr int kEventArguments = 4;
 
 struct StockBrush {
   long color;
@@ -80,20 +79,6 @@ void logResourceFailure(std::initializer_list<Value> values) {
     Value args[] = {Value("resources.txt"), Value::list(values)};
     log->call(lanmere::Args(args));
   }
-}
-
-// A text member named "On..." calls that method of the brush's window (or the brush).
-Value eventAction(const Value& self, std::string_view method) {
-  Value target = lanmere::understands(self, msg::oWnd) ? tell(self, msg::oWnd) : Value();
-  if (!target.isObject()) target = self;
-  const lanmere::Symbol* message = lanmere::symbol(method);
-  return lanmere::block(
-      [target, message](lanmere::Args args) {
-        Value forwarded[kEventArguments];
-        for (int i = 0; i < kEventArguments; ++i) forwarded[i] = lanmere::arg(args, i + 1);
-        return lanmere::send(target, message, lanmere::Args(forwarded));
-      },
-      "(b)TBRUSH:LOAD");
 }
 
 }  // namespace
@@ -355,7 +340,8 @@ Value TBrush::Save() {
 }
 
 void TBrush::Load(const Value& data) {
-  loadObject(self(), data.text(), eventAction);
+  // A text member named "On..." calls that method of the brush's window (or of the brush).
+  loadObject(self(), data.text(), {}, true);
 }
 
 Value TBrush::SaveToText(const Value& indent) {

@@ -79,8 +79,9 @@ LM_DEFINE_CLASS(TFont) {
   c.data(LM_FIELDS(cFaceName, hFont, hFontOld, lBold, lItalic, lUnderline, lStrikeOut, nInpHeight,
                    nInpWidth, nEscapement, nOrientation, nWeight, nCharSet, nOutPrecision,
                    nClipPrecision, nQuality, nPitchFamily, nCount, lDestroy, lNew));
-  c.classData("aProperties", Value::list({"cFaceName", "lBold", "lItalic", "lUnderline",
-                                          "lStrikeOut", "nOrientation", "nWeight", "nCharSet"}));
+  c.classData("aProperties",
+              Value::list({"cFaceName", "lBold", "lItalic", "lUnderline", "lStrikeOut",
+                           "nOrientation", "nWeight", "nCharSet", "nInpHeight", "nInpWidth"}));
   c.methods(LM_METHODS(New, End, Release, Activate, DeActivate, nSize, nHeight, nWidth, Bold,
                        Italic, Underline, StrikeOut, Escapement, Rotate, Modify, Choose, cGenPrg,
                        Save, Load, SaveToText));

@@ -9,6 +9,7 @@
 #include "framework/controls/fontapi.h"
 #include "framework/core/args.h"
 #include "framework/core/handles.h"
+#include "framework/core/persist.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow_msgs.h"
@@ -252,8 +253,23 @@ Value TSAY() {
   return Value(lanmere::make<TSay>());
 }
 
+// A label read from a record shows its loaded text: its text closure (which a record cannot
+// hold) answers that text from then on, so a refresh keeps it.
+bool loadSayEntry(const Value& self, const RecordEntry& entry, LoadContext&) {
+  if (entry.name != "cTitle" || entry.value.type != 'C') return false;
+  const Value text(entry.value.text);
+  lanmere::send(self, "_bGet", {lanmere::block([text](lanmere::Args) { return text; })});
+  lanmere::send(self, "SetText", {text});
+  return true;
+}
+
 const lanmere::ModuleTable& tSayModule() {
   TSay::Class();  // the class is known by name once its module is
+  static const bool loader = [] {
+    addClassLoader({.className = "TSAY", .entry = loadSayEntry});
+    return true;
+  }();
+  (void)loader;
   static const lanmere::ModuleTable module{__FILE__, {lanmere::fn<&TSAY>("TSAY")}};
   return module;
 }

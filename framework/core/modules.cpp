@@ -4,6 +4,7 @@
 #include "framework/core/dialogbox.h"
 #include "framework/core/dlgregistry.h"
 #include "framework/core/dlgtemplate.h"
+#include "framework/core/persist.h"
 #include "framework/core/resmodule.h"
 #include "framework/core/tcontrol.h"
 #include "framework/core/tdialog.h"
@@ -16,10 +17,10 @@
 namespace kestrel {
 
 std::vector<const lanmere::ModuleTable*> coreModules() {
-  return {&winListModule(),       &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
-          &colorsModule(),        &resModule(),     &wndFuncsModule(),    &dlgTemplateModule(),
-          &dialogBoxModule(),     &tDialogModule(), &themesModule(),      &tControlModule(),
-          &tControlDesignModule()};
+  return {&winListModule(),        &wndProcModule(), &dlgRegistryModule(), &winRunModule(),
+          &colorsModule(),         &resModule(),     &wndFuncsModule(),    &dlgTemplateModule(),
+          &dialogBoxModule(),      &tDialogModule(), &themesModule(),      &tControlModule(),
+          &tControlDesignModule(), &persistModule()};
 }
 
 }  // namespace kestrel

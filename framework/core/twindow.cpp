@@ -184,7 +184,8 @@ LM_DEFINE_CLASS(TWindow) {
       FloodFill, SetPixel, GetWidth, nVertRes, nHorzRes, Shadow, ToolWindow, CheckToolTip,
       ShowToolTip, DestroyToolTip, Copy, Cut, Paste, Delete, Find, FindNext, Replace, SelectAll,
       UnDo, ReDo, Properties, Zip, UnZip, Property, PropCount, Event, EveCount, EditTitle, FastEdit,
-      cGenPrg, SaveToText, SaveToRC, SaveToBmp, GenDbf, Print, HardCopy, VbxFireEvent));
+      cGenPrg, SaveToText, Save, Load, SaveFile, LoadFile, ReadFile, SaveToRC, SaveToBmp, GenDbf,
+      Print, HardCopy, VbxFireEvent));
   c.method<&linkWindow>("Link");
   c.method<&unlinkWindow>("UnLink");
   c.creatable();

@@ -265,6 +265,16 @@ class TWindow : public lanmere::Object {
   virtual Value FastEdit(const Value& nRow = {}, const Value& nCol = {});
   virtual Value cGenPrg();
   virtual Value SaveToText(const Value& nIndent = {});
+  // The record of the window and its controls; Load (cData) applies one (true), or refuses it
+  // with the error and changes nothing (false).
+  virtual Value Save();
+  virtual Value Load(const Value& cData);
+  // Form files (".kfm" after cVarName without its first letter, by default): SaveFile writes
+  // aside and renames over the old file; LoadFile checks the whole file before loading it;
+  // ReadFile answers the checked record without loading it (nil after the error).
+  virtual Value SaveFile(const Value& cFile = {});
+  virtual Value LoadFile(const Value& cFile);
+  virtual Value ReadFile(const Value& cFile);
   virtual Value SaveToRC();
   virtual Value SaveToBmp(const Value& cFile);
   virtual Value GenDbf();

@@ -106,7 +106,7 @@ LM_DEFINE_CLASS(TMenu) {
   c.methods(LM_METHODS(New, NewSys, ReDefine, Add, Insert, aItems, _aItems, Initiate, Command,
                        Activate, GetMenuItem, GetPopup, GetSubMenu, LastItem, Refresh, Reset,
                        Enable, Disable, Hilite, UnHilite, DelItems, Destroy, End, HelpTopic,
-                       SetSkin, AddMdi, AddHelp));
+                       SetSkin, AddMdi, AddHelp, Save, Load));
   c.creatable();
 }
 
@@ -655,6 +655,7 @@ Value DELCHECK2007() {
 
 const lanmere::ModuleTable& menuModule() {
   TMenu::Class();
+  registerMenuLoaders();
   static const lanmere::ModuleTable module{
       __FILE__,
       {lanmere::fn<&DELCHECK2007>("DELCHECK2007"),

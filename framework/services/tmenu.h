@@ -57,6 +57,10 @@ class TMenu : public lanmere::Object {
   virtual Value AddMdi();
   // "&Help": the help file's index and search, and the about box.
   virtual Value AddHelp();
+  // The record of the menu and its items; Load assigns the listed members of one (true), or
+  // refuses it with the error (false).
+  Value Save();
+  Value Load(const Value& cData);
 
   // ---- For C++ callers ----
   HMENU handle() const;
@@ -81,6 +85,8 @@ std::size_t popupMenuCount() noexcept;
 // MENUFROMHANDLE (hMenu): the menu of the pop-up list with that handle, or nil.
 lanmere::Value MENUFROMHANDLE(const lanmere::Value& hMenu);
 lanmere::Value TMENU();
+// How records become menus (built item by item) and where loaded item events go; once.
+void registerMenuLoaders();
 
 HBITMAP check2007Bitmap() noexcept;
 void setCheck2007Bitmap(HBITMAP bitmap) noexcept;

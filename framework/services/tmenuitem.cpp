@@ -74,11 +74,12 @@ LM_DEFINE_CLASS(TMenuItem) {
                    OnClick));
   c.classData("nInitId", kInitialCounter);
   c.classData("aProperties", Value::list({"cCaption", "cMsg", "cVarName", "lActive", "lBreak",
-                                          "lChecked", "bAction", "nId"}));
+                                          "lChecked", "bAction", "nId", "nVKState", "nVirtKey"}));
   c.classData("aEvents", Value::list({Value::list({"OnActivate", "oMenuItem"}),
                                       Value::list({"OnClick", "oMenuItem"})}));
   c.methods(LM_METHODS(New, ReDefine, cCaption, _cCaption, SetCheck, Enable, Disable, End, Destroy,
-                       HelpTopic, Refresh, Inspect, Property, PropCount, Event, EveCount));
+                       HelpTopic, Refresh, Inspect, Property, PropCount, Event, EveCount, Save,
+                       Load));
   c.creatable();
 }
 

@@ -52,6 +52,8 @@ class TMenuItem : public lanmere::Object {
   Value PropCount();
   Value Event(const Value& n);
   Value EveCount();
+  Value Save();
+  Value Load(const Value& cData);
 
   // What changed in the item, for its system entry (found by identifier).
   enum class Change { Check, Active, Text };

@@ -17,6 +17,7 @@
 #include "framework/services/tmsgbar.h"
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
+#include "runtime/error.h"
 
 namespace kestrel {
 
@@ -107,7 +108,8 @@ LM_DEFINE_CLASS(TMsgItem) {
                    hBack, bRClicked, OnClick));
   c.classData("aProperties", Value::list({"cMsg", "nWidth"}));
   c.classData("aEvents", Value::list({Value::list({"OnClick", "oItem"})}));
-  c.methods(LM_METHODS(New, Refresh, Paint, SetText, SetFont, Click, RClick, IsOver, nLeft, End));
+  c.methods(LM_METHODS(New, Refresh, Paint, SetText, SetFont, Click, RClick, IsOver, nLeft, End,
+                       Save, Load));
   c.creatable();
 }
 
@@ -292,6 +294,15 @@ Value TMsgItem::End() {
 
 Value TMSGITEM() {
   return Value(lanmere::make<TMsgItem>());
+}
+
+Value TMsgItem::Save() {
+  return saveObject(Value(lanmere::Ref<TMsgItem>(this)), SaveReference::Windowless);
+}
+
+Value TMsgItem::Load(const Value& cData) {
+  if (!cData.isText()) return lanmere::argumentError(kRecordArgumentSubCode);
+  return loadObject(Value(lanmere::Ref<TMsgItem>(this)), cData.text());
 }
 
 const lanmere::ModuleTable& msgItemModule() {

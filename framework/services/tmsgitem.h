@@ -39,6 +39,9 @@ class TMsgItem : public lanmere::Object {
   Value IsOver(const Value& nRow, const Value& nCol);
   Value nLeft();
   Value End();
+  // The record of the pane (text, width, click event), compared with a pane made without New.
+  Value Save();
+  Value Load(const Value& cData);
 
   // C++ side: paints on the bar's context `dc`.
   void paintOn(HDC dc);

@@ -221,7 +221,7 @@ TEST_F(Fonts, RecordAndTextForms) {
   Ref<TFont> loaded = font({}, {});               // a default font, as Save compared against
   loaded->Load(record.text().substr(3 + 2 + 5));  // past "O", length and the class name
   for (const char* member : {"cFaceName", "lBold", "lItalic", "lUnderline", "lStrikeOut",
-                             "nOrientation", "nWeight", "nCharSet"}) {
+                             "nOrientation", "nWeight", "nCharSet", "nInpHeight", "nInpWidth"}) {
     EXPECT_TRUE(lanmere::exactlyEqual(lanmere::send(Value(loaded), member),
                                       lanmere::send(Value(styled), member)))
         << member;
@@ -234,6 +234,8 @@ TEST_F(Fonts, RecordAndTextForms) {
             "   ::lItalic = .T.\r\n"
             "   ::lUnderline = .T.\r\n"
             "   ::nWeight = 700\r\n"
+            "   ::nInpHeight = -12\r\n"
+            "   ::nInpWidth = 0\r\n"
             "\r\nENDOBJECT");
   EXPECT_EQ(styled->SaveToText(3).string(),
             "OBJECT ::oFont AS TFont\r\n\r\n"
@@ -241,6 +243,8 @@ TEST_F(Fonts, RecordAndTextForms) {
             "      ::lItalic = .T.\r\n"
             "      ::lUnderline = .T.\r\n"
             "      ::nWeight = 700\r\n"
+            "      ::nInpHeight = -12\r\n"
+            "      ::nInpWidth = 0\r\n"
             "\r\n   ENDOBJECT\r\n");
   styled->End();
 }
