@@ -12,6 +12,7 @@
 #include "framework/services/menubuild.h"
 #include "framework/services/menudraw.h"
 #include "framework/services/msgpaint.h"
+#include "framework/services/printapi.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tclipboard.h"
@@ -23,6 +24,7 @@
 #include "framework/services/tmenuitem.h"
 #include "framework/services/tmsgbar.h"
 #include "framework/services/tmsgitem.h"
+#include "framework/services/tprinter.h"
 #include "framework/services/trect.h"
 #include "framework/services/treg32.h"
 #include "framework/services/tstruct.h"
@@ -38,7 +40,8 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &helpFileModule(),   &timerModule(),     &accTableModule(), &menuApiModule(),
           &menuItemModule(),   &menuBuildModule(), &menuDrawModule(), &clipboardModule(),
           &tClipBoardModule(), &msgPaintModule(),  &msgItemModule(),  &imageListModule(),
-          &tImageListModule(), &ddeNativeModule(), &tDdeModule()};
+          &tImageListModule(), &ddeNativeModule(), &tDdeModule(),     &printApiModule(),
+          &tPrinterModule()};
 }
 
 }  // namespace kestrel
