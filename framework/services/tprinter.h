@@ -14,6 +14,9 @@
 #include "runtime/functions.h"
 #include "runtime/object.h"
 
+// The system headers make ResetDC a macro for their ANSI entry; here it names the method.
+#undef ResetDC
+
 namespace kestrel {
 
 // Where Say writes a text `textWidth` wide at column `col`: without a width the column moves
