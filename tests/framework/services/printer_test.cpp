@@ -440,7 +440,7 @@ TEST_F(Printing, ARefusedPageRaisesPrintErrorAndEndsClean) {
   // A job already running on the context: the printer's own job start is refused.
   ASSERT_GT(STARTDOC(p.hDC, Value("first"), {}).integer(), 0);
   {
-    test::ErrorCatcher errors;
+    test::ErrorCatcher errors(Value(false));
     call(printer, "StartPage");
     ASSERT_EQ(errors.records.size(), 1u);
     EXPECT_EQ(errors.last().genCode.integer(), 25);
