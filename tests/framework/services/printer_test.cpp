@@ -183,6 +183,10 @@ TEST_F(Printing, UnknownDefaultsLeaveTheProfileAlone) {
     lanmere::send(printer, msg::End);
   }
   EXPECT_EQ(profileDefault().rfind(test::kTestPrinter, 0), 0u);
+  char name[256] = {};
+  DWORD size = sizeof name;
+  EXPECT_TRUE(GetDefaultPrinterA(name, &size));
+  EXPECT_STREQ(name, test::kTestPrinter) << profileDefault();
 }
 
 TEST_F(Printing, ThreePagePairsGiveThreePages) {
@@ -370,11 +374,22 @@ TEST_F(Printing, PrintCommandsChooseAPrinterAndPrintOneJob) {
 }
 
 TEST_F(Printing, ANumberOutOfRangeBeepsAndAsks) {
-  DialogSteps steps({press(IDCANCEL)});
+  std::string seen;
+  DialogSteps steps({[&](HWND dialog) {
+    if (!dialog) return false;
+    char title[128] = {};
+    GetWindowTextA(dialog, title, sizeof title);
+    seen = title;
+    // Cancel for the print dialog; OK as well, should a message box stand in its place.
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+  }});
   Value args[] = {Value("Asked"), Value(false), Value(false), Value(9)};
   const Value printer = PRINTBEGIN(lanmere::Args(args));
   EXPECT_TRUE(steps.done());
   steps.rethrow();
+  EXPECT_EQ(seen, "Print");
   EXPECT_EQ(printerOf(printer).hDC.integer(), 0) << "Cancel: no context, not the default";
   PAGEBEGIN();
   PAGEEND();
