@@ -19,6 +19,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/messages.h"
 #include "framework/core/resmodule.h"
+#include "framework/core/selected.h"
 #include "framework/core/tracked.h"
 #include "framework/core/win32.h"
 #include "framework/core/wndproc.h"
@@ -133,23 +134,6 @@ class ProfileDefault {
 
  private:
   std::string saved_;
-};
-
-// Selects a drawing object for the life of this object; the previous one goes back first,
-// before anything made here is deleted.
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object)
-      : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-  ~Selected() {
-    if (previous_) SelectObject(dc_, previous_);
-  }
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
 };
 
 HGDIOBJ penOf(const Value& pen) {
