@@ -644,25 +644,26 @@ NotesLayout notesLayout(std::size_t lineCount, long long pageHeight) {
   return layout;
 }
 
-// The lines as the field shows them, on the default printer, in the system font at the size it
-// has on the screen.
+namespace {
+
+// A printer native of the services layer above, called by name; nil while it is not registered.
+Value printNative(const char* name, std::initializer_list<Value> args) {
+  if (!lanmere::findFunction(name)) return {};
+  return lanmere::callFunction(name, args);
+}
+
+}  // namespace
+
+// The lines as the field shows them, on the printer of the shared printer settings (the one
+// PRINTERSETUP chose, else the default), in the system font at the size it has on the screen.
 Value TMultiGet::Print() {
-  PRINTDLGA choice{};
-  choice.lStructSize = sizeof choice;
-  choice.hwndOwner = hwnd();
-  choice.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-  const BOOL chosen = callWindows([&] { return PrintDlgA(&choice); });
-  if (choice.hDevMode) GlobalFree(choice.hDevMode);
-  if (choice.hDevNames) GlobalFree(choice.hDevNames);
-  const HDC printer = chosen ? trackedCreate("PRINTDLG", "DC", [&] { return choice.hDC; }) : HDC{};
+  const Value context = printNative("GETPRINTDEFAULT", {Value(handleNumber(hwnd()))});
+  const HDC printer = context.isNumber() ? handleOf<HDC>(context) : HDC{};
   if (!printer) {
     showAlert("Printer not ready!");
     return false;
   }
-  DOCINFOA document{};
-  document.cbSize = sizeof document;
-  document.lpszDocName = "Notes";
-  if (StartDocA(printer, &document) <= 0) {
+  if (printNative("STARTDOC", {context, Value("Notes")}).integer() <= 0) {
     trackedDelete(printer, DeleteDC);
     showAlert("Printer not ready!");
     return false;
@@ -682,8 +683,12 @@ Value TMultiGet::Print() {
   const NotesLayout layout =
       notesLayout(static_cast<std::size_t>(std::max(0LL, lines)), GetDeviceCaps(printer, VERTRES));
   std::size_t next = 0;
-  for (std::size_t page = 0; page < layout.pages; ++page) {
-    StartPage(printer);
+  bool printed = true;
+  for (std::size_t page = 0; printed && page < layout.pages; ++page) {
+    if (printNative("STARTPAGE", {context}).integer() <= 0) {
+      printed = false;
+      break;
+    }
     const HGDIOBJ old = SelectObject(printer, font);
     for (; next < layout.lines.size() && layout.lines[next].page == page; ++next) {
       const std::string text = lineText(static_cast<long long>(next));
@@ -691,13 +696,15 @@ Value TMultiGet::Print() {
                static_cast<int>(text.size()));
     }
     SelectObject(printer, old);
-    EndPage(printer);
+    if (printNative("ENDPAGE", {context}).integer() <= 0) printed = false;
   }
-  EndDoc(printer);
+  // A failed page aborts the job: nothing half-printed reaches the printer.
+  if (printed) printed = printNative("ENDDOC", {context}).integer() > 0;
+  if (!printed) AbortDoc(printer);
   trackedDelete(font, DeleteObject);
   trackedDelete(printer, DeleteDC);
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-  return true;
+  return printed;
 }
 
 // ---- Keys ----

@@ -15,6 +15,7 @@
 #include "framework/core/colors.h"
 #include "framework/core/handles.h"
 #include "framework/core/resmodule.h"
+#include "framework/core/selected.h"
 #include "framework/core/themes.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
@@ -56,22 +57,6 @@ class WindowDC {
  private:
   TWindow& window_;
   HDC dc_;
-};
-
-// Puts a GDI object into a device context for its lifetime.
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object)
-      : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-  ~Selected() {
-    if (previous_) SelectObject(dc_, previous_);
-  }
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
 };
 
 // A colour argument: a colour-pair text gives its foreground (or background), nil the fallback.

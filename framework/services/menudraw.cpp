@@ -4,14 +4,15 @@
 #include <string>
 
 #include "framework/core/handles.h"
+#include "framework/core/selected.h"
 #include "framework/core/tracked.h"
 #include "framework/services/tmenu.h"
 #include "runtime/binding.h"
 
 namespace kestrel {
 
-using lanmere::Args;
 using lanmere::arg;
+using lanmere::Args;
 using lanmere::Value;
 
 namespace {
@@ -35,19 +36,6 @@ PromptParts split(const Value& text) {
   if (tab == std::string::npos) return {whole, {}};
   return {whole.substr(0, tab), whole.substr(tab + 1)};
 }
-
-// Selects an object into a device context for its lifetime.
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selected() { SelectObject(dc_, previous_); }
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 // A drawing object made for one paint and given back after it; both ends are tracked.
 template <class Handle>

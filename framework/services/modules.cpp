@@ -14,6 +14,7 @@
 #include "framework/services/menubuild.h"
 #include "framework/services/menudraw.h"
 #include "framework/services/msgpaint.h"
+#include "framework/services/printapi.h"
 #include "framework/services/restrack.h"
 #include "framework/services/tacctable.h"
 #include "framework/services/tbar.h"
@@ -29,6 +30,7 @@
 #include "framework/services/tmenuitem.h"
 #include "framework/services/tmsgbar.h"
 #include "framework/services/tmsgitem.h"
+#include "framework/services/tprinter.h"
 #include "framework/services/trect.h"
 #include "framework/services/treg32.h"
 #include "framework/services/tstruct.h"
@@ -46,7 +48,7 @@ std::vector<const lanmere::ModuleTable*> servicesModules() {
           &tClipBoardModule(), &msgPaintModule(),   &msgItemModule(),   &imageListModule(),
           &tImageListModule(), &ddeNativeModule(),  &tDdeModule(),      &mdiApiModule(),
           &tMdiFrameModule(),  &tMdiClientModule(), &tMdiChildModule(), &barPaintModule(),
-          &tBarModule()};
+          &tBarModule(),       &printApiModule(),   &tPrinterModule()};
 }
 
 }  // namespace kestrel
