@@ -15,7 +15,7 @@
 namespace kestrel {
 
 // A child asked for without a frame that lives (none, not a frame, or destroyed).
-inline constexpr long long kMdiNoFrameSubCode = 6150;
+inline constexpr long long kMdiNoFrameSubCode = 6160;
 
 // GETWNDFRAME (): the module's frame (the last frame made, until it is destroyed), or nil.
 lanmere::Value GETWNDFRAME();

@@ -44,9 +44,24 @@ Settings& settings() {
   return state;
 }
 
-// The dialogs' hooks change nothing; they exist because the flags name them.
-UINT_PTR CALLBACK quietHook(HWND, UINT, WPARAM, LPARAM) {
-  return guardWindowCallback<UINT_PTR>(0, [] { return UINT_PTR{0}; });
+// Set when one of our dialogs came up. A dialog that was shown and not confirmed was cancelled,
+// whatever the last dialog error says: Wine keeps an earlier failure's code through a cancel,
+// which would show "no printers" after the user merely pressed Cancel.
+bool& dialogShown() {
+  static bool shown = false;
+  return shown;
+}
+
+// The dialogs' hooks change nothing but note that the dialog came up.
+UINT_PTR CALLBACK noticingHook(HWND, UINT message, WPARAM, LPARAM) {
+  return guardWindowCallback<UINT_PTR>(0, [message] {
+    if (message == WM_INITDIALOG) dialogShown() = true;
+    return UINT_PTR{0};
+  });
+}
+
+DWORD dialogError(BOOL confirmed) {
+  return confirmed || dialogShown() ? 0 : CommDlgExtendedError();
 }
 
 void freeBlock(HGLOBAL& block) {
@@ -136,16 +151,22 @@ HDC printDialog(HWND owner, DWORD flags, bool pageRange) {
   dialog.hwndOwner = owner;
   dialog.Flags = flags;
   dialog.hDC = nullptr;
-  if (flags & PD_ENABLESETUPHOOK) dialog.lpfnSetupHook = quietHook;
+  if (flags & PD_ENABLESETUPHOOK) {
+    dialog.lpfnSetupHook = noticingHook;
+  } else {
+    dialog.Flags |= PD_ENABLEPRINTHOOK;
+    dialog.lpfnPrintHook = noticingHook;
+  }
+  dialogShown() = false;
   if (pageRange) {
     dialog.nFromPage = 1;
     dialog.nToPage = 1;
   }
   const BOOL confirmed = callWindows([&] { return PrintDlgA(&dialog); });
-  settings().error = confirmed ? 0 : CommDlgExtendedError();
+  settings().error = dialogError(confirmed);
   adoptBlocks(pd.hDevMode, pd.hDevNames, dialog.hDevMode, dialog.hDevNames);
   if (!confirmed) return nullptr;
-  pd.Flags = dialog.Flags;
+  pd.Flags = dialog.Flags & ~(flags & PD_ENABLEPRINTHOOK ? 0 : DWORD{PD_ENABLEPRINTHOOK});
   pd.nFromPage = dialog.nFromPage;
   pd.nToPage = dialog.nToPage;
   pd.nCopies = dialog.nCopies;
@@ -376,9 +397,10 @@ Value PAGESETUP(Args args) {
   dialog.hDevNames = pd.hDevNames;
   dialog.Flags = kPageSetupFlags;
   dialog.rtMargin = margins;
-  dialog.lpfnPageSetupHook = quietHook;
+  dialog.lpfnPageSetupHook = noticingHook;
+  dialogShown() = false;
   const BOOL confirmed = callWindows([&] { return PageSetupDlgA(&dialog); });
-  settings().error = confirmed ? 0 : CommDlgExtendedError();
+  settings().error = dialogError(confirmed);
   adoptBlocks(pd.hDevMode, pd.hDevNames, dialog.hDevMode, dialog.hDevNames);
   if (confirmed) margins = dialog.rtMargin;
   return confirmed != FALSE;

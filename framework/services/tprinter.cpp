@@ -363,11 +363,16 @@ Value TPrinter::New(Args args) {
     hDC = GETPRINTDEFAULT(handleNumber(GetActiveWindow()));
     if (hDC.integer() != 0) model = describe();
   } else {
-    const ProfileDefault chosen(model.string());
-    runPendingMessages();
-    PRINTERINIT();
-    hDC = GETPRINTDEFAULT(handleNumber(GetActiveWindow()));
-    runPendingMessages();
+    {
+      const ProfileDefault chosen(model.string());
+      runPendingMessages();
+      PRINTERINIT();
+      hDC = GETPRINTDEFAULT(handleNumber(GetActiveWindow()));
+      runPendingMessages();
+    }
+    // A model that made no context leaves settings of no printer behind: the next use loads the
+    // default printer's again (the dialog's error stays for the box below).
+    if (hDC.integer() == 0) PRINTERINIT();
   }
   if (hDC.integer() != 0) {
     const Value offsets = PRNOFFSET(hDC);

@@ -23,24 +23,25 @@ HWND waitForWindow(const std::function<HWND()>& found, int timeoutMs) {
   return nullptr;
 }
 
+struct TopLevelSearch {
+  DWORD pid;
+  const std::string& windowClass;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param) {
+  auto& s = *reinterpret_cast<TopLevelSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != s.pid || !IsWindowVisible(hwnd) || className(hwnd) != s.windowClass) return TRUE;
+  s.found = hwnd;
+  return FALSE;
+}
+
 // The visible top-level window of process `pid` whose class is `windowClass`.
 HWND topLevelOf(DWORD pid, const std::string& windowClass) {
-  struct Search {
-    DWORD pid;
-    const std::string& windowClass;
-    HWND found = nullptr;
-  } search{pid, windowClass};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner != s.pid || !IsWindowVisible(hwnd) || className(hwnd) != s.windowClass)
-          return TRUE;
-        s.found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TopLevelSearch search{pid, windowClass};
+  EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -182,6 +182,14 @@ TEST_F(Printing, UnknownDefaultsLeaveTheProfileAlone) {
     const Value printer = newPrinter({.cModel = Value("No Such Printer,wineps.drv,LPT9:")});
     lanmere::send(printer, msg::End);
   }
+  // The unknown model leaves no settings behind: the default printer still prints (a "no
+  // printers" box would be answered, and counted, rather than hang the test).
+  int boxes = 0;
+  ModalDriver driver([&](const BoxInfo&) { return ++boxes, IDOK; });
+  const Value again = newPrinter({});
+  EXPECT_NE(printerOf(again).hDC.integer(), 0);
+  EXPECT_EQ(boxes, 0);
+  lanmere::send(again, msg::End);
   EXPECT_EQ(profileDefault().rfind(test::kTestPrinter, 0), 0u);
   char name[256] = {};
   DWORD size = sizeof name;
