@@ -91,7 +91,8 @@ Value windowObject(HWND hwnd) {
 }
 
 long long frameProcAddress() noexcept {
-  return handleNumber(static_cast<WNDPROC>(&mdiFrameProc));
+  const WNDPROC procedure = mdiFrameProc;  // the type checks the calling convention
+  return handleNumber(procedure);
 }
 
 void setFrameClient(HWND frame, HWND client) {

@@ -429,9 +429,11 @@ TEST_F(Radios, ResourceLineTemplateItemAndThemedLook) {
   // the text; without them, nothing is drawn first.
   ThemedTextProbe::button = red.hwnd();
   auto subclass = [](HWND target, WNDPROC procedure) {
-    return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+    const LONG_PTR previous =
+        SetWindowLongPtrA(target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+    return handleFrom<WNDPROC>(Value(static_cast<long long>(previous)));
   };
+
   ThemedTextProbe::parentProcedure = subclass(hwnd, ThemedTextProbe::parent);
   ThemedTextProbe::buttonProcedure = subclass(red.hwnd(), ThemedTextProbe::buttonWindow);
   std::vector<int> erases;
