@@ -218,14 +218,35 @@ void drawDib(HDC dc, const DibPixels& dib, int x, int y, int width, int height, 
                 -dib.info.bmiHeader.biHeight, dib.bits.data(), &dib.info, DIB_RGB_COLORS, raster);
 }
 
+// Premultiplied pixels blended at `level` over white paper, made opaque.
+void blendOverWhite(DibPixels& dib, BYTE level) {
+  for (std::uint32_t& pixel : dib.bits) {
+    const std::uint32_t alpha = (pixel >> 24) * level / 255;
+    const auto channel = [&](int shift) {
+      return std::min<std::uint32_t>(255, ((pixel >> shift) & 0xFF) * level / 255 + 255 - alpha);
+    };
+    pixel = channel(16) << 16 | channel(8) << 8 | channel(0);
+  }
+}
+
+// A device that blends (the screen, a preview's metafile) blends; one that cannot (the PostScript
+// driver refuses AlphaBlend) gets the image blended over the white paper, as an opaque picture.
 void alphaDraw(HDC dc, HBITMAP bitmap, int x, int y, int width, int height, BYTE level) {
   const SIZE size = bitmapSize(bitmap);
-  const HDC memory = CreateCompatibleDC(dc);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  const BLENDFUNCTION blend{AC_SRC_OVER, 0, level, AC_SRC_ALPHA};
-  GdiAlphaBlend(dc, x, y, width, height, memory, 0, 0, size.cx, size.cy, blend);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  if (GetDeviceCaps(dc, SHADEBLENDCAPS) & SB_PIXEL_ALPHA) {
+    const HDC memory = CreateCompatibleDC(dc);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, level, AC_SRC_ALPHA};
+    const BOOL blended =
+        GdiAlphaBlend(dc, x, y, width, height, memory, 0, 0, size.cx, size.cy, blend);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    if (blended) return;
+  }
+  if (DibPixels dib; dibPixels(bitmap, dib)) {
+    blendOverWhite(dib, level);
+    drawDib(dc, dib, x, y, width, height, SRCCOPY);
+  }
 }
 
 bool endsWithIgnoringCase(const std::string& text, const std::string& tail) {

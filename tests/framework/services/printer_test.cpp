@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -281,6 +282,70 @@ TEST_F(Printing, PicturesRender) {
   EXPECT_NEAR(rawInk.right - rawInk.left, 72 / 300.0 * 25.4, 1);
 }
 
+// An image object as programs hand them to SayImage: its bitmap, and whether the bitmap carries
+// premultiplied alpha.
+class AlphaImage : public lanmere::Object {
+  LM_CLASS(AlphaImage, lanmere::Object)
+ public:
+  Value hBitmap = 0;
+  Value lHasAlpha = true;
+};
+LM_DEFINE_CLASS(AlphaImage) {
+  c.data(LM_FIELDS(hBitmap, lHasAlpha));
+}
+
+// A 40 x 20 top-down 32-bit bitmap: the left half opaque blue, the right half fully transparent.
+HBITMAP halfTransparentBlue() {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, -20, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  auto* pixel = static_cast<std::uint32_t*>(bits);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 40; ++x) pixel[y * 40 + x] = x < 20 ? 0xFF0000FFu : 0u;
+  }
+  return bitmap;
+}
+
+// A file fits its box keeping its proportions; an alpha image is blended: opaque pixels print,
+// transparent ones leave the paper white, and the alpha level lightens the whole.
+TEST_F(Printing, SayImageFitsFilesAndBlendsAlpha) {
+  test::TempFolder folder;
+  const std::string bitmap = folder / "red.bmp";
+  ASSERT_TRUE(test::writeBitmapFile(bitmap, 40, 20, [](int, int) { return RGB(255, 0, 0); }));
+  const HBITMAP blue = halfTransparentBlue();
+  ASSERT_NE(blue, nullptr);
+  const auto image = lanmere::make<AlphaImage>();
+  image->hBitmap = handleNumber(blue);
+  const auto pages = print(1, [&](const Value& p) {
+    call(p, "SayImage", {300, 300, Value(bitmap), 100, 100, {}, false});
+    call(p, "SayImage", {600, 300, Value(image), 200, 100});
+    call(p, "SayImage", {900, 300, Value(image), 200, 100, {}, {}, 128});
+  });
+  DeleteObject(blue);
+  ASSERT_EQ(pages.size(), 1u);
+  const auto mm = [](double pixels) { return pixels / 300 * 25.4 + kMargin; };
+  const Ink red = inkBox(pages[0], 0, 0, kA4Wide, mm(500), test::redInk);
+  ASSERT_TRUE(red.found);
+  EXPECT_NEAR(red.left, mm(300), 1);
+  EXPECT_NEAR(red.right, mm(400), 1);
+  EXPECT_NEAR(red.bottom, mm(350), 1) << "40 x 20 into 100 x 100 keeps its proportions";
+  const auto blueInk = [](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return b > 160 && r < 96 && g < 96;
+  };
+  const Ink opaque = inkBox(pages[0], 0, mm(550), kA4Wide, mm(750), blueInk);
+  ASSERT_TRUE(opaque.found);
+  EXPECT_NEAR(opaque.left, mm(300), 1);
+  EXPECT_NEAR(opaque.right, mm(400), 1) << "the transparent half leaves no ink";
+  EXPECT_FALSE(inkBox(pages[0], mm(410), mm(550), kA4Wide, mm(750)).found);
+  const auto halfBlue = [](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return b > 200 && r > 96 && r < 160 && g > 96 && g < 160;
+  };
+  const Ink half = inkBox(pages[0], 0, mm(850), kA4Wide, mm(1050), halfBlue);
+  ASSERT_TRUE(half.found) << "level 128 prints half the blue over white";
+  EXPECT_NEAR(half.right, mm(400), 1);
+}
+
 TEST_F(Printing, CharSayAtTheOriginAndALandscapeLine) {
   const auto pages = print(1, [](const Value& p) { call(p, "CharSay", {1, 1, Value("H")}); });
   ASSERT_EQ(pages.size(), 1u);
@@ -412,19 +477,30 @@ TEST_F(Printing, ANumberOutOfRangeBeepsAndAsks) {
   EXPECT_FALSE(output.waitDone(1500)) << "nothing printed";
 }
 
-// Ending another printer leaves the commands' printer and its job alone.
+// Ending another printer, even one with a page of its own open, leaves the commands' printer and
+// its job alone: the next PAGEBEGIN adds a page to that job.
 TEST_F(Printing, EndOfAnotherPrinterKeepsTheCurrentOne) {
   Value args[] = {Value("Current")};
   const Value printer = PRINTBEGIN(lanmere::Args(args));
   PAGEBEGIN();
   const Value other = newPrinter();
+  call(other, "StartPage");
   call(other, "End");
+  ASSERT_TRUE(output.waitDone()) << "the other printer's own job";
+  output.clear();
   EXPECT_EQ(currentPrinter().identity(), printer.identity());
   call(printer, "Box", {100, 100, 200, 200});
   PAGEEND();
+  PAGEBEGIN();
+  call(printer, "Box", {300, 300, 400, 400});
+  PAGEEND();
   PRINTEND();
   ASSERT_TRUE(output.waitDone());
-  EXPECT_EQ(output.pages().size(), 1u);
+  const auto pages = output.pages();
+  ASSERT_EQ(pages.size(), 2u);
+  const auto mm = [](double pixels) { return pixels / 300 * 25.4 + kMargin; };
+  EXPECT_NEAR(inkBox(pages[0], 0, 0, kA4Wide, kA4High).left, mm(100), 1);
+  EXPECT_NEAR(inkBox(pages[1], 0, 0, kA4Wide, kA4High).left, mm(300), 1);
 }
 
 TEST_F(Printing, DialogsAnswerOkAndCancel) {
