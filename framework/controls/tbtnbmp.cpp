@@ -57,6 +57,24 @@ void drawArrow(HDC dc, const RECT& area, COLORREF colour) {
   DeleteObject(pen);
 }
 
+// A flat bar button's face: the gradient the bar's bClrGrad answers (for the hot or down look when
+// asked with true), a solid face when it answers a colour number instead, and the bar's pane
+// colour when it answers neither.
+void paintFace(HDC dc, const RECT& box, const Value& look, const Value& pane) {
+  if (look.isList()) {
+    gradientFill(dc, RECT{box.left, box.top, box.right - 1, box.bottom - 1}, look, true);
+    return;
+  }
+  const Value& colour = look.isNumber() ? look : pane;
+  if (!colour.isNumber()) {
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+    return;
+  }
+  const HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(colour.integer()));
+  FillRect(dc, &box, brush);
+  DeleteObject(brush);
+}
+
 }  // namespace
 
 LM_DEFINE_CLASS(TBtnBmp) {
@@ -170,15 +188,10 @@ Value TBtnBmp::DrawItem(const Value&, const Value& pItemStruct) {
   const bool down = (item->itemState & ODS_SELECTED) != 0 || dropped_ || flag(lPressed);
   const bool disabled = (item->itemState & ODS_DISABLED) != 0;
   const bool flatBar = onBar() && (flag(tell(oWnd, msg::l2007)) || flag(tell(oWnd, msg::l2010)));
-  const Value pressedLook =
-      flatBar && (hot_ || down) ? evaluate(tell(oWnd, msg::bClrGrad), true) : Value();
-  const Value plainLook =
-      flatBar && !pressedLook.isList() ? evaluate(tell(oWnd, msg::bClrGrad), false) : Value();
-  const RECT inclusive{box.left, box.top, box.right - 1, box.bottom - 1};
-  if (pressedLook.isList()) {
-    gradientFill(dc, inclusive, pressedLook, true);
-  } else if (plainLook.isList()) {
-    gradientFill(dc, inclusive, plainLook, true);
+  if (flatBar) {
+    const TWindow* bar = parent();
+    paintFace(dc, box, evaluate(tell(oWnd, msg::bClrGrad), hot_ || down),
+              bar ? bar->nClrPane : Value());
   } else {
     FillRect(dc, &box, GetSysColorBrush(flag(lTransparent) ? COLOR_WINDOW : COLOR_BTNFACE));
   }

@@ -37,12 +37,18 @@ namespace {
 using IsAppThemedFn = BOOL(WINAPI*)();
 using IsThemeActiveFn = BOOL(WINAPI*)();
 using DrawThemeParentBackgroundFn = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);
+using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
+using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
 
 // The theme library's entries, looked up once; null where the system has none.
 struct ThemeLibrary {
   IsAppThemedFn isAppThemed = nullptr;
   IsThemeActiveFn isThemeActive = nullptr;
   DrawThemeParentBackgroundFn drawParentBackground = nullptr;
+  OpenThemeDataFn openData = nullptr;
+  CloseThemeDataFn closeData = nullptr;
+  DrawThemeBackgroundFn drawBackground = nullptr;
 };
 
 const ThemeLibrary& library() {
@@ -56,6 +62,10 @@ const ThemeLibrary& library() {
       entries.isThemeActive = reinterpret_cast<IsThemeActiveFn>(entry("IsThemeActive"));
       entries.drawParentBackground =
           reinterpret_cast<DrawThemeParentBackgroundFn>(entry("DrawThemeParentBackground"));
+      entries.openData = reinterpret_cast<OpenThemeDataFn>(entry("OpenThemeData"));
+      entries.closeData = reinterpret_cast<CloseThemeDataFn>(entry("CloseThemeData"));
+      entries.drawBackground =
+          reinterpret_cast<DrawThemeBackgroundFn>(entry("DrawThemeBackground"));
     }
     return entries;
   }();
@@ -106,6 +116,17 @@ bool DRAWPBACK(const Value& hWnd, const Value& hDC) {
   MapWindowPoints(window, parent, &origin, 1);
   SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
   return FillRect(dc, &client, parentBrush(parent)) != 0;
+}
+
+bool drawThemedPart(HWND hwnd, const wchar_t* themeClass, int part, int state, HDC dc,
+                    const RECT& area) {
+  const ThemeLibrary& entries = library();
+  if (!entries.openData || !entries.closeData || !entries.drawBackground) return false;
+  const HANDLE theme = entries.openData(hwnd, themeClass);
+  if (!theme) return false;
+  const bool drawn = SUCCEEDED(entries.drawBackground(theme, dc, part, state, &area, nullptr));
+  entries.closeData(theme);
+  return drawn;
 }
 
 void overrideAppThemed(std::optional<bool> themed) noexcept {

@@ -21,44 +21,6 @@ constexpr int kGripInset = 2;
 constexpr int kRebarGripper = 1;      // RP_GRIPPER
 constexpr int kRebarGripperVert = 2;  // RP_GRIPPERVERT
 
-using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);
-using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
-using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
-
-// The theme library's drawing entries, looked up once; null where the system has none.
-struct ThemeDrawing {
-  OpenThemeDataFn open = nullptr;
-  CloseThemeDataFn close = nullptr;
-  DrawThemeBackgroundFn draw = nullptr;
-};
-
-const ThemeDrawing& themeDrawing() {
-  static const ThemeDrawing loaded = [] {
-    ThemeDrawing entries;
-    if (const HMODULE module = LoadLibraryA("uxtheme.dll")) {
-      entries.open = reinterpret_cast<OpenThemeDataFn>(
-          reinterpret_cast<void*>(GetProcAddress(module, "OpenThemeData")));
-      entries.close = reinterpret_cast<CloseThemeDataFn>(
-          reinterpret_cast<void*>(GetProcAddress(module, "CloseThemeData")));
-      entries.draw = reinterpret_cast<DrawThemeBackgroundFn>(
-          reinterpret_cast<void*>(GetProcAddress(module, "DrawThemeBackground")));
-    }
-    return entries;
-  }();
-  return loaded;
-}
-
-// The rebar's gripper as the active visual style draws it; false when it cannot be drawn.
-bool drawThemedGripper(HWND hwnd, HDC dc, const RECT& area, bool vertical) {
-  const ThemeDrawing& entries = themeDrawing();
-  if (!entries.open || !entries.close || !entries.draw) return false;
-  const HANDLE theme = entries.open(hwnd, L"REBAR");
-  if (!theme) return false;
-  entries.draw(theme, dc, vertical ? kRebarGripperVert : kRebarGripper, 0, &area, nullptr);
-  entries.close(theme);
-  return true;
-}
-
 void line(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour) {
   const HPEN pen = CreatePen(PS_SOLID, 1, colour);
   const HGDIOBJ old = SelectObject(dc, pen);
@@ -141,7 +103,8 @@ Value BARPAINT(const Value& hWnd, const Value& hDC) {
   const RECT grip = vertical ? RECT{kGripInset, kGripFirst, farEdge, kGripSecond + kGripThick}
                              : RECT{kGripFirst, kGripInset, kGripSecond + kGripThick, farEdge};
   if (ISAPPTHEMED()) {
-    drawThemedGripper(hwnd, dc, grip, vertical);  // the style's own gripper, or none
+    // The style's own gripper, or none.
+    drawThemedPart(hwnd, L"REBAR", vertical ? kRebarGripperVert : kRebarGripper, 0, dc, grip);
   } else {
     for (int first : {kGripFirst, kGripSecond}) {
       const int last = first + kGripThick - 1;

@@ -407,20 +407,52 @@ DialogSteps::Step check(std::function<void()> body) {
 
 }  // namespace steps
 
-void clickAt(HWND hwnd, int x, int y, bool right) {
+namespace {
+
+// The pointer moved to the client point (x, y) of `hwnd`, as an absolute move on the screen.
+INPUT pointerTo(HWND hwnd, int x, int y) {
   POINT point{x, y};
   ClientToScreen(hwnd, &point);
   constexpr int kAbsoluteRange = 65535;  // absolute mouse coordinates span the primary screen
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  INPUT inputs[3]{};
-  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
-  inputs[0].mi.dx = MulDiv(point.x, kAbsoluteRange, width - 1);
-  inputs[0].mi.dy = MulDiv(point.y, kAbsoluteRange, height - 1);
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  inputs[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(point.x, kAbsoluteRange, width - 1);
+  input.mi.dy = MulDiv(point.y, kAbsoluteRange, height - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return input;
+}
+
+INPUT mouseButton(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  return input;
+}
+
+}  // namespace
+
+void clickAt(HWND hwnd, int x, int y, bool right) {
+  INPUT inputs[] = {pointerTo(hwnd, x, y),
+                    mouseButton(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+                    mouseButton(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)};
   SendInput(3, inputs, sizeof(INPUT));
+}
+
+void moveTo(HWND hwnd, int x, int y) {
+  INPUT input = pointerTo(hwnd, x, y);
+  SendInput(1, &input, sizeof(INPUT));
+}
+
+void pressAt(HWND hwnd, int x, int y) {
+  INPUT inputs[] = {pointerTo(hwnd, x, y), mouseButton(MOUSEEVENTF_LEFTDOWN)};
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+void releaseMouse() {
+  INPUT input = mouseButton(MOUSEEVENTF_LEFTUP);
+  SendInput(1, &input, sizeof(INPUT));
 }
 
 void clickCenter(HWND hwnd, bool right) {

@@ -171,6 +171,12 @@ DialogSteps::Step check(std::function<void()> body);
 // A real click (SendInput): the pointer moves to the client point (x, y) of `hwnd`, then the left
 // (or right) button goes down and up. The messages arrive when the caller pumps.
 void clickAt(HWND hwnd, int x, int y, bool right = false);
+// The pointer alone moves to the client point (x, y) of `hwnd` (hovering).
+void moveTo(HWND hwnd, int x, int y);
+// The halves of a click, for a press held while the test looks: the pointer moves to (x, y) and
+// the left button goes down; releaseMouse lets it go where the pointer is.
+void pressAt(HWND hwnd, int x, int y);
+void releaseMouse();
 // A click at the centre of the window's client area.
 void clickCenter(HWND hwnd, bool right = false);
 

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "framework/controls/gradient.h"
 #include "framework/controls/tbtnbmp.h"
 #include "framework/core/args.h"
 #include "framework/core/themes.h"
@@ -69,6 +72,7 @@ class ButtonBar : public ControlTest {
     sizeClient(hwndOf(owner), kClientWidth, kClientHeight);
   }
   void TearDown() override {
+    SetCursorPos(0, 0);  // off the window: a later test's buttons must not open hot
     overrideAppThemed(std::nullopt);
     if (IsWindow(hwndOf(owner))) destroy(owner);
     runPosted();
@@ -114,12 +118,106 @@ bool closeColour(COLORREF a, COLORREF b) {
          close(GetBValue(a), GetBValue(b));
 }
 
+// The window's pixel (x, y) is `want`, or within the display's rounding of it.
+::testing::AssertionResult pixelNear(HWND hwnd, int x, int y, COLORREF want) {
+  const COLORREF got = windowPixel(hwnd, x, y);
+  if (closeColour(got, want)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "pixel (" << x << ", " << y << ") is " << got << ", not " << want;
+}
+
+// A gradient description: bands of {share, colour 1, colour 2}; one band of one colour is solid.
+Value bands(std::initializer_list<std::tuple<double, COLORREF, COLORREF>> list) {
+  Value out = Value::list();
+  for (const auto& [share, first, last] : list) {
+    out.listData()->items.push_back(
+        Value::list({Value(share, 2), Value(static_cast<long long>(first)),
+                     Value(static_cast<long long>(last))}));
+  }
+  return out;
+}
+Value solidFace(COLORREF colour) {
+  return bands({{1, colour, colour}});
+}
+const Value& pressed2007() {
+  static const Value v = bands({{0.25, RGB(255, 253, 222), RGB(255, 231, 151)},
+                                {0.75, RGB(255, 215, 84), RGB(255, 233, 162)}});
+  return v;
+}
+const Value& normal2007() {
+  static const Value v = bands({{0.25, RGB(219, 230, 244), RGB(207, 221, 239)},
+                                {0.75, RGB(201, 217, 237), RGB(231, 242, 255)}});
+  return v;
+}
+
+// Row `row` of a face `height` rows high filled with `description`, drawn on a bitmap like the
+// display's (so its colours are rounded as the display's are).
+COLORREF faceRow(const Value& description, int height, int row) {
+  const HDC screen = GetDC(nullptr);
+  const HDC dc = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, height);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  gradientFill(dc, RECT{0, 0, 0, height - 1}, description, true);
+  const COLORREF colour = GetPixel(dc, 0, row);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// The face's visible rows (row 0 of a top bar's button lies under the bar's border) are those of
+// `description`.
+::testing::AssertionResult faceIs(HWND button, const Value& description) {
+  for (int row : {1, 5, 14, 27}) {
+    const ::testing::AssertionResult same =
+        pixelNear(button, 2, row, faceRow(description, 28, row));
+    if (!same) return same;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 bool sameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 std::string show(const RECT& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
          "," + std::to_string(r.bottom);
+}
+
+// The entries of the open menu: each text (empty for a separator) and, for the others, whether
+// it is greyed.
+void readMenu(std::vector<std::string>& texts, std::vector<bool>& greyed) {
+  const auto menu = reinterpret_cast<HMENU>(SendMessageA(currentMenu(), MN_GETHMENU, 0, 0));
+  for (int n = 0; n < GetMenuItemCount(menu); ++n) {
+    char text[64] = {};
+    GetMenuStringA(menu, static_cast<UINT>(n), text, sizeof text, MF_BYPOSITION);
+    texts.emplace_back(text);
+    if (text[0] != 0) {
+      greyed.push_back((GetMenuState(menu, static_cast<UINT>(n), MF_BYPOSITION) & MF_GRAYED) != 0);
+    }
+  }
+}
+
+// Until the input sent so far has been handled, then the messages it posted.
+void settleInput() {
+  pumpUntil([] { return !steps::inputPending(); });
+  runPosted();
+}
+
+void redraw(HWND hwnd) {
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  runPosted();
+}
+
+// How many pixels of the 4 x 4 square at (x, y) have one of the test image's own colours (each
+// of them has blue 30; the faces, edges and greyed drawings have none).
+int imagePixels(HWND hwnd, int x, int y) {
+  int count = 0;
+  for (int row = y; row < y + 4; ++row) {
+    for (int col = x; col < x + 4; ++col) count += GetBValue(windowPixel(hwnd, col, row)) == 30;
+  }
+  return count;
 }
 
 // ---- Docking ----
@@ -502,17 +600,8 @@ TEST_F(ButtonBar, ContextMenuItemsGreyStatesAndChoices) {
     std::vector<std::string> seen;
     std::vector<bool> grey;
     DialogSteps menuSteps({[&](HWND) {
-      const HWND shown = currentMenu();
-      if (!shown) return false;
-      const auto menu = reinterpret_cast<HMENU>(SendMessageA(shown, MN_GETHMENU, 0, 0));
-      for (int n = 0; n < GetMenuItemCount(menu); ++n) {
-        char text[64] = {};
-        GetMenuStringA(menu, static_cast<UINT>(n), text, sizeof text, MF_BYPOSITION);
-        seen.emplace_back(text);
-        if (text[0] != 0)
-          grey.push_back((GetMenuState(menu, static_cast<UINT>(n), MF_BYPOSITION) & MF_GRAYED) !=
-                         0);
-      }
+      if (!currentMenu()) return false;
+      readMenu(seen, grey);
       // Separators are skipped by the arrow keys.
       std::size_t downs = 0;
       for (int n = 0; n <= c.choose; ++n)
@@ -598,6 +687,207 @@ TEST_F(ButtonBar, LooksAsPixels) {
     barOf(bar).End();
     runPosted();
   }
+}
+
+// ---- Real mouse input ----
+
+TEST_F(ButtonBar, RealMouseClicksHoverAndTheDropDown) {
+  const Value bar = newBar({.l2007 = true});
+  int runs = 0;
+  Value got;
+  bool when = true;
+  const Value button =
+      newButton(bar, {.bAction = closure([&](lanmere::Args a) {
+                        ++runs;
+                        got = lanmere::arg(a, 1);
+                        return Value();
+                      }),
+                      .bWhen = closure([&](lanmere::Args) { return Value(when); })});
+  const HWND hwnd = buttonOf(button).hwnd();
+  clickAt(hwnd, 5, 5);
+  EXPECT_TRUE(pumpUntil([&] { return runs == 1; }));
+  runPosted();
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(got.sharesStorageWith(button));
+  // The pointer rests on the button: hot, with the pressed gradient behind its image.
+  EXPECT_TRUE(pumpUntil([&] { return buttonOf(button).hot(); }));
+  redraw(hwnd);
+  EXPECT_TRUE(faceIs(hwnd, pressed2007()));
+  // Moving off it ends the hot look: the bar's own gradient again.
+  moveTo(barOf(bar).hwnd(), 300, 10);
+  EXPECT_TRUE(pumpUntil([&] { return !buttonOf(button).hot(); }));
+  redraw(hwnd);
+  EXPECT_TRUE(faceIs(hwnd, normal2007()));
+  when = false;
+  clickAt(hwnd, 5, 5);
+  settleInput();
+  EXPECT_EQ(runs, 1);
+
+  // A click on the arrow opens the menu, whose item runs; a click on the face runs the action.
+  int chosen = 0;
+  int dropRuns = 0;
+  bool downWhileOpen = false;
+  const Value menu = newMenu(true);
+  as<TMenu>(menu).Add(
+      lanmere::construct<TMenuItem>({.cPrompt = "&Item", .bAction = counter(chosen)}));
+  const Value dropDown = newButton(bar, {.bAction = counter(dropRuns), .oPopup = menu});
+  const HWND arrow = buttonOf(dropDown).hwnd();
+  RECT box{};
+  GetClientRect(arrow, &box);
+  DialogSteps menuSteps({[&](HWND) {
+    if (!currentMenu()) return false;
+    downWhileOpen = buttonOf(dropDown).dropped();
+    return menuKeys({VK_DOWN, VK_RETURN});
+  }});
+  clickAt(arrow, box.right - 4, 5);
+  EXPECT_TRUE(pumpUntil([&] { return chosen == 1 && !currentMenu(); }));
+  menuSteps.rethrow();
+  EXPECT_TRUE(downWhileOpen);
+  EXPECT_EQ(dropRuns, 0);
+  clickAt(arrow, 5, 5);
+  EXPECT_TRUE(pumpUntil([&] { return dropRuns == 1; }));
+  runPosted();
+  EXPECT_EQ(chosen, 1);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(ButtonBar, ImageTwoWhileDownAndDisabledGreyed) {
+  TempFolder folder;
+  const std::string file = folder / "down.bmp";
+  ASSERT_TRUE(writeBitmapFile(file, 4, 4, [](int, int) { return RGB(255, 0, 0); }));
+  const Value bar = newBar();
+  int runs = 0;
+  const Value button = newButton(bar, {.cBmpFile2 = file, .bAction = counter(runs)});
+  const HWND hwnd = buttonOf(button).hwnd();
+  redraw(hwnd);
+  EXPECT_EQ(imagePixels(hwnd, 12, 12), 16);  // image 1, centred in the 28 x 28 face
+  // Held down by the real button, it shows image 2 (one pixel down and right); released, image 1.
+  pressAt(hwnd, 5, 5);
+  EXPECT_TRUE(pumpUntil([&] { return windowPixel(hwnd, 14, 14) == RGB(255, 0, 0); }));
+  EXPECT_EQ(imagePixels(hwnd, 13, 13), 0);
+  EXPECT_EQ(runs, 0);
+  releaseMouse();
+  EXPECT_TRUE(pumpUntil([&] { return runs == 1; }));
+  redraw(hwnd);
+  EXPECT_EQ(imagePixels(hwnd, 12, 12), 16);
+
+  // Disabled: the image greyed (in the shadow colour, none of its own), and a click runs nothing.
+  buttonOf(button).Disable();
+  redraw(hwnd);
+  EXPECT_EQ(imagePixels(hwnd, 12, 12), 0);
+  int shadowed = 0;
+  for (int n = 12; n < 16; ++n) shadowed += windowPixel(hwnd, n, n) == GetSysColor(COLOR_BTNSHADOW);
+  EXPECT_GT(shadowed, 0);
+  clickAt(hwnd, 5, 5);
+  settleInput();
+  EXPECT_EQ(runs, 1);
+  buttonOf(button).Enable();
+  clickAt(hwnd, 5, 5);
+  EXPECT_TRUE(pumpUntil([&] { return runs >= 2; }));
+  settleInput();
+  EXPECT_EQ(runs, 2);
+}
+
+// ---- Faces of flat bars ----
+
+TEST_F(ButtonBar, FlatFacesByTheGradientAnswer) {
+  const COLORREF solid = RGB(10, 200, 30);
+  const COLORREF pane = RGB(128, 128, 128);  // the plain bar's pane colour, 8421504
+  enum Answer { kOwn, kColour, kNil };
+  struct Case {
+    const char* what;
+    bool l2010;
+    Answer answer;
+    Value down, plain;  // the faces of a down and of a plain button
+  } cases[] = {
+      {"2007", false, kOwn, pressed2007(), normal2007()},
+      {"2010", true, kOwn,
+       bands({{0.4, RGB(255, 253, 222), RGB(255, 231, 147)},
+              {0.6, RGB(255, 215, 86), RGB(255, 231, 153)}}),
+       bands({{1, RGB(255, 255, 255), RGB(229, 233, 238)}})},
+      {"a colour number", false, kColour, solidFace(solid), solidFace(solid)},
+      {"nil", true, kNil, solidFace(pane), solidFace(pane)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Value bar = newBar({.l2007 = !c.l2010, .l2010 = c.l2010});
+    if (c.answer != kOwn) {
+      const Value answer = c.answer == kColour ? Value(static_cast<long long>(solid)) : Value();
+      barOf(bar).bClrGrad = fixed(answer);
+    }
+    const Value down = newButton(bar, {.lPressed = true});
+    const Value plain = newButton(bar);
+    redraw(barOf(bar).hwnd());
+    EXPECT_TRUE(faceIs(buttonOf(down).hwnd(), c.down));
+    EXPECT_EQ(imagePixels(buttonOf(down).hwnd(), 13, 13), 16);  // the image over the face
+    EXPECT_TRUE(faceIs(buttonOf(plain).hwnd(), c.plain));
+    barOf(bar).End();
+    runPosted();
+  }
+}
+
+// ---- A bar at a place ----
+
+TEST_F(ButtonBar, NewAtTakesPixelsAndNoSlot) {
+  struct Case {
+    Value row, col, width, height, mode;
+    RECT want;
+  } cases[] = {
+      {50, 20, 200, 30, Value(), {20, 50, 220, 80}},
+      {10, 5, Value(), Value(), Value(), {5, 10, 605, 38}},  // the parent's width, 28 high
+      {100, 0, 40, 200, "LEFT", {0, 100, 40, 300}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(show(c.want));
+    const Value bar = lanmere::construct<TBar, TBar::NewAtArgs>({.nRow = c.row,
+                                                                 .nCol = c.col,
+                                                                 .nWidth = c.width,
+                                                                 .nHeight = c.height,
+                                                                 .oWnd = owner,
+                                                                 .cMode = c.mode});
+    const HWND hwnd = barOf(bar).hwnd();
+    EXPECT_TRUE(sameRect(rectInParent(hwnd), c.want)) << show(rectInParent(hwnd));
+    EXPECT_FALSE(barOf(bar).flat());
+    // No slot: the window's layout leaves the bar where it was put.
+    EXPECT_TRUE(parent().oTop.isNil() && parent().oBar.isNil() && parent().oLeft.isNil() &&
+                parent().oRight.isNil() && parent().oBottom.isNil());
+    SendMessageA(client(), WM_SIZE, 0, MAKELPARAM(kClientWidth, kClientHeight));
+    runPosted();
+    EXPECT_TRUE(sameRect(rectInParent(hwnd), c.want)) << show(rectInParent(hwnd));
+    barOf(bar).End();
+    runPosted();
+  }
+}
+
+// ---- The floating bar's menu ----
+
+TEST_F(ButtonBar, RightClickInTheToolWindowDocksLeft) {
+  addMsgBar();
+  const Value bar = newBar();
+  newButton(bar);
+  ASSERT_TRUE(barOf(bar).Float().logical());
+  const HWND tool = hwndOf(barOf(bar).floatWindow());
+  RECT area{};
+  GetClientRect(tool, &area);
+  std::vector<std::string> seen;
+  std::vector<bool> grey;
+  DialogSteps menuSteps({[&](HWND) {
+    if (!currentMenu()) return false;
+    readMenu(seen, grey);
+    return menuKeys({VK_DOWN, VK_DOWN, VK_RETURN});  // "&Left"
+  }});
+  clickAt(tool, area.right - 5, area.bottom - 4, true);  // below and beside the one button
+  EXPECT_TRUE(pumpUntil([&] { return menuSteps.done() && !currentMenu(); }));
+  runPosted();
+  menuSteps.rethrow();
+  EXPECT_EQ(seen, (std::vector<std::string>{"&Top", "&Left", "&Right", "&Bottom", "", "&Float"}));
+  EXPECT_EQ(grey, (std::vector<bool>{false, false, false, true, true}));
+  EXPECT_EQ(barOf(bar).nMode.integer(), kBarLeft);
+  EXPECT_FALSE(IsWindow(tool));
+  EXPECT_TRUE(parent().oLeft.sharesStorageWith(bar));
+  EXPECT_TRUE(IsWindowVisible(barOf(bar).hwnd()));
+  EXPECT_EQ(GetParent(buttonOf(buttons(bar).front()).hwnd()), barOf(bar).hwnd());
+  EXPECT_TRUE(errors.empty());
 }
 
 // ---- Saving and texts ----
