@@ -83,11 +83,11 @@ LM_DEFINE_CLASS(TListBox) {
   c.classData("aProperties",
               Value::list({"aItems", "cTitle", "cVarName", "l3D", "nClrText", "nClrPane", "nAlign",
                            "nTop", "nLeft", "nWidth", "nHeight", "oFont", "Cargo"}));
-  c.methods(LM_METHODS(New, ReDefine, Initiate, Default, Change, Select, GoTop, GoBottom, Set,
-                       GetPos, GetSelText, GetSel, IsMultipleSel, SetSel, GetSelCount, GetSelItems,
-                       aSelections, SetSelItems, SetItems, Reset, Add, Insert, Modify, Del, SwapUp,
-                       SwapDown, GetItem, Len, FillMeasure, DrawItem, SetBitmaps, LostFocus,
-                       GetDlgCode, LButtonUp, MouseMove, Destroy, cToChar, cGenPrg));
+  c.methods(LM_METHODS(New, ReDefine, Initiate, Default, SetFont, Change, Select, GoTop, GoBottom,
+                       Set, GetPos, GetSelText, GetSel, IsMultipleSel, SetSel, GetSelCount,
+                       GetSelItems, aSelections, SetSelItems, SetItems, Reset, Add, Insert, Modify,
+                       Del, SwapUp, SwapDown, GetItem, Len, FillMeasure, DrawItem, SetBitmaps,
+                       LostFocus, GetDlgCode, LButtonUp, MouseMove, Destroy, cToChar, cGenPrg));
   c.method<&TListBox::saveToRC>("SaveToRC");
   c.creatable();
 }
@@ -140,6 +140,7 @@ Value TListBox::New(Args args) {
     Default();
     useFont();
     fitItemHeight();
+    fitHeight(height);  // the height asked for, in whole rows of the font it shows
   });
   return self();
 }
@@ -303,6 +304,33 @@ void TListBox::store() {
 
 // The measure request comes while the window is being created, before it reaches this object:
 // the item height is set again once the window exists.
+Value TListBox::SetFont(const Value& oFontNew) {
+  TControl::SetFont(oFontNew);
+  RECT outer{};
+  if (hwnd() && GetWindowRect(hwnd(), &outer)) fitHeight(outer.bottom - outer.top);
+  return {};
+}
+
+// The system fits the height only when the size changes, so a font set after the size (as New
+// and Load set it) left the rows of the font the list box was made with: a part row showed, and
+// the same list box came back at another height once reloaded, its font set before its size.
+void TListBox::fitHeight(long long wanted) {
+  if (!hwnd() || (style() & (LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWVARIABLE))) return;
+  const auto row = static_cast<long long>(SendMessageA(hwnd(), LB_GETITEMHEIGHT, 0, 0));
+  RECT outer{}, inner{};
+  GetWindowRect(hwnd(), &outer);
+  GetClientRect(hwnd(), &inner);
+  const long long frame = (outer.bottom - outer.top) - inner.bottom;
+  const long long rows = wanted - frame;
+  const long long fitted = row > 0 && rows > row ? frame + rows - rows % row : wanted;
+  if (fitted == outer.bottom - outer.top) return;
+  callWindows([&] {
+    return SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left, static_cast<int>(fitted),
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  });
+  CoorsUpdate();
+}
+
 void TListBox::fitItemHeight() {
   if (!hwnd() || !flag(lOwnerDraw) || !(style() & LBS_OWNERDRAWFIXED)) return;
   const long long height = number(nBmpHeight, 0);

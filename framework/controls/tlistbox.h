@@ -25,6 +25,8 @@ class TListBox : public TControl {
   Value ReDefine(Args args);
   Value Initiate(const Value& hDlg) override;
   Value Default() override;
+  // The font, then the height fitted to whole rows of it (fitHeight).
+  Value SetFont(const Value& oFontNew) override;
 
   // ---- Selection and the bound variable ----
   Value Change() override;
@@ -83,6 +85,9 @@ class TListBox : public TControl {
   void removeAt(long long index);
   void store();
   void fitItemHeight();
+  // The height nearest `wanted` that holds whole rows of the current font, as the system makes
+  // it when the size changes (a list box without LBS_NOINTEGRALHEIGHT).
+  void fitHeight(long long wanted);
 };
 
 // TLISTBOX (): a new instance, to be sent New or ReDefine.

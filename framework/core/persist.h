@@ -45,6 +45,13 @@ inline constexpr long long kRecordClassSubCode = 6123;     // (33) a class the m
 inline constexpr long long kFormTooBigSubCode = 6124;      // (31) form file past kMaxFormFile
 inline constexpr long long kFormNameSubCode = 6125;        // (1) SaveFile without a name
 inline constexpr long long kRecordArgumentSubCode = 6126;  // (1) a payload that is no text
+// A form file the system cannot create (a failed rename too), open, read or write: genCode 20,
+// 21, 23 or 24 with the run-time's file function as sub-code, as the report file's write error
+// has it; the file in the record's `filename` and its argument, the system's code in `osCode`.
+inline constexpr long long kFormCreateSubCode = 1140;  // (20) FCREATE
+inline constexpr long long kFormOpenSubCode = 1141;    // (21) FOPEN
+inline constexpr long long kFormReadSubCode = 1142;    // (23) FREAD
+inline constexpr long long kFormWriteSubCode = 1143;   // (24) FWRITE
 
 // ---- Writing ----
 

@@ -673,16 +673,23 @@ HWND controlWithHotKey(const Value& controls, long long key,
   return nullptr;
 }
 
+// The control the last system key-down clicked. The character message the system makes of that
+// key comes next to the same window: in an MDI child its SysChar would click the control again.
+HWND clickedByKeyDown = nullptr;
+
 }  // namespace
 
 Value TControl::SysChar(const Value& nKey, const Value&) {
+  const HWND already = std::exchange(clickedByKeyDown, nullptr);
   const TWindow* above = parent();
   if (!above || !isKindOf(oWnd, "TMDICHILD")) return {};
   const HWND hot = controlWithHotKey(above->aControls, nKey.integer());
+  if (hot && hot == already) return 0;  // the key's own key-down pressed it
   return hot ? clickHotControl(hot) : Value();
 }
 
 Value TControl::SysKeyDown(const Value& nKey, const Value& nFlags) {
+  clickedByKeyDown = nullptr;
   evaluate(bSysKeyDown, nKey, nFlags, self());
   const TWindow* above = parent();
   if (!above) return {};
@@ -691,6 +698,7 @@ Value TControl::SysKeyDown(const Value& nKey, const Value& nFlags) {
                                                 {"TBTNBMP", "TRBTN"})
                             : nullptr;
   if (!hot) hot = controlWithHotKey(above->aControls, nKey.integer());
+  clickedByKeyDown = hot;
   return hot ? clickHotControl(hot) : Value();
 }
 

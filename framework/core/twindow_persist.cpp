@@ -196,13 +196,26 @@ void registerWindowLoader() {
   (void)done;
 }
 
+// Raised as the framework's other file errors are (the report file's write error): a record
+// made here, since the file goes in its `filename`, which the run-time's raise does not fill.
 void raiseFileError(long long genCode, std::string_view operation, const std::string& file,
                     long long osCode) {
-  lanmere::raiseRuntimeError({.genCode = genCode,
-                              .operation = operation,
-                              .args = lanmere::ErrorArgs::of({Value(file)}),
-                              .osCode = osCode,
-                              .flags = lanmere::kCanDefault});
+  const lanmere::Ref<lanmere::ErrorRecord> error = lanmere::errorNew();
+  error->severity = 2;
+  error->subSystem = "BASE";
+  error->setGenCode(genCode);
+  switch (genCode) {
+    case 20: error->subCode = kFormCreateSubCode; break;
+    case 21: error->subCode = kFormOpenSubCode; break;
+    case 23: error->subCode = kFormReadSubCode; break;
+    default: error->subCode = kFormWriteSubCode; break;
+  }
+  error->operation = std::string(operation);
+  error->filename = file;
+  error->args = Value::list({Value(file)});
+  error->osCode = osCode;
+  error->setFlag(lanmere::kCanDefault, true);
+  lanmere::launchError(error.get());
 }
 
 // The checked record of a form file; false after the error (a missing file is the caller's).

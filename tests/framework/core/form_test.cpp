@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "framework/controls/tbutton.h"
@@ -21,7 +24,10 @@
 #include "framework/services/tmenu.h"
 #include "framework/services/tmenuitem.h"
 #include "framework/services/tmsgitem.h"
+#include "runtime/builtins.h"
 #include "runtime/memory.h"
+#include "tests/framework/core/persist_classes.h"
+#include "tests/support/dialog_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
@@ -64,6 +70,14 @@ std::string className(HWND hwnd) {
   char name[64] = {};
   GetClassNameA(hwnd, name, sizeof name);
   return name;
+}
+
+// What Load reads of a record: the object body past its letter, length and class name.
+std::string bodyOf(const std::string& record) {
+  const std::size_t nameLength =
+      static_cast<unsigned char>(record[3]) |
+      (static_cast<std::size_t>(static_cast<unsigned char>(record[4])) << 8);
+  return record.substr(5 + nameLength);
 }
 
 // What a user sees of a form, read from the system, never from the objects.
@@ -136,6 +150,31 @@ class Forms : public ::testing::Test {
     (void)registered;
   }
 
+  // A push button, a label and a list box of three, on a window or a dialog.
+  static void addControls(const Value& owner) {
+    lanmere::construct<TButton>(TButton::NewArgs{.nRow = 10,
+                                                 .nCol = 10,
+                                                 .cCaption = "Go",
+                                                 .oWnd = owner,
+                                                 .nWidth = 80,
+                                                 .nHeight = 24,
+                                                 .lPixel = true});
+    lanmere::construct<TSay>(TSay::NewArgs{.nRow = 44,
+                                           .nCol = 10,
+                                           .bText = fixed("Label"),
+                                           .oWnd = owner,
+                                           .lPixel = true,
+                                           .nWidth = 90,
+                                           .nHeight = 20});
+    lanmere::construct<TListBox>(TListBox::NewArgs{.nRow = 70,
+                                                   .nCol = 10,
+                                                   .aItems = Value::list({"one", "two", "three"}),
+                                                   .nWidth = 120,
+                                                   .nHeight = 80,
+                                                   .oWnd = owner,
+                                                   .lPixel = true});
+  }
+
   // The form of the tests: title, place, colours, an Arial font, a button, a label, a list of
   // three and a menu bar with a submenu, a checked, a greyed and an item whose event names a
   // method of the window's class.
@@ -146,27 +185,7 @@ class Forms : public ::testing::Test {
     const Value font = newFont("Arial", -16);
     lanmere::send(form, "SetFont", {font});
     lanmere::send(font, "End");
-    lanmere::construct<TButton>(TButton::NewArgs{.nRow = 10,
-                                                 .nCol = 10,
-                                                 .cCaption = "Go",
-                                                 .oWnd = form,
-                                                 .nWidth = 80,
-                                                 .nHeight = 24,
-                                                 .lPixel = true});
-    lanmere::construct<TSay>(TSay::NewArgs{.nRow = 44,
-                                           .nCol = 10,
-                                           .bText = fixed("Label"),
-                                           .oWnd = form,
-                                           .lPixel = true,
-                                           .nWidth = 90,
-                                           .nHeight = 20});
-    lanmere::construct<TListBox>(TListBox::NewArgs{.nRow = 70,
-                                                   .nCol = 10,
-                                                   .aItems = Value::list({"one", "two", "three"}),
-                                                   .nWidth = 120,
-                                                   .nHeight = 80,
-                                                   .oWnd = form,
-                                                   .lPixel = true});
+    addControls(form);
     Value begin[] = {Value(false)};
     MENUBEGIN(Args(begin));
     addItem("&File");
@@ -215,35 +234,231 @@ TEST_F(Forms, AFormRoundTripsThroughItsFile) {
   const Value items = lanmere::send(popup, "aItems");
   for (const Value& item : items.items()) prompts.push_back(as<TMenuItem>(item).cPrompt.string());
   EXPECT_EQ(prompts, (std::vector<std::string>{"&Open", "&Checked", "&Greyed", "&Run"}));
-  // Known gap: a loaded list box comes out shorter (53 instead of 66 pixels under Wine) although
-  // its height is applied again after its font; its rectangle is compared without the bottom.
-  ASSERT_EQ(after.children.size(), before.children.size());
-  for (std::size_t i = 0; i < after.children.size(); ++i) {
-    const bool list = after.children[i].starts_with("ListBox|");
-    const auto cut = [&](const std::string& text) {
-      return list ? text.substr(0, text.rfind(',')) : text;
-    };
-    EXPECT_EQ(cut(after.children[i]), cut(before.children[i]));
-  }
+  // Each control's class, text and rectangle, the list box's height included (whole rows of
+  // its font on both sides).
+  EXPECT_EQ(after.children, before.children);
   EXPECT_EQ(after.children.size(), 3u);
   EXPECT_EQ(after.face, "Arial");
   EXPECT_EQ(after.fontHeight, -16);
   EXPECT_EQ(after.listItems, (std::vector<std::string>{"one", "two", "three"}));
 
-  // The event runs the named method of the window, once, when its item is chosen.
-  const HMENU file0 = GetSubMenu(GetMenu(hwnd), 0);
-  const UINT runId = GetMenuItemID(file0, 3);
-  SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(runId, 0), 0);
+  // The event runs the named method of the window, once, when the user chooses its item with
+  // the keys: Alt+F opens "&File" (its first entry selected), Down three times reaches "&Run"
+  // past the greyed one, Enter chooses it.
+  SetForegroundWindow(hwnd);
+  SetFocus(hwnd);
+  DialogSteps choose({[&](HWND) {
+                        pressKeys({VK_MENU, 'F'});
+                        return true;
+                      },
+                      [&](HWND) { return currentMenu() != nullptr; },
+                      [&](HWND) { return menuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); }},
+                     40, 5000);
+  EXPECT_TRUE(pumpUntil(
+      [&] { return as<TFormWnd>(loaded).nChosen.integer() > 0 || choose.done(); }, 8000));
+  pumpUntil([&] { return as<TFormWnd>(loaded).nChosen.integer() > 0; }, 1000);
+  choose.rethrow();
+  pumpUntil([] { return false; }, 100);
   EXPECT_EQ(as<TFormWnd>(loaded).nChosen.integer(), 1);
+  EXPECT_EQ(currentMenu(), nullptr);
 
-  // A second Save equals the first but for that list box's height (the known gap above).
-  std::string second = lanmere::send(loaded, "Save").string();
-  const std::string listHeight = std::string("\x07\x00nHeightN\x02\x00", 12);
-  const std::size_t at = second.rfind(listHeight);
-  ASSERT_NE(at, std::string::npos);
-  EXPECT_EQ(second.substr(0, at), first.substr(0, at));
-  EXPECT_EQ(second.substr(at + listHeight.size() + 2), first.substr(at + listHeight.size() + 2));
+  // A second Save equals the first byte for byte.
+  EXPECT_EQ(lanmere::send(loaded, "Save").string(), first);
   destroy(loaded);
+}
+
+// A list box's rectangle survives its record exactly, whatever its font and height, also with a
+// font given to the list box after it was made: its height is whole rows of the font it shows.
+TEST_F(Forms, AListBoxSizeRoundTripsExactly) {
+  struct Row {
+    const char* face;  // the window's font (none: the system's)
+    long long height;
+    const char* ownFace;  // a font set on the list box once made
+  };
+  const Row rows[] = {{"Arial", 80, nullptr},
+                      {"Arial", 57, nullptr},
+                      {"Courier New", 100, nullptr},
+                      {nullptr, 80, nullptr},
+                      {"Arial", 90, "Courier New"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.face ? row.face : "-") + " " + std::to_string(row.height) +
+                 " " + (row.ownFace ? row.ownFace : "-"));
+    Value window = shownWindow(40, 50, 300, 400, "Sizes", "TFORMWND");
+    if (row.face) {
+      const Value font = newFont(row.face, -16);
+      lanmere::send(window, "SetFont", {font});
+      lanmere::send(font, "End");
+    }
+    const Value list = lanmere::construct<TListBox>(
+        TListBox::NewArgs{.nRow = 10,
+                          .nCol = 10,
+                          .aItems = Value::list({"one", "two", "three", "four"}),
+                          .nWidth = 120,
+                          .nHeight = row.height,
+                          .oWnd = window,
+                          .lPixel = true});
+    if (row.ownFace) {
+      const Value font = newFont(row.ownFace, -13);
+      lanmere::send(list, "SetFont", {font});
+      lanmere::send(font, "End");
+    }
+    const HWND made = as<TWindow>(list).hwnd();
+    const RECT saved = rectInParent(made);
+    RECT inner{};
+    GetClientRect(made, &inner);
+    EXPECT_EQ(inner.bottom % SendMessageA(made, LB_GETITEMHEIGHT, 0, 0), 0) << "whole rows";
+    EXPECT_LE(saved.bottom - saved.top, row.height);
+    const std::string record = lanmere::send(window, "Save").string();
+    destroy(window);
+    window = Value();
+
+    const Value loaded = shownWindow(0, 0, 100, 100, "", "TFORMWND");
+    ASSERT_TRUE(lanmere::send(loaded, "Load", {Value(bodyOf(record))}).logical());
+    const HWND back = GetWindow(hwndOf(loaded), GW_CHILD);
+    ASSERT_EQ(className(back), "ListBox");
+    const RECT shown = rectInParent(back);
+    EXPECT_TRUE(EqualRect(&shown, &saved))
+        << shown.top << "," << shown.bottom << " for " << saved.top << "," << saved.bottom;
+    EXPECT_EQ(lanmere::send(loaded, "Save").string(), record);
+    destroy(loaded);
+  }
+}
+
+// A dialog with the form's controls, shown once: what the user saw, and its record written
+// before Activate (no window yet) or while it showed.
+struct DialogRecord {
+  Seen shown;
+  std::string record;
+};
+
+DialogRecord recordedDialog(bool whileShown, void (*addControls)(const Value&)) {
+  DialogRecord out;
+  const Value original = pixelDialog(60, 80, 259, 399, "Dialog form");
+  addControls(original);
+  if (!whileShown) out.record = lanmere::send(original, "Save").string();
+  runModal(original, {[&](HWND hwnd) {
+                        if (!hwnd || !IsWindowVisible(hwnd)) return false;
+                        out.shown = seen(hwnd);
+                        if (whileShown) out.record = lanmere::send(original, "Save").string();
+                        return true;
+                      },
+                      endWith(original)});
+  return out;
+}
+
+// What a new dialog shows once the record is loaded: before its Activate (the controls are
+// defined and made by the activation) or while it shows (they are made at once).
+Seen loadedDialog(const std::string& record, bool whileShown) {
+  const Value copy = pixelDialog(0, 0, 99, 99, "");
+  if (!whileShown) {
+    EXPECT_TRUE(lanmere::send(copy, "Load", {Value(bodyOf(record))}).logical());
+    EXPECT_EQ(as<TWindow>(copy).hWnd.integer(), 0) << "still no window";
+    EXPECT_EQ(as<TWindow>(copy).aControls.length(), 3u) << "defined for Activate";
+  }
+  Seen after;
+  runModal(copy, {[&](HWND hwnd) {
+                    if (!hwnd || !IsWindowVisible(hwnd)) return false;
+                    if (whileShown) {
+                      EXPECT_TRUE(lanmere::send(copy, "Load", {Value(bodyOf(record))}).logical());
+                      pumpUntil([] { return false; }, 50);
+                    }
+                    after = seen(hwnd);
+                    return true;
+                  },
+                  endWith(copy)});
+  return after;
+}
+
+// A dialog's record written before Activate (no window yet) loads into a new dialog before its
+// Activate: once activated it shows the same title, size and controls.
+TEST_F(Forms, ADialogsRecordWrittenBeforeActivate) {
+  const DialogRecord original = recordedDialog(false, addControls);
+  ASSERT_FALSE(original.record.empty());
+  ASSERT_EQ(original.shown.children.size(), 3u);
+  const Seen& before = original.shown;
+  const Seen after = loadedDialog(original.record, false);
+  EXPECT_EQ(after.title, "Dialog form");
+  EXPECT_EQ(after.rect.right - after.rect.left, before.rect.right - before.rect.left);
+  EXPECT_EQ(after.rect.bottom - after.rect.top, before.rect.bottom - before.rect.top);
+  EXPECT_EQ(after.children, before.children);
+  EXPECT_EQ(after.listItems, (std::vector<std::string>{"one", "two", "three"}));
+}
+
+// Known gap, not mended yet: a dialog's record holds its geometry in the units of its state.
+// Shown, it holds the pixels the user sees; before Activate, the pixels its template converts
+// with the system's dialog base units, which the dialog's own font then scales again. A record
+// written in one state and loaded in the other shows another size (under Wine the controls come
+// out about twice, or half, their size). Written and loaded while shown, the list box the
+// template made is 2 pixels taller than the one New makes in the shown dialog.
+TEST_F(Forms, DISABLED_ADialogsRecordLoadsInTheOtherState) {
+  const bool rows[][2] = {{true, false}, {false, true}, {true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row[0] ? "saved while shown" : "saved before Activate") +
+                 (row[1] ? ", loaded while shown" : ", loaded before Activate"));
+    const DialogRecord original = recordedDialog(row[0], addControls);
+    const Seen after = loadedDialog(original.record, row[1]);
+    EXPECT_EQ(after.rect.right - after.rect.left,
+              original.shown.rect.right - original.shown.rect.left);
+    EXPECT_EQ(after.children, original.shown.children);
+  }
+}
+
+// Real records for the record fuzz target's seeds: a form (window, controls, menu), its menu and
+// font, a dialog with controls, nested lists. The reader takes each whole, and as the payload
+// (AREAD, OREAD) and the body (Load) the target feeds it. With KESTREL_PERSIST_SEEDS naming a
+// folder they are written there: "<name>_payload" and "<name>_body" (README, fuzzing).
+TEST_F(Forms, RealRecordsForTheFuzzSeeds) {
+  std::vector<std::pair<std::string, std::string>> records;
+  Value form = makeForm();
+  records.emplace_back("window", lanmere::send(form, "Save").string());
+  records.emplace_back("menu", lanmere::send(as<TWindow>(form).oMenu, "Save").string());
+  records.emplace_back("font", lanmere::send(as<TWindow>(form).oFont, "Save").string());
+  destroy(form);
+  const Value dialog = pixelDialog(60, 80, 259, 399, "Dialog form");
+  addControls(dialog);
+  records.emplace_back("dialog", lanmere::send(dialog, "Save").string());
+  runModal(dialog, {endWith(dialog)});
+  const Value lists = Value::list(
+      {1, "ab", true, Value::list({Value::list({2.5, "c"}), Value::list(), false}), -7});
+  records.emplace_back("lists", lanmere::callFunction("ASAVE", {lists}).string());
+  // The small class the target loads into, with a member of every kind, a nested object, an
+  // event; its date in the target's format.
+  registerPersistClasses();
+  const std::string format = lanmere::dateFormat();
+  lanmere::setDateFormat("YYYY.MM.DD");
+  const Value pad = lanmere::createObject("TPAD");
+  const Value inner = lanmere::createObject("TINNER");
+  as<TInner>(inner).cName = "inner";
+  as<TPad>(pad).cTitle = "form";
+  as<TPad>(pad).nSize = 12;
+  as<TPad>(pad).lOn = false;
+  as<TPad>(pad).dWhen = lanmere::ctod("2026.03.09");
+  as<TPad>(pad).aList = Value::list({1, Value::list({"two", true})});
+  as<TPad>(pad).oInner = inner;
+  as<TPad>(pad).OnClick = "Clicked";
+  records.emplace_back("pad", lanmere::send(pad, "Save").string());
+  lanmere::setDateFormat(format);
+
+  const char* seeds = std::getenv("KESTREL_PERSIST_SEEDS");
+  for (const auto& [name, record] : records) {
+    SCOPED_TRACE(name);
+    const RecordReading whole = parseRecord(record);
+    ASSERT_TRUE(std::holds_alternative<RecordNode>(whole)) << std::get<RecordRefusal>(whole).reason;
+    const bool object = std::get<RecordNode>(whole).type == 'O';
+    EXPECT_EQ(object, name != "lists");
+    const std::string payload = record.substr(3);
+    EXPECT_TRUE(std::holds_alternative<RecordNode>(object ? parseObjectPayload(payload)
+                                                          : parseListPayload(payload)));
+    if (object) {
+      EXPECT_TRUE(std::holds_alternative<RecordNode>(parseObjectBody(bodyOf(record))));
+    }
+    if (!seeds) continue;
+    const std::string to = std::string(seeds) + "/" + name;
+    EXPECT_TRUE(writeFile(to + "_payload", payload));
+    if (object) {
+      EXPECT_TRUE(writeFile(to + "_body", bodyOf(record)));
+    }
+  }
 }
 
 TEST_F(Forms, AMessageBarPaneRoundTrips) {
@@ -310,26 +525,46 @@ TEST_F(Forms, FileErrorsAreRaisedAndTheOldFileStays) {
   ASSERT_TRUE(CreateDirectoryA((folder / "taken.kfm").c_str(), nullptr));
   const std::string big = folder / "big.kfm";
   ASSERT_TRUE(writeFile(big, "O" + std::string(39999, 'x')));
+  // A file another holder keeps open without sharing cannot be opened.
+  const std::string held = folder / "held.kfm";
+  ASSERT_TRUE(writeFile(held, lanmere::send(form, "Save").string()));
+  const HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   const struct {
     const char* what;
     const char* method;
     std::string file;
     long long genCode;
     long long subCode;
+    bool fileError;  // the file in `filename` and the argument, the system's code in `osCode`
   } cases[] = {
-      {"too large", "LoadFile", big, 31, kFormTooBigSubCode},
-      {"too large, read", "ReadFile", big, 31, kFormTooBigSubCode},
-      {"a folder of that name", "SaveFile", folder / "taken.kfm", 20, 0},
-      {"a missing folder", "SaveFile", folder / "no\\form.kfm", 20, 0},
+      {"too large", "LoadFile", big, 31, kFormTooBigSubCode, false},
+      {"too large, read", "ReadFile", big, 31, kFormTooBigSubCode, false},
+      {"held open", "LoadFile", held, 21, kFormOpenSubCode, true},
+      {"held open, read", "ReadFile", held, 21, kFormOpenSubCode, true},
+      {"a folder of that name", "SaveFile", folder / "taken.kfm", 20, kFormCreateSubCode, true},
+      {"a missing folder", "SaveFile", folder / "no\\form.kfm", 20, kFormCreateSubCode, true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     errors.records.clear();
     const Value answer = lanmere::send(form, c.method, {Value(c.file)});
-    EXPECT_TRUE(answer.isNil() || !answer.logical()) << c.what;
-    ASSERT_EQ(errors.records.size(), 1u) << c.what;
-    EXPECT_EQ(errors.last().genCode.integer(), c.genCode) << c.what;
-    EXPECT_EQ(errors.last().subCode.integer(), c.subCode) << c.what;
+    EXPECT_TRUE(answer.isNil() || !answer.logical());
+    ASSERT_EQ(errors.records.size(), 1u);
+    const lanmere::ErrorRecord& e = errors.last();
+    EXPECT_EQ(e.genCode.integer(), c.genCode);
+    EXPECT_EQ(e.subCode.integer(), c.subCode);
+    EXPECT_EQ(e.operation.string(), c.method);
+    EXPECT_TRUE(e.canDefault());
+    if (!c.fileError) continue;
+    EXPECT_EQ(e.filename.string(), c.file);
+    ASSERT_EQ(e.args.length(), 1u);
+    EXPECT_EQ(e.args.item(1).string(), c.file);
+    EXPECT_NE(e.osCode.integer(), 0);
   }
+  CloseHandle(holder);
+  EXPECT_FALSE(fileExists(folder / "taken.kfm.new")) << "no side file left";
   // No name and no cVarName is an argument error; a record too long leaves the old file.
   errors.records.clear();
   EXPECT_FALSE(lanmere::send(form, "SaveFile").logical());

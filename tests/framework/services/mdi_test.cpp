@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "errors/kserror.h"
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tget.h"
+#include "framework/controls/ticon.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/tracked.h"
 #include "framework/core/winlist.h"
@@ -21,6 +23,7 @@
 #include "framework/services/menubuild.h"
 #include "framework/services/modules.h"
 #include "framework/services/restrack.h"
+#include "framework/services/tbar.h"
 #include "framework/services/tmdichild.h"
 #include "framework/services/tmdiclient.h"
 #include "framework/services/tmdiframe.h"
@@ -29,6 +32,7 @@
 #include "runtime/closure.h"
 #include "tests/support/dialog_fixture.h"
 #include "tests/support/errors.h"
+#include "tests/support/files.h"
 #include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
@@ -67,6 +71,14 @@ int threadWindows() {
   return count;
 }
 
+// Tracked resources with a handle: a failed creation keeps its record with handle 0, which no
+// leak report counts.
+std::size_t liveTracked() {
+  return static_cast<std::size_t>(
+      std::count_if(trackedResources().begin(), trackedResources().end(),
+                    [](const TrackedResource& r) { return r.handle != 0; }));
+}
+
 long long usedSlots() {
   long long used = 0;
   for (const Value& slot : windowList().items()) used += slot.isObject() ? 1 : 0;
@@ -100,6 +112,7 @@ class Mdi : public ::testing::Test {
       registerModules({servicesModules()});
       TMyChild::Class();
       TStubbornChild::Class();
+      TIcon::Class();  // icons named by text
       return true;
     }();
     (void)registered;
@@ -108,7 +121,7 @@ class Mdi : public ::testing::Test {
     windowsBefore = threadWindows();
     liveBefore = TWindow::liveCount();
     slotsBefore = usedSlots();
-    trackedBefore = trackedResources().size();
+    trackedBefore = liveTracked();
     popupsBefore = popupMenuCount();
   }
   void TearDown() override {
@@ -121,7 +134,7 @@ class Mdi : public ::testing::Test {
     EXPECT_EQ(threadWindows(), windowsBefore) << "windows left";
     EXPECT_EQ(usedSlots(), slotsBefore) << "window-list slots left";
     EXPECT_EQ(TWindow::liveCount(), liveBefore) << "window objects left";
-    EXPECT_EQ(trackedResources().size(), trackedBefore) << "tracked resources left";
+    EXPECT_EQ(liveTracked(), trackedBefore) << "tracked resources left";
     EXPECT_EQ(popupMenuCount(), popupsBefore) << "menus left";
     for (HMENU handle : menusMade) EXPECT_FALSE(IsMenu(handle)) << "a menu outlived its window";
     EXPECT_EQ(installedAccelerators().table, nullptr);
@@ -421,6 +434,37 @@ TEST_F(Mdi, AProgramsChildClassGetsTheChildRules) {
   releaseKeys();
 }
 
+// An icon named by text: a file of that name, else a resource of that name, becomes the child's
+// small icon; a name that is neither leaves the system's default and raises nothing. Each icon
+// is given back with its child (the failed load keeps only its record with handle 0).
+TEST_F(Mdi, AChildsIconByFileResourceOrNothing) {
+  newFrame();
+  const std::size_t withFrame = liveTracked();
+  TempFolder folder;
+  const std::string file = folder / "child icon.ico";
+  ASSERT_TRUE(writeFile(file, resourceBytes("MDIICONFILE")));
+  struct Row {
+    std::string icon;
+    bool found;
+  };
+  for (const Row& row : {Row{file, true}, Row{"MDIICON", true}, Row{"NO SUCH ICON", false}}) {
+    SCOPED_TRACE(row.icon);
+    ErrorCatcher errors;
+    const Value child = newChild({.oIcon = row.icon});
+    ASSERT_TRUE(child.isObject());
+    EXPECT_TRUE(errors.records.empty());
+    const Value loaded = lanmere::send(as<TWindow>(child).oIcon, "hIcon");
+    EXPECT_EQ(loaded.integer() != 0, row.found);
+    const LRESULT small = SendMessageA(hwndOf(child), WM_GETICON, ICON_SMALL, 0);
+    EXPECT_EQ(static_cast<long long>(small), loaded.integer()) << "0: the system's default";
+    as<TWindow>(child).Paint();  // the caption drawn with whatever icon it has
+    EXPECT_TRUE(as<TMdiChild>(child).End().logical());
+    settle();
+    EXPECT_EQ(client().aWnd.length(), 0u);
+    EXPECT_EQ(liveTracked(), withFrame) << "the icon given back";
+  }
+}
+
 // ---- Activation ----
 
 TEST_F(Mdi, TheActiveChildFollowsClicksAndFocus) {
@@ -466,6 +510,68 @@ TEST_F(Mdi, TheActiveChildFollowsClicksAndFocus) {
   settle();
   EXPECT_EQ(GetFocus(), hwndOf(control));
   destroy(other);
+}
+
+// Minimising the active child, by the program or by the user's minimise command: the frame's
+// active child, the edit commands' target and the window menu's check follow the system's
+// active child, and the minimised one is iconic.
+TEST_F(Mdi, MinimisingTheActiveChild) {
+  newFrame();
+  menusMade.push_back(bar());
+  const HMENU windows = GetSubMenu(bar(), 1);
+  auto checkedTitle = [&] {
+    for (int i = 0; i < GetMenuItemCount(windows); ++i) {
+      const std::string text = menuText(windows, i);
+      if (text.find("MDI Child") != std::string::npos &&
+          (GetMenuState(windows, i, MF_BYPOSITION) & MF_CHECKED)) {
+        return text;
+      }
+    }
+    return std::string();
+  };
+  struct Row {
+    const char* how;
+    std::function<void(const Value&)> minimise;
+  };
+  const Row rows[] = {
+      {"Iconize", [](const Value& child) { as<TWindow>(child).Iconize(); }},
+      {"minimise command",
+       [](const Value& child) { SendMessageA(hwndOf(child), WM_SYSCOMMAND, SC_MINIMIZE, 0); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    std::vector<const void*> copied;
+    for (int i = 0; i < 3; ++i) {
+      const Value child = newChild({});
+      as<TWindow>(child).bCopy = lanmere::block([&copied](Args args) {
+        copied.push_back(lanmere::arg(args, 1).identity());
+        return Value();
+      });
+    }
+    const Value last = active();
+    ASSERT_TRUE(last.sharesStorageWith(client().aWnd.item(3)));
+    row.minimise(last);
+    settle();
+    EXPECT_TRUE(IsIconic(hwndOf(last)));
+    const Value now = active();
+    ASSERT_TRUE(now.isObject());
+    EXPECT_TRUE(f().oWndActive.sharesStorageWith(now));
+    copied.clear();
+    f().Copy();
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0], now.identity());
+    EXPECT_NE(checkedTitle().find(as<TWindow>(now).GetText().string()), std::string::npos)
+        << checkedTitle();
+    // Restored, it is the active one again, checked in the menu.
+    as<TMdiChild>(last).Restore();
+    settle();
+    EXPECT_FALSE(IsIconic(hwndOf(last)));
+    EXPECT_TRUE(active().sharesStorageWith(last));
+    EXPECT_TRUE(f().oWndActive.sharesStorageWith(last));
+    EXPECT_NE(checkedTitle().find(as<TWindow>(last).GetText().string()), std::string::npos);
+    EXPECT_TRUE(client().lCloseAll().logical());
+    settle();
+  }
 }
 
 TEST_F(Mdi, AChildsMenuIsOnTheBarWhileItIsActive) {
@@ -768,6 +874,62 @@ TEST_F(Mdi, CtrlF4CtrlF6EnterAndEsc) {
   }
 }
 
+// Alt+letter typed in a child's edit field presses the child's control with that hot key once
+// (the key-down finds it; the character the system makes of it must not press it again) and
+// opens no menu of the frame. A system character that comes alone (no key-down of that letter,
+// as an input method sends it) presses it too.
+TEST_F(Mdi, AltLetterInAChildPressesItsControl) {
+  newFrame();
+  menusMade.push_back(bar());
+  const Value child =
+      newChild({.nTop = 10, .nLeft = 10, .nBottom = 209, .nRight = 309, .lPixel = true});
+  int saves = 0;
+  lanmere::construct<TButton>({.nRow = 40,
+                               .nCol = 10,
+                               .cCaption = "&Save",
+                               .oWnd = child,
+                               .bAction = lanmere::block([&saves](Args) {
+                                 ++saves;
+                                 return Value();
+                               }),
+                               .nWidth = 80,
+                               .nHeight = 24,
+                               .lPixel = true});
+  const Var text(Value("abc"));
+  const Value get = lanmere::construct<TGet>({.nRow = 5,
+                                              .nCol = 10,
+                                              .bSetGet = text.block(),
+                                              .oWnd = child,
+                                              .nWidth = 80,
+                                              .nHeight = 20,
+                                              .lPixel = true});
+  const HWND field = as<TWindow>(get).hwnd();
+  struct Row {
+    const char* how;
+    std::function<void()> press;
+  };
+  const Row rows[] = {
+      {"Alt+S", [] { pressKeys({VK_MENU, 'S'}); }},
+      {"the system character alone", [&] { PostMessageA(field, WM_SYSCHAR, 's', 1 << 29); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    saves = 0;
+    SetForegroundWindow(hwndOf(frame));
+    ::SetFocus(field);
+    settle();
+    ASSERT_EQ(GetFocus(), field);
+    row.press();
+    EXPECT_TRUE(pumpUntil([&] { return saves > 0; }, 3000)) << "the hot key reached the button";
+    settle();
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(currentMenu(), nullptr) << "no menu opened";
+    char typed[16] = {};
+    GetWindowTextA(field, typed, sizeof typed);
+    EXPECT_STREQ(typed, "abc") << "nothing typed into the field";
+  }
+}
+
 // ---- Closing ----
 
 TEST_F(Mdi, EndAsksTheLastFirstAndStopsAtARefusal) {
@@ -883,7 +1045,7 @@ TEST_F(Mdi, TwentyCyclesLeaveExactlyNothing) {
     dropQuitMessages();
     ASSERT_EQ(TWindow::liveCount(), liveBefore) << cycle;
     ASSERT_EQ(usedSlots(), slotsBefore) << cycle;
-    ASSERT_EQ(trackedResources().size(), trackedBefore) << cycle;
+    ASSERT_EQ(liveTracked(), trackedBefore) << cycle;
     ASSERT_EQ(popupMenuCount(), popupsBefore) << cycle;
     ASSERT_TRUE(std::none_of(menusMade.begin(), menusMade.end(), IsMenu)) << cycle;
     ASSERT_EQ(installedAccelerators().table, nullptr) << cycle;
@@ -892,17 +1054,13 @@ TEST_F(Mdi, TwentyCyclesLeaveExactlyNothing) {
 
 // ---- Layout ----
 
+// A button bar at the top and a message bar at the bottom, through several sizes.
 TEST_F(Mdi, TheClientSpansBetweenTheBars) {
   newFrame();
   const Value msgBar = lanmere::construct<TMsgBar>({.oWnd = frame, .cMsg = "Ready"});
-  const Value top = lanmere::construct<TButton>({.nRow = 0,
-                                                 .nCol = 0,
-                                                 .cCaption = "top",
-                                                 .oWnd = frame,
-                                                 .nWidth = 100,
-                                                 .nHeight = 30,
-                                                 .lPixel = true});
-  f().oTop = top;
+  const Value top = lanmere::construct<TBar>({.oWnd = frame, .nBtnHeight = 30});
+  ASSERT_TRUE(top.isObject());
+  ASSERT_TRUE(f().oBar.sharesStorageWith(top)) << "the bar docks at the top";
   for (SIZE size : {SIZE{500, 400}, SIZE{700, 300}, SIZE{300, 500}}) {
     SetWindowPos(hwndOf(frame), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
     settle();
