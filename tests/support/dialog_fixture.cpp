@@ -149,21 +149,19 @@ void DialogTest::TearDown() {
   lanmere::clearModules();
 }
 
-namespace {
-DWORD drawingObjects() {
-  return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+LiveObjects liveObjects() {
+  LiveObjects live = LiveObjects::now();
+  live.add("tracked resources", static_cast<long long>(trackedResources().size()))
+      .add("window objects", TWindow::liveCount())
+      .add("dialog objects", TDialog::liveCount())
+      .add("controls", TControl::liveCount());
+  return live;
 }
-}  // namespace
 
-Leftovers::Leftovers()
-    : tracked_(trackedResources().size()),
-      drawingObjects_(drawingObjects()),
-      controls_(TControl::liveCount()) {}
+Leftovers::Leftovers() : before_(liveObjects()) {}
 
 void Leftovers::expectNoMore() const {
-  EXPECT_EQ(trackedResources().size(), tracked_) << "tracked resources";
-  EXPECT_EQ(drawingObjects(), drawingObjects_) << "drawing objects";
-  EXPECT_EQ(TControl::liveCount(), controls_) << "controls";
+  EXPECT_EQ(liveObjects().grownSince(before_), "");
 }
 
 namespace {

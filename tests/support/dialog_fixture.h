@@ -19,6 +19,7 @@
 #include "runtime/closure.h"
 #include "runtime/error.h"
 #include "runtime/functions.h"
+#include "tests/support/live_objects.h"
 #include "tests/support/twindow_support.h"
 #include "tests/support/ui.h"
 
@@ -136,17 +137,19 @@ Step endWith(const Value& dialog, long long result = 1);
 void setClipboard(const std::string& text);
 std::string clipboardText();
 
-// What dialogs leave behind: counts the tracked resources, the process's drawing objects and the
-// live controls when made; expectNoMore() fails the test where any count grew.
+// The live-object counts and the framework's own: tracked resources, window, dialog and control
+// objects.
+LiveObjects liveObjects();
+
+// What dialogs leave behind: takes liveObjects() when made; expectNoMore() fails the test where
+// any count grew.
 class Leftovers {
  public:
   Leftovers();
   void expectNoMore() const;
 
  private:
-  std::size_t tracked_;
-  DWORD drawingObjects_;
-  long controls_;
+  LiveObjects before_;
 };
 
 // Counts the windows this thread creates while it lives.

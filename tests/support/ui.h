@@ -190,7 +190,13 @@ std::string itemText(HWND dialog, int id);
 class DialogTemplate {
  public:
   // Predefined control classes, by their atoms.
-  enum ControlClass : WORD { kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082 };
+  enum ControlClass : WORD {
+    kButton = 0x0080,
+    kEdit = 0x0081,
+    kStatic = 0x0082,
+    kListBox = 0x0083,
+    kComboBox = 0x0085
+  };
 
   DialogTemplate(const std::string& title, DWORD style, short x, short y, short cx, short cy);
   DialogTemplate& item(ControlClass controlClass, WORD id, const std::string& text, DWORD style,

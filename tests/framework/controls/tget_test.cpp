@@ -725,10 +725,12 @@ TEST_F(Gets, DialogsOfFieldsLeaveNothing) {
   before.expectNoMore();
   // A password field on a window that exists gives its font back as well.
   const Leftovers again;
-  const Value window = pixelWindow(100, 100, 400, 500, "Fields");
-  Var secret{Value("pw")};
-  newGet({.nRow = 10, .nCol = 10, .bSetGet = secret.block(), .oWnd = window, .lPassword = true});
-  destroy(window);
+  {  // the window object and the variable go before the count
+    const Value window = pixelWindow(100, 100, 400, 500, "Fields");
+    Var secret{Value("pw")};
+    newGet({.nRow = 10, .nCol = 10, .bSetGet = secret.block(), .oWnd = window, .lPassword = true});
+    destroy(window);
+  }
   again.expectNoMore();
 }
 
