@@ -173,6 +173,7 @@ Value TMsgBar::New(Args args) {
   nRight = static_cast<long long>(client.right);
   Register();
   Create();
+  if (hwnd()) SetWindowTextA(hwnd(), cMsg.string().c_str());
   Default();
   if (flag(a.lKbd, false)) KeybOn();
   if (flag(a.lDate, false)) DateOn();
@@ -416,6 +417,8 @@ Value TMsgBar::SetMsg(const Value& cText, const Value&) {
   Value text = cText.isClosure() ? evaluate(cText) : cText;
   if (text.isNil()) text = "";
   if (!text.isText()) text = Value(scalarText(text));
+  // The message is the bar's window text too, where screen readers and other programs read it.
+  if (hwnd() && windowText(hwnd()) != text.string()) SetWindowTextA(hwnd(), text.string().c_str());
   if (flat()) {
     cMsg = text;
     Refresh(false);

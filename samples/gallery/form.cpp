@@ -1,0 +1,386 @@
+// The form child. Every control is made with its geometry first and bound afterwards by its
+// variable name (cVarName), so a form rebuilt from its file is bound by the same code as a new
+// one: the file keeps the controls and, in each control's Cargo, the value it showed.
+#include "samples/gallery/form.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "framework/controls/tbutton.h"
+#include "framework/controls/tcombobox.h"
+#include "framework/controls/tget.h"
+#include "framework/controls/tlistbox.h"
+#include "framework/controls/tmultiget.h"
+#include "framework/controls/tradmenu.h"
+#include "framework/controls/tsay.h"
+#include "framework/controls/tscrollbar.h"
+#include "framework/services/tmdichild.h"
+#include "framework/services/tprinter.h"
+#include "runtime/binding.h"
+#include "runtime/builtins.h"
+#include "runtime/closure.h"
+#include "runtime/functions.h"
+#include "samples/gallery/status.h"
+
+namespace gallery {
+
+using namespace kestrel;
+using lanmere::Args, lanmere::Cell, lanmere::Ref, lanmere::Value;
+
+namespace {
+
+constexpr int kLabelCol = 10;
+constexpr int kFieldCol = 110;
+constexpr int kRightCol = 340;
+
+Ref<Cell> cell(Value v) {
+  return Ref<Cell>(new Cell(std::move(v)));
+}
+
+std::string text(const Value& v) {
+  return lanmere::callFunction("CVALTOCHAR", {v}).string();
+}
+
+struct Binding {
+  const char* varName;
+  Ref<Cell> FormValues::*value;
+};
+
+constexpr Binding kBindings[] = {
+    {"name", &FormValues::name},         {"amount", &FormValues::amount},
+    {"due", &FormValues::due},           {"code", &FormValues::code},
+    {"quantity", &FormValues::quantity}, {"notes", &FormValues::notes},
+    {"colour", &FormValues::colour},     {"country", &FormValues::country},
+    {"size", &FormValues::size},         {"level", &FormValues::level},
+};
+
+void label(const Value& child, int row, const char* caption) {
+  lanmere::construct<TSay>({.nRow = row + 3,
+                            .nCol = kLabelCol,
+                            .bText = Value(caption),
+                            .oWnd = child,
+                            .lPixel = true,
+                            .nWidth = 95,
+                            .nHeight = 18});
+}
+
+void named(const Value& control, const char* varName) {
+  lanmere::send(control, "_cVarName", {Value(varName)});
+}
+
+// The controls of a new form, unbound: their places, captions and items.
+void layOut(const Value& child, const FormValues& v) {
+  label(child, 10, "&Name (required)");
+  named(lanmere::construct<TGet>({.nRow = 10,
+                                  .nCol = kFieldCol,
+                                  .bSetGet = lanmere::setGet(v.name),
+                                  .oWnd = child,
+                                  .nWidth = 200,
+                                  .nHeight = 22,
+                                  .lPixel = true}),
+        "name");
+  label(child, 40, "&Amount");
+  named(lanmere::construct<TGet>({.nRow = 40,
+                                  .nCol = kFieldCol,
+                                  .bSetGet = lanmere::setGet(v.amount),
+                                  .oWnd = child,
+                                  .nWidth = 120,
+                                  .nHeight = 22,
+                                  .cPicture = "999,999.99",
+                                  .lPixel = true}),
+        "amount");
+  label(child, 70, "&Due date");
+  named(lanmere::construct<TGet>({.nRow = 70,
+                                  .nCol = kFieldCol,
+                                  .bSetGet = lanmere::setGet(v.due),
+                                  .oWnd = child,
+                                  .nWidth = 120,
+                                  .nHeight = 22,
+                                  .cPicture = "99/99/9999",
+                                  .lPixel = true}),
+        "due");
+  label(child, 100, "&Code");
+  named(lanmere::construct<TGet>({.nRow = 100,
+                                  .nCol = kFieldCol,
+                                  .bSetGet = lanmere::setGet(v.code),
+                                  .oWnd = child,
+                                  .nWidth = 120,
+                                  .nHeight = 22,
+                                  .cPicture = "@!",
+                                  .lPixel = true}),
+        "code");
+  label(child, 130, "&Quantity");
+  named(lanmere::construct<TGet>({.nRow = 130,
+                                  .nCol = kFieldCol,
+                                  .bSetGet = lanmere::setGet(v.quantity),
+                                  .oWnd = child,
+                                  .nWidth = 80,
+                                  .nHeight = 22,
+                                  .cPicture = "999",
+                                  .lPixel = true,
+                                  .lSpinner = true,
+                                  .bMin = lanmere::block([](Args) { return Value(0); }),
+                                  .bMax = lanmere::block([](Args) { return Value(999); })}),
+        "quantity");
+  label(child, 160, "No&tes");
+  named(lanmere::construct<TMultiGet>({.nRow = 160,
+                                       .nCol = kFieldCol,
+                                       .bSetGet = lanmere::setGet(v.notes),
+                                       .oWnd = child,
+                                       .nWidth = 200,
+                                       .nHeight = 50,
+                                       .lPixel = true}),
+        "notes");
+  label(child, 220, "Co&lour");
+  named(lanmere::construct<TListBox>({.nRow = 220,
+                                      .nCol = kFieldCol,
+                                      .bSetGet = lanmere::setGet(v.colour),
+                                      .aItems = Value::list({"Red", "Green", "Blue"}),
+                                      .nWidth = 120,
+                                      .nHeight = 60,
+                                      .oWnd = child,
+                                      .lPixel = true}),
+        "colour");
+  label(child, 290, "Co&untry");
+  named(lanmere::construct<TComboBox>({.nRow = 290,
+                                       .nCol = kFieldCol,
+                                       .bSetGet = lanmere::setGet(v.country),
+                                       .aItems = Value::list({"Norway", "Peru", "Japan", "Kenya"}),
+                                       .nWidth = 120,
+                                       .nHeight = 100,
+                                       .oWnd = child,
+                                       .lPixel = true}),
+        "country");
+  lanmere::construct<TSay>({.nRow = 13,
+                            .nCol = kRightCol,
+                            .bText = Value("Size"),
+                            .oWnd = child,
+                            .lPixel = true,
+                            .nWidth = 80,
+                            .nHeight = 18});
+  named(lanmere::construct<TRadMenu>({.nRow = 35,
+                                      .nCol = kRightCol,
+                                      .acItems = Value::list({"&Small", "&Medium", "La&rge"}),
+                                      .bSetGet = lanmere::setGet(v.size),
+                                      .oWnd = child,
+                                      .nWidth = 100,
+                                      .nHeight = 20,
+                                      .lPixel = true}),
+        "size");
+  lanmere::construct<TSay>({.nRow = 103,
+                            .nCol = kRightCol,
+                            .bText = Value("Level"),
+                            .oWnd = child,
+                            .lPixel = true,
+                            .nWidth = 80,
+                            .nHeight = 18});
+  named(lanmere::construct<TScrollBar>({.nRow = 125,
+                                        .nCol = kRightCol,
+                                        .nMin = 0,
+                                        .nMax = 10,
+                                        .nPgStep = 2,
+                                        .lVertical = false,
+                                        .oWnd = child,
+                                        .nWidth = 120,
+                                        .nHeight = 18,
+                                        .lPixel = true}),
+        "level");
+  named(lanmere::construct<TButton>({.nRow = 330,
+                                     .nCol = kFieldCol,
+                                     .cCaption = "OK",
+                                     .oWnd = child,
+                                     .nWidth = 80,
+                                     .nHeight = 26,
+                                     .lPixel = true}),
+        "ok");
+  named(lanmere::construct<TButton>({.nRow = 330,
+                                     .nCol = kFieldCol + 90,
+                                     .cCaption = "Cancel",
+                                     .oWnd = child,
+                                     .nWidth = 80,
+                                     .nHeight = 26,
+                                     .lPixel = true,
+                                     .lCancel = true}),
+        "cancel");
+}
+
+Value controlNamed(const Value& child, const std::string& varName) {
+  for (const Value& control : lanmere::send(child, "aControls").items()) {
+    const Value name = lanmere::send(control, "cVarName");
+    if (name.isText() && name.string() == varName) return control;
+  }
+  return {};
+}
+
+// The closures of every control: values, validation, change notices and the buttons.
+void bind(const Value& child, const std::shared_ptr<FormValues>& values) {
+  // The closures hold the values: they live as long as the controls.
+  const Value changed = lanmere::block([values](Args) {
+    showStatus(values->describe());
+    return Value();
+  });
+  for (const Value& control : lanmere::send(child, "aControls").items()) {
+    const Value name = lanmere::send(control, "cVarName");
+    if (!name.isText()) continue;
+    const std::string key = name.string();
+    if (key == "ok") {
+      lanmere::send(control, "_bAction", {lanmere::block([child, values](Args) {
+                      // The required field's bValid answers; a refusal keeps the focus there.
+                      const Value field = controlNamed(child, "name");
+                      if (!lanmere::send(field, "lValid").logical()) {
+                        lanmere::send(field, "SetFocus");
+                        showStatus("Refused: the name is required");
+                        return Value();
+                      }
+                      showStatus("Accepted: " + values->describe());
+                      return Value();
+                    })});
+    } else if (key == "cancel") {
+      lanmere::send(control, "_bAction",
+                    {lanmere::block([child](Args) { return lanmere::send(child, "End"); })});
+    } else if (key == "level") {
+      const Ref<Cell> level = values->level;
+      lanmere::send(control, "SetPos", {level->value});
+      lanmere::send(control, "_bPos", {lanmere::block([level, values](Args a) {
+                      level->value = lanmere::arg(a, 1);
+                      showStatus(values->describe());
+                      return Value();
+                    })});
+    }
+    for (const Binding& b : kBindings) {
+      if (key != b.varName || key == "level") continue;
+      lanmere::send(control, "_bSetGet", {lanmere::setGet((*values).*b.value)});
+      lanmere::send(control,
+                    key == "notes" || key == "name" || key == "amount" || key == "due" ||
+                            key == "code" || key == "quantity"
+                        ? "_bChanged"
+                        : "_bChange",
+                    {changed});
+      if (key == "name") {
+        const Ref<Cell> name = values->name;
+        lanmere::send(control, "_bValid", {lanmere::block([name](Args) {
+                        return Value(!lanmere::trimRight(name->value.string()).empty());
+                      })});
+      }
+      lanmere::send(control, "Refresh");
+    }
+  }
+}
+
+}  // namespace
+
+FormValues::FormValues()
+    : name(cell(Value(std::string(20, ' ')))),
+      amount(cell(Value(0))),
+      due(cell(Value("  /  /    "))),
+      code(cell(Value("      "))),
+      quantity(cell(Value(1))),
+      notes(cell(Value(""))),
+      colour(cell(Value("Green"))),
+      country(cell(Value("Peru"))),
+      size(cell(Value(2))),
+      level(cell(Value(5))) {}
+
+std::string FormValues::describe() const {
+  return "Name: " + std::string(lanmere::trimRight(name->value.string())) +
+         "; Amount: " + text(amount->value) + "; Due: " + due->value.string() +
+         "; Code: " + std::string(lanmere::trimRight(code->value.string())) +
+         "; Quantity: " + text(quantity->value) + "; Colour: " + text(colour->value) +
+         "; Country: " + text(country->value) + "; Size: " + text(size->value) +
+         "; Level: " + text(level->value);
+}
+
+Value FormValues::asList() const {
+  Value list = Value::list();
+  for (const Binding& b : kBindings) list.listData()->items.push_back(((*this).*b.value)->value);
+  return list;
+}
+
+void FormValues::assign(const Value& list) {
+  std::size_t i = 1;
+  for (const Binding& b : kBindings) {
+    if (list.isList() && i <= list.length()) ((*this).*b.value)->value = list.item(i);
+    ++i;
+  }
+}
+
+Value newForm(const Value& frame, const FormValues& start) {
+  const Value child = lanmere::construct<TMdiChild>({.nTop = 0,
+                                                     .nLeft = 0,
+                                                     .nBottom = 400,
+                                                     .nRight = 480,
+                                                     .cTitle = "Form",
+                                                     .oWnd = frame,
+                                                     .lPixel = true});
+  auto values = std::make_shared<FormValues>();
+  values->assign(start.asList());
+  layOut(child, *values);
+  bind(child, values);
+  return child;
+}
+
+std::optional<FormValues> formValuesOf(const Value& child) {
+  if (!controlNamed(child, "name").isObject()) return std::nullopt;
+  FormValues values;
+  for (const Binding& b : kBindings) {
+    const Value control = controlNamed(child, b.varName);
+    (values.*b.value)->value =
+        lanmere::send(control, std::string_view(b.varName) == "level" ? "GetPos" : "VarGet");
+  }
+  return values;
+}
+
+bool saveForm(const Value& child, const std::string& file) {
+  const auto values = formValuesOf(child);
+  if (!values) return false;
+  lanmere::send(child, "_Cargo", {values->asList()});
+  return lanmere::send(child, "SaveFile", {Value(file)}).logical();
+}
+
+Value openForm(const Value& frame, const std::string& file) {
+  // The record is checked whole before anything is made from it.
+  if (!lanmere::send(frame, "ReadFile", {Value(file)}).isText()) return {};
+  const Value child = lanmere::construct<TMdiChild>({.nTop = 0,
+                                                     .nLeft = 0,
+                                                     .nBottom = 400,
+                                                     .nRight = 480,
+                                                     .cTitle = "Form",
+                                                     .oWnd = frame,
+                                                     .lPixel = true});
+  if (!lanmere::send(child, "LoadFile", {Value(file)}).logical()) {
+    lanmere::send(child, "End");
+    return {};
+  }
+  auto values = std::make_shared<FormValues>();
+  values->assign(lanmere::send(child, "Cargo"));
+  bind(child, values);
+  return child;
+}
+
+void printForm(const Value& child) {
+  const auto values = formValuesOf(child);
+  const std::string described = values ? values->describe() : std::string("No form is open");
+  lanmere::callFunction(
+      "MSGRUN",
+      {Value("Printing the form..."), Value("Kestrel gallery"), lanmere::block([described](Args) {
+         const Value printer = lanmere::construct<TPrinter>({.cDocument = "Kestrel gallery form"});
+         if (lanmere::send(printer, "hDC").integer() == 0) return Value(false);
+         lanmere::send(printer, "StartPage");
+         lanmere::send(printer, "Say", {Value(100), Value(100), Value("Kestrel gallery form")});
+         int row = 200;
+         std::string rest = described;
+         while (!rest.empty()) {
+           const std::size_t cut = rest.find("; ");
+           lanmere::send(printer, "Say", {Value(row), Value(100), Value(rest.substr(0, cut))});
+           rest = cut == std::string::npos ? std::string() : rest.substr(cut + 2);
+           row += 60;
+         }
+         lanmere::send(printer, "Box", {Value(60), Value(60), Value(row + 40), Value(1400)});
+         lanmere::send(printer, "EndPage");
+         lanmere::send(printer, "End");
+         return Value(true);
+       })});
+}
+
+}  // namespace gallery

@@ -1,0 +1,287 @@
+// The gallery met as its user meets it, from another process: a form opened with Ctrl+N, every
+// field typed into and the Tab order walked, OK refused with the required field empty and
+// accepted once it is filled, the values on the message bar, the form saved and opened again in a
+// new child with the same values, a field copied and pasted through the Edit menu, the children
+// tiled and closed, and File > Exit ending the program with code 0 and nothing left open.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/support/files.h"
+#include "tests/support/program_ui.h"
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+namespace {
+
+constexpr int kStartMs = 90000;  // a first start of an emulated 32-bit program is slow
+constexpr int kStepMs = 15000;
+
+class Gallery {
+ public:
+  explicit Gallery(const std::string& folder)
+      : process_(besideThisProgram(KESTREL_GALLERY_PATH), folder) {}
+
+  bool start() {
+    if (!process_.started()) return false;
+    frame_ = waitForWindow(
+        [&] {
+          const HWND hwnd = FindWindowA(nullptr, "Kestrel gallery");
+          return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
+        },
+        kStartMs);
+    if (!frame_) return false;
+    const auto clients = childrenOf(frame_, "MDIClient");
+    client_ = clients.empty() ? nullptr : clients.front();
+    for (const HWND hwnd : childrenOf(frame_)) {
+      if (hwnd != client_ && textOf(hwnd).starts_with("Kestrel gallery")) msgBar_ = hwnd;
+    }
+    return client_ != nullptr;
+  }
+
+  HWND frame() const { return frame_; }
+  HWND client() const { return client_; }
+  HWND msgBar() const { return msgBar_; }
+  RunningProgram& process() { return process_; }
+
+  std::vector<HWND> children() const { return childrenOf(client_); }
+  std::vector<HWND> childrenTitled(const std::string& title) const {
+    std::vector<HWND> found;
+    for (const HWND child : children()) {
+      if (textOf(child) == title && IsWindowVisible(child)) found.push_back(child);
+    }
+    return found;
+  }
+  std::string message() const { return msgBar_ ? textOf(msgBar_) : std::string("<no bar>"); }
+  bool messageStartsWith(const std::string& start) const {
+    return waitUntil([&] { return message().starts_with(start); }, kStepMs);
+  }
+  HWND focus() const { return focusOf(process_.threadId()); }
+
+  // The keys as a chord to the frame.
+  void keys(std::initializer_list<WORD> chord) const {
+    SetForegroundWindow(frame_);
+    pressKeys(chord);
+  }
+  // A menu command by its mnemonics: Alt, then the menu's letter, then the item's.
+  bool menu(WORD menuKey, WORD itemKey) const {
+    SetForegroundWindow(frame_);
+    pressKeys({VK_MENU, menuKey});
+    if (!waitForWindow([&] { return topLevelOf(process_.processId(), "#32768"); }, kStepMs)) {
+      return false;
+    }
+    pressKeys({itemKey});
+    return true;
+  }
+
+ private:
+  RunningProgram process_;
+  HWND frame_ = nullptr;
+  HWND client_ = nullptr;
+  HWND msgBar_ = nullptr;
+};
+
+// The form's controls that take the focus, in the order they were made (the Tab order), found
+// as a user finds them: by their kind and place.
+struct Form {
+  HWND window = nullptr;
+  HWND name = nullptr, amount = nullptr, due = nullptr, code = nullptr, quantity = nullptr;
+  HWND notes = nullptr, colour = nullptr, country = nullptr, sizeSmall = nullptr;
+  HWND sizeMedium = nullptr, sizeLarge = nullptr, level = nullptr, ok = nullptr, cancel = nullptr;
+
+  explicit Form(HWND child) : window(child) {
+    std::vector<HWND> edits, buttons;
+    for (const HWND hwnd : childrenOf(child)) {
+      const std::string kind = className(hwnd);
+      if (kind == "Edit") edits.push_back(hwnd);
+      if (kind == "Button") buttons.push_back(hwnd);
+      if (kind == "ListBox") colour = hwnd;
+      if (kind == "ComboBox") country = hwnd;
+      if (kind == "ScrollBar") level = hwnd;
+    }
+    if (edits.size() >= 6) {
+      name = edits[0], amount = edits[1], due = edits[2], code = edits[3], quantity = edits[4];
+      notes = edits[5];
+    }
+    for (const HWND button : buttons) {
+      const std::string caption = textOf(button);
+      if (caption == "&Small") sizeSmall = button;
+      if (caption == "&Medium") sizeMedium = button;
+      if (caption == "La&rge") sizeLarge = button;
+      if (caption == "OK") ok = button;
+      if (caption == "Cancel") cancel = button;
+    }
+  }
+  bool complete() const {
+    for (const HWND hwnd : {name, amount, due, code, quantity, notes, colour, country, sizeSmall,
+                            sizeMedium, sizeLarge, level, ok, cancel}) {
+      if (!hwnd) return false;
+    }
+    return true;
+  }
+  // The control of this form that holds `focus` (a combo box's edit belongs to the combo box).
+  HWND owning(HWND focus) const {
+    while (focus && GetParent(focus) != window) focus = GetParent(focus);
+    return focus;
+  }
+  // What a user reads from every value-holding control.
+  std::vector<std::string> values() const {
+    std::vector<std::string> shown;
+    for (const HWND hwnd : {name, amount, due, code, quantity, notes})
+      shown.push_back(textOf(hwnd));
+    const LRESULT at = SendMessageA(colour, LB_GETCURSEL, 0, 0);
+    char item[64] = {};
+    if (at >= 0) SendMessageA(colour, LB_GETTEXT, at, reinterpret_cast<LPARAM>(item));
+    shown.emplace_back(item);
+    shown.push_back(textOf(country));
+    for (const HWND radio : {sizeSmall, sizeMedium, sizeLarge}) {
+      shown.push_back(SendMessageA(radio, BM_GETCHECK, 0, 0) == BST_CHECKED ? "checked" : "-");
+    }
+    SCROLLINFO info{sizeof info, SIF_POS};
+    GetScrollInfo(level, SB_CTL, &info);
+    shown.push_back(std::to_string(info.nPos));
+    return shown;
+  }
+};
+
+std::string trimmed(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+TEST(GalleryProgram, AFormIsFilledCheckedSavedOpenedCopiedAndTheGalleryEnds) {
+  const TempFolder folder;  // the form file and any error report go here
+  Gallery gallery(folder.path());
+  ASSERT_TRUE(gallery.start()) << "the gallery's frame never appeared";
+  ASSERT_NE(gallery.msgBar(), nullptr) << "no message bar";
+  const std::size_t windowsAtStart = descendantsOf(gallery.frame()).size();
+
+  // Ctrl+N: a form child.
+  gallery.keys({VK_CONTROL, 'N'});
+  ASSERT_TRUE(waitUntil([&] { return gallery.childrenTitled("Form").size() == 1; }, kStepMs));
+  const Form form(gallery.childrenTitled("Form").front());
+  ASSERT_TRUE(form.complete());
+
+  // Tab walks every control once, in the order the form shows them, and wraps to the first.
+  clickAt(form.name, 3, 4);
+  ASSERT_TRUE(waitUntil([&] { return form.owning(gallery.focus()) == form.name; }, kStepMs));
+  const std::vector<HWND> tabOrder{form.amount, form.due,    form.code,    form.quantity,
+                                   form.notes,  form.colour, form.country, form.sizeMedium,
+                                   form.level,  form.ok,     form.cancel,  form.name};
+  for (const HWND expected : tabOrder) {
+    pressKeys({VK_TAB});
+    EXPECT_TRUE(waitUntil([&] { return form.owning(gallery.focus()) == expected; }, kStepMs))
+        << "expected " << className(expected) << " '" << textOf(expected) << "', focus on "
+        << className(gallery.focus()) << " '" << textOf(gallery.focus()) << "'";
+  }
+
+  // Typing into each field, as its picture lets it.
+  struct Typed {
+    HWND field;
+    std::string keys;
+    std::string shown;  // the field's text afterwards, trailing blanks aside
+  };
+  const Typed typed[] = {
+      {form.name, "Ada Lovelace", "Ada Lovelace"},
+      {form.amount, "1234.5", "  1,234.50"},
+      {form.due, "10121815", "10/12/1815"},
+      {form.code, "ab12", "AB12"},
+      {form.quantity, "7", "  7"},
+  };
+  for (const Typed& t : typed) {
+    clickAt(t.field, 2, 4);
+    ASSERT_TRUE(waitUntil([&] { return gallery.focus() == t.field; }, kStepMs));
+    pressKeys({VK_HOME});
+    typeText(t.keys);
+    EXPECT_TRUE(waitUntil([&] { return trimmed(textOf(t.field)) == t.shown; }, kStepMs))
+        << "typed '" << t.keys << "', the field shows '" << textOf(t.field) << "'";
+  }
+  clickAt(form.notes, 4, 4);
+  typeText("First line");
+  EXPECT_TRUE(waitUntil([&] { return textOf(form.notes) == "First line"; }, kStepMs));
+  // The values reach the message bar as they change.
+  pressKeys({VK_TAB});
+  EXPECT_TRUE(gallery.messageStartsWith("Name: Ada Lovelace; Amount: 1234.5")) << gallery.message();
+
+  // OK with the required field emptied is refused and the focus stays there; filled, accepted.
+  clickAt(form.name, 3, 4);
+  ASSERT_TRUE(waitUntil([&] { return gallery.focus() == form.name; }, kStepMs));
+  pressKeys({VK_HOME});
+  pressKeys({VK_SHIFT, VK_END});
+  pressKeys({VK_DELETE});
+  ASSERT_TRUE(waitUntil([&] { return trimmed(textOf(form.name)).empty(); }, kStepMs));
+  clickCenter(form.ok);
+  EXPECT_TRUE(gallery.messageStartsWith("Refused: the name is required")) << gallery.message();
+  EXPECT_EQ(gallery.focus(), form.name);
+  typeText("Ada");
+  clickCenter(form.ok);
+  EXPECT_TRUE(
+      gallery.messageStartsWith("Accepted: Name: Ada; Amount: 1234.5; Due: 10/12/1815; "
+                                "Code: AB12; Quantity: 7"))
+      << gallery.message();
+  const std::vector<std::string> saved = form.values();
+
+  // Ctrl+S writes the form file; Ctrl+O rebuilds it in a new child, every value as it was.
+  gallery.keys({VK_CONTROL, 'S'});
+  ASSERT_TRUE(gallery.messageStartsWith("Saved the form in gallery.kfm")) << gallery.message();
+  EXPECT_TRUE(fileExists(folder / "gallery.kfm"));
+  gallery.keys({VK_CONTROL, 'O'});
+  ASSERT_TRUE(waitUntil([&] { return gallery.childrenTitled("Form").size() == 2; }, kStepMs));
+  std::vector<HWND> forms = gallery.childrenTitled("Form");
+  const Form opened(forms[0] == form.window ? forms[1] : forms[0]);
+  ASSERT_TRUE(opened.complete());
+  EXPECT_EQ(opened.values(), saved);
+
+  // Edit > Copy from the opened form's name, Edit > Paste into its code.
+  clickAt(opened.name, 3, 4);
+  ASSERT_TRUE(waitUntil([&] { return gallery.focus() == opened.name; }, kStepMs));
+  ASSERT_TRUE(gallery.menu('E', 'C'));
+  EXPECT_TRUE(gallery.messageStartsWith("Copied: Ada")) << gallery.message();
+  clickAt(opened.code, 3, 4);
+  ASSERT_TRUE(waitUntil([&] { return gallery.focus() == opened.code; }, kStepMs));
+  ASSERT_TRUE(gallery.menu('E', 'P'));
+  EXPECT_TRUE(waitUntil([&] { return trimmed(textOf(opened.code)) == "ADA"; }, kStepMs))
+      << textOf(opened.code);
+
+  // A drawing beside them; Window > Tile lays the three side by side, Close all ends them.
+  ASSERT_TRUE(gallery.menu('F', 'D'));
+  ASSERT_TRUE(waitUntil([&] { return gallery.childrenTitled("Drawing").size() == 1; }, kStepMs));
+  ASSERT_TRUE(gallery.menu('W', 'T'));
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        std::vector<RECT> rects;
+        for (const HWND child : gallery.children()) {
+          if (IsWindowVisible(child)) rects.push_back(rectInParent(child));
+        }
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+          for (std::size_t j = i + 1; j < rects.size(); ++j) {
+            RECT overlap{};
+            if (IntersectRect(&overlap, &rects[i], &rects[j])) return false;
+          }
+        }
+        return rects.size() == 3;
+      },
+      kStepMs))
+      << "the children are not tiled";
+  ASSERT_TRUE(gallery.menu('W', 'A'));
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        return gallery.childrenTitled("Form").empty() && gallery.childrenTitled("Drawing").empty();
+      },
+      kStepMs));
+  // Every window the children made went with them.
+  EXPECT_TRUE(
+      waitUntil([&] { return descendantsOf(gallery.frame()).size() == windowsAtStart; }, kStepMs))
+      << descendantsOf(gallery.frame()).size() << " windows, " << windowsAtStart << " at start";
+
+  // File > Exit.
+  ASSERT_TRUE(gallery.menu('F', 'X'));
+  EXPECT_EQ(gallery.process().waitForExit(30000), 0) << "-1: the gallery still runs";
+}
+
+}  // namespace
+}  // namespace kestrel::test

@@ -1,0 +1,117 @@
+#include "tests/support/program_ui.h"
+
+#include "tests/support/ui.h"
+
+namespace kestrel::test {
+
+RunningProgram::RunningProgram(const std::string& program, const std::string& folder) {
+  std::string command = "\"" + program + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &info)) {
+    return;
+  }
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  processId_ = info.dwProcessId;
+  threadId_ = info.dwThreadId;
+}
+
+RunningProgram::~RunningProgram() {
+  if (!process_) return;
+  if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) TerminateProcess(process_, 99);
+  CloseHandle(process_);
+}
+
+long long RunningProgram::waitForExit(DWORD timeoutMs) {
+  if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+HWND waitForWindow(const std::function<HWND()>& found, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 50) {
+    if (const HWND hwnd = found()) return hwnd;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+bool waitUntil(const std::function<bool()>& holds, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 50) {
+    if (holds()) return true;
+    Sleep(50);
+  }
+  return holds();
+}
+
+namespace {
+
+struct TopLevelSearch {
+  DWORD pid;
+  const std::string& windowClass;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param) {
+  auto& s = *reinterpret_cast<TopLevelSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != s.pid || !IsWindowVisible(hwnd) || className(hwnd) != s.windowClass) return TRUE;
+  s.found = hwnd;
+  return FALSE;
+}
+
+struct ChildSearch {
+  HWND parent;
+  bool direct;
+  const std::string& windowClass;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectChild(HWND hwnd, LPARAM param) {
+  auto& s = *reinterpret_cast<ChildSearch*>(param);
+  if (s.direct && GetParent(hwnd) != s.parent) return TRUE;
+  if (s.windowClass.empty() || className(hwnd) == s.windowClass) s.found.push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+HWND topLevelOf(DWORD pid, const std::string& windowClass) {
+  TopLevelSearch search{pid, windowClass};
+  EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND focusOf(DWORD thread) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::string textOf(HWND hwnd) {
+  char text[1024] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  return text;
+}
+
+std::vector<HWND> childrenOf(HWND parent, const std::string& windowClass) {
+  ChildSearch search{parent, true, windowClass, {}};
+  EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> descendantsOf(HWND parent) {
+  const std::string all;
+  ChildSearch search{parent, false, all, {}};
+  EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace kestrel::test
