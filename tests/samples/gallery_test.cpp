@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,27 @@ struct Form {
   }
 };
 
+// The tiled children against their stored pictures, at a tolerance that lets hinted text edges
+// move. With KESTREL_UPDATE_PICTURES set to a folder, the pictures are written there instead
+// (README: "Running one test").
+constexpr int kChannelTolerance = 64;
+constexpr double kDifferingShare = 0.03;
+
+void expectLooksAsStored(HWND window, const std::string& name) {
+  const Picture now = pictureOf(window);
+  ASSERT_GT(now.width, 0);
+  if (const char* folder = std::getenv("KESTREL_UPDATE_PICTURES"); folder && *folder) {
+    EXPECT_TRUE(writePicture(std::string(folder) + "\\" + name + ".bmp", now)) << folder;
+    return;
+  }
+  const Picture stored = readPicture(besideThisProgram("gallery_pictures\\" + name + ".bmp"));
+  ASSERT_GT(stored.width, 0) << name << ": no stored picture";
+  const double share = differingShare(now, stored, kChannelTolerance);
+  EXPECT_LE(share, kDifferingShare) << name << ": " << now.width << "x" << now.height
+                                    << " against " << stored.width << "x" << stored.height;
+  if (share > kDifferingShare) writePicture(name + "_now.bmp", now);  // beside the run, to look at
+}
+
 std::string trimmed(std::string text) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
@@ -267,6 +289,8 @@ TEST(GalleryProgram, AFormIsFilledCheckedSavedOpenedCopiedAndTheGalleryEnds) {
       },
       kStepMs))
       << "the children are not tiled";
+  expectLooksAsStored(opened.window, "gallery_form");
+  expectLooksAsStored(gallery.childrenTitled("Drawing").front(), "gallery_drawing");
   ASSERT_TRUE(gallery.menu('W', 'A'));
   EXPECT_TRUE(waitUntil(
       [&] {

@@ -1,5 +1,7 @@
 #include "tests/support/program_ui.h"
 
+#include <cstdlib>
+
 #include "tests/support/ui.h"
 
 namespace kestrel::test {
@@ -112,6 +114,82 @@ std::vector<HWND> descendantsOf(HWND parent) {
   ChildSearch search{parent, false, all, {}};
   EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+namespace {
+
+// The 32-bit top-down pixels of a bitmap, as COLORREF values.
+Picture pixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> bgr(static_cast<std::size_t>(width) * height);
+  Picture picture;
+  if (GetDIBits(dc, bitmap, 0, height, bgr.data(), &info, DIB_RGB_COLORS) != height) {
+    return picture;
+  }
+  picture.width = width;
+  picture.height = height;
+  picture.pixels.reserve(bgr.size());
+  for (const DWORD p : bgr) {
+    picture.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+  }
+  return picture;
+}
+
+}  // namespace
+
+Picture pictureOf(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  Picture picture = pixelsOf(memory, bitmap, width, height);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+Picture readPicture(const std::string& path) {
+  const auto bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (!bitmap) return {};
+  BITMAP info{};
+  GetObjectA(bitmap, sizeof info, &info);
+  HDC memory = CreateCompatibleDC(nullptr);
+  Picture picture = pixelsOf(memory, bitmap, info.bmWidth, info.bmHeight);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return picture;
+}
+
+bool writePicture(const std::string& path, const Picture& picture) {
+  return writeBitmapFile(path, picture.width, picture.height,
+                         [&](int x, int y) { return picture.at(x, y); });
+}
+
+double differingShare(const Picture& a, const Picture& b, int tolerance) {
+  if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1;
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+    const COLORREF p = a.pixels[i], q = b.pixels[i];
+    if (std::abs(GetRValue(p) - GetRValue(q)) > tolerance ||
+        std::abs(GetGValue(p) - GetGValue(q)) > tolerance ||
+        std::abs(GetBValue(p) - GetBValue(q)) > tolerance) {
+      ++differing;
+    }
+  }
+  return static_cast<double>(differing) / static_cast<double>(a.pixels.size());
 }
 
 }  // namespace kestrel::test

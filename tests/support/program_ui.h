@@ -48,4 +48,21 @@ std::vector<HWND> childrenOf(HWND parent, const std::string& windowClass = "");
 // Every window below `parent`, at any depth, in creation order.
 std::vector<HWND> descendantsOf(HWND parent);
 
+// ---- Pictures of what the display shows ----
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;  // row by row from the top left
+  COLORREF at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+// The window as the display shows it now (its whole rectangle, frame included).
+Picture pictureOf(HWND hwnd);
+// A 24-bit .bmp file as a picture; empty (0 x 0) when it cannot be read.
+Picture readPicture(const std::string& path);
+bool writePicture(const std::string& path, const Picture& picture);
+// The share (0 to 1) of pixels where a colour channel differs by more than `tolerance`; 1 when
+// the sizes differ. A tolerance of about a quarter of the range lets anti-aliased and hinted
+// text edges move by a pixel while a missing shape or a wrong colour still counts.
+double differingShare(const Picture& a, const Picture& b, int tolerance);
+
 }  // namespace kestrel::test
