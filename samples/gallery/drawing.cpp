@@ -76,7 +76,7 @@ void paint(const Value& child, const Value& hDC, const Tools& tools) {
   const long long colours[] = {kNavy, kRed, kBlack, kGreen};
   int col = 10;
   for (std::size_t i = 0; i < tools.fonts.size(); ++i) {
-    say(i == 3 ? 50 : 14, col, samples[i], tools.fonts[i], colours[i]);
+    say(i == 3 ? 330 : 14, i == 3 ? 300 : col, samples[i], tools.fonts[i], colours[i]);
     col += i == 2 ? 120 : 150;
   }
   // Brushes: solid, hatched, pattern, then a gradient.
@@ -94,11 +94,11 @@ void paint(const Value& child, const Value& hDC, const Tools& tools) {
   int row = 145;
   for (const Value& pen : tools.pens) {
     lanmere::send(child, "Line",
-                  {Value(row), Value(10), Value(row), Value(390), lanmere::send(pen, "hPen")});
+                  {Value(row), Value(10), Value(row), Value(300), lanmere::send(pen, "hPen")});
     row += 12;
   }
   lanmere::send(child, "Circle",
-                {Value(140), Value(410), Value(60), lanmere::send(tools.pens[1], "hPen")});
+                {Value(140), Value(320), Value(60), lanmere::send(tools.pens[1], "hPen")});
   // A bitmap and an icon from the program's resources.
   lanmere::send(child, "SayBitmap", {Value(215), Value(10), Value("PICTURE")});
   if (tools.icon.isNumber()) DRAWICON(hDC, Value(230), Value(130), tools.icon);

@@ -3,6 +3,7 @@
 // one: the file keeps the controls and, in each control's Cargo, the value it showed.
 #include "samples/gallery/form.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,13 @@ std::string text(const Value& v) {
   return lanmere::callFunction("CVALTOCHAR", {v}).string();
 }
 
+// The values of the open forms, by their window objects. The controls' closures own the values,
+// so an entry expires with its form.
+std::map<const void*, std::weak_ptr<FormValues>>& openForms() {
+  static std::map<const void*, std::weak_ptr<FormValues>> forms;
+  return forms;
+}
+
 struct Binding {
   const char* varName;
   Ref<Cell> FormValues::*value;
@@ -55,10 +63,15 @@ constexpr Binding kBindings[] = {
     {"size", &FormValues::size},         {"level", &FormValues::level},
 };
 
+// A label's text, as the closure a label evaluates.
+Value fixedText(const char* text) {
+  return lanmere::block([text](Args) { return Value(text); });
+}
+
 void label(const Value& child, int row, const char* caption) {
   lanmere::construct<TSay>({.nRow = row + 3,
                             .nCol = kLabelCol,
-                            .bText = Value(caption),
+                            .bText = fixedText(caption),
                             .oWnd = child,
                             .lPixel = true,
                             .nWidth = 95,
@@ -154,7 +167,7 @@ void layOut(const Value& child, const FormValues& v) {
         "country");
   lanmere::construct<TSay>({.nRow = 13,
                             .nCol = kRightCol,
-                            .bText = Value("Size"),
+                            .bText = fixedText("Size"),
                             .oWnd = child,
                             .lPixel = true,
                             .nWidth = 80,
@@ -170,7 +183,7 @@ void layOut(const Value& child, const FormValues& v) {
         "size");
   lanmere::construct<TSay>({.nRow = 103,
                             .nCol = kRightCol,
-                            .bText = Value("Level"),
+                            .bText = fixedText("Level"),
                             .oWnd = child,
                             .lPixel = true,
                             .nWidth = 80,
@@ -206,7 +219,8 @@ void layOut(const Value& child, const FormValues& v) {
 }
 
 Value controlNamed(const Value& child, const std::string& varName) {
-  for (const Value& control : lanmere::send(child, "aControls").items()) {
+  const Value controls = lanmere::send(child, "aControls");
+  for (const Value& control : controls.items()) {
     const Value name = lanmere::send(control, "cVarName");
     if (name.isText() && name.string() == varName) return control;
   }
@@ -214,13 +228,14 @@ Value controlNamed(const Value& child, const std::string& varName) {
 }
 
 // The closures of every control: values, validation, change notices and the buttons.
-void bind(const Value& child, const std::shared_ptr<FormValues>& values) {
+void bindControls(const Value& child, const std::shared_ptr<FormValues>& values) {
   // The closures hold the values: they live as long as the controls.
   const Value changed = lanmere::block([values](Args) {
     showStatus(values->describe());
     return Value();
   });
-  for (const Value& control : lanmere::send(child, "aControls").items()) {
+  const Value controls = lanmere::send(child, "aControls");
+  for (const Value& control : controls.items()) {
     const Value name = lanmere::send(control, "cVarName");
     if (!name.isText()) continue;
     const std::string key = name.string();
@@ -251,16 +266,13 @@ void bind(const Value& child, const std::shared_ptr<FormValues>& values) {
     for (const Binding& b : kBindings) {
       if (key != b.varName || key == "level") continue;
       lanmere::send(control, "_bSetGet", {lanmere::setGet((*values).*b.value)});
-      lanmere::send(control,
-                    key == "notes" || key == "name" || key == "amount" || key == "due" ||
-                            key == "code" || key == "quantity"
-                        ? "_bChanged"
-                        : "_bChange",
-                    {changed});
+      lanmere::send(control, "_bChange", {changed});
       if (key == "name") {
         const Ref<Cell> name = values->name;
         lanmere::send(control, "_bValid", {lanmere::block([name](Args) {
-                        return Value(!lanmere::trimRight(name->value.string()).empty());
+                        const bool given = !lanmere::trimRight(name->value.string()).empty();
+                        if (!given) showStatus("Refused: the name is required");
+                        return Value(given);
                       })});
       }
       lanmere::send(control, "Refresh");
@@ -316,19 +328,22 @@ Value newForm(const Value& frame, const FormValues& start) {
   auto values = std::make_shared<FormValues>();
   values->assign(start.asList());
   layOut(child, *values);
-  bind(child, values);
+  bindControls(child, values);
+  openForms()[child.identity()] = values;
   return child;
 }
 
 std::optional<FormValues> formValuesOf(const Value& child) {
-  if (!controlNamed(child, "name").isObject()) return std::nullopt;
-  FormValues values;
-  for (const Binding& b : kBindings) {
-    const Value control = controlNamed(child, b.varName);
-    (values.*b.value)->value =
-        lanmere::send(control, std::string_view(b.varName) == "level" ? "GetPos" : "VarGet");
+  const auto found = openForms().find(child.identity());
+  if (found == openForms().end()) return std::nullopt;
+  const auto values = found->second.lock();
+  if (!values) {  // the form has closed: its controls held the values
+    openForms().erase(found);
+    return std::nullopt;
   }
-  return values;
+  // The scroll bar keeps its own position.
+  values->level->value = lanmere::send(controlNamed(child, "level"), "GetPos");
+  return *values;
 }
 
 bool saveForm(const Value& child, const std::string& file) {
@@ -354,7 +369,8 @@ Value openForm(const Value& frame, const std::string& file) {
   }
   auto values = std::make_shared<FormValues>();
   values->assign(lanmere::send(child, "Cargo"));
-  bind(child, values);
+  bindControls(child, values);
+  openForms()[child.identity()] = values;
   return child;
 }
 

@@ -250,8 +250,8 @@ Value MAIN() {
 
 void showStatus(const std::string& text) {
   if (!theFrame().isObject()) return;
-  const Value bar = lanmere::send(theFrame(), "oMsgBar");
-  if (bar.isObject()) lanmere::send(bar, "SetMsg", {Value(text)});
+  // The default message: it stays when a control's own message goes with its focus.
+  lanmere::send(theFrame(), "SetMsg", {Value(text), Value(true)});
 }
 
 }  // namespace gallery

@@ -418,7 +418,8 @@ TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
     smear();
     as<TWindow>(owner).SetMsg(Value(step.text));
     EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), step.text);
-    EXPECT_EQ(windowText(hwnd), step.text);
+    // An empty message shows the default one.
+    EXPECT_EQ(windowText(hwnd), *step.text ? step.text : "Default text");
     EXPECT_EQ(windowPixel(hwnd, 6, 6), step.repaints ? back : RGB(255, 0, 0)) << step.text;
   }
   // A closure is evaluated; nil is "".
@@ -427,6 +428,7 @@ TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   EXPECT_EQ(windowText(hwnd), "From a block");
   as<TMsgBar>(b).SetMsg({});
   EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), "");
+  EXPECT_EQ(windowText(hwnd), "Default text");
   repaintNow(hwnd);
   EXPECT_TRUE(saveScreenshot("msgbar_classic.bmp"));
 }
