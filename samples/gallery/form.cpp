@@ -7,12 +7,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tcombobox.h"
 #include "framework/controls/tget.h"
 #include "framework/controls/tlistbox.h"
 #include "framework/controls/tmultiget.h"
+#include "framework/controls/tradio.h"
 #include "framework/controls/tradmenu.h"
 #include "framework/controls/tsay.h"
 #include "framework/controls/tscrollbar.h"
@@ -22,6 +24,7 @@
 #include "runtime/builtins.h"
 #include "runtime/closure.h"
 #include "runtime/functions.h"
+#include "runtime/get.h"
 #include "samples/gallery/status.h"
 
 namespace gallery {
@@ -53,14 +56,20 @@ std::map<const void*, std::weak_ptr<FormValues>>& openForms() {
 struct Binding {
   const char* varName;
   Ref<Cell> FormValues::*value;
+  const char* picture = nullptr;  // an edit field's; a form file keeps none
 };
 
 constexpr Binding kBindings[] = {
-    {"name", &FormValues::name},         {"amount", &FormValues::amount},
-    {"due", &FormValues::due},           {"code", &FormValues::code},
-    {"quantity", &FormValues::quantity}, {"notes", &FormValues::notes},
-    {"colour", &FormValues::colour},     {"country", &FormValues::country},
-    {"size", &FormValues::size},         {"level", &FormValues::level},
+    {"name", &FormValues::name},
+    {"amount", &FormValues::amount, "999,999.99"},
+    {"due", &FormValues::due, "99/99/9999"},
+    {"code", &FormValues::code, "@!"},
+    {"quantity", &FormValues::quantity, "999"},
+    {"notes", &FormValues::notes},
+    {"colour", &FormValues::colour},
+    {"country", &FormValues::country},
+    {"size", &FormValues::size},
+    {"level", &FormValues::level},
 };
 
 // A label's text, as the closure a label evaluates.
@@ -80,6 +89,19 @@ void label(const Value& child, int row, const char* caption) {
 
 void named(const Value& control, const char* varName) {
   lanmere::send(control, "_cVarName", {Value(varName)});
+}
+
+// The radio group of sizes. A form file keeps its buttons but not the group, which is made anew.
+void sizeGroup(const Value& child, const Ref<Cell>& size) {
+  named(lanmere::construct<TRadMenu>({.nRow = 35,
+                                      .nCol = kRightCol,
+                                      .acItems = Value::list({"&Small", "&Medium", "La&rge"}),
+                                      .bSetGet = lanmere::setGet(size),
+                                      .oWnd = child,
+                                      .nWidth = 100,
+                                      .nHeight = 20,
+                                      .lPixel = true}),
+        "size");
 }
 
 // The controls of a new form, unbound: their places, captions and items.
@@ -172,15 +194,7 @@ void layOut(const Value& child, const FormValues& v) {
                             .lPixel = true,
                             .nWidth = 80,
                             .nHeight = 18});
-  named(lanmere::construct<TRadMenu>({.nRow = 35,
-                                      .nCol = kRightCol,
-                                      .acItems = Value::list({"&Small", "&Medium", "La&rge"}),
-                                      .bSetGet = lanmere::setGet(v.size),
-                                      .oWnd = child,
-                                      .nWidth = 100,
-                                      .nHeight = 20,
-                                      .lPixel = true}),
-        "size");
+  sizeGroup(child, v.size);
   lanmere::construct<TSay>({.nRow = 103,
                             .nCol = kRightCol,
                             .bText = fixedText("Level"),
@@ -228,7 +242,7 @@ Value controlNamed(const Value& child, const std::string& varName) {
 }
 
 // The closures of every control: values, validation, change notices and the buttons.
-void bindControls(const Value& child, const std::shared_ptr<FormValues>& values) {
+void bindControls(const Value& child, const std::shared_ptr<FormValues>& values, bool rebuilt) {
   // The closures hold the values: they live as long as the controls.
   const Value changed = lanmere::block([values](Args) {
     showStatus(values->describe());
@@ -256,6 +270,7 @@ void bindControls(const Value& child, const std::shared_ptr<FormValues>& values)
                     {lanmere::block([child](Args) { return lanmere::send(child, "End"); })});
     } else if (key == "level") {
       const Ref<Cell> level = values->level;
+      if (rebuilt) lanmere::send(control, "SetRange", {Value(0), Value(10)});
       lanmere::send(control, "SetPos", {level->value});
       lanmere::send(control, "_bPos", {lanmere::block([level, values](Args a) {
                       level->value = lanmere::arg(a, 1);
@@ -265,7 +280,20 @@ void bindControls(const Value& child, const std::shared_ptr<FormValues>& values)
     }
     for (const Binding& b : kBindings) {
       if (key != b.varName || key == "level") continue;
-      lanmere::send(control, "_bSetGet", {lanmere::setGet((*values).*b.value)});
+      const Value setGet = lanmere::setGet((*values).*b.value);
+      lanmere::send(control, "_bSetGet", {setGet});
+      if (rebuilt) {
+        // A control made from a file knows its place and items, not its value: an edit field
+        // gets a new edit buffer over the value, the lists select it.
+        if (b.picture || key == "name") {
+          const Value picture = b.picture ? Value(b.picture) : Value();
+          lanmere::send(control, "_cPicture", {picture});
+          lanmere::send(control, "_oGet",
+                        {lanmere::KSGETNEW(Value(20), Value(20), setGet, Value(key), picture)});
+        } else if (key == "colour" || key == "country") {
+          lanmere::send(control, "Set", {((*values).*b.value)->value});
+        }
+      }
       lanmere::send(control, "_bChange", {changed});
       if (key == "name") {
         const Ref<Cell> name = values->name;
@@ -328,7 +356,7 @@ Value newForm(const Value& frame, const FormValues& start) {
   auto values = std::make_shared<FormValues>();
   values->assign(start.asList());
   layOut(child, *values);
-  bindControls(child, values);
+  bindControls(child, values, false);
   openForms()[child.identity()] = values;
   return child;
 }
@@ -369,7 +397,14 @@ Value openForm(const Value& frame, const std::string& file) {
   }
   auto values = std::make_shared<FormValues>();
   values->assign(lanmere::send(child, "Cargo"));
-  bindControls(child, values);
+  std::vector<Value> radios;
+  const Value controls = lanmere::send(child, "aControls");
+  for (const Value& control : controls.items()) {
+    if (control.isObject() && dynamic_cast<TRadio*>(control.object())) radios.push_back(control);
+  }
+  for (const Value& radio : radios) lanmere::send(radio, "End");
+  sizeGroup(child, values->size);
+  bindControls(child, values, true);
   openForms()[child.identity()] = values;
   return child;
 }

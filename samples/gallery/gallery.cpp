@@ -95,14 +95,17 @@ Value focusedControl() {
 
 Value copyAction(Args) {
   const Value control = focusedControl();
-  if (!control.isObject()) return {};
+  if (!control.isObject()) {
+    showStatus("Copy: no field has the focus");
+    return {};
+  }
   const std::string text(lanmere::trimRight(
       lanmere::callFunction("CVALTOCHAR", {lanmere::send(control, "VarGet")}).string()));
   const Value clipboard =
       lanmere::send(Value(lanmere::make<TClipBoard>()), "New", {Value(kTextFormat), theFrame()});
-  if (lanmere::send(clipboard, "SetData", {Value(text)}).logical()) {
-    showStatus("Copied: " + text);
-  }
+  showStatus(lanmere::send(clipboard, "SetText", {Value(text)}).logical()
+                 ? "Copied: " + text
+                 : std::string("Copy: the clipboard is not available"));
   return {};
 }
 
@@ -113,11 +116,17 @@ Value cutAction(Args) {
 
 Value pasteAction(Args) {
   const Value control = focusedControl();
-  if (!control.isObject()) return {};
+  if (!control.isObject()) {
+    showStatus("Paste: no field has the focus");
+    return {};
+  }
   const Value clipboard =
       lanmere::send(Value(lanmere::make<TClipBoard>()), "New", {Value(kTextFormat), theFrame()});
   const Value text = lanmere::send(clipboard, "GetText");
-  if (!text.isText()) return {};
+  if (!text.isText()) {
+    showStatus("Paste: the clipboard holds no text");
+    return {};
+  }
   lanmere::send(control, "VarPut", {text});
   lanmere::send(control, "Refresh");
   showStatus("Pasted: " + text.string());
