@@ -11,6 +11,7 @@
 
 #include "framework/controls/tbutton.h"
 #include "framework/controls/tcombobox.h"
+#include "framework/controls/tfont.h"
 #include "framework/controls/tget.h"
 #include "framework/controls/tlistbox.h"
 #include "framework/controls/tmultiget.h"
@@ -37,6 +38,9 @@ namespace {
 constexpr int kLabelCol = 10;
 constexpr int kFieldCol = 110;
 constexpr int kRightCol = 340;
+constexpr int kPrintTextHeight = 10;  // points: the font scales itself to the printer
+// The printout's place, in printer pixels (300 to the inch): its lines and the box around them.
+constexpr int kPrintTop = 200, kPrintLeft = 200, kPrintRight = 1400, kPrintLine = 60;
 
 Ref<Cell> cell(Value v) {
   return Ref<Cell>(new Cell(std::move(v)));
@@ -417,19 +421,29 @@ void printForm(const Value& child) {
       {Value("Printing the form..."), Value("Kestrel gallery"), lanmere::block([described](Args) {
          const Value printer = lanmere::construct<TPrinter>({.cDocument = "Kestrel gallery form"});
          if (lanmere::send(printer, "hDC").integer() == 0) return Value(false);
-         lanmere::send(printer, "StartPage");
-         lanmere::send(printer, "Say", {Value(100), Value(100), Value("Kestrel gallery form")});
-         int row = 200;
-         std::string rest = described;
-         while (!rest.empty()) {
-           const std::size_t cut = rest.find("; ");
-           lanmere::send(printer, "Say", {Value(row), Value(100), Value(rest.substr(0, cut))});
-           rest = cut == std::string::npos ? std::string() : rest.substr(cut + 2);
-           row += 60;
+         // A face of the printer's own: the device's default font may have no glyphs to print.
+         const Value font = lanmere::construct<TFont>(
+             {.cFaceName = "Arial", .nHeight = -kPrintTextHeight, .oDevice = printer});
+         std::vector<std::string> lines{"Kestrel gallery form"};
+         for (std::size_t at = 0; at != std::string::npos;) {
+           const std::size_t cut = described.find("; ", at);
+           lines.push_back(described.substr(at, cut == std::string::npos ? cut : cut - at));
+           at = cut == std::string::npos ? cut : cut + 2;
          }
-         lanmere::send(printer, "Box", {Value(60), Value(60), Value(row + 40), Value(1400)});
+         lanmere::send(printer, "StartPage");
+         // The box first: it is filled, and the lines go on top of it.
+         const int bottom = kPrintTop + static_cast<int>(lines.size()) * kPrintLine + 50;
+         lanmere::send(
+             printer, "Box",
+             {Value(kPrintTop - 50), Value(kPrintLeft - 50), Value(bottom), Value(kPrintRight)});
+         int row = kPrintTop;
+         for (const std::string& line : lines) {
+           lanmere::send(printer, "Say", {Value(row), Value(kPrintLeft), Value(line), font});
+           row += kPrintLine;
+         }
          lanmere::send(printer, "EndPage");
          lanmere::send(printer, "End");
+         lanmere::send(font, "End");
          return Value(true);
        })});
 }
