@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/files.h"
@@ -171,7 +172,15 @@ constexpr int kChannelTolerance = 64;
 constexpr double kDifferingShare = 0.03;
 
 void expectLooksAsStored(HWND window, const std::string& name) {
-  const Picture now = pictureOf(window);
+  // The picture once the window has finished painting: two in a row alike.
+  Picture now = pictureOf(window);
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    Sleep(250);
+    Picture again = pictureOf(window);
+    const bool settled = differingShare(again, now, 0) == 0;
+    now = std::move(again);
+    if (settled) break;
+  }
   ASSERT_GT(now.width, 0);
   if (const char* folder = std::getenv("KESTREL_UPDATE_PICTURES"); folder && *folder) {
     EXPECT_TRUE(writePicture(std::string(folder) + "\\" + name + ".bmp", now)) << folder;
