@@ -1,5 +1,7 @@
 #include "tests/support/program_ui.h"
 
+#include <psapi.h>
+
 #include <cstdlib>
 
 #include "tests/support/ui.h"
@@ -32,6 +34,16 @@ long long RunningProgram::waitForExit(DWORD timeoutMs) {
   DWORD code = 0;
   GetExitCodeProcess(process_, &code);
   return code;
+}
+
+std::size_t privateBytesOf(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                            sizeof counters)) {
+    return 0;
+  }
+  return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 HWND waitForWindow(const std::function<HWND()>& found, int timeoutMs) {

@@ -43,6 +43,8 @@ HWND focusOf(DWORD thread);
 // A window's text, asked of its own process (GetWindowText answers only the creation text of
 // another process's window).
 std::string textOf(HWND hwnd);
+// Another process's private bytes (its commit charge); 0 when it cannot be read.
+std::size_t privateBytesOf(HANDLE process);
 // The direct children of `parent` of class `windowClass` ("" for all), in creation order.
 std::vector<HWND> childrenOf(HWND parent, const std::string& windowClass = "");
 // Every window below `parent`, at any depth, in creation order.
