@@ -1,6 +1,6 @@
-// The drawing child: four rows (fonts, brushes, pens, a bitmap and an icon), each drawn with
-// the framework's drawing objects from the child's paint closure. The objects are made once
-// with the child and ended with it.
+// The drawing child: fonts, brushes, pens, a bitmap, an icon and an image list's image, each
+// drawn with the framework's drawing objects from the child's paint closure. The objects are
+// made once with the child and ended with it.
 #include "samples/gallery/drawing.h"
 
 #include <memory>
@@ -13,6 +13,8 @@
 #include "framework/controls/tfont.h"
 #include "framework/controls/tpen.h"
 #include "framework/core/resmodule.h"
+#include "framework/services/imagelist.h"
+#include "framework/services/timagelist.h"
 #include "framework/services/tmdichild.h"
 #include "runtime/binding.h"
 #include "runtime/closure.h"
@@ -39,11 +41,13 @@ struct Tools {
   std::vector<Value> brushes;  // solid, hatched, pattern
   std::vector<Value> pens;
   Value icon;
+  Value images;  // an image list holding the icon
   ~Tools() {
     for (auto* group : {&fonts, &brushes, &pens}) {
       for (const Value& object : *group) lanmere::send(object, "End");
     }
     if (icon.isNumber() && icon.integer() != 0) DESTROYICON(icon);
+    if (images.isObject()) lanmere::send(images, "End");
   }
 };
 
@@ -99,10 +103,12 @@ void paint(const Value& child, const Value& hDC, const Tools& tools) {
   }
   lanmere::send(child, "Circle",
                 {Value(140), Value(320), Value(60), lanmere::send(tools.pens[1], "hPen")});
-  // A bitmap and an icon from the program's resources.
+  // A bitmap and an icon from the program's resources, and the icon again from an image list,
+  // on the list's background colour.
   lanmere::send(child, "SayBitmap", {Value(215), Value(10), Value("PICTURE")});
   if (tools.icon.isNumber()) DRAWICON(hDC, Value(230), Value(130), tools.icon);
-  say(240, 180, "A bitmap and an icon", tools.fonts[2], kBlack);
+  ILDRAW(lanmere::send(tools.images, "hImageList"), Value(0), hDC, Value(230), Value(180));
+  say(240, 230, "Bitmap, icon, image list", tools.fonts[2], kBlack);
 }
 
 }  // namespace
@@ -128,6 +134,9 @@ Value newDrawing(const Value& frame) {
                  made<TPen>({Value(kPenDash), Value(1), Value(kGreen)}),
                  made<TPen>({Value(kPenDot), Value(1), Value(kBlack)})};
   tools->icon = LOADICON(GETRESOURCES(), Value("GALLERY"));
+  tools->images = lanmere::construct<TImageList>({.nWidth = 32, .nHeight = 32});
+  lanmere::send(tools->images, "SetBkColor", {Value(kYellow)});
+  lanmere::send(tools->images, "AddIcon", {Value("GALLERY")});
   // The paint closure holds the tools: they end when the child's window does.
   lanmere::send(child, "_bPainted", {lanmere::block([tools](Args a) {
                   paint(lanmere::arg(a, 3), lanmere::arg(a, 1), *tools);
