@@ -130,6 +130,16 @@ Value SELECTOBJECT(const Value& hDC, const Value& h) {
   return handleNumber(SelectObject(handleOf<HDC>(hDC), handleOf<HGDIOBJ>(h)));
 }
 
+Value FILLRECT(const Value& hDC, const Value& rect, const Value& hBrush) {
+  if (!rect.isList() || rect.length() < 4) return false;
+  const auto edge = [&](std::size_t n) {
+    return static_cast<LONG>(rect.item(n).isNumber() ? rect.item(n).integer() : 0);
+  };
+  // The list's bottom and right are inclusive, as everywhere in the framework.
+  const RECT area{edge(2), edge(1), edge(4) + 1, edge(3) + 1};
+  return FillRect(handleOf<HDC>(hDC), &area, handleOf<HBRUSH>(hBrush)) != 0;
+}
+
 const lanmere::ModuleTable& gdiObjModule() {
   using lanmere::fn;
   static const lanmere::ModuleTable module{
@@ -138,7 +148,7 @@ const lanmere::ModuleTable& gdiObjModule() {
        fn<&CREATEPATTERNBRUSH>("CREATEPATTERNBRUSH"), fn<&CREATEPEN>("CREATEPEN"),
        fn<&KSBRUSHES>("KSBRUSHES"), fn<&GETSTOCKOBJECT>("GETSTOCKOBJECT"),
        fn<&DELETEOBJECT>("DELETEOBJECT"), fn<&ISGDIOBJECT>("ISGDIOBJECT"),
-       fn<&SELECTOBJECT>("SELECTOBJECT")}};
+       fn<&SELECTOBJECT>("SELECTOBJECT"), fn<&FILLRECT>("FILLRECT")}};
   return module;
 }
 

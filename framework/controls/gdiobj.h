@@ -38,6 +38,10 @@ lanmere::Value GETSTOCKOBJECT(const lanmere::Value& n);
 lanmere::Value DELETEOBJECT(const lanmere::Value& h);
 lanmere::Value ISGDIOBJECT(const lanmere::Value& h);
 lanmere::Value SELECTOBJECT(const lanmere::Value& hDC, const lanmere::Value& h);
+// FILLRECT (hDC, {nTop, nLeft, nBottom, nRight}, hBrush): fills the rectangle, edges included,
+// with the brush; false for a rectangle that is no list of four numbers or a failed fill.
+lanmere::Value FILLRECT(const lanmere::Value& hDC, const lanmere::Value& rect,
+                        const lanmere::Value& hBrush);
 
 const lanmere::ModuleTable& gdiObjModule();
 

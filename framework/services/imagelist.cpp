@@ -128,6 +128,15 @@ Value ILSETBKCOLOR(const Value& handle, const Value& color) {
   return static_cast<long long>(ImageList_SetBkColor(list, static_cast<COLORREF>(color.integer())));
 }
 
+Value ILDRAW(const Value& handle, const Value& index, const Value& hDC, const Value& row,
+             const Value& col) {
+  const HIMAGELIST list = usable(handle);
+  if (list == nullptr || !index.isNumber()) return false;
+  return ImageList_Draw(list, static_cast<int>(index.integer()), handleOf<HDC>(hDC),
+                        static_cast<int>(col.integer()), static_cast<int>(row.integer()),
+                        ILD_NORMAL) != FALSE;
+}
+
 Value ILLOADIMAGE(const Value& file, const Value& width, const Value& grow, const Value& mask) {
   if (!isImageSize(width)) return lanmere::argumentError(kImageListSizeSubCode);
   initCommonControls();
@@ -148,7 +157,7 @@ const lanmere::ModuleTable& imageListModule() {
       __FILE__,
       {fn<&ILCREATE>("ILCREATE"), fn<&ILDESTROY>("ILDESTROY"), fn<&ILADD>("ILADD"),
        fn<&ILADDMASKED>("ILADDMASKED"), fn<&ILADDICON>("ILADDICON"),
-       fn<&ILSETBKCOLOR>("ILSETBKCOLOR"), fn<&ILLOADIMAGE>("ILLOADIMAGE")}};
+       fn<&ILSETBKCOLOR>("ILSETBKCOLOR"), fn<&ILLOADIMAGE>("ILLOADIMAGE"), fn<&ILDRAW>("ILDRAW")}};
   return module;
 }
 

@@ -46,6 +46,11 @@ lanmere::Value ILSETBKCOLOR(const lanmere::Value& handle, const lanmere::Value& 
 // A grow count that is no positive number is 0; no mask colour (nil) makes no mask.
 lanmere::Value ILLOADIMAGE(const lanmere::Value& file, const lanmere::Value& width,
                            const lanmere::Value& grow, const lanmere::Value& mask);
+// ILDRAW (handle, index, hDC, nRow, nCol): draws the image with its mask (or the list's background
+// colour) at that point of the device context; false for a list that is gone or no image.
+lanmere::Value ILDRAW(const lanmere::Value& handle, const lanmere::Value& index,
+                      const lanmere::Value& hDC, const lanmere::Value& row,
+                      const lanmere::Value& col);
 
 const lanmere::ModuleTable& imageListModule();
 

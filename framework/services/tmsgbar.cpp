@@ -173,6 +173,7 @@ Value TMsgBar::New(Args args) {
   nRight = static_cast<long long>(client.right);
   Register();
   Create();
+  showAsWindowText(cMsg);
   Default();
   if (flag(a.lKbd, false)) KeybOn();
   if (flag(a.lDate, false)) DateOn();
@@ -416,6 +417,7 @@ Value TMsgBar::SetMsg(const Value& cText, const Value&) {
   Value text = cText.isClosure() ? evaluate(cText) : cText;
   if (text.isNil()) text = "";
   if (!text.isText()) text = Value(scalarText(text));
+  showAsWindowText(text);
   if (flat()) {
     cMsg = text;
     Refresh(false);
@@ -430,6 +432,15 @@ Value TMsgBar::SetMsg(const Value& cText, const Value&) {
   if (lPaint3L.logical()) MSGPAINT3L(hWnd, false, handleNumber(dc));
   ::ReleaseDC(hwnd(), dc);
   return {};
+}
+
+// What the bar shows (its message, else the default one) is its window text too, where screen
+// readers and other programs read it.
+void TMsgBar::showAsWindowText(const Value& message) {
+  if (!hwnd()) return;
+  std::string shown = message.isText() ? message.string() : std::string();
+  if (shown.empty() && cMsgDef.isText()) shown = cMsgDef.string();
+  if (windowText(hwnd()) != shown) SetWindowTextA(hwnd(), shown.c_str());
 }
 
 Value TMsgBar::SetText(const Value& cText) {

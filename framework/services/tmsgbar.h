@@ -84,6 +84,7 @@ class TMsgBar : public TControl {
 
  private:
   Value makeKeyPane(const char* text, int key);
+  void showAsWindowText(const lanmere::Value& message);
   Value& keySlot(int key);
   Value makeTimedPane(const Value& text, const Value& refresh, const Value& action);
   void removePane(Value& slot);

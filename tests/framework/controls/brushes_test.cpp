@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "framework/controls/bitmaps.h"
 #include "framework/controls/gdiobj.h"
@@ -285,6 +286,33 @@ TEST_F(Brushes, BandedFillsEndAtTheirEdges) {
     EXPECT_EQ(at(1, 5), white) << name;
     EXPECT_EQ(at(5, 1), white) << name;
   }
+}
+
+TEST_F(Brushes, FillRectCoversItsInclusiveEdgesOnly) {
+  const COLORREF green = RGB(0, 128, 0), white = RGB(255, 255, 255);
+  Canvas canvas(12, 12);
+  const HBRUSH brush = CreateSolidBrush(green);
+  const Value handle = static_cast<long long>(reinterpret_cast<std::uintptr_t>(brush));
+  struct Case {
+    const char* what;
+    Value rect;
+    bool filled;
+  };
+  const Case cases[] = {{"not a list", Value(5), false},
+                        {"three edges", Value::list({1, 1, 4}), false},
+                        {"top 2, left 3, bottom 6, right 8", Value::list({2, 3, 6, 8}), true}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(lanmere::callFunction("FILLRECT", {canvas.handle(), c.rect, handle}).logical(),
+              c.filled)
+        << c.what;
+  }
+  EXPECT_EQ(canvas.at(3, 2), green);
+  EXPECT_EQ(canvas.at(8, 6), green);
+  EXPECT_EQ(canvas.at(2, 2), white);
+  EXPECT_EQ(canvas.at(9, 6), white);
+  EXPECT_EQ(canvas.at(8, 7), white);
+  EXPECT_EQ(canvas.at(3, 1), white);
+  DeleteObject(brush);
 }
 
 TEST_F(Brushes, AGradientBrushIsBuiltByResizeAndRebuiltOnlyForANewRectangle) {

@@ -139,7 +139,7 @@ class ImageLists : public test::DrawingTest {
     RECT all{0, 0, kSide, kSide};
     FillRect(canvas.dc(), &all, background);
     DeleteObject(background);
-    ImageList_Draw(listOf(list), index, canvas.dc(), 0, 0, ILD_NORMAL);
+    EXPECT_TRUE(ILDRAW(asList(list).hImageList, index, handleNumber(canvas.dc()), 0, 0).logical());
     return canvas.at(x, y);
   }
 
@@ -327,6 +327,7 @@ TEST_F(ImageLists, AListAlreadyDestroyedOrNoneFailsWithoutTheSystem) {
     EXPECT_EQ(ILADDMASKED(handle, handleNumber(bitmap), 0).integer(), -1);
     EXPECT_EQ(ILADDICON(handle, icon).integer(), -1);
     EXPECT_EQ(ILSETBKCOLOR(handle, 0).integer(), static_cast<long long>(CLR_NONE));
+    EXPECT_FALSE(ILDRAW(handle, 0, 0, 0, 0).logical());
     EXPECT_FALSE(ILDESTROY(handle).logical());
   }
   // A list this module did not make still reaches the system.

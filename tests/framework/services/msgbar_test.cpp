@@ -396,6 +396,8 @@ TEST_F(MsgBar, ClassicPaneRectangles) {
 TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
   const Value b = newBar({.cMsg = "Default text", .lClock = true, .lKbd = true});
   const HWND hwnd = as<TMsgBar>(b).hwnd();
+  // The message is the bar's window text too, for programs that read the screen.
+  EXPECT_EQ(windowText(hwnd), "Default text");
   repaintNow(hwnd);
   const COLORREF back = windowPixel(hwnd, 6, 6);
   auto smear = [&] {
@@ -416,13 +418,17 @@ TEST_F(MsgBar, SetMsgInTheClassicLookDrawsOnlyAChange) {
     smear();
     as<TWindow>(owner).SetMsg(Value(step.text));
     EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), step.text);
+    // An empty message shows the default one.
+    EXPECT_EQ(windowText(hwnd), *step.text ? step.text : "Default text");
     EXPECT_EQ(windowPixel(hwnd, 6, 6), step.repaints ? back : RGB(255, 0, 0)) << step.text;
   }
   // A closure is evaluated; nil is "".
   as<TMsgBar>(b).SetMsg(closure([](Args) { return Value("From a block"); }));
   EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), "From a block");
+  EXPECT_EQ(windowText(hwnd), "From a block");
   as<TMsgBar>(b).SetMsg({});
   EXPECT_EQ(as<TMsgBar>(b).cMsg.string(), "");
+  EXPECT_EQ(windowText(hwnd), "Default text");
   repaintNow(hwnd);
   EXPECT_TRUE(saveScreenshot("msgbar_classic.bmp"));
 }
