@@ -385,5 +385,31 @@ TEST(GalleryProgram, AFormIsFilledCheckedSavedOpenedCopiedAndTheGalleryEnds) {
   EXPECT_EQ(gallery.process().waitForExit(30000), 0) << "-1: the gallery still runs";
 }
 
+// Help > Raise an error: the default handler's dialog comes up over the gallery, and its Quit ends
+// the program with the handler's exit code, leaving the error report in the program's folder.
+TEST(GalleryProgram, ARaisedErrorShowsTheHandlersDialogWhoseQuitEndsTheGallery) {
+  const TempFolder folder;
+  Gallery gallery(folder.path());
+  ASSERT_TRUE(gallery.start()) << "the gallery's frame never appeared";
+  ASSERT_TRUE(gallery.menu('H', 'R'));
+  const DWORD pid = gallery.process().processId();
+  const HWND dialog = waitForWindow(
+      [&] {
+        const HWND found = topLevelOf(pid, "#32770");
+        return found && textOf(found) == "Kestrel for Lanmere" ? found : nullptr;
+      },
+      kStepMs);
+  ASSERT_NE(dialog, nullptr) << "no error dialog";
+  HWND quit = nullptr;
+  for (const HWND child : childrenOf(dialog)) {
+    if (className(child) == "Button" && textOf(child) == "&Quit") quit = child;
+  }
+  ASSERT_NE(quit, nullptr) << "the error dialog has no Quit button";
+  SetForegroundWindow(dialog);
+  clickAt(quit, 5, 5);
+  EXPECT_EQ(gallery.process().waitForExit(30000), 1) << "-1: the gallery still runs";
+  EXPECT_NE(readFile(folder / "error.log").find("An error raised on purpose"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kestrel::test
