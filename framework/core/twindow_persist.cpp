@@ -180,7 +180,8 @@ std::pair<LayoutAxis, LayoutAxis> layoutAxes(HWND dialog, bool control) {
   const long bx = static_cast<long>(loWord(units));
   const long by = static_cast<long>(hiWord(units));
   if (control) {
-    return {LayoutAxis{dialog, false, kItemUnitsY, by, 0}, LayoutAxis{dialog, true, kItemUnitsX, bx, 0}};
+    return {LayoutAxis{dialog, false, kItemUnitsY, by, 0},
+            LayoutAxis{dialog, true, kItemUnitsX, bx, 0}};
   }
   RECT owner{};
   if (const HWND window = GetWindow(dialog, GW_OWNER)) GetWindowRect(window, &owner);
@@ -320,8 +321,11 @@ void windowFinish(const Value& self, const RecordNode& node, LoadContext& contex
     // list box makes of its height.
     const Value width = entryNumber(node, "nWidth", context);
     const Value height = entryNumber(node, "nHeight", context);
+    const bool placed =
+        hasEntry(node, "nTop") || hasEntry(node, "nLeft") || !width.isNil() || !height.isNil();
     bool control = false;
-    if (const HWND dialog = shownDialog(self, control)) {
+    const HWND dialog = placed ? shownDialog(self, control) : nullptr;
+    if (dialog) {
       // On a shown dialog the record's numbers are the definition's (above).
       Box numbers = definitionBox(self, dialog, control);
       const auto take = [&](std::string_view name, long long& field) {
@@ -334,8 +338,7 @@ void windowFinish(const Value& self, const RecordNode& node, LoadContext& contex
       take("nHeight", numbers.height);
       const Box box = pixelBox(numbers, window->hwnd(), dialog, control);
       window->Move(box.top, box.left, box.width, box.height);
-    } else if (hasEntry(node, "nTop") || hasEntry(node, "nLeft") || !width.isNil() ||
-               !height.isNil()) {
+    } else if (placed) {
       window->Move(window->nTop, window->nLeft, width, height);
     }
     if (hasEntry(node, "nClrText") || hasEntry(node, "nClrPane")) {
