@@ -49,6 +49,12 @@ long long CREATEDLGINDIRECT(const lanmere::Value& hInstance, const lanmere::Valu
 bool ENDDIALOG(const lanmere::Value& hWnd, const lanmere::Value& nResult);
 // Horizontal base unit in the low 16 bits, vertical in the high 16 bits.
 long long GETDLGBASEUNITS();
+// Dialog units per system base unit when a definition becomes a template: a base unit is 4
+// units wide and 8 high for the dialog's own edges; its items take twice those factors.
+inline constexpr double kUnitsPerBaseX = 4;
+inline constexpr double kUnitsPerBaseY = 8;
+inline constexpr double kItemUnitsX = 2 * kUnitsPerBaseX;
+inline constexpr double kItemUnitsY = 2 * kUnitsPerBaseY;
 
 const lanmere::ModuleTable& dialogBoxModule();
 

@@ -547,7 +547,13 @@ std::string saveObject(const Value& self, SaveReference reference,
     const DepthGuard depth;
     std::string entries;
     std::size_t count = 0;
-    for (const auto& [name, value] : differingMembers(self, {}, reference)) {
+    const lanmere::ClassInfo& info = self.object()->classInfo();
+    for (auto [name, value] : differingMembers(self, {}, reference)) {
+      for (const ClassLoader& loader : classLoaders()) {
+        if (loader.saved && derivesFromName(info, loader.className)) {
+          value = loader.saved(self, name, value);
+        }
+      }
       entries += recordField(name.size()) + name + valueRecord(value);
       ++count;
     }

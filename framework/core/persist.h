@@ -162,6 +162,11 @@ struct ClassLoader {
   std::function<lanmere::Value(const RecordNode& node, LoadContext& context)> make;
   // Names the class takes beyond aProperties and its events ("aControls").
   std::vector<std::string> extraNames;
+  // The value Save writes for a member that differs from the reference (a control on a shown
+  // dialog writes its geometry in the units its definition takes); nil writes it as it is.
+  std::function<lanmere::Value(const lanmere::Value& self, std::string_view name,
+                               const lanmere::Value& value)>
+      saved;
 };
 void addClassLoader(ClassLoader loader);
 

@@ -41,9 +41,6 @@ long liveControls = 0;
 constexpr long long kFirstId = 100;
 constexpr long long kLastId = 30000;
 constexpr long long kDefaultStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-// Template items are laid out with twice the factors of the dialog header.
-constexpr double kItemUnitsY = 16;
-constexpr double kItemUnitsX = 8;
 constexpr long long kWantAllKeys = DLGC_WANTALLKEYS;
 constexpr long long kMouseClick = 1002;  // nLastKey after a click: validation moves nothing
 constexpr UINT kNextControl = WM_NEXTDLGCTL;

@@ -37,9 +37,6 @@ constexpr long long kDefaultStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_S
 constexpr double kRowHeight = 15.1;
 constexpr double kColumnWidth = 7.9;
 constexpr long long kRedrawClassStyles = CS_VREDRAW | CS_HREDRAW;
-// Dialog units per base unit: a base unit is 4 units wide and 8 high.
-constexpr double kUnitsPerBaseX = 4;
-constexpr double kUnitsPerBaseY = 8;
 constexpr double kResize16Factor = 1.16668;
 
 constexpr const char* kNoMoreModeless = "Not possible to create more non-modal Dialogs";

@@ -5,15 +5,19 @@
 // real, the window moved and coloured. Loading adds: controls already in the window stay.
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/core/classkind.h"
+#include "framework/core/dialogbox.h"
 #include "framework/core/messages.h"
 #include "framework/core/persist.h"
 #include "framework/core/showalert.h"
+#include "framework/core/tcontrol.h"
 #include "framework/core/twindow.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "runtime/error.h"
 #include "runtime/platform.h"
@@ -95,6 +99,146 @@ Value realFont(const Value& loaded) {
   return lanmere::send(made, msg::New, lanmere::Args(args));
 }
 
+// ---- Geometry on a shown dialog ----
+// A dialog's record holds its geometry in the units its definition takes before Activate,
+// whatever its state: the numbers the program gave, which the template turns into dialog units
+// with the system's base units and the dialog manager into pixels with the dialog's font.
+// Shown, the pixels the user sees are turned back into those numbers (Save) and the numbers
+// into pixels (Load), so one record shows the same in either state.
+
+constexpr std::string_view kGeometry[] = {"nTop", "nLeft", "nWidth", "nHeight"};
+
+bool isGeometry(std::string_view name) {
+  for (std::string_view each : kGeometry) {
+    if (each == name) return true;
+  }
+  return false;
+}
+
+// One axis of a shown dialog's layout.
+struct LayoutAxis {
+  HWND dialog;
+  bool across;
+  double units;  // dialog units per system base unit
+  long base;     // the system's base unit
+  long origin;   // what the definition's numbers are measured from
+
+  long long unitsOf(long long number) const {
+    return static_cast<long long>(std::trunc(units * static_cast<double>(number - origin) / base));
+  }
+  // The least number that becomes `dialogUnits` or more.
+  long long numberOf(long long dialogUnits) const {
+    return origin +
+           static_cast<long long>(std::ceil(static_cast<double>(dialogUnits) * base / units));
+  }
+  long pixelsOf(long long dialogUnits) const {
+    RECT rect{};
+    (across ? rect.left : rect.top) = static_cast<LONG>(dialogUnits);
+    MapDialogRect(dialog, &rect);
+    return across ? rect.left : rect.top;
+  }
+  // The dialog units the dialog manager makes `pixels` of (the nearest when none does).
+  long long unitsOfPixels(long pixels) const {
+    const double perUnit = pixelsOf(1000) / 1000.0;
+    const long long guess = std::llround(pixels / perUnit);
+    for (long long candidate : {guess, guess - 1, guess + 1, guess - 2, guess + 2}) {
+      if (pixelsOf(candidate) == pixels) return candidate;
+    }
+    return guess;
+  }
+  // A start and a size in the definition's numbers, as pixels.
+  std::pair<long, long> pixels(long long start, long long size) const {
+    const long long from = unitsOf(start);
+    return {pixelsOf(from), pixelsOf(unitsOf(start + size - 1) - from + 1)};
+  }
+  // The size in the definition's numbers that `pixels` makes `size` pixels of from `start`.
+  long long sizeOf(long size, long long start) const {
+    return numberOf(unitsOf(start) + unitsOfPixels(size) - 1) - start + 1;
+  }
+};
+
+// The shown dialog the dialog manager laid out that holds `self` (a control on it), or `self`
+// itself when it is a shown dialog; null otherwise.
+HWND shownDialog(const Value& self, bool& isControl) {
+  TWindow* window = windowOf(self);
+  if (!window || !window->hwnd()) return nullptr;
+  isControl = !isKindOf(self, "TDIALOG");
+  if (!isControl) return window->hwnd();
+  const Value owner = lanmere::understands(self, "oWnd") ? lanmere::send(self, "oWnd") : Value();
+  TWindow* parent = windowOf(owner);
+  if (!parent || !parent->hwnd() || !isKindOf(owner, "TDIALOG")) return nullptr;
+  return parent->hwnd();
+}
+
+struct Box {
+  long long top = 0, left = 0, width = 0, height = 0;
+};
+
+// The axes of `dialog`'s layout for a control on it, or for the dialog itself.
+std::pair<LayoutAxis, LayoutAxis> layoutAxes(HWND dialog, bool control) {
+  const long long units = GETDLGBASEUNITS();
+  const long bx = static_cast<long>(loWord(units));
+  const long by = static_cast<long>(hiWord(units));
+  if (control) {
+    return {LayoutAxis{dialog, false, kItemUnitsY, by, 0},
+            LayoutAxis{dialog, true, kItemUnitsX, bx, 0}};
+  }
+  RECT owner{};
+  if (const HWND window = GetWindow(dialog, GW_OWNER)) GetWindowRect(window, &owner);
+  return {LayoutAxis{dialog, false, kUnitsPerBaseY, by, owner.top},
+          LayoutAxis{dialog, true, kUnitsPerBaseX, bx, owner.left}};
+}
+
+// What a shown window's record holds of its geometry.
+Box definitionBox(const Value& self, HWND dialog, bool control) {
+  const HWND hwnd = windowOf(self)->hwnd();
+  const auto [down, across] = layoutAxes(dialog, control);
+  RECT outer{};
+  GetWindowRect(hwnd, &outer);
+  if (control) {
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&outer), 2);
+    const long long top = down.numberOf(down.unitsOfPixels(outer.top));
+    const long long left = across.numberOf(across.unitsOfPixels(outer.left));
+    return {top, left, across.sizeOf(outer.right - outer.left, left),
+            down.sizeOf(outer.bottom - outer.top, top)};
+  }
+  // A dialog is placed where its numbers say in pixels; its template gives its client size.
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  return {outer.top, outer.left, across.sizeOf(client.right, outer.left),
+          down.sizeOf(client.bottom, outer.top)};
+}
+
+// The pixels a shown window takes for the geometry of a record, as Move wants them.
+Box pixelBox(const Box& numbers, HWND hwnd, HWND dialog, bool control) {
+  const auto [down, across] = layoutAxes(dialog, control);
+  const auto [top, height] = down.pixels(numbers.top, numbers.height);
+  const auto [left, width] = across.pixels(numbers.left, numbers.width);
+  if (control) return {top, left, width, height};
+  RECT outer{}, client{};
+  GetWindowRect(hwnd, &outer);
+  GetClientRect(hwnd, &client);
+  return {numbers.top, numbers.left, width + (outer.right - outer.left) - client.right,
+          height + (outer.bottom - outer.top) - client.bottom};
+}
+
+Value savedGeometry(const Value& self, std::string_view name, const Value& value) {
+  bool control = false;
+  if (!isGeometry(name) && name != "l3D") return value;
+  const HWND dialog = shownDialog(self, control);
+  if (!dialog) return value;
+  if (name == "l3D") {
+    // The dialog manager shows a bordered item with a client edge: the look is the definition's,
+    // else the next dialog would get both frames.
+    const auto* item = dynamic_cast<const TControl*>(self.object());
+    return control && item && item->l3DLook.isLogical() ? item->l3DLook : value;
+  }
+  const Box box = definitionBox(self, dialog, control);
+  if (name == "nTop") return control ? Value(box.top) : value;
+  if (name == "nLeft") return control ? Value(box.left) : value;
+  return name == "nWidth" ? Value(box.width) : Value(box.height);
+}
+
 // Each control made by its class's New (no arguments: the default window is its parent), then
 // loaded.
 void loadControls(const Value& self, const RecordNode& list, LoadContext& context) {
@@ -145,6 +289,10 @@ bool windowEntry(const Value& self, const RecordEntry& entry, LoadContext& conte
     if (name == "nHeight") window->nBottom = window->nTop.integer() + size - 1;
     return true;
   }
+  bool control = false;
+  if (live && isGeometry(name) && entry.value.type == 'N' && shownDialog(self, control)) {
+    return true;  // placed after the entries, from the record's numbers
+  }
   if (!live || entry.value.type != 'O') return false;
   if (name == "oMenu") {
     const Value menu = nodeValue(entry.value, context);
@@ -173,7 +321,24 @@ void windowFinish(const Value& self, const RecordNode& node, LoadContext& contex
     // list box makes of its height.
     const Value width = entryNumber(node, "nWidth", context);
     const Value height = entryNumber(node, "nHeight", context);
-    if (hasEntry(node, "nTop") || hasEntry(node, "nLeft") || !width.isNil() || !height.isNil()) {
+    const bool placed =
+        hasEntry(node, "nTop") || hasEntry(node, "nLeft") || !width.isNil() || !height.isNil();
+    bool control = false;
+    const HWND dialog = placed ? shownDialog(self, control) : nullptr;
+    if (dialog) {
+      // On a shown dialog the record's numbers are the definition's (above).
+      Box numbers = definitionBox(self, dialog, control);
+      const auto take = [&](std::string_view name, long long& field) {
+        const Value number = entryNumber(node, name, context);
+        if (!number.isNil()) field = number.integer();
+      };
+      take("nTop", numbers.top);
+      take("nLeft", numbers.left);
+      take("nWidth", numbers.width);
+      take("nHeight", numbers.height);
+      const Box box = pixelBox(numbers, window->hwnd(), dialog, control);
+      window->Move(box.top, box.left, box.width, box.height);
+    } else if (placed) {
       window->Move(window->nTop, window->nLeft, width, height);
     }
     if (hasEntry(node, "nClrText") || hasEntry(node, "nClrPane")) {
@@ -190,7 +355,8 @@ void registerWindowLoader() {
     addClassLoader({.className = "TWINDOW",
                     .entry = windowEntry,
                     .finish = windowFinish,
-                    .extraNames = {std::string(kControlsEntry)}});
+                    .extraNames = {std::string(kControlsEntry)},
+                    .saved = savedGeometry});
     return true;
   }();
   (void)done;
