@@ -35,6 +35,7 @@ void gallery::showStatus(const std::string&) {}
 
 namespace {
 
+using kestrel::bench::besideMe;
 using kestrel::bench::median;
 using kestrel::bench::milliseconds;
 using lanmere::Value;
@@ -104,14 +105,6 @@ double timeStart(const std::string& program, const char* windowClass, const char
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return ms;
-}
-
-std::string besideMe(const char* relative) {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  folder.erase(folder.find_last_of("\\/") + 1);
-  return folder + relative;
 }
 
 int starts() {

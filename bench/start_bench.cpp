@@ -18,6 +18,7 @@
 
 namespace {
 
+using kestrel::bench::besideMe;
 using kestrel::bench::median;
 using kestrel::bench::milliseconds;
 
@@ -99,14 +100,6 @@ Start timeStart(const std::string& program) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return start;
-}
-
-std::string besideMe(const char* relative) {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  folder.erase(folder.find_last_of("\\/") + 1);
-  return folder + relative;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// Timing for the Windows benchmarks: the performance counter in milliseconds, and medians.
+// What the Windows benchmarks share: the performance counter in milliseconds, medians, and the
+// path of a program beside the running one.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace kestrel::bench {
@@ -20,6 +22,15 @@ inline double milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 inline double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
+}
+
+// `relative` to the folder of the running program.
+inline std::string besideMe(const char* relative) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  folder.erase(folder.find_last_of("\\/") + 1);
+  return folder + relative;
 }
 
 }  // namespace kestrel::bench
