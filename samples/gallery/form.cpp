@@ -95,6 +95,21 @@ void named(const Value& control, const char* varName) {
   lanmere::send(control, "_cVarName", {Value(varName)});
 }
 
+// A labelled edit field bound to `value`, with its picture when it has one.
+void field(const Value& child, int row, const char* caption, const Ref<Cell>& value, int width,
+           const char* picture, const char* varName) {
+  label(child, row, caption);
+  named(lanmere::construct<TGet>({.nRow = row,
+                                  .nCol = kFieldCol,
+                                  .bSetGet = lanmere::setGet(value),
+                                  .oWnd = child,
+                                  .nWidth = width,
+                                  .nHeight = 22,
+                                  .cPicture = picture ? Value(picture) : Value(),
+                                  .lPixel = true}),
+        varName);
+}
+
 // The radio group of sizes. A form file keeps its buttons but not the group, which is made anew.
 void sizeGroup(const Value& child, const Ref<Cell>& size) {
   named(lanmere::construct<TRadMenu>({.nRow = 35,
@@ -110,45 +125,10 @@ void sizeGroup(const Value& child, const Ref<Cell>& size) {
 
 // The controls of a new form, unbound: their places, captions and items.
 void layOut(const Value& child, const FormValues& v) {
-  label(child, 10, "&Name (required)");
-  named(lanmere::construct<TGet>({.nRow = 10,
-                                  .nCol = kFieldCol,
-                                  .bSetGet = lanmere::setGet(v.name),
-                                  .oWnd = child,
-                                  .nWidth = 200,
-                                  .nHeight = 22,
-                                  .lPixel = true}),
-        "name");
-  label(child, 40, "&Amount");
-  named(lanmere::construct<TGet>({.nRow = 40,
-                                  .nCol = kFieldCol,
-                                  .bSetGet = lanmere::setGet(v.amount),
-                                  .oWnd = child,
-                                  .nWidth = 120,
-                                  .nHeight = 22,
-                                  .cPicture = "999,999.99",
-                                  .lPixel = true}),
-        "amount");
-  label(child, 70, "&Due date");
-  named(lanmere::construct<TGet>({.nRow = 70,
-                                  .nCol = kFieldCol,
-                                  .bSetGet = lanmere::setGet(v.due),
-                                  .oWnd = child,
-                                  .nWidth = 120,
-                                  .nHeight = 22,
-                                  .cPicture = "99/99/9999",
-                                  .lPixel = true}),
-        "due");
-  label(child, 100, "&Code");
-  named(lanmere::construct<TGet>({.nRow = 100,
-                                  .nCol = kFieldCol,
-                                  .bSetGet = lanmere::setGet(v.code),
-                                  .oWnd = child,
-                                  .nWidth = 120,
-                                  .nHeight = 22,
-                                  .cPicture = "@!",
-                                  .lPixel = true}),
-        "code");
+  field(child, 10, "&Name (required)", v.name, 200, nullptr, "name");
+  field(child, 40, "&Amount", v.amount, 120, "999,999.99", "amount");
+  field(child, 70, "&Due date", v.due, 120, "99/99/9999", "due");
+  field(child, 100, "&Code", v.code, 120, "@!", "code");
   label(child, 130, "&Quantity");
   named(lanmere::construct<TGet>({.nRow = 130,
                                   .nCol = kFieldCol,
