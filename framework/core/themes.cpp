@@ -22,7 +22,8 @@ bool isNtFamily() noexcept {
 void initCommonControls() {
   static const bool done = [] {
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    return InitCommonControlsEx(&init) != 0;
+    return callSystem<"comctl32.dll", "InitCommonControlsEx", decltype(::InitCommonControlsEx)>(
+               &init) != 0;
   }();
   (void)done;
 }
