@@ -7,6 +7,7 @@
 
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 #include "runtime/error.h"
 
@@ -156,7 +157,7 @@ Value chooseFont(lanmere::Args args, bool& confirmed) {
     dialog.Flags |= CF_PRINTERFONTS;
   }
   if (!arg(args, 4).isNil()) dialog.Flags = static_cast<DWORD>(arg(args, 4).integer());
-  confirmed = ChooseFontA(&dialog) != FALSE;
+  confirmed = callSystem<"comdlg32.dll", "ChooseFontA", decltype(::ChooseFontA)>(&dialog) != FALSE;
   lanmere::raiseParked();
   if (confirmed && args.size() == kEffectsArguments) {
     args[1] = static_cast<long long>(dialog.rgbColors);

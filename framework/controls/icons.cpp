@@ -7,6 +7,7 @@
 
 #include "framework/core/resmodule.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 
 namespace kestrel {
@@ -52,8 +53,8 @@ Value EXTRACTICON(const Value& file, const Value& index) {
   const std::string path = file.isText() ? file.string() : std::string();
   return handleNumber(trackedCreate("EXTRACTICON", kIconTag, [&]() -> HICON {
     if (path.empty()) return nullptr;
-    const HICON icon =
-        ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), static_cast<UINT>(index.integer()));
+    const HICON icon = callSystem<"shell32.dll", "ExtractIconA", decltype(::ExtractIconA)>(
+        GetModuleHandleA(nullptr), path.c_str(), static_cast<UINT>(index.integer()));
     return icon == kNotAnIconFile ? nullptr : icon;
   }));
 }

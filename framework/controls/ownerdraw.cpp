@@ -10,6 +10,7 @@
 #include "framework/core/handles.h"
 #include "framework/core/tcontrol.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 
 namespace kestrel {
 
@@ -49,7 +50,8 @@ void drawKeyed(HDC dc, HBITMAP bitmap, const RECT& box) {
   const HDC memory = CreateCompatibleDC(dc);
   const HGDIOBJ previous = SelectObject(memory, bitmap);
   const COLORREF key = GetPixel(memory, 0, 0);
-  TransparentBlt(dc, box.left, box.top, width, height, memory, 0, 0, width, height, key);
+  callSystem<"msimg32.dll", "TransparentBlt", decltype(::TransparentBlt)>(
+      dc, box.left, box.top, width, height, memory, 0, 0, width, height, key);
   SelectObject(memory, previous);
   DeleteDC(memory);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 
 namespace kestrel {
@@ -50,11 +51,7 @@ Value GETSCROLLRANGE(const Value& hWnd, const Value& bar) {
 }
 
 Value SETSCROLLINFO(const Value& hWnd, const Value& bar, const Value& page, const Value& redraw) {
-  using SetInfo = int(WINAPI*)(HWND, int, LPCSCROLLINFO, BOOL);
-  const HMODULE user = GetModuleHandleA("user32.dll");
-  const auto setInfo = user ? reinterpret_cast<SetInfo>(
-                                  reinterpret_cast<void*>(GetProcAddress(user, "SetScrollInfo")))
-                            : nullptr;
+  const auto setInfo = systemFunction<"user32.dll", "SetScrollInfo", decltype(::SetScrollInfo)>();
   const HWND window = handleOf<HWND>(hWnd);
   if (!setInfo || !window) return false;
   SCROLLINFO info{};

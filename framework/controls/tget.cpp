@@ -646,7 +646,11 @@ Value TGet::SelFile(const Value& cMask, const Value& cTitle) {
   dialog.nMaxFile = sizeof chosen;
   dialog.lpstrTitle = title.c_str();
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!callWindows([&] { return GetOpenFileNameA(&dialog); })) return "";
+  if (!callWindows([&] {
+        return callSystem<"comdlg32.dll", "GetOpenFileNameA", decltype(::GetOpenFileNameA)>(
+            &dialog);
+      }))
+    return "";
   const std::string name = chosen;
   VarPut(name);
   Refresh();

@@ -569,7 +569,9 @@ Value TMultiGet::find(const Value& cTextIn) {
   session.request.Flags = FR_DOWN | FR_HIDEWHOLEWORD;
   session.owner = GetAncestor(hwnd(), GA_ROOT);
   findMessage();
-  session.dialog = callWindows([&] { return ::FindTextA(&session.request); });
+  session.dialog = callWindows([&] {
+    return callSystem<"comdlg32.dll", "FindTextA", decltype(::FindTextA)>(&session.request);
+  });
   if (!session.dialog) return false;
   activeFind = &session;
   struct Restore {

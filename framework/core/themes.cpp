@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include "framework/core/handles.h"
 #include "framework/core/twindow.h"
 #include "framework/core/twindow_msgs.h"
+#include "framework/core/win32.h"
 #include "framework/core/winlist.h"
 #include "runtime/binding.h"
 
@@ -20,7 +22,8 @@ bool isNtFamily() noexcept {
 void initCommonControls() {
   static const bool done = [] {
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    return InitCommonControlsEx(&init) != 0;
+    return callSystem<"comctl32.dll", "InitCommonControlsEx", decltype(::InitCommonControlsEx)>(
+               &init) != 0;
   }();
   (void)done;
 }
@@ -34,42 +37,10 @@ using lanmere::Value;
 
 namespace {
 
-using IsAppThemedFn = BOOL(WINAPI*)();
-using IsThemeActiveFn = BOOL(WINAPI*)();
-using DrawThemeParentBackgroundFn = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
-using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);
-using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
-using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
-
-// The theme library's entries, looked up once; null where the system has none.
-struct ThemeLibrary {
-  IsAppThemedFn isAppThemed = nullptr;
-  IsThemeActiveFn isThemeActive = nullptr;
-  DrawThemeParentBackgroundFn drawParentBackground = nullptr;
-  OpenThemeDataFn openData = nullptr;
-  CloseThemeDataFn closeData = nullptr;
-  DrawThemeBackgroundFn drawBackground = nullptr;
-};
-
-const ThemeLibrary& library() {
-  static const ThemeLibrary loaded = [] {
-    ThemeLibrary entries;
-    if (const HMODULE module = LoadLibraryA("uxtheme.dll")) {
-      auto entry = [&](const char* name) {
-        return reinterpret_cast<void*>(GetProcAddress(module, name));
-      };
-      entries.isAppThemed = reinterpret_cast<IsAppThemedFn>(entry("IsAppThemed"));
-      entries.isThemeActive = reinterpret_cast<IsThemeActiveFn>(entry("IsThemeActive"));
-      entries.drawParentBackground =
-          reinterpret_cast<DrawThemeParentBackgroundFn>(entry("DrawThemeParentBackground"));
-      entries.openData = reinterpret_cast<OpenThemeDataFn>(entry("OpenThemeData"));
-      entries.closeData = reinterpret_cast<CloseThemeDataFn>(entry("CloseThemeData"));
-      entries.drawBackground =
-          reinterpret_cast<DrawThemeBackgroundFn>(entry("DrawThemeBackground"));
-    }
-    return entries;
-  }();
-  return loaded;
+// The theme library's entries, found on first use; null where the system has none.
+template <SystemName Name, typename Fn>
+Fn* themeEntry() noexcept {
+  return systemFunction<"uxtheme.dll", Name, Fn>();
 }
 
 std::optional<bool>& themedOverride() noexcept {
@@ -95,9 +66,9 @@ HBRUSH parentBrush(HWND parent) {
 
 bool ISAPPTHEMED() {
   if (themedOverride()) return *themedOverride();
-  const ThemeLibrary& entries = library();
-  return entries.isAppThemed && entries.isThemeActive && entries.isAppThemed() &&
-         entries.isThemeActive();
+  const auto isAppThemed = themeEntry<"IsAppThemed", decltype(::IsAppThemed)>();
+  const auto isThemeActive = themeEntry<"IsThemeActive", decltype(::IsThemeActive)>();
+  return isAppThemed && isThemeActive && isAppThemed() && isThemeActive();
 }
 
 bool DRAWPBACK(const Value& hWnd, const Value& hDC) {
@@ -105,9 +76,10 @@ bool DRAWPBACK(const Value& hWnd, const Value& hDC) {
   const HDC dc = handleFrom<HDC>(hDC);
   const HWND parent = window ? GetParent(window) : nullptr;
   if (!parent || !dc) return false;
-  const ThemeLibrary& entries = library();
-  if (ISAPPTHEMED() && entries.drawParentBackground) {
-    return SUCCEEDED(entries.drawParentBackground(window, dc, nullptr));
+  const auto drawParentBackground =
+      themeEntry<"DrawThemeParentBackground", decltype(::DrawThemeParentBackground)>();
+  if (ISAPPTHEMED() && drawParentBackground) {
+    return SUCCEEDED(drawParentBackground(window, dc, nullptr));
   }
   // The parent's brush, aligned to the parent.
   RECT client{};
@@ -120,12 +92,14 @@ bool DRAWPBACK(const Value& hWnd, const Value& hDC) {
 
 bool drawThemedPart(HWND hwnd, const wchar_t* themeClass, int part, int state, HDC dc,
                     const RECT& area) {
-  const ThemeLibrary& entries = library();
-  if (!entries.openData || !entries.closeData || !entries.drawBackground) return false;
-  const HANDLE theme = entries.openData(hwnd, themeClass);
+  const auto openData = themeEntry<"OpenThemeData", decltype(::OpenThemeData)>();
+  const auto closeData = themeEntry<"CloseThemeData", decltype(::CloseThemeData)>();
+  const auto drawBackground = themeEntry<"DrawThemeBackground", decltype(::DrawThemeBackground)>();
+  if (!openData || !closeData || !drawBackground) return false;
+  const HTHEME theme = openData(hwnd, themeClass);
   if (!theme) return false;
-  const bool drawn = SUCCEEDED(entries.drawBackground(theme, dc, part, state, &area, nullptr));
-  entries.closeData(theme);
+  const bool drawn = SUCCEEDED(drawBackground(theme, dc, part, state, &area, nullptr));
+  closeData(theme);
   return drawn;
 }
 

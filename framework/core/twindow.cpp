@@ -393,7 +393,9 @@ Value TWindow::Activate(Args args) {
   if (!a.bValid.isNil()) bValid = a.bValid;
   if (!a.bDropFiles.isNil()) {
     bDropFiles = a.bDropFiles;
-    callWindows([&] { DragAcceptFiles(hwnd(), TRUE); });
+    callWindows([&] {
+      callSystem<"shell32.dll", "DragAcceptFiles", decltype(::DragAcceptFiles)>(hwnd(), TRUE);
+    });
   }
   const Value target = eventTarget();
   auto assign = [&](const lanmere::Symbol* member, const Value& value) {

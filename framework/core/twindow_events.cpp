@@ -535,16 +535,20 @@ Value TWindow::DropFiles(const Value& hDrop) {
   const HDROP drop = handleFrom<HDROP>(hDrop);
   struct Finish {
     HDROP drop;
-    ~Finish() { DragFinish(drop); }
+    ~Finish() { callSystem<"shell32.dll", "DragFinish", decltype(::DragFinish)>(drop); }
   } finish{drop};
   if (!bDropFiles.isClosure()) return {};
   POINT point{};
-  DragQueryPoint(drop, &point);
+  callSystem<"shell32.dll", "DragQueryPoint", decltype(::DragQueryPoint)>(drop, &point);
   Value files = Value::list();
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  const auto queryFile = [drop](UINT index, char* buffer, UINT size) {
+    return callSystem<"shell32.dll", "DragQueryFileA", decltype(::DragQueryFileA)>(drop, index,
+                                                                                   buffer, size);
+  };
+  const UINT count = queryFile(0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    std::string name(DragQueryFileA(drop, i, nullptr, 0) + 1, '\0');
-    name.resize(DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size())));
+    std::string name(queryFile(i, nullptr, 0) + 1, '\0');
+    name.resize(queryFile(i, name.data(), static_cast<UINT>(name.size())));
     files.listData()->items.push_back(Value(name));
   }
   evaluate(bDropFiles, point.y, point.x, files);

@@ -330,7 +330,10 @@ Value TWindow::SelColor(const Value& lFore) {
   choose.rgbResult = static_cast<COLORREF>((fore ? nClrText : nClrPane).integer());
   choose.lpCustColors = custom;
   choose.Flags = CC_RGBINIT | CC_FULLOPEN;
-  if (!callWindows([&] { return ChooseColorA(&choose); })) return {};
+  if (!callWindows([&] {
+        return callSystem<"comdlg32.dll", "ChooseColorA", decltype(::ChooseColorA)>(&choose);
+      }))
+    return {};
   const Value picked(static_cast<long long>(choose.rgbResult));
   return fore ? SetColor(picked, nClrPane) : SetColor(nClrText, picked);
 }

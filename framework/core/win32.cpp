@@ -99,4 +99,10 @@ std::string blockBytes(HANDLE block, bool toZero) {
   return bytes;
 }
 
+FARPROC systemProc(const char* library, const char* name) noexcept {
+  HMODULE module = GetModuleHandleA(library);
+  if (module == nullptr) module = LoadLibraryA(library);
+  return module == nullptr ? nullptr : GetProcAddress(module, name);
+}
+
 }  // namespace kestrel

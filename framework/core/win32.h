@@ -1,11 +1,12 @@
 // The small Win32 helpers every layer of the framework shares: a window's text, the halves of a
 // message word, the key state, a system colour as a value, whether a file exists, global memory
-// blocks handed between programs, and (showalert.h) the one road to the alert box. Right-trimming
-// is the run-time's (builtins.h).
+// blocks handed between programs, the system libraries loaded on first use, and (showalert.h) the
+// one road to the alert box. Right-trimming is the run-time's (builtins.h).
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -62,5 +63,42 @@ HGLOBAL globalBlock(std::string_view bytes, std::size_t size);
 // byte (another program may hand over a text block without a terminator). "" for a null handle
 // or one the system refuses.
 std::string blockBytes(HANDLE block, bool toZero);
+
+// The system libraries the program needs only now and then (the common dialogs, comdlg32, and the
+// shell, shell32) are not imported: importing them makes the loader bring them in at start, with
+// the spooler and the shell's helpers they import in turn. Each function is found on its first
+// call instead: the library is loaded then and stays loaded.
+
+// The address of `name` in `library` ("comdlg32.dll"), loading the library if it is not yet;
+// null when the library or the function is missing.
+FARPROC systemProc(const char* library, const char* name) noexcept;
+
+// A library or function name as a template argument.
+template <std::size_t N>
+struct SystemName {
+  // Implicit, so that a string literal is the argument.
+  constexpr SystemName(const char (&name)[N]) { std::copy_n(name, N, text); }
+  char text[N];
+};
+
+// The function `Name` of `Library`, of the type of its declaration (`decltype(::PrintDlgA)`),
+// found once per function; null when missing.
+template <SystemName Library, SystemName Name, typename Fn>
+Fn* systemFunction() noexcept {
+  static Fn* const found =
+      reinterpret_cast<Fn*>(reinterpret_cast<void*>(systemProc(Library.text, Name.text)));
+  return found;
+}
+
+// Calls it: `callSystem<"comdlg32.dll", "PrintDlgA", decltype(::PrintDlgA)>(&dialog)`. When it
+// is missing the answer is its result type's zero (FALSE, 0, a null handle), which is what each
+// of these functions answers when it fails.
+template <SystemName Library, SystemName Name, typename Fn, typename... Args>
+auto callSystem(Args... args) {
+  Fn* const function = systemFunction<Library, Name, Fn>();
+  using Result = decltype(function(args...));
+  if (function == nullptr) return Result();
+  return function(args...);
+}
 
 }  // namespace kestrel

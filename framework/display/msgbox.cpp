@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
 #include "runtime/callstack.h"
@@ -99,7 +100,8 @@ Value MSGYESNO(Args args) {
 
 Value MSGABOUT(Args args) {
   const BoxTexts texts(args, "About");
-  ShellAboutA(GetActiveWindow(), texts.text.c_str(), texts.title.c_str(), nullptr);
+  callSystem<"shell32.dll", "ShellAboutA", decltype(::ShellAboutA)>(
+      GetActiveWindow(), texts.text.c_str(), texts.title.c_str(), nullptr);
   lanmere::raiseParked();
   return {};
 }

@@ -13,6 +13,7 @@
 #include "framework/core/messages.h"
 #include "framework/core/tdialog.h"
 #include "framework/core/twindow.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndfuncs.h"
 #include "framework/errorui/handlerwork.h"
 #include "framework/errorui/logo.h"
@@ -114,7 +115,8 @@ void viewReportFile(const std::string& fullName) {
     CloseHandle(process.hProcess);
     return;
   }
-  ShellExecuteA(nullptr, "open", fullName.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  callSystem<"shell32.dll", "ShellExecuteA", decltype(::ShellExecuteA)>(
+      nullptr, "open", fullName.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 Value errorDialog(const lanmere::ErrorRecord& error, const Report& report, bool ntFamily,

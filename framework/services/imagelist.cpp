@@ -8,6 +8,7 @@
 #include "framework/core/args.h"
 #include "framework/core/themes.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "runtime/binding.h"
 #include "runtime/error.h"
 
@@ -71,7 +72,8 @@ int addMasked(HIMAGELIST list, HBITMAP bitmap, COLORREF color) {
   SelectObject(image, oldImage);
   DeleteDC(maskDc);
   DeleteDC(image);
-  const int index = ImageList_Add(list, bitmap, mask);
+  const int index =
+      callSystem<"comctl32.dll", "ImageList_Add", decltype(::ImageList_Add)>(list, bitmap, mask);
   DeleteObject(mask);
   return index;
 }
@@ -90,16 +92,19 @@ Value ILCREATE(const Value& width, const Value& height) {
   }
   initCommonControls();
   return handleNumber(remember(trackedCreate("ILCREATE", kImageListTag, [&] {
-    return ImageList_Create(static_cast<int>(width.integer()), static_cast<int>(height.integer()),
-                            kImageListFlags, 0, kImageListGrowth);
+    return callSystem<"comctl32.dll", "ImageList_Create", decltype(::ImageList_Create)>(
+        static_cast<int>(width.integer()), static_cast<int>(height.integer()), kImageListFlags, 0,
+        kImageListGrowth);
   })));
 }
 
 Value ILDESTROY(const Value& handle) {
   const HIMAGELIST list = usable(handle);
   if (list == nullptr) return false;
-  const bool destroyed =
-      trackedDelete(list, [](HIMAGELIST l) { return ImageList_Destroy(l) != FALSE; });
+  const bool destroyed = trackedDelete(list, [](HIMAGELIST l) {
+    return callSystem<"comctl32.dll", "ImageList_Destroy", decltype(::ImageList_Destroy)>(l) !=
+           FALSE;
+  });
   if (destroyed && madeLists().erase(list) != 0) destroyedLists().insert(list);
   return destroyed;
 }
@@ -107,7 +112,8 @@ Value ILDESTROY(const Value& handle) {
 Value ILADD(const Value& handle, const Value& bitmap, const Value& mask) {
   const HIMAGELIST list = usable(handle);
   if (list == nullptr) return -1;
-  return ImageList_Add(list, handleOf<HBITMAP>(bitmap), handleOf<HBITMAP>(mask));
+  return callSystem<"comctl32.dll", "ImageList_Add", decltype(::ImageList_Add)>(
+      list, handleOf<HBITMAP>(bitmap), handleOf<HBITMAP>(mask));
 }
 
 Value ILADDMASKED(const Value& handle, const Value& bitmap, const Value& color) {
@@ -119,22 +125,25 @@ Value ILADDMASKED(const Value& handle, const Value& bitmap, const Value& color) 
 Value ILADDICON(const Value& handle, const Value& icon) {
   const HIMAGELIST list = usable(handle);
   if (list == nullptr) return -1;
-  return ImageList_ReplaceIcon(list, -1, handleOf<HICON>(icon));
+  return callSystem<"comctl32.dll", "ImageList_ReplaceIcon", decltype(::ImageList_ReplaceIcon)>(
+      list, -1, handleOf<HICON>(icon));
 }
 
 Value ILSETBKCOLOR(const Value& handle, const Value& color) {
   const HIMAGELIST list = usable(handle);
   if (list == nullptr) return static_cast<long long>(CLR_NONE);
-  return static_cast<long long>(ImageList_SetBkColor(list, static_cast<COLORREF>(color.integer())));
+  return static_cast<long long>(
+      callSystem<"comctl32.dll", "ImageList_SetBkColor", decltype(::ImageList_SetBkColor)>(
+          list, static_cast<COLORREF>(color.integer())));
 }
 
 Value ILDRAW(const Value& handle, const Value& index, const Value& hDC, const Value& row,
              const Value& col) {
   const HIMAGELIST list = usable(handle);
   if (list == nullptr || !index.isNumber()) return false;
-  return ImageList_Draw(list, static_cast<int>(index.integer()), handleOf<HDC>(hDC),
-                        static_cast<int>(col.integer()), static_cast<int>(row.integer()),
-                        ILD_NORMAL) != FALSE;
+  return callSystem<"comctl32.dll", "ImageList_Draw", decltype(::ImageList_Draw)>(
+             list, static_cast<int>(index.integer()), handleOf<HDC>(hDC),
+             static_cast<int>(col.integer()), static_cast<int>(row.integer()), ILD_NORMAL) != FALSE;
 }
 
 Value ILLOADIMAGE(const Value& file, const Value& width, const Value& grow, const Value& mask) {
@@ -145,9 +154,10 @@ Value ILLOADIMAGE(const Value& file, const Value& width, const Value& grow, cons
   const COLORREF maskColor = mask.isNumber() ? static_cast<COLORREF>(mask.integer()) : CLR_NONE;
   return handleNumber(remember(trackedCreate("ILLOADIMAGE", kImageListTag, [&]() -> HIMAGELIST {
     if (path.empty()) return nullptr;
-    return ImageList_LoadImageA(nullptr, path.c_str(), static_cast<int>(width.integer()),
-                                static_cast<int>(std::clamp<long long>(growBy, 0, kLargestImage)),
-                                maskColor, IMAGE_BITMAP, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+    return callSystem<"comctl32.dll", "ImageList_LoadImageA", decltype(::ImageList_LoadImageA)>(
+        nullptr, path.c_str(), static_cast<int>(width.integer()),
+        static_cast<int>(std::clamp<long long>(growBy, 0, kLargestImage)), maskColor, IMAGE_BITMAP,
+        LR_LOADFROMFILE | LR_CREATEDIBSECTION);
   })));
 }
 

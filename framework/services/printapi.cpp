@@ -8,6 +8,7 @@
 
 #include "framework/core/handles.h"
 #include "framework/core/tracked.h"
+#include "framework/core/win32.h"
 #include "framework/core/wndproc.h"
 #include "runtime/binding.h"
 #include "runtime/error.h"
@@ -60,8 +61,12 @@ UINT_PTR CALLBACK noticingHook(HWND, UINT message, WPARAM, LPARAM) {
   });
 }
 
+DWORD extendedError() {
+  return callSystem<"comdlg32.dll", "CommDlgExtendedError", decltype(::CommDlgExtendedError)>();
+}
+
 DWORD dialogError(BOOL confirmed) {
-  return confirmed || dialogShown() ? 0 : CommDlgExtendedError();
+  return confirmed || dialogShown() ? 0 : extendedError();
 }
 
 void freeBlock(HGLOBAL& block) {
@@ -96,7 +101,10 @@ PRINTDLGA& loaded() {
   pd.nMinPage = 1;
   pd.nMaxPage = kMaxPage;
   pd.nCopies = 1;
-  s.error = callWindows([&] { return PrintDlgA(&pd); }) ? 0 : CommDlgExtendedError();
+  const auto printDlg = [&] {
+    return callSystem<"comdlg32.dll", "PrintDlgA", decltype(::PrintDlgA)>(&pd);
+  };
+  s.error = callWindows(printDlg) ? 0 : extendedError();
   s.loaded = true;
   return pd;
 }
@@ -162,7 +170,8 @@ HDC printDialog(HWND owner, DWORD flags, bool pageRange) {
     dialog.nFromPage = 1;
     dialog.nToPage = 1;
   }
-  const BOOL confirmed = callWindows([&] { return PrintDlgA(&dialog); });
+  const BOOL confirmed = callWindows(
+      [&] { return callSystem<"comdlg32.dll", "PrintDlgA", decltype(::PrintDlgA)>(&dialog); });
   settings().error = dialogError(confirmed);
   adoptBlocks(pd.hDevMode, pd.hDevNames, dialog.hDevMode, dialog.hDevNames);
   if (!confirmed) return nullptr;
@@ -399,7 +408,9 @@ Value PAGESETUP(Args args) {
   dialog.rtMargin = margins;
   dialog.lpfnPageSetupHook = noticingHook;
   dialogShown() = false;
-  const BOOL confirmed = callWindows([&] { return PageSetupDlgA(&dialog); });
+  const BOOL confirmed = callWindows([&] {
+    return callSystem<"comdlg32.dll", "PageSetupDlgA", decltype(::PageSetupDlgA)>(&dialog);
+  });
   settings().error = dialogError(confirmed);
   adoptBlocks(pd.hDevMode, pd.hDevNames, dialog.hDevMode, dialog.hDevNames);
   if (confirmed) margins = dialog.rtMargin;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/core/win32.h"
 #include "framework/display/cvaltochar.h"
 #include "runtime/binding.h"
 #include "runtime/builtins.h"
@@ -35,9 +36,8 @@ constexpr DWORD kTextType = REG_SZ;
 // program would. Both opens use the same view, so the read-only retry reads the same key.
 REGSAM viewFlag() {
   static const REGSAM flag = [] {
-    using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64 = reinterpret_cast<IsWow64>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    const auto isWow64 =
+        systemFunction<"kernel32.dll", "IsWow64Process", decltype(::IsWow64Process)>();
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
   }();
