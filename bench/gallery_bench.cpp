@@ -38,6 +38,7 @@ namespace {
 using kestrel::bench::besideMe;
 using kestrel::bench::median;
 using kestrel::bench::milliseconds;
+using kestrel::bench::startProgram;
 using lanmere::Value;
 
 constexpr int kRuns = 5;
@@ -68,17 +69,10 @@ BOOL CALLBACK findWindow(HWND hwnd, LPARAM lParam) {
 // input (its first paint is done), then closes it as `close` says; the milliseconds, or -1.
 double timeStart(const std::string& program, const char* windowClass, const char* title,
                  bool pressOk) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  std::string commandLine = "\"" + program + "\"";
   LARGE_INTEGER from, to;
   QueryPerformanceCounter(&from);
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    std::printf("  cannot start %s (error %lu)\n", program.c_str(), GetLastError());
-    return -1;
-  }
+  if (!startProgram(program, process)) return -1;
   Search search{process.dwProcessId, windowClass, title};
   const DWORD begun = GetTickCount();
   while (!search.found && GetTickCount() - begun < kTimeoutMs) {

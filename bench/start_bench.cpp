@@ -21,6 +21,7 @@ namespace {
 using kestrel::bench::besideMe;
 using kestrel::bench::median;
 using kestrel::bench::milliseconds;
+using kestrel::bench::startProgram;
 
 constexpr int kRuns = 10;
 constexpr DWORD kBoxTimeoutMs = 60000;
@@ -70,17 +71,10 @@ struct Start {
 // Starts `program`, waits for its box, reads it, presses OK and waits for the process to end.
 Start timeStart(const std::string& program) {
   Start start;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  std::string commandLine = "\"" + program + "\"";
   LARGE_INTEGER from, to;
   QueryPerformanceCounter(&from);
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    std::printf("  cannot start %s (error %lu)\n", program.c_str(), GetLastError());
-    return start;
-  }
+  if (!startProgram(program, process)) return start;
   Search search{process.dwProcessId};
   const DWORD begun = GetTickCount();
   while (!search.found && GetTickCount() - begun < kBoxTimeoutMs) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,19 @@ inline std::string besideMe(const char* relative) {
   std::string folder(path, length);
   folder.erase(folder.find_last_of("\\/") + 1);
   return folder + relative;
+}
+
+// Starts `program` with no arguments; false (and a line saying why) when it cannot start.
+inline bool startProgram(const std::string& program, PROCESS_INFORMATION& process) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  std::string commandLine = "\"" + program + "\"";
+  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     nullptr, &startup, &process)) {
+    return true;
+  }
+  std::printf("  cannot start %s (error %lu)\n", program.c_str(), GetLastError());
+  return false;
 }
 
 }  // namespace kestrel::bench
