@@ -351,11 +351,11 @@ TEST(GalleryProgram, AFormIsFilledCheckedSavedOpenedCopiedAndTheGalleryEnds) {
       waitUntil([&] { return descendantsOf(gallery.frame()).size() == windowsAtStart; }, kStepMs))
       << descendantsOf(gallery.frame()).size() << " windows, " << windowsAtStart << " at start";
 
-  // Ten rounds of a form and a drawing opened and closed leave no window behind, and the
-  // gallery's private bytes do not grow past the first round (by less than a MiB: the heap
-  // keeps some slack).
-  std::size_t bytesAfterFirst = 0;
-  for (int round = 1; round <= kRounds; ++round) {
+  // Twice ten rounds of a form and a drawing opened and closed leave no window behind, and the
+  // gallery's private bytes do not grow: the heap may take a MiB of slack once (seen under load),
+  // a leak grows in both halves.
+  std::size_t bytesAfterFirst = 0, bytesAfterTenth = 0;
+  for (int round = 1; round <= 2 * kRounds; ++round) {
     gallery.keys({VK_CONTROL, 'N'});
     ASSERT_TRUE(waitUntil([&] { return gallery.childrenTitled("Form").size() == 1; }, kStepMs))
         << "round " << round;
@@ -370,15 +370,17 @@ TEST(GalleryProgram, AFormIsFilledCheckedSavedOpenedCopiedAndTheGalleryEnds) {
         },
         kStepMs));
     if (round == 1) bytesAfterFirst = privateBytesOf(gallery.process().process());
+    if (round == kRounds) bytesAfterTenth = privateBytesOf(gallery.process().process());
   }
   EXPECT_TRUE(
       waitUntil([&] { return descendantsOf(gallery.frame()).size() == windowsAtStart; }, kStepMs));
   const std::size_t bytesAfterLast = privateBytesOf(gallery.process().process());
   ASSERT_GT(bytesAfterFirst, 0u);
-  std::printf("gallery private bytes: %zu after the first round, %zu after round %d\n",
-              bytesAfterFirst, bytesAfterLast, kRounds);
-  EXPECT_LT(bytesAfterLast, bytesAfterFirst + kMiB)
-      << bytesAfterFirst << " bytes after the first round, " << bytesAfterLast << " after the last";
+  std::printf("gallery private bytes: %zu after the first round, %zu after round %d, %zu after %d\n",
+              bytesAfterFirst, bytesAfterTenth, kRounds, bytesAfterLast, 2 * kRounds);
+  EXPECT_TRUE(bytesAfterTenth < bytesAfterFirst + kMiB || bytesAfterLast < bytesAfterTenth + kMiB)
+      << bytesAfterFirst << " bytes after the first round, " << bytesAfterTenth << " after round "
+      << kRounds << ", " << bytesAfterLast << " after the last";
 
   // File > Exit.
   ASSERT_TRUE(gallery.menu('F', 'X'));
