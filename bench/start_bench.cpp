@@ -46,23 +46,6 @@ int freePort() {
   return port;
 }
 
-struct Search {
-  DWORD process;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK findBox(HWND hwnd, LPARAM lParam) {
-  auto& search = *reinterpret_cast<Search*>(lParam);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  if (owner == search.process && IsWindowVisible(hwnd) &&
-      kestrel::test::className(hwnd) == "#32770") {
-    search.found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 struct Start {
   double ms = -1;
   kestrel::test::BoxInfo box;
@@ -75,17 +58,17 @@ Start timeStart(const std::string& program) {
   LARGE_INTEGER from, to;
   QueryPerformanceCounter(&from);
   if (!startProgram(program, process)) return start;
-  Search search{process.dwProcessId};
+  HWND box = nullptr;
   const DWORD begun = GetTickCount();
-  while (!search.found && GetTickCount() - begun < kBoxTimeoutMs) {
-    EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) Sleep(1);
+  while (!box && GetTickCount() - begun < kBoxTimeoutMs) {
+    box = kestrel::test::topLevelOf(process.dwProcessId, "#32770");
+    if (!box) Sleep(1);
   }
   QueryPerformanceCounter(&to);
-  if (search.found) {
+  if (box) {
     start.ms = milliseconds(from, to);
-    start.box = kestrel::test::readBox(search.found);
-    kestrel::test::pressButton(search.found, IDOK);
+    start.box = kestrel::test::readBox(box);
+    kestrel::test::pressButton(box, IDOK);
   } else {
     std::printf("  no box from %s\n", program.c_str());
     TerminateProcess(process.hProcess, 1);

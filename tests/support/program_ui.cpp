@@ -64,21 +64,6 @@ bool waitUntil(const std::function<bool()>& holds, int timeoutMs) {
 
 namespace {
 
-struct TopLevelSearch {
-  DWORD pid;
-  const std::string& windowClass;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param) {
-  auto& s = *reinterpret_cast<TopLevelSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  if (owner != s.pid || !IsWindowVisible(hwnd) || className(hwnd) != s.windowClass) return TRUE;
-  s.found = hwnd;
-  return FALSE;
-}
-
 struct ChildSearch {
   HWND parent;
   bool direct;
@@ -94,12 +79,6 @@ BOOL CALLBACK collectChild(HWND hwnd, LPARAM param) {
 }
 
 }  // namespace
-
-HWND topLevelOf(DWORD pid, const std::string& windowClass) {
-  TopLevelSearch search{pid, windowClass};
-  EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 HWND focusOf(DWORD thread) {
   GUITHREADINFO info{};

@@ -36,8 +36,6 @@ class RunningProgram {
 HWND waitForWindow(const std::function<HWND()>& found, int timeoutMs);
 // Polls (bounded) until `holds` answers true.
 bool waitUntil(const std::function<bool()>& holds, int timeoutMs);
-// The visible top-level window of process `pid` whose class is `windowClass`.
-HWND topLevelOf(DWORD pid, const std::string& windowClass);
 // The window with the keyboard focus in another process's thread.
 HWND focusOf(DWORD thread);
 // A window's text, asked of its own process (GetWindowText answers only the creation text of

@@ -89,6 +89,21 @@ void postTypedKey(HWND box, UINT key) {
   PostMessageA(target, WM_KEYUP, key, up);
 }
 
+struct TopLevelSearch {
+  DWORD pid;
+  const std::string& windowClass;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param) {
+  auto& s = *reinterpret_cast<TopLevelSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != s.pid || !IsWindowVisible(hwnd) || className(hwnd) != s.windowClass) return TRUE;
+  s.found = hwnd;
+  return FALSE;
+}
+
 }  // namespace
 
 std::string className(HWND hwnd) {
@@ -146,6 +161,12 @@ void postEnter(HWND box) {
 
 void postEscape(HWND box) {
   postTypedKey(box, VK_ESCAPE);
+}
+
+HWND topLevelOf(DWORD pid, const std::string& windowClass) {
+  TopLevelSearch search{pid, windowClass};
+  EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 }  // namespace kestrel::test

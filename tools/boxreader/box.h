@@ -47,6 +47,8 @@ struct BoxInfo {
 };
 
 std::string className(HWND hwnd);
+// The first visible top-level window of process `pid` with that class; null when none.
+HWND topLevelOf(DWORD pid, const std::string& windowClass);
 std::string windowText(HWND hwnd);
 BoxInfo readBox(HWND box);
 

@@ -47,22 +47,6 @@ void chord(std::initializer_list<WORD> keys) {
   Sleep(100);
 }
 
-struct MenuSearch {
-  DWORD process;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK findMenu(HWND hwnd, LPARAM param) {
-  auto& s = *reinterpret_cast<MenuSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(hwnd, &owner);
-  if (owner == s.process && IsWindowVisible(hwnd) && kestrel::test::className(hwnd) == "#32768") {
-    s.found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // Alt + the menu's letter, then the item's letter once the menu is open.
 bool menu(HWND frame, WORD menuKey, WORD itemKey) {
   DWORD process = 0;
@@ -70,11 +54,7 @@ bool menu(HWND frame, WORD menuKey, WORD itemKey) {
   SetForegroundWindow(frame);
   chord({VK_MENU, menuKey});
   const bool open = waitFor(
-      [&] {
-        MenuSearch search{process};
-        EnumWindows(findMenu, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
+      [&] { return kestrel::test::topLevelOf(process, "#32768") != nullptr; },
       kStepMs);
   if (open) chord({itemKey});
   return open;
