@@ -175,11 +175,16 @@ Value TListBox::ReDefine(Args args) {
 
 // A resource list drawn by its owner is owner-drawn whatever was passed: its items are painted
 // here or not at all.
+// Its height is fitted to whole rows of the font it shows from the height its template asked
+// for: the dialog manager already fitted it to rows of the font the list box was made with, and
+// fitting again from that would lose up to a row.
 Value TListBox::Initiate(const Value& hDlg) {
+  const long long asked = templateHeight(handleFrom<HWND>(hDlg));  // before the font resizes it
   TControl::Initiate(hDlg);
   if (!hwnd()) return {};
   if (style() & kOwnerDrawStyles) lOwnerDraw = true;
   fitItemHeight();
+  if (asked > 0) fitHeight(asked);
   Default();
   return {};
 }

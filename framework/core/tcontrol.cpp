@@ -255,23 +255,37 @@ Value TControl::Redefine(const Value& nIdNew, const Value& oWndNew) {
   return self();
 }
 
+namespace {
+
+// A definition's edge as the template's dialog units (the system's base units).
+long long itemUnitsX(const Value& edge) {
+  const auto bx = static_cast<double>(loWord(GETDLGBASEUNITS()));
+  return static_cast<long long>(std::trunc(kItemUnitsX * edge.number() / bx));
+}
+long long itemUnitsY(const Value& edge) {
+  const auto by = static_cast<double>(hiWord(GETDLGBASEUNITS()));
+  return static_cast<long long>(std::trunc(kItemUnitsY * edge.number() / by));
+}
+
+}  // namespace
+
 Value TControl::cToChar(const Value& cClassName) {
   static const lanmere::Symbol* const cctrl2chr = lanmere::symbol("CCTRL2CHR");
   const std::string className = cClassName.isText() ? cClassName.string() : ClassName();
   if (cCaption.isNil()) cCaption = "";
   if (nId.isNil()) nId = GetNewId();
   if (nStyle.isNil()) nStyle = kDefaultStyle;
-  const long long units = GETDLGBASEUNITS();
-  const auto bx = static_cast<double>(loWord(units));
-  const auto by = static_cast<double>(hiWord(units));
-  auto y = [&](const Value& v) {
-    return static_cast<long long>(std::trunc(kItemUnitsY * v.number() / by));
-  };
-  auto x = [&](const Value& v) {
-    return static_cast<long long>(std::trunc(kItemUnitsX * v.number() / bx));
-  };
-  return lanmere::callFunction(cctrl2chr, {y(nTop), x(nLeft), y(nBottom), x(nRight), nId, nStyle,
-                                           Value(className), cCaption});
+  return lanmere::callFunction(cctrl2chr,
+                               {itemUnitsY(nTop), itemUnitsX(nLeft), itemUnitsY(nBottom),
+                                itemUnitsX(nRight), nId, nStyle, Value(className), cCaption});
+}
+
+long long TControl::templateHeight(HWND dialog) const {
+  if (!dialog || !nTop.isNumber() || !nBottom.isNumber() || nBottom.number() <= nTop.number()) {
+    return 0;
+  }
+  RECT box{0, 0, 0, static_cast<LONG>(itemUnitsY(nBottom) - itemUnitsY(nTop) + 1)};
+  return MapDialogRect(dialog, &box) ? box.bottom : 0;
 }
 
 Value TControl::Initiate(const Value& hDlg) {

@@ -43,6 +43,10 @@ class TControl : public TWindow {
   virtual Value Redefine(const Value& nIdNew, const Value& oWndNew);
   virtual Value Initiate(const Value& hDlg);
   virtual Value cToChar(const Value& cClassName = {});
+  // The height in pixels the dialog manager made the control from its item in the dialog's
+  // template (cToChar's), before any fitting; 0 for a control whose definition gives no edges
+  // (one bound to a resource's item).
+  long long templateHeight(HWND dialog) const;
   Value GetNewId();
   virtual Value Default();
   virtual Value Init();

@@ -361,9 +361,15 @@ Value TWindow::Create(const Value& cClassName) {
   const std::string caption = textForm(cCaption);
   const HMENU menuOrId =
       oWnd.isObject() ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(nId.integer())) : nullptr;
+  auto exStyle = static_cast<DWORD>(orDefault(nExStyle, Value(0)).integer());
+  if ((style & WS_CHILD) && (style & WS_BORDER) && isDialogWindow(parent)) {
+    // Made in a shown dialog, it looks as the dialog manager makes the template's items: the
+    // border becomes a client edge. nStyle keeps the definition's.
+    style &= ~DWORD{WS_BORDER};
+    exStyle |= WS_EX_CLIENTEDGE;
+  }
   const HWND created = callWindows([&] {
-    return CreateWindowExA(static_cast<DWORD>(orDefault(nExStyle, Value(0)).integer()),
-                           className.c_str(), caption.c_str(), style, x, y, width, height, parent,
+    return CreateWindowExA(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height, parent,
                            menuOrId, GetModuleHandleA(nullptr), nullptr);
   });
   hWnd = handleNumber(created);

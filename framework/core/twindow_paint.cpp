@@ -289,9 +289,12 @@ Value TWindow::GetFont() {
     const auto own = reinterpret_cast<HFONT>(
         callWindows([&] { return SendMessageA(hwnd(), WM_GETFONT, 0, 0); }));
     if (parentFont.isObject()) {
-      takeUse(parentFont);
-      oFont = parentFont;
-    } else if (own && lanmere::classByName("TFONT")) {
+      // The parent's font is shown, not only recorded: what the window measures and saves is
+      // what it draws with.
+      SetFont(parentFont);
+      return oFont;
+    }
+    if (own && lanmere::classByName("TFONT")) {
       // The window's own font becomes an object that never deletes it.
       LOGFONTA logical{};
       GetObjectA(own, sizeof logical, &logical);

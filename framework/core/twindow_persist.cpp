@@ -279,7 +279,13 @@ bool windowEntry(const Value& self, const RecordEntry& entry, LoadContext& conte
     return true;
   }
   if (name == "l3D") {
-    lanmere::send(self, "Set3DLook", {nodeValue(entry.value, context)});
+    // The look the control was defined with shows already (in a dialog a bordered item has a
+    // client edge, which switching the look off would take away, leaving no frame at all).
+    const Value look = nodeValue(entry.value, context);
+    const auto* item = dynamic_cast<const TControl*>(self.object());
+    const bool defined = item && item->l3DLook.isLogical() && look.isLogical() &&
+                         item->l3DLook.logical() == look.logical();
+    if (!defined) lanmere::send(self, "Set3DLook", {look});
     return true;
   }
   if (!window->hwnd() && (name == "nWidth" || name == "nHeight") && entry.value.type == 'N') {
@@ -293,6 +299,16 @@ bool windowEntry(const Value& self, const RecordEntry& entry, LoadContext& conte
   if (live && isGeometry(name) && entry.value.type == 'N' && shownDialog(self, control)) {
     return true;  // placed after the entries, from the record's numbers
   }
+  if (name == "oFont" && entry.value.type == 'O' && !context.nested) {
+    // A real font, also for a window not made yet (a control loaded into a dialog before its
+    // Activate): the window's creation shows what it holds.
+    const Value font = realFont(nodeValue(entry.value, context));
+    if (font.isObject()) {
+      window->SetFont(font);
+      tell(font, msg::End);  // the window holds its own use now
+    }
+    return true;
+  }
   if (!live || entry.value.type != 'O') return false;
   if (name == "oMenu") {
     const Value menu = nodeValue(entry.value, context);
@@ -300,14 +316,6 @@ bool windowEntry(const Value& self, const RecordEntry& entry, LoadContext& conte
     window->SetMenu(menu);
     reachWindow(menu, self, 0);
     if (old.isObject() && !old.sharesStorageWith(menu)) tell(old, msg::End);
-    return true;
-  }
-  if (name == "oFont") {
-    const Value font = realFont(nodeValue(entry.value, context));
-    if (font.isObject()) {
-      window->SetFont(font);
-      tell(font, msg::End);  // the window holds its own use now
-    }
     return true;
   }
   return false;

@@ -19,6 +19,11 @@ std::string windowText(HWND hwnd) {
   return text;
 }
 
+bool isDialogWindow(HWND hwnd) {
+  char name[8] = {};
+  return hwnd && GetClassNameA(hwnd, name, sizeof name) && std::string_view(name) == "#32770";
+}
+
 bool isRadioButton(HWND hwnd) {
   if (!hwnd) return false;
   char name[16] = {};

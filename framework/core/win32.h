@@ -36,6 +36,9 @@ constexpr long long signedHiWord(std::uint64_t value) noexcept {
   return static_cast<std::int16_t>((value >> 16) & 0xFFFF);
 }
 
+// A window of the dialog manager's class ("#32770").
+bool isDialogWindow(HWND hwnd);
+
 // Whether a key is held down as the message being handled was sent (the thread's key state).
 bool keyDown(int virtualKey);
 
