@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <string_view>
 
 #include "runtime/functions.h"
@@ -55,6 +56,11 @@ inline constexpr double kUnitsPerBaseX = 4;
 inline constexpr double kUnitsPerBaseY = 8;
 inline constexpr double kItemUnitsX = 2 * kUnitsPerBaseX;
 inline constexpr double kItemUnitsY = 2 * kUnitsPerBaseY;
+// A definition's number (measured from the dialog's origin) as the template's dialog units, with
+// `unitsPerBase` dialog units to the system's base unit `base` of that axis.
+inline long long definitionUnits(double number, double unitsPerBase, double base) {
+  return static_cast<long long>(std::trunc(unitsPerBase * number / base));
+}
 
 const lanmere::ModuleTable& dialogBoxModule();
 

@@ -259,12 +259,12 @@ namespace {
 
 // A definition's edge as the template's dialog units (the system's base units).
 long long itemUnitsX(const Value& edge) {
-  const auto bx = static_cast<double>(loWord(GETDLGBASEUNITS()));
-  return static_cast<long long>(std::trunc(kItemUnitsX * edge.number() / bx));
+  return definitionUnits(edge.number(), kItemUnitsX,
+                         static_cast<double>(loWord(GETDLGBASEUNITS())));
 }
 long long itemUnitsY(const Value& edge) {
-  const auto by = static_cast<double>(hiWord(GETDLGBASEUNITS()));
-  return static_cast<long long>(std::trunc(kItemUnitsY * edge.number() / by));
+  return definitionUnits(edge.number(), kItemUnitsY,
+                         static_cast<double>(hiWord(GETDLGBASEUNITS())));
 }
 
 }  // namespace
@@ -275,9 +275,9 @@ Value TControl::cToChar(const Value& cClassName) {
   if (cCaption.isNil()) cCaption = "";
   if (nId.isNil()) nId = GetNewId();
   if (nStyle.isNil()) nStyle = kDefaultStyle;
-  return lanmere::callFunction(cctrl2chr,
-                               {itemUnitsY(nTop), itemUnitsX(nLeft), itemUnitsY(nBottom),
-                                itemUnitsX(nRight), nId, nStyle, Value(className), cCaption});
+  return lanmere::callFunction(
+      cctrl2chr, {itemUnitsY(nTop), itemUnitsX(nLeft), itemUnitsY(nBottom), itemUnitsX(nRight), nId,
+                  nStyle, Value(className), cCaption});
 }
 
 long long TControl::templateHeight(HWND dialog) const {

@@ -71,7 +71,7 @@ class Nesting {
 
 // Int(units × (edge - origin) / base), in double so that any number converts.
 long long dialogUnits(const Value& edge, long origin, double units, long base) {
-  return static_cast<long long>(std::trunc(units * (edge.number() - origin) / base));
+  return definitionUnits(edge.number() - origin, units, base);
 }
 
 std::string_view bytesOf(const Value& value) {

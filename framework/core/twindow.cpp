@@ -369,8 +369,8 @@ Value TWindow::Create(const Value& cClassName) {
     exStyle |= WS_EX_CLIENTEDGE;
   }
   const HWND created = callWindows([&] {
-    return CreateWindowExA(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height, parent,
-                           menuOrId, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(exStyle, className.c_str(), caption.c_str(), style, x, y, width, height,
+                           parent, menuOrId, GetModuleHandleA(nullptr), nullptr);
   });
   hWnd = handleNumber(created);
   if (!created) {

@@ -124,7 +124,7 @@ struct LayoutAxis {
   long origin;   // what the definition's numbers are measured from
 
   long long unitsOf(long long number) const {
-    return static_cast<long long>(std::trunc(units * static_cast<double>(number - origin) / base));
+    return definitionUnits(static_cast<double>(number - origin), units, base);
   }
   // The least number that becomes `dialogUnits` or more.
   long long numberOf(long long dialogUnits) const {
